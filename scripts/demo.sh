@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Shows what the command-line front end does with the bundled sample list.
+set -euo pipefail
+cli="${1:?path to talvoro-cli}"
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+sample="$here/samples/liste_exemple.txt"
+echo "== Keys of the first accounts of $sample (account, CCP key, RIP key)"
+accounts=$(cut -c10-19 "$sample" | head -n 5)
+# shellcheck disable=SC2086
+"$cli" keys $accounts || true
+echo
+echo "== Amounts in words"
+"$cli" words 1234.56 2000000.75
+"$cli" words --lang AR 1234.56

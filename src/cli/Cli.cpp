@@ -1,0 +1,124 @@
+#include "Cli.h"
+
+#include "keys/Keys.h"
+#include "model/UserError.h"
+#include "words/UnitTransChiffre.h"
+
+#include <cmath>
+
+namespace {
+
+const char *const MainHelp =
+    "Usage: talvoro-cli COMMAND [OPTIONS] ARGS...\n"
+    "\n"
+    "Headless front end of Talvoro CCP.\n"
+    "\n"
+    "Commands:\n"
+    "  keys ACCOUNT...               CCP key and RIP key of each account\n"
+    "  words [--lang LANG] AMOUNT... amounts written out in words (FR or AR)\n"
+    "\n"
+    "Options:\n"
+    "  --help      show this help (also: talvoro-cli COMMAND --help)\n"
+    "  --version   show the program version\n";
+
+const char *const KeysHelp =
+    "Usage: talvoro-cli keys ACCOUNT...\n"
+    "\n"
+    "Prints one line per account: the account, its CCP key and its RIP key, separated by\n"
+    "tabs. An account holding a character other than a digit is reported on stderr instead\n"
+    "and the exit status is then 1.\n";
+
+const char *const WordsHelp =
+    "Usage: talvoro-cli words [--lang LANG] AMOUNT...\n"
+    "\n"
+    "Prints one line per amount of dinars, written out in words. LANG is FR (default) or\n"
+    "any other text for Arabic. The amount may use '.' or ',' as decimal mark.\n";
+
+int usage(QTextStream &err, const QString &message, const char *help)
+{
+    err << "talvoro-cli: " << message << "\n\n" << help;
+    return 2;
+}
+
+int cmdKeys(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.contains(QStringLiteral("--help"))) {
+        out << KeysHelp;
+        return 0;
+    }
+    if (args.isEmpty())
+        return usage(err, QStringLiteral("keys: no account given"), KeysHelp);
+    int rc = 0;
+    for (const QString &account : args) {
+        try {
+            const QString cle = CleCCP(account);
+            out << account << '\t' << cle << '\t' << CleCcpRip(account) << '\n';
+        } catch (const UserError &e) {
+            out.flush();
+            err << account << ": " << e.message() << '\n';
+            err.flush();
+            rc = 1;
+        }
+    }
+    return rc;
+}
+
+int cmdWords(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    QString lang = QStringLiteral("FR");
+    QStringList amounts;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == u"--help") {
+            out << WordsHelp;
+            return 0;
+        }
+        if (a == u"--lang") {
+            if (i + 1 >= args.size())
+                return usage(err, QStringLiteral("words: --lang needs a value"), WordsHelp);
+            lang = args[++i];
+        } else if (a.startsWith(u"--lang=")) {
+            lang = a.mid(7);
+        } else {
+            amounts << a;
+        }
+    }
+    if (amounts.isEmpty())
+        return usage(err, QStringLiteral("words: no amount given"), WordsHelp);
+    QList<double> values;
+    for (const QString &a : amounts) {
+        QString t = a.trimmed();
+        t.replace(u',', u'.');
+        bool ok = false;
+        const double v = t.toDouble(&ok);
+        if (!ok || !std::isfinite(v) || std::fabs(v) >= 9.2e18)
+            return usage(err, QStringLiteral("words: '%1' is not an amount").arg(a), WordsHelp);
+        values << v;
+    }
+    for (double v : values)
+        out << NombreEnToutesLettres(v, lang) << '\n';
+    return 0;
+}
+
+} // namespace
+
+int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.isEmpty())
+        return usage(err, QStringLiteral("no command given"), MainHelp);
+    const QString cmd = args.first();
+    const QStringList rest = args.mid(1);
+    if (cmd == u"--help" || cmd == u"-h" || cmd == u"help") {
+        out << MainHelp;
+        return 0;
+    }
+    if (cmd == u"--version") {
+        out << "talvoro-cli " << TALVORO_VERSION << '\n';
+        return 0;
+    }
+    if (cmd == u"keys")
+        return cmdKeys(rest, out, err);
+    if (cmd == u"words")
+        return cmdWords(rest, out, err);
+    return usage(err, QStringLiteral("unknown command '%1'").arg(cmd), MainHelp);
+}

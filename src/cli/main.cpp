@@ -1,0 +1,14 @@
+#include "Cli.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout), err(stderr);
+    const int rc = runCli(app.arguments().mid(1), out, err);
+    out.flush();
+    err.flush();
+    return rc;
+}

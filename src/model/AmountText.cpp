@@ -1,0 +1,233 @@
+#include "AmountText.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Rounds |value| to whole centimes. Amounts near a half-centime are decided on their
+// 15-significant-digit decimal form, so 0.285 gives 29 centimes as a clerk would expect
+// even though the binary value lies just under the half.
+bool absToCents(double value, unsigned long long &cents)
+{
+    const double a = std::fabs(value);
+    if (!std::isfinite(a) || a >= 9.0e16)
+        return false;
+    const double x = a * 100.0;
+    const double fl = std::floor(x);
+    const double frac = x - fl;
+    if (std::fabs(frac - 0.5) > 1e-6) {
+        cents = static_cast<unsigned long long>(frac > 0.5 ? fl + 1 : fl);
+        return true;
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", a);
+    // Re-read the short form as a decimal and round it half up at the second decimal.
+    unsigned long long whole = 0, hundredths = 0;
+    int third = 0;
+    const char *p = buf;
+    bool exp = std::strchr(buf, 'e') != nullptr;
+    if (exp) { // only for tiny or huge magnitudes; the plain rounding is then exact enough
+        cents = static_cast<unsigned long long>(std::llround(x));
+        return true;
+    }
+    while (*p >= '0' && *p <= '9')
+        whole = whole * 10 + unsigned(*p++ - '0');
+    if (*p == '.') {
+        ++p;
+        for (int i = 0; i < 3; ++i) {
+            int d = (*p >= '0' && *p <= '9') ? (*p++ - '0') : 0;
+            if (i < 2)
+                hundredths = hundredths * 10 + unsigned(d);
+            else
+                third = d;
+        }
+    }
+    cents = whole * 100 + hundredths + (third >= 5 ? 1 : 0);
+    return true;
+}
+
+QString layOut(bool negative, QStringView digitsOfInteger, QStringView decimals,
+               QStringView pattern)
+{
+    const qsizetype dot = pattern.indexOf(u'.');
+    const QStringView intPattern = dot < 0 ? pattern : pattern.left(dot);
+    QString out;
+    out.reserve(intPattern.size() + digitsOfInteger.size() + 4);
+    // Walk the integer pattern from the right, placing digits on '#'/'0' places.
+    QChar buf[64];
+    int n = 0;
+    qsizetype di = digitsOfInteger.size() - 1;
+    // An integer part of 0 has no significant digits: only '0' places print.
+    const bool zero = digitsOfInteger == u"0";
+    int placesLeft = 0;
+    for (QChar c : intPattern)
+        if (c == u'#' || c == u'0')
+            ++placesLeft;
+    for (qsizetype i = intPattern.size() - 1; i >= 0; --i) {
+        const QChar c = intPattern[i];
+        if (c == u'#' || c == u'0') {
+            --placesLeft;
+            if (!zero && di >= 0) {
+                // The first place takes every remaining leading digit.
+                if (placesLeft == 0) {
+                    while (di >= 0)
+                        buf[n++] = digitsOfInteger[di--];
+                } else {
+                    buf[n++] = digitsOfInteger[di--];
+                }
+            } else if (c == u'0') {
+                buf[n++] = u'0';
+            }
+        } else {
+            buf[n++] = c;
+        }
+        if (n > 56)
+            break;
+    }
+    if (negative)
+        out.append(u'-');
+    for (int i = n - 1; i >= 0; --i)
+        out.append(buf[i]);
+    out.append(u',');
+    out.append(decimals);
+    return out;
+}
+
+QString formatAbsCents(bool negative, unsigned long long cents, QStringView pattern)
+{
+    char digits[32];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, cents / 100);
+    (void)ec;
+    QChar wide[32];
+    const int len = int(end - digits);
+    for (int i = 0; i < len; ++i)
+        wide[i] = QLatin1Char(digits[i]);
+    const unsigned rest = unsigned(cents % 100);
+    const QChar dec[2] = {QLatin1Char(char('0' + rest / 10)), QLatin1Char(char('0' + rest % 10))};
+    return layOut(negative && cents != 0, QStringView(wide, len), QStringView(dec, 2), pattern);
+}
+
+} // namespace
+
+namespace AmountText {
+
+QString format(double value, QStringView pattern)
+{
+    unsigned long long cents = 0;
+    if (absToCents(value, cents))
+        return formatAbsCents(value < 0, cents, pattern);
+    // Out of range for whole centimes: write the plain decimal form on the pattern.
+    if (!std::isfinite(value))
+        return QString();
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.2f", std::fabs(value));
+    const QString s = QString::fromLatin1(buf);
+    const qsizetype dot = s.indexOf(u'.');
+    return layOut(value < 0, QStringView(s).left(dot), QStringView(s).mid(dot + 1), pattern);
+}
+
+QString formatCents(long long cents, QStringView pattern)
+{
+    const bool negative = cents < 0;
+    const unsigned long long a =
+        negative ? 0ULL - static_cast<unsigned long long>(cents) : static_cast<unsigned long long>(cents);
+    return formatAbsCents(negative, a, pattern);
+}
+
+} // namespace AmountText
+
+bool TryStrToFloat(QStringView s, double &value)
+{
+    // Copy to ASCII without spaces, the comma becoming the C decimal point.
+    char stackBuf[128];
+    std::string heap;
+    char *buf = stackBuf;
+    if (s.size() >= qsizetype(sizeof stackBuf)) {
+        heap.resize(size_t(s.size()) + 1);
+        buf = heap.data();
+    }
+    int n = 0;
+    for (QChar qc : s) {
+        const char16_t c = qc.unicode();
+        if (c == u' ')
+            continue;
+        if (c == u'.')
+            return false; // a point is never a decimal mark here
+        if (c == u',')
+            buf[n++] = '.';
+        else if (c < 128)
+            buf[n++] = char(c);
+        else
+            return false;
+    }
+    int b = 0, e = n;
+    while (b < e && static_cast<unsigned char>(buf[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(buf[e - 1]) <= ' ')
+        --e;
+    int p = b;
+    bool neg = false;
+    if (p < e && (buf[p] == '+' || buf[p] == '-')) {
+        neg = buf[p] == '-';
+        ++p;
+    }
+    // Validate the shape: digits [. digits] [e [sign] digits], at least one mantissa digit.
+    int q = p, mant = 0;
+    while (q < e && buf[q] >= '0' && buf[q] <= '9')
+        ++q, ++mant;
+    if (q < e && buf[q] == '.') {
+        ++q;
+        while (q < e && buf[q] >= '0' && buf[q] <= '9')
+            ++q, ++mant;
+    }
+    if (mant == 0)
+        return false;
+    if (q < e && (buf[q] == 'e' || buf[q] == 'E')) {
+        ++q;
+        if (q < e && (buf[q] == '+' || buf[q] == '-'))
+            ++q;
+        int ed = 0;
+        while (q < e && buf[q] >= '0' && buf[q] <= '9')
+            ++q, ++ed;
+        if (ed == 0)
+            return false;
+    }
+    if (q != e)
+        return false;
+    double v = 0;
+    // from_chars rejects a leading '+', which was consumed above.
+    auto res = std::from_chars(buf + p, buf + e, v);
+    if (res.ec != std::errc() || res.ptr != buf + e || !std::isfinite(v))
+        return false;
+    value = neg ? -v : v;
+    return true;
+}
+
+double SafeStrToFloat(QStringView s)
+{
+    double v = 0;
+    return TryStrToFloat(s, v) ? v : 0.0;
+}
+
+QString OnlyDigits(QStringView s)
+{
+    QString out;
+    out.reserve(s.size());
+    for (QChar c : s)
+        if (c >= u'0' && c <= u'9')
+            out.append(c);
+    return out;
+}
+
+QString OnlyDigitsAndDot(QStringView s)
+{
+    QString out;
+    out.reserve(s.size());
+    for (QChar c : s)
+        if ((c >= u'0' && c <= u'9') || c == u'.')
+            out.append(c);
+    return out;
+}

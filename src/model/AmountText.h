@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Amount texts: two decimals behind a comma, digit groups separated by literal spaces.
+namespace AmountText {
+
+// The list's pattern "### ### ### ##0.00" and the record editor's "# ##0.00".
+inline constexpr QStringView ListPattern = u"### ### ### ##0.00";
+inline constexpr QStringView EditorPattern = u"# ##0.00";
+
+// Writes value with a pattern made of '#', '0' and ' ' before ".00": digits fill the digit
+// places from the right, every space of the pattern is printed where it stands, extra
+// leading digits go in front of the first place, and a minus sign comes before everything.
+// The value is rounded to two decimals, halves away from zero.
+QString format(double value, QStringView pattern = ListPattern);
+
+// Same, from a whole number of centimes (exact; no floating point involved).
+QString formatCents(long long cents, QStringView pattern = ListPattern);
+
+} // namespace AmountText
+
+// Number rule: drop every U+0020, then read with the comma as decimal mark: optional blanks,
+// sign, digits, optional comma and digits, optional exponent, optional blanks. Anything
+// else reads as 0.
+double SafeStrToFloat(QStringView s);
+
+// Like SafeStrToFloat, but tells whether the text read as a number.
+bool TryStrToFloat(QStringView s, double &value);
+
+// Keeps only the digits 0 to 9.
+QString OnlyDigits(QStringView s);
+
+// Keeps only '.' and the digits 0 to 9.
+QString OnlyDigitsAndDot(QStringView s);

@@ -1,0 +1,50 @@
+#include "TransferLine.h"
+
+TransferLine::TransferLine(QStringView caption, QStringView compte, QStringView cleRip,
+                           QStringView net, QStringView rendement, QStringView numAss,
+                           QStringView nomPrenom, QStringView typeContrat)
+{
+    const QStringView cells[] = {caption, compte,  cleRip,    net,
+                                 rendement, numAss, nomPrenom, typeContrat};
+    qsizetype total = 0;
+    for (const auto &c : cells)
+        total += c.size();
+    m_data.reserve(total);
+    for (int k = 0; k < 8; ++k) {
+        m_data.append(cells[k]);
+        m_end[k] = uint32_t(m_data.size());
+    }
+    m_count = MaxSubItems;
+}
+
+void TransferLine::replaceCell(int k, QStringView text)
+{
+    const uint32_t from = k == 0 ? 0 : m_end[k - 1];
+    const uint32_t oldLen = m_end[k] - from;
+    if (QStringView(m_data).mid(from, oldLen) == text)
+        return;
+    m_data.replace(from, oldLen, text.toString());
+    const int64_t delta = int64_t(text.size()) - int64_t(oldLen);
+    for (int j = k; j <= MaxSubItems; ++j)
+        m_end[j] = uint32_t(int64_t(m_end[j]) + delta);
+}
+
+void TransferLine::setSubItem(int n, QStringView text)
+{
+    if (n < 0 || n >= MaxSubItems)
+        return;
+    while (m_count <= n)
+        addSubItem(QStringView());
+    replaceCell(n + 1, text);
+}
+
+void TransferLine::addSubItem(QStringView text)
+{
+    if (m_count >= MaxSubItems)
+        return;
+    ++m_count;
+    // Cells after the last one are empty and end where the data ends.
+    for (int j = m_count; j <= MaxSubItems; ++j)
+        m_end[j] = uint32_t(m_data.size());
+    replaceCell(m_count, text);
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <array>
+#include <cstdint>
+
+// One row of the working list: a caption and up to seven text sub-items
+// (0 Compte, 1 CleRip, 2 Net, 3 Rendement, 4 NumAss, 5 NomPrenom, 6 TypeContrat),
+// plus the key status and the error mark, which are never displayed.
+//
+// All cells live in one string with end offsets, so a row costs one allocation: a list of a
+// million rows stays small, and copying a row (snapshot) only shares that string.
+class TransferLine
+{
+public:
+    enum SubItem { Compte = 0, CleRip, Net, Rendement, NumAss, NomPrenom, TypeContrat };
+    static constexpr int MaxSubItems = 7;
+
+    TransferLine() = default;
+    // A full row: caption, then sub-items 0 to 6.
+    TransferLine(QStringView caption, QStringView compte, QStringView cleRip, QStringView net,
+                 QStringView rendement, QStringView numAss, QStringView nomPrenom,
+                 QStringView typeContrat);
+
+    QStringView captionView() const { return cell(0); }
+    QString caption() const { return captionView().toString(); }
+    void setCaption(QStringView text) { replaceCell(0, text); }
+
+    int subItemCount() const { return m_count; }
+    bool hasSubItem(int n) const { return n >= 0 && n < m_count; }
+    // A sub-item the row lacks reads as an empty text.
+    QStringView subItemView(int n) const { return hasSubItem(n) ? cell(n + 1) : QStringView(); }
+    QString subItem(int n) const { return subItemView(n).toString(); }
+    // Sets sub-item n; a row with fewer sub-items is first filled with empty ones.
+    void setSubItem(int n, QStringView text);
+    // Appends a sub-item (at most seven).
+    void addSubItem(QStringView text);
+
+    int imageIndex = 0;  // 1 RIP key, 2 CCP key, 3 neither, 0 not yet checked
+    int stateIndex = -1; // 1 once the row's error has been recorded
+
+    bool operator==(const TransferLine &o) const
+    {
+        return m_data == o.m_data && m_end == o.m_end && m_count == o.m_count &&
+               imageIndex == o.imageIndex && stateIndex == o.stateIndex;
+    }
+
+private:
+    QStringView cell(int k) const
+    {
+        const uint32_t from = k == 0 ? 0 : m_end[k - 1];
+        return QStringView(m_data).mid(from, m_end[k] - from);
+    }
+    void replaceCell(int k, QStringView text);
+
+    QString m_data;
+    std::array<uint32_t, MaxSubItems + 1> m_end{}; // end of the caption, then of each sub-item
+    uint8_t m_count = 0;
+};

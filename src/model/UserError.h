@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+// An error whose text is meant for the clerk. It leaves the command that met it; the
+// window's command wrapper shows the text in the general error box.
+class UserError : public std::exception
+{
+public:
+    explicit UserError(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8())
+    {
+    }
+    const QString &message() const noexcept { return m_message; }
+    const char *what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_message;
+    QByteArray m_utf8;
+};

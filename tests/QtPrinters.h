@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+#include <ostream>
+
+// Lets GoogleTest print QStrings as readable text in failure messages.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }

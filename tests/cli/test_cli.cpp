@@ -1,0 +1,66 @@
+#include <QProcess>
+#include "QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+struct CliRun {
+    int status;
+    QString out, err;
+};
+
+CliRun cli(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(TALVORO_CLI_PATH), args);
+    p.waitForFinished(30000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+} // namespace
+
+TEST(Cli, KeysPrintsBothKeysAndReportsBadAccounts)
+{
+    CliRun r = cli({QStringLiteral("keys"), QStringLiteral("0012345678"), QStringLiteral("7")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QStringLiteral("0012345678\t28\t03\n7\t28\t88\n"));
+
+    r = cli({QStringLiteral("keys"), QStringLiteral("12-34"), QStringLiteral("0000000001")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, QStringLiteral("0000000001\t04\t09\n"));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("'-' is not a valid integer value"))) << r.err.toStdString();
+}
+
+TEST(Cli, WordsInBothLanguagesAndBothDecimalMarks)
+{
+    CliRun r = cli({QStringLiteral("words"), QStringLiteral("1234.56"), QStringLiteral("0,50")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QStringLiteral("Mille deux cent trente-quatre dinars et cinquante-six centimes\n"
+                                    "Zéro dinar et cinquante centimes\n"));
+    r = cli({QStringLiteral("words"), QStringLiteral("--lang"), QStringLiteral("AR"), QStringLiteral("2")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QChar(0x202B) + QString::fromUtf16(u"اثنان دينار") + QChar(0x202C) + u'\n');
+}
+
+TEST(Cli, UsageErrorsExitWithTwo)
+{
+    const QList<QStringList> bad = {
+        {},
+        {QStringLiteral("frobnicate")},
+        {QStringLiteral("keys")},
+        {QStringLiteral("words")},
+        {QStringLiteral("words"), QStringLiteral("douze")},
+        {QStringLiteral("words"), QStringLiteral("--lang")},
+    };
+    for (const QStringList &args : bad) {
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    for (const char *cmd : {"keys", "words"}) {
+        const CliRun r = cli({QString::fromLatin1(cmd), QStringLiteral("--help")});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage: talvoro-cli ")));
+    }
+    EXPECT_EQ(cli({QStringLiteral("--version")}).out, QStringLiteral("talvoro-cli 1.0.0.0\n"));
+}
