@@ -1,19 +1,676 @@
 #include "TForm1.h"
 
-#include <QHeaderView>
-#include <QStandardItemModel>
-#include <QTableView>
+#include "MemoList.h"
+#include "Prompts.h"
+#include "ShapeWidget.h"
+#include "import/TextImport.h"
+#include "keys/Keys.h"
+#include "keys/Statistics.h"
+#include "model/AmountText.h"
+#include "model/UserError.h"
+#include "model/WorkingList.h"
 
-TForm1::TForm1(QWidget *parent) : QMainWindow(parent)
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QTimer>
+
+namespace {
+
+// Texts shown by the main window.
+namespace Texts {
+const QString Caption = QStringLiteral("Talvoro CCP");
+const QString ImportFilter = QStringLiteral(
+    "All Files|*.*|Text Files (*.txt)|*.txt|Excel Files (*.xlsx;*.xls)|*.xlsx;*.xls");
+const QString FormatNotSupported = QStringLiteral("Format not supported: ");
+const QString FileNotFound = QStringLiteral("File not found: ");
+const QString Imported = QStringLiteral("Imported: ");
+const QString TypeCounts = QStringLiteral("D: %1\nI: %2\nP: %3");
+const QString CleCorrected = QStringLiteral("CLE corrected for all items.");
+const QString RipCorrected = QStringLiteral("RIP corrected for all items.");
+const QString CleanCompleted = QStringLiteral("Clean completed.");
+const QString DeleteAll = QStringLiteral("Supprimer tous les enregistrements ?");
+const QString NotAvailable = QStringLiteral("« %1 » n’est pas encore disponible dans cette version.");
+const QString Credit = QStringLiteral("Talvoro CCP — paie par virement CCP");
+} // namespace Texts
+
+const QColor InfoBk(255, 255, 225); // the tooltip colour
+const QColor Navy(0, 0, 128);
+
+QFont tahoma(int points, bool bold = false)
 {
-    setWindowTitle(QStringLiteral("Talvoro CCP"));
+    QFont f(QStringLiteral("Tahoma"), points);
+    f.setStyleHint(QFont::SansSerif);
+    f.setBold(bold);
+    return f;
+}
+
+void setBackground(QWidget *w, const QColor &c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Base, c);
+    p.setColor(QPalette::Window, c);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+void setTextColour(QWidget *w, const QColor &c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, c);
+    p.setColor(QPalette::Text, c);
+    w->setPalette(p);
+}
+
+// Lines with "n" appended to "prefix".
+QString counted(const char *prefix, int n) { return QString::fromUtf8(prefix) + QString::number(n); }
+
+// Keeps the wait cursor for the lifetime of the object.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, QWidget *parent)
+    : QWidget(parent), m_prompts(std::move(prompts)), m_folders(std::move(folders)),
+      m_list(new WorkingList(this))
+{
+    buildControls();
+    buildMenu();
+    FormCreate();
+}
+
+TForm1::~TForm1() { FormDestroy(); }
+
+template <class W> W *TForm1::place(W *w, int x, int y, int width, int height, int anchors)
+{
+    m_placements.push_back({w, QRect(x, y, width, height), anchors});
+    w->setGeometry(x, y, width, height);
+    return w;
+}
+
+void TForm1::buildControls()
+{
+    setWindowTitle(Texts::Caption);
+    setFont(tahoma(8));
     resize(940, 595);
-    ListView1 = new QTableView(this);
-    auto *model = new QStandardItemModel(0, 8, ListView1);
-    const char *captions[] = {"CodePTT+Agence", "Compte", "CLE/RIP", "Net", "Rendement",
-                              "NumAss", "NomPrenom", "TypeContrat"};
+    setMinimumSize(940, 595);
+
+    auto button = [this](const QString &text, int x) {
+        auto *b = new QPushButton(text, this);
+        return place(b, x, 4, 100, 30);
+    };
+    BtnImport = button(QStringLiteral("Import (txt, xlsx)"), 8);
+    BtnFix = button(QStringLiteral("Fixeé RIP"), 114);
+    Button1 = button(QStringLiteral("Fixeé Cle"), 220);
+    BtnExport = button(QStringLiteral("Export TXT"), 326);
+    BtnExcel = button(QStringLiteral("Export Excel"), 432);
+    Button2 = button(QStringLiteral("Supprimeé"), 538);
+    Button3 = button(QStringLiteral("Supprimer tous"), 644);
+
+    ProgressBar1 = place(new QProgressBar(this), 8, 40, 736, 21, Left | Top | Right);
+    ProgressBar1->setTextVisible(false);
+
+    ListView1 = place(new QTableView(this), 8, 67, 745, 254, Left | Top | Right | Bottom);
+    ListView1->setModel(m_list);
+    ListView1->setFont(QFont(QStringLiteral("Times New Roman"), 10));
+    setBackground(ListView1, InfoBk);
+    ListView1->setShowGrid(true);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setWordWrap(false);
+    ListView1->verticalHeader()->hide();
+    // Fixed row heights keep scrolling and painting independent of the number of lines.
+    ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ListView1->verticalHeader()->setDefaultSectionSize(QFontMetrics(ListView1->font()).height() + 4);
+    ListView1->horizontalHeader()->setHighlightSections(false);
+    ListView1->horizontalHeader()->setStretchLastSection(false);
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    MemoErreurs = place(new MemoList(this), 8, 327, 748, 122, Left | Right | Bottom);
+    setBackground(MemoErreurs, Qt::white);
+
+    auto shape = [this](int x, int y, int w, int h, int anchors) {
+        return place(new ShapeWidget(this), x, y, w, h, anchors);
+    };
+    ShapeRip = shape(759, 4, 60, 50, Right | Top);
+    ShapeCle = shape(817, 4, 60, 50, Right | Top);
+    ShapeError = shape(876, 4, 60, 50, Right | Top);
+
+    auto label = [this](const QString &text, int x, int y, int w, int h, int anchors,
+                        Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+        auto *l = new QLabel(text, this);
+        l->setAlignment(align);
+        return place(l, x, y, w, h, anchors);
+    };
+    Label3 = label(QStringLiteral("0"), 758, 16, 63, 25, Right | Top, Qt::AlignCenter);
+    Label4 = label(QStringLiteral("0"), 816, 16, 63, 25, Right | Top, Qt::AlignCenter);
+    Label2 = label(QStringLiteral("0"), 874, 16, 63, 25, Right | Top, Qt::AlignCenter);
+    Label2->setFont(tahoma(8, true));
+    setTextColour(Label2, Navy);
+    LabelRip = label(QString(), 744, 53, 80, 14, Right | Top, Qt::AlignCenter);
+    LabelCle = label(QString(), 809, 53, 72, 14, Right | Top, Qt::AlignCenter);
+    LabelError = label(QString(), 872, 53, 68, 14, Right | Top, Qt::AlignCenter);
+
+    auto memo = [this](int x, int y, int w, int h, const QString &hint, const QColor &c) {
+        auto *m = place(new MemoList(this), x, y, w, h, Right | Top);
+        m->setToolTip(hint);
+        setBackground(m, c);
+        return m;
+    };
+    memoNomPrenom = memo(759, 67, 178, 89, QStringLiteral("Nom Prenom En Double"), QColor(0xFE, 0xF9, 0xE9));
+    MemoComptes = memo(759, 177, 173, 89, QStringLiteral("Compte en Double"), QColor(0xF2, 0xFD, 0xB5));
+    MemoNoms = memo(762, 284, 173, 89, QStringLiteral("Type de Contrat Nb"), InfoBk);
+    Memo1 = memo(762, 392, 173, 89, QStringLiteral("Erreur Cle Rip"), QColor(0xFF, 0xA6, 0xA6));
+    setTextColour(Memo1, Navy);
+    Label11 = label(QString(), 759, 158, 178, 16, Right | Top);
+    Label8 = label(QString(), 759, 267, 173, 16, Right | Top);
+    Label9 = label(QString(), 762, 374, 173, 16, Right | Top);
+    Label10 = label(QString(), 762, 482, 173, 16, Right | Top);
+
+    const QColor filterColour(0xE3, 0xF9, 0x9B);
+    Label5 = label(QStringLiteral("R.Compte"), 8, 455, 52, 19, Left | Bottom);
+    Edit1 = place(new QLineEdit(this), 62, 455, 123, 19, Left | Bottom);
+    setBackground(Edit1, filterColour);
+    Label6 = label(QStringLiteral("R.Nom"), 207, 455, 36, 19, Left | Bottom);
+    Edit2 = place(new QLineEdit(this), 245, 455, 156, 19, Left | Bottom);
+    setBackground(Edit2, filterColour);
+
+    // The three totals: lime and yellow figures on a dark field, like a counter display.
+    auto total = [this, &label](const QString &caption, int lx, int y, const QColor &c, QLineEdit *&edit) {
+        label(caption, lx, y, 28, 19, Left | Bottom);
+        edit = place(new QLineEdit(this), 245, y, 156, 19, Left | Bottom);
+        edit->setReadOnly(true);
+        edit->setAlignment(Qt::AlignRight);
+        setBackground(edit, Qt::black);
+        setTextColour(edit, c);
+        return edit;
+    };
+    total(QStringLiteral("Net"), 222, 475, QColor(0, 255, 0), Edit3);
+    Label12 = static_cast<QLabel *>(m_placements[m_placements.size() - 2].widget);
+    total(QStringLiteral("Rend"), 214, 494, QColor(0, 255, 0), Edit4);
+    Label13 = static_cast<QLabel *>(m_placements[m_placements.size() - 2].widget);
+    total(QStringLiteral("Total"), 213, 513, QColor(255, 255, 0), Edit5);
+    Label15 = static_cast<QLabel *>(m_placements[m_placements.size() - 2].widget);
+
+    Memo2 = place(new QPlainTextEdit(this), 408, 455, 348, 60, Left | Bottom | Right);
+    Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setBackground(Memo2, InfoBk);
+
+    ButtonUpdate = place(new QPushButton(QStringLiteral("Update"), this), 8, 482, 81, 33, Left | Bottom);
+    Shape1 = shape(95, 482, 34, 33, Left | Bottom);
+    LabelVersion = label(QStringLiteral("LabelServerVersion"), 8, 521, 200, 16, Left | Bottom);
+    LabelServerVersion = label(QStringLiteral("LabelServerVersion"), 8, 537, 200, 16, Left | Bottom);
+
+    const QFont totalsFont(QStringLiteral("Times New Roman"), 10);
+    for (auto [target, y] : {std::pair{&LabelTotalNet, 500}, {&LabelTotalRendement, 519}, {&Label1, 538}}) {
+        *target = label(QString(), 932 - 420, y, 420, 18, Right | Bottom, Qt::AlignRight | Qt::AlignVCenter);
+        (*target)->setFont(totalsFont);
+    }
+    LabelPath = label(QString(), 8, 556, 690, 16, Left | Right | Bottom);
+    Label7 = label(QString(), 8, 571, 300, 20, Left | Bottom);
+    Label7->setFont(tahoma(10, true));
+    setTextColour(Label7, Navy);
+    Label14 = label(Texts::Credit, 705, 573, 232, 17, Right | Bottom, Qt::AlignRight | Qt::AlignVCenter);
+    QFont italic = tahoma(8);
+    italic.setItalic(true);
+    Label14->setFont(italic);
+    setTextColour(Label14, Qt::blue);
+
+    // Labels over the circles must stay above them.
+    for (QLabel *l : {Label3, Label4, Label2})
+        l->raise();
+
+    auto wire = [this](QPushButton *b, void (TForm1::*cmd)()) {
+        connect(b, &QPushButton::clicked, this, [this, cmd] { runCommand([this, cmd] { (this->*cmd)(); }); });
+    };
+    wire(BtnImport, &TForm1::BtnImportClick);
+    wire(BtnFix, &TForm1::BtnFixClick);
+    wire(Button1, &TForm1::Button1Click);
+    wire(Button2, &TForm1::Button2Click);
+    wire(Button3, &TForm1::Button3Click);
+    connect(BtnExport, &QPushButton::clicked, this, [this] { notAvailable(BtnExport->text()); });
+    connect(BtnExcel, &QPushButton::clicked, this, [this] { notAvailable(BtnExcel->text()); });
+    connect(ButtonUpdate, &QPushButton::clicked, this, [this] { notAvailable(ButtonUpdate->text()); });
+    connect(ListView1, &QTableView::doubleClicked, this,
+            [this] { notAvailable(QStringLiteral("Modifier")); });
+    connect(Edit1, &QLineEdit::textChanged, this, [this] { runCommand([this] { Edit1Change(); }); });
+    connect(Edit2, &QLineEdit::textChanged, this, [this] { runCommand([this] { Edit2Change(); }); });
+
+    tmr1 = new QTimer(this);
+    tmr1->setInterval(1000);
+    connect(tmr1, &QTimer::timeout, this, &TForm1::tmr1Timer);
+}
+
+void TForm1::buildMenu()
+{
+    pm1 = new QMenu(this);
+    auto entry = [this](const QString &text, void (TForm1::*cmd)()) {
+        QAction *a = pm1->addAction(text);
+        if (cmd)
+            connect(a, &QAction::triggered, this, [this, cmd] { runCommand([this, cmd] { (this->*cmd)(); }); });
+        else
+            connect(a, &QAction::triggered, this, [this, text] { notAvailable(text); });
+        return a;
+    };
+    mniA1 = entry(QStringLiteral("Add"), nullptr);
+    mniM1 = entry(QStringLiteral("Modifier"), nullptr);
+    mnii1 = entry(QStringLiteral("Importé (txt-xls)"), &TForm1::mnii1Click);
+    pm1->addSeparator();
+    mniE1 = entry(QStringLiteral("Exporté Txt"), nullptr);
+    mniE2 = entry(QStringLiteral("Exporté xls"), nullptr);
+    pm1->addSeparator();
+    mniF1 = entry(QStringLiteral("Fixé RIP"), &TForm1::mniF1Click);
+    mniF2 = entry(QStringLiteral("Fixé Clé"), &TForm1::mniF2Click);
+    mniC1 = entry(QStringLiteral("Clean DATA"), &TForm1::mniC1Click);
+    pm1->addSeparator();
+    mniS1 = entry(QStringLiteral("Supprimé Ligne"), &TForm1::mniS1Click);
+    mniS2 = entry(QStringLiteral("Supprimé Tous"), &TForm1::mniS2Click);
+    pm1->addSeparator();
+    mniS3 = entry(QStringLiteral("Rapport Des Erreur"), nullptr);
+    mniT1 = entry(QStringLiteral("Tirage Liste"), nullptr);
+    pm1->addSeparator();
+    connect(ListView1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { pm1->popup(ListView1->viewport()->mapToGlobal(pos)); });
+}
+
+void TForm1::notAvailable(const QString &what)
+{
+    m_prompts->message(this, Texts::NotAvailable.arg(what));
+}
+
+void TForm1::runCommand(const std::function<void()> &command)
+{
+    // The import lets window events run; other commands wait until it has finished.
+    if (m_importing)
+        return;
+    try {
+        command();
+    } catch (const UserError &e) {
+        m_prompts->error(this, e.message());
+    } catch (const std::bad_alloc &) {
+        m_prompts->error(this, QStringLiteral("Mémoire insuffisante pour terminer l’opération."));
+    } catch (const std::exception &e) {
+        m_prompts->error(this, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+// --- window events ---
+
+void TForm1::FormCreate()
+{
+    // Settings, cleaner and updater steps come with their own modules.
+    ShapeCle->setBrushColor(QColor(255, 255, 0));
+    ShapeRip->setBrushColor(QColor(0, 128, 0));
+    ShapeError->setBrushColor(QColor(255, 0, 0));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    for (MemoList *m : {MemoComptes, MemoErreurs, MemoNoms, Memo1, memoNomPrenom})
+        m->clear();
+    // Column widths as designed, widened where this platform's fonts need more room for
+    // the caption or a full cell.
+    const QFontMetrics header(ListView1->horizontalHeader()->font());
+    const QFontMetrics cells(ListView1->font());
+    const QString widest[8] = {QStringLiteral("0000AAAAA"), QStringLiteral("0000000000"), QStringLiteral("00"),
+                               QStringLiteral("000 000 000,00"), QStringLiteral("000 000 000,00"),
+                               QStringLiteral("000000000000"), QString(), QStringLiteral("P")};
     for (int c = 0; c < 8; ++c)
-        model->setHeaderData(c, Qt::Horizontal, QString::fromUtf8(captions[c]));
-    ListView1->setModel(model);
-    setCentralWidget(ListView1);
+        ListView1->setColumnWidth(c, std::max({WorkingList::columnWidth(c),
+                                               header.horizontalAdvance(WorkingList::columnCaption(c)) + 16,
+                                               cells.horizontalAdvance(widest[c]) + 12}));
+    tmr1Timer();
+    tmr1->start();
+    // Centre on the desktop.
+    if (QScreen *s = screen())
+        move(s->availableGeometry().center() - rect().center());
+}
+
+void TForm1::FormActivate()
+{
+    UpdateTotals();
+    UpdateStats();
+}
+
+void TForm1::FormClose() {}
+
+void TForm1::FormDestroy() {}
+
+void TForm1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_importing)
+        runCommand([this] { FormActivate(); });
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (m_importing) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+void TForm1::layOut()
+{
+    // The extra room goes to the table; controls to its right and below it follow their edge.
+    const int dx = std::max(0, width() - 940);
+    const int dy = std::max(0, height() - 595);
+    for (const Placement &p : m_placements) {
+        QRect r = p.design;
+        if (p.anchors & Right) {
+            if (p.anchors & Left)
+                r.setWidth(r.width() + dx);
+            else
+                r.translate(dx, 0);
+        }
+        if (p.anchors & Bottom) {
+            if (p.anchors & Top)
+                r.setHeight(r.height() + dy);
+            else
+                r.translate(0, dy);
+        }
+        p.widget->setGeometry(r);
+    }
+}
+
+void TForm1::tmr1Timer()
+{
+    Label7->setText(QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy, hh:mm:ss")));
+}
+
+// --- import ---
+
+void TForm1::BtnImportClick()
+{
+    const QString path = m_prompts->openFileName(this, Texts::ImportFilter);
+    if (!path.isEmpty()) {
+        m_errors.clearErrorList();
+        const QString ext = QFileInfo(path).suffix().toLower();
+        if (ext == u"txt")
+            ImportTxtFile(path);
+        else if (ext == u"xls" || ext == u"xlsx")
+            ImportExcel(path);
+        else
+            m_prompts->message(this, Texts::FormatNotSupported + path);
+        int d = 0, i = 0, p = 0;
+        CompterTypes(d, i, p);
+        m_prompts->message(this, Texts::TypeCounts.arg(d).arg(i).arg(p));
+    }
+    UpdateTotals();
+    CompterNomsPrenoms();
+    MettreAJourMemos();
+    MettreAJourShapes();
+}
+
+void TForm1::mnii1Click()
+{
+    BtnImportClick();
+    UpdateStats();
+}
+
+void TForm1::ImportExcel(const QString &)
+{
+    notAvailable(QStringLiteral("Import Excel"));
+}
+
+void TForm1::keepEventsFlowing()
+{
+    QApplication::processEvents();
+}
+
+void TForm1::ImportTxtFile(const QString &fileName)
+{
+    m_folders.dataDir(QStringLiteral("Error_Reports"));
+    if (!QFileInfo(fileName).isFile()) {
+        m_prompts->message(this, Texts::FileNotFound + fileName);
+        return;
+    }
+    WaitCursor wait;
+    m_importing = true;
+    struct Reset {
+        bool &flag;
+        ~Reset() { flag = false; }
+    } reset{m_importing};
+
+    // Pending events run every few tens of milliseconds, not once per line, so the clock
+    // and the progress bar move without slowing a long import.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    std::vector<TransferLine> lines = TextImport::importFile(
+        fileName, m_errors, [this, &sinceEvents](int done, int total) {
+            if (done == 1)
+                ProgressBar1->setRange(0, total);
+            if ((done & 1023) == 0 && sinceEvents.elapsed() >= 40) {
+                ProgressBar1->setValue(done);
+                keepEventsFlowing();
+                sinceEvents.restart();
+            }
+        });
+    ProgressBar1->setRange(0, std::max<int>(1, int(lines.size())));
+    ProgressBar1->setValue(int(lines.size()));
+    if (lines.empty())
+        ProgressBar1->setValue(ProgressBar1->maximum());
+    m_list->replaceAll(std::move(lines));
+    // The new list is shown whole: the filter boxes start empty again.
+    for (QLineEdit *e : {Edit1, Edit2}) {
+        const QSignalBlocker block(e);
+        e->clear();
+    }
+    LabelPath->setText(Texts::Imported + fileName);
+    UpdateStats();
+}
+
+// --- refreshes ---
+
+void TForm1::UpdateStats()
+{
+    const Statistics::Totals t = Statistics::checkAndTotal(*m_list, m_errors);
+    LabelTotalNet->setText(Statistics::totalNetText(t));
+    LabelTotalRendement->setText(Statistics::totalRendementText(t));
+    for (QLineEdit *e : {Edit3, Edit4, Edit5})
+        e->setAlignment(Qt::AlignRight);
+    Edit3->setText(AmountText::format(t.net));
+    Edit4->setText(AmountText::format(t.rendement));
+    Edit5->setText(AmountText::format(t.net + t.rendement));
+    Label1->setText(Statistics::totalGeneralText(t));
+    MemoErreurs->setLines(Statistics::memoErreursLines(t, m_errors.errorList()));
+}
+
+void TForm1::UpdateTotals()
+{
+    const Statistics::Counts c = Statistics::byStatus(*m_list);
+    Label3->setText(QString::number(c.rip));
+    Label4->setText(QString::number(c.cle));
+    Label2->setText(QString::number(c.err));
+}
+
+void TForm1::MettreAJourShapes()
+{
+    const QColor neutral = palette().color(QPalette::Button);
+    const Statistics::Counts c = Statistics::verified(*m_list);
+    ShapeRip->setBrushColor(c.rip > 0 ? QColor(0, 255, 0) : neutral);
+    ShapeCle->setBrushColor(c.cle > 0 ? QColor(255, 255, 0) : neutral);
+    ShapeError->setBrushColor(c.err > 0 ? QColor(255, 0, 0) : neutral);
+    LabelCle->setText(counted("CLE: ", c.cle));
+    LabelRip->setText(counted("RIP: ", c.rip));
+    LabelError->setText(counted("Erreur: ", c.err));
+    Label4->setText(QString::number(c.cle));
+    Label3->setText(QString::number(c.rip));
+    Label2->setText(QString::number(c.err));
+}
+
+void TForm1::MettreAJourMemos()
+{
+    const Statistics::Memos m = Statistics::duplicatePanels(*m_list);
+    MemoComptes->setLines(m.comptes);
+    MemoNoms->setLines(m.noms);
+    Memo1->setLines(m.errors);
+    Label8->setText(counted("Nb Comptes Double : ", MemoComptes->lineCount() - 1));
+    Label9->setText(counted("Nb Type Du Contrat : ", MemoNoms->lineCount() - 1));
+    Label10->setText(counted("Nb des Erreur : ", Memo1->lineCount()));
+    Label11->setText(counted("Nb Nom Double : ", memoNomPrenom->lineCount()));
+}
+
+void TForm1::CompterNomsPrenoms()
+{
+    memoNomPrenom->setLines(Statistics::duplicateNames(*m_list));
+}
+
+int TForm1::CompterD() { return Statistics::contractTypes(*m_list).d; }
+int TForm1::CompterI() { return Statistics::contractTypes(*m_list).i; }
+int TForm1::CompterP() { return Statistics::contractTypes(*m_list).p; }
+
+void TForm1::CompterTypes(int &countD, int &countI, int &countP)
+{
+    const Statistics::TypeCounts c = Statistics::contractTypes(*m_list);
+    countD = c.d;
+    countI = c.i;
+    countP = c.p;
+}
+
+// --- key repairs ---
+
+void TForm1::FixCle()
+{
+    FixCleKeys(*m_list);
+    m_prompts->message(this, Texts::CleCorrected);
+    UpdateStats();
+}
+
+void TForm1::FixErrors()
+{
+    FixRipKeys(*m_list);
+    m_prompts->message(this, Texts::RipCorrected);
+    UpdateStats();
+}
+
+void TForm1::Button1Click()
+{
+    m_errors.clearErrorList();
+    FixCle();
+    UpdateTotals();
+    UpdateStats();
+    CompterNomsPrenoms();
+    MettreAJourMemos();
+    MettreAJourShapes();
+    m_errors.DailyRecords.clear();
+    FCurrentRecord = -1;
+}
+
+void TForm1::BtnFixClick()
+{
+    m_errors.clearErrorList();
+    FixErrors();
+    UpdateStats();
+    UpdateTotals();
+    CompterNomsPrenoms();
+    MettreAJourMemos();
+    MettreAJourShapes();
+    m_errors.DailyRecords.clear();
+    FCurrentRecord = -1;
+}
+
+void TForm1::mniF1Click()
+{
+    BtnFixClick();
+    UpdateStats();
+}
+
+void TForm1::mniF2Click()
+{
+    Button1Click();
+    UpdateStats();
+}
+
+// --- list commands ---
+
+void TForm1::mniC1Click()
+{
+    if (m_list->count() == 0)
+        return;
+    for (int r = 0; r < m_list->count(); ++r) {
+        TransferLine &l = m_list->line(r);
+        QString compte = trimBlanks(l.subItemView(TransferLine::Compte)).toString();
+        if (compte.size() < 10)
+            compte = compte.rightJustified(10, u'0');
+        l.setSubItem(TransferLine::Compte, QStringView(compte).right(10));
+        QString nom = trimBlanks(l.subItemView(TransferLine::NomPrenom)).toString();
+        nom = nom.size() < 27 ? nom.leftJustified(27, u' ') : nom.left(27);
+        l.setSubItem(TransferLine::NomPrenom, nom);
+        QString cle = trimBlanks(l.subItemView(TransferLine::CleRip)).toString();
+        if (cle.size() < 2)
+            cle = cle.rightJustified(2, u'0');
+        l.setSubItem(TransferLine::CleRip, QStringView(cle).right(2));
+    }
+    m_list->allLinesChanged();
+    UpdateStats();
+    m_prompts->message(this, Texts::CleanCompleted);
+}
+
+void TForm1::Button2Click()
+{
+    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    if (!selected.isEmpty())
+        m_list->removeAt(selected.first().row());
+    // The full refresh keeps the totals in step with the lines that remain.
+    UpdateStats();
+    UpdateTotals();
+    CompterNomsPrenoms();
+    MettreAJourMemos();
+    MettreAJourShapes();
+}
+
+void TForm1::mniS1Click()
+{
+    Button2Click();
+    UpdateStats();
+}
+
+void TForm1::Button3Click()
+{
+    if (m_prompts->question(this, Texts::DeleteAll)) {
+        m_list->removeShown();
+        UpdateStats();
+    }
+    UpdateTotals();
+    CompterNomsPrenoms();
+    MettreAJourMemos();
+    MettreAJourShapes();
+}
+
+void TForm1::mniS2Click() { Button3Click(); }
+
+// --- filters ---
+
+void TForm1::Edit1Change()
+{
+    m_list->setFilter(WorkingList::FilterField::Compte, Edit1->text());
+}
+
+void TForm1::Edit2Change()
+{
+    m_list->setFilter(WorkingList::FilterField::NomPrenom, Edit2->text());
 }

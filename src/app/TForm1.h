@@ -1,15 +1,130 @@
 #pragma once
 
-#include <QMainWindow>
+#include "Folders.h"
+#include "keys/LineCheck.h"
 
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class MemoList;
+class Prompts;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
 class QTableView;
+class QTimer;
+class ShapeWidget;
+class WorkingList;
 
-// The main window of Talvoro CCP.
-class TForm1 final : public QMainWindow
+// The main window: the working list, its panels and every command.
+class TForm1 final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget *parent = nullptr);
+    // The window uses the given prompts and folders (tests give their own); it runs its
+    // creation sequence at once.
+    TForm1(std::shared_ptr<Prompts> prompts, Folders folders, QWidget *parent = nullptr);
+    ~TForm1() override;
 
-    QTableView *ListView1 = nullptr;
+    // --- controls ---
+    QPushButton *BtnImport, *BtnFix, *Button1, *BtnExport, *BtnExcel, *Button2, *Button3;
+    QProgressBar *ProgressBar1;
+    QTableView *ListView1;
+    MemoList *MemoErreurs;
+    ShapeWidget *ShapeRip, *ShapeCle, *ShapeError, *Shape1;
+    QLabel *Label3, *Label4, *Label2;
+    QLabel *LabelRip, *LabelCle, *LabelError;
+    MemoList *memoNomPrenom, *MemoComptes, *MemoNoms, *Memo1;
+    QLabel *Label11, *Label8, *Label9, *Label10;
+    QLabel *Label5, *Label6, *Label12, *Label13, *Label15;
+    QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5;
+    QPlainTextEdit *Memo2;
+    QPushButton *ButtonUpdate;
+    QLabel *LabelVersion, *LabelServerVersion;
+    QLabel *LabelTotalNet, *LabelTotalRendement, *Label1;
+    QLabel *LabelPath, *Label7, *Label14;
+    QMenu *pm1;
+    QAction *mniA1, *mniM1, *mnii1, *mniE1, *mniE2, *mniF1, *mniF2, *mniC1, *mniS1, *mniS2,
+        *mniS3, *mniT1;
+    QTimer *tmr1;
+
+    WorkingList &list() { return *m_list; }
+    ErrorLog &errors() { return m_errors; }
+    int FCurrentRecord = -1;
+    int CurrentIndex = 0;
+
+    // --- commands (each runs inside the command wrapper when triggered from the window) ---
+    void BtnImportClick();
+    void mnii1Click();
+    void BtnFixClick();
+    void Button1Click();
+    void mniF1Click();
+    void mniF2Click();
+    void mniC1Click();
+    void Button2Click();
+    void mniS1Click();
+    void Button3Click();
+    void mniS2Click();
+    void Edit1Change();
+    void Edit2Change();
+
+    void ImportTxtFile(const QString &fileName);
+    void ImportExcel(const QString &fileName);
+
+    // --- refreshes ---
+    void UpdateStats();
+    void UpdateTotals();
+    void MettreAJourShapes();
+    void MettreAJourMemos();
+    void CompterNomsPrenoms();
+    int CompterD();
+    int CompterI();
+    int CompterP();
+    void CompterTypes(int &countD, int &countI, int &countP);
+
+    void FixCle();
+    void FixErrors();
+
+    void tmr1Timer();
+
+    // Runs a command; an error that leaves it is shown in the general error box.
+    void runCommand(const std::function<void()> &command);
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormActivate();
+    void FormClose();
+    void FormDestroy();
+
+    void buildControls();
+    void buildMenu();
+    void notAvailable(const QString &what);
+    // Places a control at its design position, with the edges it keeps when the window grows.
+    enum Anchor { Left = 1, Top = 2, Right = 4, Bottom = 8 };
+    template <class W> W *place(W *w, int x, int y, int width, int height, int anchors = Left | Top);
+    void layOut();
+    void keepEventsFlowing();
+
+    std::shared_ptr<Prompts> m_prompts;
+    Folders m_folders;
+    WorkingList *m_list;
+    ErrorLog m_errors;
+    bool m_importing = false;
+    struct Placement {
+        QWidget *widget;
+        QRect design;
+        int anchors;
+    };
+    std::vector<Placement> m_placements;
 };

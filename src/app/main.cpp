@@ -1,3 +1,4 @@
+#include "Prompts.h"
 #include "TForm1.h"
 
 #include <QApplication>
@@ -5,7 +6,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    TForm1 form;
+    app.setApplicationName(QStringLiteral("Talvoro CCP"));
+    TForm1 form(std::make_shared<QtPrompts>(), Folders());
     form.show();
     return app.exec();
 }

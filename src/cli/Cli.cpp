@@ -1,9 +1,14 @@
 #include "Cli.h"
 
+#include "import/TextImport.h"
 #include "keys/Keys.h"
+#include "keys/LineCheck.h"
+#include "keys/Statistics.h"
+#include "model/WorkingList.h"
 #include "model/UserError.h"
 #include "words/UnitTransChiffre.h"
 
+#include <QFileInfo>
 #include <cmath>
 
 namespace {
@@ -14,6 +19,7 @@ const char *const MainHelp =
     "Headless front end of Talvoro CCP.\n"
     "\n"
     "Commands:\n"
+    "  check FILE                    import a transfer file and report its keys and totals\n"
     "  keys ACCOUNT...               CCP key and RIP key of each account\n"
     "  words [--lang LANG] AMOUNT... amounts written out in words (FR or AR)\n"
     "\n"
@@ -27,6 +33,13 @@ const char *const KeysHelp =
     "Prints one line per account: the account, its CCP key and its RIP key, separated by\n"
     "tabs. An account holding a character other than a digit is reported on stderr instead\n"
     "and the exit status is then 1.\n";
+
+const char *const CheckHelp =
+    "Usage: talvoro-cli check FILE\n"
+    "\n"
+    "Imports a transfer text file as the window does and prints the number of lines, the\n"
+    "RIP, CLE and ERR counters, the three totals and every error line. Exit status 0 when\n"
+    "no line is in error, 1 when some are, 2 when the file cannot be read.\n";
 
 const char *const WordsHelp =
     "Usage: talvoro-cli words [--lang LANG] AMOUNT...\n"
@@ -61,6 +74,39 @@ int cmdKeys(const QStringList &args, QTextStream &out, QTextStream &err)
         }
     }
     return rc;
+}
+
+int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.contains(QStringLiteral("--help"))) {
+        out << CheckHelp;
+        return 0;
+    }
+    if (args.size() != 1)
+        return usage(err, QStringLiteral("check: give exactly one file"), CheckHelp);
+    const QString path = args.first();
+    if (!QFileInfo(path).isFile()) {
+        err << "File not found: " << path << '\n';
+        return 2;
+    }
+    ErrorLog log;
+    WorkingList list;
+    try {
+        list.replaceAll(TextImport::importFile(path, log));
+    } catch (const UserError &e) {
+        err << e.message() << '\n';
+        return 2;
+    }
+    const Statistics::Totals t = Statistics::checkAndTotal(list, log);
+    out << "Lignes: " << list.count() << '\n';
+    const QStringList memo = Statistics::memoErreursLines(t, log.errorList());
+    out << memo[0] << '\n' << memo[1] << '\n' << memo[2] << '\n';
+    out << Statistics::totalNetText(t) << '\n'
+        << Statistics::totalRendementText(t) << '\n'
+        << Statistics::totalGeneralText(t) << '\n';
+    for (const QString &line : log.errorList())
+        out << line << '\n';
+    return t.err == 0 ? 0 : 1;
 }
 
 int cmdWords(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -116,6 +162,8 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
         out << "talvoro-cli " << TALVORO_VERSION << '\n';
         return 0;
     }
+    if (cmd == u"check")
+        return cmdCheck(rest, out, err);
     if (cmd == u"keys")
         return cmdKeys(rest, out, err);
     if (cmd == u"words")

@@ -1,4 +1,6 @@
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include "QtPrinters.h"
 
 #include <gtest/gtest.h>
@@ -63,4 +65,41 @@ TEST(Cli, UsageErrorsExitWithTwo)
         EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage: talvoro-cli ")));
     }
     EXPECT_EQ(cli({QStringLiteral("--version")}).out, QStringLiteral("talvoro-cli 1.0.0.0\n"));
+}
+
+TEST(Cli, CheckReportsCountersTotalsAndErrors)
+{
+    CliRun r = cli({QStringLiteral("check"), QStringLiteral(TALVORO_FIXTURES "/small.txt")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, QStringLiteral("Lignes: 6\nRIP: 2\nCLE: 2\nERR: 2\n"
+                                    "Total Net:   53 069,62 DA\n"
+                                    "Total Rend:    350,25 DA\n"
+                                    "Total General:   53 419,87 DA\n"
+                                    "Ligne: 3 | Compte: 0000000004 | CLE/RIP: 11 | Nom: NOM PRENOM | "
+                                    "Cle/RIP erronée (attendu CLE=16 RIP=97)\n"
+                                    "Ligne: 6 | Compte: 0000000001 | CLE/RIP: 4 | Nom: SAÏD Réda | "
+                                    "Cle/RIP erronée (attendu CLE=04 RIP=09)\n"));
+
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("good.txt"));
+    QFile f(good);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("160000100001234567803\r\n");
+    f.close();
+    r = cli({QStringLiteral("check"), good});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Lignes: 1\nRIP: 1\nCLE: 0\nERR: 0\n")));
+
+    const QString bad = dir.filePath(QStringLiteral("bad.txt"));
+    QFile g(bad);
+    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+    g.write("\xff\xfe");
+    g.close();
+    r = cli({QStringLiteral("check"), bad});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("No mapping for the Unicode character exists in the target "
+                                    "multi-byte code page\n"));
+    r = cli({QStringLiteral("check"), dir.filePath(QStringLiteral("none.txt"))});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("File not found: ")));
 }

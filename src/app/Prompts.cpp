@@ -1,0 +1,118 @@
+#include "Prompts.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+QString title() { return QStringLiteral("Talvoro CCP"); }
+
+// Enter accepts the dialog; Shift+Enter starts a new line.
+class MultiLineEdit final : public QPlainTextEdit
+{
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override
+    {
+        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+            !(e->modifiers() & Qt::ShiftModifier)) {
+            if (auto *dlg = qobject_cast<QDialog *>(window())) {
+                dlg->accept();
+                return;
+            }
+        }
+        if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+            insertPlainText(QStringLiteral("\n"));
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(e);
+    }
+};
+
+} // namespace
+
+void QtPrompts::message(QWidget *parent, const QString &text)
+{
+    QMessageBox::information(parent, title(), text);
+}
+
+void QtPrompts::information(QWidget *parent, const QString &text)
+{
+    QMessageBox::information(parent, QStringLiteral("Information"), text);
+}
+
+void QtPrompts::error(QWidget *parent, const QString &text)
+{
+    QMessageBox::critical(parent, title(), text);
+}
+
+bool QtPrompts::question(QWidget *parent, const QString &text)
+{
+    return QMessageBox::question(parent, QStringLiteral("Confirmation"), text,
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<QString> QtPrompts::input(QWidget *parent, const QString &caption,
+                                        const QString &prompt, const QString &initial,
+                                        bool multiLine)
+{
+    QDialog dlg(parent);
+    dlg.setWindowTitle(caption);
+    auto *layout = new QVBoxLayout(&dlg);
+    auto *label = new QLabel(prompt, &dlg);
+    layout->addWidget(label);
+    QPlainTextEdit *multi = nullptr;
+    QLineEdit *single = nullptr;
+    if (multiLine) {
+        multi = new MultiLineEdit(&dlg);
+        multi->setPlainText(initial);
+        multi->setTabChangesFocus(true);
+        multi->setMinimumSize(360, 90);
+        layout->addWidget(multi);
+    } else {
+        single = new QLineEdit(initial, &dlg);
+        single->setMinimumWidth(300);
+        layout->addWidget(single);
+    }
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dlg.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return multi ? multi->toPlainText() : single->text();
+}
+
+QString QtPrompts::openFileName(QWidget *parent, const QString &filter)
+{
+    // The filter comes as "Name|patterns|Name|patterns"; Qt wants "Name (patterns);;...".
+    const QStringList parts = filter.split(u'|');
+    QStringList qtFilters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        QString name = parts[i];
+        qtFilters << (name.contains(u'(') ? name : name + QStringLiteral(" (") + patterns + u')');
+        if (name.contains(u'('))
+            qtFilters.last() = name.left(name.indexOf(u'(')).trimmed() + QStringLiteral(" (") +
+                               patterns + u')';
+    }
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), qtFilters.join(QStringLiteral(";;")));
+}
+
+void QtPrompts::openWithShell(const QString &path)
+{
+    QDesktopServices::openUrl(QUrl::fromUserInput(path));
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+// Every message box, question, input box, file dialog and shell "open" of the windows goes
+// through this interface, so tests can script the clerk's answers.
+class Prompts
+{
+public:
+    virtual ~Prompts() = default;
+
+    // Plain message (OK).
+    virtual void message(QWidget *parent, const QString &text) = 0;
+    // Information box (OK).
+    virtual void information(QWidget *parent, const QString &text) = 0;
+    // The general error box for an error that left a command.
+    virtual void error(QWidget *parent, const QString &text) = 0;
+    // Confirmation with Yes and No; true for Yes.
+    virtual bool question(QWidget *parent, const QString &text) = 0;
+    // Input box; nothing when cancelled. multiLine lets Shift+Enter start a new line.
+    virtual std::optional<QString> input(QWidget *parent, const QString &caption,
+                                         const QString &prompt, const QString &initial,
+                                         bool multiLine) = 0;
+    // File-open dialog; an empty text when cancelled.
+    virtual QString openFileName(QWidget *parent, const QString &filter) = 0;
+    // The desktop's "open" action on a file or address.
+    virtual void openWithShell(const QString &path) = 0;
+};
+
+// The real dialogs.
+class QtPrompts final : public Prompts
+{
+public:
+    void message(QWidget *parent, const QString &text) override;
+    void information(QWidget *parent, const QString &text) override;
+    void error(QWidget *parent, const QString &text) override;
+    bool question(QWidget *parent, const QString &text) override;
+    std::optional<QString> input(QWidget *parent, const QString &caption, const QString &prompt,
+                                 const QString &initial, bool multiLine) override;
+    QString openFileName(QWidget *parent, const QString &filter) override;
+    void openWithShell(const QString &path) override;
+};

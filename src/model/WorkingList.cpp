@@ -1,0 +1,218 @@
+#include "WorkingList.h"
+
+#include "keys/Keys.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+namespace {
+
+struct Column {
+    const char *caption;
+    int width;
+    Qt::Alignment align;
+};
+const Column Columns[8] = {
+    {"CodePTT+Agence", 80, Qt::AlignLeft}, {"Compte", 80, Qt::AlignLeft},
+    {"CLE/RIP", 30, Qt::AlignLeft},        {"Net", 100, Qt::AlignRight},
+    {"Rendement", 100, Qt::AlignRight},    {"NumAss", 90, Qt::AlignLeft},
+    {"NomPrenom", 200, Qt::AlignLeft},     {"TypeContrat", 30, Qt::AlignLeft},
+};
+
+const QColor LightGreen(198, 255, 198);
+const QColor Yellow(255, 255, 0);
+const QColor Red(255, 0, 0);
+
+// Lower-cases A-Z only and removes surrounding characters of code 32 and below.
+QString filterKey(QStringView s)
+{
+    QString out = trimBlanks(s).toString();
+    for (QChar &c : out)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 32);
+    return out;
+}
+
+bool containsFolded(QStringView field, const QString &target)
+{
+    field = trimBlanks(field);
+    if (target.isEmpty())
+        return true;
+    if (field.size() < target.size())
+        return false;
+    // Compare with A-Z folded on the fly; the target is already folded.
+    const qsizetype last = field.size() - target.size();
+    for (qsizetype i = 0; i <= last; ++i) {
+        qsizetype j = 0;
+        for (; j < target.size(); ++j) {
+            char16_t c = field[i + j].unicode();
+            if (c >= u'A' && c <= u'Z')
+                c += 32;
+            if (c != target[j].unicode())
+                break;
+        }
+        if (j == target.size())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+WorkingList::WorkingList(QObject *parent) : QAbstractTableModel(parent) {}
+
+void WorkingList::replaceAll(std::vector<TransferLine> lines)
+{
+    beginResetModel();
+    m_all = std::move(lines);
+    m_shown.clear();
+    m_shown.shrink_to_fit();
+    m_filter = FilterField::None;
+    m_target.clear();
+    endResetModel();
+}
+
+void WorkingList::append(TransferLine line)
+{
+    const int row = count();
+    beginInsertRows({}, row, row);
+    m_all.push_back(std::move(line));
+    if (m_filter != FilterField::None)
+        m_shown.push_back(int(m_all.size()) - 1);
+    endInsertRows();
+}
+
+void WorkingList::removeAt(int row)
+{
+    if (row < 0 || row >= count())
+        return;
+    beginRemoveRows({}, row, row);
+    const int index = toIndex(row);
+    m_all.erase(m_all.begin() + index);
+    if (m_filter != FilterField::None) {
+        m_shown.erase(m_shown.begin() + row);
+        for (size_t k = size_t(row); k < m_shown.size(); ++k)
+            --m_shown[k];
+    }
+    endRemoveRows();
+}
+
+void WorkingList::removeShown()
+{
+    beginResetModel();
+    if (m_filter == FilterField::None) {
+        m_all.clear();
+    } else {
+        std::vector<char> drop(m_all.size(), 0);
+        for (int i : m_shown)
+            drop[size_t(i)] = 1;
+        size_t w = 0;
+        for (size_t r = 0; r < m_all.size(); ++r)
+            if (!drop[r])
+                m_all[w++] = std::move(m_all[r]);
+        m_all.resize(w);
+        m_shown.clear();
+    }
+    endResetModel();
+}
+
+void WorkingList::lineChanged(int row)
+{
+    emit dataChanged(index(row, 0), index(row, 7));
+}
+
+void WorkingList::allLinesChanged()
+{
+    if (count() > 0)
+        emit dataChanged(index(0, 0), index(count() - 1, 7));
+}
+
+void WorkingList::setFilter(FilterField field, const QString &text)
+{
+    beginResetModel();
+    m_target = filterKey(text);
+    m_filter = m_target.isEmpty() ? FilterField::None : field;
+    applyFilter();
+    endResetModel();
+}
+
+void WorkingList::applyFilter()
+{
+    m_shown.clear();
+    if (m_filter == FilterField::None) {
+        m_shown.shrink_to_fit();
+        return;
+    }
+    const int sub = m_filter == FilterField::Compte ? TransferLine::Compte : TransferLine::NomPrenom;
+    for (size_t i = 0; i < m_all.size(); ++i)
+        if (containsFolded(m_all[i].subItemView(sub), m_target))
+            m_shown.push_back(int(i));
+}
+
+QColor WorkingList::background(const TransferLine &line)
+{
+    const QStringView account = line.subItemView(TransferLine::Compte);
+    const QStringView key = line.subItemView(TransferLine::CleRip);
+    if (ccpKeyValue(trimBlanks(account), false) < 0)
+        return Red; // an account that is not all digits is always wrong
+    if (key == CleCcpRip(account))
+        return LightGreen;
+    if (key == VerifierCle(account))
+        return Yellow;
+    return Red;
+}
+
+QColor WorkingList::foreground(const TransferLine &line, int column)
+{
+    const QColor bg = background(line);
+    if (bg == LightGreen)
+        return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
+    if (bg == Yellow)
+        return QColor(); // the table's own text colour
+    return column == 0 ? QColor(255, 255, 255) : QColor(0, 0, 0);
+}
+
+int WorkingList::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+int WorkingList::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 8;
+}
+
+QVariant WorkingList::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= count())
+        return {};
+    const TransferLine &l = line(index.row());
+    const int col = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        return col == 0 ? l.caption() : l.subItem(col - 1);
+    case Qt::BackgroundRole:
+        return background(l);
+    case Qt::ForegroundRole: {
+        const QColor c = foreground(l, col);
+        return c.isValid() ? QVariant(c) : QVariant();
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Columns[col].align | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant WorkingList::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 8)
+        return columnCaption(section);
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole && section >= 0 && section < 8)
+        return QVariant::fromValue(Columns[section].align | Qt::AlignVCenter);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+QString WorkingList::columnCaption(int column) { return QString::fromLatin1(Columns[column].caption); }
+int WorkingList::columnWidth(int column) { return Columns[column].width; }
+Qt::Alignment WorkingList::columnAlignment(int column) { return Columns[column].align; }

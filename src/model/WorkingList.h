@@ -1,0 +1,69 @@
+#pragma once
+
+#include "TransferLine.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <vector>
+
+// The working list: every transfer line of the month, shown by the main window's table.
+//
+// A filter hides the lines that do not match; it never rebuilds or drops lines, so edits,
+// additions, deletions and key repairs survive any filter change. Row numbers given to and
+// returned by this class are positions among the shown lines, which are "the table's rows"
+// for every command.
+class WorkingList final : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum class FilterField { None, Compte, NomPrenom };
+
+    explicit WorkingList(QObject *parent = nullptr);
+
+    // Shown lines.
+    int count() const { return m_filter == FilterField::None ? int(m_all.size()) : int(m_shown.size()); }
+    TransferLine &line(int row) { return m_all[size_t(toIndex(row))]; }
+    const TransferLine &line(int row) const { return m_all[size_t(toIndex(row))]; }
+    // All lines, hidden ones included.
+    int totalCount() const { return int(m_all.size()); }
+
+    // Replaces every line (an import). Clears the filter.
+    void replaceAll(std::vector<TransferLine> lines);
+    // Appends a line at the end; it is shown whatever the filter.
+    void append(TransferLine line);
+    // Removes the shown line at row.
+    void removeAt(int row);
+    // Removes every shown line (every line when no filter is in force).
+    void removeShown();
+    // Tells the view that cells of the shown line changed.
+    void lineChanged(int row);
+    // Tells the view that cells of many lines changed.
+    void allLinesChanged();
+
+    // Shows only the lines whose field, lower-cased (A-Z only) and trimmed, contains the
+    // text lower-cased and trimmed; an empty text shows every line.
+    void setFilter(FilterField field, const QString &text);
+    FilterField filterField() const { return m_filter; }
+
+    // Background and text colours of a line for a column (0 = caption), from its cells.
+    static QColor background(const TransferLine &line);
+    static QColor foreground(const TransferLine &line, int column);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    static QString columnCaption(int column);
+    static int columnWidth(int column);
+    static Qt::Alignment columnAlignment(int column);
+
+private:
+    int toIndex(int row) const { return m_filter == FilterField::None ? row : m_shown[size_t(row)]; }
+    void applyFilter();
+
+    std::vector<TransferLine> m_all;
+    std::vector<int> m_shown; // indices into m_all while a filter is in force
+    FilterField m_filter = FilterField::None;
+    QString m_target;
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/Prompts.h"
+
+#include <QQueue>
+#include <QStringList>
+
+// Prompts for tests: answers come from queues filled by the test, and every box shown is
+// recorded as "kind: text" in order. A question with no scripted answer is recorded as
+// unexpected and answered No / Cancel, so no test ever blocks on a dialog.
+class ScriptedPrompts final : public Prompts
+{
+public:
+    QStringList shown;      // "message: ...", "information: ...", "error: ...", "question: ..."
+    QStringList unexpected; // prompts that found no scripted answer
+    QQueue<bool> answers;
+    QQueue<std::optional<QString>> inputs;
+    QQueue<QString> files;
+    QStringList opened;
+
+    void message(QWidget *, const QString &text) override { shown << QStringLiteral("message: ") + text; }
+    void information(QWidget *, const QString &text) override
+    {
+        shown << QStringLiteral("information: ") + text;
+    }
+    void error(QWidget *, const QString &text) override { shown << QStringLiteral("error: ") + text; }
+    bool question(QWidget *, const QString &text) override
+    {
+        shown << QStringLiteral("question: ") + text;
+        if (answers.isEmpty()) {
+            unexpected << text;
+            return false;
+        }
+        return answers.dequeue();
+    }
+    std::optional<QString> input(QWidget *, const QString &caption, const QString &prompt,
+                                 const QString &, bool) override
+    {
+        shown << QStringLiteral("input: ") + caption + u'|' + prompt;
+        if (inputs.isEmpty()) {
+            unexpected << caption;
+            return std::nullopt;
+        }
+        return inputs.dequeue();
+    }
+    QString openFileName(QWidget *, const QString &filter) override
+    {
+        shown << QStringLiteral("open: ") + filter;
+        if (files.isEmpty()) {
+            unexpected << filter;
+            return QString();
+        }
+        return files.dequeue();
+    }
+    void openWithShell(const QString &path) override { opened << path; }
+
+    // Returns and forgets what was shown so far.
+    QStringList take()
+    {
+        QStringList s = shown;
+        shown.clear();
+        return s;
+    }
+};

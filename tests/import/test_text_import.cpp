@@ -1,0 +1,84 @@
+#include "QtPrinters.h"
+
+#include "import/TextImport.h"
+#include "keys/LineCheck.h"
+#include "model/UserError.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace TextImport;
+
+TEST(TextImport, RecordFields)
+{
+    const QString rec = QStringLiteral("1234ABCDE") + QStringLiteral("00 1234-56") + QStringLiteral("03") +
+                        QStringLiteral("0000000123456") + QStringLiteral("0002147483647") +
+                        QStringLiteral("1100000000AB") + QStringLiteral("ÉLODIE ÀÏT").leftJustified(27) +
+                        QStringLiteral("D");
+    ASSERT_EQ(rec.size(), 87);
+    const TransferLine l = parseRecord(QString(rec + QStringLiteral("IGNORED")));
+    EXPECT_EQ(l.caption(), QStringLiteral("1234ABCDE"));
+    EXPECT_EQ(l.subItem(0), QStringLiteral("00123456"));
+    EXPECT_EQ(l.subItem(1), QStringLiteral("03"));
+    EXPECT_EQ(l.subItem(2), QStringLiteral("  1 234,56"));
+    EXPECT_EQ(l.subItem(3), QStringLiteral(" 21 474 836,47"));
+    EXPECT_EQ(l.subItem(4), QStringLiteral("1100000000AB"));
+    EXPECT_EQ(l.subItem(5), QStringLiteral("ÉLODIE ÀÏT"));
+    EXPECT_EQ(l.subItem(6), QStringLiteral("D"));
+    EXPECT_EQ(l.imageIndex, 0);
+    EXPECT_EQ(l.stateIndex, -1);
+
+    // Thirteen nines are kept whole; signs and letters in an amount are dropped.
+    EXPECT_EQ(amountFieldCents(u"9999999999999"), 9999999999999LL);
+    EXPECT_EQ(amountFieldCents(u"  -0001234x5 "), 12345LL);
+    EXPECT_EQ(amountFieldCents(u"             "), 0LL);
+
+    // A short line reads its missing fields as empty; a key of two spaces is empty.
+    const TransferLine s = parseRecord(u"    ABCDE0012345678  000000000010");
+    EXPECT_EQ(s.caption(), QStringLiteral("    ABCDE"));
+    EXPECT_EQ(s.subItem(1), QString());
+    EXPECT_EQ(s.subItem(2), QStringLiteral("   0,10"));
+    EXPECT_EQ(s.subItem(3), QStringLiteral("   0,00"));
+    EXPECT_EQ(s.subItem(5), QString());
+    EXPECT_EQ(s.subItemCount(), 7);
+}
+
+TEST(TextImport, LineBreaks)
+{
+    struct Case {
+        const char16_t *text;
+        int lines;
+    };
+    const Case cases[] = {
+        {u"", 0},          {u"a", 1},         {u"a\r\n", 1},   {u"a\r\n\r\n", 2},
+        {u"a\nb\rc\r\nd", 4}, {u"\r\n", 1},    {u"a\n\nb", 3},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(int(splitLines(QString::fromUtf16(c.text)).size()), c.lines)
+            << QString::fromUtf16(c.text).toStdString();
+}
+
+TEST(TextImport, FileReadingAndErrors)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("l.txt"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xEF\xBB\xBF" "1600");
+    f.close();
+    EXPECT_EQ(readWholeFile(path), QStringLiteral("1600")); // the byte-order mark is skipped
+
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("1600\xE9\r\n");
+    f.close();
+    ErrorLog log;
+    try {
+        importFile(path, log);
+        ADD_FAILURE() << "a file that is not UTF-8 was read";
+    } catch (const UserError &e) {
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page"));
+    }
+    EXPECT_THROW(importFile(dir.filePath(QStringLiteral("none.txt")), log), UserError);
+}
