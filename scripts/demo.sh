@@ -12,3 +12,6 @@ echo
 echo "== Amounts in words"
 "$cli" words 1234.56 2000000.75
 "$cli" words --lang AR 1234.56
+echo
+echo "== Check of the whole list (counters, totals, error lines)"
+"$cli" check "$sample" || true

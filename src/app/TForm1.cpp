@@ -459,20 +459,21 @@ void TForm1::ImportTxtFile(const QString &fileName)
     // and the progress bar move without slowing a long import.
     QElapsedTimer sinceEvents;
     sinceEvents.start();
+    // The file is read as it is converted, so the bar follows the bytes read; it ends
+    // standing full at the number of lines.
+    ProgressBar1->setRange(0, 1000);
+    ProgressBar1->setValue(0);
     std::vector<TransferLine> lines = TextImport::importFile(
-        fileName, m_errors, [this, &sinceEvents](int done, int total) {
-            if (done == 1)
-                ProgressBar1->setRange(0, total);
+        fileName, m_errors, [this, &sinceEvents](int done, qint64 bytesRead, qint64 bytesTotal) {
             if ((done & 1023) == 0 && sinceEvents.elapsed() >= 40) {
-                ProgressBar1->setValue(done);
+                if (bytesTotal > 0)
+                    ProgressBar1->setValue(int(std::min<qint64>(1000, bytesRead * 1000 / bytesTotal)));
                 keepEventsFlowing();
                 sinceEvents.restart();
             }
         });
     ProgressBar1->setRange(0, std::max<int>(1, int(lines.size())));
-    ProgressBar1->setValue(int(lines.size()));
-    if (lines.empty())
-        ProgressBar1->setValue(ProgressBar1->maximum());
+    ProgressBar1->setValue(ProgressBar1->maximum());
     m_list->replaceAll(std::move(lines));
     // The new list is shown whole: the filter boxes start empty again.
     for (QLineEdit *e : {Edit1, Edit2}) {

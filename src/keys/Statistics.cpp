@@ -119,25 +119,87 @@ Counts verified(const WorkingList &list)
     return c;
 }
 
+namespace {
+
+// An account/key pair of digits packed into 64 bits, lengths included so that leading
+// zeros count: the account (up to 15 digits) and the key (up to 2). Packing lets a
+// million pairs be sorted and counted without building a text for each.
+bool packPair(QStringView account, QStringView key, quint64 &code)
+{
+    if (account.size() > 15 || key.size() > 2)
+        return false;
+    quint64 a = 0, k = 0;
+    for (QChar c : account) {
+        const unsigned d = unsigned(c.unicode()) - u'0';
+        if (d > 9)
+            return false;
+        a = a * 10 + d;
+    }
+    for (QChar c : key) {
+        const unsigned d = unsigned(c.unicode()) - u'0';
+        if (d > 9)
+            return false;
+        k = k * 10 + d;
+    }
+    code = (quint64(account.size()) << 59) | (a << 9) | (quint64(key.size()) << 7) | k;
+    return true;
+}
+
+QString unpackPair(quint64 code)
+{
+    const int accountLen = int(code >> 59);
+    const quint64 a = (code >> 9) & ((quint64(1) << 50) - 1);
+    const int keyLen = int((code >> 7) & 3);
+    const int k = int(code & 127);
+    QString s = accountLen ? QString::number(a).rightJustified(accountLen, u'0') : QString();
+    s += u'/';
+    if (keyLen)
+        s += QString::number(k).rightJustified(keyLen, u'0');
+    return s;
+}
+
+} // namespace
+
 Memos duplicatePanels(const WorkingList &list)
 {
     Memos m;
-    QHash<QString, int> pairs, types;
-    pairs.reserve(list.count());
+    std::vector<quint64> packed;
+    packed.reserve(size_t(list.count()));
+    QHash<QString, int> otherPairs;
+    QHash<QStringView, int> types; // views into the list's own cells
     for (int r = 0; r < list.count(); ++r) {
         const TransferLine &l = list.line(r);
         const QStringView account = trimBlanks(l.subItemView(TransferLine::Compte));
         const QStringView key = trimBlanks(l.subItemView(TransferLine::CleRip));
-        QString pair;
-        pair.reserve(account.size() + key.size() + 1);
-        pair.append(account).append(u'/').append(key);
-        if (verify(key, account) == Verdict::Error)
-            m.errors << pair + QStringLiteral(" - Error");
-        ++pairs[pair];
-        ++types[trimBlanks(l.subItemView(TransferLine::TypeContrat)).toString()];
+        quint64 code;
+        const bool isPacked = packPair(account, key, code);
+        if (isPacked)
+            packed.push_back(code);
+        if (!isPacked || verify(key, account) == Verdict::Error) {
+            QString pair;
+            pair.reserve(account.size() + key.size() + 1);
+            pair.append(account).append(u'/').append(key);
+            if (verify(key, account) == Verdict::Error)
+                m.errors << pair + QStringLiteral(" - Error");
+            if (!isPacked)
+                ++otherPairs[pair];
+        }
+        ++types[trimBlanks(l.subItemView(TransferLine::TypeContrat))];
     }
-    m.comptes = repeated({QStringLiteral("---------")}, pairs);
-    m.noms = repeated({QStringLiteral("T.Contrat Doublons")}, types);
+    std::sort(packed.begin(), packed.end());
+    for (size_t i = 0; i < packed.size();) {
+        size_t j = i + 1;
+        while (j < packed.size() && packed[j] == packed[i])
+            ++j;
+        if (j - i >= 2)
+            otherPairs.insert(unpackPair(packed[i]), int(j - i));
+        i = j;
+    }
+    QHash<QString, int> typeCounts;
+    for (auto it = types.cbegin(); it != types.cend(); ++it)
+        typeCounts.insert(it.key().toString(), it.value());
+    m.comptes = repeated({QStringLiteral("---------")}, otherPairs);
+    m.noms = repeated({QStringLiteral("T.Contrat Doublons")}, typeCounts);
     return m;
 }
 

@@ -49,15 +49,16 @@ bool absToCents(double value, unsigned long long &cents)
     return true;
 }
 
-QString layOut(bool negative, QStringView digitsOfInteger, QStringView decimals,
-               QStringView pattern)
+// Lays the integer digits and the two decimals on the pattern into out (at least
+// 64 + digits characters); returns the length written.
+int layOutInto(bool negative, QStringView digitsOfInteger, QStringView decimals,
+               QStringView pattern, QChar *out)
 {
     const qsizetype dot = pattern.indexOf(u'.');
     const QStringView intPattern = dot < 0 ? pattern : pattern.left(dot);
-    QString out;
-    out.reserve(intPattern.size() + digitsOfInteger.size() + 4);
-    // Walk the integer pattern from the right, placing digits on '#'/'0' places.
-    QChar buf[64];
+    // Walk the integer pattern from the right, placing digits on '#'/'0' places; the text
+    // is built backwards in buf.
+    QChar buf[96];
     int n = 0;
     qsizetype di = digitsOfInteger.size() - 1;
     // An integer part of 0 has no significant digits: only '0' places print.
@@ -66,37 +67,34 @@ QString layOut(bool negative, QStringView digitsOfInteger, QStringView decimals,
     for (QChar c : intPattern)
         if (c == u'#' || c == u'0')
             ++placesLeft;
-    for (qsizetype i = intPattern.size() - 1; i >= 0; --i) {
+    for (qsizetype i = intPattern.size() - 1; i >= 0 && n < 64; --i) {
         const QChar c = intPattern[i];
         if (c == u'#' || c == u'0') {
             --placesLeft;
             if (!zero && di >= 0) {
                 // The first place takes every remaining leading digit.
-                if (placesLeft == 0) {
-                    while (di >= 0)
-                        buf[n++] = digitsOfInteger[di--];
-                } else {
+                do
                     buf[n++] = digitsOfInteger[di--];
-                }
+                while (placesLeft == 0 && di >= 0 && n < 95);
             } else if (c == u'0') {
                 buf[n++] = u'0';
             }
         } else {
             buf[n++] = c;
         }
-        if (n > 56)
-            break;
     }
+    int len = 0;
     if (negative)
-        out.append(u'-');
+        out[len++] = u'-';
     for (int i = n - 1; i >= 0; --i)
-        out.append(buf[i]);
-    out.append(u',');
-    out.append(decimals);
-    return out;
+        out[len++] = buf[i];
+    out[len++] = u',';
+    for (QChar c : decimals)
+        out[len++] = c;
+    return len;
 }
 
-QString formatAbsCents(bool negative, unsigned long long cents, QStringView pattern)
+int formatAbsCentsInto(bool negative, unsigned long long cents, QStringView pattern, QChar *out)
 {
     char digits[32];
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, cents / 100);
@@ -107,7 +105,13 @@ QString formatAbsCents(bool negative, unsigned long long cents, QStringView patt
         wide[i] = QLatin1Char(digits[i]);
     const unsigned rest = unsigned(cents % 100);
     const QChar dec[2] = {QLatin1Char(char('0' + rest / 10)), QLatin1Char(char('0' + rest % 10))};
-    return layOut(negative && cents != 0, QStringView(wide, len), QStringView(dec, 2), pattern);
+    return layOutInto(negative && cents != 0, QStringView(wide, len), QStringView(dec, 2), pattern, out);
+}
+
+QString formatAbsCents(bool negative, unsigned long long cents, QStringView pattern)
+{
+    QChar out[128];
+    return QString(out, formatAbsCentsInto(negative, cents, pattern, out));
 }
 
 } // namespace
@@ -126,7 +130,18 @@ QString format(double value, QStringView pattern)
     std::snprintf(buf, sizeof buf, "%.2f", std::fabs(value));
     const QString s = QString::fromLatin1(buf);
     const qsizetype dot = s.indexOf(u'.');
-    return layOut(value < 0, QStringView(s).left(dot), QStringView(s).mid(dot + 1), pattern);
+    QString out(s.size() + 64, Qt::Uninitialized);
+    out.resize(layOutInto(value < 0, QStringView(s).left(dot), QStringView(s).mid(dot + 1), pattern,
+                          out.data()));
+    return out;
+}
+
+int formatCentsInto(long long cents, QStringView pattern, QChar *out)
+{
+    const bool negative = cents < 0;
+    const unsigned long long a =
+        negative ? 0ULL - static_cast<unsigned long long>(cents) : static_cast<unsigned long long>(cents);
+    return formatAbsCentsInto(negative, a, pattern, out);
 }
 
 QString formatCents(long long cents, QStringView pattern)

@@ -19,6 +19,9 @@ QString format(double value, QStringView pattern = ListPattern);
 // Same, from a whole number of centimes (exact; no floating point involved).
 QString formatCents(long long cents, QStringView pattern = ListPattern);
 
+// Same, written into out (room for 64 characters); returns the length.
+int formatCentsInto(long long cents, QStringView pattern, QChar *out);
+
 } // namespace AmountText
 
 // Number rule: drop every U+0020, then read with the comma as decimal mark: optional blanks,

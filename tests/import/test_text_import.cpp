@@ -1,9 +1,11 @@
 #include "QtPrinters.h"
 
+#include "import/LineReader.h"
 #include "import/TextImport.h"
 #include "keys/LineCheck.h"
 #include "model/UserError.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -44,19 +46,50 @@ TEST(TextImport, RecordFields)
     EXPECT_EQ(s.subItemCount(), 7);
 }
 
-TEST(TextImport, LineBreaks)
+TEST(TextImport, LineBreaksAndChunks)
 {
     struct Case {
-        const char16_t *text;
-        int lines;
+        QByteArray bytes;
+        QStringList lines;
     };
+    const QByteArray big(5 << 20, 'x'); // spans two chunks
+    const QByteArray accented = QByteArray((4 << 20) - 1, 'a') + "\xC3\xA9\r\nb"; // é across the boundary
+    const QByteArray crlfSplit = QByteArray((4 << 20) - 1, 'a') + "\r\nb"; // CR | LF across it
     const Case cases[] = {
-        {u"", 0},          {u"a", 1},         {u"a\r\n", 1},   {u"a\r\n\r\n", 2},
-        {u"a\nb\rc\r\nd", 4}, {u"\r\n", 1},    {u"a\n\nb", 3},
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\n", {"a"}},
+        {"a\r\n\r\n", {"a", ""}},
+        {"a\nb\rc\r\nd", {"a", "b", "c", "d"}},
+        {"\r\n", {""}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"\xEF\xBB\xBF" "a\r", {"a"}},
+        {big + "\nz", {QString::fromLatin1(big), "z"}},
+        {accented, {QString((4 << 20) - 1, u'a') + QChar(0xE9), "b"}},
+        {crlfSplit, {QString((4 << 20) - 1, u'a'), "b"}},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(int(splitLines(QString::fromUtf16(c.text)).size()), c.lines)
-            << QString::fromUtf16(c.text).toStdString();
+    for (const Case &c : cases) {
+        QBuffer buf;
+        buf.setData(c.bytes);
+        buf.open(QIODevice::ReadOnly);
+        LineReader reader(buf);
+        QStringList got;
+        QStringView line;
+        while (reader.next(line))
+            got << line.toString();
+        EXPECT_EQ(got.size(), c.lines.size()) << c.bytes.left(40).toStdString();
+        EXPECT_TRUE(got == c.lines) << c.bytes.left(40).toStdString();
+    }
+    // Bytes that are not UTF-8, wherever they stand.
+    for (const QByteArray &bad : {QByteArray("\xC3"), QByteArray("a\xC0\x80"), QByteArray("\xED\xA0\x80"),
+                                  QByteArray("\xF4\x90\x80\x80"), QByteArray("\xFF"), QByteArray(big + "\xE9")}) {
+        QBuffer buf;
+        buf.setData(bad);
+        buf.open(QIODevice::ReadOnly);
+        LineReader reader(buf);
+        QStringView line;
+        EXPECT_THROW(while (reader.next(line)) {}, UserError) << bad.left(10).toHex().toStdString();
+    }
 }
 
 TEST(TextImport, FileReadingAndErrors)
@@ -67,12 +100,14 @@ TEST(TextImport, FileReadingAndErrors)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("\xEF\xBB\xBF" "1600");
     f.close();
-    EXPECT_EQ(readWholeFile(path), QStringLiteral("1600")); // the byte-order mark is skipped
+    ErrorLog log;
+    const std::vector<TransferLine> lines = importFile(path, log);
+    ASSERT_EQ(lines.size(), size_t(1));
+    EXPECT_EQ(lines[0].caption(), QStringLiteral("1600     ")); // the byte-order mark is skipped
 
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("1600\xE9\r\n");
     f.close();
-    ErrorLog log;
     try {
         importFile(path, log);
         ADD_FAILURE() << "a file that is not UTF-8 was read";
