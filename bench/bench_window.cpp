@@ -26,10 +26,11 @@ public:
     bool question(QWidget *, const QString &) override { return true; }
     std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &, bool) override
     {
-        return QString();
+        return QStringLiteral("BENCH");
     }
     QString openFileName(QWidget *, const QString &) override { return file; }
     void openWithShell(const QString &) override {}
+    int execDialog(QDialog *) override { return 0; }
 };
 
 long peakMegabytes()
@@ -79,6 +80,7 @@ int main(int argc, char *argv[])
     std::printf("filter keystroke '45': %8.1f ms\n", ms([&] { form.Edit1->setText(QStringLiteral("45")); }));
     std::printf("filter name 'ali':     %8.1f ms\n", ms([&] { form.Edit2->setText(QStringLiteral("ali")); }));
     std::printf("filter cleared:        %8.1f ms\n", ms([&] { form.Edit2->setText(QString()); }));
+    std::printf("export TXT:            %8.1f ms\n", ms([&] { form.ExportToTxtWithCodee(); }));
     std::printf("repaint:               %8.1f ms\n", ms([&] { form.repaint(); }));
     std::printf("scroll to end+repaint: %8.1f ms\n", ms([&] {
         form.ListView1->scrollToBottom();

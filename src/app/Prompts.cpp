@@ -116,3 +116,5 @@ void QtPrompts::openWithShell(const QString &path)
 {
     QDesktopServices::openUrl(QUrl::fromUserInput(path));
 }
+
+int QtPrompts::execDialog(QDialog *dialog) { return dialog->exec(); }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 // Every message box, question, input box, file dialog and shell "open" of the windows goes
@@ -28,6 +29,8 @@ public:
     virtual QString openFileName(QWidget *parent, const QString &filter) = 0;
     // The desktop's "open" action on a file or address.
     virtual void openWithShell(const QString &path) = 0;
+    // Shows a dialog modally and returns its result.
+    virtual int execDialog(QDialog *dialog) = 0;
 };
 
 // The real dialogs.
@@ -42,4 +45,5 @@ public:
                                  const QString &initial, bool multiLine) override;
     QString openFileName(QWidget *parent, const QString &filter) override;
     void openWithShell(const QString &path) override;
+    int execDialog(QDialog *dialog) override;
 };

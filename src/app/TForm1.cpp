@@ -1,6 +1,10 @@
 #include "TForm1.h"
 
+#include "Cleaner.h"
 #include "MemoList.h"
+#include "Settings.h"
+#include "editor/TForm2.h"
+#include "export/TextExport.h"
 #include "Prompts.h"
 #include "ShapeWidget.h"
 #include "import/TextImport.h"
@@ -14,6 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -44,6 +49,16 @@ const QString CleanCompleted = QStringLiteral("Clean completed.");
 const QString DeleteAll = QStringLiteral("Supprimer tous les enregistrements ?");
 const QString NotAvailable = QStringLiteral("« %1 » n’est pas encore disponible dans cette version.");
 const QString Credit = QStringLiteral("Talvoro CCP — paie par virement CCP");
+const QString PlaceStored = QStringLiteral("La saisie a été effectuée avec succès.");
+const QString PlaceCaption = QStringLiteral("Saisie du lieu de l’ordonnateur :");
+const QString PlacePrompt = QStringLiteral(
+    "Entrez le lieu (appuyez sur Shift+Enter pour une nouvelle ligne)\nLieu APC - Direction....:");
+const QString PlaceCancelled = QStringLiteral("Vous n’avez pas saisi de lieu.");
+const QString CodeCaption = QStringLiteral("Code Ordinateur");
+const QString CodePrompt = QStringLiteral("Entrez le code ordinateur :");
+const QString CodeEmpty = QStringLiteral("Le code ordinateur est vide. Export annulé.");
+const QString Exported = QStringLiteral("Fichier exporté avec succès : ");
+const QString ExportMissing = QStringLiteral("Le fichier est introuvable : ");
 } // namespace Texts
 
 const QColor InfoBk(255, 255, 225); // the tooltip colour
@@ -92,6 +107,7 @@ TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, QWidget *paren
     buildControls();
     buildMenu();
     FormCreate();
+    Form2 = new TForm2(m_prompts, this, this);
 }
 
 TForm1::~TForm1() { FormDestroy(); }
@@ -244,11 +260,11 @@ void TForm1::buildControls()
     wire(Button1, &TForm1::Button1Click);
     wire(Button2, &TForm1::Button2Click);
     wire(Button3, &TForm1::Button3Click);
-    connect(BtnExport, &QPushButton::clicked, this, [this] { notAvailable(BtnExport->text()); });
+    wire(BtnExport, &TForm1::BtnExportClick);
     connect(BtnExcel, &QPushButton::clicked, this, [this] { notAvailable(BtnExcel->text()); });
     connect(ButtonUpdate, &QPushButton::clicked, this, [this] { notAvailable(ButtonUpdate->text()); });
     connect(ListView1, &QTableView::doubleClicked, this,
-            [this] { notAvailable(QStringLiteral("Modifier")); });
+            [this] { runCommand([this] { ListView1DblClick(); }); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { runCommand([this] { Edit1Change(); }); });
     connect(Edit2, &QLineEdit::textChanged, this, [this] { runCommand([this] { Edit2Change(); }); });
 
@@ -268,11 +284,11 @@ void TForm1::buildMenu()
             connect(a, &QAction::triggered, this, [this, text] { notAvailable(text); });
         return a;
     };
-    mniA1 = entry(QStringLiteral("Add"), nullptr);
-    mniM1 = entry(QStringLiteral("Modifier"), nullptr);
+    mniA1 = entry(QStringLiteral("Add"), &TForm1::mniA1Click);
+    mniM1 = entry(QStringLiteral("Modifier"), &TForm1::mniM1Click);
     mnii1 = entry(QStringLiteral("Importé (txt-xls)"), &TForm1::mnii1Click);
     pm1->addSeparator();
-    mniE1 = entry(QStringLiteral("Exporté Txt"), nullptr);
+    mniE1 = entry(QStringLiteral("Exporté Txt"), &TForm1::mniE1Click);
     mniE2 = entry(QStringLiteral("Exporté xls"), nullptr);
     pm1->addSeparator();
     mniF1 = entry(QStringLiteral("Fixé RIP"), &TForm1::mniF1Click);
@@ -312,9 +328,38 @@ void TForm1::runCommand(const std::function<void()> &command)
 
 // --- window events ---
 
+QString TForm1::settingsFile() const
+{
+    QString dir = m_folders.dataDir(QStringLiteral("Fichier_INI"));
+    if (dir.isEmpty())
+        dir = QDir(m_folders.programDir()).filePath(QStringLiteral("Fichier_INI"));
+    return QDir(dir).filePath(QStringLiteral("Direction.ini"));
+}
+
+void TForm1::loadPlace()
+{
+    Memo2->setPlainText(LoadMemoFromIni(settingsFile(), QStringLiteral("Infos")).join(u'\n'));
+    const QString stored = Memo2->toPlainText();
+    if (!stored.trimmed().isEmpty()) {
+        m_prompts->information(this, Texts::PlaceStored);
+        return;
+    }
+    const std::optional<QString> place =
+        m_prompts->input(this, Texts::PlaceCaption, Texts::PlacePrompt, QString(), true);
+    if (!place) {
+        Memo2->setPlainText(Texts::PlaceCancelled);
+        return;
+    }
+    Memo2->setPlainText(*place);
+    // A place that cannot be stored is reported; the start goes on.
+    runCommand([this] { FormClose(); });
+}
+
 void TForm1::FormCreate()
 {
-    // Settings, cleaner and updater steps come with their own modules.
+    DeleteBuildTempFiles(m_folders.programDir() + QDir::separator());
+    CleanAllTempFiles(m_folders.programDir());
+    loadPlace();
     ShapeCle->setBrushColor(QColor(255, 255, 0));
     ShapeRip->setBrushColor(QColor(0, 128, 0));
     ShapeError->setBrushColor(QColor(255, 0, 0));
@@ -346,9 +391,20 @@ void TForm1::FormActivate()
     UpdateStats();
 }
 
-void TForm1::FormClose() {}
+void TForm1::FormClose()
+{
+    // A memo's lines; a final line break starts no line of its own.
+    QStringList lines = Memo2->toPlainText().split(u'\n');
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    SaveMemoToIni(settingsFile(), QStringLiteral("Infos"), lines);
+}
 
-void TForm1::FormDestroy() {}
+void TForm1::FormDestroy()
+{
+    DeleteBuildTempFiles(m_folders.programDir() + QDir::separator());
+    CleanAllTempFiles(m_folders.programDir());
+}
 
 void TForm1::changeEvent(QEvent *event)
 {
@@ -363,7 +419,8 @@ void TForm1::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    FormClose();
+    // A place that cannot be stored is reported; the window closes all the same.
+    runCommand([this] { FormClose(); });
     event->accept();
 }
 
@@ -675,3 +732,88 @@ void TForm1::Edit2Change()
 {
     m_list->setFilter(WorkingList::FilterField::NomPrenom, Edit2->text());
 }
+
+// --- record editor ---
+
+int TForm1::selectedRow() const
+{
+    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TForm1::selectRow(int row)
+{
+    if (row < 0 || row >= m_list->count())
+        return;
+    ListView1->selectRow(row);
+    ListView1->setCurrentIndex(m_list->index(row, 0));
+    ListView1->scrollTo(m_list->index(row, 0));
+}
+
+void TForm1::editSelectedLine(bool refreshAfter)
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    TForm2 dialog(m_prompts, this, this);
+    const QList<QLineEdit *> boxes = dialog.boxes();
+    for (int i = 0; i < 7; ++i)
+        boxes[i]->setText(m_list->line(row).subItem(i));
+    const int result = m_prompts->execDialog(&dialog);
+    // Only "Enregistrer" writes the boxes back: "Add New" appends a line of its own and
+    // leaves the line the dialog was opened on as it was.
+    if (result == QDialog::Accepted && dialog.closedBy() == TForm2::Closed::Saved && row < m_list->count()) {
+        for (int i = 0; i < 7; ++i)
+            m_list->line(row).setSubItem(i, boxes[i]->text());
+        m_list->lineChanged(row);
+    }
+    if (refreshAfter) {
+        UpdateStats();
+        UpdateTotals();
+    }
+}
+
+void TForm1::ListView1DblClick() { editSelectedLine(false); }
+
+void TForm1::mniM1Click() { editSelectedLine(true); }
+
+void TForm1::mniA1Click()
+{
+    UpdateStats();
+    m_prompts->execDialog(Form2);
+    UpdateStats();
+}
+
+// --- text export ---
+
+void TForm1::ExportToTxtWithCodee()
+{
+    const std::optional<QString> answer = m_prompts->input(this, Texts::CodeCaption, Texts::CodePrompt, QString(), false);
+    if (!answer)
+        return;
+    const QString code = trimBlanks(*answer).toString();
+    if (code.isEmpty()) {
+        m_prompts->message(this, Texts::CodeEmpty);
+        return;
+    }
+    const QString problem = TextExport::codeProblem(code);
+    if (!problem.isEmpty()) {
+        m_prompts->message(this, problem + QStringLiteral(" Export annulé."));
+        return;
+    }
+    QString folder = m_folders.dataDir(QStringLiteral("Fichier Txt"));
+    if (folder.isEmpty())
+        folder = QDir(m_folders.programDir()).filePath(QStringLiteral("Fichier Txt"));
+    const QString saveName = QDir::toNativeSeparators(QDir(folder).filePath(TextExport::fileNameFor(code)));
+    TextExport::writeFile(*m_list, saveName);
+    m_prompts->message(this, Texts::Exported + saveName);
+    LabelPath->setText(saveName);
+    if (QFileInfo::exists(saveName))
+        m_prompts->openWithShell(saveName);
+    else
+        m_prompts->message(this, Texts::ExportMissing + saveName);
+}
+
+void TForm1::BtnExportClick() { ExportToTxtWithCodee(); }
+
+void TForm1::mniE1Click() { ExportToTxtWithCodee(); }

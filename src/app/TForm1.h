@@ -20,6 +20,7 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class ShapeWidget;
+class TForm2;
 class WorkingList;
 
 // The main window: the working list, its panels and every command.
@@ -54,7 +55,14 @@ public:
         *mniS3, *mniT1;
     QTimer *tmr1;
 
+    // The shared record editor used by "Add"; it keeps its boxes between openings.
+    TForm2 *Form2 = nullptr;
+
     WorkingList &list() { return *m_list; }
+    // The selected row of the table, or -1.
+    int selectedRow() const;
+    // Selects a row and makes it the current one.
+    void selectRow(int row);
     ErrorLog &errors() { return m_errors; }
     int FCurrentRecord = -1;
     int CurrentIndex = 0;
@@ -72,6 +80,12 @@ public:
     void Button3Click();
     void mniS2Click();
     void Edit1Change();
+    void mniA1Click();
+    void mniM1Click();
+    void ListView1DblClick();
+    void ExportToTxtWithCodee();
+    void BtnExportClick();
+    void mniE1Click();
     void Edit2Change();
 
     void ImportTxtFile(const QString &fileName);
@@ -101,11 +115,19 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
+    // Writes the place memo to the settings file (at close, and before the program ends
+    // after an update).
+    void FormClose();
+
 private:
     void FormCreate();
     void FormActivate();
-    void FormClose();
     void FormDestroy();
+    QString settingsFile() const;
+    void loadPlace();
+    // Opens a new editor on the selected line; afterwards runs nothing (double-click) or
+    // the refreshes of "Modifier".
+    void editSelectedLine(bool refreshAfter);
 
     void buildControls();
     void buildMenu();

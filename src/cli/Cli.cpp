@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include "app/Folders.h"
+#include "export/TextExport.h"
 #include "import/TextImport.h"
 #include "keys/Keys.h"
 #include "keys/LineCheck.h"
@@ -8,6 +10,8 @@
 #include "model/UserError.h"
 #include "words/UnitTransChiffre.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <cmath>
 
@@ -20,6 +24,8 @@ const char *const MainHelp =
     "\n"
     "Commands:\n"
     "  check FILE                    import a transfer file and report its keys and totals\n"
+    "  export-txt FILE --code CODE [--dir DIR]\n"
+    "                                write the transfer text file of FILE's list\n"
     "  keys ACCOUNT...               CCP key and RIP key of each account\n"
     "  words [--lang LANG] AMOUNT... amounts written out in words (FR or AR)\n"
     "\n"
@@ -40,6 +46,13 @@ const char *const CheckHelp =
     "Imports a transfer text file as the window does and prints the number of lines, the\n"
     "RIP, CLE and ERR counters, the three totals and every error line. Exit status 0 when\n"
     "no line is in error, 1 when some are, 2 when the file cannot be read.\n";
+
+const char *const ExportTxtHelp =
+    "Usage: talvoro-cli export-txt FILE --code CODE [--dir DIR]\n"
+    "\n"
+    "Imports a transfer text file as `check` does and writes the transfer text file\n"
+    "\"Liste_Nominative_CODE.txt\" exactly as the window's export would, into\n"
+    "DIR/\"Fichier Txt\"/ (DIR defaults to the program folder). Prints the path written.\n";
 
 const char *const WordsHelp =
     "Usage: talvoro-cli words [--lang LANG] AMOUNT...\n"
@@ -76,6 +89,81 @@ int cmdKeys(const QStringList &args, QTextStream &out, QTextStream &err)
     return rc;
 }
 
+// Imports a transfer file as the window's import command does (read, check, full refresh).
+// Returns false, with the message on err, when the file cannot be read.
+bool importList(const QString &path, WorkingList &list, ErrorLog &log, Statistics::Totals &totals,
+                QTextStream &err)
+{
+    if (!QFileInfo(path).isFile()) {
+        err << "File not found: " << path << '\n';
+        return false;
+    }
+    try {
+        list.replaceAll(TextImport::importFile(path, log));
+    } catch (const UserError &e) {
+        err << e.message() << '\n';
+        return false;
+    }
+    totals = Statistics::checkAndTotal(list, log);
+    return true;
+}
+
+int cmdExportTxt(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    QString file, code, dir = QCoreApplication::applicationDirPath();
+    bool haveCode = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == u"--help") {
+            out << ExportTxtHelp;
+            return 0;
+        }
+        if ((a == u"--code" || a == u"--dir") && i + 1 >= args.size())
+            return usage(err, QStringLiteral("export-txt: %1 needs a value").arg(a), ExportTxtHelp);
+        if (a == u"--code") {
+            code = args[++i];
+            haveCode = true;
+        } else if (a == u"--dir") {
+            dir = args[++i];
+        } else if (file.isEmpty()) {
+            file = a;
+        } else {
+            return usage(err, QStringLiteral("export-txt: unexpected '%1'").arg(a), ExportTxtHelp);
+        }
+    }
+    if (file.isEmpty() || !haveCode)
+        return usage(err, QStringLiteral("export-txt: give a file and --code"), ExportTxtHelp);
+    code = trimBlanks(code).toString();
+    if (code.isEmpty()) {
+        err << "Le code ordinateur est vide. Export annulé.\n";
+        return 2;
+    }
+    const QString problem = TextExport::codeProblem(code);
+    if (!problem.isEmpty()) {
+        err << problem << " Export annulé.\n";
+        return 2;
+    }
+    ErrorLog log;
+    WorkingList list;
+    Statistics::Totals totals;
+    if (!importList(file, list, log, totals, err))
+        return 2;
+    const QString folder = Folders(dir).dataDir(QStringLiteral("Fichier Txt"));
+    if (folder.isEmpty()) {
+        err << "Cannot create folder \"" << QDir(dir).filePath(QStringLiteral("Fichier Txt")) << "\"\n";
+        return 2;
+    }
+    const QString path = QDir::toNativeSeparators(QDir(folder).filePath(TextExport::fileNameFor(code)));
+    try {
+        TextExport::writeFile(list, path);
+    } catch (const UserError &e) {
+        err << e.message() << '\n';
+        return 2;
+    }
+    out << path << '\n';
+    return 0;
+}
+
 int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     if (args.contains(QStringLiteral("--help"))) {
@@ -84,20 +172,11 @@ int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err)
     }
     if (args.size() != 1)
         return usage(err, QStringLiteral("check: give exactly one file"), CheckHelp);
-    const QString path = args.first();
-    if (!QFileInfo(path).isFile()) {
-        err << "File not found: " << path << '\n';
-        return 2;
-    }
     ErrorLog log;
     WorkingList list;
-    try {
-        list.replaceAll(TextImport::importFile(path, log));
-    } catch (const UserError &e) {
-        err << e.message() << '\n';
+    Statistics::Totals t;
+    if (!importList(args.first(), list, log, t, err))
         return 2;
-    }
-    const Statistics::Totals t = Statistics::checkAndTotal(list, log);
     out << "Lignes: " << list.count() << '\n';
     const QStringList memo = Statistics::memoErreursLines(t, log.errorList());
     out << memo[0] << '\n' << memo[1] << '\n' << memo[2] << '\n';
@@ -164,6 +243,8 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
     }
     if (cmd == u"check")
         return cmdCheck(rest, out, err);
+    if (cmd == u"export-txt")
+        return cmdExportTxt(rest, out, err);
     if (cmd == u"keys")
         return cmdKeys(rest, out, err);
     if (cmd == u"words")

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -102,4 +103,26 @@ TEST(Cli, CheckReportsCountersTotalsAndErrors)
     r = cli({QStringLiteral("check"), dir.filePath(QStringLiteral("none.txt"))});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("File not found: ")));
+}
+
+TEST(Cli, ExportTxtWritesTheTransferFile)
+{
+    QTemporaryDir dir;
+    CliRun r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/small.txt"),
+                    QStringLiteral("--code"), QStringLiteral(" A12 "), QStringLiteral("--dir"), dir.path()});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const QString path = dir.filePath(QStringLiteral("Fichier Txt/Liste_Nominative_A12.txt"));
+    EXPECT_EQ(r.out, QDir::toNativeSeparators(path) + u'\n');
+    QFile written(path), source(QStringLiteral(TALVORO_FIXTURES "/small.txt"));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    // The one key of one character is written on two.
+    EXPECT_EQ(written.readAll(), "\xEF\xBB\xBF" + source.readAll().replace("00000000014 ", "000000000104"));
+
+    r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/small.txt"), QStringLiteral("--code"),
+             QStringLiteral("../x"), QStringLiteral("--dir"), dir.path()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Export annulé.")));
+    r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/small.txt")});
+    EXPECT_EQ(r.status, 2);
 }

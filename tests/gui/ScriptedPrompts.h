@@ -2,7 +2,10 @@
 
 #include "app/Prompts.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QQueue>
+#include <functional>
 #include <QStringList>
 
 // Prompts for tests: answers come from queues filled by the test, and every box shown is
@@ -17,6 +20,9 @@ public:
     QQueue<std::optional<QString>> inputs;
     QQueue<QString> files;
     QStringList opened;
+    // Plays the clerk's part in a dialog shown modally: gets the shown dialog, acts on it
+    // (types, clicks), and the dialog's result is returned to the caller.
+    QQueue<std::function<void(QDialog *)>> dialogs;
 
     void message(QWidget *, const QString &text) override { shown << QStringLiteral("message: ") + text; }
     void information(QWidget *, const QString &text) override
@@ -53,6 +59,21 @@ public:
         return files.dequeue();
     }
     void openWithShell(const QString &path) override { opened << path; }
+    int execDialog(QDialog *dialog) override
+    {
+        shown << QStringLiteral("dialog: ") + dialog->windowTitle();
+        if (dialogs.isEmpty()) {
+            unexpected << dialog->windowTitle();
+            return QDialog::Rejected;
+        }
+        dialog->setResult(QDialog::Rejected);
+        dialog->show();
+        QApplication::processEvents();
+        dialogs.dequeue()(dialog);
+        if (dialog->isVisible()) // closed by the frame
+            dialog->close();
+        return dialog->result();
+    }
 
     // Returns and forgets what was shown so far.
     QStringList take()

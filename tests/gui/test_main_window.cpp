@@ -1,4 +1,4 @@
-#include "ScriptedPrompts.h"
+#include "WindowFixture.h"
 #include "app/MemoList.h"
 #include "app/ShapeWidget.h"
 #include "app/TForm1.h"
@@ -15,76 +15,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-const QColor Green(198, 255, 198), Yellow(255, 255, 0), Red(255, 0, 0);
-
-QString fixture(const char *name)
-{
-    return QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name);
-}
-
-// One 87-character record.
-QByteArray record(const QString &compte, const QString &key, const QString &net = QStringLiteral("0000000010000"),
-                  const QString &nom = QStringLiteral("NOM"), const QString &type = QStringLiteral("P"))
-{
-    const QString s = QStringLiteral("160000100") + compte.leftJustified(10).left(10) +
-                      key.leftJustified(2).left(2) + net.rightJustified(13, u'0') +
-                      QStringLiteral("0000000000000") + QStringLiteral("110000000001") +
-                      nom.leftJustified(27).left(27) + type;
-    return s.toUtf8() + "\r\n";
-}
-
-} // namespace
-
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, WindowFixture
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::shared_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<TForm1> m_form;
-
-    TForm1 &form() { return *m_form; }
-    WorkingList &list() { return m_form->list(); }
-
-    void import(const QString &path)
-    {
-        m_prompts->files.enqueue(path);
-        m_form->runCommand([this] { m_form->BtnImportClick(); });
-    }
-    QString writeFile(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        return path;
-    }
-    QColor rowColour(int row) { return list().data(list().index(row, 1), Qt::BackgroundRole).value<QColor>(); }
-    QStringList keys()
-    {
-        QStringList k;
-        for (int r = 0; r < list().count(); ++r)
-            k << list().line(r).subItem(1);
-        return k;
-    }
-    void selectRow(int row) { form().ListView1->selectRow(row); }
-
 private slots:
-    void init()
-    {
-        m_prompts = std::make_shared<ScriptedPrompts>();
-        m_form = std::make_unique<TForm1>(m_prompts, Folders(m_dir.path()));
-        m_form->show();
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-    }
-    void cleanup()
-    {
-        QVERIFY2(m_prompts->unexpected.isEmpty(), qPrintable(m_prompts->unexpected.join(u'\n')));
-        m_form.reset();
-    }
+    void init() { startWindow(); }
+    void cleanup() { closeWindow(); }
 
     void startShowsEmptyListWithZeroFigures()
     {
@@ -106,7 +43,7 @@ private slots:
         QCOMPARE(form().ShapeCle->brushColor(), QColor(255, 255, 0));
         QCOMPARE(form().ShapeError->brushColor(), QColor(255, 0, 0));
         QCOMPARE(form().LabelVersion->text(), QStringLiteral("LabelServerVersion"));
-        QVERIFY(QDir(m_dir.path()).exists()); // nothing else required yet
+        QVERIFY(QDir(m_tmp->path()).exists()); // nothing else required yet
         // The pop-up menu's entries, in order.
         QStringList entries;
         for (QAction *a : form().pm1->actions())
@@ -345,7 +282,7 @@ private slots:
     {
         import(fixture("small.txt"));
         m_prompts->take();
-        const QString missing = m_dir.filePath(QStringLiteral("absent.txt"));
+        const QString missing = m_tmp->filePath(QStringLiteral("absent.txt"));
 
         // Cancelled dialog: no message, the refreshes run.
         m_prompts->files.enqueue(QString());

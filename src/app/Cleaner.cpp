@@ -1,0 +1,55 @@
+#include "Cleaner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Lists the entries whose names end with ext, hidden and system ones included.
+QFileInfoList matching(const QString &dir, const QString &ext)
+{
+    QDir d(dir);
+    return d.entryInfoList({u'*' + ext}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// Removes a file unless it is read-only (kept, as the desktop's own deletion would).
+void removeUnlessReadOnly(const QFileInfo &fi)
+{
+    if (fi.isDir() || !(fi.permissions() & QFileDevice::WriteOwner))
+        return;
+    QFile::remove(fi.absoluteFilePath());
+}
+
+} // namespace
+
+const QStringList &BuildTempExt()
+{
+    static const QStringList exts{QStringLiteral(".dcu"),         QStringLiteral(".dcp"),
+                                  QStringLiteral(".local"),       QStringLiteral(".identcache"),
+                                  QStringLiteral(".hpp"),         QStringLiteral(".~pas"),
+                                  QStringLiteral(".bak"),         QStringLiteral(".dproj.local"),
+                                  QStringLiteral(".tmp")};
+    return exts;
+}
+
+void DeleteBuildTempFiles(const QString &projectDir)
+{
+    for (const QString &ext : BuildTempExt())
+        for (const QFileInfo &fi : matching(projectDir, ext))
+            removeUnlessReadOnly(fi); // a folder's removal fails and is passed over
+}
+
+void DeleteFilesInDir(const QString &dir, const QStringList &fileExts)
+{
+    for (const QString &ext : fileExts)
+        for (const QFileInfo &fi : matching(dir, ext))
+            if (!fi.isDir())
+                removeUnlessReadOnly(fi);
+}
+
+void CleanAllTempFiles(const QString &projectDir)
+{
+    if (QFileInfo(projectDir).isDir())
+        DeleteFilesInDir(projectDir, BuildTempExt());
+}

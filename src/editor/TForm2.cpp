@@ -1,0 +1,310 @@
+#include "TForm2.h"
+
+#include "app/Prompts.h"
+#include "app/TForm1.h"
+#include "keys/Keys.h"
+#include "keys/Statistics.h"
+#include "model/AmountText.h"
+#include "model/WorkingList.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+
+namespace {
+
+namespace Texts {
+const QString Caption = QStringLiteral("Modifier les informations");
+const QString NoSelection = QStringLiteral("Aucune ligne sélectionnée dans Form1.");
+const QString Saved = QStringLiteral("Modifications enregistrées avec succès.");
+const QString NoMainWindow = QStringLiteral("Form1 non disponible.");
+const QString Added = QStringLiteral("Nouvelle ligne ajoutée avec succès.");
+const QString NotAFloat = QStringLiteral("'%1' is not a valid floating point value");
+const QString NewLineCaption = QStringLiteral("*00799999");
+} // namespace Texts
+
+// The editor's CCP key: a character that is not a digit counts as 0.
+QString editorCleCCP(QStringView compte) { return VerifierCle(compte); }
+
+} // namespace
+
+TForm2::TForm2(std::shared_ptr<Prompts> prompts, TForm1 *mainWindow, QWidget *parent)
+    : QDialog(parent), m_prompts(std::move(prompts)), m_main(mainWindow)
+{
+    setFixedSize(420, 339);
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(11);
+    f.setStyleHint(QFont::SansSerif);
+    setFont(f);
+
+    auto *panel = new QFrame(this);
+    panel->setGeometry(0, 0, 420, 339);
+    panel->setAutoFillBackground(true);
+    QPalette pp = panel->palette();
+    pp.setColor(QPalette::Window, QColor(245, 245, 245));
+    panel->setPalette(pp);
+    auto *strip = new QFrame(panel);
+    strip->setGeometry(0, 0, 420, 4);
+    strip->setAutoFillBackground(true);
+    QPalette sp = strip->palette();
+    sp.setColor(QPalette::Window, QColor(64, 128, 255));
+    strip->setPalette(sp);
+
+    const char *labels[] = {"Compte :", "Cle/Rip :", "Net à Payer :", "Rendement :",
+                            "Num Assurance :", "Nom et Prénom :", "Type Contrat :"};
+    QLineEdit **edits[] = {&EditCompte, &EditCleRip, &EditNetPayer, &EditRendement,
+                           &EditAssurance, &EditNomPrenom, &EditTypeContrat};
+    for (int i = 0; i < 7; ++i) {
+        auto *l = new QLabel(QString::fromUtf8(labels[i]), panel);
+        l->setGeometry(20, 20 + 30 * i - 3, 125, 21);
+        auto *e = new QLineEdit(panel);
+        e->setGeometry(150, 16 + 30 * i, i == 6 ? 40 : 240, 21);
+        e->installEventFilter(this);
+        *edits[i] = e;
+    }
+    EditTypeContrat->setMaxLength(1);
+    // Names and contract types are shown and kept in upper case.
+    for (QLineEdit *e : {EditNomPrenom, EditTypeContrat}) {
+        connect(e, &QLineEdit::textEdited, this, [e](const QString &text) {
+            const QString upper = text.toUpper();
+            if (upper != text) {
+                const int pos = e->cursorPosition();
+                e->setText(upper);
+                e->setCursorPosition(pos);
+            }
+        });
+    }
+
+    auto button = [panel](int x, int y) {
+        auto *b = new QPushButton(panel);
+        b->setGeometry(x, y, 100, 30);
+        return b;
+    };
+    BtnSave = button(20, 240);
+    BtnCancel = button(300, 240);
+    ButtonValidate1 = button(156, 240);
+    ButtonValidate2 = button(300, 204);
+
+    auto *dots = new QLabel(QString(105, u'.'), panel);
+    dots->setGeometry(0, 272, 420, 13);
+    dots->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    auto flat = [panel](int x, int y, int w, int h, const QString &text) {
+        auto *b = new QToolButton(panel);
+        b->setAutoRaise(true);
+        b->setGeometry(x, y, w, h);
+        b->setText(text);
+        return b;
+    };
+    SpeedButton1 = flat(160, 294, 97, 33, QString());
+    auto *label8 = new QLabel(QStringLiteral("Cle"), panel);
+    label8->setGeometry(276, 292, 22, 16);
+    edt1 = new QLineEdit(panel);
+    edt1->setGeometry(299, 288, 49, 21);
+    SpeedButton3 = flat(352, 289, 19, 19, QStringLiteral("+"));
+    auto *label9 = new QLabel(QStringLiteral("Rip"), panel);
+    label9->setGeometry(275, 314, 22, 16);
+    edt2 = new QLineEdit(panel);
+    edt2->setGeometry(299, 312, 49, 21);
+    SpeedButton2 = flat(352, 313, 19, 19, QStringLiteral("+"));
+
+    setTabOrder(EditCompte, EditCleRip);
+    setTabOrder(EditCleRip, EditNetPayer);
+    setTabOrder(EditNetPayer, EditRendement);
+    setTabOrder(EditRendement, EditAssurance);
+    setTabOrder(EditAssurance, EditNomPrenom);
+    setTabOrder(EditNomPrenom, EditTypeContrat);
+    setTabOrder(EditTypeContrat, BtnSave);
+    setTabOrder(BtnSave, BtnCancel);
+    setTabOrder(BtnCancel, ButtonValidate1);
+    setTabOrder(ButtonValidate1, ButtonValidate2);
+    setTabOrder(ButtonValidate2, edt1);
+    setTabOrder(edt1, edt2);
+
+    connect(BtnSave, &QPushButton::clicked, this, &TForm2::BtnSaveClick);
+    connect(BtnCancel, &QPushButton::clicked, this, &TForm2::BtnCancelClick);
+    connect(ButtonValidate1, &QPushButton::clicked, this, &TForm2::ButtonValidate1Click);
+    connect(ButtonValidate2, &QPushButton::clicked, this, &TForm2::ButtonValidate2Click);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm2::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &TForm2::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TForm2::SpeedButton3Click);
+
+    FormCreate();
+}
+
+void TForm2::FormCreate()
+{
+    setWindowTitle(Texts::Caption);
+    BtnSave->setText(QStringLiteral("Enregistrer"));
+    BtnCancel->setText(QStringLiteral("Annuler"));
+    ButtonValidate1->setText(QStringLiteral("Add New"));
+    ButtonValidate2->setText(QStringLiteral("Clear Case"));
+    SpeedButton1->setText(QStringLiteral("Calc Rip / Cle"));
+    // Enter in a box must not close the dialog through a default button.
+    for (QPushButton *b : {BtnSave, BtnCancel, ButtonValidate1, ButtonValidate2}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+}
+
+QList<QLineEdit *> TForm2::boxes() const
+{
+    return {EditCompte, EditCleRip, EditNetPayer, EditRendement, EditAssurance, EditNomPrenom, EditTypeContrat};
+}
+
+void TForm2::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_closed = Closed::None;
+    FormActivate();
+}
+
+void TForm2::closeEvent(QCloseEvent *event)
+{
+    // Closing by the window frame gives Cancel.
+    if (m_closed == Closed::None)
+        m_closed = Closed::Cancelled;
+    QDialog::closeEvent(event);
+}
+
+void TForm2::FormActivate()
+{
+    if (!EditCompte->text().isEmpty())
+        SpeedButton1Click();
+}
+
+void TForm2::SpeedButton1Click()
+{
+    edt1->setText(editorCleCCP(EditCompte->text()));
+    edt2->setText(CleCcpRip(EditCompte->text()));
+}
+
+void TForm2::SpeedButton3Click() { EditCleRip->setText(edt1->text()); }
+
+void TForm2::SpeedButton2Click() { EditCleRip->setText(edt2->text()); }
+
+void TForm2::ClearFields()
+{
+    for (QLineEdit *e : boxes())
+        e->clear();
+}
+
+void TForm2::ButtonValidate2Click() { ClearFields(); }
+
+void TForm2::BtnCancelClick()
+{
+    m_closed = Closed::Cancelled;
+    done(QDialog::Rejected);
+}
+
+void TForm2::UpdateTotals()
+{
+    if (!m_main)
+        return;
+    m_main->UpdateTotals();
+}
+
+void TForm2::BtnSaveClick()
+{
+    m_closed = Closed::Saved;
+    const int row = m_main ? m_main->selectedRow() : -1;
+    if (row < 0) {
+        m_prompts->message(this, Texts::NoSelection);
+    } else {
+        WorkingList &list = m_main->list();
+        const QList<QLineEdit *> b = boxes();
+        for (int i = 0; i < 7; ++i)
+            list.line(row).setSubItem(i, b[i]->text());
+        list.lineChanged(row);
+        m_prompts->message(this, Texts::Saved);
+        UpdateTotals();
+    }
+    done(QDialog::Accepted);
+}
+
+void TForm2::ButtonValidate1Click()
+{
+    if (!m_main) {
+        m_prompts->message(this, Texts::NoMainWindow);
+        return;
+    }
+    const QList<QLineEdit *> b = boxes();
+    m_main->list().append(TransferLine(Texts::NewLineCaption, b[0]->text(), b[1]->text(), b[2]->text(),
+                                       b[3]->text(), b[4]->text(), b[5]->text(), b[6]->text()));
+    m_main->selectRow(m_main->list().count() - 1);
+    m_prompts->message(this, Texts::Added);
+    m_closed = Closed::Added;
+    done(QDialog::Accepted);
+}
+
+void TForm2::EditCompteExit()
+{
+    QString t = EditCompte->text();
+    if (t.size() < 10)
+        EditCompte->setText(t.rightJustified(10, u'0'));
+}
+
+void TForm2::amountExit(QLineEdit *box)
+{
+    const QString t = box->text();
+    if (t.isEmpty())
+        return;
+    double v = 0;
+    if (TryStrToFloat(t, v))
+        box->setText(AmountText::format(v, AmountText::EditorPattern));
+    else
+        m_prompts->error(this, Texts::NotAFloat.arg(t));
+}
+
+void TForm2::EditNetPayerExit() { amountExit(EditNetPayer); }
+
+void TForm2::EditRendementExit() { amountExit(EditRendement); }
+
+bool TForm2::keyPress(QLineEdit *box, QKeyEvent *event)
+{
+    const QString text = event->text();
+    // Keys that type nothing (arrows, Delete, shortcuts such as Ctrl+V) are not filtered.
+    if (text.size() != 1 || text[0].unicode() < 32 || event->key() == Qt::Key_Backspace)
+        return false;
+    const QChar c = text[0];
+    const bool digit = c >= u'0' && c <= u'9';
+    int limit = 0;
+    if (box == EditCompte)
+        limit = 10;
+    else if (box == EditCleRip)
+        limit = 2;
+    else if (box == EditAssurance)
+        limit = 12;
+    if (limit > 0)
+        return !(digit && box->text().size() < limit); // true: refused
+    if (box == EditNetPayer || box == EditRendement) {
+        if (c == u'.') {
+            box->insert(QStringLiteral(","));
+            return true;
+        }
+        return !(digit || c == u',');
+    }
+    return false;
+}
+
+bool TForm2::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *box = qobject_cast<QLineEdit *>(watched);
+    if (box && event->type() == QEvent::KeyPress)
+        return keyPress(box, static_cast<QKeyEvent *>(event));
+    if (box && event->type() == QEvent::FocusOut) {
+        if (box == EditCompte)
+            EditCompteExit();
+        else if (box == EditNetPayer)
+            EditNetPayerExit();
+        else if (box == EditRendement)
+            EditRendementExit();
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,76 @@
+#include "QtPrinters.h"
+
+#include "export/TextExport.h"
+#include "model/TransferLine.h"
+
+#include <gtest/gtest.h>
+
+using namespace TextExport;
+
+TEST(TextExport, MoneyToCentsRoundsHalvesToEven)
+{
+    struct Case {
+        const char16_t *text;
+        long long cents;
+    };
+    const Case cases[] = {
+        {u"  1 234,56", 123456}, {u"", 0},          {u"12.50", 0},   {u"0,125", 12},
+        {u"0,375", 38},          {u"0,005", 0},     {u"2,5", 250},   {u"99 999 999 999,99", 9999999999999LL},
+        {u"-5,00", -500},        {u"abc", 0},       {u"   0,00", 0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(MoneyToCents(QString::fromUtf16(c.text)), c.cents) << QString::fromUtf16(c.text).toStdString();
+    EXPECT_EQ(CentsTo13(123456), QStringLiteral("0000000123456"));
+    EXPECT_EQ(CentsTo13(-5), QStringLiteral("-0000000000005"));
+    EXPECT_EQ(CentsTo13(12345678901234LL), QStringLiteral("12345678901234"));
+}
+
+TEST(TextExport, RecordsAndTheirFaults)
+{
+    // A row without sub-items.
+    TransferLine bare;
+    bare.setCaption(u"ABC");
+    QStringList faults;
+    EXPECT_EQ(buildRecord(bare, &faults), QStringLiteral("ABC      ") + QString(12, u'0') + QString(26, u'0') +
+                                              QString(40, u' '));
+    EXPECT_TRUE(faults.isEmpty());
+
+    struct Case {
+        int sub;
+        const char16_t *value;
+        const char16_t *fault; // empty when the record is exact
+    };
+    const Case cases[] = {
+        {TransferLine::Compte, u"12345678901", u"Compte (11 caractères pour 10)"},
+        {TransferLine::Compte, u"12 4567890", u"Compte (caractère «   » qui n’est pas un chiffre)"},
+        {TransferLine::CleRip, u"123", u"CLE/RIP (3 caractères pour 2)"},
+        {TransferLine::Net, u"-0,01", u"Net (montant négatif)"},
+        {TransferLine::Rendement, u"100 000 000 000,00", u"Rendement (plus de 13 chiffres en centimes)"},
+        {TransferLine::NumAss, u" 1234567890123 ", u"NumAss (13 caractères pour 12)"},
+        {TransferLine::NomPrenom, u"  ÉLODIE ÀÏT  ", u""},
+        {TransferLine::NomPrenom, u"NOM\tPRENOM", u"caractère de contrôle (saut de ligne, tabulation…)"},
+        {TransferLine::TypeContrat, u"PD", u"TypeContrat (2 caractères pour 1)"},
+    };
+    for (const Case &c : cases) {
+        TransferLine l(u"160000100", u"0012345678", u"03", u"1,00", u"0,00", u"1", u"NOM", u"P");
+        l.setSubItem(c.sub, QString::fromUtf16(c.value));
+        QStringList f;
+        const QString rec = buildRecord(l, &f);
+        const QString fault = QString::fromUtf16(c.fault);
+        if (fault.isEmpty()) {
+            EXPECT_TRUE(f.isEmpty()) << f.join(u'|').toStdString();
+            EXPECT_EQ(rec.size(), 87);
+        } else {
+            EXPECT_EQ(f, QStringList{fault});
+        }
+    }
+}
+
+TEST(TextExport, CodesThatCannotNameAFile)
+{
+    for (const char16_t *ok : {u"A12", u"2026-12 APC", u"é"})
+        EXPECT_TRUE(codeProblem(QString::fromUtf16(ok)).isEmpty());
+    for (const char16_t *bad : {u".", u"..", u"a/b", u"a\\b", u"C:", u"*", u"?", u"\"", u"<", u">", u"|", u"a\tb"})
+        EXPECT_FALSE(codeProblem(QString::fromUtf16(bad)).isEmpty()) << QString::fromUtf16(bad).toStdString();
+    EXPECT_EQ(fileNameFor(QStringLiteral("A12")), QStringLiteral("Liste_Nominative_A12.txt"));
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "ScriptedPrompts.h"
+#include "app/TForm1.h"
+#include "model/WorkingList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+inline const QColor Green(198, 255, 198), Yellow(255, 255, 0), Red(255, 0, 0);
+
+inline QString fixture(const char *name)
+{
+    return QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name);
+}
+
+// One 87-character record with CR LF.
+inline QByteArray record(const QString &compte, const QString &key,
+                         const QString &net = QStringLiteral("0000000010000"),
+                         const QString &nom = QStringLiteral("NOM"), const QString &type = QStringLiteral("P"))
+{
+    const QString s = QStringLiteral("160000100") + compte.leftJustified(10).left(10) +
+                      key.leftJustified(2).left(2) + net.rightJustified(13, u'0') +
+                      QStringLiteral("0000000000000") + QStringLiteral("110000000001") +
+                      nom.leftJustified(27).left(27) + type;
+    return s.toUtf8() + "\r\n";
+}
+
+// The real main window in a temporary program folder, with scripted prompts.
+class WindowFixture
+{
+protected:
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    std::shared_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<TForm1> m_form;
+
+    TForm1 &form() { return *m_form; }
+    WorkingList &list() { return m_form->list(); }
+
+    // A new program folder, with a stored place unless told otherwise.
+    void newFolder(bool withPlace = true)
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        if (withPlace) {
+            QDir(m_tmp->path()).mkpath(QStringLiteral("Fichier_INI"));
+            writeFile(QStringLiteral("Fichier_INI/Direction.ini"), "[Infos]\r\nLine0=APC TEST\r\nCount=1\r\n");
+        }
+    }
+    // Creates and shows the window over the current folder.
+    void openWindow()
+    {
+        m_prompts = m_prompts ? m_prompts : std::make_shared<ScriptedPrompts>();
+        m_form = std::make_unique<TForm1>(m_prompts, Folders(m_tmp->path()));
+        m_form->show();
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    }
+    void startWindow()
+    {
+        newFolder();
+        m_prompts.reset();
+        openWindow();
+        QCOMPARE(m_prompts->take(), QStringList{"information: La saisie a été effectuée avec succès."});
+    }
+    void closeWindow()
+    {
+        if (m_prompts)
+            QVERIFY2(m_prompts->unexpected.isEmpty(), qPrintable(m_prompts->unexpected.join(u'\n')));
+        m_form.reset();
+        m_prompts.reset();
+    }
+
+    void import(const QString &path)
+    {
+        m_prompts->files.enqueue(path);
+        m_form->runCommand([this] { m_form->BtnImportClick(); });
+    }
+    QString writeFile(const QString &name, const QByteArray &bytes)
+    {
+        const QString path = m_tmp->filePath(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path;
+    }
+    QByteArray readFile(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QColor rowColour(int row) { return list().data(list().index(row, 1), Qt::BackgroundRole).value<QColor>(); }
+    QStringList keys()
+    {
+        QStringList k;
+        for (int r = 0; r < list().count(); ++r)
+            k << list().line(r).subItem(1);
+        return k;
+    }
+    void selectRow(int row) { form().ListView1->selectRow(row); }
+};

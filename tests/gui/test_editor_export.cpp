@@ -1,0 +1,403 @@
+#include "WindowFixture.h"
+#include "app/MemoList.h"
+#include "editor/TForm2.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace {
+const QString PlacePrompt = QStringLiteral("input: Saisie du lieu de l’ordonnateur :|Entrez le lieu (appuyez sur "
+                                           "Shift+Enter pour une nouvelle ligne)\nLieu APC - Direction....:");
+const QString CodePrompt = QStringLiteral("input: Code Ordinateur|Entrez le code ordinateur :");
+
+// Leaving a box: the focus-out event the box gets when the clerk moves on.
+void leave(QLineEdit *box)
+{
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(box, &out);
+}
+
+// Types into a box as the clerk would, then leaves it.
+void typeAndLeave(QLineEdit *box, const QString &text)
+{
+    QTest::keyClicks(box, text);
+    leave(box);
+}
+} // namespace
+
+class TestEditorExport : public QObject, WindowFixture
+{
+    Q_OBJECT
+
+    QString iniPath() { return m_tmp->filePath(QStringLiteral("Fichier_INI/Direction.ini")); }
+    QString exported(const QString &code)
+    {
+        return m_tmp->filePath(QStringLiteral("Fichier Txt/Liste_Nominative_") + code + QStringLiteral(".txt"));
+    }
+    // Runs the export with the code typed by the clerk; returns what was shown.
+    QStringList exportWith(const std::optional<QString> &code)
+    {
+        m_prompts->inputs.enqueue(code);
+        form().BtnExport->click();
+        return m_prompts->take();
+    }
+
+private slots:
+    void cleanup() { closeWindow(); }
+
+    void placeIsAskedOnceKeptAndStoredAtClose()
+    {
+        // First start, no settings folder: the place is asked and stored at once.
+        newFolder(false);
+        m_prompts = std::make_shared<ScriptedPrompts>();
+        m_prompts->inputs.enqueue(QStringLiteral("APC X\nDirection Y"));
+        openWindow();
+        QCOMPARE(m_prompts->take(), QStringList{PlacePrompt});
+        QCOMPARE(form().Memo2->toPlainText(), QStringLiteral("APC X\nDirection Y"));
+        QCOMPARE(readFile(iniPath()), QByteArray("[Infos]\r\nLine0=APC X\r\nLine1=Direction Y\r\nCount=2\r\n"));
+
+        // Second start: no prompt; the place is confirmed. A hand edit is stored at close.
+        m_form.reset();
+        openWindow();
+        QCOMPARE(m_prompts->take(), QStringList{"information: La saisie a été effectuée avec succès."});
+        QCOMPARE(form().Memo2->toPlainText(), QStringLiteral("APC X\nDirection Y"));
+        form().Memo2->setPlainText(QStringLiteral("APC Z"));
+        form().close();
+        QCOMPARE(readFile(iniPath()), QByteArray("[Infos]\r\nLine0=APC Z\r\nCount=1\r\n"));
+        closeWindow();
+
+        // Cancel: the memo says so, and that text is stored at close and counts as a place.
+        newFolder(false);
+        m_prompts = std::make_shared<ScriptedPrompts>();
+        m_prompts->inputs.enqueue(std::nullopt);
+        openWindow();
+        QCOMPARE(form().Memo2->toPlainText(), QStringLiteral("Vous n’avez pas saisi de lieu."));
+        QVERIFY(!QFile::exists(iniPath()));
+        form().close();
+        m_form.reset();
+        m_prompts->take();
+        openWindow();
+        QCOMPARE(m_prompts->take(), QStringList{"information: La saisie a été effectuée avec succès."});
+        closeWindow();
+
+        // OK with nothing typed: stored empty, asked again at the next start.
+        newFolder(false);
+        m_prompts = std::make_shared<ScriptedPrompts>();
+        m_prompts->inputs.enqueue(QString());
+        openWindow();
+        QCOMPARE(readFile(iniPath()), QByteArray("[Infos]\r\nCount=0\r\n"));
+        m_form.reset();
+        m_prompts->inputs.enqueue(QStringLiteral("APC W"));
+        openWindow();
+        QCOMPARE(m_prompts->take(), (QStringList{PlacePrompt, PlacePrompt}));
+    }
+
+    void placeThatCannotBeWrittenIsReported()
+    {
+        // A file where the settings folder should be: nothing can be written there.
+        newFolder(false);
+        writeFile(QStringLiteral("Fichier_INI"), "not a folder");
+        m_prompts = std::make_shared<ScriptedPrompts>();
+        m_prompts->inputs.enqueue(QStringLiteral("APC X"));
+        openWindow();
+        const QString unable = QStringLiteral("error: Unable to write to ") + QDir::toNativeSeparators(iniPath());
+        QCOMPARE(m_prompts->take(), (QStringList{PlacePrompt, unable}));
+        QCOMPARE(form().Memo2->toPlainText(), QStringLiteral("APC X")); // the start went on
+        form().close();
+        QVERIFY(!form().isVisible());
+        QCOMPARE(m_prompts->take(), QStringList{unable});
+    }
+
+    void cleanerSweepsTheProgramFolderOnly()
+    {
+        newFolder();
+        QDir dir(m_tmp->path());
+        for (const char *name : {"a.dcu", "b.bak", "c.tmp", "d.dproj.local", "e.txt", "f.ini", "g.hpp", "x.tmp"})
+            writeFile(QString::fromLatin1(name), "x");
+        QFile::setPermissions(m_tmp->filePath(QStringLiteral("x.tmp")), QFileDevice::ReadOwner);
+        dir.mkpath(QStringLiteral("old.bak"));
+        dir.mkpath(QStringLiteral("sub"));
+        writeFile(QStringLiteral("sub/h.tmp"), "x");
+        writeFile(QStringLiteral("Fichier_INI/keep.bak"), "x");
+        openWindow();
+        QStringList left = dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        QCOMPARE(left, (QStringList{"Fichier_INI", "e.txt", "f.ini", "old.bak", "sub", "x.tmp"}));
+        QVERIFY(QFile::exists(m_tmp->filePath(QStringLiteral("sub/h.tmp"))));
+        QVERIFY(QFile::exists(m_tmp->filePath(QStringLiteral("Fichier_INI/keep.bak"))));
+        // Again when the window is destroyed.
+        writeFile(QStringLiteral("later.tmp"), "x");
+        m_form.reset();
+        QVERIFY(!QFile::exists(m_tmp->filePath(QStringLiteral("later.tmp"))));
+        m_prompts->take();
+    }
+
+    void editorTypingAndLeavingRules()
+    {
+        startWindow();
+        TForm2 &ed = *form().Form2;
+        ed.show();
+        QCOMPARE(ed.windowTitle(), QStringLiteral("Modifier les informations"));
+
+        typeAndLeave(ed.EditCompte, QStringLiteral("12a345"));
+        QCOMPARE(ed.EditCompte->text(), QStringLiteral("0000012345"));
+        QTest::keyClicks(ed.EditCompte, QStringLiteral("9")); // an eleventh digit is refused
+        QCOMPARE(ed.EditCompte->text(), QStringLiteral("0000012345"));
+        QTest::keyClick(ed.EditCompte, Qt::Key_Backspace);
+        QCOMPARE(ed.EditCompte->text(), QStringLiteral("000001234"));
+        ed.EditCompte->clear();
+        leave(ed.EditCompte);
+        QCOMPARE(ed.EditCompte->text(), QStringLiteral("0000000000"));
+        ed.EditCompte->setText(QStringLiteral("001234567890")); // pasted: kept as it is
+        leave(ed.EditCompte);
+        QCOMPARE(ed.EditCompte->text(), QStringLiteral("001234567890"));
+
+        typeAndLeave(ed.EditCleRip, QStringLiteral("1x234"));
+        QCOMPARE(ed.EditCleRip->text(), QStringLiteral("12"));
+        typeAndLeave(ed.EditAssurance, QStringLiteral("12345678901234"));
+        QCOMPARE(ed.EditAssurance->text(), QStringLiteral("123456789012"));
+
+        QTest::keyClicks(ed.EditNetPayer, QStringLiteral("-1 234.5a"));
+        QCOMPARE(ed.EditNetPayer->text(), QStringLiteral("1234,5"));
+        leave(ed.EditNetPayer);
+        QCOMPARE(ed.EditNetPayer->text(), QStringLiteral("1 234,50"));
+        leave(ed.EditNetPayer);
+        QCOMPARE(ed.EditNetPayer->text(), QStringLiteral("1 234,50"));
+        typeAndLeave(ed.EditRendement, QStringLiteral("5"));
+        QCOMPARE(ed.EditRendement->text(), QStringLiteral(" 5,00"));
+        ed.EditRendement->setText(QStringLiteral("12,3,4"));
+        leave(ed.EditRendement);
+        QCOMPARE(ed.EditRendement->text(), QStringLiteral("12,3,4"));
+        QCOMPARE(m_prompts->take(), QStringList{"error: '12,3,4' is not a valid floating point value"});
+
+        QTest::keyClicks(ed.EditNomPrenom, QStringLiteral("ali ben "));
+        QKeyEvent accented(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("é"));
+        QApplication::sendEvent(ed.EditNomPrenom, &accented);
+        QCOMPARE(ed.EditNomPrenom->text(), QStringLiteral("ALI BEN É"));
+        typeAndLeave(ed.EditTypeContrat, QStringLiteral("pd"));
+        QCOMPARE(ed.EditTypeContrat->text(), QStringLiteral("P"));
+
+        // Keys on demand, and the two "+" buttons.
+        ed.EditCompte->setText(QStringLiteral("0012345678"));
+        ed.SpeedButton1->click();
+        QCOMPARE(ed.edt1->text(), QStringLiteral("28"));
+        QCOMPARE(ed.edt2->text(), QStringLiteral("03"));
+        ed.SpeedButton3->click();
+        QCOMPARE(ed.EditCleRip->text(), QStringLiteral("28"));
+        ed.SpeedButton2->click();
+        QCOMPARE(ed.EditCleRip->text(), QStringLiteral("03"));
+        ed.EditCompte->clear();
+        ed.SpeedButton1->click();
+        QCOMPARE(ed.edt1->text(), QStringLiteral("00"));
+        QCOMPARE(ed.edt2->text(), QStringLiteral("00"));
+
+        // "Clear Case" empties the seven boxes only.
+        ed.ButtonValidate2->click();
+        for (QLineEdit *b : ed.boxes())
+            QVERIFY(b->text().isEmpty());
+        QCOMPARE(ed.edt1->text(), QStringLiteral("00"));
+        QVERIFY(ed.isVisible());
+        ed.hide();
+        QVERIFY(m_prompts->take().isEmpty());
+    }
+
+    void editorOnALine()
+    {
+        startWindow();
+        import(fixture("small.txt"));
+        m_prompts->take();
+
+        // "Modifier": the boxes hold the line; "Enregistrer" writes them back and refreshes.
+        selectRow(2);
+        m_prompts->dialogs.enqueue([](QDialog *d) {
+            auto *ed = static_cast<TForm2 *>(d);
+            QCOMPARE(ed->EditCompte->text(), QStringLiteral("0000000004"));
+            QCOMPARE(ed->edt2->text(), QStringLiteral("97")); // activation computed the keys
+            ed->SpeedButton2->click();
+            ed->BtnSave->click();
+        });
+        form().mniM1->trigger();
+        QCOMPARE(m_prompts->take(), (QStringList{"dialog: Modifier les informations",
+                                                 "message: Modifications enregistrées avec succès."}));
+        QCOMPARE(list().line(2).subItem(1), QStringLiteral("97"));
+        QCOMPARE(form().MemoErreurs->lines().mid(0, 3), (QStringList{"RIP: 3", "CLE: 2", "ERR: 1"}));
+
+        // "Annuler" and the frame leave the line as it was (double-click opening).
+        for (bool byFrame : {false, true}) {
+            m_prompts->dialogs.enqueue([byFrame](QDialog *d) {
+                auto *ed = static_cast<TForm2 *>(d);
+                ed->EditNomPrenom->setText(QStringLiteral("AUTRE"));
+                if (byFrame)
+                    ed->close();
+                else
+                    ed->BtnCancel->click();
+            });
+            form().runCommand([this] { form().ListView1DblClick(); });
+            QCOMPARE(list().line(2).subItem(5), QStringLiteral("NOM PRENOM"));
+        }
+        m_prompts->take();
+
+        // "Add New" opened on a line appends a line and leaves the opened one alone.
+        m_prompts->dialogs.enqueue([](QDialog *d) {
+            auto *ed = static_cast<TForm2 *>(d);
+            ed->EditNomPrenom->setText(QStringLiteral("NOUVEAU"));
+            ed->ButtonValidate1->click();
+        });
+        form().mniM1->trigger();
+        QCOMPARE(m_prompts->take().mid(1), QStringList{"message: Nouvelle ligne ajoutée avec succès."});
+        QCOMPARE(list().count(), 7);
+        QCOMPARE(list().line(2).subItem(5), QStringLiteral("NOM PRENOM"));
+        QCOMPARE(list().line(6).caption(), QStringLiteral("*00799999"));
+        QCOMPARE(list().line(6).subItem(5), QStringLiteral("NOUVEAU"));
+        QCOMPARE(list().line(6).subItem(0), QStringLiteral("0000000004"));
+        QCOMPARE(form().selectedRow(), 6);
+
+        // Nothing selected: "Modifier" does nothing.
+        form().ListView1->clearSelection();
+        form().mniM1->trigger();
+        QVERIFY(m_prompts->take().isEmpty());
+    }
+
+    void sharedEditorForAdd()
+    {
+        startWindow();
+        form().ListView1->clearSelection();
+        // An empty "Add New" appends a line of seven empty cells; the refresh counts it wrong.
+        m_prompts->dialogs.enqueue([](QDialog *d) { static_cast<TForm2 *>(d)->ButtonValidate1->click(); });
+        form().mniA1->trigger();
+        QCOMPARE(list().count(), 1);
+        QCOMPARE(list().line(0).caption(), QStringLiteral("*00799999"));
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(list().line(0).subItem(i), QString());
+        QCOMPARE(form().MemoErreurs->lines().value(2), QStringLiteral("ERR: 1"));
+
+        // The boxes keep their values between openings; activation computes their keys.
+        m_prompts->dialogs.enqueue([](QDialog *d) {
+            static_cast<TForm2 *>(d)->EditCompte->setText(QStringLiteral("0012345678"));
+            d->close();
+        });
+        form().mniA1->trigger();
+        m_prompts->dialogs.enqueue([](QDialog *d) {
+            auto *ed = static_cast<TForm2 *>(d);
+            QCOMPARE(ed->EditCompte->text(), QStringLiteral("0012345678"));
+            QCOMPARE(ed->edt1->text(), QStringLiteral("28"));
+            ed->ButtonValidate1->click();
+        });
+        form().mniA1->trigger();
+        QCOMPARE(list().count(), 2);
+
+        // "Enregistrer" with no line selected says so and closes.
+        form().ListView1->clearSelection();
+        m_prompts->take();
+        m_prompts->dialogs.enqueue([](QDialog *d) { static_cast<TForm2 *>(d)->BtnSave->click(); });
+        form().mniA1->trigger();
+        QCOMPARE(m_prompts->take(), (QStringList{"dialog: Modifier les informations",
+                                                 "message: Aucune ligne sélectionnée dans Form1."}));
+        QVERIFY(!form().Form2->isVisible());
+
+        // Without a main window.
+        TForm2 lone(m_prompts, nullptr);
+        lone.show();
+        lone.ButtonValidate1->click();
+        QVERIFY(lone.isVisible());
+        lone.BtnSave->click();
+        QCOMPARE(m_prompts->take(), (QStringList{"message: Form1 non disponible.",
+                                                 "message: Aucune ligne sélectionnée dans Form1."}));
+    }
+
+    void exportWritesTheTransferFile()
+    {
+        startWindow();
+        // Cancel and blank codes: nothing at all.
+        QCOMPARE(exportWith(std::nullopt), QStringList{CodePrompt});
+        QCOMPARE(exportWith(QStringLiteral("   ")),
+                 (QStringList{CodePrompt, "message: Le code ordinateur est vide. Export annulé."}));
+        QVERIFY(!QDir(m_tmp->filePath(QStringLiteral("Fichier Txt"))).exists());
+
+        // An empty list writes the byte-order mark alone.
+        QCOMPARE(exportWith(QStringLiteral(" A12 ")),
+                 (QStringList{CodePrompt, "message: Fichier exporté avec succès : " +
+                                              QDir::toNativeSeparators(exported(QStringLiteral("A12")))}));
+        QCOMPARE(readFile(exported(QStringLiteral("A12"))), QByteArray("\xEF\xBB\xBF"));
+        QCOMPARE(m_prompts->opened, QStringList{QDir::toNativeSeparators(exported(QStringLiteral("A12")))});
+        QCOMPARE(form().LabelPath->text(), QDir::toNativeSeparators(exported(QStringLiteral("A12"))));
+
+        // Round trip: the same records, with the byte-order mark, replacing the earlier file.
+        const QByteArray sample = readFile(QStringLiteral(TALVORO_SAMPLES "/liste_exemple.txt"));
+        import(QStringLiteral(TALVORO_SAMPLES "/liste_exemple.txt"));
+        m_prompts->take();
+        exportWith(QStringLiteral("A12"));
+        QCOMPARE(readFile(exported(QStringLiteral("A12"))), "\xEF\xBB\xBF" + sample);
+
+        // Only the shown lines are written while a filter is in force.
+        form().Edit2->setText(QStringLiteral("ZERROUK"));
+        exportWith(QStringLiteral("Z"));
+        const QList<QByteArray> lines = readFile(exported(QStringLiteral("Z"))).mid(3).split('\n');
+        QCOMPARE(lines.size() - 1, list().count());
+        for (const QByteArray &l : lines.mid(0, lines.size() - 1))
+            QVERIFY(l.contains("ZERROUK") && l.endsWith('\r'));
+    }
+
+    void exportFieldsAndRefusals()
+    {
+        startWindow();
+        import(fixture("small.txt"));
+        m_prompts->take();
+        list().line(0).setCaption(u"12345");
+        list().line(0).setSubItem(0, u"1234567");
+        list().line(0).setSubItem(1, u"5");
+        list().line(0).setSubItem(3, u"   0,00");
+        list().line(1).setCaption(u"ABCDEFGHIJK");
+        list().line(1).setSubItem(1, u"");
+        exportWith(QStringLiteral("F"));
+        const QList<QByteArray> recs = readFile(exported(QStringLiteral("F"))).mid(3).split('\n');
+        QCOMPARE(recs[0], QByteArray("12345    000123456705000000012345600000000000001100000000"
+                                     "01ALI BEN                    P\r"));
+        QCOMPARE(recs[1].left(21), QByteArray("ABCDEFGHI123456789000"));
+        QCOMPARE(QString::fromUtf8(recs[4]).size(), 88); // 87 characters and CR, accents included
+
+        // Refused codes write nothing anywhere.
+        for (const char *code : {"../x", "a/b", "a\\b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b", "..", "."}) {
+            const QStringList shown = exportWith(QString::fromLatin1(code));
+            QCOMPARE(shown.size(), 2);
+            QVERIFY2(shown[1].startsWith(QStringLiteral("message: Le code ordinateur")), qPrintable(shown[1]));
+            QVERIFY(shown[1].endsWith(QStringLiteral("Export annulé.")));
+        }
+        QCOMPARE(QDir(m_tmp->filePath(QStringLiteral("Fichier Txt"))).entryList(QDir::Files),
+                 QStringList{"Liste_Nominative_F.txt"});
+        QVERIFY(!QFile::exists(m_tmp->filePath(QStringLiteral("x.txt"))));
+
+        // A line that would be misaligned stops the export; the earlier file stays.
+        const QByteArray before = readFile(exported(QStringLiteral("F")));
+        list().line(1).setSubItem(5, QString(30, u'N'));
+        list().line(3).setSubItem(2, u"-5,00");
+        list().line(4).setSubItem(0, u"12-4567890");
+        const QStringList shown = exportWith(QStringLiteral("F"));
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(shown[1].startsWith(QStringLiteral("error: Export annulé : 3 ligne(s)")));
+        QVERIFY(shown[1].contains(QStringLiteral("Ligne 2 : NomPrenom (30 caractères pour 27)")));
+        QVERIFY(shown[1].contains(QStringLiteral("Ligne 4 : Net (montant négatif)")));
+        QVERIFY(shown[1].contains(QStringLiteral("Ligne 5 : Compte (caractère « - » qui n’est pas un chiffre)")));
+        QCOMPARE(readFile(exported(QStringLiteral("F"))), before);
+
+        // A folder that cannot be made: the general error box, no success, path label kept.
+        const QString label = form().LabelPath->text();
+        QDir(m_tmp->filePath(QStringLiteral("Fichier Txt"))).removeRecursively();
+        writeFile(QStringLiteral("Fichier Txt"), "a file");
+        list().line(1).setSubItem(5, u"N");
+        list().line(3).setSubItem(2, u"5,00");
+        list().line(4).setSubItem(0, u"0000000036");
+        m_prompts->opened.clear();
+        const QStringList failed = exportWith(QStringLiteral("F"));
+        QCOMPARE(failed.size(), 2);
+        QVERIFY2(failed[1].startsWith(QStringLiteral("error: Cannot create file")), qPrintable(failed[1]));
+        QCOMPARE(form().LabelPath->text(), label);
+        QVERIFY(m_prompts->opened.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestEditorExport)
+#include "test_editor_export.moc"
