@@ -2,14 +2,31 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
-Folders::Folders() : m_programDir(QCoreApplication::applicationDirPath()) {}
+Folders::Folders() : Folders(QCoreApplication::applicationDirPath()) {}
 
-Folders::Folders(QString programDir) : m_programDir(std::move(programDir)) {}
+Folders::Folders(QString programDir) : m_programDir(std::move(programDir))
+{
+    m_dataRoot = m_programDir;
+    if (!isWritableDir(m_programDir)) {
+        const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        if (!perUser.isEmpty())
+            m_dataRoot = perUser;
+    }
+}
+
+bool Folders::isWritableDir(const QString &dir)
+{
+    // Asking the file system is the only reliable test (permissions, read-only mounts).
+    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".talvoro-probe-XXXXXX")));
+    return probe.open();
+}
 
 QString Folders::dataDir(const QString &name) const
 {
-    const QString path = QDir(m_programDir).filePath(name);
+    const QString path = QDir(m_dataRoot).filePath(name);
     if (!QDir().mkpath(path))
         return QString();
     return path;

@@ -22,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -67,6 +68,8 @@ const QColor Navy(0, 0, 128);
 QFont tahoma(int points, bool bold = false)
 {
     QFont f(QStringLiteral("Tahoma"), points);
+    // Where Tahoma is missing, a face of similar width keeps the captions inside their controls.
+    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     f.setStyleHint(QFont::SansSerif);
     f.setBold(bold);
     return f;
@@ -100,6 +103,14 @@ struct WaitCursor {
 
 } // namespace
 
+QIcon TForm1::applicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/app/talvoro-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, QWidget *parent)
     : QWidget(parent), m_prompts(std::move(prompts)), m_folders(std::move(folders)),
       m_list(new WorkingList(this))
@@ -122,6 +133,7 @@ template <class W> W *TForm1::place(W *w, int x, int y, int width, int height, i
 void TForm1::buildControls()
 {
     setWindowTitle(Texts::Caption);
+    setWindowIcon(applicationIcon());
     setFont(tahoma(8));
     resize(940, 595);
     setMinimumSize(940, 595);
@@ -276,30 +288,31 @@ void TForm1::buildControls()
 void TForm1::buildMenu()
 {
     pm1 = new QMenu(this);
-    auto entry = [this](const QString &text, void (TForm1::*cmd)()) {
-        QAction *a = pm1->addAction(text);
+    pm1->setStyleSheet(QStringLiteral("QMenu { icon-size: 24px; }"));
+    auto entry = [this](const QString &text, void (TForm1::*cmd)(), const char *icon) {
+        QAction *a = pm1->addAction(QIcon(QStringLiteral(":/icons/menu/%1.png").arg(QLatin1String(icon))), text);
         if (cmd)
             connect(a, &QAction::triggered, this, [this, cmd] { runCommand([this, cmd] { (this->*cmd)(); }); });
         else
             connect(a, &QAction::triggered, this, [this, text] { notAvailable(text); });
         return a;
     };
-    mniA1 = entry(QStringLiteral("Add"), &TForm1::mniA1Click);
-    mniM1 = entry(QStringLiteral("Modifier"), &TForm1::mniM1Click);
-    mnii1 = entry(QStringLiteral("Importé (txt-xls)"), &TForm1::mnii1Click);
+    mniA1 = entry(QStringLiteral("Add"), &TForm1::mniA1Click, "add");
+    mniM1 = entry(QStringLiteral("Modifier"), &TForm1::mniM1Click, "edit");
+    mnii1 = entry(QStringLiteral("Importé (txt-xls)"), &TForm1::mnii1Click, "import");
     pm1->addSeparator();
-    mniE1 = entry(QStringLiteral("Exporté Txt"), &TForm1::mniE1Click);
-    mniE2 = entry(QStringLiteral("Exporté xls"), nullptr);
+    mniE1 = entry(QStringLiteral("Exporté Txt"), &TForm1::mniE1Click, "export-txt");
+    mniE2 = entry(QStringLiteral("Exporté xls"), nullptr, "export-xls");
     pm1->addSeparator();
-    mniF1 = entry(QStringLiteral("Fixé RIP"), &TForm1::mniF1Click);
-    mniF2 = entry(QStringLiteral("Fixé Clé"), &TForm1::mniF2Click);
-    mniC1 = entry(QStringLiteral("Clean DATA"), &TForm1::mniC1Click);
+    mniF1 = entry(QStringLiteral("Fixé RIP"), &TForm1::mniF1Click, "fix-rip");
+    mniF2 = entry(QStringLiteral("Fixé Clé"), &TForm1::mniF2Click, "fix-cle");
+    mniC1 = entry(QStringLiteral("Clean DATA"), &TForm1::mniC1Click, "clean");
     pm1->addSeparator();
-    mniS1 = entry(QStringLiteral("Supprimé Ligne"), &TForm1::mniS1Click);
-    mniS2 = entry(QStringLiteral("Supprimé Tous"), &TForm1::mniS2Click);
+    mniS1 = entry(QStringLiteral("Supprimé Ligne"), &TForm1::mniS1Click, "delete-line");
+    mniS2 = entry(QStringLiteral("Supprimé Tous"), &TForm1::mniS2Click, "delete-all");
     pm1->addSeparator();
-    mniS3 = entry(QStringLiteral("Rapport Des Erreur"), nullptr);
-    mniT1 = entry(QStringLiteral("Tirage Liste"), nullptr);
+    mniS3 = entry(QStringLiteral("Rapport Des Erreur"), nullptr, "error-report");
+    mniT1 = entry(QStringLiteral("Tirage Liste"), nullptr, "print-list");
     pm1->addSeparator();
     connect(ListView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { pm1->popup(ListView1->viewport()->mapToGlobal(pos)); });
@@ -328,11 +341,20 @@ void TForm1::runCommand(const std::function<void()> &command)
 
 // --- window events ---
 
+void TForm1::cleanProgramFolder()
+{
+    // An installed copy's folder belongs to the system: nothing of ours to clean there.
+    if (m_folders.installed())
+        return;
+    DeleteBuildTempFiles(m_folders.programDir() + QDir::separator());
+    CleanAllTempFiles(m_folders.programDir());
+}
+
 QString TForm1::settingsFile() const
 {
     QString dir = m_folders.dataDir(QStringLiteral("Fichier_INI"));
     if (dir.isEmpty())
-        dir = QDir(m_folders.programDir()).filePath(QStringLiteral("Fichier_INI"));
+        dir = QDir(m_folders.dataRoot()).filePath(QStringLiteral("Fichier_INI"));
     return QDir(dir).filePath(QStringLiteral("Direction.ini"));
 }
 
@@ -357,8 +379,7 @@ void TForm1::loadPlace()
 
 void TForm1::FormCreate()
 {
-    DeleteBuildTempFiles(m_folders.programDir() + QDir::separator());
-    CleanAllTempFiles(m_folders.programDir());
+    cleanProgramFolder();
     loadPlace();
     ShapeCle->setBrushColor(QColor(255, 255, 0));
     ShapeRip->setBrushColor(QColor(0, 128, 0));
@@ -402,8 +423,7 @@ void TForm1::FormClose()
 
 void TForm1::FormDestroy()
 {
-    DeleteBuildTempFiles(m_folders.programDir() + QDir::separator());
-    CleanAllTempFiles(m_folders.programDir());
+    cleanProgramFolder();
 }
 
 void TForm1::changeEvent(QEvent *event)
@@ -803,7 +823,7 @@ void TForm1::ExportToTxtWithCodee()
     }
     QString folder = m_folders.dataDir(QStringLiteral("Fichier Txt"));
     if (folder.isEmpty())
-        folder = QDir(m_folders.programDir()).filePath(QStringLiteral("Fichier Txt"));
+        folder = QDir(m_folders.dataRoot()).filePath(QStringLiteral("Fichier Txt"));
     const QString saveName = QDir::toNativeSeparators(QDir(folder).filePath(TextExport::fileNameFor(code)));
     TextExport::writeFile(*m_list, saveName);
     m_prompts->message(this, Texts::Exported + saveName);

@@ -3,6 +3,7 @@
 #include "Folders.h"
 #include "keys/LineCheck.h"
 
+#include <QIcon>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -32,6 +33,9 @@ public:
     // creation sequence at once.
     TForm1(std::shared_ptr<Prompts> prompts, Folders folders, QWidget *parent = nullptr);
     ~TForm1() override;
+
+    // The program's icon at every size it is drawn at.
+    static QIcon applicationIcon();
 
     // --- controls ---
     QPushButton *BtnImport, *BtnFix, *Button1, *BtnExport, *BtnExcel, *Button2, *Button3;
@@ -124,6 +128,7 @@ private:
     void FormActivate();
     void FormDestroy();
     QString settingsFile() const;
+    void cleanProgramFolder();
     void loadPlace();
     // Opens a new editor on the selected line; afterwards runs nothing (double-click) or
     // the refreshes of "Modifier".

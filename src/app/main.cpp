@@ -7,6 +7,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Talvoro CCP"));
+    app.setOrganizationName(QStringLiteral("Talvoro"));
+    app.setDesktopFileName(QStringLiteral("talvoro"));
+    app.setWindowIcon(TForm1::applicationIcon());
     TForm1 form(std::make_shared<QtPrompts>(), Folders());
     form.show();
     return app.exec();

@@ -110,7 +110,7 @@ bool importList(const QString &path, WorkingList &list, ErrorLog &log, Statistic
 
 int cmdExportTxt(const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    QString file, code, dir = QCoreApplication::applicationDirPath();
+    QString file, code, dir;
     bool haveCode = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -148,9 +148,15 @@ int cmdExportTxt(const QStringList &args, QTextStream &out, QTextStream &err)
     Statistics::Totals totals;
     if (!importList(file, list, log, totals, err))
         return 2;
-    const QString folder = Folders(dir).dataDir(QStringLiteral("Fichier Txt"));
+    // A folder given is used as it is; by default the program's own data folders are.
+    const Folders folders = dir.isEmpty() ? Folders() : Folders(dir);
+    const QString folder = dir.isEmpty() ? folders.dataDir(QStringLiteral("Fichier Txt"))
+                                         : (QDir().mkpath(QDir(dir).filePath(QStringLiteral("Fichier Txt")))
+                                                ? QDir(dir).filePath(QStringLiteral("Fichier Txt"))
+                                                : QString());
     if (folder.isEmpty()) {
-        err << "Cannot create folder \"" << QDir(dir).filePath(QStringLiteral("Fichier Txt")) << "\"\n";
+        err << "Cannot create folder \"" << QDir(dir.isEmpty() ? folders.dataRoot() : dir).filePath(QStringLiteral("Fichier Txt"))
+            << "\"\n";
         return 2;
     }
     const QString path = QDir::toNativeSeparators(QDir(folder).filePath(TextExport::fileNameFor(code)));

@@ -39,6 +39,7 @@ TForm2::TForm2(std::shared_ptr<Prompts> prompts, TForm1 *mainWindow, QWidget *pa
 {
     setFixedSize(420, 339);
     QFont f(QStringLiteral("Tahoma"));
+    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     f.setPixelSize(11);
     f.setStyleHint(QFont::SansSerif);
     setFont(f);

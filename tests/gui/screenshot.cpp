@@ -1,7 +1,12 @@
 // Development aid: shows the main window with a transfer file imported and saves a picture
-// of it. Usage: window_screenshot FILE OUT.png [WIDTHxHEIGHT]
+// of it. Usage: window_screenshot FILE OUT.png [WIDTHxHEIGHT] [EDITOR.png]
 #include "ScriptedPrompts.h"
 #include "app/TForm1.h"
+#include "editor/TForm2.h"
+#include "model/WorkingList.h"
+
+#include <QLineEdit>
+#include <QMenu>
 
 #include <QApplication>
 #include <QPixmap>
@@ -15,6 +20,7 @@ int main(int argc, char *argv[])
         return 2;
     QTemporaryDir dir;
     auto prompts = std::make_shared<ScriptedPrompts>();
+    prompts->inputs.enqueue(QStringLiteral("APC Exemple\nDirection des finances"));
     TForm1 form(prompts, Folders(dir.path()));
     if (argc > 3) {
         const QStringList wh = QString::fromLocal8Bit(argv[3]).split(u'x');
@@ -26,6 +32,25 @@ int main(int argc, char *argv[])
     form.runCommand([&] { form.BtnImportClick(); });
     QTimer::singleShot(1500, [&] {
         form.grab().save(QString::fromLocal8Bit(argv[2]));
+        // The pop-up menu with its icons, beside the window's picture.
+        if (qEnvironmentVariableIsSet("TALVORO_MENU_SHOT")) {
+            form.pm1->popup(form.mapToGlobal(QPoint(200, 150)));
+            QApplication::processEvents();
+            form.pm1->grab().save(qEnvironmentVariable("TALVORO_MENU_SHOT"));
+            form.pm1->hide();
+        }
+        if (argc > 4) {
+            TForm2 *ed = form.Form2;
+            const QList<QLineEdit *> boxes = ed->boxes();
+            for (int i = 0; i < 7 && form.list().count() > 0; ++i)
+                boxes[i]->setText(form.list().line(0).subItem(i));
+            ed->show();
+            QTimer::singleShot(500, [&app, ed, out = QString::fromLocal8Bit(argv[4])] {
+                ed->grab().save(out);
+                app.quit();
+            });
+            return;
+        }
         app.quit();
     });
     return app.exec();

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QToolButton>
 
 namespace {
@@ -133,6 +134,27 @@ private slots:
         m_form.reset();
         QVERIFY(!QFile::exists(m_tmp->filePath(QStringLiteral("later.tmp"))));
         m_prompts->take();
+    }
+
+    void installedCopyKeepsItsDataPerUser()
+    {
+        // A program folder nobody may write to, as for an installed copy.
+        QTemporaryDir home;
+        qputenv("XDG_DATA_HOME", home.path().toUtf8());
+        newFolder(false);
+        m_prompts = std::make_shared<ScriptedPrompts>();
+        m_prompts->inputs.enqueue(QStringLiteral("APC X"));
+        m_form = std::make_unique<TForm1>(m_prompts, Folders(QStringLiteral("/proc")));
+        const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QVERIFY(perUser.startsWith(home.path()));
+        QVERIFY(QFile::exists(perUser + QStringLiteral("/Fichier_INI/Direction.ini")));
+        m_prompts->take();
+        const QStringList shown = exportWith(QStringLiteral("P"));
+        const QString written = QDir::toNativeSeparators(perUser + QStringLiteral("/Fichier Txt/Liste_Nominative_P.txt"));
+        QCOMPARE(shown.value(1), QStringLiteral("message: Fichier exporté avec succès : ") + written);
+        QVERIFY(QFile::exists(written));
+        m_form.reset();
+        qunsetenv("XDG_DATA_HOME");
     }
 
     void editorTypingAndLeavingRules()
