@@ -175,11 +175,12 @@ Memos duplicatePanels(const WorkingList &list)
         const bool isPacked = packPair(account, key, code);
         if (isPacked)
             packed.push_back(code);
-        if (!isPacked || verify(key, account) == Verdict::Error) {
+        const bool wrong = verify(key, account) == Verdict::Error;
+        if (!isPacked || wrong) {
             QString pair;
             pair.reserve(account.size() + key.size() + 1);
             pair.append(account).append(u'/').append(key);
-            if (verify(key, account) == Verdict::Error)
+            if (wrong)
                 m.errors << pair + QStringLiteral(" - Error");
             if (!isPacked)
                 ++otherPairs[pair];
