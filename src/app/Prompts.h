@@ -28,6 +28,8 @@ public:
     virtual QString openFileName(QWidget *parent, const QString &filter) = 0;
     // The desktop's "open" action on a file or address.
     virtual void openWithShell(const QString &path) = 0;
+    // Starts a program file as a new process of its own; false when it cannot be started.
+    virtual bool startProgram(const QString &path) = 0;
 };
 
 // The real dialogs.
@@ -42,4 +44,5 @@ public:
                                  const QString &initial, bool multiLine) override;
     QString openFileName(QWidget *parent, const QString &filter) override;
     void openWithShell(const QString &path) override;
+    bool startProgram(const QString &path) override;
 };

@@ -9,6 +9,10 @@
 #include "model/AmountText.h"
 #include "model/UserError.h"
 #include "model/WorkingList.h"
+#include "update/CurlHttpClient.h"
+#include "update/TUpdater.h"
+#include "update/UpdateTexts.h"
+#include "update/UpdaterControls.h"
 
 #include <QAction>
 #include <QApplication>
@@ -85,16 +89,21 @@ struct WaitCursor {
 
 } // namespace
 
-TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, QWidget *parent)
+TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, UpdaterSetup updater,
+               QWidget *parent)
     : QWidget(parent), m_prompts(std::move(prompts)), m_folders(std::move(folders)),
-      m_list(new WorkingList(this))
+      m_updaterSetup(std::move(updater)), m_list(new WorkingList(this))
 {
     buildControls();
     buildMenu();
     FormCreate();
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+TForm1::~TForm1()
+{
+    FormDestroy();
+    Updater.reset();
+}
 
 template <class W> W *TForm1::place(W *w, int x, int y, int width, int height, int anchors)
 {
@@ -246,7 +255,7 @@ void TForm1::buildControls()
     wire(Button3, &TForm1::Button3Click);
     connect(BtnExport, &QPushButton::clicked, this, [this] { notAvailable(BtnExport->text()); });
     connect(BtnExcel, &QPushButton::clicked, this, [this] { notAvailable(BtnExcel->text()); });
-    connect(ButtonUpdate, &QPushButton::clicked, this, [this] { notAvailable(ButtonUpdate->text()); });
+    wire(ButtonUpdate, &TForm1::ButtonUpdateClick);
     connect(ListView1, &QTableView::doubleClicked, this,
             [this] { notAvailable(QStringLiteral("Modifier")); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { runCommand([this] { Edit1Change(); }); });
@@ -338,6 +347,25 @@ void TForm1::FormCreate()
     // Centre on the desktop.
     if (QScreen *s = screen())
         move(s->availableGeometry().center() - rect().center());
+
+    // The updater probes the network and reads the offered version; its time-outs bound
+    // how long the window waits before it shows.
+    UpdaterSetup &u = m_updaterSetup;
+    if (!u.http)
+        u.http = std::make_shared<CurlHttpClient>();
+    if (!u.quit)
+        u.quit = [] { QCoreApplication::exit(0); };
+    // After a download the place memo is saved as at a normal close before the program ends.
+    m_updaterControls = std::make_unique<UpdaterControls>(
+        Shape1, LabelVersion, LabelServerVersion, ProgressBar1, ButtonUpdate, *m_prompts, this,
+        [this] {
+            FormClose();
+            m_updaterSetup.quit();
+        });
+    TUpdater::Places places{m_folders.programDir(), u.tempDir, u.probeUrl,
+                            u.tlsFiles ? *u.tlsFiles : tlsLibraryFiles(m_folders.programDir())};
+    Updater = std::make_unique<TUpdater>(u.http, *m_updaterControls, u.manifestUrl, std::move(places));
+    Updater->ShowStatus();
 }
 
 void TForm1::FormActivate()
@@ -663,6 +691,14 @@ void TForm1::Button3Click()
 }
 
 void TForm1::mniS2Click() { Button3Click(); }
+
+// --- update ---
+
+void TForm1::ButtonUpdateClick()
+{
+    if (m_prompts->question(this, UpdateTexts::ConfirmDownload) && Updater)
+        Updater->DownloadUpdate();
+}
 
 // --- filters ---
 

@@ -7,7 +7,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Talvoro CCP"));
-    TForm1 form(std::make_shared<QtPrompts>(), Folders());
+    TForm1 form(std::make_shared<QtPrompts>(), Folders(), UpdaterSetup::buildDefaults());
     form.show();
     return app.exec();
 }

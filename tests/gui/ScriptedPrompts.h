@@ -17,6 +17,8 @@ public:
     QQueue<std::optional<QString>> inputs;
     QQueue<QString> files;
     QStringList opened;
+    QStringList started;        // programs started, in order
+    bool startSucceeds = true;  // what starting a program answers
 
     void message(QWidget *, const QString &text) override { shown << QStringLiteral("message: ") + text; }
     void information(QWidget *, const QString &text) override
@@ -53,6 +55,11 @@ public:
         return files.dequeue();
     }
     void openWithShell(const QString &path) override { opened << path; }
+    bool startProgram(const QString &path) override
+    {
+        started << path;
+        return startSucceeds;
+    }
 
     // Returns and forgets what was shown so far.
     QStringList take()
