@@ -30,6 +30,7 @@ public:
     }
     QString openFileName(QWidget *, const QString &) override { return file; }
     void openWithShell(const QString &) override {}
+    bool startProgram(const QString &) override { return false; }
 };
 
 long peakMegabytes()

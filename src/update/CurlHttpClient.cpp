@@ -6,10 +6,12 @@
 #include <memory>
 #include <mutex>
 
-namespace {
+namespace
+{
 
 const char UserAgent[] = "Mozilla/3.0 (compatible; Indy Library)";
-const char AcceptHeader[] = "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
+const char AcceptHeader[] =
+    "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
 // How often the transfer loop looks at the read clock.
 const int PollMs = 25;
 
@@ -42,8 +44,7 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
     auto *t = static_cast<Transfer *>(user);
     t->activity = true;
     const QByteArray line = QByteArray(data, qsizetype(size * count)).trimmed();
-    if (line.startsWith("HTTP/"))
-        t->statusLine = QString::fromLatin1(line);
+    if (line.startsWith("HTTP/")) t->statusLine = QString::fromLatin1(line);
     return size * count;
 }
 
@@ -63,16 +64,14 @@ size_t onBody(char *data, size_t size, size_t count, void *user)
         curl_off_t length = -1;
         curl_easy_getinfo(t->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
         t->begun = true;
-        if (t->events->begin)
-            t->events->begin(length > 0 ? qint64(length) : 0);
+        if (t->events->begin) t->events->begin(length > 0 ? qint64(length) : 0);
     }
     if (t->body && t->body->write(data, qint64(bytes)) != qint64(bytes)) {
         t->writeFailed = true;
         return 0;
     }
     t->received += qint64(bytes);
-    if (t->events->work)
-        t->events->work(t->received);
+    if (t->events->work) t->events->work(t->received);
     return bytes;
 }
 
@@ -90,7 +89,10 @@ void initialiseCurl()
 
 } // namespace
 
-CurlHttpClient::CurlHttpClient(QString caFile) : m_caFile(std::move(caFile)) { initialiseCurl(); }
+CurlHttpClient::CurlHttpClient(QString caFile) : m_caFile(std::move(caFile))
+{
+    initialiseCurl();
+}
 
 void CurlHttpClient::setTimeouts(int connectMs, int readMs)
 {
@@ -98,7 +100,10 @@ void CurlHttpClient::setTimeouts(int connectMs, int readMs)
     m_readMs = readMs;
 }
 
-void CurlHttpClient::setWorkEvents(WorkEvents events) { m_events = std::move(events); }
+void CurlHttpClient::setWorkEvents(WorkEvents events)
+{
+    m_events = std::move(events);
+}
 
 void CurlHttpClient::get(const QString &url, QIODevice *body)
 {
@@ -127,8 +132,7 @@ void CurlHttpClient::get(const QString &url, QIODevice *body)
     curl_easy_setopt(h, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2));
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!caFile.isEmpty())
-        curl_easy_setopt(h, CURLOPT_CAINFO, caFile.constData());
+    if (!caFile.isEmpty()) curl_easy_setopt(h, CURLOPT_CAINFO, caFile.constData());
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
@@ -157,8 +161,7 @@ void CurlHttpClient::get(const QString &url, QIODevice *body)
                 done = true;
             }
         }
-        if (done)
-            break;
+        if (done) break;
         if (t.connected && (t.activity || lastActivity < 0)) {
             lastActivity = clock.elapsed();
             t.activity = false;
@@ -171,24 +174,18 @@ void CurlHttpClient::get(const QString &url, QIODevice *body)
     }
     curl_multi_remove_handle(multi.get(), h);
 
-    if (t.begun && m_events.end)
-        m_events.end();
+    if (t.begun && m_events.end) m_events.end();
 
-    if (stalled)
-        throw HttpError(QStringLiteral("Read timed out."));
-    if (t.writeFailed)
-        throw HttpError(body ? body->errorString() : QStringLiteral("Write error."));
+    if (stalled) throw HttpError(QStringLiteral("Read timed out."));
+    if (t.writeFailed) throw HttpError(body ? body->errorString() : QStringLiteral("Write error."));
     long status = t.refusedStatus;
-    if (result == CURLE_OK && status == 0)
-        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    if (result == CURLE_OK && status == 0) curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     if (result == CURLE_OK || t.refusedStatus != 0) {
-        if (status >= 200 && status <= 299)
-            return;
+        if (status >= 200 && status <= 299) return;
         throw HttpError(t.statusLine.isEmpty() ? QStringLiteral("HTTP status %1").arg(status)
                                                : t.statusLine);
     }
-    if (result == CURLE_OPERATION_TIMEDOUT)
-        throw HttpError(QStringLiteral("Connect timed out."));
+    if (result == CURLE_OPERATION_TIMEDOUT) throw HttpError(QStringLiteral("Connect timed out."));
     throw HttpError(errorText[0] ? QString::fromLocal8Bit(errorText).trimmed()
                                  : QString::fromUtf8(curl_easy_strerror(result)));
 }

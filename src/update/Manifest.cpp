@@ -3,7 +3,8 @@
 #include <QByteArrayView>
 #include <QList>
 
-namespace {
+namespace
+{
 
 QString unquoted(QString v)
 {
@@ -19,13 +20,11 @@ Manifest Manifest::parse(const QByteArray &iniText)
     Manifest m;
     bool versionSeen = false, urlSeen = false;
     QByteArray text = iniText;
-    if (text.startsWith("\xEF\xBB\xBF"))
-        text.remove(0, 3);
+    if (text.startsWith("\xEF\xBB\xBF")) text.remove(0, 3);
     bool inUpdate = false;
     for (const QByteArray &raw : text.split('\n')) {
         const QString line = QString::fromUtf8(raw).trimmed();
-        if (line.isEmpty() || line.startsWith(u';'))
-            continue;
+        if (line.isEmpty() || line.startsWith(u';')) continue;
         if (line.startsWith(u'[')) {
             const qsizetype close = line.indexOf(u']');
             const QString name = line.mid(1, close < 0 ? -1 : close - 1).trimmed();
@@ -33,8 +32,7 @@ Manifest Manifest::parse(const QByteArray &iniText)
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');
-        if (!inUpdate || eq < 0)
-            continue;
+        if (!inUpdate || eq < 0) continue;
         const QString key = line.left(eq).trimmed();
         const QString value = unquoted(line.mid(eq + 1).trimmed());
         if (!versionSeen && key.compare(u"Version", Qt::CaseInsensitive) == 0) {

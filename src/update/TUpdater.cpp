@@ -1,8 +1,8 @@
 #include "TUpdater.h"
 
+#include "Manifest.h"
 #include "UpdateTexts.h"
 #include "UpdaterUi.h"
-#include "Manifest.h"
 #include "Version.h"
 
 #include <QBuffer>
@@ -11,12 +11,16 @@
 #include <QSaveFile>
 #include <limits>
 
-namespace {
+namespace
+{
 
 const QColor Red(255, 0, 0);
 const QColor Green(0, 255, 0);
 
-int toInt(qint64 n) { return int(std::clamp<qint64>(n, 0, std::numeric_limits<int>::max())); }
+int toInt(qint64 n)
+{
+    return int(std::clamp<qint64>(n, 0, std::numeric_limits<int>::max()));
+}
 
 } // namespace
 
@@ -31,9 +35,15 @@ TUpdater::TUpdater(std::shared_ptr<HttpClient> http, UpdaterUi &ui, QString iniU
 }
 
 // The borrowed client outlives the updater: its events must not point here any more.
-TUpdater::~TUpdater() { FHTTP->setWorkEvents({}); }
+TUpdater::~TUpdater()
+{
+    FHTTP->setWorkEvents({});
+}
 
-QString TUpdater::GetAppVersionStr() { return Version::appVersion(); }
+QString TUpdater::GetAppVersionStr()
+{
+    return Version::appVersion();
+}
 
 QString TUpdater::newProgramName()
 {
@@ -44,13 +54,15 @@ QString TUpdater::newProgramName()
 #endif
 }
 
-QString TUpdater::newProgramPath() const { return QDir(m_places.programDir).filePath(newProgramName()); }
+QString TUpdater::newProgramPath() const
+{
+    return QDir(m_places.programDir).filePath(newProgramName());
+}
 
 bool TUpdater::CheckInternet()
 {
     FHTTP->setTimeouts(TimeoutMs, TimeoutMs);
-    if (m_places.probeUrl.isEmpty())
-        return false;
+    if (m_places.probeUrl.isEmpty()) return false;
     try {
         FHTTP->get(m_places.probeUrl, nullptr);
         return true;
@@ -71,7 +83,10 @@ bool TUpdater::CheckOpenSSL()
     return ok;
 }
 
-bool TUpdater::IsServerVersionNewer() const { return Version::isNewer(FCurrentVersion, FServerVersion); }
+bool TUpdater::IsServerVersionNewer() const
+{
+    return Version::isNewer(FCurrentVersion, FServerVersion);
+}
 
 void TUpdater::ShowStatus()
 {
@@ -83,8 +98,7 @@ void TUpdater::ShowStatus()
     }
     m_ui.setLight(Green);
     m_ui.setLocalText(UpdateTexts::CurrentVersion + FCurrentVersion);
-    if (!CheckOpenSSL())
-        return;
+    if (!CheckOpenSSL()) return;
 
     const QString tempDir = m_places.tempDir.isEmpty() ? QDir::tempPath() : m_places.tempDir;
     QBuffer buffer;
@@ -110,8 +124,7 @@ void TUpdater::ShowStatus()
 
 void TUpdater::DownloadUpdate()
 {
-    if (!CheckOpenSSL())
-        return;
+    if (!CheckOpenSSL()) return;
     if (FAppURL.isEmpty()) {
         m_ui.message(UpdateTexts::NoUpdateLink);
         return;
@@ -121,12 +134,14 @@ void TUpdater::DownloadUpdate()
     const QString newPath = newProgramPath();
     QSaveFile file(newPath);
     if (!file.open(QIODevice::WriteOnly))
-        throw UserError(UpdateTexts::CannotCreate.arg(QDir::toNativeSeparators(newPath), file.errorString()));
+        throw UserError(
+            UpdateTexts::CannotCreate.arg(QDir::toNativeSeparators(newPath), file.errorString()));
     FHTTP->get(FAppURL, &file);
     file.setPermissions(file.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeGroup |
                         QFileDevice::ExeOther | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (!file.commit())
-        throw UserError(UpdateTexts::CannotCreate.arg(QDir::toNativeSeparators(newPath), file.errorString()));
+        throw UserError(
+            UpdateTexts::CannotCreate.arg(QDir::toNativeSeparators(newPath), file.errorString()));
 
     m_ui.message(UpdateTexts::Downloaded);
     if (!m_ui.startProgram(newPath))
@@ -134,8 +149,17 @@ void TUpdater::DownloadUpdate()
     m_ui.terminate();
 }
 
-void TUpdater::HTTPWorkBegin(qint64 countMax) { m_ui.progressBegin(toInt(countMax)); }
+void TUpdater::HTTPWorkBegin(qint64 countMax)
+{
+    m_ui.progressBegin(toInt(countMax));
+}
 
-void TUpdater::HTTPWork(qint64 count) { m_ui.progressWork(toInt(count)); }
+void TUpdater::HTTPWork(qint64 count)
+{
+    m_ui.progressWork(toInt(count));
+}
 
-void TUpdater::HTTPWorkEnd() { m_ui.progressEnd(); }
+void TUpdater::HTTPWorkEnd()
+{
+    m_ui.progressEnd();
+}

@@ -20,7 +20,8 @@ std::vector<TlsLibraryFile> tlsLibraryFiles(const QString &programDir)
 
 #include <link.h>
 
-namespace {
+namespace
+{
 
 struct Found {
     QString crypto, ssl;
@@ -47,8 +48,8 @@ std::vector<TlsLibraryFile> tlsLibraryFiles(const QString &)
     Found found;
     dl_iterate_phdr(visit, &found);
     auto entry = [](const QString &path, const char *fallback) {
-        return TlsLibraryFile{path.isEmpty() ? QString::fromLatin1(fallback) : QFileInfo(path).fileName(),
-                              path};
+        return TlsLibraryFile{
+            path.isEmpty() ? QString::fromLatin1(fallback) : QFileInfo(path).fileName(), path};
     };
     return {entry(found.crypto, "libcrypto.so.3"), entry(found.ssl, "libssl.so.3")};
 }

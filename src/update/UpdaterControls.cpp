@@ -15,22 +15,29 @@ UpdaterControls::UpdaterControls(ShapeWidget *shape, QLabel *local, QLabel *serv
 {
 }
 
-void UpdaterControls::setLight(const QColor &colour) { FShapeStatus->setBrushColor(colour); }
+void UpdaterControls::setLight(const QColor &colour)
+{
+    FShapeStatus->setBrushColor(colour);
+}
 
-void UpdaterControls::setLocalText(const QString &text) { FLabelLocal->setText(text); }
+void UpdaterControls::setLocalText(const QString &text)
+{
+    FLabelLocal->setText(text);
+}
 
-void UpdaterControls::setServerText(const QString &text) { FLabelServer->setText(text); }
+void UpdaterControls::setServerText(const QString &text)
+{
+    FLabelServer->setText(text);
+}
 
 void UpdaterControls::setButtonEnabled(bool enabled)
 {
-    if (FButtonUpdate)
-        FButtonUpdate->setEnabled(enabled);
+    if (FButtonUpdate) FButtonUpdate->setEnabled(enabled);
 }
 
 void UpdaterControls::progressBegin(int maximum)
 {
-    if (!FProgressBar)
-        return;
+    if (!FProgressBar) return;
     // An unknown size shows the moving "busy" bar until the transfer ends.
     FProgressBar->setRange(0, maximum);
     FProgressBar->setValue(0);
@@ -44,15 +51,22 @@ void UpdaterControls::progressWork(int position)
 
 void UpdaterControls::progressEnd()
 {
-    if (!FProgressBar)
-        return;
-    if (FProgressBar->maximum() <= 0)
-        FProgressBar->setRange(0, 1);
+    if (!FProgressBar) return;
+    if (FProgressBar->maximum() <= 0) FProgressBar->setRange(0, 1);
     FProgressBar->setValue(FProgressBar->maximum());
 }
 
-void UpdaterControls::message(const QString &text) { m_prompts.message(m_window, text); }
+void UpdaterControls::message(const QString &text)
+{
+    m_prompts.message(m_window, text);
+}
 
-bool UpdaterControls::startProgram(const QString &path) { return m_prompts.startProgram(path); }
+bool UpdaterControls::startProgram(const QString &path)
+{
+    return m_prompts.startProgram(path);
+}
 
-void UpdaterControls::terminate() { m_terminate(); }
+void UpdaterControls::terminate()
+{
+    m_terminate();
+}

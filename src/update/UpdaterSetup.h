@@ -14,10 +14,10 @@
 struct UpdaterSetup {
     QString manifestUrl; // the version manifest "Version.ini"
     QString probeUrl;    // an address that answers 204; empty means "offline" without asking
-    std::shared_ptr<HttpClient> http; // a libcurl client when empty
+    std::shared_ptr<HttpClient> http;                    // a libcurl client when empty
     std::optional<std::vector<TlsLibraryFile>> tlsFiles; // the platform's when not given
-    QString tempDir;                  // the user's temporary folder when empty
-    std::function<void()> quit;       // ends the program; the application's exit when empty
+    QString tempDir;                                     // the user's temporary folder when empty
+    std::function<void()> quit; // ends the program; the application's exit when empty
 
     // The build-time addresses.
     static UpdaterSetup buildDefaults();

@@ -6,9 +6,11 @@
 #define TALVORO_VERSION "0.0.0.0"
 #endif
 
-namespace Version {
+namespace Version
+{
 
-namespace {
+namespace
+{
 
 qint64 partValue(const QString &part)
 {
@@ -42,8 +44,7 @@ bool isNewer(const QString &running, const QString &offered)
     for (qsizetype i = 0; i < n; ++i) {
         const qint64 l = partValue(local[i]);
         const qint64 s = partValue(server[i]);
-        if (s != l)
-            return s > l;
+        if (s != l) return s > l;
     }
     return false;
 }

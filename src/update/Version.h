@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace Version {
+namespace Version
+{
 
 // The running program's version, "a.b.c.d", compiled in from the project's version.
 QString appVersion();

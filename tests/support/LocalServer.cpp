@@ -10,18 +10,26 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 const char *reason(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -30,16 +38,19 @@ struct Conn {
     int fd;
     SSL *ssl = nullptr;
 
-    int read(char *buf, int n) { return ssl ? SSL_read(ssl, buf, n) : int(::recv(fd, buf, size_t(n), 0)); }
+    int read(char *buf, int n)
+    {
+        return ssl ? SSL_read(ssl, buf, n) : int(::recv(fd, buf, size_t(n), 0));
+    }
     bool write(const QByteArray &bytes)
     {
         qsizetype done = 0;
         while (done < bytes.size()) {
             const int chunk = int(bytes.size() - done);
-            const int n = ssl ? SSL_write(ssl, bytes.constData() + done, chunk)
-                              : int(::send(fd, bytes.constData() + done, size_t(chunk), MSG_NOSIGNAL));
-            if (n <= 0)
-                return false;
+            const int n =
+                ssl ? SSL_write(ssl, bytes.constData() + done, chunk)
+                    : int(::send(fd, bytes.constData() + done, size_t(chunk), MSG_NOSIGNAL));
+            if (n <= 0) return false;
             done += n;
         }
         return true;
@@ -64,14 +75,16 @@ LocalServer::LocalServer(const QString &certFile, const QString &keyFile)
         m_tls = SSL_CTX_new(TLS_server_method());
         if (!m_tls ||
             SSL_CTX_use_certificate_chain_file(m_tls, certFile.toLocal8Bit().constData()) != 1 ||
-            SSL_CTX_use_PrivateKey_file(m_tls, keyFile.toLocal8Bit().constData(), SSL_FILETYPE_PEM) != 1)
+            SSL_CTX_use_PrivateKey_file(m_tls, keyFile.toLocal8Bit().constData(),
+                                        SSL_FILETYPE_PEM) != 1)
             throw std::runtime_error("test server: cannot load its certificate");
     }
     m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
     const int one = 1;
     ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in a = loopback(0);
-    if (::bind(m_listen, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || ::listen(m_listen, 8) != 0)
+    if (::bind(m_listen, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 ||
+        ::listen(m_listen, 8) != 0)
         throw std::runtime_error("test server: cannot listen");
     socklen_t len = sizeof a;
     ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&a), &len);
@@ -84,8 +97,7 @@ LocalServer::~LocalServer()
     m_stop = true;
     m_thread.join();
     ::close(m_listen);
-    if (m_tls)
-        SSL_CTX_free(m_tls);
+    if (m_tls) SSL_CTX_free(m_tls);
 }
 
 void LocalServer::route(const QByteArray &path, Route r)
@@ -131,11 +143,9 @@ void LocalServer::run()
 {
     while (!m_stop) {
         pollfd p{m_listen, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0)
-            continue;
+        if (::poll(&p, 1, 20) <= 0) continue;
         const int fd = ::accept(m_listen, nullptr, nullptr);
-        if (fd < 0)
-            continue;
+        if (fd < 0) continue;
         serve(fd);
         ::close(fd);
     }
@@ -169,8 +179,7 @@ void LocalServer::serve(int fd)
     char buf[4096];
     while (!head.contains("\r\n\r\n")) {
         const int n = c.read(buf, sizeof buf);
-        if (n <= 0)
-            return;
+        if (n <= 0) return;
         head.append(buf, n);
     }
     head.truncate(head.indexOf("\r\n\r\n"));
@@ -186,17 +195,16 @@ void LocalServer::serve(int fd)
     auto waitForClose = [&] {
         while (!m_stop) {
             pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 20) > 0 && c.read(buf, sizeof buf) <= 0)
-                return;
+            if (::poll(&p, 1, 20) > 0 && c.read(buf, sizeof buf) <= 0) return;
         }
     };
     if (r.silent) {
         waitForClose();
         return;
     }
-    QByteArray answer = "HTTP/1.1 " + QByteArray::number(r.status) + ' ' + reason(r.status) + "\r\n";
-    if (r.status != 204)
-        answer += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
+    QByteArray answer =
+        "HTTP/1.1 " + QByteArray::number(r.status) + ' ' + reason(r.status) + "\r\n";
+    if (r.status != 204) answer += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
     answer += r.extraHeaders + "Connection: close\r\n\r\n";
     if (r.stallAfter >= 0) {
         c.write(answer + r.body.left(r.stallAfter));

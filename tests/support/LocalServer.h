@@ -28,7 +28,10 @@ public:
             return {status, std::move(body), std::move(extraHeaders), false, -1};
         }
         static Route neverAnswers() { return {200, {}, {}, true, -1}; }
-        static Route stalling(QByteArray body, qsizetype after) { return {200, std::move(body), {}, false, after}; }
+        static Route stalling(QByteArray body, qsizetype after)
+        {
+            return {200, std::move(body), {}, false, after};
+        }
     };
 
     // Plain HTTP without files; HTTPS with a certificate chain and its key.

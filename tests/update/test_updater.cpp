@@ -14,7 +14,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 const QColor Red(255, 0, 0), Green(0, 255, 0), Untouched(1, 2, 3);
 const QString Before = QStringLiteral("before");
@@ -82,7 +83,8 @@ protected:
 
     std::unique_ptr<LocalServer> https() const
     {
-        return std::make_unique<LocalServer>(s_authority->serverCertFile, s_authority->serverKeyFile);
+        return std::make_unique<LocalServer>(s_authority->serverCertFile,
+                                             s_authority->serverKeyFile);
     }
     std::shared_ptr<CurlHttpClient> client() const
     {
@@ -101,16 +103,17 @@ TEST(Version, ComparesPartByPartAsNumbers)
         bool newer;
     };
     const std::vector<Case> cases{
-        {"1.0.0.1", "1.0.0.2", true},   {"1.0.0.1", "1.0.1", true},
-        {"1.0.0.1", "1.0.0", false},    {"1.0.0.1", "1.0.0.1.5", false},
-        {"1.0.0.1", "1.0.0.1", false},  {"1.2.0.0", "1.10", true},
-        {"1.9.0.0", "2.x", true},       {"1.0.0.1", "1.x", false},
-        {"1.0.0.1", "", false},         {"1.0.0.0", "0.9.9.9", false},
-        {"1.0.0.0", "1..1", true},     {"1.0.0.0", "1.0.0.0000001", true},
+        {"1.0.0.1", "1.0.0.2", true},     {"1.0.0.1", "1.0.1", true},
+        {"1.0.0.1", "1.0.0", false},      {"1.0.0.1", "1.0.0.1.5", false},
+        {"1.0.0.1", "1.0.0.1", false},    {"1.2.0.0", "1.10", true},
+        {"1.9.0.0", "2.x", true},         {"1.0.0.1", "1.x", false},
+        {"1.0.0.1", "", false},           {"1.0.0.0", "0.9.9.9", false},
+        {"1.0.0.0", "1..1", true},        {"1.0.0.0", "1.0.0.0000001", true},
         {"1.0.0.0", "99999999999", true}, {"0.0.0.0", "abc.def", false},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(Version::isNewer(QString::fromLatin1(c.running), QString::fromLatin1(c.offered)), c.newer)
+        EXPECT_EQ(Version::isNewer(QString::fromLatin1(c.running), QString::fromLatin1(c.offered)),
+                  c.newer)
             << c.running << " vs " << c.offered;
 }
 
@@ -131,7 +134,8 @@ TEST(Manifest, ReadsVersionAndUrlOfSectionUpdate)
         {"plain", "[UPDATE]\nVersion=1.2.3.4\nURL=https://h/Talvoro.exe?dl=1\n", "1.2.3.4",
          "https://h/Talvoro.exe?dl=1"},
         {"CR LF, blanks, other case, byte-order mark",
-         "\xEF\xBB\xBF[update]\r\n version = 2.0 \r\nurl= https://h/a,b \r\n", "2.0", "https://h/a,b"},
+         "\xEF\xBB\xBF[update]\r\n version = 2.0 \r\nurl= https://h/a,b \r\n", "2.0",
+         "https://h/a,b"},
         {"missing URL", "[UPDATE]\nVersion=3\n", "3", ""},
         {"missing Version", "[UPDATE]\nURL=u\n", "", "u"},
         {"other sections ignored, first key counts",
@@ -201,7 +205,8 @@ TEST_F(UpdaterTest, ClientGetsOnlySuccessfulAnswers)
         }
         // A stall ends at the read time-out, not seconds later; nothing else waits for it.
         if (k.timed) {
-            EXPECT_TRUE(t.elapsed() >= 2500 && t.elapsed() < 6000) << qPrintable(k.name) << t.elapsed();
+            EXPECT_TRUE(t.elapsed() >= 2500 && t.elapsed() < 6000)
+                << qPrintable(k.name) << t.elapsed();
         } else {
             EXPECT_LT(t.elapsed(), 2500) << qPrintable(k.name);
         }
@@ -215,7 +220,8 @@ TEST_F(UpdaterTest, ClientSendsFixedHeadersVerifiesServersAndIgnoresProxies)
     auto tls = https();
     tls->route("/v", LocalServer::Route::answer(200, "v"));
     // Proxy settings of the environment are not used.
-    qputenv("https_proxy", QStringLiteral("http://127.0.0.1:%1").arg(LocalServer::refusedPort()).toLatin1());
+    qputenv("https_proxy",
+            QStringLiteral("http://127.0.0.1:%1").arg(LocalServer::refusedPort()).toLatin1());
     qputenv("HTTPS_PROXY", qgetenv("https_proxy"));
     QByteArray events;
     auto c = client();
@@ -247,8 +253,10 @@ TEST_F(UpdaterTest, ShowStatusStates)
     auto tls = https();
     LocalServer probe;
     probe.route("/204", LocalServer::Route::answer(204));
-    tls->route("/newer", LocalServer::Route::answer(200, "[UPDATE]\nVersion=1.0.0.1\nURL=https://h/new\n"));
-    tls->route("/same", LocalServer::Route::answer(200, "[UPDATE]\nVersion=1.0.0.0\nURL=https://h/new\n"));
+    tls->route("/newer",
+               LocalServer::Route::answer(200, "[UPDATE]\nVersion=1.0.0.1\nURL=https://h/new\n"));
+    tls->route("/same",
+               LocalServer::Route::answer(200, "[UPDATE]\nVersion=1.0.0.0\nURL=https://h/new\n"));
     tls->route("/noversion", LocalServer::Route::answer(200, "[UPDATE]\nURL=https://h/new\n"));
     tls->route("/moved", LocalServer::Route::answer(302, {}, "Location: /newer\r\n"));
     const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(LocalServer::refusedPort());
@@ -267,35 +275,118 @@ TEST_F(UpdaterTest, ShowStatusStates)
     const QString missingCrypto = UpdateTexts::LibraryMissing.arg(QStringLiteral("libcrypto.so.3"));
     const QString missingSsl = UpdateTexts::LibraryMissing.arg(QStringLiteral("libssl.so.3"));
     const std::vector<Case> cases{
-        {"offline: refused probe", refused, tls->url("/newer"), true, true, Red, Before,
-         UpdateTexts::Offline, false, {}, {}},
-        {"offline: probe not configured", {}, tls->url("/newer"), true, true, Red, Before,
-         UpdateTexts::Offline, false, {}, {}},
-        {"online, library files missing", probe.url("/204"), tls->url("/newer"), false, true, Green,
-         current, Before, false, {missingCrypto, missingSsl}, {}},
-        {"online, manifest missing", probe.url("/204"), tls->url("/none"), true, true, Green, current,
-         UpdateTexts::ReadError, false, {}, {}},
-        {"online, manifest redirected", probe.url("/204"), tls->url("/moved"), true, true, Green,
-         current, UpdateTexts::ReadError, false, {}, {}},
-        {"online, manifest copy not writable", probe.url("/204"), tls->url("/newer"), true, false,
-         Green, current, UpdateTexts::ReadError, false, {}, {}},
-        {"online, same version", probe.url("/204"), tls->url("/same"), true, true, Green, current,
-         UpdateTexts::ServerVersion + QStringLiteral("1.0.0.0"), false, {}, QStringLiteral("1.0.0.0")},
-        {"online, no version key", probe.url("/204"), tls->url("/noversion"), true, true, Green,
-         current, UpdateTexts::ServerVersion, false, {}, {}},
-        {"online, newer", probe.url("/204"), tls->url("/newer"), true, true, Green, current,
-         UpdateTexts::ServerVersion + QStringLiteral("1.0.0.1"), true, {}, QStringLiteral("1.0.0.1")},
+        {"offline: refused probe",
+         refused,
+         tls->url("/newer"),
+         true,
+         true,
+         Red,
+         Before,
+         UpdateTexts::Offline,
+         false,
+         {},
+         {}},
+        {"offline: probe not configured",
+         {},
+         tls->url("/newer"),
+         true,
+         true,
+         Red,
+         Before,
+         UpdateTexts::Offline,
+         false,
+         {},
+         {}},
+        {"online, library files missing",
+         probe.url("/204"),
+         tls->url("/newer"),
+         false,
+         true,
+         Green,
+         current,
+         Before,
+         false,
+         {missingCrypto, missingSsl},
+         {}},
+        {"online, manifest missing",
+         probe.url("/204"),
+         tls->url("/none"),
+         true,
+         true,
+         Green,
+         current,
+         UpdateTexts::ReadError,
+         false,
+         {},
+         {}},
+        {"online, manifest redirected",
+         probe.url("/204"),
+         tls->url("/moved"),
+         true,
+         true,
+         Green,
+         current,
+         UpdateTexts::ReadError,
+         false,
+         {},
+         {}},
+        {"online, manifest copy not writable",
+         probe.url("/204"),
+         tls->url("/newer"),
+         true,
+         false,
+         Green,
+         current,
+         UpdateTexts::ReadError,
+         false,
+         {},
+         {}},
+        {"online, same version",
+         probe.url("/204"),
+         tls->url("/same"),
+         true,
+         true,
+         Green,
+         current,
+         UpdateTexts::ServerVersion + QStringLiteral("1.0.0.0"),
+         false,
+         {},
+         QStringLiteral("1.0.0.0")},
+        {"online, no version key",
+         probe.url("/204"),
+         tls->url("/noversion"),
+         true,
+         true,
+         Green,
+         current,
+         UpdateTexts::ServerVersion,
+         false,
+         {},
+         {}},
+        {"online, newer",
+         probe.url("/204"),
+         tls->url("/newer"),
+         true,
+         true,
+         Green,
+         current,
+         UpdateTexts::ServerVersion + QStringLiteral("1.0.0.1"),
+         true,
+         {},
+         QStringLiteral("1.0.0.1")},
     };
     for (const Case &c : cases) {
         QTemporaryDir dir;
         const QString libs = dir.filePath(QStringLiteral("libs"));
         QDir().mkpath(libs);
-        std::vector<TlsLibraryFile> files{{QStringLiteral("libcrypto.so.3"), libs + QStringLiteral("/libcrypto.so.3")},
-                                          {QStringLiteral("libssl.so.3"), libs + QStringLiteral("/libssl.so.3")}};
+        std::vector<TlsLibraryFile> files{
+            {QStringLiteral("libcrypto.so.3"), libs + QStringLiteral("/libcrypto.so.3")},
+            {QStringLiteral("libssl.so.3"), libs + QStringLiteral("/libssl.so.3")}};
         if (c.librariesPresent)
             for (const TlsLibraryFile &f : files)
                 writeFile(f.path, "lib");
-        const QString temp = c.tempWritable ? dir.path() : dir.filePath(QStringLiteral("no/such/folder"));
+        const QString temp =
+            c.tempWritable ? dir.path() : dir.filePath(QStringLiteral("no/such/folder"));
         const qsizetype requestsBefore = tls->requests().size();
         RecordingUi ui;
         TUpdater updater(client(), ui, c.manifestUrl, {dir.path(), temp, c.probeUrl, files});
@@ -308,7 +399,8 @@ TEST_F(UpdaterTest, ShowStatusStates)
         EXPECT_EQ(ui.messages, c.messages) << qPrintable(c.name);
         EXPECT_EQ(updater.ServerVersion(), c.serverVersion) << qPrintable(c.name);
         if (c.light == Red || !c.librariesPresent) {
-            EXPECT_EQ(tls->requests().size(), requestsBefore) << qPrintable(c.name) << ": no HTTPS request";
+            EXPECT_EQ(tls->requests().size(), requestsBefore)
+                << qPrintable(c.name) << ": no HTTPS request";
         }
         if (!c.serverVersion.isEmpty()) {
             EXPECT_TRUE(readFile(dir.filePath(QStringLiteral("Version.ini"))).contains("Version="))
@@ -339,7 +431,8 @@ TEST_F(UpdaterTest, DownloadSavesWholeProgramStartsItAndEnds)
     LocalServer probe;
     probe.route("/204", LocalServer::Route::answer(204));
     const QByteArray program(200000, 'p');
-    tls->route("/m", LocalServer::Route::answer(200, "[UPDATE]\nVersion=2\nURL=" + tls->url("/new").toLatin1() + '\n'));
+    tls->route("/m", LocalServer::Route::answer(
+                         200, "[UPDATE]\nVersion=2\nURL=" + tls->url("/new").toLatin1() + '\n'));
     tls->route("/new", LocalServer::Route::answer(200, program));
     QTemporaryDir dir;
     const QString target = dir.filePath(TUpdater::newProgramName());
@@ -369,7 +462,8 @@ TEST_F(UpdaterTest, FailedDownloadLeavesNoPartialFile)
     probe.route("/204", LocalServer::Route::answer(204));
     tls->route("/stall", LocalServer::Route::stalling(QByteArray(100000, 's'), 5000));
     tls->route("/moved", LocalServer::Route::answer(301, {}, "Location: /stall\r\n"));
-    const QString refused = QStringLiteral("https://127.0.0.1:%1/new").arg(LocalServer::refusedPort());
+    const QString refused =
+        QStringLiteral("https://127.0.0.1:%1/new").arg(LocalServer::refusedPort());
     struct Case {
         QString name, url;
         bool oldCopy;
@@ -379,16 +473,18 @@ TEST_F(UpdaterTest, FailedDownloadLeavesNoPartialFile)
         {"404, old copy kept", tls->url("/none"), true, QStringLiteral("HTTP/1.1 404 Not Found")},
         {"redirect", tls->url("/moved"), false, QStringLiteral("HTTP/1.1 301 Moved Permanently")},
         {"refused", refused, false, {}},
-        {"stalled body, old copy kept", tls->url("/stall"), true, QStringLiteral("Read timed out.")},
+        {"stalled body, old copy kept", tls->url("/stall"), true,
+         QStringLiteral("Read timed out.")},
     };
     for (const Case &c : cases) {
         QTemporaryDir dir;
         const QString target = dir.filePath(TUpdater::newProgramName());
-        if (c.oldCopy)
-            writeFile(target, "old program");
-        tls->route("/m", LocalServer::Route::answer(200, "[UPDATE]\nVersion=2\nURL=" + c.url.toLatin1() + '\n'));
+        if (c.oldCopy) writeFile(target, "old program");
+        tls->route("/m", LocalServer::Route::answer(
+                             200, "[UPDATE]\nVersion=2\nURL=" + c.url.toLatin1() + '\n'));
         RecordingUi ui;
-        TUpdater updater(client(), ui, tls->url("/m"), {dir.path(), dir.path(), probe.url("/204"), {}});
+        TUpdater updater(client(), ui, tls->url("/m"),
+                         {dir.path(), dir.path(), probe.url("/204"), {}});
         updater.ShowStatus();
         QString error;
         try {
@@ -417,7 +513,8 @@ TEST_F(UpdaterTest, DownloadStopsEarlyWithAMessage)
     LocalServer probe;
     probe.route("/204", LocalServer::Route::answer(204));
     tls->route("/nourl", LocalServer::Route::answer(200, "[UPDATE]\nVersion=2\n"));
-    tls->route("/m", LocalServer::Route::answer(200, "[UPDATE]\nVersion=2\nURL=" + tls->url("/new").toLatin1() + '\n'));
+    tls->route("/m", LocalServer::Route::answer(
+                         200, "[UPDATE]\nVersion=2\nURL=" + tls->url("/new").toLatin1() + '\n'));
     tls->route("/new", LocalServer::Route::answer(200, "program"));
     const QString missingCrypto = UpdateTexts::LibraryMissing.arg(QStringLiteral("libcrypto.so.3"));
     const QString missingSsl = UpdateTexts::LibraryMissing.arg(QStringLiteral("libssl.so.3"));
@@ -430,14 +527,26 @@ TEST_F(UpdaterTest, DownloadStopsEarlyWithAMessage)
     };
     const std::vector<Case> cases{
         {"no link", QStringLiteral("/nourl"), true, true, {UpdateTexts::NoUpdateLink}, {}, false},
-        {"library files missing", QStringLiteral("/m"), false, true, {missingCrypto, missingSsl}, {}, false},
-        {"new program does not start", QStringLiteral("/m"), true, false, {UpdateTexts::Downloaded},
-         UpdateTexts::CannotStart.left(10), true},
+        {"library files missing",
+         QStringLiteral("/m"),
+         false,
+         true,
+         {missingCrypto, missingSsl},
+         {},
+         false},
+        {"new program does not start",
+         QStringLiteral("/m"),
+         true,
+         false,
+         {UpdateTexts::Downloaded},
+         UpdateTexts::CannotStart.left(10),
+         true},
     };
     for (const Case &c : cases) {
         QTemporaryDir dir;
-        std::vector<TlsLibraryFile> files{{QStringLiteral("libcrypto.so.3"), dir.filePath(QStringLiteral("c"))},
-                                          {QStringLiteral("libssl.so.3"), dir.filePath(QStringLiteral("s"))}};
+        std::vector<TlsLibraryFile> files{
+            {QStringLiteral("libcrypto.so.3"), dir.filePath(QStringLiteral("c"))},
+            {QStringLiteral("libssl.so.3"), dir.filePath(QStringLiteral("s"))}};
         RecordingUi ui;
         ui.startSucceeds = c.startSucceeds;
         TUpdater checked(client(), ui, tls->url(c.manifest.toLatin1()),
