@@ -223,8 +223,11 @@ void TForm1::buildControls()
 
     ButtonUpdate = place(new QPushButton(QStringLiteral("Update"), this), 8, 482, 81, 33, Left | Bottom);
     Shape1 = shape(95, 482, 34, 33, Left | Bottom);
-    LabelVersion = label(QStringLiteral("LabelServerVersion"), 8, 521, 200, 16, Left | Bottom);
-    LabelServerVersion = label(QStringLiteral("LabelServerVersion"), 8, 537, 200, 16, Left | Bottom);
+    // The version texts are Arabic: they still start at the labels' left edge.
+    const Qt::Alignment atLeft = Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter;
+    LabelVersion = label(QStringLiteral("LabelServerVersion"), 8, 521, 200, 16, Left | Bottom, atLeft);
+    LabelServerVersion =
+        label(QStringLiteral("LabelServerVersion"), 8, 537, 200, 16, Left | Bottom, atLeft);
 
     const QFont totalsFont(QStringLiteral("Times New Roman"), 10);
     for (auto [target, y] : {std::pair{&LabelTotalNet, 500}, {&LabelTotalRendement, 519}, {&Label1, 538}}) {
@@ -351,20 +354,19 @@ void TForm1::FormCreate()
     // The updater probes the network and reads the offered version; its time-outs bound
     // how long the window waits before it shows.
     UpdaterSetup &u = m_updaterSetup;
-    if (!u.http)
-        u.http = std::make_shared<CurlHttpClient>();
-    if (!u.quit)
-        u.quit = [] { QCoreApplication::exit(0); };
+    if (!u.http) u.http = std::make_shared<CurlHttpClient>();
+    if (!u.quit) u.quit = [] { QCoreApplication::exit(0); };
     // After a download the place memo is saved as at a normal close before the program ends.
-    m_updaterControls = std::make_unique<UpdaterControls>(
-        Shape1, LabelVersion, LabelServerVersion, ProgressBar1, ButtonUpdate, *m_prompts, this,
-        [this] {
-            FormClose();
-            m_updaterSetup.quit();
-        });
+    m_updaterControls =
+        std::make_unique<UpdaterControls>(Shape1, LabelVersion, LabelServerVersion, ProgressBar1,
+                                          ButtonUpdate, *m_prompts, this, [this] {
+                                              FormClose();
+                                              m_updaterSetup.quit();
+                                          });
     TUpdater::Places places{m_folders.programDir(), u.tempDir, u.probeUrl,
                             u.tlsFiles ? *u.tlsFiles : tlsLibraryFiles(m_folders.programDir())};
-    Updater = std::make_unique<TUpdater>(u.http, *m_updaterControls, u.manifestUrl, std::move(places));
+    Updater =
+        std::make_unique<TUpdater>(u.http, *m_updaterControls, u.manifestUrl, std::move(places));
     Updater->ShowStatus();
 }
 

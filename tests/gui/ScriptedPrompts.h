@@ -17,8 +17,8 @@ public:
     QQueue<std::optional<QString>> inputs;
     QQueue<QString> files;
     QStringList opened;
-    QStringList started;        // programs started, in order
-    bool startSucceeds = true;  // what starting a program answers
+    QStringList started;       // programs started, in order
+    bool startSucceeds = true; // what starting a program answers
 
     void message(QWidget *, const QString &text) override { shown << QStringLiteral("message: ") + text; }
     void information(QWidget *, const QString &text) override

@@ -125,6 +125,11 @@ private slots:
         QCOMPARE(form().LabelServerVersion->text(), server);
         QCOMPARE(form().ButtonUpdate->isEnabled(), enabled);
         QVERIFY(m_prompts->shown.isEmpty());
+        // Development aid: pictures of the window for a look at the light and the labels.
+        const QString shots = qEnvironmentVariable("TALVORO_SCREENSHOT_DIR");
+        if (!shots.isEmpty())
+            form().grab().save(
+                QDir(shots).filePath(QString::fromLatin1(QTest::currentDataTag()) + ".png"));
     }
 
     void missingLibraryFilesAreNamedInOrder()
