@@ -123,6 +123,16 @@ TEST(Version, RunningVersionHasFourParts)
     EXPECT_EQ(Version::appVersion().split(u'.').size(), 4);
 }
 
+TEST(TlsLibraries, NamesTheLoadedCryptoThenTlsLibrary)
+{
+    const std::vector<TlsLibraryFile> files = tlsLibraryFiles(QDir::currentPath());
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_TRUE(files[0].name.startsWith(u"libcrypto")) << qPrintable(files[0].name);
+    EXPECT_TRUE(files[1].name.startsWith(u"libssl")) << qPrintable(files[1].name);
+    for (const TlsLibraryFile &f : files)
+        EXPECT_TRUE(QFileInfo(f.path).isFile()) << qPrintable(f.path);
+}
+
 TEST(Manifest, ReadsVersionAndUrlOfSectionUpdate)
 {
     struct Case {
