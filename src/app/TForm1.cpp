@@ -225,7 +225,8 @@ void TForm1::buildControls()
     Shape1 = shape(95, 482, 34, 33, Left | Bottom);
     // The version texts are Arabic: they still start at the labels' left edge.
     const Qt::Alignment atLeft = Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter;
-    LabelVersion = label(QStringLiteral("LabelServerVersion"), 8, 521, 200, 16, Left | Bottom, atLeft);
+    LabelVersion =
+        label(QStringLiteral("LabelServerVersion"), 8, 521, 200, 16, Left | Bottom, atLeft);
     LabelServerVersion =
         label(QStringLiteral("LabelServerVersion"), 8, 537, 200, 16, Left | Bottom, atLeft);
 
