@@ -31,6 +31,7 @@ public:
     QString openFileName(QWidget *, const QString &) override { return file; }
     void openWithShell(const QString &) override {}
     int execDialog(QDialog *) override { return 0; }
+    bool startProgram(const QString &) override { return false; }
 };
 
 long peakMegabytes()

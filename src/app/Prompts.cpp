@@ -5,11 +5,13 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -118,3 +120,13 @@ void QtPrompts::openWithShell(const QString &path)
 }
 
 int QtPrompts::execDialog(QDialog *dialog) { return dialog->exec(); }
+bool QtPrompts::startProgram(const QString &path)
+{
+#if defined(Q_OS_WIN)
+    // The shell's "open" starts an executable there.
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+#else
+    // The desktop's "open" action does not run program files here: start it directly.
+    return QProcess::startDetached(path, {}, QFileInfo(path).absolutePath());
+#endif
+}

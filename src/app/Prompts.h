@@ -31,6 +31,8 @@ public:
     virtual void openWithShell(const QString &path) = 0;
     // Shows a dialog modally and returns its result.
     virtual int execDialog(QDialog *dialog) = 0;
+    // Starts a program file as a new process of its own; false when it cannot be started.
+    virtual bool startProgram(const QString &path) = 0;
 };
 
 // The real dialogs.
@@ -46,4 +48,5 @@ public:
     QString openFileName(QWidget *parent, const QString &filter) override;
     void openWithShell(const QString &path) override;
     int execDialog(QDialog *dialog) override;
+    bool startProgram(const QString &path) override;
 };

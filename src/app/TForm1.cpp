@@ -13,6 +13,10 @@
 #include "model/AmountText.h"
 #include "model/UserError.h"
 #include "model/WorkingList.h"
+#include "update/CurlHttpClient.h"
+#include "update/TUpdater.h"
+#include "update/UpdateTexts.h"
+#include "update/UpdaterControls.h"
 
 #include <QAction>
 #include <QApplication>
@@ -111,9 +115,10 @@ QIcon TForm1::applicationIcon()
     return icon;
 }
 
-TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, QWidget *parent)
+TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, UpdaterSetup updater,
+               QWidget *parent)
     : QWidget(parent), m_prompts(std::move(prompts)), m_folders(std::move(folders)),
-      m_list(new WorkingList(this))
+      m_updaterSetup(std::move(updater)), m_list(new WorkingList(this))
 {
     buildControls();
     buildMenu();
@@ -121,7 +126,11 @@ TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, QWidget *paren
     Form2 = new TForm2(m_prompts, this, this);
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+TForm1::~TForm1()
+{
+    FormDestroy();
+    Updater.reset();
+}
 
 template <class W> W *TForm1::place(W *w, int x, int y, int width, int height, int anchors)
 {
@@ -242,8 +251,12 @@ void TForm1::buildControls()
 
     ButtonUpdate = place(new QPushButton(QStringLiteral("Update"), this), 8, 482, 81, 33, Left | Bottom);
     Shape1 = shape(95, 482, 34, 33, Left | Bottom);
-    LabelVersion = label(QStringLiteral("LabelServerVersion"), 8, 521, 200, 16, Left | Bottom);
-    LabelServerVersion = label(QStringLiteral("LabelServerVersion"), 8, 537, 200, 16, Left | Bottom);
+    // The version texts are Arabic: they still start at the labels' left edge.
+    const Qt::Alignment atLeft = Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter;
+    LabelVersion =
+        label(QStringLiteral("LabelServerVersion"), 8, 521, 200, 16, Left | Bottom, atLeft);
+    LabelServerVersion =
+        label(QStringLiteral("LabelServerVersion"), 8, 537, 200, 16, Left | Bottom, atLeft);
 
     const QFont totalsFont(QStringLiteral("Times New Roman"), 10);
     for (auto [target, y] : {std::pair{&LabelTotalNet, 500}, {&LabelTotalRendement, 519}, {&Label1, 538}}) {
@@ -274,7 +287,7 @@ void TForm1::buildControls()
     wire(Button3, &TForm1::Button3Click);
     wire(BtnExport, &TForm1::BtnExportClick);
     connect(BtnExcel, &QPushButton::clicked, this, [this] { notAvailable(BtnExcel->text()); });
-    connect(ButtonUpdate, &QPushButton::clicked, this, [this] { notAvailable(ButtonUpdate->text()); });
+    wire(ButtonUpdate, &TForm1::ButtonUpdateClick);
     connect(ListView1, &QTableView::doubleClicked, this,
             [this] { runCommand([this] { ListView1DblClick(); }); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { runCommand([this] { Edit1Change(); }); });
@@ -404,6 +417,24 @@ void TForm1::FormCreate()
     // Centre on the desktop.
     if (QScreen *s = screen())
         move(s->availableGeometry().center() - rect().center());
+
+    // The updater probes the network and reads the offered version; its time-outs bound
+    // how long the window waits before it shows.
+    UpdaterSetup &u = m_updaterSetup;
+    if (!u.http) u.http = std::make_shared<CurlHttpClient>();
+    if (!u.quit) u.quit = [] { QCoreApplication::exit(0); };
+    // After a download the place memo is saved as at a normal close before the program ends.
+    m_updaterControls =
+        std::make_unique<UpdaterControls>(Shape1, LabelVersion, LabelServerVersion, ProgressBar1,
+                                          ButtonUpdate, *m_prompts, this, [this] {
+                                              FormClose();
+                                              m_updaterSetup.quit();
+                                          });
+    TUpdater::Places places{m_folders.programDir(), u.tempDir, u.probeUrl,
+                            u.tlsFiles ? *u.tlsFiles : tlsLibraryFiles(m_folders.programDir())};
+    Updater =
+        std::make_unique<TUpdater>(u.http, *m_updaterControls, u.manifestUrl, std::move(places));
+    Updater->ShowStatus();
 }
 
 void TForm1::FormActivate()
@@ -740,6 +771,14 @@ void TForm1::Button3Click()
 }
 
 void TForm1::mniS2Click() { Button3Click(); }
+
+// --- update ---
+
+void TForm1::ButtonUpdateClick()
+{
+    if (m_prompts->question(this, UpdateTexts::ConfirmDownload) && Updater)
+        Updater->DownloadUpdate();
+}
 
 // --- filters ---
 

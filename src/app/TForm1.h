@@ -2,6 +2,7 @@
 
 #include "Folders.h"
 #include "keys/LineCheck.h"
+#include "update/UpdaterSetup.h"
 
 #include <QIcon>
 #include <QWidget>
@@ -22,6 +23,8 @@ class QTableView;
 class QTimer;
 class ShapeWidget;
 class TForm2;
+class TUpdater;
+class UpdaterControls;
 class WorkingList;
 
 // The main window: the working list, its panels and every command.
@@ -29,9 +32,11 @@ class TForm1 final : public QWidget
 {
     Q_OBJECT
 public:
-    // The window uses the given prompts and folders (tests give their own); it runs its
+    // The window uses the given prompts, folders and updater setup (tests give their own; the
+    // default updater setup makes no request and shows the offline state); it runs its
     // creation sequence at once.
-    TForm1(std::shared_ptr<Prompts> prompts, Folders folders, QWidget *parent = nullptr);
+    TForm1(std::shared_ptr<Prompts> prompts, Folders folders, UpdaterSetup updater = {},
+           QWidget *parent = nullptr);
     ~TForm1() override;
 
     // The program's icon at every size it is drawn at.
@@ -70,6 +75,7 @@ public:
     ErrorLog &errors() { return m_errors; }
     int FCurrentRecord = -1;
     int CurrentIndex = 0;
+    std::unique_ptr<TUpdater> Updater;
 
     // --- commands (each runs inside the command wrapper when triggered from the window) ---
     void BtnImportClick();
@@ -83,6 +89,7 @@ public:
     void mniS1Click();
     void Button3Click();
     void mniS2Click();
+    void ButtonUpdateClick();
     void Edit1Change();
     void mniA1Click();
     void mniM1Click();
@@ -145,6 +152,8 @@ private:
 
     std::shared_ptr<Prompts> m_prompts;
     Folders m_folders;
+    UpdaterSetup m_updaterSetup;
+    std::unique_ptr<UpdaterControls> m_updaterControls;
     WorkingList *m_list;
     ErrorLog m_errors;
     bool m_importing = false;

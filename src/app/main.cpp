@@ -10,7 +10,7 @@ int main(int argc, char *argv[])
     app.setOrganizationName(QStringLiteral("Talvoro"));
     app.setDesktopFileName(QStringLiteral("talvoro"));
     app.setWindowIcon(TForm1::applicationIcon());
-    TForm1 form(std::make_shared<QtPrompts>(), Folders());
+    TForm1 form(std::make_shared<QtPrompts>(), Folders(), UpdaterSetup::buildDefaults());
     form.show();
     return app.exec();
 }

@@ -23,6 +23,8 @@ public:
     // Plays the clerk's part in a dialog shown modally: gets the shown dialog, acts on it
     // (types, clicks), and the dialog's result is returned to the caller.
     QQueue<std::function<void(QDialog *)>> dialogs;
+    QStringList started;       // programs started, in order
+    bool startSucceeds = true; // what starting a program answers
 
     void message(QWidget *, const QString &text) override { shown << QStringLiteral("message: ") + text; }
     void information(QWidget *, const QString &text) override
@@ -73,6 +75,11 @@ public:
         if (dialog->isVisible()) // closed by the frame
             dialog->close();
         return dialog->result();
+    }
+    bool startProgram(const QString &path) override
+    {
+        started << path;
+        return startSucceeds;
     }
 
     // Returns and forgets what was shown so far.
