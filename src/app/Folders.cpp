@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -10,7 +11,11 @@ Folders::Folders() : Folders(QCoreApplication::applicationDirPath()) {}
 Folders::Folders(QString programDir) : m_programDir(std::move(programDir))
 {
     m_dataRoot = m_programDir;
-    if (!isWritableDir(m_programDir)) {
+    // An installed copy: a folder we may not write, or one that sits in an installation
+    // tree beside its launcher (a system folder even for an administrator).
+    const bool installTree = QFileInfo::exists(
+        QDir(m_programDir).filePath(QStringLiteral("../share/applications/talvoro.desktop")));
+    if (installTree || !isWritableDir(m_programDir)) {
         const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         if (!perUser.isEmpty())
             m_dataRoot = perUser;

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks the installed tree, then builds the
 # Debian package and checks its contents and dependencies.
-# Usage: check_install.sh BUILD_DIR
+# Usage: check_install.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build="$1"
+source="$2"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 cmake --install "$build" --prefix "$tmp/usr" > /dev/null
@@ -22,6 +23,11 @@ done
 desktop-file-validate "$tmp/usr/share/applications/talvoro.desktop" || fail "launcher does not validate"
 grep -q '^Categories=.*Office;.*Finance;' "$tmp/usr/share/applications/talvoro.desktop" || fail "categories"
 [ "$("$tmp/usr/bin/talvoro-cli" --version)" = "talvoro-cli @PROJECT_VERSION@" ] || fail "installed talvoro-cli --version"
+
+# An installed copy keeps its data in the user's folder, never beside the executable.
+out="$(XDG_DATA_HOME="$tmp/data" "$tmp/usr/bin/talvoro-cli" export-txt "$source/tests/fixtures/small.txt" --code T)"
+[ "$out" = "$tmp/data/Talvoro/Talvoro CCP/Fichier Txt/Liste_Nominative_T.txt" ] || fail "installed export went to $out"
+[ ! -e "$tmp/usr/bin/Fichier Txt" ] || fail "installed copy wrote beside its executable"
 
 # The package.
 (cd "$build" && cpack -G DEB -B "$tmp/pkg" > "$tmp/cpack.log" 2>&1) || { cat "$tmp/cpack.log"; fail "cpack"; }
