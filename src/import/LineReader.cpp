@@ -96,8 +96,12 @@ bool LineReader::fill()
 {
     if (m_eof)
         return false;
-    m_raw.resize(m_rawKept + ChunkBytes);
-    const qint64 got = m_device.read(m_raw.data() + m_rawKept, ChunkBytes);
+    // Never more than what is left of a device of known size, so a small file costs little.
+    const qint64 want = m_device.isSequential()
+                            ? ChunkBytes
+                            : qBound<qint64>(1, m_device.size() - m_device.pos(), ChunkBytes);
+    m_raw.resize(m_rawKept + qsizetype(want));
+    const qint64 got = m_device.read(m_raw.data() + m_rawKept, want);
     if (got < 0)
         throw UserError(QStringLiteral("Cannot read file \"%1\". %2").arg(m_name, m_device.errorString()));
     m_bytesRead += got;
