@@ -70,6 +70,11 @@ std::vector<TransferLine> importFile(const QString &path, ErrorLog &log,
         if (progress)
             progress(int(lines.size()), reader.bytesRead(), size);
     }
+    // A file cut short while it was read would give a list missing its last lines.
+    if (reader.bytesRead() != size)
+        throw UserError(QStringLiteral("The file \"%1\" changed while it was being read. Nothing was imported; "
+                                       "import it again.")
+                            .arg(path));
     return lines;
 }
 

@@ -8,7 +8,9 @@
 #include <QBuffer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace TextImport;
 
@@ -116,4 +118,57 @@ TEST(TextImport, FileReadingAndErrors)
                   QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page"));
     }
     EXPECT_THROW(importFile(dir.filePath(QStringLiteral("none.txt")), log), UserError);
+}
+
+TEST(TextImport, HostileFiles)
+{
+    QTemporaryDir dir;
+    ErrorLog log;
+    // 200 MB of random bytes: refused as not UTF-8, without reading it all into memory.
+    const QString noise = dir.filePath(QStringLiteral("noise.txt"));
+    {
+        QFile f(noise);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        std::mt19937_64 rng(5);
+        QByteArray block(1 << 20, Qt::Uninitialized);
+        for (int mb = 0; mb < 200; ++mb) {
+            for (qsizetype i = 0; i + 8 <= block.size(); i += 8) {
+                const quint64 v = rng();
+                std::memcpy(block.data() + i, &v, 8);
+            }
+            ASSERT_EQ(f.write(block), block.size());
+        }
+    }
+    EXPECT_THROW(importFile(noise, log), UserError);
+
+    // One line of 10 MB: a single row, its fields cut from the first 87 characters.
+    const QString longLine = dir.filePath(QStringLiteral("long.txt"));
+    {
+        QFile f(longLine);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(10 << 20, '7'));
+    }
+    const std::vector<TransferLine> lines = importFile(longLine, log);
+    ASSERT_EQ(lines.size(), size_t(1));
+    EXPECT_EQ(lines[0].caption(), QStringLiteral("777777777"));
+    EXPECT_EQ(lines[0].subItem(6), QStringLiteral("7"));
+
+    // A file cut short while it is read: refused, nothing returned.
+    const QString shrinking = dir.filePath(QStringLiteral("shrinking.txt"));
+    {
+        QFile f(shrinking);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const QByteArray rec = QByteArray(87, '1') + "\r\n";
+        for (int i = 0; i < 60000; ++i) // a little over one read chunk
+            f.write(rec);
+    }
+    bool truncated = false;
+    EXPECT_THROW(importFile(shrinking, log,
+                            [&](int, qint64, qint64) {
+                                if (!truncated) {
+                                    truncated = true;
+                                    QFile::resize(shrinking, 1000);
+                                }
+                            }),
+                 UserError);
 }
