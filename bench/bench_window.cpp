@@ -30,6 +30,13 @@ public:
     }
     QString openFileName(QWidget *, const QString &) override { return file; }
     void openWithShell(const QString &) override {}
+    void notice(QWidget *, const QString &, const QString &) override {}
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return QString();
+    }
+    bool printSetup(QWidget *, QPrinter &, int) override { return false; }
+    void showReport(QWidget *, const PreparedReport &) override {}
 };
 
 long peakMegabytes()

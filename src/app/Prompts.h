@@ -3,7 +3,9 @@
 #include <QString>
 #include <optional>
 
+class QPrinter;
 class QWidget;
+struct PreparedReport;
 
 // Every message box, question, input box, file dialog and shell "open" of the windows goes
 // through this interface, so tests can script the clerk's answers.
@@ -14,6 +16,8 @@ public:
 
     // Plain message (OK).
     virtual void message(QWidget *parent, const QString &text) = 0;
+    // Message with its own caption (OK).
+    virtual void notice(QWidget *parent, const QString &caption, const QString &text) = 0;
     // Information box (OK).
     virtual void information(QWidget *parent, const QString &text) = 0;
     // The general error box for an error that left a command.
@@ -28,6 +32,13 @@ public:
     virtual QString openFileName(QWidget *parent, const QString &filter) = 0;
     // The desktop's "open" action on a file or address.
     virtual void openWithShell(const QString &path) = 0;
+    // File-save dialog; an empty text when cancelled.
+    virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
+                                 const QString &filter) = 0;
+    // The platform's print dialog for a document of pageCount pages; false when cancelled.
+    virtual bool printSetup(QWidget *parent, QPrinter &printer, int pageCount) = 0;
+    // Shows prepared report pages in the modal preview; returns when it is closed.
+    virtual void showReport(QWidget *parent, const PreparedReport &report) = 0;
 };
 
 // The real dialogs.
@@ -35,6 +46,7 @@ class QtPrompts final : public Prompts
 {
 public:
     void message(QWidget *parent, const QString &text) override;
+    void notice(QWidget *parent, const QString &caption, const QString &text) override;
     void information(QWidget *parent, const QString &text) override;
     void error(QWidget *parent, const QString &text) override;
     bool question(QWidget *parent, const QString &text) override;
@@ -42,4 +54,8 @@ public:
                                  const QString &initial, bool multiLine) override;
     QString openFileName(QWidget *parent, const QString &filter) override;
     void openWithShell(const QString &path) override;
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
+                         const QString &filter) override;
+    bool printSetup(QWidget *parent, QPrinter &printer, int pageCount) override;
+    void showReport(QWidget *parent, const PreparedReport &report) override;
 };

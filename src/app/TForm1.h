@@ -19,6 +19,8 @@ class QProgressBar;
 class QPushButton;
 class QTableView;
 class QTimer;
+class QVariant;
+class ReportEngine;
 class ShapeWidget;
 class WorkingList;
 
@@ -73,6 +75,19 @@ public:
     void mniS2Click();
     void Edit1Change();
     void Edit2Change();
+    void mniT1Click();
+    void mniS3Click();
+
+    // --- report callbacks: the nominative list (frxReport1) and the error report (frxReport2) ---
+    void frxUserDataSet1First();
+    void frxUserDataSet1Next();
+    void frxUserDataSet1CheckEOF(bool &Eof);
+    void frxUserDataSet1GetValue(const QString &VarName, QVariant &Value);
+    void frxReport1GetValue(const QString &VarName, QVariant &Value);
+    void frxUserDataSet2First();
+    void frxUserDataSet2Next();
+    void frxUserDataSet2CheckEOF(bool &Eof);
+    void frxUserDataSet2GetValue(const QString &VarName, QVariant &Value);
 
     void ImportTxtFile(const QString &fileName);
     void ImportExcel(const QString &fileName);
@@ -115,6 +130,8 @@ private:
     template <class W> W *place(W *w, int x, int y, int width, int height, int anchors = Left | Top);
     void layOut();
     void keepEventsFlowing();
+    // Prepares a report and shows it; a preparation that fails is reported and shows nothing.
+    void showReport(ReportEngine &report);
 
     std::shared_ptr<Prompts> m_prompts;
     Folders m_folders;
@@ -127,4 +144,6 @@ private:
         int anchors;
     };
     std::vector<Placement> m_placements;
+    std::unique_ptr<ReportEngine> frxReport1, frxReport2;
+    bool m_reportTotalsFresh = false;
 };
