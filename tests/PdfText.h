@@ -10,9 +10,9 @@ inline QString pdfText(const QString &pdf)
     QProcess p;
     p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-enc"),
                                           QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return QStringLiteral("<pdftotext failed>");
-    QString text = QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) return QStringLiteral("<pdftotext failed>");
+    QString text =
+        QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
     for (char16_t c = 0x202A; c <= 0x202E; ++c)
         text.remove(QChar(c));
     return text;

@@ -55,8 +55,7 @@ void QtPrompts::message(QWidget *parent, const QString &text)
 void QtPrompts::notice(QWidget *parent, const QString &caption, const QString &text)
 {
     QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
-    if (text.isRightToLeft())
-        box.setLayoutDirection(Qt::RightToLeft);
+    if (text.isRightToLeft()) box.setLayoutDirection(Qt::RightToLeft);
     box.exec();
 }
 

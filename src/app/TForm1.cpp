@@ -99,11 +99,11 @@ TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, QWidget *paren
     frxReport1 = std::make_unique<ReportEngine>(ReportTemplate::builtIn(ListReport::Template));
     frxReport1->setOnGetValue([this](const QString &n, QVariant &v) { frxReport1GetValue(n, v); });
     frxReport2 = std::make_unique<ReportEngine>(ReportTemplate::builtIn(ErrorReport::Template));
-    frxReport2->setDataSet(ErrorReport::DataSet,
-                           UserDataSet{[this] { frxUserDataSet2First(); },
-                                       [this] { frxUserDataSet2Next(); },
-                                       [this](bool &eof) { frxUserDataSet2CheckEOF(eof); },
-                                       [this](const QString &n, QVariant &v) { frxUserDataSet2GetValue(n, v); }});
+    frxReport2->setDataSet(
+        ErrorReport::DataSet,
+        UserDataSet{[this] { frxUserDataSet2First(); }, [this] { frxUserDataSet2Next(); },
+                    [this](bool &eof) { frxUserDataSet2CheckEOF(eof); },
+                    [this](const QString &n, QVariant &v) { frxUserDataSet2GetValue(n, v); }});
     FormCreate();
 }
 
@@ -715,11 +715,11 @@ void TForm1::mniT1Click()
     UpdateTotals();
     MettreAJourMemos();
     MettreAJourShapes();
-    frxReport1->setDataSet(ListReport::DataSet,
-                           UserDataSet{[this] { frxUserDataSet1First(); },
-                                       [this] { frxUserDataSet1Next(); },
-                                       [this](bool &eof) { frxUserDataSet1CheckEOF(eof); },
-                                       [this](const QString &n, QVariant &v) { frxUserDataSet1GetValue(n, v); }});
+    frxReport1->setDataSet(
+        ListReport::DataSet,
+        UserDataSet{[this] { frxUserDataSet1First(); }, [this] { frxUserDataSet1Next(); },
+                    [this](bool &eof) { frxUserDataSet1CheckEOF(eof); },
+                    [this](const QString &n, QVariant &v) { frxUserDataSet1GetValue(n, v); }});
     showReport(*frxReport1);
     FixErrors();
     UpdateTotals();
@@ -746,14 +746,19 @@ void TForm1::frxUserDataSet1First()
     m_reportTotalsFresh = false;
 }
 
-void TForm1::frxUserDataSet1Next() { ++CurrentIndex; }
+void TForm1::frxUserDataSet1Next()
+{
+    ++CurrentIndex;
+}
 
-void TForm1::frxUserDataSet1CheckEOF(bool &Eof) { Eof = CurrentIndex >= m_list->count(); }
+void TForm1::frxUserDataSet1CheckEOF(bool &Eof)
+{
+    Eof = CurrentIndex >= m_list->count();
+}
 
 void TForm1::frxUserDataSet1GetValue(const QString &VarName, QVariant &Value)
 {
-    if (CurrentIndex < 0 || CurrentIndex >= m_list->count())
-        return;
+    if (CurrentIndex < 0 || CurrentIndex >= m_list->count()) return;
     Value = ListReport::fieldValue(m_list->line(CurrentIndex), VarName);
 }
 
@@ -783,8 +788,7 @@ void TForm1::frxUserDataSet2First()
 
 void TForm1::frxUserDataSet2Next()
 {
-    if (FCurrentRecord >= 0)
-        ++FCurrentRecord;
+    if (FCurrentRecord >= 0) ++FCurrentRecord;
 }
 
 void TForm1::frxUserDataSet2CheckEOF(bool &Eof)
@@ -794,7 +798,6 @@ void TForm1::frxUserDataSet2CheckEOF(bool &Eof)
 
 void TForm1::frxUserDataSet2GetValue(const QString &VarName, QVariant &Value)
 {
-    if (FCurrentRecord < 0 || FCurrentRecord >= int(m_errors.DailyRecords.size()))
-        return;
+    if (FCurrentRecord < 0 || FCurrentRecord >= int(m_errors.DailyRecords.size())) return;
     Value = ErrorReport::fieldValue(m_errors.DailyRecords[size_t(FCurrentRecord)], VarName);
 }

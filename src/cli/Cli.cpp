@@ -5,8 +5,8 @@
 #include "keys/LineCheck.h"
 #include "keys/Statistics.h"
 #include "model/AmountText.h"
-#include "model/WorkingList.h"
 #include "model/UserError.h"
+#include "model/WorkingList.h"
 #include "reports/ListReport.h"
 #include "reports/ReportPainter.h"
 #include "reports/ReportTexts.h"
@@ -236,7 +236,8 @@ int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err)
         err << error << '\n';
         return 2;
     }
-    out << pdf << ": " << report.pageCount() << (report.pageCount() > 1 ? " pages" : " page") << '\n';
+    out << pdf << ": " << report.pageCount() << (report.pageCount() > 1 ? " pages" : " page")
+        << '\n';
     return 0;
 }
 
@@ -260,8 +261,7 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
         return cmdCheck(rest, out, err);
     if (cmd == u"keys")
         return cmdKeys(rest, out, err);
-    if (cmd == u"report")
-        return cmdReport(rest, out, err);
+    if (cmd == u"report") return cmdReport(rest, out, err);
     if (cmd == u"words")
         return cmdWords(rest, out, err);
     return usage(err, QStringLiteral("unknown command '%1'").arg(cmd), MainHelp);

@@ -15,16 +15,15 @@ int main(int argc, char *argv[])
     // Reports need fonts, hence a GUI application; it draws off screen, so no display is needed.
     std::unique_ptr<QCoreApplication> app;
     if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 #ifdef Q_OS_UNIX
         // A headless session may have no runtime folder; give Qt a private one quietly.
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            const QString dir = QDir::tempPath() + QStringLiteral("/talvoro-runtime-") +
-                                QString::number(getuid());
-            if (QDir().mkpath(dir) && QFile::setPermissions(dir, QFileDevice::ReadOwner |
-                                                                     QFileDevice::WriteOwner |
-                                                                     QFileDevice::ExeOwner))
+            const QString dir =
+                QDir::tempPath() + QStringLiteral("/talvoro-runtime-") + QString::number(getuid());
+            if (QDir().mkpath(dir) &&
+                QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ExeOwner))
                 qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
         }
 #endif

@@ -9,18 +9,17 @@
 #include "model/WorkingList.h"
 #include "words/UnitTransChiffre.h"
 
-namespace ListReport {
+namespace ListReport
+{
 
 double amount(QStringView cell)
 {
     const QStringView trimmed = trimBlanks(cell);
     // A line made in the record editor may have no amount at all: it prints as 0,00.
-    if (trimmed.isEmpty())
-        return 0.0;
+    if (trimmed.isEmpty()) return 0.0;
     const QString digits = OnlyDigitsAndDot(trimmed);
     double v = 0;
-    if (!TryStrToFloat(digits, v))
-        throw UserError(ReportTexts::NotAFloat.arg(digits));
+    if (!TryStrToFloat(digits, v)) throw UserError(ReportTexts::NotAFloat.arg(digits));
     return v / 100.0;
 }
 
@@ -28,30 +27,24 @@ QVariant fieldValue(const TransferLine &line, const QString &field)
 {
     if (field == u"CodePTT") {
         QStringView caption = line.captionView();
-        if (caption.startsWith(u'*'))
-            caption = caption.mid(1);
+        if (caption.startsWith(u'*')) caption = caption.mid(1);
         return caption.toString();
     }
-    if (field == u"Compte")
-        return line.subItem(TransferLine::Compte);
-    if (field == u"Cle")
-        return line.subItem(TransferLine::CleRip);
-    if (field == u"NetPayer")
-        return amount(line.subItemView(TransferLine::Net));
-    if (field == u"Rend")
-        return amount(line.subItemView(TransferLine::Rendement));
-    if (field == u"Assur")
-        return line.subItem(TransferLine::NumAss);
-    if (field == u"NomPrenom")
-        return line.subItem(TransferLine::NomPrenom);
-    if (field == u"Type")
-        return line.subItem(TransferLine::TypeContrat);
+    if (field == u"Compte") return line.subItem(TransferLine::Compte);
+    if (field == u"Cle") return line.subItem(TransferLine::CleRip);
+    if (field == u"NetPayer") return amount(line.subItemView(TransferLine::Net));
+    if (field == u"Rend") return amount(line.subItemView(TransferLine::Rendement));
+    if (field == u"Assur") return line.subItem(TransferLine::NumAss);
+    if (field == u"NomPrenom") return line.subItem(TransferLine::NomPrenom);
+    if (field == u"Type") return line.subItem(TransferLine::TypeContrat);
     return QVariant();
 }
 
 QVariant variableValue(const QString &name, const Variables &v)
 {
-    auto is = [&name](const char16_t *n) { return name.compare(QStringView(n), Qt::CaseInsensitive) == 0; };
+    auto is = [&name](const char16_t *n) {
+        return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
+    };
     if (is(u"ChN"))
         return NombreEnToutesLettres(SafeStrToFloat(v.totalNetText), QStringLiteral("FR"));
     if (is(u"ChR"))
@@ -60,15 +53,12 @@ QVariant variableValue(const QString &name, const Variables &v)
         const Statistics::TypeCounts c = v.typeCounts ? v.typeCounts() : Statistics::TypeCounts{};
         return is(u"P") ? c.p : is(u"I") ? c.i : c.d;
     }
-    if (is(u"Dir"))
-        return v.place;
-    if (!v.selected)
-        return QVariant();
+    if (is(u"Dir")) return v.place;
+    if (!v.selected) return QVariant();
     static const char16_t *const cells[] = {u"CodePTT", u"Compte", u"Cle",       u"NetPayer",
                                             u"Rend",    u"Assur",  u"NomPrenom", u"Type"};
     for (int k = 0; k < 8; ++k)
-        if (is(cells[k]))
-            return k == 0 ? v.selected->caption() : v.selected->subItem(k - 1);
+        if (is(cells[k])) return k == 0 ? v.selected->caption() : v.selected->subItem(k - 1);
     return QVariant();
 }
 
@@ -85,34 +75,28 @@ PreparedReport prepare(const WorkingList &list, const Variables &v, const QDateT
                                            value = fieldValue(list.line(current), field);
                                    },
                                });
-    engine.setOnGetValue([&v](const QString &name, QVariant &value) { value = variableValue(name, v); });
+    engine.setOnGetValue(
+        [&v](const QString &name, QVariant &value) { value = variableValue(name, v); });
     engine.setStartTime(start);
     return engine.prepare();
 }
 
 } // namespace ListReport
 
-namespace ErrorReport {
+namespace ErrorReport
+{
 
 QVariant fieldValue(const TErrorRecord &r, const QString &field)
 {
-    if (field == u"Row")
-        return r.Row;
-    if (field == u"Operation")
-        return r.Operation;
-    if (field == u"OldValue")
-        return r.OldValue;
-    if (field == u"NewValue")
-        return r.NewValue;
-    if (field == u"NomPrenom")
-        return r.NomPrenom;
-    if (field == u"Compte")
-        return r.Compte;
+    if (field == u"Row") return r.Row;
+    if (field == u"Operation") return r.Operation;
+    if (field == u"OldValue") return r.OldValue;
+    if (field == u"NewValue") return r.NewValue;
+    if (field == u"NomPrenom") return r.NomPrenom;
+    if (field == u"Compte") return r.Compte;
     // The payment is asked for with a trailing blank, and only so.
-    if (field == u"NetPayer ")
-        return ListReport::amount(r.NetPayer);
-    if (field == u"Rendement")
-        return ListReport::amount(r.Rendement);
+    if (field == u"NetPayer ") return ListReport::amount(r.NetPayer);
+    if (field == u"Rendement") return ListReport::amount(r.Rendement);
     return QVariant();
 }
 
@@ -124,8 +108,7 @@ PreparedReport prepare(const std::vector<TErrorRecord> &records, const QDateTime
     engine.setDataSet(DataSet, UserDataSet{
                                    [&] { current = n > 0 ? 0 : -1; },
                                    [&] {
-                                       if (current >= 0)
-                                           ++current;
+                                       if (current >= 0) ++current;
                                    },
                                    [&](bool &eof) { eof = current < 0 || current >= n; },
                                    [&](const QString &field, QVariant &value) {

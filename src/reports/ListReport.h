@@ -12,7 +12,8 @@ class WorkingList;
 struct TErrorRecord;
 
 // The nominative list of beneficiaries (template frxReport1, data source frxUserDataSet1).
-namespace ListReport {
+namespace ListReport
+{
 
 inline const QString Template = QStringLiteral("frxReport1");
 inline const QString DataSet = QStringLiteral("frxUserDataSet1");
@@ -47,7 +48,8 @@ PreparedReport prepare(const WorkingList &list, const Variables &v, const QDateT
 } // namespace ListReport
 
 // The report of recorded key errors (template frxReport2, data source frxUserDataSet2).
-namespace ErrorReport {
+namespace ErrorReport
+{
 
 inline const QString Template = QStringLiteral("frxReport2");
 inline const QString DataSet = QStringLiteral("frxUserDataSet2");

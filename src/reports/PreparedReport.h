@@ -43,22 +43,18 @@ struct PreparedReport {
     QStringList texts(int page, const QString &name) const
     {
         QStringList out;
-        if (page < 0 || page >= pageCount())
-            return out;
+        if (page < 0 || page >= pageCount()) return out;
         for (const PreparedObject &o : pages[size_t(page)].objects)
-            if (o.object->name == name)
-                out << o.text;
+            if (o.object->name == name) out << o.text;
         return out;
     }
     // The objects called name on a page, top to bottom.
     std::vector<const PreparedObject *> objects(int page, const QString &name) const
     {
         std::vector<const PreparedObject *> out;
-        if (page < 0 || page >= pageCount())
-            return out;
+        if (page < 0 || page >= pageCount()) return out;
         for (const PreparedObject &o : pages[size_t(page)].objects)
-            if (o.object->name == name)
-                out.push_back(&o);
+            if (o.object->name == name) out.push_back(&o);
         return out;
     }
 };

@@ -2,7 +2,8 @@
 
 #include "ReportText.h"
 
-namespace {
+namespace
+{
 
 // A band evaluated for printing, with positions relative to its top.
 struct RenderedBand {
@@ -38,8 +39,7 @@ public:
     {
         newPage();
         for (const ReportBand &band : m_report.bands)
-            if (band.type == ReportBand::MasterData)
-                printRows(band);
+            if (band.type == ReportBand::MasterData) printRows(band);
         if (m_summary) {
             m_bandType = ReportBand::ReportSummary;
             place(render(*m_summary), nullptr);
@@ -53,8 +53,7 @@ public:
     ReportValue field(const QString &source, const QString &name) override
     {
         const auto it = m_engine.m_dataSets.constFind(source);
-        if (it == m_engine.m_dataSets.cend() || !it->OnGetValue)
-            return std::monostate{};
+        if (it == m_engine.m_dataSets.cend() || !it->OnGetValue) return std::monostate{};
         QVariant v;
         it->OnGetValue(name, v);
         return toReportValue(v);
@@ -62,18 +61,13 @@ public:
 
     ReportValue name(const QString &identifier) override
     {
-        if (identifier.compare(u"Page#", Qt::CaseInsensitive) == 0)
-            return qint64(m_pageNo);
+        if (identifier.compare(u"Page#", Qt::CaseInsensitive) == 0) return qint64(m_pageNo);
         if (identifier.compare(u"TotalPages#", Qt::CaseInsensitive) == 0)
             return qint64(m_totalPages);
-        if (identifier.compare(u"Line#", Qt::CaseInsensitive) == 0)
-            return qint64(m_line);
-        if (identifier.compare(u"Date", Qt::CaseInsensitive) == 0)
-            return m_start.date();
-        if (identifier.compare(u"Time", Qt::CaseInsensitive) == 0)
-            return m_start.time();
-        if (!m_engine.m_onGetValue)
-            return std::monostate{};
+        if (identifier.compare(u"Line#", Qt::CaseInsensitive) == 0) return qint64(m_line);
+        if (identifier.compare(u"Date", Qt::CaseInsensitive) == 0) return m_start.date();
+        if (identifier.compare(u"Time", Qt::CaseInsensitive) == 0) return m_start.time();
+        if (!m_engine.m_onGetValue) return std::monostate{};
         QVariant v;
         m_engine.m_onGetValue(identifier, v);
         return toReportValue(v);
@@ -84,8 +78,7 @@ public:
         const Figures &f = m_figures[size_t(e.accumulator)];
         // The page footer shows the page's own figures unless asked to run on (flag 2).
         const bool page = m_bandType == ReportBand::PageFooter && e.flag != 2;
-        if (e.kind == ReportExpr::Count)
-            return page ? f.pageCount : f.count;
+        if (e.kind == ReportExpr::Count) return page ? f.pageCount : f.count;
         return page ? f.pageSum : f.sum;
     }
 
@@ -98,23 +91,18 @@ private:
     void printRows(const ReportBand &band)
     {
         const auto it = m_engine.m_dataSets.constFind(band.dataSet);
-        if (it == m_engine.m_dataSets.cend())
-            return;
+        if (it == m_engine.m_dataSets.cend()) return;
         const UserDataSet &ds = *it;
-        if (ds.OnFirst)
-            ds.OnFirst();
+        if (ds.OnFirst) ds.OnFirst();
         for (;;) {
             bool eof = true;
-            if (ds.OnCheckEOF)
-                ds.OnCheckEOF(eof);
-            if (eof)
-                break;
+            if (ds.OnCheckEOF) ds.OnCheckEOF(eof);
+            if (eof) break;
             ++m_line;
             m_bandType = ReportBand::MasterData;
             RenderedBand rb = render(band);
             place(std::move(rb), &band);
-            if (ds.OnNext)
-                ds.OnNext();
+            if (ds.OnNext) ds.OnNext();
         }
     }
 
@@ -123,8 +111,7 @@ private:
     {
         for (size_t i = 0; i < m_report.accumulators.size(); ++i) {
             const ReportAccumulator &a = m_report.accumulators[i];
-            if (a.band != band.name)
-                continue;
+            if (a.band != band.name) continue;
             Figures &f = m_figures[i];
             if (!a.summed) {
                 ++f.count;
@@ -179,14 +166,14 @@ private:
             }
             rb.objects.push_back(std::move(po));
         }
-        if (grew)
-            shiftBelowGrowth(band, growth, rb);
+        if (grew) shiftBelowGrowth(band, growth, rb);
         return rb;
     }
 
     // Objects under a memo that grew move down with it; the band grows by as much as its
     // lowest object went down.
-    static void shiftBelowGrowth(const ReportBand &band, const std::vector<double> &growth, RenderedBand &rb)
+    static void shiftBelowGrowth(const ReportBand &band, const std::vector<double> &growth,
+                                 RenderedBand &rb)
     {
         const size_t n = band.objects.size();
         std::vector<size_t> order(n);
@@ -206,8 +193,7 @@ private:
                 const double moved = shift[j] + growth[j];
                 const bool above = rj.bottom() <= ri.top() + Epsilon;
                 const bool overlaps = rj.left() < ri.right() && ri.left() < rj.right();
-                if (moved > 0 && above && overlaps)
-                    shift[i] = std::max(shift[i], moved);
+                if (moved > 0 && above && overlaps) shift[i] = std::max(shift[i], moved);
             }
             rb.objects[i].rect.translate(0, shift[i]);
             lowestBefore = std::max(lowestBefore, ri.bottom());
@@ -231,7 +217,8 @@ private:
             }
             PreparedObject rest = po;
             rest.rect.moveTop(std::max(0.0, po.rect.top() - h));
-            if (po.object->kind == ReportObject::Memo && po.lineStarts.size() > 1 && po.rect.top() < h) {
+            if (po.object->kind == ReportObject::Memo && po.lineStarts.size() > 1 &&
+                po.rect.top() < h) {
                 const double lh = m_text.lineHeight(*po.object);
                 int fit = 0;
                 while (fit < po.lineStarts.size() &&
@@ -245,7 +232,8 @@ private:
                     first.runs.clear();
                     for (const TextRun &r : po.runs)
                         if (r.start < cut)
-                            first.runs.push_back({r.start, std::min(r.length, cut - r.start), r.bold, r.color});
+                            first.runs.push_back(
+                                {r.start, std::min(r.length, cut - r.start), r.bold, r.color});
                     first.rect.setHeight(h - po.rect.top());
                     head.objects.push_back(first);
 
@@ -257,7 +245,8 @@ private:
                     for (const TextRun &r : po.runs) {
                         const int end = r.start + r.length;
                         if (end > cut)
-                            rest.runs.push_back({std::max(0, r.start - cut), end - std::max(r.start, cut), r.bold, r.color});
+                            rest.runs.push_back({std::max(0, r.start - cut),
+                                                 end - std::max(r.start, cut), r.bold, r.color});
                     }
                     rest.rect.setHeight(m_text.textHeight(*po.object, int(rest.lineStarts.size())));
                 }
@@ -286,8 +275,7 @@ private:
             const double room = m_footerTop - m_y;
             const bool fresh = m_y <= m_bodyTop + Epsilon;
             if (rb.height <= room + Epsilon || (fresh && !(rb.band->split && rb.height > room))) {
-                if (rowBand)
-                    count(*rowBand);
+                if (rowBand) count(*rowBand);
                 putBand(rb, m_y);
                 m_y += rb.height;
                 return;
@@ -307,8 +295,7 @@ private:
                     continue;
                 }
                 if (fresh) { // nothing of it fits even here: print it as it is
-                    if (rowBand)
-                        count(*rowBand);
+                    if (rowBand) count(*rowBand);
                     putBand(rb, m_y);
                     m_y += rb.height;
                     return;
@@ -347,8 +334,7 @@ private:
 
     void finishPage()
     {
-        if (!m_footer)
-            return;
+        if (!m_footer) return;
         const ReportBand::Type was = m_bandType;
         m_bandType = ReportBand::PageFooter;
         putBand(render(*m_footer), m_footerTop);
@@ -360,7 +346,8 @@ private:
     const QDateTime m_start;
     const int m_totalPages;
     std::vector<Figures> m_figures;
-    const ReportBand *m_title = nullptr, *m_header = nullptr, *m_footer = nullptr, *m_summary = nullptr;
+    const ReportBand *m_title = nullptr, *m_header = nullptr, *m_footer = nullptr,
+                     *m_summary = nullptr;
     QPointF m_origin;
     double m_bodyHeight = 0, m_footerTop = 0, m_bodyTop = 0, m_y = 0;
     int m_pageNo = 0;
@@ -370,7 +357,10 @@ private:
     ReportText m_text;
 };
 
-ReportEngine::ReportEngine(std::shared_ptr<const ReportTemplate> report) : m_report(std::move(report)) {}
+ReportEngine::ReportEngine(std::shared_ptr<const ReportTemplate> report)
+    : m_report(std::move(report))
+{
+}
 
 void ReportEngine::setDataSet(const QString &name, UserDataSet dataSet)
 {

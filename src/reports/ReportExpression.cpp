@@ -1,6 +1,7 @@
 #include "ReportExpression.h"
 
-namespace {
+namespace
+{
 
 class Parser
 {
@@ -11,8 +12,7 @@ public:
     {
         auto e = expression();
         skip();
-        if (m_i != m_s.size())
-            fail("unexpected text");
+        if (m_i != m_s.size()) fail("unexpected text");
         return e;
     }
 
@@ -41,8 +41,7 @@ private:
     }
     void expect(QChar c)
     {
-        if (!accept(c))
-            fail("missing character");
+        if (!accept(c)) fail("missing character");
     }
     static std::unique_ptr<ReportExpr> binary(ReportExpr::Kind k, std::unique_ptr<ReportExpr> a,
                                               std::unique_ptr<ReportExpr> b)
@@ -83,10 +82,8 @@ private:
         const qsizetype from = m_i;
         while (m_i < m_s.size() && (m_s[m_i].isLetterOrNumber() || m_s[m_i] == u'_'))
             ++m_i;
-        if (m_i < m_s.size() && m_s[m_i] == u'#')
-            ++m_i;
-        if (m_i == from)
-            fail("name expected");
+        if (m_i < m_s.size() && m_s[m_i] == u'#') ++m_i;
+        if (m_i == from) fail("name expected");
         return m_s.mid(from, m_i - from);
     }
     QString quoted(QChar q)
@@ -94,8 +91,7 @@ private:
         // The opening quote has been read; a doubled quote stands for itself.
         QString out;
         for (;;) {
-            if (m_i >= m_s.size())
-                fail("unterminated text");
+            if (m_i >= m_s.size()) fail("unterminated text");
             const QChar c = m_s[m_i++];
             if (c == q) {
                 if (m_i < m_s.size() && m_s[m_i] == q) {
@@ -110,21 +106,18 @@ private:
     }
     int flagArgument()
     {
-        if (!accept(u','))
-            return 0;
+        if (!accept(u',')) return 0;
         skip();
         const qsizetype from = m_i;
         while (m_i < m_s.size() && m_s[m_i].isDigit())
             ++m_i;
-        if (m_i == from)
-            fail("number expected");
+        if (m_i == from) fail("number expected");
         return m_s.mid(from, m_i - from).toInt();
     }
     std::unique_ptr<ReportExpr> factor()
     {
         skip();
-        if (m_i >= m_s.size())
-            fail("expression expected");
+        if (m_i >= m_s.size()) fail("expression expected");
         auto e = std::make_unique<ReportExpr>();
         const QChar c = m_s[m_i];
         if (c == u'<' || c == u'(') {
@@ -145,8 +138,7 @@ private:
                 ++m_i;
             bool ok = false;
             e->number = m_s.mid(from, m_i - from).toDouble(&ok);
-            if (!ok)
-                fail("bad number");
+            if (!ok) fail("bad number");
             return e;
         }
         if (c == u'\'') {
@@ -191,11 +183,11 @@ private:
 
 ReportValue arithmetic(ReportExpr::Kind k, const ReportValue &x, const ReportValue &y)
 {
-    const bool nothing = std::holds_alternative<std::monostate>(x) &&
-                         std::holds_alternative<std::monostate>(y);
-    if (nothing)
-        return std::monostate{};
-    if (k == ReportExpr::Add && (std::holds_alternative<QString>(x) || std::holds_alternative<QString>(y)))
+    const bool nothing =
+        std::holds_alternative<std::monostate>(x) && std::holds_alternative<std::monostate>(y);
+    if (nothing) return std::monostate{};
+    if (k == ReportExpr::Add &&
+        (std::holds_alternative<QString>(x) || std::holds_alternative<QString>(y)))
         return displayText(x, {}) + displayText(y, {});
     const bool whole = !std::holds_alternative<double>(x) && !std::holds_alternative<double>(y) &&
                        k != ReportExpr::Divide;
@@ -203,19 +195,24 @@ ReportValue arithmetic(ReportExpr::Kind k, const ReportValue &x, const ReportVal
         const qint64 a = std::holds_alternative<qint64>(x) ? std::get<qint64>(x) : 0;
         const qint64 b = std::holds_alternative<qint64>(y) ? std::get<qint64>(y) : 0;
         switch (k) {
-        case ReportExpr::Add: return a + b;
-        case ReportExpr::Subtract: return a - b;
-        default: return a * b;
+        case ReportExpr::Add:
+            return a + b;
+        case ReportExpr::Subtract:
+            return a - b;
+        default:
+            return a * b;
         }
     }
     const double a = toReal(x), b = toReal(y);
     switch (k) {
-    case ReportExpr::Add: return a + b;
-    case ReportExpr::Subtract: return a - b;
-    case ReportExpr::Multiply: return a * b;
+    case ReportExpr::Add:
+        return a + b;
+    case ReportExpr::Subtract:
+        return a - b;
+    case ReportExpr::Multiply:
+        return a * b;
     default:
-        if (b == 0)
-            return std::monostate{};
+        if (b == 0) return std::monostate{};
         return a / b;
     }
 }
@@ -231,22 +228,24 @@ ReportValue evaluate(const ReportExpr &e, ReportScope &scope)
 {
     switch (e.kind) {
     case ReportExpr::Number:
-        if (e.number == double(qint64(e.number)))
-            return qint64(e.number);
+        if (e.number == double(qint64(e.number))) return qint64(e.number);
         return e.number;
-    case ReportExpr::Text: return e.text;
-    case ReportExpr::Field: return scope.field(e.source, e.text);
-    case ReportExpr::Name: return scope.name(e.text);
+    case ReportExpr::Text:
+        return e.text;
+    case ReportExpr::Field:
+        return scope.field(e.source, e.text);
+    case ReportExpr::Name:
+        return scope.name(e.text);
     case ReportExpr::Count:
-    case ReportExpr::Sum: return scope.aggregate(e);
+    case ReportExpr::Sum:
+        return scope.aggregate(e);
     case ReportExpr::Negate: {
         const ReportValue v = evaluate(*e.a, scope);
-        if (const qint64 *i = std::get_if<qint64>(&v))
-            return -*i;
-        if (const double *d = std::get_if<double>(&v))
-            return -*d;
+        if (const qint64 *i = std::get_if<qint64>(&v)) return -*i;
+        if (const double *d = std::get_if<double>(&v)) return -*d;
         return v;
     }
-    default: return arithmetic(e.kind, evaluate(*e.a, scope), evaluate(*e.b, scope));
+    default:
+        return arithmetic(e.kind, evaluate(*e.a, scope), evaluate(*e.b, scope));
     }
 }

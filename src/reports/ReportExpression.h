@@ -20,11 +20,12 @@ struct ReportExpr {
     enum Kind { Number, Text, Field, Name, Count, Sum, Add, Subtract, Multiply, Divide, Negate };
     Kind kind = Number;
     double number = 0;
-    QString text;   // Text: the literal; Field: field name; Name: identifier; Count/Sum: band
-    QString source; // Field: data source name
-    int flag = 0;   // Count/Sum: third argument
+    QString text;         // Text: the literal; Field: field name; Name: identifier; Count/Sum: band
+    QString source;       // Field: data source name
+    int flag = 0;         // Count/Sum: third argument
     int accumulator = -1; // Count/Sum: index of the running figures, set by the template
-    QString innerText;    // Sum: the summed expression as written (aggregates sharing it share figures)
+    QString
+        innerText; // Sum: the summed expression as written (aggregates sharing it share figures)
     std::unique_ptr<ReportExpr> a, b;
 };
 

@@ -10,9 +10,11 @@
 #include <QSaveFile>
 #include <QTextLayout>
 
-namespace ReportPainter {
+namespace ReportPainter
+{
 
-namespace {
+namespace
+{
 
 // Rounded corners of a rounded rectangle, in units.
 constexpr double CornerRadius = 6;
@@ -23,7 +25,8 @@ void paintShape(QPainter &p, const PreparedObject &po)
     if (o.kind == ReportObject::Line) {
         QPen pen(o.penColor, o.penWidth, o.penStyle, Qt::FlatCap);
         p.setPen(pen);
-        p.drawLine(po.rect.topLeft(), po.rect.topLeft() + QPointF(po.rect.width(), po.rect.height()));
+        p.drawLine(po.rect.topLeft(),
+                   po.rect.topLeft() + QPointF(po.rect.width(), po.rect.height()));
         return;
     }
     p.setPen(QPen(o.penColor, o.penWidth));
@@ -38,18 +41,17 @@ void paintShape(QPainter &p, const PreparedObject &po)
 void paintMemo(QPainter &p, ReportText &text, const PreparedObject &po)
 {
     const ReportObject &o = *po.object;
-    if (o.fill.isValid())
-        p.fillRect(po.rect, o.fill);
+    if (o.fill.isValid()) p.fillRect(po.rect, o.fill);
     if (o.bottomBorder) {
         p.setPen(QPen(Qt::black, 1));
         p.drawLine(po.rect.bottomLeft(), po.rect.bottomRight());
     }
-    if (po.text.isEmpty())
-        return;
+    if (po.text.isEmpty()) return;
     const QFont font = ReportText::font(o.font);
     p.setFont(font);
     p.setPen(o.font.color);
-    const QVector<int> starts = po.lineStarts.isEmpty() ? text.breakLines(o, po.text, po.runs) : po.lineStarts;
+    const QVector<int> starts =
+        po.lineStarts.isEmpty() ? text.breakLines(o, po.text, po.runs) : po.lineStarts;
     const double lh = text.lineHeight(o);
     const QRectF inner = po.rect.adjusted(ReportText::GapX, ReportText::GapY, -ReportText::GapX, 0);
     if (starts.size() == 1 && po.runs.isEmpty()) {
@@ -71,18 +73,15 @@ void paintMemo(QPainter &p, ReportText &text, const PreparedObject &po)
         QTextLayout::FormatRange f;
         f.start = r.start;
         f.length = r.length;
-        if (r.bold)
-            f.format.setFontWeight(QFont::Bold);
-        if (r.color.isValid())
-            f.format.setForeground(r.color);
+        if (r.bold) f.format.setFontWeight(QFont::Bold);
+        if (r.color.isValid()) f.format.setForeground(r.color);
         formats << f;
     }
     layout.setFormats(formats);
     layout.beginLayout();
     for (int i = 0; i < starts.size(); ++i) {
         QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
+        if (!line.isValid()) break;
         const int end = i + 1 < starts.size() ? starts[i + 1] : int(laid.size());
         // The lines break where preparation broke them, whatever this device measures.
         line.setNumColumns(std::max(1, end - starts[i]), inner.width());
@@ -102,8 +101,7 @@ void paintMemo(QPainter &p, ReportText &text, const PreparedObject &po)
 
 void paintPage(QPainter &painter, const PreparedReport &report, int page)
 {
-    if (page < 0 || page >= report.pageCount())
-        return;
+    if (page < 0 || page >= report.pageCount()) return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
@@ -134,14 +132,12 @@ QImage renderPage(const PreparedReport &report, int page, double dpi)
 bool paintPages(QPagedPaintDevice &device, const PreparedReport &report, int first, int last)
 {
     QPainter p;
-    if (!p.begin(&device))
-        return false;
+    if (!p.begin(&device)) return false;
     const double sx = device.logicalDpiX() / 96.0, sy = device.logicalDpiY() / 96.0;
     first = std::max(0, first);
     last = std::min(last, report.pageCount() - 1);
     for (int i = first; i <= last; ++i) {
-        if (i > first)
-            device.newPage();
+        if (i > first) device.newPage();
         p.save();
         p.scale(sx, sy);
         paintPage(p, report, i);
@@ -154,12 +150,12 @@ bool writePdf(const PreparedReport &report, const QString &path, QString *error)
 {
     auto fail = [&](const QString &why) {
         if (error)
-            *error = QStringLiteral("Impossible d’écrire le fichier PDF « %1 » : %2").arg(path, why);
+            *error =
+                QStringLiteral("Impossible d’écrire le fichier PDF « %1 » : %2").arg(path, why);
         return false;
     };
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
+    if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
     {
         QPdfWriter pdf(&file);
         pdf.setResolution(1200);
@@ -170,8 +166,7 @@ bool writePdf(const PreparedReport &report, const QString &path, QString *error)
         if (!paintPages(pdf, report, 0, report.pageCount() - 1))
             return fail(QStringLiteral("le dessin des pages a échoué"));
     }
-    if (!file.commit())
-        return fail(file.errorString());
+    if (!file.commit()) return fail(file.errorString());
     return true;
 }
 

@@ -9,7 +9,8 @@ class QPainter;
 
 // Paints prepared pages. The same code draws the preview, the printed pages, the PDF and
 // the images used by tests.
-namespace ReportPainter {
+namespace ReportPainter
+{
 
 // Paints one page onto a painter whose coordinates are units of 1/96 inch from the
 // paper's top-left corner. Paints nothing under the objects (the caller lays the paper).

@@ -17,10 +17,12 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 
 // Texts of the preview window.
-namespace Texts {
+namespace Texts
+{
 const QString Caption = QStringLiteral("Aperçu — %1");
 const QString First = QStringLiteral("Première page");
 const QString Previous = QStringLiteral("Page précédente");
@@ -98,8 +100,10 @@ ReportPreview::ReportPreview(const PreparedReport &report, Prompts &prompts, QWi
     actPrint = action(Texts::Print, QKeySequence::Print, [this] { print(); });
     actExportPdf = action(Texts::ExportPdf, QKeySequence::Save, [this] { exportPdf(); });
     bar->addSeparator();
-    actFirst = action(Texts::First, QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { setCurrentPage(0); });
-    actPrevious = action(Texts::Previous, QKeySequence(Qt::Key_PageUp), [this] { setCurrentPage(m_page - 1); });
+    actFirst =
+        action(Texts::First, QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { setCurrentPage(0); });
+    actPrevious = action(Texts::Previous, QKeySequence(Qt::Key_PageUp),
+                         [this] { setCurrentPage(m_page - 1); });
     pageBox = new QSpinBox(bar);
     pageBox->setRange(1, std::max(1, report.pageCount()));
     pageBox->setKeyboardTracking(false);
@@ -108,15 +112,15 @@ ReportPreview::ReportPreview(const PreparedReport &report, Prompts &prompts, QWi
     pageCountLabel->setContentsMargins(4, 0, 8, 0);
     bar->addWidget(pageCountLabel);
     connect(pageBox, &QSpinBox::valueChanged, this, [this](int v) { setCurrentPage(v - 1); });
-    actNext = action(Texts::Next, QKeySequence(Qt::Key_PageDown), [this] { setCurrentPage(m_page + 1); });
+    actNext =
+        action(Texts::Next, QKeySequence(Qt::Key_PageDown), [this] { setCurrentPage(m_page + 1); });
     actLast = action(Texts::Last, QKeySequence(Qt::CTRL | Qt::Key_End),
                      [this] { setCurrentPage(m_report.pageCount() - 1); });
     bar->addSeparator();
     actZoomOut = action(Texts::ZoomOut, QKeySequence::ZoomOut, [this] {
         double z = Zooms[0];
         for (double s : Zooms)
-            if (s < m_zoom - 1e-9)
-                z = s;
+            if (s < m_zoom - 1e-9) z = s;
         setZoom(z);
     });
     zoomBox = new QComboBox(bar);
@@ -128,8 +132,7 @@ ReportPreview::ReportPreview(const PreparedReport &report, Prompts &prompts, QWi
     actZoomIn = action(Texts::ZoomIn, QKeySequence::ZoomIn, [this] {
         double z = Zooms[std::size(Zooms) - 1];
         for (auto it = std::rbegin(Zooms); it != std::rend(Zooms); ++it)
-            if (*it > m_zoom + 1e-9)
-                z = *it;
+            if (*it > m_zoom + 1e-9) z = *it;
         setZoom(z);
     });
     actFitWidth = action(Texts::FitWidth, QKeySequence(), [this] { fitWidth(); });
@@ -161,8 +164,7 @@ double ReportPreview::pixelsPerUnit() const
 void ReportPreview::setCurrentPage(int page)
 {
     page = std::clamp(page, 0, std::max(0, m_report.pageCount() - 1));
-    if (page == m_page)
-        return;
+    if (page == m_page) return;
     m_page = page;
     m_scroll->verticalScrollBar()->setValue(0);
     refresh();
@@ -217,16 +219,13 @@ void ReportPreview::refresh()
 void ReportPreview::exportPdf()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QString path = m_prompts.saveFileName(this, Texts::SavePdf,
-                                          QDir(folder).filePath(m_report.title() + QStringLiteral(".pdf")),
-                                          Texts::PdfFilter);
-    if (path.isEmpty())
-        return;
-    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-        path += QStringLiteral(".pdf");
+    QString path = m_prompts.saveFileName(
+        this, Texts::SavePdf, QDir(folder).filePath(m_report.title() + QStringLiteral(".pdf")),
+        Texts::PdfFilter);
+    if (path.isEmpty()) return;
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
     QString error;
-    if (!ReportPainter::writePdf(m_report, path, &error))
-        m_prompts.error(this, error);
+    if (!ReportPainter::writePdf(m_report, path, &error)) m_prompts.error(this, error);
 }
 
 void ReportPreview::print()
@@ -237,8 +236,7 @@ void ReportPreview::print()
                                       QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     printer.setDocName(m_report.title());
     printer.setFromTo(1, m_report.pageCount());
-    if (!m_prompts.printSetup(this, printer, m_report.pageCount()))
-        return;
+    if (!m_prompts.printSetup(this, printer, m_report.pageCount())) return;
     int first = 0, last = m_report.pageCount() - 1;
     if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
         first = printer.fromPage() - 1;

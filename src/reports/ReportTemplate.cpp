@@ -9,7 +9,8 @@
 #include <QJsonObject>
 #include <QMutex>
 
-namespace {
+namespace
+{
 
 [[noreturn]] void bad(const QString &what)
 {
@@ -27,8 +28,7 @@ QColor colour(const QJsonValue &v, const QString &where)
 QRectF rect(const QJsonValue &v, const QString &where)
 {
     const QJsonArray a = v.toArray();
-    if (a.size() != 4)
-        bad(where + QStringLiteral(" : position"));
+    if (a.size() != 4) bad(where + QStringLiteral(" : position"));
     return QRectF(a[0].toDouble(), a[1].toDouble(), a[2].toDouble(), a[3].toDouble());
 }
 
@@ -54,8 +54,7 @@ std::vector<Segment> segments(const QString &text)
         for (; j < text.size(); ++j) {
             const QChar c = text[j];
             if (!quote.isNull()) {
-                if (c == quote)
-                    quote = QChar();
+                if (c == quote) quote = QChar();
             } else if (c == u'"' || c == u'\'') {
                 quote = c;
             } else if (c == u'[') {
@@ -68,14 +67,12 @@ std::vector<Segment> segments(const QString &text)
             literal += text.mid(i);
             break;
         }
-        if (!literal.isEmpty())
-            out.push_back({literal, false});
+        if (!literal.isEmpty()) out.push_back({literal, false});
         literal.clear();
         out.push_back({text.mid(i + 1, j - i - 1), true});
         i = j;
     }
-    if (!literal.isEmpty())
-        out.push_back({literal, false});
+    if (!literal.isEmpty()) out.push_back({literal, false});
     return out;
 }
 
@@ -92,8 +89,7 @@ void appendHtmlLiteral(const QString &text, TagState &state, std::vector<MemoPie
 {
     QString run;
     auto flush = [&] {
-        if (!run.isEmpty())
-            pieces.push_back({run, nullptr, state.isBold(), state.colour()});
+        if (!run.isEmpty()) pieces.push_back({run, nullptr, state.isBold(), state.colour()});
         run.clear();
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -111,15 +107,13 @@ void appendHtmlLiteral(const QString &text, TagState &state, std::vector<MemoPie
                     state.bold = std::max(0, state.bold - 1);
                 } else if (lower.startsWith(u"font") && lower.contains(u"color")) {
                     QString value = tag.mid(lower.indexOf(u"color") + 5).trimmed();
-                    if (value.startsWith(u'='))
-                        value = value.mid(1).trimmed();
+                    if (value.startsWith(u'=')) value = value.mid(1).trimmed();
                     value.remove(u'"').remove(u'\'');
                     flush();
                     state.colours.push_back(QColor::fromString(value.trimmed()));
                 } else if (lower == u"/font") {
                     flush();
-                    if (!state.colours.empty())
-                        state.colours.pop_back();
+                    if (!state.colours.empty()) state.colours.pop_back();
                 } else {
                     known = false;
                 }
@@ -145,10 +139,8 @@ void collectAggregates(ReportExpr &e, ReportTemplate &t, QHash<QString, int> &se
         }
         e.accumulator = *it;
     }
-    if (e.a)
-        collectAggregates(*e.a, t, seen);
-    if (e.b)
-        collectAggregates(*e.b, t, seen);
+    if (e.a) collectAggregates(*e.a, t, seen);
+    if (e.b) collectAggregates(*e.b, t, seen);
 }
 
 ReportObject readObject(const QJsonObject &o, ReportTemplate &t, QHash<QString, int> &aggregates)
@@ -161,10 +153,8 @@ ReportObject readObject(const QJsonObject &o, ReportTemplate &t, QHash<QString, 
         obj.kind = kind == u"line"        ? ReportObject::Line
                    : kind == u"rectangle" ? ReportObject::Rectangle
                                           : ReportObject::RoundRectangle;
-        if (o.contains(u"fill"))
-            obj.fill = colour(o.value(u"fill"), obj.name);
-        if (o.contains(u"color"))
-            obj.penColor = colour(o.value(u"color"), obj.name);
+        if (o.contains(u"fill")) obj.fill = colour(o.value(u"fill"), obj.name);
+        if (o.contains(u"color")) obj.penColor = colour(o.value(u"color"), obj.name);
         obj.penWidth = o.value(u"width").toDouble(1);
         const QString style = o.value(u"style").toString(QStringLiteral("solid"));
         obj.penStyle = style == u"dashDotDot" ? Qt::DashDotDotLine
@@ -178,12 +168,13 @@ ReportObject readObject(const QJsonObject &o, ReportTemplate &t, QHash<QString, 
 
     obj.kind = ReportObject::Memo;
     const QString align = o.value(u"align").toString(QStringLiteral("left"));
-    obj.align = align == u"center" ? Qt::AlignHCenter : align == u"right" ? Qt::AlignRight : Qt::AlignLeft;
+    obj.align = align == u"center"  ? Qt::AlignHCenter
+                : align == u"right" ? Qt::AlignRight
+                                    : Qt::AlignLeft;
     obj.html = o.value(u"html").toBool();
     obj.grows = o.value(u"grows").toBool();
     obj.bottomBorder = o.value(u"border").toString() == u"bottom";
-    if (o.contains(u"fill"))
-        obj.fill = colour(o.value(u"fill"), obj.name);
+    if (o.contains(u"fill")) obj.fill = colour(o.value(u"fill"), obj.name);
     const QJsonObject f = o.value(u"font").toObject();
     if (!f.isEmpty()) {
         obj.font.family = f.value(u"family").toString(obj.font.family);
@@ -191,11 +182,11 @@ ReportObject readObject(const QJsonObject &o, ReportTemplate &t, QHash<QString, 
         obj.font.bold = f.value(u"bold").toBool();
         obj.font.italic = f.value(u"italic").toBool();
         obj.font.underline = f.value(u"underline").toBool();
-        if (f.contains(u"color"))
-            obj.font.color = colour(f.value(u"color"), obj.name);
+        if (f.contains(u"color")) obj.font.color = colour(f.value(u"color"), obj.name);
     }
     const QString mark = o.value(u"decimalMark").toString(QStringLiteral(","));
-    obj.format = DisplayFormat::parse(o.value(u"format").toString(), mark.isEmpty() ? u',' : mark[0]);
+    obj.format =
+        DisplayFormat::parse(o.value(u"format").toString(), mark.isEmpty() ? u',' : mark[0]);
 
     TagState state;
     for (const Segment &s : segments(o.value(u"text").toString())) {
@@ -227,8 +218,7 @@ ReportObject readObject(const QJsonObject &o, ReportTemplate &t, QHash<QString, 
 const ReportBand *ReportTemplate::band(ReportBand::Type type) const
 {
     for (const ReportBand &b : bands)
-        if (b.type == type)
-            return &b;
+        if (b.type == type) return &b;
     return nullptr;
 }
 
@@ -236,18 +226,17 @@ std::shared_ptr<const ReportTemplate> ReportTemplate::fromJson(const QByteArray 
 {
     QJsonParseError perr;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &perr);
-    if (!doc.isObject())
-        bad(perr.errorString());
+    if (!doc.isObject()) bad(perr.errorString());
     const QJsonObject root = doc.object();
     auto t = std::make_shared<ReportTemplate>();
     t->name = root.value(u"name").toString();
     t->title = root.value(u"title").toString(t->name);
     const QJsonArray paper = root.value(u"paper").toArray();
-    if (paper.size() == 2)
-        t->paperMm = QSizeF(paper[0].toDouble(), paper[1].toDouble());
+    if (paper.size() == 2) t->paperMm = QSizeF(paper[0].toDouble(), paper[1].toDouble());
     const QJsonArray m = root.value(u"margins").toArray();
     if (m.size() == 4)
-        t->marginsMm = QMarginsF(m[0].toDouble(), m[1].toDouble(), m[2].toDouble(), m[3].toDouble());
+        t->marginsMm =
+            QMarginsF(m[0].toDouble(), m[1].toDouble(), m[2].toDouble(), m[3].toDouble());
 
     static const QHash<QString, ReportBand::Type> types = {
         {QStringLiteral("ReportTitle"), ReportBand::ReportTitle},
@@ -261,8 +250,7 @@ std::shared_ptr<const ReportTemplate> ReportTemplate::fromJson(const QByteArray 
         ReportBand band;
         band.name = b.value(u"name").toString();
         const auto type = types.constFind(b.value(u"type").toString());
-        if (type == types.cend())
-            bad(band.name + QStringLiteral(" : type de bande"));
+        if (type == types.cend()) bad(band.name + QStringLiteral(" : type de bande"));
         band.type = *type;
         band.height = b.value(u"height").toDouble();
         band.dataSet = b.value(u"dataSet").toString();
@@ -282,8 +270,7 @@ std::shared_ptr<const ReportTemplate> ReportTemplate::builtIn(const QString &nam
     static QHash<QString, std::shared_ptr<const ReportTemplate>> cache;
     const QMutexLocker lock(&mutex);
     auto it = cache.constFind(name);
-    if (it != cache.cend())
-        return *it;
+    if (it != cache.cend()) return *it;
     QFile f(QStringLiteral(":/reports/") + name + QStringLiteral(".json"));
     if (!f.open(QIODevice::ReadOnly))
         throw UserError(QStringLiteral("Modèle d’état introuvable : ") + name);

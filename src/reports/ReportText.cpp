@@ -44,9 +44,13 @@ ReportText::Metrics &ReportText::metrics(const ReportObject &o)
     return *it;
 }
 
-double ReportText::lineHeight(const ReportObject &o) { return metrics(o).lineHeight; }
+double ReportText::lineHeight(const ReportObject &o)
+{
+    return metrics(o).lineHeight;
+}
 
-QVector<int> ReportText::breakLines(const ReportObject &o, const QString &text, const QVector<TextRun> &runs)
+QVector<int> ReportText::breakLines(const ReportObject &o, const QString &text,
+                                    const QVector<TextRun> &runs)
 {
     Metrics &m = metrics(o);
     const double width = std::max(1.0, o.rect.width() - 2 * GapX);
@@ -63,8 +67,7 @@ QVector<int> ReportText::breakLines(const ReportObject &o, const QString &text, 
     layout.setTextOption(opt);
     QList<QTextLayout::FormatRange> formats;
     for (const TextRun &r : runs) {
-        if (!r.bold)
-            continue;
+        if (!r.bold) continue;
         QTextLayout::FormatRange f;
         f.start = r.start;
         f.length = r.length;
@@ -79,7 +82,6 @@ QVector<int> ReportText::breakLines(const ReportObject &o, const QString &text, 
         starts << line.textStart();
     }
     layout.endLayout();
-    if (starts.isEmpty())
-        starts << 0;
+    if (starts.isEmpty()) starts << 0;
     return starts;
 }

@@ -24,7 +24,8 @@ public:
     double lineHeight(const ReportObject &o);
 
     // Where each line of a memo's text starts when it is set in the memo's width.
-    QVector<int> breakLines(const ReportObject &o, const QString &text, const QVector<TextRun> &runs);
+    QVector<int> breakLines(const ReportObject &o, const QString &text,
+                            const QVector<TextRun> &runs);
 
     // Whole memo height that the text needs.
     double textHeight(const ReportObject &o, int lines) { return lines * lineHeight(o) + 2 * GapY; }

@@ -1,8 +1,8 @@
+#include "PdfText.h"
+#include "QtPrinters.h"
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include "PdfText.h"
-#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -115,11 +115,12 @@ TEST(Cli, ReportWritesTheListAndTheErrorsAsPdf)
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "RIP corrected for all items.\n" + list + ": 1 page\n");
     QString text = pdfText(list);
-    for (const QString &s : {QString::fromUtf16(u"بلدية تالفورو"), QStringLiteral("Direction X"),
-                             QStringLiteral("0012345678/03"), QStringLiteral("Nb Ligne : 6"),
-                             QStringLiteral("53 069,62"), QStringLiteral("Agents Permanents (P) : 3"),
-                             QStringLiteral("Cinquante-trois mille soixante-neuf dinars"),
-                             QString::fromUtf16(u"Zoé HÉLÈNE"), QStringLiteral("Page 1 - 1")})
+    for (const QString &s :
+         {QString::fromUtf16(u"بلدية تالفورو"), QStringLiteral("Direction X"),
+          QStringLiteral("0012345678/03"), QStringLiteral("Nb Ligne : 6"),
+          QStringLiteral("53 069,62"), QStringLiteral("Agents Permanents (P) : 3"),
+          QStringLiteral("Cinquante-trois mille soixante-neuf dinars"),
+          QString::fromUtf16(u"Zoé HÉLÈNE"), QStringLiteral("Page 1 - 1")})
         EXPECT_TRUE(text.contains(s)) << s.toStdString() << "\n" << text.toStdString();
 
     const QString errors = dir.filePath("erreurs.pdf");
@@ -141,7 +142,8 @@ TEST(Cli, ReportRefusesBadRequestsAndSaysWhenThereIsNothingToPrint)
     empty.close();
     QFile good(dir.filePath("juste.txt"));
     ASSERT_TRUE(good.open(QIODevice::WriteOnly));
-    good.write("16000010000123456780300000001234560000000010000110000000001ALI BEN                    P\r\n");
+    good.write("16000010000123456780300000001234560000000010000110000000001ALI BEN                 "
+               "   P\r\n");
     good.close();
     const QString out = dir.filePath("x.pdf");
     struct Case {
@@ -156,8 +158,12 @@ TEST(Cli, ReportRefusesBadRequestsAndSaysWhenThereIsNothingToPrint)
         {{"report", "list", small, "--pdf", out, "--bogus"}, 2, "unknown option"},
         {{"report", "list", dir.filePath("absent.txt"), "--pdf", out}, 2, "File not found"},
         {{"report", "list", small, "--pdf", dir.filePath("no/such/folder/x.pdf")}, 2, "PDF"},
-        {{"report", "list", empty.fileName(), "--pdf", out}, 1, QString::fromUtf16(u"لا توجد بيانات للطباعة")},
-        {{"report", "errors", good.fileName(), "--pdf", out}, 1, QString::fromUtf16(u"Il n'y a aucune erreur à afficher.")},
+        {{"report", "list", empty.fileName(), "--pdf", out},
+         1,
+         QString::fromUtf16(u"لا توجد بيانات للطباعة")},
+        {{"report", "errors", good.fileName(), "--pdf", out},
+         1,
+         QString::fromUtf16(u"Il n'y a aucune erreur à afficher.")},
     };
     for (const Case &c : cases) {
         const CliRun r = cli(c.args);

@@ -20,8 +20,8 @@ public:
     QQueue<std::optional<QString>> inputs;
     QQueue<QString> files;
     QStringList opened;
-    QQueue<QString> saveFiles;     // answers of save dialogs
-    QQueue<QString> printToFiles;  // print dialogs: print to this PDF file; empty: cancel
+    QQueue<QString> saveFiles;           // answers of save dialogs
+    QQueue<QString> printToFiles;        // print dialogs: print to this PDF file; empty: cancel
     std::vector<PreparedReport> reports; // every report shown, in order
 
     void message(QWidget *, const QString &text) override { shown << QStringLiteral("message: ") + text; }
@@ -63,7 +63,8 @@ public:
         return files.dequeue();
     }
     void openWithShell(const QString &path) override { opened << path; }
-    QString saveFileName(QWidget *, const QString &caption, const QString &, const QString &) override
+    QString saveFileName(QWidget *, const QString &caption, const QString &,
+                         const QString &) override
     {
         shown << QStringLiteral("save: ") + caption;
         if (saveFiles.isEmpty()) {
@@ -80,8 +81,7 @@ public:
             return false;
         }
         const QString file = printToFiles.dequeue();
-        if (file.isEmpty())
-            return false;
+        if (file.isEmpty()) return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(file);
         return true;
@@ -89,7 +89,9 @@ public:
     // The preview is not opened: the report is kept for the test to look at.
     void showReport(QWidget *, const PreparedReport &report) override
     {
-        shown << QStringLiteral("report: %1 (%2 pages)").arg(report.source->name).arg(report.pageCount());
+        shown << QStringLiteral("report: %1 (%2 pages)")
+                     .arg(report.source->name)
+                     .arg(report.pageCount());
         reports.push_back(report);
     }
 

@@ -14,8 +14,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc < 4)
-        return 2;
+    if (argc < 4) return 2;
     const QString which = QString::fromLocal8Bit(argv[1]);
     QTemporaryDir dir;
     auto prompts = std::make_shared<ScriptedPrompts>();
@@ -31,10 +30,8 @@ int main(int argc, char *argv[])
     ReportPreview preview(prompts->reports.back(), *prompts);
     preview.resize(preview.screen()->availableSize());
     preview.show();
-    if (argc > 4)
-        preview.setCurrentPage(QString::fromLocal8Bit(argv[4]).toInt() - 1);
-    if (argc > 5)
-        preview.setZoom(QString::fromLocal8Bit(argv[5]).toDouble() / 100.0);
+    if (argc > 4) preview.setCurrentPage(QString::fromLocal8Bit(argv[4]).toInt() - 1);
+    if (argc > 5) preview.setZoom(QString::fromLocal8Bit(argv[5]).toDouble() / 100.0);
     QTimer::singleShot(800, [&] {
         preview.grab().save(QString::fromLocal8Bit(argv[3]));
         app.quit();

@@ -16,9 +16,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
-QString fixture(const char *name) { return QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name); }
+QString fixture(const char *name)
+{
+    return QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name);
+}
 
 const QString Rip = QStringLiteral("message: RIP corrected for all items.");
 const QString NoErrors = QStringLiteral("message: Il n'y a aucune erreur à afficher.");
@@ -63,7 +67,8 @@ private slots:
     {
         form().FCurrentRecord = 5;
         form().mniT1->trigger();
-        QCOMPARE(m_prompts->take(), QStringList{QString::fromUtf16(u"notice: تنبيه|لا توجد بيانات للطباعة")});
+        QCOMPARE(m_prompts->take(),
+                 QStringList{QString::fromUtf16(u"notice: تنبيه|لا توجد بيانات للطباعة")});
         QVERIFY(m_prompts->reports.empty());
         QCOMPARE(form().FCurrentRecord, 5);
     }
@@ -75,7 +80,8 @@ private slots:
         form().Memo2->setPlainText(QStringLiteral("APC Talvoro\nDirection des Finances"));
         form().mniT1->trigger();
         // The repair's message before the preview opens and again after it closes.
-        QCOMPARE(m_prompts->take(), (QStringList{Rip, QStringLiteral("report: frxReport1 (1 pages)"), Rip}));
+        QCOMPARE(m_prompts->take(),
+                 (QStringList{Rip, QStringLiteral("report: frxReport1 (1 pages)"), Rip}));
         const PreparedReport &r = lastReport();
         // The key column prints every row's RIP key, whatever it held before.
         QStringList keys;
@@ -92,8 +98,10 @@ private slots:
                  QString::fromUtf16(u"1- La Somme Du Net A Payé et Arrété a : ") +
                      NombreEnToutesLettres(53069.62, QStringLiteral("FR")));
         QCOMPARE(r.texts(0, "Memo20"), QStringList{"Agents Permanents (P) : 3"});
-        QCOMPARE(r.texts(0, "Memo13"),
-                 QStringList{"APC Talvoro\nDirection des Finances\nRef : ................................"});
+        QCOMPARE(
+            r.texts(0, "Memo13"),
+            QStringList{
+                "APC Talvoro\nDirection des Finances\nRef : ................................"});
         // Afterwards the error records are empty and the error report has nothing to show.
         QVERIFY(form().errors().DailyRecords.empty());
         QCOMPARE(form().FCurrentRecord, -1);
@@ -128,8 +136,10 @@ private slots:
 
         list().line(1).setSubItem(TransferLine::Net, u"12.5");
         form().mniT1->trigger();
-        QCOMPARE(m_prompts->take(),
-                 (QStringList{Rip, QStringLiteral("error: '12.5' is not a valid floating point value"), Rip}));
+        QCOMPARE(
+            m_prompts->take(),
+            (QStringList{Rip, QStringLiteral("error: '12.5' is not a valid floating point value"),
+                         Rip}));
         QCOMPARE(m_prompts->reports.size(), size_t(1));
         QVERIFY(form().errors().DailyRecords.empty());
     }
@@ -180,8 +190,10 @@ private slots:
         QCOMPARE(r.texts(0, "frxUserDataSet2Operation"),
                  (QStringList{"NOM PRENOM", QString::fromUtf16(u"SAÏD Réda"), "ALI BEN"}));
         QCOMPARE(r.texts(0, "frxUserDataSet2OldValue"), (QStringList{"11", "4", "99"}));
-        QCOMPARE(r.texts(0, "frxUserDataSet2NewValue"), (QStringList{"16 - 97", "04 - 09", "28 - 03"}));
-        QCOMPARE(r.texts(0, "frxUserDataSet2TimeStamp"), (QStringList{"3 000,50", "100,00", "1 234,56"}));
+        QCOMPARE(r.texts(0, "frxUserDataSet2NewValue"),
+                 (QStringList{"16 - 97", "04 - 09", "28 - 03"}));
+        QCOMPARE(r.texts(0, "frxUserDataSet2TimeStamp"),
+                 (QStringList{"3 000,50", "100,00", "1 234,56"}));
         QCOMPARE(r.texts(0, "Memo9"), QStringList{"Nombre De Ligne : ( 3 )"});
         QCOMPARE(r.texts(0, "Memo13"), QStringList{"4 335,06"});
         QCOMPARE(r.texts(0, "Memo15"), QStringList{"Total Global :  4 435,06"});

@@ -15,7 +15,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 const QDateTime Start(QDate(2026, 3, 5), QTime(14, 30, 0));
 // Rows of 22.68 units between the page header (162.52) and the page footer (26.46) of an
@@ -34,7 +35,10 @@ QString money(qint64 cents)
            QString::number(cents % 100).rightJustified(2, u'0');
 }
 
-QString account(int i) { return QString::number(1000000 + i).rightJustified(10, u'0'); }
+QString account(int i)
+{
+    return QString::number(1000000 + i).rightJustified(10, u'0');
+}
 
 TransferLine line(int i, qint64 net, qint64 rend, const QString &type, const QString &name = {})
 {
@@ -42,7 +46,8 @@ TransferLine line(int i, qint64 net, qint64 rend, const QString &type, const QSt
     const QString caption = QStringLiteral("16000010") + QString::number(i % 10);
     const QString nom = name.isEmpty() ? QString::fromUtf16(u"NOM%1 Prénom").arg(i) : name;
     return TransferLine(caption, compte, CleCcpRip(compte), AmountText::formatCents(net),
-                        AmountText::formatCents(rend), QString::number(110000000000LL + i), nom, type);
+                        AmountText::formatCents(rend), QString::number(110000000000LL + i), nom,
+                        type);
 }
 
 // The variables as the window answers them once its totals are refreshed.
@@ -59,7 +64,8 @@ ListReport::Variables variables(WorkingList &list, const QString &place)
 }
 
 // A template with one data band over "ds" and a summary, each holding the given memos.
-std::shared_ptr<const ReportTemplate> smallTemplate(const QStringList &dataMemos, const QStringList &summaryMemos,
+std::shared_ptr<const ReportTemplate> smallTemplate(const QStringList &dataMemos,
+                                                    const QStringList &summaryMemos,
                                                     const QString &extra = {})
 {
     auto memos = [](const QStringList &texts, const QString &prefix) {
@@ -86,29 +92,25 @@ std::shared_ptr<const ReportTemplate> smallTemplate(const QStringList &dataMemos
 }
 
 // A data set over a vector of rows of named values.
-UserDataSet rowsDataSet(const std::vector<QVariantMap> &rows, int &cursor, QStringList *calls = nullptr)
+UserDataSet rowsDataSet(const std::vector<QVariantMap> &rows, int &cursor,
+                        QStringList *calls = nullptr)
 {
     return UserDataSet{
         [&cursor, calls] {
             cursor = 0;
-            if (calls)
-                *calls << QStringLiteral("first");
+            if (calls) *calls << QStringLiteral("first");
         },
         [&cursor, calls] {
             ++cursor;
-            if (calls)
-                *calls << QStringLiteral("next");
+            if (calls) *calls << QStringLiteral("next");
         },
         [&rows, &cursor, calls](bool &eof) {
             eof = cursor >= int(rows.size());
-            if (calls)
-                *calls << QStringLiteral("eof=%1").arg(eof);
+            if (calls) *calls << QStringLiteral("eof=%1").arg(eof);
         },
         [&rows, &cursor, calls](const QString &field, QVariant &value) {
-            if (calls)
-                *calls << QStringLiteral("get ") + field;
-            if (cursor >= 0 && cursor < int(rows.size()))
-                value = rows[size_t(cursor)].value(field);
+            if (calls) *calls << QStringLiteral("get ") + field;
+            if (cursor >= 0 && cursor < int(rows.size())) value = rows[size_t(cursor)].value(field);
         },
     };
 }
@@ -143,7 +145,8 @@ TEST(ReportFormats, NumbersDatesAndTimes)
         {std::monostate{}, "%2.2n", u',', ""},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(displayText(c.value, DisplayFormat::parse(c.format, c.mark)), c.expected) << c.format.toStdString();
+        EXPECT_EQ(displayText(c.value, DisplayFormat::parse(c.format, c.mark)), c.expected)
+            << c.format.toStdString();
 }
 
 TEST(ReportEngine, ExpressionsAggregatesAndVariables)
@@ -172,9 +175,8 @@ TEST(ReportEngine, ExpressionsAggregatesAndVariables)
     for (const Case &c : cases)
         summary << c.memo;
     ReportEngine engine(smallTemplate({"[Line#]:[ds.\"name\"]"}, summary));
-    const std::vector<QVariantMap> rows = {{{"a", 1.5}, {"name", "x"}},
-                                           {{"a", 2.25}, {"name", "y"}},
-                                           {{"a", 3}, {"name", "z"}}};
+    const std::vector<QVariantMap> rows = {
+        {{"a", 1.5}, {"name", "x"}}, {{"a", 2.25}, {"name", "y"}}, {{"a", 3}, {"name", "z"}}};
     int cursor = 0;
     engine.setDataSet("ds", rowsDataSet(rows, cursor));
     engine.setOnGetValue([](const QString &name, QVariant &v) {
@@ -195,7 +197,8 @@ TEST(ReportEngine, ExpressionsAggregatesAndVariables)
 TEST(ReportEngine, DataSourceProtocolAndHtmlRuns)
 {
     // HTML memos: tags become runs; values put in by expressions are never read as tags.
-    const QString extra = QStringLiteral(R"(,{"type": "PageFooter", "name": "F", "height": 20, "objects": [
+    const QString extra =
+        QStringLiteral(R"(,{"type": "PageFooter", "name": "F", "height": 20, "objects": [
         {"name": "H", "rect": [0, 0, 400, 18], "html": true,
          "text": "A <b>B</b> <font color=red>[V]</font> <i>"}]})");
     ReportEngine engine(smallTemplate({"[ds.\"name\"]"}, {}, extra));
@@ -206,7 +209,8 @@ TEST(ReportEngine, DataSourceProtocolAndHtmlRuns)
     engine.setOnGetValue([](const QString &, QVariant &v) { v = QStringLiteral("<b>v</b>"); });
     const PreparedReport r = engine.prepare();
     // Two layouts, each: first, then end test, one band's values, next, until the end.
-    const QStringList pass = {"first", "eof=0", "get name", "next", "eof=0", "get name", "next", "eof=1"};
+    const QStringList pass = {"first", "eof=0",    "get name", "next",
+                              "eof=0", "get name", "next",     "eof=1"};
     EXPECT_EQ(calls, pass + pass);
 
     const auto h = r.objects(0, "H");
@@ -229,22 +233,30 @@ TEST(ReportTemplates, BuiltInTemplatesHoldTheirObjects)
         QStringList objects;
     };
     const std::vector<Band> bands = {
-        {"frxReport1", "PageHeader1",
+        {"frxReport1",
+         "PageHeader1",
          {"Memo12", "Memo13", "Memo10", "Memo16", "Memo11", "Shape1", "Memo1", "Memo2", "Memo3",
           "Memo4", "Memo6", "Memo5"}},
-        {"frxReport1", "MasterData1",
+        {"frxReport1",
+         "MasterData1",
          {"Memo19", "ListeNominativeNomPrenom", "ListeNominativeCompte", "ListeNominativeNetPayer",
           "ListeNominativeRend", "ListeNominativeAsssur", "ListeNominativeType"}},
-        {"frxReport1", "ReportSummary1",
-         {"Line1", "Memo7", "Memo8", "Memo9", "Line3", "Memo14", "Memo15", "Line4", "Memo20", "Memo62",
-          "Memo21", "Memo22", "Line5", "Memo17", "Memo18"}},
+        {"frxReport1",
+         "ReportSummary1",
+         {"Line1", "Memo7", "Memo8", "Memo9", "Line3", "Memo14", "Memo15", "Line4", "Memo20",
+          "Memo62", "Memo21", "Memo22", "Line5", "Memo17", "Memo18"}},
         {"frxReport1", "PageFooter1", {"Shape2", "Memo25", "Memo27", "Memo23", "Memo26", "Memo24"}},
-        {"frxReport2", "ReportTitle1",
-         {"Memo1", "Memo16", "Shape1", "Memo4", "Memo8", "Memo5", "Memo6", "Memo3", "Memo7", "Memo11"}},
-        {"frxReport2", "MasterData1",
+        {"frxReport2",
+         "ReportTitle1",
+         {"Memo1", "Memo16", "Shape1", "Memo4", "Memo8", "Memo5", "Memo6", "Memo3", "Memo7",
+          "Memo11"}},
+        {"frxReport2",
+         "MasterData1",
          {"frxUserDataSet2Row", "frxUserDataSet2Operation", "Memo2", "frxUserDataSet2OldValue",
           "frxUserDataSet2NewValue", "frxUserDataSet2TimeStamp", "Memo12"}},
-        {"frxReport2", "ReportSummary1", {"Line1", "Memo9", "Memo13", "Memo14", "Line2", "Memo15", "Memo10"}},
+        {"frxReport2",
+         "ReportSummary1",
+         {"Line1", "Memo9", "Memo13", "Memo14", "Line2", "Memo15", "Memo10"}},
         {"frxReport2", "PageFooter1", {"Memo17"}},
     };
     for (const Band &b : bands) {
@@ -257,7 +269,8 @@ TEST(ReportTemplates, BuiltInTemplatesHoldTheirObjects)
         EXPECT_EQ(names, b.objects) << b.report.toStdString() << " " << b.band.toStdString();
     }
     const auto t1 = ReportTemplate::builtIn("frxReport1");
-    EXPECT_NEAR(t1->paperSize().width() - t1->margins().left() - t1->margins().right(), 718.11, 0.01);
+    EXPECT_NEAR(t1->paperSize().width() - t1->margins().left() - t1->margins().right(), 718.11,
+                0.01);
 
     // Broken templates are refused with a message.
     const std::vector<QByteArray> broken = {
@@ -270,15 +283,24 @@ TEST(ReportTemplates, BuiltInTemplatesHoldTheirObjects)
 
 TEST(ListReport, FieldsVariablesAndAmounts)
 {
-    TransferLine l(u"*00799999", u"0012345678", u"03", u"  1 234,56", u"", u"110000000001", u"ALI BEN", u" p ");
+    TransferLine l(u"*00799999", u"0012345678", u"03", u"  1 234,56", u"", u"110000000001",
+                   u"ALI BEN", u" p ");
     struct Field {
         QString name;
         QVariant value;
     };
     const std::vector<Field> fields = {
-        {"CodePTT", "00799999"}, {"Compte", "0012345678"}, {"Cle", "03"},  {"NetPayer", 1234.56},
-        {"Rend", 0.0},           {"Assur", "110000000001"}, {"NomPrenom", "ALI BEN"}, {"Type", " p "},
-        {"nomprenom", QVariant()}, {"NetPayer ", QVariant()}, {"Dir", QVariant()},
+        {"CodePTT", "00799999"},
+        {"Compte", "0012345678"},
+        {"Cle", "03"},
+        {"NetPayer", 1234.56},
+        {"Rend", 0.0},
+        {"Assur", "110000000001"},
+        {"NomPrenom", "ALI BEN"},
+        {"Type", " p "},
+        {"nomprenom", QVariant()},
+        {"NetPayer ", QVariant()},
+        {"Dir", QVariant()},
     };
     for (const Field &f : fields)
         EXPECT_EQ(ListReport::fieldValue(l, f.name), f.value) << f.name.toStdString();
@@ -290,7 +312,10 @@ TEST(ListReport, FieldsVariablesAndAmounts)
         QString error;
     };
     const std::vector<Amount> amounts = {
-        {"  1 234,56", 1234.56, {}},  {"   0,05", 0.05, {}}, {"", 0, {}}, {"   ", 0, {}},
+        {"  1 234,56", 1234.56, {}},
+        {"   0,05", 0.05, {}},
+        {"", 0, {}},
+        {"   ", 0, {}},
         {"12.5", 0, "'12.5' is not a valid floating point value"},
         {"abc", 0, "'' is not a valid floating point value"},
     };
@@ -317,9 +342,14 @@ TEST(ListReport, FieldsVariablesAndAmounts)
         QVariant value;
     };
     const std::vector<Var> vars = {
-        {"ChN", NombreEnToutesLettres(53069.62, "FR")}, {"chn", NombreEnToutesLettres(53069.62, "FR")},
-        {"ChR", QString::fromUtf16(u"Zéro dinar")},       {"P", 3}, {"i", 2}, {"D", 1},
-        {"DIR", "Lieu\nDirection"},                       {"CodePTT", QVariant()},
+        {"ChN", NombreEnToutesLettres(53069.62, "FR")},
+        {"chn", NombreEnToutesLettres(53069.62, "FR")},
+        {"ChR", QString::fromUtf16(u"Zéro dinar")},
+        {"P", 3},
+        {"i", 2},
+        {"D", 1},
+        {"DIR", "Lieu\nDirection"},
+        {"CodePTT", QVariant()},
     };
     for (const Var &x : vars)
         EXPECT_EQ(ListReport::variableValue(x.name, v), x.value) << x.name.toStdString();
@@ -347,7 +377,8 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
         }
     }
     list.replaceAll(std::move(lines));
-    const PreparedReport r = ListReport::prepare(list, variables(list, "Commune de Talvoro\nDirection X"), Start);
+    const PreparedReport r =
+        ListReport::prepare(list, variables(list, "Commune de Talvoro\nDirection X"), Start);
 
     ASSERT_EQ(r.pageCount(), 2);
     EXPECT_EQ(r.texts(0, "Memo24"), QStringList{"Page 1 - 2"});
@@ -359,7 +390,8 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
     EXPECT_EQ(first.first(), "1");
     EXPECT_EQ(second, (QStringList{"38", "39", "40"}));
     EXPECT_EQ(r.texts(1, "ListeNominativeNomPrenom").first(), QString::fromUtf16(u"NOM37 Prénom"));
-    EXPECT_EQ(r.texts(0, "ListeNominativeCompte").first(), account(0) + u'/' + CleCcpRip(account(0)));
+    EXPECT_EQ(r.texts(0, "ListeNominativeCompte").first(),
+              account(0) + u'/' + CleCcpRip(account(0)));
     EXPECT_EQ(r.texts(0, "ListeNominativeNetPayer").first(), money(100000));
     // The footer runs on: page 2 shows pages 1 and 2 together.
     EXPECT_EQ(r.texts(0, "Memo27"), QStringList{"Ligne Par Page : 37"});
@@ -373,7 +405,8 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
     EXPECT_EQ(r.texts(1, "Memo7"), QStringList{"Nb Ligne : 40"});
     EXPECT_EQ(r.texts(1, "Memo8"), QStringList{money(net)});
     EXPECT_EQ(r.texts(1, "Memo9"), QStringList{money(rend)});
-    EXPECT_EQ(r.texts(1, "Memo62"), QStringList{"Montant Global De La Liste :  " + money(net + rend)});
+    EXPECT_EQ(r.texts(1, "Memo62"),
+              QStringList{"Montant Global De La Liste :  " + money(net + rend)});
     EXPECT_EQ(r.texts(1, "Memo14"),
               QStringList{QString::fromUtf16(u"1- La Somme Du Net A Payé et Arrété a : ") +
                           NombreEnToutesLettres(double(net) / 100, "FR")});
@@ -382,13 +415,17 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
                           NombreEnToutesLettres(double(rend) / 100, "FR")});
     // P, I, D: " p " counts as P; "X" in none.
     EXPECT_EQ(r.texts(1, "Memo20"), QStringList{"Agents Permanents (P) : 16"});
-    EXPECT_EQ(r.texts(1, "Memo21"), QStringList{QString::fromUtf16(u"Agents Contractuels à durée Indeterminée (I) :  8")});
-    EXPECT_EQ(r.texts(1, "Memo22"), QStringList{QString::fromUtf16(u"Agents Contractuels à durée determinée (D) :8")});
-    EXPECT_EQ(r.texts(1, "Memo17"), QStringList{"Fait a ........................le :  05 mars 2026"});
+    EXPECT_EQ(r.texts(1, "Memo21"), QStringList{QString::fromUtf16(
+                                        u"Agents Contractuels à durée Indeterminée (I) :  8")});
+    EXPECT_EQ(r.texts(1, "Memo22"),
+              QStringList{QString::fromUtf16(u"Agents Contractuels à durée determinée (D) :8")});
+    EXPECT_EQ(r.texts(1, "Memo17"),
+              QStringList{"Fait a ........................le :  05 mars 2026"});
     // The place keeps its line breaks, on every page.
     for (int p = 0; p < 2; ++p)
-        EXPECT_EQ(r.texts(p, "Memo13"),
-                  QStringList{"Commune de Talvoro\nDirection X\nRef : ................................"});
+        EXPECT_EQ(
+            r.texts(p, "Memo13"),
+            QStringList{"Commune de Talvoro\nDirection X\nRef : ................................"});
     EXPECT_EQ(r.texts(1, "Memo1"), QStringList{"Nom Prenom"}); // column headings on every page
 
     // A filter prints the shown lines only, with their own figures.
@@ -407,8 +444,8 @@ TEST(ListReport, GrowingMemosMoveWhatFollowsAndHugeRowsSplit)
     WorkingList list;
     const QString longName = QStringLiteral("BENABDELLAH MOHAMMED EL AMINE ABDERRAHMANE OULD SIDI");
     const QString hugeName = QStringLiteral("MOT ").repeated(800).trimmed();
-    list.replaceAll({line(0, 100, 0, "P", longName), line(1, 200, 0, "P"), line(2, 300, 0, "P", hugeName),
-                     line(3, 400, 0, "P")});
+    list.replaceAll({line(0, 100, 0, "P", longName), line(1, 200, 0, "P"),
+                     line(2, 300, 0, "P", hugeName), line(3, 400, 0, "P")});
     // A total large enough for its words to need two lines.
     list.line(3).setSubItem(TransferLine::Net, AmountText::formatCents(78787878787));
     const PreparedReport r = ListReport::prepare(list, variables(list, QString()), Start);
@@ -445,7 +482,8 @@ TEST(ListReport, GrowingMemosMoveWhatFollowsAndHugeRowsSplit)
     const auto line4 = r.objects(last, "Line4");
     ASSERT_EQ(chn.size(), size_t(1));
     EXPECT_GT(chn[0]->rect.height(), 22.67718);
-    EXPECT_NEAR(chr[0]->rect.top() - chn[0]->rect.top(), 75.5906 - 49.13389 + chn[0]->rect.height() - 22.67718, 0.01);
+    EXPECT_NEAR(chr[0]->rect.top() - chn[0]->rect.top(),
+                75.5906 - 49.13389 + chn[0]->rect.height() - 22.67718, 0.01);
     EXPECT_GE(line4[0]->rect.top(), chr[0]->rect.bottom());
 }
 
@@ -476,14 +514,16 @@ TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
     const PreparedReport r = ErrorReport::prepare(records, Start);
     ASSERT_EQ(r.pageCount(), 2);
     EXPECT_EQ(r.texts(0, "frxUserDataSet2Row").mid(0, 3), (QStringList{"100", "98", "96"}));
-    EXPECT_EQ(r.texts(0, "frxUserDataSet2Operation").mid(0, 3), (QStringList{"NOM 0", "non connu", "NOM 2"}));
+    EXPECT_EQ(r.texts(0, "frxUserDataSet2Operation").mid(0, 3),
+              (QStringList{"NOM 0", "non connu", "NOM 2"}));
     EXPECT_EQ(r.texts(0, "Memo2").first(), account(0));
     EXPECT_EQ(r.texts(0, "frxUserDataSet2OldValue").first(), "11");
     EXPECT_EQ(r.texts(0, "frxUserDataSet2NewValue").first(), "28 - 03");
     EXPECT_EQ(r.texts(0, "frxUserDataSet2TimeStamp").first(), money(123456));
     EXPECT_EQ(r.texts(0, "Memo12").mid(0, 3), (QStringList{"0,00", "0,10", "0,00"}));
     EXPECT_EQ(r.texts(0, "Memo16"), QStringList{"05/03/2026 --- 14:30:00"});
-    for (const char *heading : {"Memo1", "Memo4", "Memo8", "Memo5", "Memo6", "Memo3", "Memo7", "Memo11", "Shape1"}) {
+    for (const char *heading :
+         {"Memo1", "Memo4", "Memo8", "Memo5", "Memo6", "Memo3", "Memo7", "Memo11", "Shape1"}) {
         EXPECT_EQ(r.objects(0, heading).size(), size_t(1)) << heading;
         EXPECT_EQ(r.objects(1, heading).size(), size_t(0)) << heading;
     }
@@ -498,22 +538,25 @@ TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
     // An amount that does not read abandons the report.
     records[3].NetPayer = QStringLiteral("1.234,00");
     EXPECT_THROW(ErrorReport::prepare(records, Start), UserError);
-    EXPECT_EQ(ErrorReport::prepare({}, Start).texts(0, "Memo9"), QStringList{"Nombre De Ligne : ( 0 )"});
+    EXPECT_EQ(ErrorReport::prepare({}, Start).texts(0, "Memo9"),
+              QStringList{"Nombre De Ligne : ( 0 )"});
 }
 
 TEST(ReportPainter, PagesPaintTheTemplateAndPdfReadsBack)
 {
     WorkingList list;
-    list.replaceAll({line(0, 123456, 10000, "P", QStringLiteral("ZOÉ Hélène")), line(1, 5000, 0, "I")});
-    const PreparedReport r =
-        ListReport::prepare(list, variables(list, QString::fromUtf16(u"بلدية تالفورو\nDirection des Finances")), Start);
+    list.replaceAll(
+        {line(0, 123456, 10000, "P", QStringLiteral("ZOÉ Hélène")), line(1, 5000, 0, "I")});
+    const PreparedReport r = ListReport::prepare(
+        list, variables(list, QString::fromUtf16(u"بلدية تالفورو\nDirection des Finances")), Start);
 
     // At 96 dpi a unit is a pixel: the heading box and the footer box show their fills.
     const QImage page = ReportPainter::renderPage(r, 0, 96);
     EXPECT_EQ(page.size(), QSize(794, 1123));
     const double left = 37.795, top = 37.795;
     EXPECT_EQ(page.pixelColor(int(left + 8), int(top + 127.5 + 3)), QColor(0xFF, 0xFF, 0xCC));
-    EXPECT_EQ(page.pixelColor(int(left + 300), int(top + 1046.93 - 26.46 + 2)), QColor(0xED, 0xFF, 0xEA));
+    EXPECT_EQ(page.pixelColor(int(left + 300), int(top + 1046.93 - 26.46 + 2)),
+              QColor(0xED, 0xFF, 0xEA));
     EXPECT_EQ(page.pixelColor(5, 5), QColor(Qt::white));
 
     QTemporaryDir dir;
@@ -521,11 +564,12 @@ TEST(ReportPainter, PagesPaintTheTemplateAndPdfReadsBack)
     QString error;
     ASSERT_TRUE(ReportPainter::writePdf(r, pdf, &error)) << error.toStdString();
     const QString text = pdfText(pdf);
-    for (const QString &s : {QString::fromUtf16(u"Republique Algérienne Démocratique et Populaire"),
-                             QString::fromUtf16(u"Liste Des Bénéficiers Commune"), QString::fromUtf16(u"ZOÉ Hélène"),
-                             QString::fromUtf16(u"بلدية تالفورو"), QStringLiteral("Direction des Finances"),
-                             money(128456), QStringLiteral("Page 1 - 1"),
-                             QString::fromUtf16(u"Mille deux cent quatre-vingt-quatre dinars et cinquante-six")})
+    for (const QString &s :
+         {QString::fromUtf16(u"Republique Algérienne Démocratique et Populaire"),
+          QString::fromUtf16(u"Liste Des Bénéficiers Commune"), QString::fromUtf16(u"ZOÉ Hélène"),
+          QString::fromUtf16(u"بلدية تالفورو"), QStringLiteral("Direction des Finances"),
+          money(128456), QStringLiteral("Page 1 - 1"),
+          QString::fromUtf16(u"Mille deux cent quatre-vingt-quatre dinars et cinquante-six")})
         EXPECT_TRUE(text.contains(s)) << s.toStdString() << "\n" << text.toStdString();
     const QString fonts = pdfFonts(pdf);
     EXPECT_TRUE(fonts.contains("LiberationSerif")) << fonts.toStdString();
