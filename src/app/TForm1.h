@@ -58,7 +58,7 @@ public:
 
     WorkingList &list() { return *m_list; }
     ErrorLog &errors() { return m_errors; }
-    int FCurrentRecord = -1;
+    int FCurrentRecord = 0;
     int CurrentIndex = 0;
 
     // --- commands (each runs inside the command wrapper when triggered from the window) ---
