@@ -13,7 +13,7 @@
 // A report template: a page and its bands of objects. Templates are data files (JSON)
 // compiled into the program; positions and sizes are in units of 1/96 inch.
 
-struct ReportFontSpec {
+struct ReportFontLook {
     QString family = QStringLiteral("Arial");
     int height = 13; // character height in units (a stored height of -13 reads 13)
     bool bold = false, italic = false, underline = false;
@@ -42,7 +42,7 @@ struct ReportObject {
     bool hasExpressions = false;
     bool styled = false; // some piece is bold or coloured by a tag
     Qt::Alignment align = Qt::AlignLeft;
-    ReportFontSpec font;
+    ReportFontLook font;
     QColor fill; // invalid: transparent
     bool bottomBorder = false;
     DisplayFormat format;

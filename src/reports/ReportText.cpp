@@ -2,11 +2,11 @@
 
 #include <QTextLayout>
 
-QFont ReportText::font(const ReportFontSpec &spec, bool bold)
+QFont ReportText::font(const ReportFontLook &look, bool bold)
 {
-    const QString family = spec.family.toLower();
+    const QString family = look.family.toLower();
     QStringList families;
-    bool italic = spec.italic;
+    bool italic = look.italic;
     if (family == u"times new roman") {
         families << QStringLiteral("Liberation Serif");
     } else if (family == u"arial") {
@@ -16,15 +16,15 @@ QFont ReportText::font(const ReportFontSpec &spec, bool bold)
         families << QStringLiteral("Liberation Serif");
         italic = true;
     } else {
-        families << spec.family;
+        families << look.family;
     }
     families << QStringLiteral("DejaVu Sans");
     QFont f(families.first());
     f.setFamilies(families);
-    f.setPixelSize(spec.height);
-    f.setBold(spec.bold || bold);
+    f.setPixelSize(look.height);
+    f.setBold(look.bold || bold);
     f.setItalic(italic);
-    f.setUnderline(spec.underline);
+    f.setUnderline(look.underline);
     // Unhinted outlines keep widths proportional at every resolution.
     f.setHintingPreference(QFont::PreferNoHinting);
     f.setKerning(true);

@@ -18,7 +18,7 @@ public:
     // The font of a memo; bold for a bold run. The template's families resolve to fonts
     // installed with the program: Times New Roman to Liberation Serif, Arial to Liberation
     // Sans (the same widths), each backed by DejaVu Sans for Arabic and other scripts.
-    static QFont font(const ReportFontSpec &spec, bool bold = false);
+    static QFont font(const ReportFontLook &look, bool bold = false);
 
     // Height of one line of text of the memo's font.
     double lineHeight(const ReportObject &o);
