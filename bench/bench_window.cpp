@@ -32,6 +32,13 @@ public:
     void openWithShell(const QString &) override {}
     int execDialog(QDialog *) override { return 0; }
     bool startProgram(const QString &) override { return false; }
+    void notice(QWidget *, const QString &, const QString &) override {}
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return QString();
+    }
+    bool printSetup(QWidget *, QPrinter &, int) override { return false; }
+    void showReport(QWidget *, const PreparedReport &) override {}
 };
 
 long peakMegabytes()

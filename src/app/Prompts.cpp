@@ -1,5 +1,7 @@
 #include "Prompts.h"
 
+#include "reports/ReportPreview.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -12,6 +14,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -48,6 +52,13 @@ protected:
 void QtPrompts::message(QWidget *parent, const QString &text)
 {
     QMessageBox::information(parent, title(), text);
+}
+
+void QtPrompts::notice(QWidget *parent, const QString &caption, const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
+    if (text.isRightToLeft()) box.setLayoutDirection(Qt::RightToLeft);
+    box.exec();
 }
 
 void QtPrompts::information(QWidget *parent, const QString &text)
@@ -129,4 +140,25 @@ bool QtPrompts::startProgram(const QString &path)
     // The desktop's "open" action does not run program files here: start it directly.
     return QProcess::startDetached(path, {}, QFileInfo(path).absolutePath());
 #endif
+}
+
+QString QtPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
+                                const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
+
+bool QtPrompts::printSetup(QWidget *parent, QPrinter &printer, int pageCount)
+{
+    QPrintDialog dlg(&printer, parent);
+    dlg.setMinMax(1, pageCount);
+    dlg.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+void QtPrompts::showReport(QWidget *parent, const PreparedReport &report)
+{
+    ReportPreview preview(report, *this, parent);
+    preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
+    preview.exec();
 }

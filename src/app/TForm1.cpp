@@ -17,6 +17,9 @@
 #include "update/TUpdater.h"
 #include "update/UpdateTexts.h"
 #include "update/UpdaterControls.h"
+#include "reports/ListReport.h"
+#include "reports/ReportEngine.h"
+#include "reports/ReportTexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -122,6 +125,16 @@ TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, UpdaterSetup u
 {
     buildControls();
     buildMenu();
+    // The error report's data source and the list's variables stay bound for the window's
+    // life; the list's data source is bound again at every print.
+    frxReport1 = std::make_unique<ReportEngine>(ReportTemplate::builtIn(ListReport::Template));
+    frxReport1->setOnGetValue([this](const QString &n, QVariant &v) { frxReport1GetValue(n, v); });
+    frxReport2 = std::make_unique<ReportEngine>(ReportTemplate::builtIn(ErrorReport::Template));
+    frxReport2->setDataSet(
+        ErrorReport::DataSet,
+        UserDataSet{[this] { frxUserDataSet2First(); }, [this] { frxUserDataSet2Next(); },
+                    [this](bool &eof) { frxUserDataSet2CheckEOF(eof); },
+                    [this](const QString &n, QVariant &v) { frxUserDataSet2GetValue(n, v); }});
     FormCreate();
     Form2 = new TForm2(m_prompts, this, this);
 }
@@ -324,8 +337,8 @@ void TForm1::buildMenu()
     mniS1 = entry(QStringLiteral("Supprimé Ligne"), &TForm1::mniS1Click, "delete-line");
     mniS2 = entry(QStringLiteral("Supprimé Tous"), &TForm1::mniS2Click, "delete-all");
     pm1->addSeparator();
-    mniS3 = entry(QStringLiteral("Rapport Des Erreur"), nullptr, "error-report");
-    mniT1 = entry(QStringLiteral("Tirage Liste"), nullptr, "print-list");
+    mniS3 = entry(QStringLiteral("Rapport Des Erreur"), &TForm1::mniS3Click, "error-report");
+    mniT1 = entry(QStringLiteral("Tirage Liste"), &TForm1::mniT1Click, "print-list");
     pm1->addSeparator();
     connect(ListView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { pm1->popup(ListView1->viewport()->mapToGlobal(pos)); });
@@ -876,3 +889,116 @@ void TForm1::ExportToTxtWithCodee()
 void TForm1::BtnExportClick() { ExportToTxtWithCodee(); }
 
 void TForm1::mniE1Click() { ExportToTxtWithCodee(); }
+
+// --- printed reports ---
+
+void TForm1::showReport(ReportEngine &report)
+{
+    PreparedReport pages;
+    try {
+        WaitCursor wait;
+        pages = report.prepare();
+    } catch (const UserError &e) {
+        m_prompts->error(this, e.message());
+        return;
+    }
+    m_prompts->showReport(this, pages);
+}
+
+void TForm1::mniT1Click()
+{
+    if (m_list->count() == 0) {
+        m_prompts->notice(this, ReportTexts::NoDataCaption, ReportTexts::NoDataToPrint);
+        return;
+    }
+    FixErrors();
+    UpdateStats();
+    UpdateTotals();
+    MettreAJourMemos();
+    MettreAJourShapes();
+    frxReport1->setDataSet(
+        ListReport::DataSet,
+        UserDataSet{[this] { frxUserDataSet1First(); }, [this] { frxUserDataSet1Next(); },
+                    [this](bool &eof) { frxUserDataSet1CheckEOF(eof); },
+                    [this](const QString &n, QVariant &v) { frxUserDataSet1GetValue(n, v); }});
+    showReport(*frxReport1);
+    FixErrors();
+    UpdateTotals();
+    UpdateStats();
+    MettreAJourMemos();
+    MettreAJourShapes();
+    m_errors.DailyRecords.clear();
+    FCurrentRecord = -1;
+}
+
+void TForm1::mniS3Click()
+{
+    if (m_errors.DailyRecords.empty()) {
+        m_prompts->message(this, ReportTexts::NoErrors);
+        return;
+    }
+    UpdateStats();
+    showReport(*frxReport2);
+}
+
+void TForm1::frxUserDataSet1First()
+{
+    CurrentIndex = 0;
+    m_reportTotalsFresh = false;
+}
+
+void TForm1::frxUserDataSet1Next()
+{
+    ++CurrentIndex;
+}
+
+void TForm1::frxUserDataSet1CheckEOF(bool &Eof)
+{
+    Eof = CurrentIndex >= m_list->count();
+}
+
+void TForm1::frxUserDataSet1GetValue(const QString &VarName, QVariant &Value)
+{
+    if (CurrentIndex < 0 || CurrentIndex >= m_list->count()) return;
+    Value = ListReport::fieldValue(m_list->line(CurrentIndex), VarName);
+}
+
+void TForm1::frxReport1GetValue(const QString &VarName, QVariant &Value)
+{
+    // The key counters cannot change while a layout runs (the page header asks for the place
+    // on every page), so they are refreshed once per layout.
+    if (!m_reportTotalsFresh) {
+        UpdateTotals();
+        m_reportTotalsFresh = true;
+    }
+    ListReport::Variables v;
+    v.totalNetText = Edit3->text();
+    v.totalRendText = Edit4->text();
+    v.typeCounts = [this] { return Statistics::contractTypes(*m_list); };
+    v.place = Memo2->toPlainText();
+    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
+    if (!selected.isEmpty() && selected.first().row() < m_list->count())
+        v.selected = &m_list->line(selected.first().row());
+    Value = ListReport::variableValue(VarName, v);
+}
+
+void TForm1::frxUserDataSet2First()
+{
+    FCurrentRecord = m_errors.DailyRecords.empty() ? -1 : 0;
+}
+
+void TForm1::frxUserDataSet2Next()
+{
+    if (FCurrentRecord >= 0) ++FCurrentRecord;
+}
+
+void TForm1::frxUserDataSet2CheckEOF(bool &Eof)
+{
+    Eof = FCurrentRecord < 0 || FCurrentRecord >= int(m_errors.DailyRecords.size());
+}
+
+void TForm1::frxUserDataSet2GetValue(const QString &VarName, QVariant &Value)
+{
+    if (FCurrentRecord < 0 || FCurrentRecord >= int(m_errors.DailyRecords.size())) return;
+    Value = ErrorReport::fieldValue(m_errors.DailyRecords[size_t(FCurrentRecord)], VarName);
+}

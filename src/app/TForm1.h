@@ -21,6 +21,8 @@ class QProgressBar;
 class QPushButton;
 class QTableView;
 class QTimer;
+class QVariant;
+class ReportEngine;
 class ShapeWidget;
 class TForm2;
 class TUpdater;
@@ -73,7 +75,7 @@ public:
     // Selects a row and makes it the current one.
     void selectRow(int row);
     ErrorLog &errors() { return m_errors; }
-    int FCurrentRecord = -1;
+    int FCurrentRecord = 0;
     int CurrentIndex = 0;
     std::unique_ptr<TUpdater> Updater;
 
@@ -98,6 +100,19 @@ public:
     void BtnExportClick();
     void mniE1Click();
     void Edit2Change();
+    void mniT1Click();
+    void mniS3Click();
+
+    // --- report callbacks: the nominative list (frxReport1) and the error report (frxReport2) ---
+    void frxUserDataSet1First();
+    void frxUserDataSet1Next();
+    void frxUserDataSet1CheckEOF(bool &Eof);
+    void frxUserDataSet1GetValue(const QString &VarName, QVariant &Value);
+    void frxReport1GetValue(const QString &VarName, QVariant &Value);
+    void frxUserDataSet2First();
+    void frxUserDataSet2Next();
+    void frxUserDataSet2CheckEOF(bool &Eof);
+    void frxUserDataSet2GetValue(const QString &VarName, QVariant &Value);
 
     void ImportTxtFile(const QString &fileName);
     void ImportExcel(const QString &fileName);
@@ -149,6 +164,8 @@ private:
     template <class W> W *place(W *w, int x, int y, int width, int height, int anchors = Left | Top);
     void layOut();
     void keepEventsFlowing();
+    // Prepares a report and shows it; a preparation that fails is reported and shows nothing.
+    void showReport(ReportEngine &report);
 
     std::shared_ptr<Prompts> m_prompts;
     Folders m_folders;
@@ -163,4 +180,6 @@ private:
         int anchors;
     };
     std::vector<Placement> m_placements;
+    std::unique_ptr<ReportEngine> frxReport1, frxReport2;
+    bool m_reportTotalsFresh = false;
 };

@@ -6,8 +6,12 @@
 #include "keys/Keys.h"
 #include "keys/LineCheck.h"
 #include "keys/Statistics.h"
-#include "model/WorkingList.h"
+#include "model/AmountText.h"
 #include "model/UserError.h"
+#include "model/WorkingList.h"
+#include "reports/ListReport.h"
+#include "reports/ReportPainter.h"
+#include "reports/ReportTexts.h"
 #include "words/UnitTransChiffre.h"
 
 #include <QCoreApplication>
@@ -59,6 +63,16 @@ const char *const WordsHelp =
     "\n"
     "Prints one line per amount of dinars, written out in words. LANG is FR (default) or\n"
     "any other text for Arabic. The amount may use '.' or ',' as decimal mark.\n";
+
+const char *const ReportHelp =
+    "Usage: talvoro-cli report list|errors FILE --pdf OUT [--place TEXT]\n"
+    "\n"
+    "Imports a transfer text file as check does and writes a report to OUT as PDF:\n"
+    "  list    the nominative list, after every key is set to its RIP key\n"
+    "  errors  the key errors recorded by the import's line checks\n"
+    "TEXT is the ordering party's place printed at the top of the list; \\n starts a new\n"
+    "line. Exit status 0 when the PDF is written, 1 when there is nothing to print, 2 for\n"
+    "a usage error, an unreadable file or a report that cannot be prepared or written.\n";
 
 int usage(QTextStream &err, const QString &message, const char *help)
 {
@@ -231,6 +245,87 @@ int cmdWords(const QStringList &args, QTextStream &out, QTextStream &err)
     return 0;
 }
 
+int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.contains(QStringLiteral("--help"))) {
+        out << ReportHelp;
+        return 0;
+    }
+    QStringList plain;
+    QString pdf, place;
+    bool havePdf = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == u"--pdf" || a == u"--place") {
+            if (i + 1 >= args.size())
+                return usage(err, QStringLiteral("report: %1 needs a value").arg(a), ReportHelp);
+            (a == u"--pdf" ? pdf : place) = args[++i];
+            havePdf = havePdf || a == u"--pdf";
+        } else if (a.startsWith(u"--pdf=")) {
+            pdf = a.mid(6);
+            havePdf = true;
+        } else if (a.startsWith(u"--place=")) {
+            place = a.mid(8);
+        } else if (a.startsWith(u"--")) {
+            return usage(err, QStringLiteral("report: unknown option '%1'").arg(a), ReportHelp);
+        } else {
+            plain << a;
+        }
+    }
+    if (plain.size() != 2 || (plain[0] != u"list" && plain[0] != u"errors"))
+        return usage(err, QStringLiteral("report: give list or errors, then one file"), ReportHelp);
+    if (!havePdf || pdf.isEmpty())
+        return usage(err, QStringLiteral("report: --pdf OUT is required"), ReportHelp);
+    place.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+
+    const QString path = plain[1];
+    if (!QFileInfo(path).isFile()) {
+        err << "File not found: " << path << '\n';
+        return 2;
+    }
+    ErrorLog log;
+    WorkingList list;
+    PreparedReport report;
+    try {
+        list.replaceAll(TextImport::importFile(path, log));
+        if (plain[0] == u"list") {
+            if (list.count() == 0) {
+                err << ReportTexts::NoDataToPrint << '\n';
+                return 1;
+            }
+            // As the window's command: every key becomes its RIP key, then the figures.
+            FixRipKeys(list);
+            out << "RIP corrected for all items." << '\n';
+            Statistics::checkAndTotal(list, log);
+            const Statistics::Totals t = Statistics::checkAndTotal(list, log);
+            ListReport::Variables v;
+            v.totalNetText = AmountText::format(t.net);
+            v.totalRendText = AmountText::format(t.rendement);
+            v.typeCounts = [&list] { return Statistics::contractTypes(list); };
+            v.place = place;
+            report = ListReport::prepare(list, v);
+        } else {
+            if (log.DailyRecords.empty()) {
+                err << ReportTexts::NoErrors << '\n';
+                return 1;
+            }
+            Statistics::checkAndTotal(list, log);
+            report = ErrorReport::prepare(log.DailyRecords);
+        }
+    } catch (const UserError &e) {
+        err << e.message() << '\n';
+        return 2;
+    }
+    QString error;
+    if (!ReportPainter::writePdf(report, pdf, &error)) {
+        err << error << '\n';
+        return 2;
+    }
+    out << pdf << ": " << report.pageCount() << (report.pageCount() > 1 ? " pages" : " page")
+        << '\n';
+    return 0;
+}
+
 } // namespace
 
 int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -253,6 +348,7 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
         return cmdExportTxt(rest, out, err);
     if (cmd == u"keys")
         return cmdKeys(rest, out, err);
+    if (cmd == u"report") return cmdReport(rest, out, err);
     if (cmd == u"words")
         return cmdWords(rest, out, err);
     return usage(err, QStringLiteral("unknown command '%1'").arg(cmd), MainHelp);

@@ -1,16 +1,41 @@
 #include "Cli.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Reports need fonts, hence a GUI application; it draws off screen, so no display is needed.
+    std::unique_ptr<QCoreApplication> app;
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef Q_OS_UNIX
+        // A headless session may have no runtime folder; give Qt a private one quietly.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            const QString dir =
+                QDir::tempPath() + QStringLiteral("/talvoro-runtime-") + QString::number(getuid());
+            if (QDir().mkpath(dir) &&
+                QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ExeOwner))
+                qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
+        }
+#endif
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     // The same data folders as the window's when installed.
-    app.setOrganizationName(QStringLiteral("Talvoro"));
-    app.setApplicationName(QStringLiteral("Talvoro CCP"));
+    app->setOrganizationName(QStringLiteral("Talvoro"));
+    app->setApplicationName(QStringLiteral("Talvoro CCP"));
     QTextStream out(stdout), err(stderr);
-    const int rc = runCli(app.arguments().mid(1), out, err);
+    const int rc = runCli(app->arguments().mid(1), out, err);
     out.flush();
     err.flush();
     return rc;

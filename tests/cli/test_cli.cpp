@@ -1,8 +1,9 @@
 #include <QDir>
+#include "PdfText.h"
+#include "QtPrinters.h"
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -125,4 +126,72 @@ TEST(Cli, ExportTxtWritesTheTransferFile)
     EXPECT_TRUE(r.err.contains(QStringLiteral("Export annulé.")));
     r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/small.txt")});
     EXPECT_EQ(r.status, 2);
+}
+
+TEST(Cli, ReportWritesTheListAndTheErrorsAsPdf)
+{
+    QTemporaryDir dir;
+    const QString small = QStringLiteral(TALVORO_FIXTURES "/small.txt");
+    const QString list = dir.filePath("liste.pdf");
+    CliRun r = cli({"report", "list", small, "--pdf", list, "--place",
+                    QString::fromUtf16(u"بلدية تالفورو\\nDirection X")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "RIP corrected for all items.\n" + list + ": 1 page\n");
+    QString text = pdfText(list);
+    for (const QString &s :
+         {QString::fromUtf16(u"بلدية تالفورو"), QStringLiteral("Direction X"),
+          QStringLiteral("0012345678/03"), QStringLiteral("Nb Ligne : 6"),
+          QStringLiteral("53 069,62"), QStringLiteral("Agents Permanents (P) : 3"),
+          QStringLiteral("Cinquante-trois mille soixante-neuf dinars"),
+          QString::fromUtf16(u"Zoé HÉLÈNE"), QStringLiteral("Page 1 - 1")})
+        EXPECT_TRUE(text.contains(s)) << s.toStdString() << "\n" << text.toStdString();
+
+    const QString errors = dir.filePath("erreurs.pdf");
+    r = cli({"report", "errors", small, "--pdf=" + errors});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    text = pdfText(errors);
+    for (const QString &s : {QStringLiteral("Rapport Des Erreur"), QStringLiteral("16 - 97"),
+                             QStringLiteral("04 - 09"), QStringLiteral("Nombre De Ligne : ( 2 )"),
+                             QStringLiteral("Total Global : 3 100,50")})
+        EXPECT_TRUE(text.simplified().contains(s)) << s.toStdString() << "\n" << text.toStdString();
+}
+
+TEST(Cli, ReportRefusesBadRequestsAndSaysWhenThereIsNothingToPrint)
+{
+    QTemporaryDir dir;
+    const QString small = QStringLiteral(TALVORO_FIXTURES "/small.txt");
+    QFile empty(dir.filePath("vide.txt"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QFile good(dir.filePath("juste.txt"));
+    ASSERT_TRUE(good.open(QIODevice::WriteOnly));
+    good.write("16000010000123456780300000001234560000000010000110000000001ALI BEN                 "
+               "   P\r\n");
+    good.close();
+    const QString out = dir.filePath("x.pdf");
+    struct Case {
+        QStringList args;
+        int status;
+        QString message;
+    };
+    const std::vector<Case> cases = {
+        {{"report", "list", small}, 2, "--pdf OUT is required"},
+        {{"report", "frob", small, "--pdf", out}, 2, "give list or errors"},
+        {{"report", "list", small, "--pdf"}, 2, "--pdf needs a value"},
+        {{"report", "list", small, "--pdf", out, "--bogus"}, 2, "unknown option"},
+        {{"report", "list", dir.filePath("absent.txt"), "--pdf", out}, 2, "File not found"},
+        {{"report", "list", small, "--pdf", dir.filePath("no/such/folder/x.pdf")}, 2, "PDF"},
+        {{"report", "list", empty.fileName(), "--pdf", out},
+         1,
+         QString::fromUtf16(u"لا توجد بيانات للطباعة")},
+        {{"report", "errors", good.fileName(), "--pdf", out},
+         1,
+         QString::fromUtf16(u"Il n'y a aucune erreur à afficher.")},
+    };
+    for (const Case &c : cases) {
+        const CliRun r = cli(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out)) << c.args.join(u' ').toStdString();
+    }
 }

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "app/Prompts.h"
+#include "reports/PreparedReport.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QPrinter>
 #include <QQueue>
 #include <functional>
 #include <QStringList>
+#include <vector>
 
 // Prompts for tests: answers come from queues filled by the test, and every box shown is
 // recorded as "kind: text" in order. A question with no scripted answer is recorded as
@@ -25,11 +28,18 @@ public:
     QQueue<std::function<void(QDialog *)>> dialogs;
     QStringList started;       // programs started, in order
     bool startSucceeds = true; // what starting a program answers
+    QQueue<QString> saveFiles;           // answers of save dialogs
+    QQueue<QString> printToFiles;        // print dialogs: print to this PDF file; empty: cancel
+    std::vector<PreparedReport> reports; // every report shown, in order
 
     void message(QWidget *, const QString &text) override { shown << QStringLiteral("message: ") + text; }
     void information(QWidget *, const QString &text) override
     {
         shown << QStringLiteral("information: ") + text;
+    }
+    void notice(QWidget *, const QString &caption, const QString &text) override
+    {
+        shown << QStringLiteral("notice: ") + caption + u'|' + text;
     }
     void error(QWidget *, const QString &text) override { shown << QStringLiteral("error: ") + text; }
     bool question(QWidget *, const QString &text) override
@@ -80,6 +90,37 @@ public:
     {
         started << path;
         return startSucceeds;
+    }
+    QString saveFileName(QWidget *, const QString &caption, const QString &,
+                         const QString &) override
+    {
+        shown << QStringLiteral("save: ") + caption;
+        if (saveFiles.isEmpty()) {
+            unexpected << caption;
+            return QString();
+        }
+        return saveFiles.dequeue();
+    }
+    bool printSetup(QWidget *, QPrinter &printer, int pageCount) override
+    {
+        shown << QStringLiteral("print: %1 pages").arg(pageCount);
+        if (printToFiles.isEmpty()) {
+            unexpected << QStringLiteral("print");
+            return false;
+        }
+        const QString file = printToFiles.dequeue();
+        if (file.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        return true;
+    }
+    // The preview is not opened: the report is kept for the test to look at.
+    void showReport(QWidget *, const PreparedReport &report) override
+    {
+        shown << QStringLiteral("report: %1 (%2 pages)")
+                     .arg(report.source->name)
+                     .arg(report.pageCount());
+        reports.push_back(report);
     }
 
     // Returns and forgets what was shown so far.

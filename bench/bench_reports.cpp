@@ -1,0 +1,119 @@
+// Times the printed reports on a generated list: preparation (both layouts), PDF writing,
+// and the "Tirage Liste" command up to the preview's first painted page.
+// Usage: bench_reports [LINES]   (needs gen_transfer beside it)
+#include "app/Prompts.h"
+#include "app/TForm1.h"
+#include "keys/LineCheck.h"
+#include "keys/Statistics.h"
+#include "model/AmountText.h"
+#include "model/WorkingList.h"
+#include "reports/ListReport.h"
+#include "reports/ReportPainter.h"
+#include "reports/ReportPreview.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace
+{
+
+template <class F> double ms(F &&f)
+{
+    QElapsedTimer t;
+    t.start();
+    f();
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Answers every prompt silently; the preview is opened without blocking and painted once.
+class BenchPrompts final : public Prompts
+{
+public:
+    QString file;
+    QElapsedTimer command;
+    double firstPage = 0;
+    int pages = 0;
+    void message(QWidget *, const QString &) override {}
+    void notice(QWidget *, const QString &, const QString &) override {}
+    void information(QWidget *, const QString &) override {}
+    void error(QWidget *, const QString &text) override
+    {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+    }
+    bool question(QWidget *, const QString &) override { return true; }
+    std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &,
+                                 bool) override
+    {
+        return QString();
+    }
+    QString openFileName(QWidget *, const QString &) override { return file; }
+    void openWithShell(const QString &) override {}
+    int execDialog(QDialog *) override { return 0; }
+    bool startProgram(const QString &) override { return false; }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
+    bool printSetup(QWidget *, QPrinter &, int) override { return false; }
+    void showReport(QWidget *, const PreparedReport &report) override
+    {
+        ReportPreview preview(report, *this);
+        preview.resize(1280, 800);
+        preview.show();
+        preview.repaint();
+        firstPage = double(command.nsecsElapsed()) / 1e6;
+        pages = report.pageCount();
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString lines = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("10000");
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("liste.txt"));
+    const QString gen = QCoreApplication::applicationDirPath() + QStringLiteral("/gen_transfer");
+    if (QProcess::execute(gen, {QStringLiteral("--lines"), lines, QStringLiteral("--errors"),
+                                QStringLiteral("1"), QStringLiteral("--out"), file}) != 0) {
+        std::fprintf(stderr, "cannot generate %s\n", qPrintable(file));
+        return 2;
+    }
+    auto prompts = std::make_shared<BenchPrompts>();
+    prompts->file = file;
+    TForm1 form(prompts, Folders(dir.path()));
+    form.show();
+    form.BtnImportClick();
+    std::printf("rows: %d\n", form.list().count());
+
+    ErrorLog log;
+    const Statistics::Totals t = Statistics::checkAndTotal(form.list(), log);
+    ListReport::Variables v;
+    v.totalNetText = AmountText::format(t.net);
+    v.totalRendText = AmountText::format(t.rendement);
+    v.typeCounts = [&] { return Statistics::contractTypes(form.list()); };
+    v.place = QStringLiteral("APC Talvoro\nDirection des Finances");
+    PreparedReport report;
+    for (int run = 0; run < 3; ++run)
+        std::printf("prepare (both layouts):    %8.1f ms\n",
+                    ms([&] { report = ListReport::prepare(form.list(), v); }));
+    std::printf("pages: %d\n", report.pageCount());
+    const QString pdf = dir.filePath(QStringLiteral("liste.pdf"));
+    std::printf("write PDF:                 %8.1f ms\n",
+                ms([&] { ReportPainter::writePdf(report, pdf); }));
+    std::printf("PDF size: %.1f MB\n", double(QFileInfo(pdf).size()) / 1e6);
+    std::printf("render page 1 at 96 dpi:   %8.1f ms\n",
+                ms([&] { ReportPainter::renderPage(report, 0, 96); }));
+    prompts->command.start();
+    const double whole = ms([&] { form.mniT1Click(); });
+    std::printf("Tirage Liste to first page:%8.1f ms (%d pages)\n", prompts->firstPage,
+                prompts->pages);
+    std::printf("Tirage Liste, whole:       %8.1f ms\n", whole);
+    return 0;
+}

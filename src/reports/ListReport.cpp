@@ -1,0 +1,123 @@
+#include "ListReport.h"
+
+#include "ReportEngine.h"
+#include "ReportTexts.h"
+#include "keys/Keys.h"
+#include "keys/LineCheck.h"
+#include "model/AmountText.h"
+#include "model/UserError.h"
+#include "model/WorkingList.h"
+#include "words/UnitTransChiffre.h"
+
+namespace ListReport
+{
+
+double amount(QStringView cell)
+{
+    const QStringView trimmed = trimBlanks(cell);
+    // A line made in the record editor may have no amount at all: it prints as 0,00.
+    if (trimmed.isEmpty()) return 0.0;
+    const QString digits = OnlyDigitsAndDot(trimmed);
+    double v = 0;
+    if (!TryStrToFloat(digits, v)) throw UserError(ReportTexts::NotAFloat.arg(digits));
+    return v / 100.0;
+}
+
+QVariant fieldValue(const TransferLine &line, const QString &field)
+{
+    if (field == u"CodePTT") {
+        QStringView caption = line.captionView();
+        if (caption.startsWith(u'*')) caption = caption.mid(1);
+        return caption.toString();
+    }
+    if (field == u"Compte") return line.subItem(TransferLine::Compte);
+    if (field == u"Cle") return line.subItem(TransferLine::CleRip);
+    if (field == u"NetPayer") return amount(line.subItemView(TransferLine::Net));
+    if (field == u"Rend") return amount(line.subItemView(TransferLine::Rendement));
+    if (field == u"Assur") return line.subItem(TransferLine::NumAss);
+    if (field == u"NomPrenom") return line.subItem(TransferLine::NomPrenom);
+    if (field == u"Type") return line.subItem(TransferLine::TypeContrat);
+    return QVariant();
+}
+
+QVariant variableValue(const QString &name, const Variables &v)
+{
+    auto is = [&name](const char16_t *n) {
+        return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
+    };
+    if (is(u"ChN"))
+        return NombreEnToutesLettres(SafeStrToFloat(v.totalNetText), QStringLiteral("FR"));
+    if (is(u"ChR"))
+        return NombreEnToutesLettres(SafeStrToFloat(v.totalRendText), QStringLiteral("FR"));
+    if (is(u"P") || is(u"I") || is(u"D")) {
+        const Statistics::TypeCounts c = v.typeCounts ? v.typeCounts() : Statistics::TypeCounts{};
+        return is(u"P") ? c.p : is(u"I") ? c.i : c.d;
+    }
+    if (is(u"Dir")) return v.place;
+    if (!v.selected) return QVariant();
+    static const char16_t *const cells[] = {u"CodePTT", u"Compte", u"Cle",       u"NetPayer",
+                                            u"Rend",    u"Assur",  u"NomPrenom", u"Type"};
+    for (int k = 0; k < 8; ++k)
+        if (is(cells[k])) return k == 0 ? v.selected->caption() : v.selected->subItem(k - 1);
+    return QVariant();
+}
+
+PreparedReport prepare(const WorkingList &list, const Variables &v, const QDateTime &start)
+{
+    ReportEngine engine(ReportTemplate::builtIn(Template));
+    int current = 0;
+    engine.setDataSet(DataSet, UserDataSet{
+                                   [&current] { current = 0; },
+                                   [&current] { ++current; },
+                                   [&](bool &eof) { eof = current >= list.count(); },
+                                   [&](const QString &field, QVariant &value) {
+                                       if (current >= 0 && current < list.count())
+                                           value = fieldValue(list.line(current), field);
+                                   },
+                               });
+    engine.setOnGetValue(
+        [&v](const QString &name, QVariant &value) { value = variableValue(name, v); });
+    engine.setStartTime(start);
+    return engine.prepare();
+}
+
+} // namespace ListReport
+
+namespace ErrorReport
+{
+
+QVariant fieldValue(const TErrorRecord &r, const QString &field)
+{
+    if (field == u"Row") return r.Row;
+    if (field == u"Operation") return r.Operation;
+    if (field == u"OldValue") return r.OldValue;
+    if (field == u"NewValue") return r.NewValue;
+    if (field == u"NomPrenom") return r.NomPrenom;
+    if (field == u"Compte") return r.Compte;
+    // The payment is asked for with a trailing blank, and only so.
+    if (field == u"NetPayer ") return ListReport::amount(r.NetPayer);
+    if (field == u"Rendement") return ListReport::amount(r.Rendement);
+    return QVariant();
+}
+
+PreparedReport prepare(const std::vector<TErrorRecord> &records, const QDateTime &start)
+{
+    ReportEngine engine(ReportTemplate::builtIn(Template));
+    int current = 0;
+    const int n = int(records.size());
+    engine.setDataSet(DataSet, UserDataSet{
+                                   [&] { current = n > 0 ? 0 : -1; },
+                                   [&] {
+                                       if (current >= 0) ++current;
+                                   },
+                                   [&](bool &eof) { eof = current < 0 || current >= n; },
+                                   [&](const QString &field, QVariant &value) {
+                                       if (current >= 0 && current < n)
+                                           value = fieldValue(records[size_t(current)], field);
+                                   },
+                               });
+    engine.setStartTime(start);
+    return engine.prepare();
+}
+
+} // namespace ErrorReport

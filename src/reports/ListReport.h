@@ -1,0 +1,64 @@
+#pragma once
+
+#include "PreparedReport.h"
+#include "keys/Statistics.h"
+
+#include <QDateTime>
+#include <QVariant>
+#include <functional>
+
+class TransferLine;
+class WorkingList;
+struct TErrorRecord;
+
+// The nominative list of beneficiaries (template frxReport1, data source frxUserDataSet1).
+namespace ListReport
+{
+
+inline const QString Template = QStringLiteral("frxReport1");
+inline const QString DataSet = QStringLiteral("frxUserDataSet1");
+
+// An amount cell as dinars: surrounding blanks removed, only '.' and digits kept, read as
+// centimes. An empty cell reads 0; a cell that does not read throws UserError
+// "'...' is not a valid floating point value".
+double amount(QStringView cell);
+
+// A field of a line by its exact name (CodePTT, Compte, Cle, NetPayer, Rend, Assur,
+// NomPrenom, Type); any other name gives an invalid value (nothing).
+QVariant fieldValue(const TransferLine &line, const QString &field);
+
+// What the report's variables are drawn from.
+struct Variables {
+    QString totalNetText;  // the total box of the net amounts
+    QString totalRendText; // the total box of the second amounts
+    std::function<Statistics::TypeCounts()> typeCounts;
+    QString place;                          // the ordering party's place, line breaks kept
+    const TransferLine *selected = nullptr; // the selected line, if any
+};
+
+// A report variable by name, case ignored: ChN and ChR (totals in French words), P, I, D
+// (head counts), Dir (place); any other name is answered from the selected line's cells
+// (caption unchanged) when a line is selected, else nothing.
+QVariant variableValue(const QString &name, const Variables &v);
+
+// Prepares the list of the shown lines of list, as the window's print command does once
+// the keys are repaired and the figures refreshed.
+PreparedReport prepare(const WorkingList &list, const Variables &v, const QDateTime &start = {});
+
+} // namespace ListReport
+
+// The report of recorded key errors (template frxReport2, data source frxUserDataSet2).
+namespace ErrorReport
+{
+
+inline const QString Template = QStringLiteral("frxReport2");
+inline const QString DataSet = QStringLiteral("frxUserDataSet2");
+
+// A field of a record by its exact name (Row, Operation, OldValue, NewValue, NomPrenom,
+// Compte, "NetPayer " with its blank, Rendement); any other name gives nothing.
+QVariant fieldValue(const TErrorRecord &record, const QString &field);
+
+// Prepares the report of the records.
+PreparedReport prepare(const std::vector<TErrorRecord> &records, const QDateTime &start = {});
+
+} // namespace ErrorReport

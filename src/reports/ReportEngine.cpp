@@ -1,0 +1,384 @@
+#include "ReportEngine.h"
+
+#include "ReportText.h"
+
+namespace
+{
+
+// A band evaluated for printing, with positions relative to its top.
+struct RenderedBand {
+    const ReportBand *band = nullptr;
+    double height = 0;
+    std::vector<PreparedObject> objects;
+};
+
+constexpr double Epsilon = 1e-6;
+
+} // namespace
+
+// One layout of the whole report.
+class ReportPass final : public ReportScope
+{
+public:
+    ReportPass(const ReportEngine &engine, const QDateTime &start, int totalPages)
+        : m_engine(engine), m_report(*engine.m_report), m_start(start), m_totalPages(totalPages),
+          m_figures(m_report.accumulators.size())
+    {
+        const QSizeF paper = m_report.paperSize();
+        const QMarginsF margins = m_report.margins();
+        m_origin = QPointF(margins.left(), margins.top());
+        m_bodyHeight = paper.height() - margins.top() - margins.bottom();
+        m_title = m_report.band(ReportBand::ReportTitle);
+        m_header = m_report.band(ReportBand::PageHeader);
+        m_footer = m_report.band(ReportBand::PageFooter);
+        m_summary = m_report.band(ReportBand::ReportSummary);
+        m_footerTop = m_bodyHeight - (m_footer ? m_footer->height : 0);
+    }
+
+    std::vector<PreparedPage> run()
+    {
+        newPage();
+        for (const ReportBand &band : m_report.bands)
+            if (band.type == ReportBand::MasterData) printRows(band);
+        if (m_summary) {
+            m_bandType = ReportBand::ReportSummary;
+            place(render(*m_summary), nullptr);
+        }
+        finishPage();
+        return std::move(m_pages);
+    }
+
+    // --- expression scope ---
+
+    ReportValue field(const QString &source, const QString &name) override
+    {
+        const auto it = m_engine.m_dataSets.constFind(source);
+        if (it == m_engine.m_dataSets.cend() || !it->OnGetValue) return std::monostate{};
+        QVariant v;
+        it->OnGetValue(name, v);
+        return toReportValue(v);
+    }
+
+    ReportValue name(const QString &identifier) override
+    {
+        if (identifier.compare(u"Page#", Qt::CaseInsensitive) == 0) return qint64(m_pageNo);
+        if (identifier.compare(u"TotalPages#", Qt::CaseInsensitive) == 0)
+            return qint64(m_totalPages);
+        if (identifier.compare(u"Line#", Qt::CaseInsensitive) == 0) return qint64(m_line);
+        if (identifier.compare(u"Date", Qt::CaseInsensitive) == 0) return m_start.date();
+        if (identifier.compare(u"Time", Qt::CaseInsensitive) == 0) return m_start.time();
+        if (!m_engine.m_onGetValue) return std::monostate{};
+        QVariant v;
+        m_engine.m_onGetValue(identifier, v);
+        return toReportValue(v);
+    }
+
+    ReportValue aggregate(const ReportExpr &e) override
+    {
+        const Figures &f = m_figures[size_t(e.accumulator)];
+        // The page footer shows the page's own figures unless asked to run on (flag 2).
+        const bool page = m_bandType == ReportBand::PageFooter && e.flag != 2;
+        if (e.kind == ReportExpr::Count) return page ? f.pageCount : f.count;
+        return page ? f.pageSum : f.sum;
+    }
+
+private:
+    struct Figures {
+        qint64 count = 0, pageCount = 0;
+        double sum = 0, pageSum = 0;
+    };
+
+    void printRows(const ReportBand &band)
+    {
+        const auto it = m_engine.m_dataSets.constFind(band.dataSet);
+        if (it == m_engine.m_dataSets.cend()) return;
+        const UserDataSet &ds = *it;
+        if (ds.OnFirst) ds.OnFirst();
+        for (;;) {
+            bool eof = true;
+            if (ds.OnCheckEOF) ds.OnCheckEOF(eof);
+            if (eof) break;
+            ++m_line;
+            m_bandType = ReportBand::MasterData;
+            RenderedBand rb = render(band);
+            place(std::move(rb), &band);
+            if (ds.OnNext) ds.OnNext();
+        }
+    }
+
+    // Adds the current row to the figures of the aggregates over its band.
+    void count(const ReportBand &band)
+    {
+        for (size_t i = 0; i < m_report.accumulators.size(); ++i) {
+            const ReportAccumulator &a = m_report.accumulators[i];
+            if (a.band != band.name) continue;
+            Figures &f = m_figures[i];
+            if (!a.summed) {
+                ++f.count;
+                ++f.pageCount;
+                continue;
+            }
+            const double v = toReal(evaluate(*a.summed, *this));
+            f.sum += v;
+            f.pageSum += v;
+        }
+    }
+
+    QString memoText(const ReportObject &o, QVector<TextRun> &runs)
+    {
+        QString text;
+        for (const MemoPiece &p : o.pieces) {
+            const int from = int(text.size());
+            if (p.expr)
+                text += displayText(evaluate(*p.expr, *this), o.format);
+            else
+                text += p.literal;
+            if ((p.bold || p.color.isValid()) && text.size() > from)
+                runs.push_back({from, int(text.size()) - from, p.bold, p.color});
+        }
+        return text;
+    }
+
+    RenderedBand render(const ReportBand &band)
+    {
+        RenderedBand rb;
+        rb.band = &band;
+        rb.height = band.height;
+        rb.objects.reserve(band.objects.size());
+        bool grew = false;
+        std::vector<double> growth(band.objects.size(), 0.0);
+        for (size_t i = 0; i < band.objects.size(); ++i) {
+            const ReportObject &o = band.objects[i];
+            PreparedObject po;
+            po.object = &o;
+            po.rect = o.rect;
+            if (o.kind == ReportObject::Memo) {
+                po.text = memoText(o, po.runs);
+                if (o.grows) {
+                    po.lineStarts = m_text.breakLines(o, po.text, po.runs);
+                    const double need = m_text.textHeight(o, int(po.lineStarts.size()));
+                    if (need > o.rect.height() + Epsilon) {
+                        growth[i] = need - o.rect.height();
+                        po.rect.setHeight(need);
+                        grew = true;
+                    }
+                }
+            }
+            rb.objects.push_back(std::move(po));
+        }
+        if (grew) shiftBelowGrowth(band, growth, rb);
+        return rb;
+    }
+
+    // Objects under a memo that grew move down with it; the band grows by as much as its
+    // lowest object went down.
+    static void shiftBelowGrowth(const ReportBand &band, const std::vector<double> &growth,
+                                 RenderedBand &rb)
+    {
+        const size_t n = band.objects.size();
+        std::vector<size_t> order(n);
+        for (size_t i = 0; i < n; ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            return band.objects[a].rect.top() < band.objects[b].rect.top();
+        });
+        std::vector<double> shift(n, 0.0);
+        double lowestBefore = 0, lowestAfter = 0;
+        for (size_t k = 0; k < n; ++k) {
+            const size_t i = order[k];
+            const QRectF &ri = band.objects[i].rect;
+            for (size_t m = 0; m < k; ++m) {
+                const size_t j = order[m];
+                const QRectF &rj = band.objects[j].rect;
+                const double moved = shift[j] + growth[j];
+                const bool above = rj.bottom() <= ri.top() + Epsilon;
+                const bool overlaps = rj.left() < ri.right() && ri.left() < rj.right();
+                if (moved > 0 && above && overlaps) shift[i] = std::max(shift[i], moved);
+            }
+            rb.objects[i].rect.translate(0, shift[i]);
+            lowestBefore = std::max(lowestBefore, ri.bottom());
+            lowestAfter = std::max(lowestAfter, rb.objects[i].rect.bottom());
+        }
+        rb.height = band.height + std::max(0.0, lowestAfter - lowestBefore);
+    }
+
+    // Splits a band taller than any page at height h: objects above h stay, objects below
+    // go to the rest, and a memo across h keeps the lines that fit.
+    std::pair<RenderedBand, RenderedBand> split(const RenderedBand &rb, double h)
+    {
+        RenderedBand head, tail;
+        head.band = tail.band = rb.band;
+        head.height = h;
+        tail.height = rb.height - h;
+        for (const PreparedObject &po : rb.objects) {
+            if (po.rect.bottom() <= h + Epsilon) {
+                head.objects.push_back(po);
+                continue;
+            }
+            PreparedObject rest = po;
+            rest.rect.moveTop(std::max(0.0, po.rect.top() - h));
+            if (po.object->kind == ReportObject::Memo && po.lineStarts.size() > 1 &&
+                po.rect.top() < h) {
+                const double lh = m_text.lineHeight(*po.object);
+                int fit = 0;
+                while (fit < po.lineStarts.size() &&
+                       po.rect.top() + ReportText::GapY + (fit + 1) * lh <= h + Epsilon)
+                    ++fit;
+                if (fit > 0) {
+                    const int cut = po.lineStarts[fit];
+                    PreparedObject first = po;
+                    first.text = po.text.left(cut);
+                    first.lineStarts = po.lineStarts.mid(0, fit);
+                    first.runs.clear();
+                    for (const TextRun &r : po.runs)
+                        if (r.start < cut)
+                            first.runs.push_back(
+                                {r.start, std::min(r.length, cut - r.start), r.bold, r.color});
+                    first.rect.setHeight(h - po.rect.top());
+                    head.objects.push_back(first);
+
+                    rest.text = po.text.mid(cut);
+                    rest.lineStarts.clear();
+                    for (int k = fit; k < po.lineStarts.size(); ++k)
+                        rest.lineStarts << po.lineStarts[k] - cut;
+                    rest.runs.clear();
+                    for (const TextRun &r : po.runs) {
+                        const int end = r.start + r.length;
+                        if (end > cut)
+                            rest.runs.push_back({std::max(0, r.start - cut),
+                                                 end - std::max(r.start, cut), r.bold, r.color});
+                    }
+                    rest.rect.setHeight(m_text.textHeight(*po.object, int(rest.lineStarts.size())));
+                }
+            }
+            tail.height = std::max(tail.height, rest.rect.bottom());
+            tail.objects.push_back(std::move(rest));
+        }
+        return {std::move(head), std::move(tail)};
+    }
+
+    void putBand(const RenderedBand &rb, double y)
+    {
+        PreparedPage &page = m_pages.back();
+        const QPointF offset = m_origin + QPointF(0, y);
+        for (const PreparedObject &po : rb.objects) {
+            page.objects.push_back(po);
+            page.objects.back().rect.translate(offset);
+        }
+    }
+
+    // Puts a band at the current position, opening new pages as needed. rowBand: the data
+    // band whose row this is, counted in the aggregates of the page it starts on.
+    void place(RenderedBand rb, const ReportBand *rowBand)
+    {
+        for (;;) {
+            const double room = m_footerTop - m_y;
+            const bool fresh = m_y <= m_bodyTop + Epsilon;
+            if (rb.height <= room + Epsilon || (fresh && !(rb.band->split && rb.height > room))) {
+                if (rowBand) count(*rowBand);
+                putBand(rb, m_y);
+                m_y += rb.height;
+                return;
+            }
+            const double freshRoom = m_footerTop - m_bodyTop;
+            if (rb.band->split && rb.height > freshRoom) {
+                auto [head, tail] = split(rb, room);
+                if (!head.objects.empty()) {
+                    if (rowBand) {
+                        count(*rowBand);
+                        rowBand = nullptr;
+                    }
+                    putBand(head, m_y);
+                    finishPage();
+                    newPage();
+                    rb = std::move(tail);
+                    continue;
+                }
+                if (fresh) { // nothing of it fits even here: print it as it is
+                    if (rowBand) count(*rowBand);
+                    putBand(rb, m_y);
+                    m_y += rb.height;
+                    return;
+                }
+            }
+            finishPage();
+            newPage();
+        }
+    }
+
+    void newPage()
+    {
+        m_pages.emplace_back();
+        ++m_pageNo;
+        m_y = 0;
+        for (Figures &f : m_figures) {
+            f.pageCount = 0;
+            f.pageSum = 0;
+        }
+        const ReportBand::Type was = m_bandType;
+        if (m_pageNo == 1 && m_title) {
+            m_bandType = ReportBand::ReportTitle;
+            const RenderedBand rb = render(*m_title);
+            putBand(rb, m_y);
+            m_y += rb.height;
+        }
+        if (m_header) {
+            m_bandType = ReportBand::PageHeader;
+            const RenderedBand rb = render(*m_header);
+            putBand(rb, m_y);
+            m_y += rb.height;
+        }
+        m_bandType = was;
+        m_bodyTop = m_y;
+    }
+
+    void finishPage()
+    {
+        if (!m_footer) return;
+        const ReportBand::Type was = m_bandType;
+        m_bandType = ReportBand::PageFooter;
+        putBand(render(*m_footer), m_footerTop);
+        m_bandType = was;
+    }
+
+    const ReportEngine &m_engine;
+    const ReportTemplate &m_report;
+    const QDateTime m_start;
+    const int m_totalPages;
+    std::vector<Figures> m_figures;
+    const ReportBand *m_title = nullptr, *m_header = nullptr, *m_footer = nullptr,
+                     *m_summary = nullptr;
+    QPointF m_origin;
+    double m_bodyHeight = 0, m_footerTop = 0, m_bodyTop = 0, m_y = 0;
+    int m_pageNo = 0;
+    qint64 m_line = 0;
+    ReportBand::Type m_bandType = ReportBand::PageHeader;
+    std::vector<PreparedPage> m_pages;
+    ReportText m_text;
+};
+
+ReportEngine::ReportEngine(std::shared_ptr<const ReportTemplate> report)
+    : m_report(std::move(report))
+{
+}
+
+void ReportEngine::setDataSet(const QString &name, UserDataSet dataSet)
+{
+    m_dataSets.insert(name, std::move(dataSet));
+}
+
+void ReportEngine::setOnGetValue(std::function<void(const QString &, QVariant &)> callback)
+{
+    m_onGetValue = std::move(callback);
+}
+
+PreparedReport ReportEngine::prepare()
+{
+    const QDateTime start = m_startTime.isValid() ? m_startTime : QDateTime::currentDateTime();
+    PreparedReport out;
+    out.source = m_report;
+    // The first layout counts the pages; the second prints that count.
+    const int total = int(ReportPass(*this, start, 0).run().size());
+    out.pages = ReportPass(*this, start, total).run();
+    return out;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "PreparedReport.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QVariant>
+#include <functional>
+
+// A data source whose rows the program supplies through callbacks: the engine calls
+// OnFirst, then asks OnCheckEOF and, while it answers false, prints one data band (asking
+// field values through OnGetValue) and calls OnNext. A value left invalid is "nothing".
+struct UserDataSet {
+    std::function<void()> OnFirst;
+    std::function<void()> OnNext;
+    std::function<void(bool &eof)> OnCheckEOF;
+    std::function<void(const QString &varName, QVariant &value)> OnGetValue;
+};
+
+// Lays out a report template page by page.
+//
+// Bands: the report title opens the first page, the page header opens every page, the
+// master data band prints once per row of its data source (its memos may grow, and a row
+// too tall for a whole page is split between pages), the summary follows the last row, and
+// the page footer closes every page. The report is laid out twice so that "TotalPages#"
+// shows the final count. An error thrown by a callback abandons the preparation.
+class ReportEngine
+{
+public:
+    explicit ReportEngine(std::shared_ptr<const ReportTemplate> report);
+
+    void setDataSet(const QString &name, UserDataSet dataSet);
+    // Answers the bracketed names that are neither fields nor system variables.
+    void setOnGetValue(std::function<void(const QString &varName, QVariant &value)> callback);
+    // The "Date" and "Time" shown; the time preparation starts when not set.
+    void setStartTime(const QDateTime &time) { m_startTime = time; }
+
+    // Prepares the pages; any earlier pages are dropped. Throws what a callback throws.
+    PreparedReport prepare();
+
+private:
+    friend class ReportPass;
+    std::shared_ptr<const ReportTemplate> m_report;
+    QHash<QString, UserDataSet> m_dataSets;
+    std::function<void(const QString &, QVariant &)> m_onGetValue;
+    QDateTime m_startTime;
+};

@@ -1,0 +1,173 @@
+#include "ReportPainter.h"
+
+#include "ReportText.h"
+
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QTextLayout>
+
+namespace ReportPainter
+{
+
+namespace
+{
+
+// Rounded corners of a rounded rectangle, in units.
+constexpr double CornerRadius = 6;
+
+void paintShape(QPainter &p, const PreparedObject &po)
+{
+    const ReportObject &o = *po.object;
+    if (o.kind == ReportObject::Line) {
+        QPen pen(o.penColor, o.penWidth, o.penStyle, Qt::FlatCap);
+        p.setPen(pen);
+        p.drawLine(po.rect.topLeft(),
+                   po.rect.topLeft() + QPointF(po.rect.width(), po.rect.height()));
+        return;
+    }
+    p.setPen(QPen(o.penColor, o.penWidth));
+    p.setBrush(o.fill.isValid() ? QBrush(o.fill) : QBrush(Qt::NoBrush));
+    if (o.kind == ReportObject::RoundRectangle)
+        p.drawRoundedRect(po.rect, CornerRadius, CornerRadius);
+    else
+        p.drawRect(po.rect);
+    p.setBrush(Qt::NoBrush);
+}
+
+void paintMemo(QPainter &p, ReportText &text, const PreparedObject &po)
+{
+    const ReportObject &o = *po.object;
+    if (o.fill.isValid()) p.fillRect(po.rect, o.fill);
+    if (o.bottomBorder) {
+        p.setPen(QPen(Qt::black, 1));
+        p.drawLine(po.rect.bottomLeft(), po.rect.bottomRight());
+    }
+    if (po.text.isEmpty()) return;
+    const QFont font = ReportText::font(o.font);
+    p.setFont(font);
+    p.setPen(o.font.color);
+    const QVector<int> starts =
+        po.lineStarts.isEmpty() ? text.breakLines(o, po.text, po.runs) : po.lineStarts;
+    const double lh = text.lineHeight(o);
+    const QRectF inner = po.rect.adjusted(ReportText::GapX, ReportText::GapY, -ReportText::GapX, 0);
+    if (starts.size() == 1 && po.runs.isEmpty()) {
+        p.drawText(QRectF(inner.left(), inner.top(), inner.width(), lh),
+                   int(o.align) | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip, po.text);
+        return;
+    }
+    QString laid = po.text;
+    laid.replace(u'\n', QChar::LineSeparator);
+    QTextLayout layout(laid, font);
+    QTextOption opt;
+    opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    opt.setUseDesignMetrics(true);
+    // Lines read left to right even when the text starts with Arabic (a place name).
+    opt.setTextDirection(Qt::LeftToRight);
+    layout.setTextOption(opt);
+    QList<QTextLayout::FormatRange> formats;
+    for (const TextRun &r : po.runs) {
+        QTextLayout::FormatRange f;
+        f.start = r.start;
+        f.length = r.length;
+        if (r.bold) f.format.setFontWeight(QFont::Bold);
+        if (r.color.isValid()) f.format.setForeground(r.color);
+        formats << f;
+    }
+    layout.setFormats(formats);
+    layout.beginLayout();
+    for (int i = 0; i < starts.size(); ++i) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid()) break;
+        const int end = i + 1 < starts.size() ? starts[i + 1] : int(laid.size());
+        // The lines break where preparation broke them, whatever this device measures.
+        line.setNumColumns(std::max(1, end - starts[i]), inner.width());
+        const double w = line.naturalTextWidth();
+        double x = 0;
+        if (o.align & Qt::AlignRight)
+            x = inner.width() - w;
+        else if (o.align & Qt::AlignHCenter)
+            x = (inner.width() - w) / 2;
+        line.setPosition(QPointF(x, i * lh));
+    }
+    layout.endLayout();
+    layout.draw(&p, inner.topLeft());
+}
+
+} // namespace
+
+void paintPage(QPainter &painter, const PreparedReport &report, int page)
+{
+    if (page < 0 || page >= report.pageCount()) return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setLayoutDirection(Qt::LeftToRight);
+    ReportText text;
+    for (const PreparedObject &po : report.pages[size_t(page)].objects) {
+        if (po.object->kind == ReportObject::Memo)
+            paintMemo(painter, text, po);
+        else
+            paintShape(painter, po);
+    }
+    painter.restore();
+}
+
+QImage renderPage(const PreparedReport &report, int page, double dpi)
+{
+    const QSizeF paper = report.paperSize() * (dpi / 96.0);
+    QImage img(paper.toSize(), QImage::Format_RGB32);
+    img.setDotsPerMeterX(int(dpi / 0.0254));
+    img.setDotsPerMeterY(int(dpi / 0.0254));
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.scale(dpi / 96.0, dpi / 96.0);
+    paintPage(p, report, page);
+    return img;
+}
+
+bool paintPages(QPagedPaintDevice &device, const PreparedReport &report, int first, int last)
+{
+    QPainter p;
+    if (!p.begin(&device)) return false;
+    const double sx = device.logicalDpiX() / 96.0, sy = device.logicalDpiY() / 96.0;
+    first = std::max(0, first);
+    last = std::min(last, report.pageCount() - 1);
+    for (int i = first; i <= last; ++i) {
+        if (i > first) device.newPage();
+        p.save();
+        p.scale(sx, sy);
+        paintPage(p, report, i);
+        p.restore();
+    }
+    return p.end();
+}
+
+bool writePdf(const PreparedReport &report, const QString &path, QString *error)
+{
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error =
+                QStringLiteral("Impossible d’écrire le fichier PDF « %1 » : %2").arg(path, why);
+        return false;
+    };
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
+    {
+        QPdfWriter pdf(&file);
+        pdf.setResolution(1200);
+        pdf.setTitle(report.title());
+        pdf.setCreator(QStringLiteral("Talvoro CCP"));
+        pdf.setPageLayout(QPageLayout(QPageSize(report.source->paperMm, QPageSize::Millimeter),
+                                      QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        if (!paintPages(pdf, report, 0, report.pageCount() - 1))
+            return fail(QStringLiteral("le dessin des pages a échoué"));
+    }
+    if (!file.commit()) return fail(file.errorString());
+    return true;
+}
+
+} // namespace ReportPainter

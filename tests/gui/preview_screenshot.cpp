@@ -1,0 +1,40 @@
+// Development aid: prints a transfer file's nominative list (or error report) from the real
+// window into the real preview and saves a picture of the preview.
+// Usage: preview_screenshot list|errors FILE OUT.png [PAGE] [ZOOM%]
+#include "ScriptedPrompts.h"
+#include "app/TForm1.h"
+#include "reports/ReportPreview.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 4) return 2;
+    const QString which = QString::fromLocal8Bit(argv[1]);
+    QTemporaryDir dir;
+    auto prompts = std::make_shared<ScriptedPrompts>();
+    TForm1 form(prompts, Folders(dir.path()));
+    form.Memo2->setPlainText(QStringLiteral("بلدية تالفورو\nDirection des Finances"));
+    prompts->files.enqueue(QString::fromLocal8Bit(argv[2]));
+    form.runCommand([&] { form.BtnImportClick(); });
+    form.runCommand([&] { which == u"list" ? form.mniT1Click() : form.mniS3Click(); });
+    if (prompts->reports.empty()) {
+        fprintf(stderr, "%s\n", qPrintable(prompts->shown.join(u'\n')));
+        return 1;
+    }
+    ReportPreview preview(prompts->reports.back(), *prompts);
+    preview.resize(preview.screen()->availableSize());
+    preview.show();
+    if (argc > 4) preview.setCurrentPage(QString::fromLocal8Bit(argv[4]).toInt() - 1);
+    if (argc > 5) preview.setZoom(QString::fromLocal8Bit(argv[5]).toDouble() / 100.0);
+    QTimer::singleShot(800, [&] {
+        preview.grab().save(QString::fromLocal8Bit(argv[3]));
+        app.quit();
+    });
+    return app.exec();
+}

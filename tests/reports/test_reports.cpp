@@ -1,0 +1,583 @@
+#include "PdfText.h"
+#include "QtPrinters.h"
+#include "keys/Keys.h"
+#include "keys/LineCheck.h"
+#include "keys/Statistics.h"
+#include "model/AmountText.h"
+#include "model/UserError.h"
+#include "model/WorkingList.h"
+#include "reports/ListReport.h"
+#include "reports/ReportEngine.h"
+#include "reports/ReportPainter.h"
+#include "words/UnitTransChiffre.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const QDateTime Start(QDate(2026, 3, 5), QTime(14, 30, 0));
+// Rows of 22.68 units between the page header (162.52) and the page footer (26.46) of an
+// A4 page with 10 mm margins (1046.93 units high).
+constexpr int RowsPerPage = 37;
+
+// "1 234,56" from centimes, written independently of the code under test.
+QString money(qint64 cents)
+{
+    const bool neg = cents < 0;
+    cents = std::abs(cents);
+    QString whole = QString::number(cents / 100);
+    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+        whole.insert(i, u' ');
+    return (neg ? QStringLiteral("-") : QString()) + whole + u',' +
+           QString::number(cents % 100).rightJustified(2, u'0');
+}
+
+QString account(int i)
+{
+    return QString::number(1000000 + i).rightJustified(10, u'0');
+}
+
+TransferLine line(int i, qint64 net, qint64 rend, const QString &type, const QString &name = {})
+{
+    const QString compte = account(i);
+    const QString caption = QStringLiteral("16000010") + QString::number(i % 10);
+    const QString nom = name.isEmpty() ? QString::fromUtf16(u"NOM%1 Prénom").arg(i) : name;
+    return TransferLine(caption, compte, CleCcpRip(compte), AmountText::formatCents(net),
+                        AmountText::formatCents(rend), QString::number(110000000000LL + i), nom,
+                        type);
+}
+
+// The variables as the window answers them once its totals are refreshed.
+ListReport::Variables variables(WorkingList &list, const QString &place)
+{
+    ErrorLog log;
+    const Statistics::Totals t = Statistics::checkAndTotal(list, log);
+    ListReport::Variables v;
+    v.totalNetText = AmountText::format(t.net);
+    v.totalRendText = AmountText::format(t.rendement);
+    v.typeCounts = [&list] { return Statistics::contractTypes(list); };
+    v.place = place;
+    return v;
+}
+
+// A template with one data band over "ds" and a summary, each holding the given memos.
+std::shared_ptr<const ReportTemplate> smallTemplate(const QStringList &dataMemos,
+                                                    const QStringList &summaryMemos,
+                                                    const QString &extra = {})
+{
+    auto memos = [](const QStringList &texts, const QString &prefix) {
+        QStringList out;
+        for (int i = 0; i < texts.size(); ++i) {
+            QString t = texts[i];
+            t.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+            out << QStringLiteral(R"({"name": "%1%2", "rect": [0, %3, 300, 18], "text": "%4" %5})")
+                       .arg(prefix)
+                       .arg(i)
+                       .arg(i * 20)
+                       .arg(t, QString());
+        }
+        return out.join(u',');
+    };
+    const QString json = QStringLiteral(R"({"name": "t", "bands": [
+        {"type": "MasterData", "name": "Data", "height": %1, "dataSet": "ds", "objects": [%2]},
+        {"type": "ReportSummary", "name": "Sum", "height": %3, "objects": [%4]} %5]})")
+                             .arg(20 * std::max<qsizetype>(1, dataMemos.size()))
+                             .arg(memos(dataMemos, QStringLiteral("D")))
+                             .arg(20 * std::max<qsizetype>(1, summaryMemos.size()))
+                             .arg(memos(summaryMemos, QStringLiteral("S")), extra);
+    return ReportTemplate::fromJson(json.toUtf8());
+}
+
+// A data set over a vector of rows of named values.
+UserDataSet rowsDataSet(const std::vector<QVariantMap> &rows, int &cursor,
+                        QStringList *calls = nullptr)
+{
+    return UserDataSet{
+        [&cursor, calls] {
+            cursor = 0;
+            if (calls) *calls << QStringLiteral("first");
+        },
+        [&cursor, calls] {
+            ++cursor;
+            if (calls) *calls << QStringLiteral("next");
+        },
+        [&rows, &cursor, calls](bool &eof) {
+            eof = cursor >= int(rows.size());
+            if (calls) *calls << QStringLiteral("eof=%1").arg(eof);
+        },
+        [&rows, &cursor, calls](const QString &field, QVariant &value) {
+            if (calls) *calls << QStringLiteral("get ") + field;
+            if (cursor >= 0 && cursor < int(rows.size())) value = rows[size_t(cursor)].value(field);
+        },
+    };
+}
+
+} // namespace
+
+TEST(ReportFormats, NumbersDatesAndTimes)
+{
+    struct Case {
+        ReportValue value;
+        QString format;
+        QChar mark;
+        QString expected;
+    };
+    const std::vector<Case> cases = {
+        {1234.5, "%2.2n", u',', "1 234,50"},
+        {0.0, "%2.2n", u',', "0,00"},
+        {-1234567.891, "#,##0.00", u',', "-1 234 567,89"},
+        {1234567890.125, "%2.2n", u',', "1 234 567 890,13"},
+        {999.995, "#,##0.00", u',', "1 000,00"},
+        {1234.565, "%2.2n", u',', "1 234,57"}, // 1234.5649999... in binary
+        {1234.5, "#,##0.00", u'.', "1 234.50"},
+        {qint64(5), "%2.2n", u',', "5,00"},
+        {qint64(5), "", u',', "5"},
+        {2.5, "", u',', "2,5"},
+        {QDate(2026, 2, 5), "dd mmm yyyy", u',', QString::fromUtf16(u"05 févr. 2026")},
+        {QDate(2026, 8, 15), "dd mmm yyyy", u',', QString::fromUtf16(u"15 août 2026")},
+        {QDate(2026, 12, 1), "dd mmm yyyy", u',', QString::fromUtf16(u"01 déc. 2026")},
+        {QDate(2026, 8, 15), "", u',', "15/08/2026"},
+        {QTime(9, 5, 7), "", u',', "09:05:07"},
+        {QString("abc"), "%2.2n", u',', "abc"},
+        {std::monostate{}, "%2.2n", u',', ""},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(displayText(c.value, DisplayFormat::parse(c.format, c.mark)), c.expected)
+            << c.format.toStdString();
+}
+
+TEST(ReportEngine, ExpressionsAggregatesAndVariables)
+{
+    struct Case {
+        QString memo, expected;
+    };
+    const std::vector<Case> cases = {
+        {"Total [SUM(<ds.\"a\">,Data)]", "Total 6,75"},
+        {"[COUNT(Data)] lignes", "3 lignes"},
+        {"[<SUM(<ds.\"a\">,Data)>+<COUNT(Data)>]", "9,75"},
+        {"[<SUM(<ds.\"a\">,Data)>-<SUM(<ds.\"a\">,Data)>]", "0"},
+        {"[N * 2 - 4]", "10"},
+        {"[N / 2]", "3,5"},
+        {"[(N + 1) * 2]", "16"},
+        {"[-N]", "-7"},
+        {"[V]", "vee"},
+        {"['x' + V]", "xvee"},
+        {"[Unknown]", ""},
+        {"[ds.\"missing\"]", ""},
+        {"a [b", "a [b"},
+        {"[Page#]/[TotalPages#]", "1/1"},
+        {"[Date] [Time]", "05/03/2026 14:30:00"},
+    };
+    QStringList summary;
+    for (const Case &c : cases)
+        summary << c.memo;
+    ReportEngine engine(smallTemplate({"[Line#]:[ds.\"name\"]"}, summary));
+    const std::vector<QVariantMap> rows = {
+        {{"a", 1.5}, {"name", "x"}}, {{"a", 2.25}, {"name", "y"}}, {{"a", 3}, {"name", "z"}}};
+    int cursor = 0;
+    engine.setDataSet("ds", rowsDataSet(rows, cursor));
+    engine.setOnGetValue([](const QString &name, QVariant &v) {
+        if (name == u"V")
+            v = QStringLiteral("vee");
+        else if (name == u"N")
+            v = 7;
+    });
+    engine.setStartTime(Start);
+    const PreparedReport r = engine.prepare();
+    ASSERT_EQ(r.pageCount(), 1);
+    EXPECT_EQ(r.texts(0, "D0"), (QStringList{"1:x", "2:y", "3:z"}));
+    for (size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(r.texts(0, QStringLiteral("S%1").arg(i)), QStringList{cases[i].expected})
+            << cases[i].memo.toStdString();
+}
+
+TEST(ReportEngine, DataSourceProtocolAndHtmlRuns)
+{
+    // HTML memos: tags become runs; values put in by expressions are never read as tags.
+    const QString extra =
+        QStringLiteral(R"(,{"type": "PageFooter", "name": "F", "height": 20, "objects": [
+        {"name": "H", "rect": [0, 0, 400, 18], "html": true,
+         "text": "A <b>B</b> <font color=red>[V]</font> <i>"}]})");
+    ReportEngine engine(smallTemplate({"[ds.\"name\"]"}, {}, extra));
+    const std::vector<QVariantMap> rows = {{{"name", "x"}}, {{"name", "y"}}};
+    int cursor = 0;
+    QStringList calls;
+    engine.setDataSet("ds", rowsDataSet(rows, cursor, &calls));
+    engine.setOnGetValue([](const QString &, QVariant &v) { v = QStringLiteral("<b>v</b>"); });
+    const PreparedReport r = engine.prepare();
+    // Two layouts, each: first, then end test, one band's values, next, until the end.
+    const QStringList pass = {"first", "eof=0",    "get name", "next",
+                              "eof=0", "get name", "next",     "eof=1"};
+    EXPECT_EQ(calls, pass + pass);
+
+    const auto h = r.objects(0, "H");
+    ASSERT_EQ(h.size(), size_t(1));
+    EXPECT_EQ(h[0]->text, QStringLiteral("A B <b>v</b> <i>"));
+    ASSERT_EQ(h[0]->runs.size(), 2);
+    EXPECT_EQ(h[0]->runs[0].start, 2);
+    EXPECT_EQ(h[0]->runs[0].length, 1);
+    EXPECT_TRUE(h[0]->runs[0].bold);
+    EXPECT_EQ(h[0]->runs[1].start, 4);
+    EXPECT_EQ(h[0]->runs[1].length, 8);
+    EXPECT_EQ(h[0]->runs[1].color, QColor(Qt::red));
+    EXPECT_FALSE(h[0]->runs[1].bold);
+}
+
+TEST(ReportTemplates, BuiltInTemplatesHoldTheirObjects)
+{
+    struct Band {
+        QString report, band;
+        QStringList objects;
+    };
+    const std::vector<Band> bands = {
+        {"frxReport1",
+         "PageHeader1",
+         {"Memo12", "Memo13", "Memo10", "Memo16", "Memo11", "Shape1", "Memo1", "Memo2", "Memo3",
+          "Memo4", "Memo6", "Memo5"}},
+        {"frxReport1",
+         "MasterData1",
+         {"Memo19", "ListeNominativeNomPrenom", "ListeNominativeCompte", "ListeNominativeNetPayer",
+          "ListeNominativeRend", "ListeNominativeAsssur", "ListeNominativeType"}},
+        {"frxReport1",
+         "ReportSummary1",
+         {"Line1", "Memo7", "Memo8", "Memo9", "Line3", "Memo14", "Memo15", "Line4", "Memo20",
+          "Memo62", "Memo21", "Memo22", "Line5", "Memo17", "Memo18"}},
+        {"frxReport1", "PageFooter1", {"Shape2", "Memo25", "Memo27", "Memo23", "Memo26", "Memo24"}},
+        {"frxReport2",
+         "ReportTitle1",
+         {"Memo1", "Memo16", "Shape1", "Memo4", "Memo8", "Memo5", "Memo6", "Memo3", "Memo7",
+          "Memo11"}},
+        {"frxReport2",
+         "MasterData1",
+         {"frxUserDataSet2Row", "frxUserDataSet2Operation", "Memo2", "frxUserDataSet2OldValue",
+          "frxUserDataSet2NewValue", "frxUserDataSet2TimeStamp", "Memo12"}},
+        {"frxReport2",
+         "ReportSummary1",
+         {"Line1", "Memo9", "Memo13", "Memo14", "Line2", "Memo15", "Memo10"}},
+        {"frxReport2", "PageFooter1", {"Memo17"}},
+    };
+    for (const Band &b : bands) {
+        const auto t = ReportTemplate::builtIn(b.report);
+        QStringList names;
+        for (const ReportBand &band : t->bands)
+            if (band.name == b.band)
+                for (const ReportObject &o : band.objects)
+                    names << o.name;
+        EXPECT_EQ(names, b.objects) << b.report.toStdString() << " " << b.band.toStdString();
+    }
+    const auto t1 = ReportTemplate::builtIn("frxReport1");
+    EXPECT_NEAR(t1->paperSize().width() - t1->margins().left() - t1->margins().right(), 718.11,
+                0.01);
+
+    // Broken templates are refused with a message.
+    const std::vector<QByteArray> broken = {
+        "{", R"({"bands": [{"type": "Nonsense"}]})",
+        R"({"bands": [{"type": "ReportSummary", "objects": [{"name": "M", "rect": [0,0,1,1], "text": "[SUM(]"}]}]})",
+        R"({"bands": [{"type": "ReportSummary", "objects": [{"name": "M", "rect": [0,0,1]}]}]})"};
+    for (const QByteArray &json : broken)
+        EXPECT_THROW(ReportTemplate::fromJson(json), UserError) << json.toStdString();
+}
+
+TEST(ListReport, FieldsVariablesAndAmounts)
+{
+    TransferLine l(u"*00799999", u"0012345678", u"03", u"  1 234,56", u"", u"110000000001",
+                   u"ALI BEN", u" p ");
+    struct Field {
+        QString name;
+        QVariant value;
+    };
+    const std::vector<Field> fields = {
+        {"CodePTT", "00799999"},
+        {"Compte", "0012345678"},
+        {"Cle", "03"},
+        {"NetPayer", 1234.56},
+        {"Rend", 0.0},
+        {"Assur", "110000000001"},
+        {"NomPrenom", "ALI BEN"},
+        {"Type", " p "},
+        {"nomprenom", QVariant()},
+        {"NetPayer ", QVariant()},
+        {"Dir", QVariant()},
+    };
+    for (const Field &f : fields)
+        EXPECT_EQ(ListReport::fieldValue(l, f.name), f.value) << f.name.toStdString();
+
+    // Amount cells: an empty cell reads 0; a cell that does not read stops the report.
+    struct Amount {
+        QString cell;
+        double value;
+        QString error;
+    };
+    const std::vector<Amount> amounts = {
+        {"  1 234,56", 1234.56, {}},
+        {"   0,05", 0.05, {}},
+        {"", 0, {}},
+        {"   ", 0, {}},
+        {"12.5", 0, "'12.5' is not a valid floating point value"},
+        {"abc", 0, "'' is not a valid floating point value"},
+    };
+    for (const Amount &a : amounts) {
+        if (a.error.isEmpty()) {
+            EXPECT_DOUBLE_EQ(ListReport::amount(a.cell), a.value) << a.cell.toStdString();
+            continue;
+        }
+        try {
+            ListReport::amount(a.cell);
+            ADD_FAILURE() << "no error for " << a.cell.toStdString();
+        } catch (const UserError &e) {
+            EXPECT_EQ(e.message(), a.error);
+        }
+    }
+
+    ListReport::Variables v;
+    v.totalNetText = QStringLiteral("  53 069,62");
+    v.totalRendText = QStringLiteral("abc");
+    v.typeCounts = [] { return Statistics::TypeCounts{1, 2, 3}; };
+    v.place = QStringLiteral("Lieu\nDirection");
+    struct Var {
+        QString name;
+        QVariant value;
+    };
+    const std::vector<Var> vars = {
+        {"ChN", NombreEnToutesLettres(53069.62, "FR")},
+        {"chn", NombreEnToutesLettres(53069.62, "FR")},
+        {"ChR", QString::fromUtf16(u"Zéro dinar")},
+        {"P", 3},
+        {"i", 2},
+        {"D", 1},
+        {"DIR", "Lieu\nDirection"},
+        {"CodePTT", QVariant()},
+    };
+    for (const Var &x : vars)
+        EXPECT_EQ(ListReport::variableValue(x.name, v), x.value) << x.name.toStdString();
+    v.selected = &l;
+    EXPECT_EQ(ListReport::variableValue("codeptt", v), QVariant("*00799999"));
+    EXPECT_EQ(ListReport::variableValue("NetPayer", v), QVariant("  1 234,56"));
+    EXPECT_EQ(ListReport::variableValue("Other", v), QVariant());
+}
+
+TEST(ListReport, PagesRunningFiguresSummaryAndWords)
+{
+    // 40 lines: 37 on the first page, 3 and the summary on the second.
+    WorkingList list;
+    std::vector<TransferLine> lines;
+    qint64 net = 0, rend = 0, netPage1 = 0, rendPage1 = 0;
+    const QString types[] = {"P", "I", "D", " p ", "X"};
+    for (int i = 0; i < 40; ++i) {
+        const qint64 n = 100000 + i * 12345 + i % 7, r = i * 101;
+        lines.push_back(line(i, n, r, types[i % 5]));
+        net += n;
+        rend += r;
+        if (i < RowsPerPage) {
+            netPage1 += n;
+            rendPage1 += r;
+        }
+    }
+    list.replaceAll(std::move(lines));
+    const PreparedReport r =
+        ListReport::prepare(list, variables(list, "Commune de Talvoro\nDirection X"), Start);
+
+    ASSERT_EQ(r.pageCount(), 2);
+    EXPECT_EQ(r.texts(0, "Memo24"), QStringList{"Page 1 - 2"});
+    EXPECT_EQ(r.texts(1, "Memo24"), QStringList{"Page 2 - 2"});
+    EXPECT_EQ(r.texts(1, "Memo11"), QStringList{"Page :  2 / 2"});
+    // Line numbers run on over the pages.
+    const QStringList first = r.texts(0, "Memo19"), second = r.texts(1, "Memo19");
+    ASSERT_EQ(first.size(), RowsPerPage);
+    EXPECT_EQ(first.first(), "1");
+    EXPECT_EQ(second, (QStringList{"38", "39", "40"}));
+    EXPECT_EQ(r.texts(1, "ListeNominativeNomPrenom").first(), QString::fromUtf16(u"NOM37 Prénom"));
+    EXPECT_EQ(r.texts(0, "ListeNominativeCompte").first(),
+              account(0) + u'/' + CleCcpRip(account(0)));
+    EXPECT_EQ(r.texts(0, "ListeNominativeNetPayer").first(), money(100000));
+    // The footer runs on: page 2 shows pages 1 and 2 together.
+    EXPECT_EQ(r.texts(0, "Memo27"), QStringList{"Ligne Par Page : 37"});
+    EXPECT_EQ(r.texts(0, "Memo23"), QStringList{"Total Paiement :" + money(netPage1)});
+    EXPECT_EQ(r.texts(0, "Memo26"), QStringList{"Total Rendement : " + money(rendPage1)});
+    EXPECT_EQ(r.texts(1, "Memo27"), QStringList{"Ligne Par Page : 40"});
+    EXPECT_EQ(r.texts(1, "Memo23"), QStringList{"Total Paiement :" + money(net)});
+    EXPECT_EQ(r.texts(1, "Memo26"), QStringList{"Total Rendement : " + money(rend)});
+    EXPECT_EQ(r.texts(0, "Memo25"), QStringList{"05/03/2026 -14:30:00"});
+    // The summary.
+    EXPECT_EQ(r.texts(1, "Memo7"), QStringList{"Nb Ligne : 40"});
+    EXPECT_EQ(r.texts(1, "Memo8"), QStringList{money(net)});
+    EXPECT_EQ(r.texts(1, "Memo9"), QStringList{money(rend)});
+    EXPECT_EQ(r.texts(1, "Memo62"),
+              QStringList{"Montant Global De La Liste :  " + money(net + rend)});
+    EXPECT_EQ(r.texts(1, "Memo14"),
+              QStringList{QString::fromUtf16(u"1- La Somme Du Net A Payé et Arrété a : ") +
+                          NombreEnToutesLettres(double(net) / 100, "FR")});
+    EXPECT_EQ(r.texts(1, "Memo15"),
+              QStringList{QString::fromUtf16(u"2- La Somme Du Rendement et Arrété a : ") +
+                          NombreEnToutesLettres(double(rend) / 100, "FR")});
+    // P, I, D: " p " counts as P; "X" in none.
+    EXPECT_EQ(r.texts(1, "Memo20"), QStringList{"Agents Permanents (P) : 16"});
+    EXPECT_EQ(r.texts(1, "Memo21"), QStringList{QString::fromUtf16(
+                                        u"Agents Contractuels à durée Indeterminée (I) :  8")});
+    EXPECT_EQ(r.texts(1, "Memo22"),
+              QStringList{QString::fromUtf16(u"Agents Contractuels à durée determinée (D) :8")});
+    EXPECT_EQ(r.texts(1, "Memo17"),
+              QStringList{"Fait a ........................le :  05 mars 2026"});
+    // The place keeps its line breaks, on every page.
+    for (int p = 0; p < 2; ++p)
+        EXPECT_EQ(
+            r.texts(p, "Memo13"),
+            QStringList{"Commune de Talvoro\nDirection X\nRef : ................................"});
+    EXPECT_EQ(r.texts(1, "Memo1"), QStringList{"Nom Prenom"}); // column headings on every page
+
+    // A filter prints the shown lines only, with their own figures.
+    list.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("nom3"));
+    const PreparedReport f = ListReport::prepare(list, variables(list, QString()), Start);
+    ASSERT_EQ(f.pageCount(), 1);
+    EXPECT_EQ(f.texts(0, "Memo7"), QStringList{"Nb Ligne : 11"}); // NOM3, NOM30..NOM39
+    EXPECT_EQ(f.texts(0, "Memo20"), QStringList{"Agents Permanents (P) : 5"});
+    ErrorLog log;
+    const Statistics::Totals t = Statistics::checkAndTotal(list, log);
+    EXPECT_TRUE(f.texts(0, "Memo14").first().endsWith(NombreEnToutesLettres(t.net, "FR")));
+}
+
+TEST(ListReport, GrowingMemosMoveWhatFollowsAndHugeRowsSplit)
+{
+    WorkingList list;
+    const QString longName = QStringLiteral("BENABDELLAH MOHAMMED EL AMINE ABDERRAHMANE OULD SIDI");
+    const QString hugeName = QStringLiteral("MOT ").repeated(800).trimmed();
+    list.replaceAll({line(0, 100, 0, "P", longName), line(1, 200, 0, "P"),
+                     line(2, 300, 0, "P", hugeName), line(3, 400, 0, "P")});
+    // A total large enough for its words to need two lines.
+    list.line(3).setSubItem(TransferLine::Net, AmountText::formatCents(78787878787));
+    const PreparedReport r = ListReport::prepare(list, variables(list, QString()), Start);
+
+    // The long name takes two or more lines; the row grows and the next row moves down.
+    const auto names = r.objects(0, "ListeNominativeNomPrenom");
+    const auto numbers = r.objects(0, "Memo19");
+    ASSERT_GE(names.size(), size_t(2));
+    EXPECT_GT(names[0]->lineStarts.size(), 1);
+    EXPECT_GT(names[0]->rect.height(), 30.0);
+    EXPECT_NEAR(numbers[1]->rect.top() - numbers[0]->rect.top(),
+                22.67718 + names[0]->rect.height() - 18.89765, 0.01);
+
+    // The huge name does not fit a page: its lines run on over the next pages, numbered once.
+    QString joined;
+    int numbered = 0, pagesWithHuge = 0;
+    for (int p = 0; p < r.pageCount(); ++p) {
+        for (const PreparedObject *o : r.objects(p, "ListeNominativeNomPrenom"))
+            if (o->text.startsWith(u"MOT")) {
+                joined += o->text;
+                ++pagesWithHuge;
+            }
+        numbered += int(r.texts(p, "Memo19").count("3"));
+    }
+    EXPECT_GE(pagesWithHuge, 3);
+    EXPECT_EQ(joined.simplified(), hugeName);
+    EXPECT_EQ(numbered, 1);
+    EXPECT_EQ(r.texts(r.pageCount() - 1, "Memo24").first(),
+              QStringLiteral("Page %1 - %1").arg(r.pageCount()));
+
+    // In the summary the grown words push the memos below them down.
+    const int last = r.pageCount() - 1;
+    const auto chn = r.objects(last, "Memo14"), chr = r.objects(last, "Memo15");
+    const auto line4 = r.objects(last, "Line4");
+    ASSERT_EQ(chn.size(), size_t(1));
+    EXPECT_GT(chn[0]->rect.height(), 22.67718);
+    EXPECT_NEAR(chr[0]->rect.top() - chn[0]->rect.top(),
+                75.5906 - 49.13389 + chn[0]->rect.height() - 22.67718, 0.01);
+    EXPECT_GE(line4[0]->rect.top(), chr[0]->rect.bottom());
+}
+
+TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
+{
+    std::vector<TErrorRecord> records;
+    qint64 net = 0, rend = 0;
+    for (int i = 0; i < 45; ++i) {
+        TErrorRecord rec;
+        rec.Row = 100 - 2 * i; // as recorded, not renumbered
+        rec.Operation = QStringLiteral("CLE-RIP");
+        rec.OldValue = QStringLiteral("11");
+        rec.NomPrenom = i == 1 ? QStringLiteral("non connu") : QStringLiteral("NOM %1").arg(i);
+        rec.NewValue = QStringLiteral("28 - 03");
+        rec.Compte = account(i);
+        rec.NetPayer = money(123456 + i);
+        rec.Rendement = i == 2 ? QString() : money(i * 10);
+        net += 123456 + i;
+        rend += i == 2 ? 0 : i * 10;
+        records.push_back(rec);
+    }
+    // "NetPayer " is answered, "NetPayer" is not.
+    EXPECT_EQ(ErrorReport::fieldValue(records[0], "NetPayer "), QVariant(1234.56));
+    EXPECT_EQ(ErrorReport::fieldValue(records[0], "NetPayer"), QVariant());
+    EXPECT_EQ(ErrorReport::fieldValue(records[0], "Row"), QVariant(100));
+    EXPECT_EQ(ErrorReport::fieldValue(records[0], "TimeStamp"), QVariant());
+
+    const PreparedReport r = ErrorReport::prepare(records, Start);
+    ASSERT_EQ(r.pageCount(), 2);
+    EXPECT_EQ(r.texts(0, "frxUserDataSet2Row").mid(0, 3), (QStringList{"100", "98", "96"}));
+    EXPECT_EQ(r.texts(0, "frxUserDataSet2Operation").mid(0, 3),
+              (QStringList{"NOM 0", "non connu", "NOM 2"}));
+    EXPECT_EQ(r.texts(0, "Memo2").first(), account(0));
+    EXPECT_EQ(r.texts(0, "frxUserDataSet2OldValue").first(), "11");
+    EXPECT_EQ(r.texts(0, "frxUserDataSet2NewValue").first(), "28 - 03");
+    EXPECT_EQ(r.texts(0, "frxUserDataSet2TimeStamp").first(), money(123456));
+    EXPECT_EQ(r.texts(0, "Memo12").mid(0, 3), (QStringList{"0,00", "0,10", "0,00"}));
+    EXPECT_EQ(r.texts(0, "Memo16"), QStringList{"05/03/2026 --- 14:30:00"});
+    for (const char *heading :
+         {"Memo1", "Memo4", "Memo8", "Memo5", "Memo6", "Memo3", "Memo7", "Memo11", "Shape1"}) {
+        EXPECT_EQ(r.objects(0, heading).size(), size_t(1)) << heading;
+        EXPECT_EQ(r.objects(1, heading).size(), size_t(0)) << heading;
+    }
+    EXPECT_EQ(r.texts(0, "Memo8"), QStringList{"Compte\nCCP"});
+    EXPECT_EQ(r.texts(1, "Memo9"), QStringList{"Nombre De Ligne : ( 45 )"});
+    EXPECT_EQ(r.texts(1, "Memo13"), QStringList{money(net)});
+    EXPECT_EQ(r.texts(1, "Memo14"), QStringList{money(rend)});
+    EXPECT_EQ(r.texts(1, "Memo15"), QStringList{"Total Global :  " + money(net + rend)});
+    EXPECT_EQ(r.texts(0, "Memo17"), QStringList{"Page 1 - 2"});
+    EXPECT_EQ(r.texts(1, "Memo17"), QStringList{"Page 2 - 2"});
+
+    // An amount that does not read abandons the report.
+    records[3].NetPayer = QStringLiteral("1.234,00");
+    EXPECT_THROW(ErrorReport::prepare(records, Start), UserError);
+    EXPECT_EQ(ErrorReport::prepare({}, Start).texts(0, "Memo9"),
+              QStringList{"Nombre De Ligne : ( 0 )"});
+}
+
+TEST(ReportPainter, PagesPaintTheTemplateAndPdfReadsBack)
+{
+    WorkingList list;
+    list.replaceAll(
+        {line(0, 123456, 10000, "P", QStringLiteral("ZOÉ Hélène")), line(1, 5000, 0, "I")});
+    const PreparedReport r = ListReport::prepare(
+        list, variables(list, QString::fromUtf16(u"بلدية تالفورو\nDirection des Finances")), Start);
+
+    // At 96 dpi a unit is a pixel: the heading box and the footer box show their fills.
+    const QImage page = ReportPainter::renderPage(r, 0, 96);
+    EXPECT_EQ(page.size(), QSize(794, 1123));
+    const double left = 37.795, top = 37.795;
+    EXPECT_EQ(page.pixelColor(int(left + 8), int(top + 127.5 + 3)), QColor(0xFF, 0xFF, 0xCC));
+    EXPECT_EQ(page.pixelColor(int(left + 300), int(top + 1046.93 - 26.46 + 2)),
+              QColor(0xED, 0xFF, 0xEA));
+    EXPECT_EQ(page.pixelColor(5, 5), QColor(Qt::white));
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("liste.pdf");
+    QString error;
+    ASSERT_TRUE(ReportPainter::writePdf(r, pdf, &error)) << error.toStdString();
+    const QString text = pdfText(pdf);
+    for (const QString &s :
+         {QString::fromUtf16(u"Republique Algérienne Démocratique et Populaire"),
+          QString::fromUtf16(u"Liste Des Bénéficiers Commune"), QString::fromUtf16(u"ZOÉ Hélène"),
+          QString::fromUtf16(u"بلدية تالفورو"), QStringLiteral("Direction des Finances"),
+          money(128456), QStringLiteral("Page 1 - 1"),
+          QString::fromUtf16(u"Mille deux cent quatre-vingt-quatre dinars et cinquante-six")})
+        EXPECT_TRUE(text.contains(s)) << s.toStdString() << "\n" << text.toStdString();
+    const QString fonts = pdfFonts(pdf);
+    EXPECT_TRUE(fonts.contains("LiberationSerif")) << fonts.toStdString();
+    EXPECT_TRUE(fonts.contains("LiberationSans")) << fonts.toStdString();
+
+    // A file that cannot be written is reported and leaves nothing behind.
+    const QString bad = dir.filePath("missing/folder/x.pdf");
+    EXPECT_FALSE(ReportPainter::writePdf(r, bad, &error));
+    EXPECT_TRUE(error.contains(bad)) << error.toStdString();
+    EXPECT_FALSE(QFile::exists(bad));
+}
