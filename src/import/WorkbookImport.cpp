@@ -115,6 +115,11 @@ void checkZip(const QByteArray &bytes, const QString &path)
             damaged(path, QStringLiteral("répertoire d’archive illisible"));
         const qint64 packed = le32(d + p + 20);
         const qint64 size = le32(d + p + 24);
+        const qint64 local = le32(d + p + 42);
+        const uint16_t method = le16(d + p + 10);
+        // The reader sizes its buffers from these fields: each part must lie inside the file.
+        if (local + 30 + packed > n || (method != 0 && method != 8))
+            damaged(path, QStringLiteral("répertoire d’archive incohérent"));
         if (size == 0xFFFFFFFFu || packed == 0xFFFFFFFFu ||
             (size > MaxUnzippedSmallEntry && size > packed * MaxInflation))
             tooLarge(path);
