@@ -87,6 +87,9 @@ public:
     void BtnExportClick();
     void mniE1Click();
     void Edit2Change();
+    void BtnExcelClick();
+    void mniE2Click();
+    void ExportToExcelFile(const QString &fileName);
 
     void ImportTxtFile(const QString &fileName);
     void ImportExcel(const QString &fileName);
