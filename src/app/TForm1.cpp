@@ -533,7 +533,8 @@ void TForm1::ImportExcel(const QString &fileName)
     }
     LabelPath->setText(Texts::ImportedExcel + fileName);
     UpdateStats();
-    m_prompts->message(this, QString(Texts::ExcelDone).replace(QStringLiteral("%d"), QString::number(count)));
+    m_prompts->message(this,
+                       QString(Texts::ExcelDone).replace(QStringLiteral("%d"), QString::number(count)));
 }
 
 void TForm1::keepEventsFlowing()

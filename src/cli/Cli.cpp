@@ -8,8 +8,8 @@
 #include "keys/Keys.h"
 #include "keys/LineCheck.h"
 #include "keys/Statistics.h"
-#include "model/WorkingList.h"
 #include "model/UserError.h"
+#include "model/WorkingList.h"
 #include "words/UnitTransChiffre.h"
 
 #include <QCoreApplication>
@@ -18,7 +18,8 @@
 #include <QFileInfo>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 const char *const MainHelp =
     "Usage: talvoro-cli COMMAND [OPTIONS] ARGS...\n"
@@ -87,8 +88,7 @@ int cmdKeys(const QStringList &args, QTextStream &out, QTextStream &err)
         out << KeysHelp;
         return 0;
     }
-    if (args.isEmpty())
-        return usage(err, QStringLiteral("keys: no account given"), KeysHelp);
+    if (args.isEmpty()) return usage(err, QStringLiteral("keys: no account given"), KeysHelp);
     int rc = 0;
     for (const QString &account : args) {
         try {
@@ -111,8 +111,8 @@ bool isWorkbook(const QString &path)
     return ext == u"xlsx" || ext == u"xls" || ext == u"ods";
 }
 
-// Imports a transfer file or a workbook as the window's import command does (read, check, full refresh).
-// Returns false, with the message on err, when the file cannot be read.
+// Imports a transfer file or a workbook as the window's import command does (read, check, full
+// refresh). Returns false, with the message on err, when the file cannot be read.
 bool importList(const QString &path, WorkingList &list, ErrorLog &log, Statistics::Totals &totals,
                 QTextStream &err)
 {
@@ -136,7 +136,8 @@ enum class Output { Txt, Xlsx };
 int cmdExport(Output kind, const QStringList &args, QTextStream &out, QTextStream &err)
 {
     const char *help = kind == Output::Txt ? ExportTxtHelp : ExportXlsxHelp;
-    const QString name = kind == Output::Txt ? QStringLiteral("export-txt") : QStringLiteral("export-xlsx");
+    const QString name =
+        kind == Output::Txt ? QStringLiteral("export-txt") : QStringLiteral("export-xlsx");
     QString file, code, dir = QCoreApplication::applicationDirPath();
     bool haveCode = false;
     for (int i = 0; i < args.size(); ++i) {
@@ -173,9 +174,9 @@ int cmdExport(Output kind, const QStringList &args, QTextStream &out, QTextStrea
     ErrorLog log;
     WorkingList list;
     Statistics::Totals totals;
-    if (!importList(file, list, log, totals, err))
-        return 2;
-    const QString folderName = kind == Output::Txt ? QStringLiteral("Fichier Txt") : QStringLiteral("Fichier Excel");
+    if (!importList(file, list, log, totals, err)) return 2;
+    const QString folderName =
+        kind == Output::Txt ? QStringLiteral("Fichier Txt") : QStringLiteral("Fichier Excel");
     const QString folder = Folders(dir).dataDir(folderName);
     if (folder.isEmpty()) {
         err << "Cannot create folder \"" << QDir(dir).filePath(folderName) << "\"\n";
@@ -212,8 +213,7 @@ int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err)
     ErrorLog log;
     WorkingList list;
     Statistics::Totals t;
-    if (!importList(args.first(), list, log, t, err))
-        return 2;
+    if (!importList(args.first(), list, log, t, err)) return 2;
     out << "Lignes: " << list.count() << '\n';
     const QStringList memo = Statistics::memoErreursLines(t, log.errorList());
     out << memo[0] << '\n' << memo[1] << '\n' << memo[2] << '\n';
@@ -245,8 +245,7 @@ int cmdWords(const QStringList &args, QTextStream &out, QTextStream &err)
             amounts << a;
         }
     }
-    if (amounts.isEmpty())
-        return usage(err, QStringLiteral("words: no amount given"), WordsHelp);
+    if (amounts.isEmpty()) return usage(err, QStringLiteral("words: no amount given"), WordsHelp);
     QList<double> values;
     for (const QString &a : amounts) {
         QString t = a.trimmed();
@@ -266,8 +265,7 @@ int cmdWords(const QStringList &args, QTextStream &out, QTextStream &err)
 
 int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    if (args.isEmpty())
-        return usage(err, QStringLiteral("no command given"), MainHelp);
+    if (args.isEmpty()) return usage(err, QStringLiteral("no command given"), MainHelp);
     const QString cmd = args.first();
     const QStringList rest = args.mid(1);
     if (cmd == u"--help" || cmd == u"-h" || cmd == u"help") {
@@ -278,15 +276,10 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
         out << "talvoro-cli " << TALVORO_VERSION << '\n';
         return 0;
     }
-    if (cmd == u"check")
-        return cmdCheck(rest, out, err);
-    if (cmd == u"export-txt")
-        return cmdExport(Output::Txt, rest, out, err);
-    if (cmd == u"export-xlsx")
-        return cmdExport(Output::Xlsx, rest, out, err);
-    if (cmd == u"keys")
-        return cmdKeys(rest, out, err);
-    if (cmd == u"words")
-        return cmdWords(rest, out, err);
+    if (cmd == u"check") return cmdCheck(rest, out, err);
+    if (cmd == u"export-txt") return cmdExport(Output::Txt, rest, out, err);
+    if (cmd == u"export-xlsx") return cmdExport(Output::Xlsx, rest, out, err);
+    if (cmd == u"keys") return cmdKeys(rest, out, err);
+    if (cmd == u"words") return cmdWords(rest, out, err);
     return usage(err, QStringLiteral("unknown command '%1'").arg(cmd), MainHelp);
 }

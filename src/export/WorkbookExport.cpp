@@ -13,12 +13,15 @@
 #include <system_error>
 #include <xlsxwriter.h>
 
-namespace WorkbookExport {
+namespace WorkbookExport
+{
 
-namespace {
+namespace
+{
 
 // Texts shown to the clerk by the workbook export.
-namespace Texts {
+namespace Texts
+{
 const QString CannotCreate = QStringLiteral("Cannot create file \"%1\". %2");
 const QString TooManyRows = QStringLiteral(
     "La liste compte %1 lignes : une feuille de classeur n’en tient que 1 048 575 sous les "
@@ -35,8 +38,7 @@ struct Book {
     lxw_workbook *wb = nullptr;
     ~Book()
     {
-        if (wb)
-            workbook_close(wb);
+        if (wb) workbook_close(wb);
     }
 };
 
@@ -60,13 +62,11 @@ QString fileNameFor(const QString &code, const QDateTime &when)
 void writeFile(const WorkingList &list, const QString &path)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    if (list.count() > MaxDataRows)
-        throw UserError(Texts::TooManyRows.arg(list.count()));
+    if (list.count() > MaxDataRows) throw UserError(Texts::TooManyRows.arg(list.count()));
 
     // Reserve a unique name beside the target; the library then writes its file there.
     QTemporaryFile temp(QFileInfo(path).absolutePath() + QStringLiteral("/.~XXXXXX.xlsx.part"));
-    if (!temp.open())
-        throw UserError(Texts::CannotCreate.arg(shown, temp.errorString()));
+    if (!temp.open()) throw UserError(Texts::CannotCreate.arg(shown, temp.errorString()));
     temp.close();
     const QByteArray tempName = QFile::encodeName(temp.fileName());
 
@@ -75,21 +75,21 @@ void writeFile(const WorkingList &list, const QString &path)
     options.constant_memory = LXW_FALSE;
     options.use_zip64 = LXW_FALSE;
     book.wb = workbook_new_opt(tempName.constData(), &options);
-    if (!book.wb)
-        throw UserError(Texts::CannotCreate.arg(shown, QStringLiteral("workbook")));
+    if (!book.wb) throw UserError(Texts::CannotCreate.arg(shown, QStringLiteral("workbook")));
     lxw_worksheet *ws = workbook_add_worksheet(book.wb, nullptr);
-    if (!ws)
-        throw UserError(Texts::CannotCreate.arg(shown, QStringLiteral("worksheet")));
+    if (!ws) throw UserError(Texts::CannotCreate.arg(shown, QStringLiteral("worksheet")));
 
     auto check = [](lxw_error rc, int row, int col) {
         if (rc != LXW_NO_ERROR)
-            throw UserError(Texts::CellRefused.arg(row + 1).arg(col + 1).arg(QString::fromUtf8(lxw_strerror(rc))));
+            throw UserError(Texts::CellRefused.arg(row + 1).arg(col + 1).arg(
+                QString::fromUtf8(lxw_strerror(rc))));
     };
     auto text = [&](int row, int col, QStringView s) {
         if (s.isEmpty())
             return; // an empty text leaves the cell empty, which reads back as an empty text
         const QByteArray utf8 = s.toUtf8();
-        check(worksheet_write_string(ws, lxw_row_t(row), lxw_col_t(col), utf8.constData(), nullptr), row, col);
+        check(worksheet_write_string(ws, lxw_row_t(row), lxw_col_t(col), utf8.constData(), nullptr),
+              row, col);
     };
     for (int c = 0; c < headers().size(); ++c)
         text(0, c, headers()[c]);
@@ -98,8 +98,13 @@ void writeFile(const WorkingList &list, const QString &path)
         const int row = r + 1;
         text(row, 0, line.subItemView(TransferLine::Compte));
         text(row, 1, line.subItemView(TransferLine::CleRip));
-        check(worksheet_write_number(ws, lxw_row_t(row), 2, SafeStrToFloat(line.subItemView(TransferLine::Net)), nullptr), row, 2);
-        check(worksheet_write_number(ws, lxw_row_t(row), 3, SafeStrToFloat(line.subItemView(TransferLine::Rendement)), nullptr), row, 3);
+        check(worksheet_write_number(ws, lxw_row_t(row), 2,
+                                     SafeStrToFloat(line.subItemView(TransferLine::Net)), nullptr),
+              row, 2);
+        check(worksheet_write_number(ws, lxw_row_t(row), 3,
+                                     SafeStrToFloat(line.subItemView(TransferLine::Rendement)),
+                                     nullptr),
+              row, 3);
         text(row, 4, line.subItemView(TransferLine::NumAss));
         text(row, 5, line.subItemView(TransferLine::NomPrenom));
         text(row, 6, line.subItemView(TransferLine::TypeContrat));
@@ -113,7 +118,8 @@ void writeFile(const WorkingList &list, const QString &path)
     std::filesystem::rename(std::filesystem::path(tempName.toStdString()),
                             std::filesystem::path(QFile::encodeName(path).toStdString()), ec);
     if (ec)
-        throw UserError(Texts::CannotCreate.arg(shown, QString::fromLocal8Bit(ec.message().c_str())));
+        throw UserError(
+            Texts::CannotCreate.arg(shown, QString::fromLocal8Bit(ec.message().c_str())));
 }
 
 } // namespace WorkbookExport

@@ -8,7 +8,8 @@ class WorkingList;
 
 // Writer of the workbook: one sheet, headers in row 1, one row per shown line from row 2,
 // seven columns (amounts as numbers, everything else as text).
-namespace WorkbookExport {
+namespace WorkbookExport
+{
 
 // The headers of row 1, columns 1 to 7.
 const QStringList &headers();

@@ -25,12 +25,15 @@
 #include <map>
 #include <new>
 
-namespace WorkbookImport {
+namespace WorkbookImport
+{
 
-namespace {
+namespace
+{
 
 // Texts shown to the clerk by the workbook import.
-namespace Texts {
+namespace Texts
+{
 const QString FileNotFound = QStringLiteral("File not found: ");
 const QString CannotOpen = QStringLiteral("Impossible d’ouvrir le classeur « %1 » : %2");
 const QString NotWorkbook = QStringLiteral(
@@ -53,8 +56,8 @@ const QString True = QStringLiteral("VRAI");
 const QString False = QStringLiteral("FAUX");
 } // namespace Texts
 
-const char *const ColumnNames[Columns] = {"Compte",      "CLE/RIP",   "Net",        "Rendement",
-                                          "NumAss",      "NomPrenom", "TypeContrat"};
+const char *const ColumnNames[Columns] = {"Compte", "CLE/RIP",   "Net",        "Rendement",
+                                          "NumAss", "NomPrenom", "TypeContrat"};
 
 // Decompressed parts of a zip workbook are held in memory by the reader: their declared
 // sizes are checked first, so a small damaged or hostile file cannot claim gigabytes.
@@ -62,7 +65,10 @@ constexpr qint64 MaxUnzippedTotal = qint64(1) << 30;
 constexpr qint64 MaxUnzippedSmallEntry = qint64(64) << 20;
 constexpr qint64 MaxInflation = 100; // beyond 64 MiB, an entry may grow this many times
 
-QString shown(const QString &path) { return QDir::toNativeSeparators(path); }
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
 [[noreturn]] void fail(const QString &pattern, const QString &path)
 {
@@ -102,12 +108,10 @@ void checkZip(const QByteArray &bytes, const QString &path)
             break;
         }
     }
-    if (eocd < 0)
-        damaged(path, QStringLiteral("fin d’archive absente"));
+    if (eocd < 0) damaged(path, QStringLiteral("fin d’archive absente"));
     const uint16_t count = le16(d + eocd + 10);
     const uint32_t cdOffset = le32(d + eocd + 16);
-    if (count == 0xFFFF || cdOffset == 0xFFFFFFFFu)
-        tooLarge(path);
+    if (count == 0xFFFF || cdOffset == 0xFFFFFFFFu) tooLarge(path);
     qint64 total = 0;
     qsizetype p = cdOffset;
     for (int e = 0; e < count; ++e) {
@@ -124,8 +128,7 @@ void checkZip(const QByteArray &bytes, const QString &path)
             (size > MaxUnzippedSmallEntry && size > packed * MaxInflation))
             tooLarge(path);
         total += size;
-        if (total > MaxUnzippedTotal)
-            tooLarge(path);
+        if (total > MaxUnzippedTotal) tooLarge(path);
         p += 46 + le16(d + p + 28) + le16(d + p + 30) + le16(d + p + 32);
     }
 }
@@ -155,16 +158,15 @@ bool dateFormatCode(std::string_view code)
         const char c = code[i];
         if (c == '"') {
             const size_t end = code.find('"', i + 1);
-            if (end == std::string_view::npos)
-                return false;
+            if (end == std::string_view::npos) return false;
             i = end;
         } else if (c == '[') {
             const size_t end = code.find(']', i + 1);
-            if (end == std::string_view::npos)
-                return false;
+            if (end == std::string_view::npos) return false;
             // [h], [mm] and [ss] are elapsed times.
             const std::string_view inner = code.substr(i + 1, end - i - 1);
-            if (!inner.empty() && std::strchr("hHmMsS", inner[0]) && inner.find_first_not_of(inner[0]) == std::string_view::npos)
+            if (!inner.empty() && std::strchr("hHmMsS", inner[0]) &&
+                inner.find_first_not_of(inner[0]) == std::string_view::npos)
                 return true;
             i = end;
         } else if (c == '\\' || c == '_' || c == '*') {
@@ -182,8 +184,7 @@ public:
     // Number format of a cell format: true when it shows a date or time.
     bool isDate(size_t xf) const
     {
-        if (xf >= m_xfNumberFormat.size())
-            return false;
+        if (xf >= m_xfNumberFormat.size()) return false;
         const size_t id = m_xfNumberFormat[xf];
         const auto it = m_codes.find(id);
         return it != m_codes.end() ? it->second : builtInDateFormat(id);
@@ -200,8 +201,7 @@ public:
     void set_xf_number_format(size_t index) override { m_xfPending = index; }
     size_t commit_cell_xf() override
     {
-        if (m_xfNumberFormat.size() < (size_t(1) << 24))
-            m_xfNumberFormat.push_back(m_xfPending);
+        if (m_xfNumberFormat.size() < (size_t(1) << 24)) m_xfNumberFormat.push_back(m_xfPending);
         m_xfPending = 0;
         return m_xfNumberFormat.size() - 1;
     }
@@ -305,7 +305,10 @@ public:
                                 ss::color_elem_t) override
     {
     }
-    void append_segment(std::string_view s) override { m_segments.append(s.data(), qsizetype(s.size())); }
+    void append_segment(std::string_view s) override
+    {
+        m_segments.append(s.data(), qsizetype(s.size()));
+    }
     size_t commit_segments() override
     {
         const size_t i = push(std::string_view(m_segments.constData(), size_t(m_segments.size())));
@@ -407,7 +410,8 @@ public:
     {
         // The shared strings may arrive after the sheet: the reference is kept as -2 - index
         // and resolved at the end.
-        put(row, col, {Cell::Kind::Text, 0, -2 - int32_t(std::min<ss::string_id_t>(sindex, INT32_MAX - 2))});
+        put(row, col,
+            {Cell::Kind::Text, 0, -2 - int32_t(std::min<ss::string_id_t>(sindex, INT32_MAX - 2))});
     }
     void set_value(ss::row_t row, ss::col_t col, double value) override
     {
@@ -437,7 +441,8 @@ public:
                     size_t xf) override
     {
         if (col1 < Columns && col2 >= 0 && row2 >= 1 && m_ranges.size() < 100000)
-            m_ranges.push_back({row1, col1, row2, col2, uint32_t(std::min<size_t>(xf, UINT32_MAX))});
+            m_ranges.push_back(
+                {row1, col1, row2, col2, uint32_t(std::min<size_t>(xf, UINT32_MAX))});
     }
     void fill_down_cells(ss::row_t row, ss::col_t col, ss::row_t count) override
     {
@@ -451,15 +456,17 @@ public:
                 break;
             }
         }
-        if (cell.kind == Cell::Kind::Empty)
-            return;
+        if (cell.kind == Cell::Kind::Empty) return;
         const ss::row_t last = std::min<ss::row_t>(row + count, MaxRows);
         for (ss::row_t r = row + 1; r <= last; ++r)
             put(r, col, cell);
     }
     ss::range_size_t get_sheet_size() const override { return {MaxRows, 16384}; }
 
-    int32_t addText(std::string_view s) { return addText(QString::fromUtf8(s.data(), qsizetype(s.size()))); }
+    int32_t addText(std::string_view s)
+    {
+        return addText(QString::fromUtf8(s.data(), qsizetype(s.size())));
+    }
     int32_t addText(const QString &s)
     {
         m_out.texts.push_back(s);
@@ -468,14 +475,12 @@ public:
 
     void put(ss::row_t row, ss::col_t col, const Cell &cell)
     {
-        if (row < 0 || col < 0)
-            return;
+        if (row < 0 || col < 0) return;
         touch(row);
         if (row >= 1 && col < Columns && cell.kind != Cell::Kind::Empty) {
             if (!m_out.entries.empty()) {
                 const Entry &last = m_out.entries.back();
-                if (row < last.row || (row == last.row && col <= last.col))
-                    m_unordered = true;
+                if (row < last.row || (row == last.row && col <= last.col)) m_unordered = true;
             }
             m_out.entries.push_back({row, uint8_t(col), cell});
         }
@@ -530,7 +535,8 @@ public:
                 continue;
             if (styles.isDate(xfAt(entry.row, entry.col))) {
                 entry.cell.kind = Cell::Kind::Date;
-                m_out.texts.push_back(serialDateText(entry.cell.number, originYear, originMonth, originDay));
+                m_out.texts.push_back(
+                    serialDateText(entry.cell.number, originYear, originMonth, originDay));
                 entry.cell.text = int32_t(m_out.texts.size() - 1);
             }
         }
@@ -544,11 +550,9 @@ private:
                                          [](const Format &a, const Format &b) {
                                              return a.row != b.row ? a.row < b.row : a.col < b.col;
                                          });
-        if (it != m_formats.end() && it->row == row && it->col == col)
-            return it->xf;
+        if (it != m_formats.end() && it->row == row && it->col == col) return it->xf;
         for (auto r = m_ranges.rbegin(); r != m_ranges.rend(); ++r)
-            if (row >= r->row1 && row <= r->row2 && col >= r->col1 && col <= r->col2)
-                return r->xf;
+            if (row >= r->row1 && row <= r->row2 && col >= r->col1 && col <= r->col2) return r->xf;
         return 0;
     }
 
@@ -609,16 +613,19 @@ public:
         ss::src_address_t a{0, 0, 0};
         size_t i = 0;
         auto skipDollar = [&] {
-            if (i < address.size() && address[i] == '$')
-                ++i;
+            if (i < address.size() && address[i] == '$') ++i;
         };
         skipDollar();
         int64_t col = 0, row = 0;
         size_t letters = 0, digits = 0;
-        for (; i < address.size() && std::isalpha(static_cast<unsigned char>(address[i])) && letters < 4; ++i, ++letters)
+        for (; i < address.size() && std::isalpha(static_cast<unsigned char>(address[i])) &&
+               letters < 4;
+             ++i, ++letters)
             col = col * 26 + (std::toupper(static_cast<unsigned char>(address[i])) - 'A' + 1);
         skipDollar();
-        for (; i < address.size() && std::isdigit(static_cast<unsigned char>(address[i])) && digits < 8; ++i, ++digits)
+        for (; i < address.size() && std::isdigit(static_cast<unsigned char>(address[i])) &&
+               digits < 8;
+             ++i, ++digits)
             row = row * 10 + (address[i] - '0');
         if (i != address.size() || (letters == 0 && digits == 0))
             throw orcus::invalid_arg_error("invalid cell address");
@@ -662,14 +669,12 @@ public:
     }
     iface::import_sheet *get_sheet(std::string_view name) override
     {
-        if (m_sheets == 0)
-            return nullptr;
+        if (m_sheets == 0) return nullptr;
         return name == m_firstName ? static_cast<iface::import_sheet *>(&m_first) : &m_ignored;
     }
     iface::import_sheet *get_sheet(ss::sheet_t index) override
     {
-        if (index < 0 || index >= m_sheets)
-            return nullptr;
+        if (index < 0 || index >= m_sheets) return nullptr;
         return index == 0 ? static_cast<iface::import_sheet *>(&m_first) : &m_ignored;
     }
     void finalize() override {}
@@ -721,13 +726,12 @@ SheetCells readWithOrcus(const QByteArray &bytes, const QString &path)
     } catch (const std::exception &e) {
         damaged(path, QString::fromUtf8(e.what()));
     }
-    if (factory.sheets() == 0)
-        fail(Texts::NoSheet, path);
+    if (factory.sheets() == 0) fail(Texts::NoSheet, path);
     QString problem;
     const Settings &s = factory.settings();
-    if (!factory.first().finish(factory.styles(), s.year, s.month, s.day, factory.shared(), problem)) {
-        if (problem == u"too large")
-            tooLarge(path);
+    if (!factory.first().finish(factory.styles(), s.year, s.month, s.day, factory.shared(),
+                                problem)) {
+        if (problem == u"too large") tooLarge(path);
         damaged(path, problem);
     }
     return out;
@@ -741,16 +745,13 @@ SheetCells readWithFreeXL(const QString &path)
         const void *h = nullptr;
         ~Handle()
         {
-            if (h)
-                freexl_close(h);
+            if (h) freexl_close(h);
         }
     } handle;
     const QByteArray name = QFile::encodeName(path);
     const int rc = freexl_open(name.constData(), &handle.h);
-    if (rc == FREEXL_INSUFFICIENT_MEMORY)
-        throw std::bad_alloc();
-    if (rc != FREEXL_OK)
-        damaged(path, QStringLiteral("FreeXL %1").arg(rc));
+    if (rc == FREEXL_INSUFFICIENT_MEMORY) throw std::bad_alloc();
+    if (rc != FREEXL_OK) damaged(path, QStringLiteral("FreeXL %1").arg(rc));
     unsigned int info = 0;
     if (freexl_get_info(handle.h, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
         info == FREEXL_BIFF_OBFUSCATED)
@@ -766,8 +767,7 @@ SheetCells readWithFreeXL(const QString &path)
 
     SheetCells out;
     auto value = [&](unsigned r, unsigned short c, FreeXL_CellValue &v) {
-        return freexl_get_cell_value(handle.h, r, c, &v) == FREEXL_OK &&
-               v.type != FREEXL_CELL_NULL;
+        return freexl_get_cell_value(handle.h, r, c, &v) == FREEXL_OK && v.type != FREEXL_CELL_NULL;
     };
     // The last row holding a value in any column; the dimensions may count empty cells.
     for (unsigned r = rows; r-- > 0 && out.lastRow < 0;) {
@@ -782,8 +782,7 @@ SheetCells readWithFreeXL(const QString &path)
     for (int r = 1; r <= out.lastRow; ++r) {
         for (unsigned short c = 0; c < std::min<unsigned short>(columns, Columns); ++c) {
             FreeXL_CellValue v;
-            if (!value(unsigned(r), c, v))
-                continue;
+            if (!value(unsigned(r), c, v)) continue;
             Cell cell;
             switch (v.type) {
             case FREEXL_CELL_INT:
@@ -804,14 +803,16 @@ SheetCells readWithFreeXL(const QString &path)
                 const QString iso = QString::fromUtf8(v.value.text_value);
                 QString text = iso;
                 if (v.type == FREEXL_CELL_DATE)
-                    text = QDate::fromString(iso, Qt::ISODate).toString(QStringLiteral("dd/MM/yyyy"));
+                    text =
+                        QDate::fromString(iso, Qt::ISODate).toString(QStringLiteral("dd/MM/yyyy"));
                 else if (v.type == FREEXL_CELL_DATETIME) {
-                    const QDateTime dt = QDateTime::fromString(iso, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-                    text = dt.time() == QTime(0, 0) ? dt.toString(QStringLiteral("dd/MM/yyyy"))
-                                                     : dt.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+                    const QDateTime dt =
+                        QDateTime::fromString(iso, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                    text = dt.time() == QTime(0, 0)
+                               ? dt.toString(QStringLiteral("dd/MM/yyyy"))
+                               : dt.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
                 }
-                if (text.isEmpty())
-                    text = iso;
+                if (text.isEmpty()) text = iso;
                 out.texts.push_back(text);
                 cell = {Cell::Kind::Date, 0, int32_t(out.texts.size() - 1)};
                 break;
@@ -832,24 +833,21 @@ SheetCells readWithFreeXL(const QString &path)
 SheetCells readFirstSheet(const QString &path)
 {
     QFile f(path);
-    if (!QFileInfo(path).isFile())
-        throw UserError(Texts::FileNotFound + shown(path));
+    if (!QFileInfo(path).isFile()) throw UserError(Texts::FileNotFound + shown(path));
     if (!f.open(QIODevice::ReadOnly))
         throw UserError(Texts::CannotOpen.arg(shown(path), f.errorString()));
     const QByteArray head = f.peek(8);
     if (startsWith(head, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
         // A compound file: a legacy workbook, or a password-protected .xlsx wrapped in one.
         const QByteArray all = f.readAll();
-        const QByteArray marker = QByteArray::fromRawData("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e", 31);
-        if (all.contains(marker))
-            fail(Texts::Encrypted, path);
+        const QByteArray marker =
+            QByteArray::fromRawData("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e", 31);
+        if (all.contains(marker)) fail(Texts::Encrypted, path);
         f.close();
         return readWithFreeXL(path);
     }
-    if (!startsWith(head, "PK\x03\x04", 4))
-        fail(Texts::NotWorkbook, path);
-    if (f.size() > MaxUnzippedTotal)
-        tooLarge(path);
+    if (!startsWith(head, "PK\x03\x04", 4)) fail(Texts::NotWorkbook, path);
+    if (f.size() > MaxUnzippedTotal) tooLarge(path);
     const QByteArray bytes = f.readAll();
     if (bytes.size() != f.size())
         throw UserError(Texts::CannotOpen.arg(shown(path), f.errorString()));
@@ -858,10 +856,8 @@ SheetCells readFirstSheet(const QString &path)
 
 QString generalNumber(double value)
 {
-    if (!std::isfinite(value))
-        return QString();
-    if (value == 0)
-        return QStringLiteral("0");
+    if (!std::isfinite(value)) return QString();
+    if (value == 0) return QStringLiteral("0");
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.15g", value);
     QString s = QString::fromLatin1(buf);
@@ -881,8 +877,7 @@ QString generalNumber(double value)
 
 QString serialDateText(double serial, int originYear, int originMonth, int originDay)
 {
-    if (!std::isfinite(serial) || serial < 0 || serial > 2958465.0)
-        return generalNumber(serial);
+    if (!std::isfinite(serial) || serial < 0 || serial > 2958465.0) return generalNumber(serial);
     double days = std::floor(serial);
     qint64 seconds = std::llround((serial - days) * 86400.0);
     if (seconds >= 86400) {
@@ -890,12 +885,10 @@ QString serialDateText(double serial, int originYear, int originMonth, int origi
         seconds -= 86400;
     }
     const QTime time = QTime(0, 0).addSecs(int(seconds));
-    if (days < 1 && originYear == 1899)
-        return time.toString(QStringLiteral("hh:mm:ss"));
+    if (days < 1 && originYear == 1899) return time.toString(QStringLiteral("hh:mm:ss"));
     const QDate date = QDate(originYear, originMonth, originDay).addDays(qint64(days));
     QString text = date.toString(QStringLiteral("dd/MM/yyyy"));
-    if (seconds != 0)
-        text += u' ' + time.toString(QStringLiteral("hh:mm:ss"));
+    if (seconds != 0) text += u' ' + time.toString(QStringLiteral("hh:mm:ss"));
     return text;
 }
 
@@ -946,8 +939,7 @@ bool cellAmount(const Cell &cell, const std::vector<QString> &texts, double &val
 std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
                                   const Progress &progress)
 {
-    if (sheet.lastRow < 1)
-        fail(Texts::NoRows, path);
+    if (sheet.lastRow < 1) fail(Texts::NoRows, path);
     const int total = sheet.lastRow; // rows 2 .. lastRow + 1
     std::vector<TransferLine> lines;
     lines.reserve(size_t(total));
@@ -965,15 +957,15 @@ std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
         for (int c : {2, 3}) {
             double v = 0;
             if (!cellAmount(cells[c], sheet.texts, v))
-                throw UserError(Texts::BadAmount.arg(shown(path))
-                                    .arg(row + 1)
-                                    .arg(c + 1)
-                                    .arg(QLatin1String(ColumnNames[c]), cellText(cells[c], sheet.texts)));
+                throw UserError(
+                    Texts::BadAmount.arg(shown(path))
+                        .arg(row + 1)
+                        .arg(c + 1)
+                        .arg(QLatin1String(ColumnNames[c]), cellText(cells[c], sheet.texts)));
             text[c] = cells[c].kind == Cell::Kind::Empty ? zero : AmountText::format(v);
         }
         lines.emplace_back(Caption, text[0], text[1], text[2], text[3], text[4], text[5], text[6]);
-        if (progress)
-            progress(row, total);
+        if (progress) progress(row, total);
     }
     return lines;
 }

@@ -12,7 +12,8 @@ class ErrorLog;
 
 // Reader of workbooks (.xlsx, .ods through liborcus; legacy .xls through FreeXL): the first
 // sheet by position, row 1 skipped, rows 2 to the last used row, columns 1 to 7.
-namespace WorkbookImport {
+namespace WorkbookImport
+{
 
 // Every imported row gets this caption: the sheet has no postal or agency code.
 inline constexpr QStringView Caption = u"*00799999";

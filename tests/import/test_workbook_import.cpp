@@ -11,9 +11,13 @@
 
 using namespace WorkbookImport;
 
-namespace {
+namespace
+{
 
-QString fixture(const char *name) { return QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name); }
+QString fixture(const char *name)
+{
+    return QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name);
+}
 
 QByteArray readAll(const QString &path)
 {
@@ -52,8 +56,8 @@ template <class F> QString errorOf(F &&f)
 
 TEST(WorkbookImport, CellTextAndAmountRules)
 {
-    const std::vector<QString> texts{QStringLiteral("  Zoé  "), QStringLiteral("1 234,56"),
-                                     QStringLiteral("1234.5"), QString(),
+    const std::vector<QString> texts{QStringLiteral("  Zoé  "),       QStringLiteral("1 234,56"),
+                                     QStringLiteral("1234.5"),        QString(),
                                      QStringLiteral("12\u00A0345,5"), QStringLiteral("abc"),
                                      QStringLiteral("15/03/2024")};
     using K = Cell::Kind;
@@ -72,7 +76,10 @@ TEST(WorkbookImport, CellTextAndAmountRules)
         {{K::Number, 1.0 / 3, -1}, QStringLiteral("0,333333333333333"), true, 1.0 / 3},
         {{K::Number, 1e20, -1}, QStringLiteral("1E20"), true, 1e20},
         {{K::Number, 1.5e-7, -1}, QStringLiteral("1,5E-7"), true, 1.5e-7},
-        {{K::Number, 123456789012345678.0, -1}, QStringLiteral("1,23456789012346E17"), true, 123456789012345678.0},
+        {{K::Number, 123456789012345678.0, -1},
+         QStringLiteral("1,23456789012346E17"),
+         true,
+         123456789012345678.0},
         {{K::Bool, 1, -1}, QStringLiteral("VRAI"), false, 0},
         {{K::Bool, 0, -1}, QStringLiteral("FAUX"), false, 0},
         {{K::Text, 0, 0}, QStringLiteral("  Zoé  "), false, 0},
@@ -128,12 +135,13 @@ TEST(WorkbookImport, ReadsTheFirstSheetFromRowTwo)
     for (const TransferLine &l : lines)
         EXPECT_EQ(l.caption(), QStringLiteral("*00799999"));
     const QString zero = QStringLiteral("   0,00");
-    EXPECT_EQ(cells(lines[0]), (QStringList{"0012345678", "03", "  1 234,50", "   100,25", "110000000001",
-                                            " Zoé HÉLÈNE ", "P"}));
+    EXPECT_EQ(cells(lines[0]), (QStringList{"0012345678", "03", "  1 234,50", "   100,25",
+                                            "110000000001", " Zoé HÉLÈNE ", "P"}));
     EXPECT_EQ(cells(lines[1]), (QStringList{"12345678", "5", zero, "  1 000,00", "15/03/2024",
                                             QString::fromUtf16(u"سعيد بن علي"), "VRAI"}));
     EXPECT_EQ(cells(lines[2]), (QStringList{"", "", zero, zero, "", "", ""}));
-    EXPECT_EQ(cells(lines[3]), (QStringList{"1001", "", "-   12,35", zero, "15/03/2024 18:00:00", "", ""}));
+    EXPECT_EQ(cells(lines[3]),
+              (QStringList{"1001", "", "-   12,35", zero, "15/03/2024 18:00:00", "", ""}));
     EXPECT_EQ(cells(lines[4]), (QStringList{"", "", zero, zero, "", "", ""}));
 }
 
@@ -156,14 +164,16 @@ TEST(WorkbookImport, FixturesFromASpreadsheetProgram)
         const QString path = fixture(name);
         const std::vector<TransferLine> lines = toLines(readFirstSheet(path), path);
         ASSERT_EQ(lines.size(), size_t(5));
-        EXPECT_EQ(cells(lines[0]), (QStringList{"0012345678", "03", "  1 234,56", "   100,00", "110000000001",
-                                                "Zoé HÉLÈNE", "P"}));
-        EXPECT_EQ(cells(lines[1]), (QStringList{"12345678", "28", "  2 500,00", "   0,00", "110000000002",
-                                                QString::fromUtf16(u"سعيد بن علي"), "D"}));
+        EXPECT_EQ(cells(lines[0]), (QStringList{"0012345678", "03", "  1 234,56", "   100,00",
+                                                "110000000001", "Zoé HÉLÈNE", "P"}));
+        EXPECT_EQ(cells(lines[1]),
+                  (QStringList{"12345678", "28", "  2 500,00", "   0,00", "110000000002",
+                               QString::fromUtf16(u"سعيد بن علي"), "D"}));
         EXPECT_EQ(cells(lines[2]), (QStringList{"", "", "   0,00", "   0,00", "", "", ""}));
-        EXPECT_EQ(cells(lines[3]), (QStringList{"0000000004", "5", "  3 000,50", "   50,25", "15/03/2024",
-                                                "ÉLODIE ÀÏT", "I"}));
-        EXPECT_EQ(cells(lines[4]), (QStringList{"0000000001", "09", "   0,00", "   12,00", "", "Réda SAÏD", "P"}));
+        EXPECT_EQ(cells(lines[3]), (QStringList{"0000000004", "5", "  3 000,50", "   50,25",
+                                                "15/03/2024", "ÉLODIE ÀÏT", "I"}));
+        EXPECT_EQ(cells(lines[4]),
+                  (QStringList{"0000000001", "09", "   0,00", "   12,00", "", "Réda SAÏD", "P"}));
     }
 }
 
@@ -172,20 +182,26 @@ TEST(WorkbookImport, AmountThatIsNotANumberStopsTheWholeImport)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("faux.xlsx"));
     XlsxBuilder(path)
-        .text(2, 1, "0012345678").text(2, 2, "11").number(2, 3, 10)
-        .text(3, 1, "0012345678").text(3, 4, "12.50");
+        .text(2, 1, "0012345678")
+        .text(2, 2, "11")
+        .number(2, 3, 10)
+        .text(3, 1, "0012345678")
+        .text(3, 4, "12.50");
     ErrorLog log;
     const QString msg = errorOf([&] { importFile(path, log); });
-    EXPECT_EQ(msg, QStringLiteral("Import annulé : dans le classeur « ") + path +
-                       QStringLiteral(" », ligne 3 de la feuille, colonne 4 (Rendement), « 12.50 » n’est "
-                                      "pas un montant. La liste n’a pas été modifiée."));
+    EXPECT_EQ(
+        msg, QStringLiteral("Import annulé : dans le classeur « ") + path +
+                 QStringLiteral(" », ligne 3 de la feuille, colonne 4 (Rendement), « 12.50 » n’est "
+                                "pas un montant. La liste n’a pas été modifiée."));
     // Nothing was logged for the wrong key of row 2.
     EXPECT_TRUE(log.errorList().isEmpty());
     EXPECT_TRUE(log.DailyRecords.empty());
 
     // A boolean or a date in an amount column is no amount either.
     XlsxBuilder(path).boolean(2, 3, true);
-    EXPECT_TRUE(errorOf([&] { importFile(path, log); }).contains(QStringLiteral("colonne 3 (Net), « VRAI »")));
+    EXPECT_TRUE(errorOf([&] {
+                    importFile(path, log);
+                }).contains(QStringLiteral("colonne 3 (Net), « VRAI »")));
     XlsxBuilder(path).date(2, 4, 45366);
     EXPECT_TRUE(errorOf([&] { importFile(path, log); }).contains(QStringLiteral("« 15/03/2024 »")));
 }
@@ -195,17 +211,21 @@ TEST(WorkbookImport, ChecksEveryLineOnceAllConverted)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("cles.xlsx"));
     XlsxBuilder(path)
-        .text(2, 1, "0012345678").text(2, 2, "03")
-        .text(3, 1, "0012345678").text(3, 2, "28")
-        .text(4, 1, "0012345678").text(4, 2, "11");
+        .text(2, 1, "0012345678")
+        .text(2, 2, "03")
+        .text(3, 1, "0012345678")
+        .text(3, 2, "28")
+        .text(4, 1, "0012345678")
+        .text(4, 2, "11");
     ErrorLog log;
     const std::vector<TransferLine> lines = importFile(path, log);
     ASSERT_EQ(lines.size(), size_t(3));
     EXPECT_EQ(lines[0].imageIndex, 1);
     EXPECT_EQ(lines[1].imageIndex, 2);
     EXPECT_EQ(lines[2].imageIndex, 3);
-    EXPECT_EQ(log.errorList(), QStringList{"Ligne: 3 | Compte: 0012345678 | CLE/RIP: 11 | Nom:  | Cle/RIP "
-                                           "erronée (attendu CLE=28 RIP=03)"});
+    EXPECT_EQ(log.errorList(),
+              QStringList{"Ligne: 3 | Compte: 0012345678 | CLE/RIP: 11 | Nom:  | Cle/RIP "
+                          "erronée (attendu CLE=28 RIP=03)"});
     EXPECT_EQ(log.DailyRecords.size(), size_t(1));
 }
 
@@ -247,10 +267,12 @@ TEST(WorkbookImport, BadInputGetsAClearMessageNamingTheFile)
     std::vector<Case> cases = {
         {"texte.xlsx", "Compte;Net\n0012345678;5\n", notWorkbook},
         {"zero.xlsx", QByteArray(""), notWorkbook},
-        {"faux.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x'), damaged},
+        {"faux.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x'),
+         damaged},
         {"bombe.xlsx", bomb, QStringLiteral("Le classeur « %1 » est trop volumineux")},
         {"brouille.xlsx", scrambled, damaged},
-        {"protege.xlsx", encrypted, QStringLiteral("Le classeur « %1 » est protégé par un mot de passe.")},
+        {"protege.xlsx", encrypted,
+         QStringLiteral("Le classeur « %1 » est protégé par un mot de passe.")},
         {"absent.xlsx", QByteArray(), QStringLiteral("File not found: %1")},
     };
     for (qsizetype cut : {qsizetype(10), qsizetype(100), xlsx.size() / 2, xlsx.size() - 30})
@@ -258,8 +280,7 @@ TEST(WorkbookImport, BadInputGetsAClearMessageNamingTheFile)
     for (const Case &c : cases) {
         const QString path = dir.filePath(QString::fromLatin1(c.name));
         QFile::remove(path);
-        if (!c.bytes.isNull())
-            writeAll(path, c.bytes);
+        if (!c.bytes.isNull()) writeAll(path, c.bytes);
         const QString msg = errorOf([&] { toLines(readFirstSheet(path), path); });
         EXPECT_TRUE(msg.startsWith(c.expected.arg(path))) << c.name << ": " << msg.toStdString();
     }

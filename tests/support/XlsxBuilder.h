@@ -29,7 +29,8 @@ public:
     }
     XlsxBuilder &number(int row, int col, double v, bool money = false)
     {
-        worksheet_write_number(m_ws, lxw_row_t(row - 1), lxw_col_t(col - 1), v, money ? m_money : nullptr);
+        worksheet_write_number(m_ws, lxw_row_t(row - 1), lxw_col_t(col - 1), v,
+                               money ? m_money : nullptr);
         return *this;
     }
     XlsxBuilder &boolean(int row, int col, bool v)
@@ -46,7 +47,8 @@ public:
     }
     XlsxBuilder &formula(int row, int col, const char *f, double cached)
     {
-        worksheet_write_formula_num(m_ws, lxw_row_t(row - 1), lxw_col_t(col - 1), f, nullptr, cached);
+        worksheet_write_formula_num(m_ws, lxw_row_t(row - 1), lxw_col_t(col - 1), f, nullptr,
+                                    cached);
         return *this;
     }
     // Later cells go to a new sheet.
@@ -57,8 +59,7 @@ public:
     }
     void close()
     {
-        if (m_wb)
-            workbook_close(m_wb);
+        if (m_wb) workbook_close(m_wb);
         m_wb = nullptr;
     }
 
