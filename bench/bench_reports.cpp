@@ -1,7 +1,7 @@
 // Times the printed reports on a generated list: preparation (both layouts), PDF writing,
 // and the "Tirage Liste" command up to the preview's first painted page.
 // Usage: bench_reports [LINES]   (needs gen_transfer beside it)
-#include "app/Prompts.h"
+#include "BenchSupport.h"
 #include "app/TForm1.h"
 #include "keys/LineCheck.h"
 #include "keys/Statistics.h"
@@ -21,44 +21,13 @@
 namespace
 {
 
-template <class F> double ms(F &&f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e6;
-}
-
 // Answers every prompt silently; the preview is opened without blocking and painted once.
-class BenchPrompts final : public Prompts
+class BenchPrompts final : public SilentPrompts
 {
 public:
-    QString file;
     QElapsedTimer command;
     double firstPage = 0;
     int pages = 0;
-    void message(QWidget *, const QString &) override {}
-    void notice(QWidget *, const QString &, const QString &) override {}
-    void information(QWidget *, const QString &) override {}
-    void error(QWidget *, const QString &text) override
-    {
-        std::fprintf(stderr, "error: %s\n", qPrintable(text));
-    }
-    bool question(QWidget *, const QString &) override { return true; }
-    std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &,
-                                 bool) override
-    {
-        return QString();
-    }
-    QString openFileName(QWidget *, const QString &) override { return file; }
-    void openWithShell(const QString &) override {}
-    int execDialog(QDialog *) override { return 0; }
-    bool startProgram(const QString &) override { return false; }
-    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
-    {
-        return {};
-    }
-    bool printSetup(QWidget *, QPrinter &, int) override { return false; }
     void showReport(QWidget *, const PreparedReport &report) override
     {
         ReportPreview preview(report, *this);

@@ -1,6 +1,6 @@
 // Times the main window's commands on a generated list of a million lines and reports the
 // peak memory. Usage: bench_window [LINES]   (needs gen_transfer beside it)
-#include "app/Prompts.h"
+#include "BenchSupport.h"
 #include "app/TForm1.h"
 #include "model/WorkingList.h"
 
@@ -15,46 +15,6 @@
 
 namespace {
 
-// Answers every prompt silently: the file to import, Yes to questions.
-class SilentPrompts final : public Prompts
-{
-public:
-    QString file;
-    void message(QWidget *, const QString &) override {}
-    void information(QWidget *, const QString &) override {}
-    void error(QWidget *, const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
-    bool question(QWidget *, const QString &) override { return true; }
-    std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &, bool) override
-    {
-        return QStringLiteral("BENCH");
-    }
-    QString openFileName(QWidget *, const QString &) override { return file; }
-    void openWithShell(const QString &) override {}
-    int execDialog(QDialog *) override { return 0; }
-    bool startProgram(const QString &) override { return false; }
-    void notice(QWidget *, const QString &, const QString &) override {}
-    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
-    {
-        return QString();
-    }
-    bool printSetup(QWidget *, QPrinter &, int) override { return false; }
-    void showReport(QWidget *, const PreparedReport &) override {}
-};
-
-long peakMegabytes()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss / 1024;
-}
-
-template <class F> double ms(F &&f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 } // namespace
 

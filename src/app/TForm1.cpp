@@ -7,7 +7,9 @@
 #include "export/TextExport.h"
 #include "Prompts.h"
 #include "ShapeWidget.h"
+#include "export/WorkbookExport.h"
 #include "import/TextImport.h"
+#include "import/WorkbookImport.h"
 #include "keys/Keys.h"
 #include "keys/Statistics.h"
 #include "model/AmountText.h"
@@ -46,7 +48,7 @@ namespace {
 namespace Texts {
 const QString Caption = QStringLiteral("Talvoro CCP");
 const QString ImportFilter = QStringLiteral(
-    "All Files|*.*|Text Files (*.txt)|*.txt|Excel Files (*.xlsx;*.xls)|*.xlsx;*.xls");
+    "All Files|*.*|Text Files (*.txt)|*.txt|Excel Files (*.xlsx;*.xls;*.ods)|*.xlsx;*.xls;*.ods");
 const QString FormatNotSupported = QStringLiteral("Format not supported: ");
 const QString FileNotFound = QStringLiteral("File not found: ");
 const QString Imported = QStringLiteral("Imported: ");
@@ -67,6 +69,15 @@ const QString CodePrompt = QStringLiteral("Entrez le code ordinateur :");
 const QString CodeEmpty = QStringLiteral("Le code ordinateur est vide. Export annulé.");
 const QString Exported = QStringLiteral("Fichier exporté avec succès : ");
 const QString ExportMissing = QStringLiteral("Le fichier est introuvable : ");
+const QString ImportedExcel = QStringLiteral("Imported Excel: ");
+const QString ExcelDone = QStringLiteral("Import Excel terminé: %d lignes");
+const QString ExcelCodeCaption = QStringLiteral("Copier les messages en arabe");
+const QString ExcelCodePrompt = QStringLiteral("Entrez le code de l'ordonnateur :");
+const QString ExcelCodeEmpty = QStringLiteral("Veuillez saisir le code de l’ordonnateur avant de continuer.");
+const QString ExcelWritten = QStringLiteral("Fichier Excel créé : ");
+const QString ExcelCreated = QStringLiteral("Le fichier a été créé avec succès :");
+const QString ExcelMissing = QStringLiteral("Le fichier n’a pas été trouvé après l’exportation : ");
+const QString ExportCancelled = QStringLiteral(" Export annulé.");
 } // namespace Texts
 
 const QColor InfoBk(255, 255, 225); // the tooltip colour
@@ -299,7 +310,7 @@ void TForm1::buildControls()
     wire(Button2, &TForm1::Button2Click);
     wire(Button3, &TForm1::Button3Click);
     wire(BtnExport, &TForm1::BtnExportClick);
-    connect(BtnExcel, &QPushButton::clicked, this, [this] { notAvailable(BtnExcel->text()); });
+    wire(BtnExcel, &TForm1::BtnExcelClick);
     wire(ButtonUpdate, &TForm1::ButtonUpdateClick);
     connect(ListView1, &QTableView::doubleClicked, this,
             [this] { runCommand([this] { ListView1DblClick(); }); });
@@ -328,7 +339,7 @@ void TForm1::buildMenu()
     mnii1 = entry(QStringLiteral("Importé (txt-xls)"), &TForm1::mnii1Click, "import");
     pm1->addSeparator();
     mniE1 = entry(QStringLiteral("Exporté Txt"), &TForm1::mniE1Click, "export-txt");
-    mniE2 = entry(QStringLiteral("Exporté xls"), nullptr, "export-xls");
+    mniE2 = entry(QStringLiteral("Exporté xls"), &TForm1::mniE2Click, "export-xls");
     pm1->addSeparator();
     mniF1 = entry(QStringLiteral("Fixé RIP"), &TForm1::mniF1Click, "fix-rip");
     mniF2 = entry(QStringLiteral("Fixé Clé"), &TForm1::mniF2Click, "fix-cle");
@@ -532,7 +543,7 @@ void TForm1::BtnImportClick()
         const QString ext = QFileInfo(path).suffix().toLower();
         if (ext == u"txt")
             ImportTxtFile(path);
-        else if (ext == u"xls" || ext == u"xlsx")
+        else if (ext == u"xls" || ext == u"xlsx" || ext == u"ods")
             ImportExcel(path);
         else
             m_prompts->message(this, Texts::FormatNotSupported + path);
@@ -552,9 +563,42 @@ void TForm1::mnii1Click()
     UpdateStats();
 }
 
-void TForm1::ImportExcel(const QString &)
+void TForm1::ImportExcel(const QString &fileName)
 {
-    notAvailable(QStringLiteral("Import Excel"));
+    WaitCursor wait;
+    m_importing = true;
+    struct Reset {
+        bool &flag;
+        ~Reset() { flag = false; }
+    } reset{m_importing};
+
+    // The workbook is read and converted whole before the list is touched: a row that
+    // cannot be converted leaves the list, its checks and the records as they were.
+    ProgressBar1->setRange(0, 1000);
+    ProgressBar1->setValue(0);
+    keepEventsFlowing();
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    std::vector<TransferLine> lines =
+        WorkbookImport::importFile(fileName, m_errors, [this, &sinceEvents](int done, int total) {
+            if ((done & 1023) == 0 && sinceEvents.elapsed() >= 40) {
+                ProgressBar1->setValue(int(qint64(done) * 1000 / std::max(1, total)));
+                keepEventsFlowing();
+                sinceEvents.restart();
+            }
+        });
+    const int count = int(lines.size());
+    ProgressBar1->setRange(0, std::max(1, count));
+    ProgressBar1->setValue(ProgressBar1->maximum());
+    m_list->replaceAll(std::move(lines));
+    for (QLineEdit *e : {Edit1, Edit2}) {
+        const QSignalBlocker block(e);
+        e->clear();
+    }
+    LabelPath->setText(Texts::ImportedExcel + fileName);
+    UpdateStats();
+    m_prompts->message(this,
+                       QString(Texts::ExcelDone).replace(QStringLiteral("%d"), QString::number(count)));
 }
 
 void TForm1::keepEventsFlowing()
@@ -1001,4 +1045,47 @@ void TForm1::frxUserDataSet2GetValue(const QString &VarName, QVariant &Value)
 {
     if (FCurrentRecord < 0 || FCurrentRecord >= int(m_errors.DailyRecords.size())) return;
     Value = ErrorReport::fieldValue(m_errors.DailyRecords[size_t(FCurrentRecord)], VarName);
+}
+
+// --- workbook export ---
+
+void TForm1::BtnExcelClick()
+{
+    const std::optional<QString> answer =
+        m_prompts->input(this, Texts::ExcelCodeCaption, Texts::ExcelCodePrompt, QString(), false);
+    if (!answer)
+        return;
+    const QString code = trimBlanks(*answer).toString();
+    if (code.isEmpty()) {
+        m_prompts->message(this, Texts::ExcelCodeEmpty);
+        return;
+    }
+    const QString problem = TextExport::codeProblem(code);
+    if (!problem.isEmpty()) {
+        m_prompts->message(this, problem + Texts::ExportCancelled);
+        return;
+    }
+    QString folder = m_folders.dataDir(QStringLiteral("Fichier Excel"));
+    if (folder.isEmpty())
+        folder = QDir(m_folders.programDir()).filePath(QStringLiteral("Fichier Excel"));
+    const QString fname = QDir::toNativeSeparators(
+        QDir(folder).filePath(WorkbookExport::fileNameFor(code, QDateTime::currentDateTime())));
+    ExportToExcelFile(fname);
+    if (QFileInfo::exists(fname)) {
+        m_prompts->message(this, Texts::ExcelCreated + u'\n' + fname);
+        m_prompts->openWithShell(fname);
+    } else {
+        m_prompts->message(this, Texts::ExcelMissing + fname);
+    }
+}
+
+void TForm1::mniE2Click() { BtnExcelClick(); }
+
+void TForm1::ExportToExcelFile(const QString &fileName)
+{
+    // The keys are repaired first, as they are to be sent, even if the workbook then
+    // cannot be written.
+    FixErrors();
+    WorkbookExport::writeFile(*m_list, fileName);
+    m_prompts->message(this, Texts::ExcelWritten + fileName);
 }

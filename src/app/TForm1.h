@@ -113,6 +113,9 @@ public:
     void frxUserDataSet2Next();
     void frxUserDataSet2CheckEOF(bool &Eof);
     void frxUserDataSet2GetValue(const QString &VarName, QVariant &Value);
+    void BtnExcelClick();
+    void mniE2Click();
+    void ExportToExcelFile(const QString &fileName);
 
     void ImportTxtFile(const QString &fileName);
     void ImportExcel(const QString &fileName);

@@ -2,7 +2,9 @@
 
 #include "app/Folders.h"
 #include "export/TextExport.h"
+#include "export/WorkbookExport.h"
 #include "import/TextImport.h"
+#include "import/WorkbookImport.h"
 #include "keys/Keys.h"
 #include "keys/LineCheck.h"
 #include "keys/Statistics.h"
@@ -15,11 +17,13 @@
 #include "words/UnitTransChiffre.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 const char *const MainHelp =
     "Usage: talvoro-cli COMMAND [OPTIONS] ARGS...\n"
@@ -27,9 +31,12 @@ const char *const MainHelp =
     "Headless front end of Talvoro CCP.\n"
     "\n"
     "Commands:\n"
-    "  check FILE                    import a transfer file and report its keys and totals\n"
+    "  check FILE                    import a transfer file or a workbook and report its keys\n"
+    "                                and totals\n"
     "  export-txt FILE --code CODE [--dir DIR]\n"
     "                                write the transfer text file of FILE's list\n"
+    "  export-xlsx FILE --code CODE [--dir DIR]\n"
+    "                                write the workbook of FILE's list\n"
     "  keys ACCOUNT...               CCP key and RIP key of each account\n"
     "  words [--lang LANG] AMOUNT... amounts written out in words (FR or AR)\n"
     "\n"
@@ -47,16 +54,25 @@ const char *const KeysHelp =
 const char *const CheckHelp =
     "Usage: talvoro-cli check FILE\n"
     "\n"
-    "Imports a transfer text file as the window does and prints the number of lines, the\n"
-    "RIP, CLE and ERR counters, the three totals and every error line. Exit status 0 when\n"
-    "no line is in error, 1 when some are, 2 when the file cannot be read.\n";
+    "Imports a transfer text file or a workbook (.xlsx, .xls, .ods; told by the extension)\n"
+    "as the window does and prints the number of lines, the RIP, CLE and ERR counters, the\n"
+    "three totals and every error line. Exit status 0 when no line is in error, 1 when some\n"
+    "are, 2 when the file cannot be read.\n";
 
 const char *const ExportTxtHelp =
     "Usage: talvoro-cli export-txt FILE --code CODE [--dir DIR]\n"
     "\n"
-    "Imports a transfer text file as `check` does and writes the transfer text file\n"
-    "\"Liste_Nominative_CODE.txt\" exactly as the window's export would, into\n"
+    "Imports a transfer text file or a workbook as `check` does and writes the transfer\n"
+    "text file \"Liste_Nominative_CODE.txt\" exactly as the window's export would, into\n"
     "DIR/\"Fichier Txt\"/ (DIR defaults to the program folder). Prints the path written.\n";
+
+const char *const ExportXlsxHelp =
+    "Usage: talvoro-cli export-xlsx FILE --code CODE [--dir DIR]\n"
+    "\n"
+    "Imports a transfer text file or a workbook as `check` does, repairs every key to the\n"
+    "RIP key of its account and writes the workbook\n"
+    "\"Liste Nominative_CODE_yyyymmdd_hhmmss.xlsx\" exactly as the window's export would,\n"
+    "into DIR/\"Fichier Excel\"/ (DIR defaults to the program folder). Prints the path written.\n";
 
 const char *const WordsHelp =
     "Usage: talvoro-cli words [--lang LANG] AMOUNT...\n"
@@ -86,8 +102,7 @@ int cmdKeys(const QStringList &args, QTextStream &out, QTextStream &err)
         out << KeysHelp;
         return 0;
     }
-    if (args.isEmpty())
-        return usage(err, QStringLiteral("keys: no account given"), KeysHelp);
+    if (args.isEmpty()) return usage(err, QStringLiteral("keys: no account given"), KeysHelp);
     int rc = 0;
     for (const QString &account : args) {
         try {
@@ -103,8 +118,15 @@ int cmdKeys(const QStringList &args, QTextStream &out, QTextStream &err)
     return rc;
 }
 
-// Imports a transfer file as the window's import command does (read, check, full refresh).
-// Returns false, with the message on err, when the file cannot be read.
+// Workbooks are told by their extension, as the window's import command tells them.
+bool isWorkbook(const QString &path)
+{
+    const QString ext = QFileInfo(path).suffix().toLower();
+    return ext == u"xlsx" || ext == u"xls" || ext == u"ods";
+}
+
+// Imports a transfer file or a workbook as the window's import command does (read, check, full
+// refresh). Returns false, with the message on err, when the file cannot be read.
 bool importList(const QString &path, WorkingList &list, ErrorLog &log, Statistics::Totals &totals,
                 QTextStream &err)
 {
@@ -113,7 +135,8 @@ bool importList(const QString &path, WorkingList &list, ErrorLog &log, Statistic
         return false;
     }
     try {
-        list.replaceAll(TextImport::importFile(path, log));
+        list.replaceAll(isWorkbook(path) ? WorkbookImport::importFile(path, log)
+                                         : TextImport::importFile(path, log));
     } catch (const UserError &e) {
         err << e.message() << '\n';
         return false;
@@ -122,18 +145,23 @@ bool importList(const QString &path, WorkingList &list, ErrorLog &log, Statistic
     return true;
 }
 
-int cmdExportTxt(const QStringList &args, QTextStream &out, QTextStream &err)
+enum class Output { Txt, Xlsx };
+
+int cmdExport(Output kind, const QStringList &args, QTextStream &out, QTextStream &err)
 {
+    const char *help = kind == Output::Txt ? ExportTxtHelp : ExportXlsxHelp;
+    const QString name =
+        kind == Output::Txt ? QStringLiteral("export-txt") : QStringLiteral("export-xlsx");
     QString file, code, dir;
     bool haveCode = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         if (a == u"--help") {
-            out << ExportTxtHelp;
+            out << help;
             return 0;
         }
         if ((a == u"--code" || a == u"--dir") && i + 1 >= args.size())
-            return usage(err, QStringLiteral("export-txt: %1 needs a value").arg(a), ExportTxtHelp);
+            return usage(err, QStringLiteral("%1: %2 needs a value").arg(name, a), help);
         if (a == u"--code") {
             code = args[++i];
             haveCode = true;
@@ -142,11 +170,11 @@ int cmdExportTxt(const QStringList &args, QTextStream &out, QTextStream &err)
         } else if (file.isEmpty()) {
             file = a;
         } else {
-            return usage(err, QStringLiteral("export-txt: unexpected '%1'").arg(a), ExportTxtHelp);
+            return usage(err, QStringLiteral("%1: unexpected '%2'").arg(name, a), help);
         }
     }
     if (file.isEmpty() || !haveCode)
-        return usage(err, QStringLiteral("export-txt: give a file and --code"), ExportTxtHelp);
+        return usage(err, QStringLiteral("%1: give a file and --code").arg(name), help);
     code = trimBlanks(code).toString();
     if (code.isEmpty()) {
         err << "Le code ordinateur est vide. Export annulé.\n";
@@ -160,22 +188,30 @@ int cmdExportTxt(const QStringList &args, QTextStream &out, QTextStream &err)
     ErrorLog log;
     WorkingList list;
     Statistics::Totals totals;
-    if (!importList(file, list, log, totals, err))
-        return 2;
+    if (!importList(file, list, log, totals, err)) return 2;
+    const QString folderName =
+        kind == Output::Txt ? QStringLiteral("Fichier Txt") : QStringLiteral("Fichier Excel");
     // A folder given is used as it is; by default the program's own data folders are.
     const Folders folders = dir.isEmpty() ? Folders() : Folders(dir);
-    const QString folder = dir.isEmpty() ? folders.dataDir(QStringLiteral("Fichier Txt"))
-                                         : (QDir().mkpath(QDir(dir).filePath(QStringLiteral("Fichier Txt")))
-                                                ? QDir(dir).filePath(QStringLiteral("Fichier Txt"))
-                                                : QString());
+    const QString root = dir.isEmpty() ? folders.dataRoot() : dir;
+    const QString folder = QDir().mkpath(QDir(root).filePath(folderName)) ? QDir(root).filePath(folderName)
+                                                                          : QString();
     if (folder.isEmpty()) {
-        err << "Cannot create folder \"" << QDir(dir.isEmpty() ? folders.dataRoot() : dir).filePath(QStringLiteral("Fichier Txt"))
-            << "\"\n";
+        err << "Cannot create folder \"" << QDir(root).filePath(folderName) << "\"\n";
         return 2;
     }
-    const QString path = QDir::toNativeSeparators(QDir(folder).filePath(TextExport::fileNameFor(code)));
+    const QString fileName = kind == Output::Txt
+                                 ? TextExport::fileNameFor(code)
+                                 : WorkbookExport::fileNameFor(code, QDateTime::currentDateTime());
+    const QString path = QDir::toNativeSeparators(QDir(folder).filePath(fileName));
     try {
-        TextExport::writeFile(list, path);
+        if (kind == Output::Txt) {
+            TextExport::writeFile(list, path);
+        } else {
+            // The window repairs every key to its RIP key before writing the workbook.
+            FixRipKeys(list);
+            WorkbookExport::writeFile(list, path);
+        }
     } catch (const UserError &e) {
         err << e.message() << '\n';
         return 2;
@@ -195,8 +231,7 @@ int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err)
     ErrorLog log;
     WorkingList list;
     Statistics::Totals t;
-    if (!importList(args.first(), list, log, t, err))
-        return 2;
+    if (!importList(args.first(), list, log, t, err)) return 2;
     out << "Lignes: " << list.count() << '\n';
     const QStringList memo = Statistics::memoErreursLines(t, log.errorList());
     out << memo[0] << '\n' << memo[1] << '\n' << memo[2] << '\n';
@@ -228,8 +263,7 @@ int cmdWords(const QStringList &args, QTextStream &out, QTextStream &err)
             amounts << a;
         }
     }
-    if (amounts.isEmpty())
-        return usage(err, QStringLiteral("words: no amount given"), WordsHelp);
+    if (amounts.isEmpty()) return usage(err, QStringLiteral("words: no amount given"), WordsHelp);
     QList<double> values;
     for (const QString &a : amounts) {
         QString t = a.trimmed();
@@ -330,8 +364,7 @@ int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err)
 
 int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    if (args.isEmpty())
-        return usage(err, QStringLiteral("no command given"), MainHelp);
+    if (args.isEmpty()) return usage(err, QStringLiteral("no command given"), MainHelp);
     const QString cmd = args.first();
     const QStringList rest = args.mid(1);
     if (cmd == u"--help" || cmd == u"-h" || cmd == u"help") {
@@ -342,14 +375,11 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
         out << "talvoro-cli " << TALVORO_VERSION << '\n';
         return 0;
     }
-    if (cmd == u"check")
-        return cmdCheck(rest, out, err);
-    if (cmd == u"export-txt")
-        return cmdExportTxt(rest, out, err);
-    if (cmd == u"keys")
-        return cmdKeys(rest, out, err);
+    if (cmd == u"check") return cmdCheck(rest, out, err);
+    if (cmd == u"export-txt") return cmdExport(Output::Txt, rest, out, err);
+    if (cmd == u"export-xlsx") return cmdExport(Output::Xlsx, rest, out, err);
     if (cmd == u"report") return cmdReport(rest, out, err);
-    if (cmd == u"words")
-        return cmdWords(rest, out, err);
+    if (cmd == u"keys") return cmdKeys(rest, out, err);
+    if (cmd == u"words") return cmdWords(rest, out, err);
     return usage(err, QStringLiteral("unknown command '%1'").arg(cmd), MainHelp);
 }

@@ -195,3 +195,50 @@ TEST(Cli, ReportRefusesBadRequestsAndSaysWhenThereIsNothingToPrint)
         EXPECT_FALSE(QFile::exists(out)) << c.args.join(u' ').toStdString();
     }
 }
+
+TEST(Cli, WorkbooksAreReadAndWritten)
+{
+    // check and export-txt take the three kinds of workbook.
+    for (const char *name : {"liste.xlsx", "liste.ods", "liste.xls"}) {
+        const CliRun r = cli({QStringLiteral("check"), QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name)});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_TRUE(r.out.startsWith(QStringLiteral("Lignes: 5\nRIP: 2\nCLE: 1\nERR: 2\n"
+                                                    "Total Net:   6 735,06 DA\n")))
+            << r.out.toStdString();
+    }
+    QTemporaryDir dir;
+    CliRun r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/liste.ods"), QStringLiteral("--code"),
+                    QStringLiteral("W"), QStringLiteral("--dir"), dir.path()});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Fichier Txt/Liste_Nominative_W.txt"))));
+
+    // export-xlsx repairs the keys and writes the workbook the window would write.
+    r = cli({QStringLiteral("export-xlsx"), QStringLiteral(TALVORO_FIXTURES "/small.txt"), QStringLiteral("--code"),
+             QStringLiteral(" B7 "), QStringLiteral("--dir"), dir.path()});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const QString prefix = QDir::toNativeSeparators(dir.filePath(QStringLiteral("Fichier Excel/Liste Nominative_B7_")));
+    EXPECT_TRUE(r.out.startsWith(prefix) && r.out.endsWith(QStringLiteral(".xlsx\n"))) << r.out.toStdString();
+    const QString written = r.out.trimmed();
+    r = cli({QStringLiteral("check"), written});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Lignes: 6\nRIP: 6\nCLE: 0\nERR: 0\nTotal Net:   53 069,62 DA\n")))
+        << r.out.toStdString();
+
+    // Refused code, missing option, unreadable workbook.
+    r = cli({QStringLiteral("export-xlsx"), QStringLiteral(TALVORO_FIXTURES "/small.txt"), QStringLiteral("--code"),
+             QStringLiteral("a/b"), QStringLiteral("--dir"), dir.path()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Export annulé.")));
+    EXPECT_EQ(cli({QStringLiteral("export-xlsx"), QStringLiteral(TALVORO_FIXTURES "/small.txt")}).status, 2);
+    r = cli({QStringLiteral("check"), QStringLiteral(TALVORO_FIXTURES "/small.txt.xlsx")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("File not found: ")));
+    const QString fake = dir.filePath(QStringLiteral("faux.xlsx"));
+    QFile f(fake);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a workbook");
+    f.close();
+    r = cli({QStringLiteral("check"), fake});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("n’est pas un classeur lisible"))) << r.err.toStdString();
+}

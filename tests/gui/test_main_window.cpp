@@ -63,7 +63,7 @@ private slots:
         import(fixture("small.txt"));
         QCOMPARE(m_prompts->take(),
                  (QStringList{QStringLiteral("open: All Files|*.*|Text Files (*.txt)|*.txt|Excel Files "
-                                             "(*.xlsx;*.xls)|*.xlsx;*.xls"),
+                                             "(*.xlsx;*.xls;*.ods)|*.xlsx;*.xls;*.ods"),
                               QStringLiteral("message: D: 2\nI: 1\nP: 3")}));
         QCOMPARE(list().count(), 6);
         const TransferLine &first = list().line(0);

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "model/TransferLine.h"
+
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class ErrorLog;
+
+// Reader of workbooks (.xlsx, .ods through liborcus; legacy .xls through FreeXL): the first
+// sheet by position, row 1 skipped, rows 2 to the last used row, columns 1 to 7.
+namespace WorkbookImport
+{
+
+// Every imported row gets this caption: the sheet has no postal or agency code.
+inline constexpr QStringView Caption = u"*00799999";
+inline constexpr int Columns = 7;
+// The largest sheet the .xlsx and .ods formats allow.
+inline constexpr int MaxRows = 1048576;
+
+// One cell of columns 1 to 7 as the file holds it.
+struct Cell {
+    enum class Kind : uint8_t { Empty, Number, Text, Bool, Date };
+    Kind kind = Kind::Empty;
+    double number = 0; // Number; Bool as 0 or 1
+    int32_t text = -1; // Text and Date: index into SheetCells::texts (a date keeps its shown text)
+};
+
+struct Entry {
+    int32_t row; // 0-based sheet row
+    uint8_t col; // 0-based column, below Columns
+    Cell cell;
+};
+
+// What the reader keeps of the first sheet: the cells of columns 1 to 7 from row 2 on,
+// sorted by row then column (one per position), and the last row holding a value in any
+// column.
+struct SheetCells {
+    int lastRow = -1; // 0-based; -1 for an empty sheet
+    std::vector<Entry> entries;
+    std::vector<QString> texts;
+};
+
+// Reads the first sheet. The kind of file is told by its content, not its name. Throws
+// UserError, naming the file, when it is missing, unreadable, not a workbook, damaged,
+// protected by a password or too large.
+SheetCells readFirstSheet(const QString &path);
+
+// Cell text: text unchanged, a number in general form (up to 15 significant digits, decimal
+// comma), a date as dd/MM/yyyy (with hh:mm:ss when it has a time), a boolean as VRAI or
+// FAUX, an empty cell as an empty text.
+QString cellText(const Cell &cell, const std::vector<QString> &texts);
+
+// A number in general form: up to 15 significant digits, decimal comma, exponent as "E".
+QString generalNumber(double value);
+
+// A date serial (days since the origin, fraction = time of day) as cell text.
+QString serialDateText(double serial, int originYear = 1899, int originMonth = 12,
+                       int originDay = 30);
+
+// Amount of a cell: a number as it is; an empty cell or empty text as 0; a text read by the
+// number rule (spaces, no-break spaces dropped, decimal comma). False for a text that is not
+// a number, a date or a boolean.
+bool cellAmount(const Cell &cell, const std::vector<QString> &texts, double &value);
+
+// Called while rows are converted: rows done, rows in all.
+using Progress = std::function<void(int done, int total)>;
+
+// Converts rows 2 to the last used row into lines (caption, cell texts, amounts as amount
+// text). All or nothing: an amount that is not a number throws UserError naming the file,
+// the sheet row, the column and the text; an empty sheet or a sheet with only its header
+// throws as well.
+std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
+                                  const Progress &progress = {});
+
+// Reads, converts and then checks every line's key (positions from 0). On any failure
+// nothing has been logged.
+std::vector<TransferLine> importFile(const QString &path, ErrorLog &log,
+                                     const Progress &progress = {});
+
+} // namespace WorkbookImport

@@ -1,0 +1,166 @@
+#include "QtPrinters.h"
+
+#include "export/WorkbookExport.h"
+#include "import/WorkbookImport.h"
+#include "model/UserError.h"
+#include "model/WorkingList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <orcus/orcus_xlsx.hpp>
+#include <orcus/spreadsheet/document.hpp>
+#include <orcus/spreadsheet/factory.hpp>
+#include <sstream>
+
+namespace
+{
+
+// Every cell of the workbook as liborcus's own document model reads it, one
+// "Sheet/row/column:type:value" line per cell (rows and columns from 0).
+QStringList dumpWithOrcus(const QString &path)
+{
+    orcus::spreadsheet::document doc{{1048576, 16384}};
+    orcus::spreadsheet::import_factory factory{doc};
+    orcus::orcus_xlsx reader(&factory);
+    reader.read_file(QFile::encodeName(path).toStdString());
+    std::ostringstream os;
+    doc.dump_check(os);
+    return QString::fromStdString(os.str()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+TransferLine line(const char16_t *compte, const char16_t *cle, const char16_t *net,
+                  const char16_t *rend, const char16_t *numAss, const char16_t *nom,
+                  const char16_t *type)
+{
+    return TransferLine(u"160000100", compte, cle, net, rend, numAss, nom, type);
+}
+
+} // namespace
+
+TEST(WorkbookExport, HeadersTextAndNumberCells)
+{
+    QTemporaryDir dir;
+    WorkingList list;
+    std::vector<TransferLine> lines;
+    lines.push_back(line(u"0012345678", u"03", u"  1 234,56", u"   0,00", u"110000000001",
+                         u" Zoé HÉLÈNE ", u"P"));
+    lines.push_back(line(u"12345678", u"5", u"abc", u"-   12,35", u"=1+1", u"سعيد بن علي", u"D"));
+    TransferLine bare;
+    bare.setCaption(u"X");
+    bare.addSubItem(u"0000000001");
+    lines.push_back(bare);
+    list.replaceAll(std::move(lines));
+    const QString path = dir.filePath(QStringLiteral("out.xlsx"));
+    WorkbookExport::writeFile(list, path);
+
+    EXPECT_EQ(dumpWithOrcus(path),
+              (QStringList{"Sheet1/0/0:string:\"Compte\"",
+                           "Sheet1/0/1:string:\"Clé\"",
+                           "Sheet1/0/2:string:\"Net à Payer\"",
+                           "Sheet1/0/3:string:\"Rendement\"",
+                           "Sheet1/0/4:string:\"Num Assurance\"",
+                           "Sheet1/0/5:string:\"Nom et Prénom\"",
+                           "Sheet1/0/6:string:\"Type Contrat\"",
+                           "Sheet1/1/0:string:\"0012345678\"",
+                           "Sheet1/1/1:string:\"03\"",
+                           "Sheet1/1/2:numeric:1234.56",
+                           "Sheet1/1/3:numeric:0",
+                           "Sheet1/1/4:string:\"110000000001\"",
+                           "Sheet1/1/5:string:\" Zoé HÉLÈNE \"",
+                           "Sheet1/1/6:string:\"P\"",
+                           "Sheet1/2/0:string:\"12345678\"",
+                           "Sheet1/2/1:string:\"5\"",
+                           "Sheet1/2/2:numeric:0",
+                           "Sheet1/2/3:numeric:-12.35",
+                           "Sheet1/2/4:string:\"=1+1\"",
+                           QString::fromUtf16(u"Sheet1/2/5:string:\"سعيد بن علي\""),
+                           "Sheet1/2/6:string:\"D\"",
+                           "Sheet1/3/0:string:\"0000000001\"",
+                           "Sheet1/3/2:numeric:0",
+                           "Sheet1/3/3:numeric:0"}));
+    // Nothing else is left in the folder.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.xlsx"});
+}
+
+TEST(WorkbookExport, RoundTripThroughTheImport)
+{
+    QTemporaryDir dir;
+    WorkingList list;
+    std::vector<TransferLine> lines;
+    lines.push_back(line(u"0012345678", u"03", u"  1 234,56", u"   100,25", u"110000000001",
+                         u"Zoé HÉLÈNE", u"P"));
+    lines.push_back(
+        line(u"0000000004", u"97", u" 21 474 836,47", u"   0,00", u"", u"سعيد بن علي", u"I"));
+    lines.push_back(
+        line(u"0000000001", u"09", u"   0,01", u"   0,10", u"11 0000", u"ÉLODIE ÀÏT", u"D"));
+    list.replaceAll(lines);
+    // With a filter in force only the shown lines are written.
+    list.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("HÉL"));
+    ASSERT_EQ(list.count(), 1);
+    const QString one = dir.filePath(QStringLiteral("un.xlsx"));
+    WorkbookExport::writeFile(list, one);
+    EXPECT_EQ(WorkbookImport::toLines(WorkbookImport::readFirstSheet(one), one).size(), size_t(1));
+
+    list.setFilter(WorkingList::FilterField::None, QString());
+    const QString path = dir.filePath(QStringLiteral("tous.xlsx"));
+    WorkbookExport::writeFile(list, path);
+    const std::vector<TransferLine> back =
+        WorkbookImport::toLines(WorkbookImport::readFirstSheet(path), path);
+    ASSERT_EQ(back.size(), lines.size());
+    for (size_t r = 0; r < lines.size(); ++r) {
+        EXPECT_EQ(back[r].caption(), QStringLiteral("*00799999"));
+        for (int i = 0; i < 7; ++i)
+            EXPECT_EQ(back[r].subItem(i), lines[r].subItem(i)) << r << ' ' << i;
+    }
+}
+
+TEST(WorkbookExport, FileNameAndWholeOrNothing)
+{
+    EXPECT_EQ(WorkbookExport::fileNameFor(QStringLiteral("A12"),
+                                          QDateTime(QDate(2024, 3, 5), QTime(9, 5, 7))),
+              QStringLiteral("Liste Nominative_A12_20240305_090507.xlsx"));
+
+    QTemporaryDir dir;
+    WorkingList list;
+    list.append(line(u"0012345678", u"03", u"1,00", u"0,00", u"", u"NOM", u"P"));
+    // An existing file of the same name is replaced.
+    const QString path = dir.filePath(QStringLiteral("liste.xlsx"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    WorkbookExport::writeFile(list, path);
+    EXPECT_TRUE(QFile(path).size() > 1000);
+
+    // A cell the format cannot hold stops the export; the earlier file stays as it was.
+    const QByteArray before = [&] {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    list.line(0).setSubItem(5, QString(40000, u'N'));
+    try {
+        WorkbookExport::writeFile(list, path);
+        ADD_FAILURE() << "no error";
+    } catch (const UserError &e) {
+        EXPECT_TRUE(e.message().startsWith(
+            QStringLiteral("Ligne 2, colonne 6 : la cellule n’a pas pu être écrite")))
+            << e.message().toStdString();
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"liste.xlsx"});
+
+    // A folder that does not exist: nothing is written.
+    try {
+        WorkbookExport::writeFile(list, dir.filePath(QStringLiteral("absent/liste.xlsx")));
+        ADD_FAILURE() << "no error";
+    } catch (const UserError &e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create file \"")))
+            << e.message().toStdString();
+    }
+}

@@ -1,0 +1,293 @@
+#include "QtPrinters.h"
+#include "support/XlsxBuilder.h"
+
+#include "import/WorkbookImport.h"
+#include "keys/LineCheck.h"
+#include "model/UserError.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace WorkbookImport;
+
+namespace
+{
+
+QString fixture(const char *name)
+{
+    return QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// The seven cells of a line after its caption.
+QStringList cells(const TransferLine &l)
+{
+    QStringList c;
+    for (int i = 0; i < 7; ++i)
+        c << l.subItem(i);
+    return c;
+}
+
+// The message of the UserError thrown by f, or an empty text.
+template <class F> QString errorOf(F &&f)
+{
+    try {
+        f();
+    } catch (const UserError &e) {
+        return e.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+TEST(WorkbookImport, CellTextAndAmountRules)
+{
+    const std::vector<QString> texts{QStringLiteral("  Zoé  "),       QStringLiteral("1 234,56"),
+                                     QStringLiteral("1234.5"),        QString(),
+                                     QStringLiteral("12\u00A0345,5"), QStringLiteral("abc"),
+                                     QStringLiteral("15/03/2024")};
+    using K = Cell::Kind;
+    struct Case {
+        Cell cell;
+        QString text;
+        bool isAmount;
+        double amount;
+    };
+    const Case cases[] = {
+        {{K::Empty, 0, -1}, QString(), true, 0},
+        {{K::Number, 1234.5, -1}, QStringLiteral("1234,5"), true, 1234.5},
+        {{K::Number, 12345678, -1}, QStringLiteral("12345678"), true, 12345678},
+        {{K::Number, 0.1 + 0.2, -1}, QStringLiteral("0,3"), true, 0.1 + 0.2},
+        {{K::Number, -5, -1}, QStringLiteral("-5"), true, -5},
+        {{K::Number, 1.0 / 3, -1}, QStringLiteral("0,333333333333333"), true, 1.0 / 3},
+        {{K::Number, 1e20, -1}, QStringLiteral("1E20"), true, 1e20},
+        {{K::Number, 1.5e-7, -1}, QStringLiteral("1,5E-7"), true, 1.5e-7},
+        {{K::Number, 123456789012345678.0, -1},
+         QStringLiteral("1,23456789012346E17"),
+         true,
+         123456789012345678.0},
+        {{K::Bool, 1, -1}, QStringLiteral("VRAI"), false, 0},
+        {{K::Bool, 0, -1}, QStringLiteral("FAUX"), false, 0},
+        {{K::Text, 0, 0}, QStringLiteral("  Zoé  "), false, 0},
+        {{K::Text, 0, 1}, QStringLiteral("1 234,56"), true, 1234.56},
+        {{K::Text, 0, 2}, QStringLiteral("1234.5"), false, 0}, // a point is not the decimal mark
+        {{K::Text, 0, 3}, QString(), true, 0},
+        {{K::Text, 0, 4}, QStringLiteral("12\u00A0345,5"), true, 12345.5},
+        {{K::Text, 0, 5}, QStringLiteral("abc"), false, 0},
+        {{K::Date, 0, 6}, QStringLiteral("15/03/2024"), false, 0},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(cellText(c.cell, texts), c.text);
+        double v = -1;
+        EXPECT_EQ(cellAmount(c.cell, texts, v), c.isAmount) << c.text.toStdString();
+        if (c.isAmount) {
+            EXPECT_DOUBLE_EQ(v, c.amount) << c.text.toStdString();
+        }
+    }
+    EXPECT_EQ(serialDateText(45366), QStringLiteral("15/03/2024"));
+    EXPECT_EQ(serialDateText(45366.5), QStringLiteral("15/03/2024 12:00:00"));
+    EXPECT_EQ(serialDateText(0.75), QStringLiteral("18:00:00"));
+    EXPECT_EQ(serialDateText(0, 1904, 1, 1), QStringLiteral("01/01/1904"));
+}
+
+// A workbook as an office writes it: header, number and text amounts, an empty amount, a key
+// typed as a number, a blank row inside, dates, booleans, a formula, a cell beyond column 7
+// and a second sheet that is not read.
+TEST(WorkbookImport, ReadsTheFirstSheetFromRowTwo)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("liste.xlsx"));
+    {
+        XlsxBuilder b(path);
+        b.text(1, 1, "Compte").text(1, 3, "Net à Payer").text(1, 6, "Nom et Prénom");
+        b.text(2, 1, "0012345678").text(2, 2, "03").number(2, 3, 1234.5, true).text(2, 4, "100,25");
+        b.text(2, 5, "110000000001").text(2, 6, " Zoé HÉLÈNE ").text(2, 7, "P");
+        b.number(3, 1, 12345678).number(3, 2, 5).text(3, 4, " 1 000,00 ").date(3, 5, 45366);
+        b.text(3, 6, "سعيد بن علي").boolean(3, 7, true);
+        // row 4 left blank
+        b.formula(5, 1, "=1000+1", 1001).number(5, 3, -12.345).date(5, 5, 45366.75, true);
+        b.text(6, 9, "beyond the seven columns");
+        b.nextSheet().text(1, 1, "ignored").text(40, 1, "ignored");
+    }
+    const SheetCells sheet = readFirstSheet(path);
+    EXPECT_EQ(sheet.lastRow, 5);
+    int done = 0;
+    const std::vector<TransferLine> lines = toLines(sheet, path, [&](int d, int total) {
+        EXPECT_EQ(total, 5);
+        done = d;
+    });
+    EXPECT_EQ(done, 5);
+    ASSERT_EQ(lines.size(), size_t(5));
+    for (const TransferLine &l : lines)
+        EXPECT_EQ(l.caption(), QStringLiteral("*00799999"));
+    const QString zero = QStringLiteral("   0,00");
+    EXPECT_EQ(cells(lines[0]), (QStringList{"0012345678", "03", "  1 234,50", "   100,25",
+                                            "110000000001", " Zoé HÉLÈNE ", "P"}));
+    EXPECT_EQ(cells(lines[1]), (QStringList{"12345678", "5", zero, "  1 000,00", "15/03/2024",
+                                            QString::fromUtf16(u"سعيد بن علي"), "VRAI"}));
+    EXPECT_EQ(cells(lines[2]), (QStringList{"", "", zero, zero, "", "", ""}));
+    EXPECT_EQ(cells(lines[3]),
+              (QStringList{"1001", "", "-   12,35", zero, "15/03/2024 18:00:00", "", ""}));
+    EXPECT_EQ(cells(lines[4]), (QStringList{"", "", zero, zero, "", "", ""}));
+}
+
+TEST(WorkbookImport, UsedRangeStartingBelowRowOneIsReadToItsLastRow)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bas.xlsx"));
+    XlsxBuilder(path).text(4, 2, "Compte").text(5, 1, "0000000001").text(6, 1, "0000000002");
+    const std::vector<TransferLine> lines = toLines(readFirstSheet(path), path);
+    ASSERT_EQ(lines.size(), size_t(5)); // rows 2 to 6
+    EXPECT_EQ(lines[2].subItem(1), QStringLiteral("Compte"));
+    EXPECT_EQ(lines[4].subItem(0), QStringLiteral("0000000002"));
+}
+
+// The same small list saved by a spreadsheet program as .xlsx, .ods and legacy .xls.
+TEST(WorkbookImport, FixturesFromASpreadsheetProgram)
+{
+    for (const char *name : {"liste.xlsx", "liste.ods", "liste.xls"}) {
+        SCOPED_TRACE(name);
+        const QString path = fixture(name);
+        const std::vector<TransferLine> lines = toLines(readFirstSheet(path), path);
+        ASSERT_EQ(lines.size(), size_t(5));
+        EXPECT_EQ(cells(lines[0]), (QStringList{"0012345678", "03", "  1 234,56", "   100,00",
+                                                "110000000001", "Zoé HÉLÈNE", "P"}));
+        EXPECT_EQ(cells(lines[1]),
+                  (QStringList{"12345678", "28", "  2 500,00", "   0,00", "110000000002",
+                               QString::fromUtf16(u"سعيد بن علي"), "D"}));
+        EXPECT_EQ(cells(lines[2]), (QStringList{"", "", "   0,00", "   0,00", "", "", ""}));
+        EXPECT_EQ(cells(lines[3]), (QStringList{"0000000004", "5", "  3 000,50", "   50,25",
+                                                "15/03/2024", "ÉLODIE ÀÏT", "I"}));
+        EXPECT_EQ(cells(lines[4]),
+                  (QStringList{"0000000001", "09", "   0,00", "   12,00", "", "Réda SAÏD", "P"}));
+    }
+}
+
+TEST(WorkbookImport, AmountThatIsNotANumberStopsTheWholeImport)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("faux.xlsx"));
+    XlsxBuilder(path)
+        .text(2, 1, "0012345678")
+        .text(2, 2, "11")
+        .number(2, 3, 10)
+        .text(3, 1, "0012345678")
+        .text(3, 4, "12.50");
+    ErrorLog log;
+    const QString msg = errorOf([&] { importFile(path, log); });
+    EXPECT_EQ(
+        msg, QStringLiteral("Import annulé : dans le classeur « ") + path +
+                 QStringLiteral(" », ligne 3 de la feuille, colonne 4 (Rendement), « 12.50 » n’est "
+                                "pas un montant. La liste n’a pas été modifiée."));
+    // Nothing was logged for the wrong key of row 2.
+    EXPECT_TRUE(log.errorList().isEmpty());
+    EXPECT_TRUE(log.DailyRecords.empty());
+
+    // A boolean or a date in an amount column is no amount either.
+    XlsxBuilder(path).boolean(2, 3, true);
+    EXPECT_TRUE(errorOf([&] {
+                    importFile(path, log);
+                }).contains(QStringLiteral("colonne 3 (Net), « VRAI »")));
+    XlsxBuilder(path).date(2, 4, 45366);
+    EXPECT_TRUE(errorOf([&] { importFile(path, log); }).contains(QStringLiteral("« 15/03/2024 »")));
+}
+
+TEST(WorkbookImport, ChecksEveryLineOnceAllConverted)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("cles.xlsx"));
+    XlsxBuilder(path)
+        .text(2, 1, "0012345678")
+        .text(2, 2, "03")
+        .text(3, 1, "0012345678")
+        .text(3, 2, "28")
+        .text(4, 1, "0012345678")
+        .text(4, 2, "11");
+    ErrorLog log;
+    const std::vector<TransferLine> lines = importFile(path, log);
+    ASSERT_EQ(lines.size(), size_t(3));
+    EXPECT_EQ(lines[0].imageIndex, 1);
+    EXPECT_EQ(lines[1].imageIndex, 2);
+    EXPECT_EQ(lines[2].imageIndex, 3);
+    EXPECT_EQ(log.errorList(),
+              QStringList{"Ligne: 3 | Compte: 0012345678 | CLE/RIP: 11 | Nom:  | Cle/RIP "
+                          "erronée (attendu CLE=28 RIP=03)"});
+    EXPECT_EQ(log.DailyRecords.size(), size_t(1));
+}
+
+TEST(WorkbookImport, BadInputGetsAClearMessageNamingTheFile)
+{
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("bon.xlsx"));
+    XlsxBuilder(good).text(1, 1, "Compte").text(2, 1, "0012345678").number(2, 3, 5);
+    const QByteArray xlsx = readAll(good);
+    const QString header = dir.filePath(QStringLiteral("entete.xlsx"));
+    XlsxBuilder(header).text(1, 1, "Compte").text(1, 2, "Clé");
+    const QString empty = dir.filePath(QStringLiteral("vide.xlsx"));
+    XlsxBuilder(empty).nextSheet().text(2, 1, "the second sheet is not read");
+
+    // A zip whose directory claims a part far larger than the file could hold.
+    QByteArray bomb = xlsx;
+    const qsizetype cd = bomb.lastIndexOf(QByteArray("PK\x01\x02", 4));
+    ASSERT_GT(cd, 0);
+    bomb[cd + 24] = '\xFF';
+    bomb[cd + 25] = '\xFF';
+    bomb[cd + 26] = '\xFF';
+    bomb[cd + 27] = '\x7F';
+    // A zip whose parts are damaged inside.
+    QByteArray scrambled = xlsx;
+    for (qsizetype i = 200; i < scrambled.size() - 400; i += 7)
+        scrambled[i] = char(scrambled[i] ^ 0x5A);
+    // A compound file holding an encrypted package, as office programs write a protected .xlsx.
+    QByteArray encrypted("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    encrypted += QByteArray(504, '\0');
+    encrypted += QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32);
+
+    struct Case {
+        const char *name;
+        QByteArray bytes; // written unless null
+        QString expected; // start of the message, "%1" for the path
+    };
+    const QString damaged = QStringLiteral("Le classeur « %1 » est endommagé ou incomplet");
+    const QString notWorkbook = QStringLiteral("Le fichier « %1 » n’est pas un classeur lisible");
+    std::vector<Case> cases = {
+        {"texte.xlsx", "Compte;Net\n0012345678;5\n", notWorkbook},
+        {"zero.xlsx", QByteArray(""), notWorkbook},
+        {"faux.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x'),
+         damaged},
+        {"bombe.xlsx", bomb, QStringLiteral("Le classeur « %1 » est trop volumineux")},
+        {"brouille.xlsx", scrambled, damaged},
+        {"protege.xlsx", encrypted,
+         QStringLiteral("Le classeur « %1 » est protégé par un mot de passe.")},
+        {"absent.xlsx", QByteArray(), QStringLiteral("File not found: %1")},
+    };
+    for (qsizetype cut : {qsizetype(10), qsizetype(100), xlsx.size() / 2, xlsx.size() - 30})
+        cases.push_back({"coupe.xlsx", xlsx.left(cut), damaged});
+    for (const Case &c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        QFile::remove(path);
+        if (!c.bytes.isNull()) writeAll(path, c.bytes);
+        const QString msg = errorOf([&] { toLines(readFirstSheet(path), path); });
+        EXPECT_TRUE(msg.startsWith(c.expected.arg(path))) << c.name << ": " << msg.toStdString();
+    }
+    for (const QString &path : {header, empty}) {
+        const QString msg = errorOf([&] { toLines(readFirstSheet(path), path); });
+        EXPECT_TRUE(msg.startsWith(QStringLiteral("La première feuille du classeur « ") + path +
+                                   QStringLiteral(" » ne contient aucune ligne de données")))
+            << msg.toStdString();
+    }
+}
