@@ -312,16 +312,13 @@ int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err)
         return usage(err, QStringLiteral("report: --pdf OUT is required"), ReportHelp);
     place.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
 
-    const QString path = plain[1];
-    if (!QFileInfo(path).isFile()) {
-        err << "File not found: " << path << '\n';
-        return 2;
-    }
     ErrorLog log;
     WorkingList list;
+    Statistics::Totals imported;
+    if (!importList(plain[1], list, log, imported, err))
+        return 2;
     PreparedReport report;
     try {
-        list.replaceAll(TextImport::importFile(path, log));
         if (plain[0] == u"list") {
             if (list.count() == 0) {
                 err << ReportTexts::NoDataToPrint << '\n';

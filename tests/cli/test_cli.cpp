@@ -242,3 +242,13 @@ TEST(Cli, WorkbooksAreReadAndWritten)
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("n’est pas un classeur lisible"))) << r.err.toStdString();
 }
+
+TEST(Cli, ReportReadsWorkbooksToo)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("liste.pdf"));
+    const CliRun r = cli({QStringLiteral("report"), QStringLiteral("list"),
+                          QStringLiteral(TALVORO_FIXTURES "/liste.xlsx"), QStringLiteral("--pdf"), out});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(pdfText(out).contains(QStringLiteral("Nb Ligne : 5")));
+}
