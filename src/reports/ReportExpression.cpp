@@ -1,5 +1,8 @@
 #include "ReportExpression.h"
 
+#include <cmath>
+#include <limits>
+
 namespace
 {
 
@@ -194,14 +197,13 @@ ReportValue arithmetic(ReportExpr::Kind k, const ReportValue &x, const ReportVal
     if (whole) {
         const qint64 a = std::holds_alternative<qint64>(x) ? std::get<qint64>(x) : 0;
         const qint64 b = std::holds_alternative<qint64>(y) ? std::get<qint64>(y) : 0;
-        switch (k) {
-        case ReportExpr::Add:
-            return a + b;
-        case ReportExpr::Subtract:
-            return a - b;
-        default:
-            return a * b;
-        }
+        // Whole numbers stay whole unless the result leaves 64 bits; then it is a real.
+        qint64 r = 0;
+        const bool overflow = k == ReportExpr::Add        ? __builtin_add_overflow(a, b, &r)
+                              : k == ReportExpr::Subtract ? __builtin_sub_overflow(a, b, &r)
+                                                          : __builtin_mul_overflow(a, b, &r);
+        if (!overflow)
+            return r;
     }
     const double a = toReal(x), b = toReal(y);
     switch (k) {
@@ -228,7 +230,8 @@ ReportValue evaluate(const ReportExpr &e, ReportScope &scope)
 {
     switch (e.kind) {
     case ReportExpr::Number:
-        if (e.number == double(qint64(e.number))) return qint64(e.number);
+        // A literal that is a whole number within 64 bits stays whole.
+        if (std::fabs(e.number) < 9.2e18 && e.number == std::trunc(e.number)) return qint64(e.number);
         return e.number;
     case ReportExpr::Text:
         return e.text;
@@ -241,7 +244,8 @@ ReportValue evaluate(const ReportExpr &e, ReportScope &scope)
         return scope.aggregate(e);
     case ReportExpr::Negate: {
         const ReportValue v = evaluate(*e.a, scope);
-        if (const qint64 *i = std::get_if<qint64>(&v)) return -*i;
+        if (const qint64 *i = std::get_if<qint64>(&v))
+            return *i == std::numeric_limits<qint64>::min() ? ReportValue(-double(*i)) : ReportValue(-*i);
         if (const double *d = std::get_if<double>(&v)) return -*d;
         return v;
     }
