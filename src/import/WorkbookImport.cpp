@@ -6,11 +6,17 @@
 
 #include <QDate>
 #include <QDir>
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QTime>
 
 #include <freexl.h>
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 #include <orcus/exception.hpp>
 #include <orcus/format_detection.hpp>
 #include <orcus/orcus_ods.hpp>
@@ -826,6 +832,100 @@ SheetCells readWithFreeXL(const QString &path)
     return out;
 }
 
+#ifdef Q_OS_UNIX
+// FreeXL reads past its own buffers on some damaged files. The legacy workbook is therefore
+// read in a child process: whatever the library does there, the program goes on, and a
+// child that does not finish cleanly means a damaged file.
+SheetCells readWithFreeXLIsolated(const QString &path)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return readWithFreeXL(path);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return readWithFreeXL(path);
+    }
+    if (pid == 0) {
+        close(fds[0]);
+        QByteArray payload;
+        QDataStream out(&payload, QIODevice::WriteOnly);
+        try {
+            const SheetCells sheet = readWithFreeXL(path);
+            out << qint32(0) << qint32(sheet.lastRow) << quint32(sheet.entries.size());
+            for (const Entry &e : sheet.entries)
+                out << qint32(e.row) << quint8(e.col) << quint8(e.cell.kind) << e.cell.number << qint32(e.cell.text);
+            out << quint32(sheet.texts.size());
+            for (const QString &t : sheet.texts)
+                out << t;
+        } catch (const UserError &e) {
+            out << qint32(1) << e.message();
+        } catch (...) {
+            out << qint32(2);
+        }
+        for (qsizetype done = 0; done < payload.size();) {
+            const ssize_t n = write(fds[1], payload.constData() + done, size_t(payload.size() - done));
+            if (n <= 0)
+                _exit(3);
+            done += n;
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    QByteArray payload;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n > 0)
+            payload.append(buf, n);
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    close(fds[0]);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || payload.isEmpty())
+        damaged(path, QStringLiteral("lecture interrompue"));
+    QDataStream in(payload);
+    qint32 kind = 0;
+    in >> kind;
+    if (kind == 1) {
+        QString message;
+        in >> message;
+        throw UserError(message);
+    }
+    if (kind != 0)
+        throw std::bad_alloc();
+    SheetCells sheet;
+    qint32 lastRow = -1;
+    quint32 count = 0;
+    in >> lastRow >> count;
+    sheet.lastRow = lastRow;
+    sheet.entries.reserve(std::min<quint32>(count, 1u << 24));
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        qint32 row = 0, text = -1;
+        quint8 col = 0, cellKind = 0;
+        double number = 0;
+        in >> row >> col >> cellKind >> number >> text;
+        sheet.entries.push_back({row, col, Cell{Cell::Kind(cellKind), number, text}});
+    }
+    quint32 texts = 0;
+    in >> texts;
+    for (quint32 i = 0; i < texts && in.status() == QDataStream::Ok; ++i) {
+        QString t;
+        in >> t;
+        sheet.texts.push_back(t);
+    }
+    if (in.status() != QDataStream::Ok)
+        damaged(path, QStringLiteral("lecture interrompue"));
+    return sheet;
+}
+#else
+SheetCells readWithFreeXLIsolated(const QString &path) { return readWithFreeXL(path); }
+#endif
+
 } // namespace
 
 // --- public ---
@@ -844,7 +944,7 @@ SheetCells readFirstSheet(const QString &path)
             QByteArray::fromRawData("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e", 31);
         if (all.contains(marker)) fail(Texts::Encrypted, path);
         f.close();
-        return readWithFreeXL(path);
+        return readWithFreeXLIsolated(path);
     }
     if (!startsWith(head, "PK\x03\x04", 4)) fail(Texts::NotWorkbook, path);
     if (f.size() > MaxUnzippedTotal) tooLarge(path);

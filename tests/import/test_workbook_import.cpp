@@ -291,3 +291,18 @@ TEST(WorkbookImport, BadInputGetsAClearMessageNamingTheFile)
             << msg.toStdString();
     }
 }
+
+TEST(WorkbookImport, DamagedLegacyWorkbookThatUpsetsTheLibraryLeavesTheProgramRunning)
+{
+    // A damaged .xls on which FreeXL itself reads past a buffer: it is read apart from the
+    // program, so at worst the clerk is told the file is damaged.
+    ErrorLog log;
+    const QString path = QStringLiteral(TALVORO_FIXTURES "/../fuzz/known/freexl-iconv-overread.xls");
+    try {
+        WorkbookImport::importFile(path, log);
+    } catch (const UserError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("freexl-iconv-overread.xls"))) << e.message().toStdString();
+    }
+    // And a sound legacy workbook still reads through the same path.
+    EXPECT_EQ(WorkbookImport::importFile(fixture("liste.xls"), log).size(), size_t(5));
+}
