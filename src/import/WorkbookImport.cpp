@@ -833,26 +833,27 @@ SheetCells readWithFreeXL(const QString &path)
 }
 
 #ifdef Q_OS_UNIX
-// FreeXL reads past its own buffers on some damaged files. The legacy workbook is therefore
-// read in a child process: whatever the library does there, the program goes on, and a
-// child that does not finish cleanly means a damaged file.
-SheetCells readWithFreeXLIsolated(const QString &path)
+// The spreadsheet libraries are not safe with damaged files: FreeXL reads past its own
+// buffers on some, liborcus stops the whole process on a failed internal check on others.
+// A workbook is therefore read in a child process: whatever a library does there, the
+// program goes on, and a child that does not finish cleanly means a damaged file.
+SheetCells readIsolated(const QString &path, SheetCells (*reader)(const QString &))
 {
     int fds[2];
     if (pipe(fds) != 0)
-        return readWithFreeXL(path);
+        return reader(path);
     const pid_t pid = fork();
     if (pid < 0) {
         close(fds[0]);
         close(fds[1]);
-        return readWithFreeXL(path);
+        return reader(path);
     }
     if (pid == 0) {
         close(fds[0]);
         QByteArray payload;
         QDataStream out(&payload, QIODevice::WriteOnly);
         try {
-            const SheetCells sheet = readWithFreeXL(path);
+            const SheetCells sheet = reader(path);
             out << qint32(0) << qint32(sheet.lastRow) << quint32(sheet.entries.size());
             for (const Entry &e : sheet.entries)
                 out << qint32(e.row) << quint8(e.col) << quint8(e.cell.kind) << e.cell.number << qint32(e.cell.text);
@@ -923,14 +924,15 @@ SheetCells readWithFreeXLIsolated(const QString &path)
     return sheet;
 }
 #else
-SheetCells readWithFreeXLIsolated(const QString &path) { return readWithFreeXL(path); }
+SheetCells readIsolated(const QString &path, SheetCells (*reader)(const QString &)) { return reader(path); }
 #endif
 
 } // namespace
 
 // --- public ---
 
-SheetCells readFirstSheet(const QString &path)
+// Reads the first sheet in this process.
+static SheetCells readFirstSheetHere(const QString &path)
 {
     QFile f(path);
     if (!QFileInfo(path).isFile()) throw UserError(Texts::FileNotFound + shown(path));
@@ -944,7 +946,7 @@ SheetCells readFirstSheet(const QString &path)
             QByteArray::fromRawData("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e", 31);
         if (all.contains(marker)) fail(Texts::Encrypted, path);
         f.close();
-        return readWithFreeXLIsolated(path);
+        return readWithFreeXL(path);
     }
     if (!startsWith(head, "PK\x03\x04", 4)) fail(Texts::NotWorkbook, path);
     if (f.size() > MaxUnzippedTotal) tooLarge(path);
@@ -953,6 +955,8 @@ SheetCells readFirstSheet(const QString &path)
         throw UserError(Texts::CannotOpen.arg(shown(path), f.errorString()));
     return readWithOrcus(bytes, path);
 }
+
+SheetCells readFirstSheet(const QString &path) { return readIsolated(path, readFirstSheetHere); }
 
 QString generalNumber(double value)
 {

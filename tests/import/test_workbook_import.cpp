@@ -306,3 +306,16 @@ TEST(WorkbookImport, DamagedLegacyWorkbookThatUpsetsTheLibraryLeavesTheProgramRu
     // And a sound legacy workbook still reads through the same path.
     EXPECT_EQ(WorkbookImport::importFile(fixture("liste.xls"), log).size(), size_t(5));
 }
+
+TEST(WorkbookImport, DamagedWorkbookThatStopsTheLibraryIsReportedAsDamaged)
+{
+    // liborcus stops its process on a failed internal check with this damaged .ods.
+    ErrorLog log;
+    const QString path = QStringLiteral(TALVORO_FIXTURES "/../fuzz/known/orcus-ods-styles-assert.ods");
+    try {
+        WorkbookImport::importFile(path, log);
+        ADD_FAILURE() << "a damaged workbook was read";
+    } catch (const UserError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("orcus-ods-styles-assert.ods"))) << e.message().toStdString();
+    }
+}
