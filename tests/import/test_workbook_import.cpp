@@ -319,3 +319,20 @@ TEST(WorkbookImport, DamagedWorkbookThatStopsTheLibraryIsReportedAsDamaged)
         EXPECT_TRUE(e.message().contains(QStringLiteral("orcus-ods-styles-assert.ods"))) << e.message().toStdString();
     }
 }
+
+TEST(WorkbookImport, UsedRangeClaimingAMillionRowsButHoldingThree)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("vaste.xlsx"));
+    {
+        XlsxBuilder b(path);
+        b.text(1, 1, "Compte");
+        for (int r = 2; r <= 4; ++r)
+            b.text(r, 1, "0012345678").text(r, 2, "03").number(r, 3, 1234.5);
+        b.blank(1000000, 7); // formatted only: the declared range reaches row 1,000,000
+    }
+    ErrorLog log;
+    const std::vector<TransferLine> lines = WorkbookImport::importFile(path, log);
+    ASSERT_EQ(lines.size(), size_t(3));
+    EXPECT_EQ(lines[2].subItem(2), QStringLiteral("  1 234,50"));
+}

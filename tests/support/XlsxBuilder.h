@@ -51,6 +51,12 @@ public:
                                     cached);
         return *this;
     }
+    // A formatted cell without a value: it widens the used range the file declares.
+    XlsxBuilder &blank(int row, int col)
+    {
+        worksheet_write_blank(m_ws, lxw_row_t(row - 1), lxw_col_t(col - 1), m_money);
+        return *this;
+    }
     // Later cells go to a new sheet.
     XlsxBuilder &nextSheet()
     {
