@@ -4,7 +4,9 @@
 // peak memory of the process.
 #include "app/Prompts.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QString>
 #include <cstdio>
 #include <sys/resource.h>
@@ -32,6 +34,18 @@ public:
     bool printSetup(QWidget *, QPrinter &, int) override { return false; }
     void showReport(QWidget *, const PreparedReport &) override {}
 };
+
+// Writes a made-up transfer file of the given number of lines (1 % wrong keys) with the
+// gen_transfer program beside the benchmark; false when it cannot.
+inline bool generateList(const QString &lines, const QString &file)
+{
+    const QString gen = QCoreApplication::applicationDirPath() + QStringLiteral("/gen_transfer");
+    if (QProcess::execute(gen, {QStringLiteral("--lines"), lines, QStringLiteral("--errors"), QStringLiteral("1"),
+                                QStringLiteral("--out"), file}) == 0)
+        return true;
+    std::fprintf(stderr, "cannot generate %s\n", qPrintable(file));
+    return false;
+}
 
 inline long peakMegabytes()
 {

@@ -25,12 +25,8 @@ int main(int argc, char *argv[])
     const QString lines = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("1000000");
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("liste.txt"));
-    const QString gen = QCoreApplication::applicationDirPath() + QStringLiteral("/gen_transfer");
-    if (QProcess::execute(gen, {QStringLiteral("--lines"), lines, QStringLiteral("--errors"), QStringLiteral("1"),
-                                QStringLiteral("--out"), file}) != 0) {
-        std::fprintf(stderr, "cannot generate %s\n", qPrintable(file));
+    if (!generateList(lines, file))
         return 2;
-    }
     std::printf("file: %s lines, %.1f MB\n", qPrintable(lines), double(QFileInfo(file).size()) / 1e6);
     auto prompts = std::make_shared<SilentPrompts>();
     prompts->file = file;

@@ -20,12 +20,8 @@ int main(int argc, char *argv[])
     const QString lines = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("100000");
     QTemporaryDir dir;
     const QString txt = dir.filePath(QStringLiteral("liste.txt"));
-    const QString gen = QCoreApplication::applicationDirPath() + QStringLiteral("/gen_transfer");
-    if (QProcess::execute(gen, {QStringLiteral("--lines"), lines, QStringLiteral("--errors"),
-                                QStringLiteral("1"), QStringLiteral("--out"), txt}) != 0) {
-        std::fprintf(stderr, "cannot generate %s\n", qPrintable(txt));
+    if (!generateList(lines, txt))
         return 2;
-    }
     auto prompts = std::make_shared<SilentPrompts>();
     prompts->file = txt;
     TForm1 form(prompts, Folders(dir.path()));

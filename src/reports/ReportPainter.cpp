@@ -59,30 +59,14 @@ void paintMemo(QPainter &p, ReportText &text, const PreparedObject &po)
                    int(o.align) | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip, po.text);
         return;
     }
-    QString laid = po.text;
-    laid.replace(u'\n', QChar::LineSeparator);
-    QTextLayout layout(laid, font);
-    QTextOption opt;
-    opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    opt.setUseDesignMetrics(true);
-    // Lines read left to right even when the text starts with Arabic (a place name).
-    opt.setTextDirection(Qt::LeftToRight);
-    layout.setTextOption(opt);
-    QList<QTextLayout::FormatRange> formats;
-    for (const TextRun &r : po.runs) {
-        QTextLayout::FormatRange f;
-        f.start = r.start;
-        f.length = r.length;
-        if (r.bold) f.format.setFontWeight(QFont::Bold);
-        if (r.color.isValid()) f.format.setForeground(r.color);
-        formats << f;
-    }
-    layout.setFormats(formats);
+    QTextLayout layout;
+    ReportText::setUpLayout(layout, po.text, font, po.runs);
+    const qsizetype textLength = layout.text().size();
     layout.beginLayout();
     for (int i = 0; i < starts.size(); ++i) {
         QTextLine line = layout.createLine();
         if (!line.isValid()) break;
-        const int end = i + 1 < starts.size() ? starts[i + 1] : int(laid.size());
+        const int end = i + 1 < starts.size() ? starts[i + 1] : int(textLength);
         // The lines break where preparation broke them, whatever this device measures.
         line.setNumColumns(std::max(1, end - starts[i]), inner.width());
         const double w = line.naturalTextWidth();

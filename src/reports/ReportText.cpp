@@ -49,6 +49,30 @@ double ReportText::lineHeight(const ReportObject &o)
     return metrics(o).lineHeight;
 }
 
+void ReportText::setUpLayout(QTextLayout &layout, const QString &text, const QFont &font,
+                             const QVector<TextRun> &runs)
+{
+    QString laid = text;
+    laid.replace(u'\n', QChar::LineSeparator);
+    layout.setText(laid);
+    layout.setFont(font);
+    QTextOption opt;
+    opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    opt.setUseDesignMetrics(true);
+    opt.setTextDirection(Qt::LeftToRight);
+    layout.setTextOption(opt);
+    QList<QTextLayout::FormatRange> formats;
+    for (const TextRun &r : runs) {
+        QTextLayout::FormatRange f;
+        f.start = r.start;
+        f.length = r.length;
+        if (r.bold) f.format.setFontWeight(QFont::Bold);
+        if (r.color.isValid()) f.format.setForeground(r.color);
+        formats << f;
+    }
+    layout.setFormats(formats);
+}
+
 QVector<int> ReportText::breakLines(const ReportObject &o, const QString &text,
                                     const QVector<TextRun> &runs)
 {
@@ -56,25 +80,8 @@ QVector<int> ReportText::breakLines(const ReportObject &o, const QString &text,
     const double width = std::max(1.0, o.rect.width() - 2 * GapX);
     if (runs.isEmpty() && !text.contains(u'\n') && m.fm.horizontalAdvance(text) <= width)
         return {0};
-    QString laid = text;
-    laid.replace(u'\n', QChar::LineSeparator);
-    QTextLayout layout(laid, m.font);
-    QTextOption opt;
-    opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    opt.setUseDesignMetrics(true);
-    // Lines read left to right even when the text starts with Arabic (a place name).
-    opt.setTextDirection(Qt::LeftToRight);
-    layout.setTextOption(opt);
-    QList<QTextLayout::FormatRange> formats;
-    for (const TextRun &r : runs) {
-        if (!r.bold) continue;
-        QTextLayout::FormatRange f;
-        f.start = r.start;
-        f.length = r.length;
-        f.format.setFontWeight(QFont::Bold);
-        formats << f;
-    }
-    layout.setFormats(formats);
+    QTextLayout layout;
+    setUpLayout(layout, text, m.font, runs);
     QVector<int> starts;
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {

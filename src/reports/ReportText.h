@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QTextLayout>
 
 // Fonts and line breaking shared by preparation and painting, so that a memo breaks its
 // lines the same way on every page, on screen, on paper and in PDF.
@@ -25,6 +26,12 @@ public:
 
     // Where each line of a memo's text starts when it is set in the memo's width.
     QVector<int> breakLines(const ReportObject &o, const QString &text,
+                            const QVector<TextRun> &runs);
+
+    // Sets a memo's text into a layout: line breaks as line separators, wrapping at word
+    // boundaries (anywhere when a word is too long), design metrics, left to right even when
+    // the text starts with Arabic (a place name), and the bold and coloured runs.
+    static void setUpLayout(QTextLayout &layout, const QString &text, const QFont &font,
                             const QVector<TextRun> &runs);
 
     // Whole memo height that the text needs.
