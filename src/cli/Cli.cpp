@@ -327,14 +327,8 @@ int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err)
             // As the window's command: every key becomes its RIP key, then the figures.
             FixRipKeys(list);
             out << "RIP corrected for all items." << '\n';
-            Statistics::checkAndTotal(list, log);
             const Statistics::Totals t = Statistics::checkAndTotal(list, log);
-            ListReport::Variables v;
-            v.totalNetText = AmountText::format(t.net);
-            v.totalRendText = AmountText::format(t.rendement);
-            v.typeCounts = [&list] { return Statistics::contractTypes(list); };
-            v.place = place;
-            report = ListReport::prepare(list, v);
+            report = ListReport::prepare(list, ListReport::variablesFor(list, t, place));
         } else {
             if (log.DailyRecords.empty()) {
                 err << ReportTexts::NoErrors << '\n';

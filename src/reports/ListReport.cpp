@@ -40,6 +40,16 @@ QVariant fieldValue(const TransferLine &line, const QString &field)
     return QVariant();
 }
 
+Variables variablesFor(const WorkingList &list, const Statistics::Totals &totals, const QString &place)
+{
+    Variables v;
+    v.totalNetText = AmountText::format(totals.net);
+    v.totalRendText = AmountText::format(totals.rendement);
+    v.typeCounts = [&list] { return Statistics::contractTypes(list); };
+    v.place = place;
+    return v;
+}
+
 QVariant variableValue(const QString &name, const Variables &v)
 {
     auto is = [&name](const char16_t *n) {

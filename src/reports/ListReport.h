@@ -36,6 +36,10 @@ struct Variables {
     const TransferLine *selected = nullptr; // the selected line, if any
 };
 
+// The variables as the window answers them after a full refresh that gave these totals,
+// with no line selected.
+Variables variablesFor(const WorkingList &list, const Statistics::Totals &totals, const QString &place);
+
 // A report variable by name, case ignored: ChN and ChR (totals in French words), P, I, D
 // (head counts), Dir (place); any other name is answered from the selected line's cells
 // (caption unchanged) when a line is selected, else nothing.

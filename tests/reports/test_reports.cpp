@@ -54,13 +54,7 @@ TransferLine line(int i, qint64 net, qint64 rend, const QString &type, const QSt
 ListReport::Variables variables(WorkingList &list, const QString &place)
 {
     ErrorLog log;
-    const Statistics::Totals t = Statistics::checkAndTotal(list, log);
-    ListReport::Variables v;
-    v.totalNetText = AmountText::format(t.net);
-    v.totalRendText = AmountText::format(t.rendement);
-    v.typeCounts = [&list] { return Statistics::contractTypes(list); };
-    v.place = place;
-    return v;
+    return ListReport::variablesFor(list, Statistics::checkAndTotal(list, log), place);
 }
 
 // A template with one data band over "ds" and a summary, each holding the given memos.
