@@ -119,6 +119,15 @@ private:
     }
     std::unique_ptr<ReportExpr> factor()
     {
+        // Bounds on nesting and size keep parsing, evaluating and freeing an expression well
+        // within the stack, whatever text it is given.
+        struct Depth {
+            int &d;
+            explicit Depth(int &depth) : d(++depth) {}
+            ~Depth() { --d; }
+        } depth(m_depth);
+        if (m_depth > 64) fail("expression nested too deeply");
+        if (++m_factors > 512) fail("expression too long");
         skip();
         if (m_i >= m_s.size()) fail("expression expected");
         auto e = std::make_unique<ReportExpr>();
@@ -182,6 +191,8 @@ private:
 
     const QString &m_s;
     qsizetype m_i = 0;
+    int m_depth = 0;
+    int m_factors = 0;
 };
 
 ReportValue arithmetic(ReportExpr::Kind k, const ReportValue &x, const ReportValue &y)
