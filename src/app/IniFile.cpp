@@ -56,10 +56,14 @@ const IniFile::Section *IniFile::find(const QString &section) const
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &def) const
 {
-    if (const Section *s = find(section))
-        for (const Entry &e : s->entries)
+    // The first occurrence counts, also when a section header is repeated.
+    for (const Section &s : m_sections) {
+        if (s.name.isEmpty() || s.name.compare(section, Qt::CaseInsensitive) != 0)
+            continue;
+        for (const Entry &e : s.entries)
             if (!e.key.isEmpty() && e.key.compare(key, Qt::CaseInsensitive) == 0)
                 return e.value;
+    }
     return def;
 }
 

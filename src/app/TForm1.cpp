@@ -66,7 +66,6 @@ const QString PlacePrompt = QStringLiteral(
 const QString PlaceCancelled = QStringLiteral("Vous n’avez pas saisi de lieu.");
 const QString CodeCaption = QStringLiteral("Code Ordinateur");
 const QString CodePrompt = QStringLiteral("Entrez le code ordinateur :");
-const QString CodeEmpty = QStringLiteral("Le code ordinateur est vide. Export annulé.");
 const QString Exported = QStringLiteral("Fichier exporté avec succès : ");
 const QString ExportMissing = QStringLiteral("Le fichier est introuvable : ");
 const QString ImportedExcel = QStringLiteral("Imported Excel: ");
@@ -77,7 +76,6 @@ const QString ExcelCodeEmpty = QStringLiteral("Veuillez saisir le code de l’or
 const QString ExcelWritten = QStringLiteral("Fichier Excel créé : ");
 const QString ExcelCreated = QStringLiteral("Le fichier a été créé avec succès :");
 const QString ExcelMissing = QStringLiteral("Le fichier n’a pas été trouvé après l’exportation : ");
-const QString ExportCancelled = QStringLiteral(" Export annulé.");
 } // namespace Texts
 
 const QColor InfoBk(255, 255, 225); // the tooltip colour
@@ -411,7 +409,7 @@ void TForm1::loadPlace()
     }
     Memo2->setPlainText(*place);
     // A place that cannot be stored is reported; the start goes on.
-    runCommand([this] { FormClose(); });
+    runCommand([this] { savePlace(); });
 }
 
 void TForm1::FormCreate()
@@ -467,7 +465,9 @@ void TForm1::FormActivate()
     UpdateStats();
 }
 
-void TForm1::FormClose()
+void TForm1::FormClose() { savePlace(); }
+
+void TForm1::savePlace()
 {
     // A memo's lines; a final line break starts no line of its own.
     QStringList lines = Memo2->toPlainText().split(u'\n');
@@ -909,12 +909,12 @@ void TForm1::ExportToTxtWithCodee()
         return;
     const QString code = trimBlanks(*answer).toString();
     if (code.isEmpty()) {
-        m_prompts->message(this, Texts::CodeEmpty);
+        m_prompts->message(this, TextExport::CodeEmptyText);
         return;
     }
     const QString problem = TextExport::codeProblem(code);
     if (!problem.isEmpty()) {
-        m_prompts->message(this, problem + QStringLiteral(" Export annulé."));
+        m_prompts->message(this, problem + TextExport::CancelledSuffix);
         return;
     }
     QString folder = m_folders.dataDir(QStringLiteral("Fichier Txt"));
@@ -1062,7 +1062,7 @@ void TForm1::BtnExcelClick()
     }
     const QString problem = TextExport::codeProblem(code);
     if (!problem.isEmpty()) {
-        m_prompts->message(this, problem + Texts::ExportCancelled);
+        m_prompts->message(this, problem + TextExport::CancelledSuffix);
         return;
     }
     QString folder = m_folders.dataDir(QStringLiteral("Fichier Excel"));

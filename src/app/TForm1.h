@@ -155,6 +155,8 @@ private:
     QString settingsFile() const;
     void cleanProgramFolder();
     void loadPlace();
+    // Writes the place memo to the settings file.
+    void savePlace();
     // Opens a new editor on the selected line; afterwards runs nothing (double-click) or
     // the refreshes of "Modifier".
     void editSelectedLine(bool refreshAfter);

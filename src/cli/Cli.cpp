@@ -177,12 +177,12 @@ int cmdExport(Output kind, const QStringList &args, QTextStream &out, QTextStrea
         return usage(err, QStringLiteral("%1: give a file and --code").arg(name), help);
     code = trimBlanks(code).toString();
     if (code.isEmpty()) {
-        err << "Le code ordinateur est vide. Export annulé.\n";
+        err << TextExport::CodeEmptyText << '\n';
         return 2;
     }
     const QString problem = TextExport::codeProblem(code);
     if (!problem.isEmpty()) {
-        err << problem << " Export annulé.\n";
+        err << problem << TextExport::CancelledSuffix << '\n';
         return 2;
     }
     ErrorLog log;

@@ -25,7 +25,6 @@ const QString NoSelection = QStringLiteral("Aucune ligne sélectionnée dans For
 const QString Saved = QStringLiteral("Modifications enregistrées avec succès.");
 const QString NoMainWindow = QStringLiteral("Form1 non disponible.");
 const QString Added = QStringLiteral("Nouvelle ligne ajoutée avec succès.");
-const QString NotAFloat = QStringLiteral("'%1' is not a valid floating point value");
 const QString NewLineCaption = QStringLiteral("*00799999");
 } // namespace Texts
 
@@ -260,7 +259,7 @@ void TForm2::amountExit(QLineEdit *box)
     if (TryStrToFloat(t, v))
         box->setText(AmountText::format(v, AmountText::EditorPattern));
     else
-        m_prompts->error(this, Texts::NotAFloat.arg(t));
+        m_prompts->error(this, notAFloatMessage(t));
 }
 
 void TForm2::EditNetPayerExit() { amountExit(EditNetPayer); }

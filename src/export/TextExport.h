@@ -10,6 +10,10 @@ class WorkingList;
 // byte-order mark, CR LF after every record.
 namespace TextExport {
 
+// Told when the ordering code is blank, and put after the reason a code is refused.
+inline const QString CodeEmptyText = QStringLiteral("Le code ordinateur est vide. Export annulé.");
+inline const QString CancelledSuffix = QStringLiteral(" Export annulé.");
+
 // Amount text to centimes: the number rule, times 100, an exact half to the even neighbour.
 long long MoneyToCents(QStringView s);
 

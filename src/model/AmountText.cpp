@@ -227,6 +227,11 @@ double SafeStrToFloat(QStringView s)
     return TryStrToFloat(s, v) ? v : 0.0;
 }
 
+QString notAFloatMessage(QStringView text)
+{
+    return QStringLiteral("'%1' is not a valid floating point value").arg(text);
+}
+
 QString OnlyDigits(QStringView s)
 {
     QString out;

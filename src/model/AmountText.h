@@ -32,6 +32,9 @@ double SafeStrToFloat(QStringView s);
 // Like SafeStrToFloat, but tells whether the text read as a number.
 bool TryStrToFloat(QStringView s, double &value);
 
+// "'%s' is not a valid floating point value" for a text the number rule cannot read.
+QString notAFloatMessage(QStringView text);
+
 // Keeps only the digits 0 to 9.
 QString OnlyDigits(QStringView s);
 

@@ -19,7 +19,7 @@ double amount(QStringView cell)
     if (trimmed.isEmpty()) return 0.0;
     const QString digits = OnlyDigitsAndDot(trimmed);
     double v = 0;
-    if (!TryStrToFloat(digits, v)) throw UserError(ReportTexts::NotAFloat.arg(digits));
+    if (!TryStrToFloat(digits, v)) throw UserError(notAFloatMessage(digits));
     return v / 100.0;
 }
 

@@ -8,5 +8,4 @@ namespace ReportTexts
 inline const QString NoDataToPrint = QStringLiteral("لا توجد بيانات للطباعة");
 inline const QString NoDataCaption = QStringLiteral("تنبيه");
 inline const QString NoErrors = QStringLiteral("Il n'y a aucune erreur à afficher.");
-inline const QString NotAFloat = QStringLiteral("'%1' is not a valid floating point value");
 } // namespace ReportTexts
