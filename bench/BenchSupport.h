@@ -35,13 +35,13 @@ public:
     void showReport(QWidget *, const PreparedReport &) override {}
 };
 
-// Writes a made-up transfer file of the given number of lines (1 % wrong keys) with the
-// gen_transfer program beside the benchmark; false when it cannot.
-inline bool generateList(const QString &lines, const QString &file)
+// Writes a made-up transfer file of the given number of lines (5 % wrong keys, as real
+// lists have) with the gen_transfer program beside the benchmark; false when it cannot.
+inline bool generateList(const QString &lines, const QString &file, int errorPercent = 5)
 {
     const QString gen = QCoreApplication::applicationDirPath() + QStringLiteral("/gen_transfer");
-    if (QProcess::execute(gen, {QStringLiteral("--lines"), lines, QStringLiteral("--errors"), QStringLiteral("1"),
-                                QStringLiteral("--out"), file}) == 0)
+    if (QProcess::execute(gen, {QStringLiteral("--lines"), lines, QStringLiteral("--errors"),
+                                QString::number(errorPercent), QStringLiteral("--out"), file}) == 0)
         return true;
     std::fprintf(stderr, "cannot generate %s\n", qPrintable(file));
     return false;

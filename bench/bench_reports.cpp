@@ -57,12 +57,11 @@ int main(int argc, char *argv[])
     form.BtnImportClick();
     std::printf("rows: %d\n", form.list().count());
 
-    ErrorLog log;
-    const Statistics::Totals t = Statistics::checkAndTotal(form.list(), log);
+    const ListFigures &f = form.session().figures();
     ListReport::Variables v;
-    v.totalNetText = AmountText::format(t.net);
-    v.totalRendText = AmountText::format(t.rendement);
-    v.typeCounts = [&] { return Statistics::contractTypes(form.list()); };
+    v.totalNetCents = f.netCents;
+    v.totalRendCents = f.rendCents;
+    v.typeCounts = f.types;
     v.place = QStringLiteral("APC Talvoro\nDirection des Finances");
     PreparedReport report;
     for (int run = 0; run < 3; ++run)

@@ -1,12 +1,38 @@
 #include "MemoList.h"
 
+#include <QAbstractListModel>
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QStringListModel>
 
-MemoList::MemoList(QWidget *parent) : QListView(parent), m_model(new QStringListModel(this))
+class MemoLinesModel final : public QAbstractListModel
+{
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void setSource(int count, std::function<QString(int)> text)
+    {
+        beginResetModel();
+        m_count = count;
+        m_text = std::move(text);
+        endResetModel();
+    }
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_count; }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= m_count || (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        return m_text(index.row());
+    }
+    QString line(int i) const { return m_text(i); }
+
+private:
+    int m_count = 0;
+    std::function<QString(int)> m_text;
+};
+
+MemoList::MemoList(QWidget *parent) : QListView(parent), m_model(new MemoLinesModel(this))
 {
     setModel(m_model);
     setUniformItemSizes(true);
@@ -21,9 +47,22 @@ MemoList::MemoList(QWidget *parent) : QListView(parent), m_model(new QStringList
     addAction(copy);
 }
 
-void MemoList::setLines(const QStringList &lines) { m_model->setStringList(lines); }
+void MemoList::setLines(const QStringList &lines)
+{
+    m_model->setSource(int(lines.size()), [lines](int i) { return lines[i]; });
+}
 
-QStringList MemoList::lines() const { return m_model->stringList(); }
+void MemoList::setSource(int count, std::function<QString(int)> text) { m_model->setSource(count, std::move(text)); }
+
+QStringList MemoList::lines() const
+{
+    QStringList out;
+    const int n = m_model->rowCount();
+    out.reserve(n);
+    for (int i = 0; i < n; ++i)
+        out << m_model->line(i);
+    return out;
+}
 
 int MemoList::lineCount() const { return m_model->rowCount(); }
 

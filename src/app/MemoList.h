@@ -2,11 +2,12 @@
 
 #include <QListView>
 #include <QStringList>
+#include <functional>
 
-class QStringListModel;
+class MemoLinesModel;
 
-// A read-only memo of text lines. Backed by a list model so that a hundred thousand
-// lines show and scroll at once; lines can be selected and copied (Ctrl+C).
+// A read-only memo of text lines. Its lines are asked for only when painted or read, so a
+// hundred thousand lines show and scroll at once; lines can be selected and copied (Ctrl+C).
 class MemoList final : public QListView
 {
     Q_OBJECT
@@ -14,6 +15,8 @@ public:
     explicit MemoList(QWidget *parent = nullptr);
 
     void setLines(const QStringList &lines);
+    // Shows count lines, line i being text(i).
+    void setSource(int count, std::function<QString(int)> text);
     void clear() { setLines({}); }
     QStringList lines() const;
     int lineCount() const;
@@ -25,5 +28,5 @@ protected:
 
 private:
     void copySelection();
-    QStringListModel *m_model;
+    MemoLinesModel *m_model;
 };

@@ -4,23 +4,17 @@
 #include "MemoList.h"
 #include "Settings.h"
 #include "editor/TForm2.h"
-#include "export/TextExport.h"
 #include "Prompts.h"
 #include "ShapeWidget.h"
-#include "export/WorkbookExport.h"
-#include "import/TextImport.h"
-#include "import/WorkbookImport.h"
 #include "keys/Keys.h"
 #include "keys/Statistics.h"
+#include "reports/PreparedReport.h"
 #include "model/AmountText.h"
 #include "model/UserError.h"
-#include "model/WorkingList.h"
 #include "update/CurlHttpClient.h"
 #include "update/TUpdater.h"
 #include "update/UpdateTexts.h"
 #include "update/UpdaterControls.h"
-#include "reports/ListReport.h"
-#include "reports/ReportEngine.h"
 #include "reports/ReportTexts.h"
 
 #include <QAction>
@@ -57,6 +51,18 @@ const QString CleCorrected = QStringLiteral("CLE corrected for all items.");
 const QString RipCorrected = QStringLiteral("RIP corrected for all items.");
 const QString CleanCompleted = QStringLiteral("Clean completed.");
 const QString DeleteAll = QStringLiteral("Supprimer tous les enregistrements ?");
+const QString DeleteAllCount = QStringLiteral("\n(%1 lignes)");
+const QString DeleteShown = QStringLiteral(
+    "Un filtre est en cours : supprimer les %1 lignes affichées ?\n(Les %2 lignes masquées sont gardées.)");
+const QString ShownCount = QStringLiteral("%1 / %2 lignes affichées");
+const QString RepairPartial = QStringLiteral(
+    "%1 corrigé pour %2 lignes sur %3. %4 ligne(s) n’ont pas pu être corrigées (compte vide ou "
+    "pas uniquement des chiffres) : ligne(s) %5");
+const QString UnreadableAmounts = QStringLiteral("Montants illisibles (hors totaux): %1");
+const QString Saved = QStringLiteral("Modifications enregistrées avec succès.");
+const QString Added = QStringLiteral("Nouvelle ligne ajoutée avec succès.");
+const QString Written = QStringLiteral("%1 lignes écrites.");
+const QString WrittenFiltered = QStringLiteral("%1 lignes écrites : seules les lignes affichées (un filtre est en cours).");
 const QString NotAvailable = QStringLiteral("« %1 » n’est pas encore disponible dans cette version.");
 const QString Credit = QStringLiteral("Talvoro CCP — paie par virement CCP");
 const QString PlaceStored = QStringLiteral("La saisie a été effectuée avec succès.");
@@ -72,7 +78,6 @@ const QString ImportedExcel = QStringLiteral("Imported Excel: ");
 const QString ExcelDone = QStringLiteral("Import Excel terminé: %d lignes");
 const QString ExcelCodeCaption = QStringLiteral("Copier les messages en arabe");
 const QString ExcelCodePrompt = QStringLiteral("Entrez le code de l'ordonnateur :");
-const QString ExcelCodeEmpty = QStringLiteral("Veuillez saisir le code de l’ordonnateur avant de continuer.");
 const QString ExcelWritten = QStringLiteral("Fichier Excel créé : ");
 const QString ExcelCreated = QStringLiteral("Le fichier a été créé avec succès :");
 const QString ExcelMissing = QStringLiteral("Le fichier n’a pas été trouvé après l’exportation : ");
@@ -130,22 +135,13 @@ QIcon TForm1::applicationIcon()
 TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, UpdaterSetup updater,
                QWidget *parent)
     : QWidget(parent), m_prompts(std::move(prompts)), m_folders(std::move(folders)),
-      m_updaterSetup(std::move(updater)), m_list(new WorkingList(this))
+      m_updaterSetup(std::move(updater)), m_session(new Session(this))
 {
     buildControls();
     buildMenu();
-    // The error report's data source and the list's variables stay bound for the window's
-    // life; the list's data source is bound again at every print.
-    frxReport1 = std::make_unique<ReportEngine>(ReportTemplate::builtIn(ListReport::Template));
-    frxReport1->setOnGetValue([this](const QString &n, QVariant &v) { frxReport1GetValue(n, v); });
-    frxReport2 = std::make_unique<ReportEngine>(ReportTemplate::builtIn(ErrorReport::Template));
-    frxReport2->setDataSet(
-        ErrorReport::DataSet,
-        UserDataSet{[this] { frxUserDataSet2First(); }, [this] { frxUserDataSet2Next(); },
-                    [this](bool &eof) { frxUserDataSet2CheckEOF(eof); },
-                    [this](const QString &n, QVariant &v) { frxUserDataSet2GetValue(n, v); }});
+    connect(m_session, &Session::changed, this, &TForm1::showFigures);
     FormCreate();
-    Form2 = new TForm2(m_prompts, this, this);
+    Form2 = new TForm2(m_prompts, this);
 }
 
 TForm1::~TForm1()
@@ -153,6 +149,8 @@ TForm1::~TForm1()
     FormDestroy();
     Updater.reset();
 }
+
+WorkingList &TForm1::list() { return m_session->list(); }
 
 template <class W> W *TForm1::place(W *w, int x, int y, int width, int height, int anchors)
 {
@@ -181,11 +179,14 @@ void TForm1::buildControls()
     Button2 = button(QStringLiteral("Supprimeé"), 538);
     Button3 = button(QStringLiteral("Supprimer tous"), 644);
 
-    ProgressBar1 = place(new QProgressBar(this), 8, 40, 736, 21, Left | Top | Right);
+    ProgressBar1 = place(new QProgressBar(this), 8, 40, 606, 21, Left | Top | Right);
     ProgressBar1->setTextVisible(false);
+    LabelShown = place(new QLabel(this), 618, 40, 135, 21, Right | Top);
+    LabelShown->setObjectName(QStringLiteral("shownCountLabel"));
+    LabelShown->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     ListView1 = place(new QTableView(this), 8, 67, 745, 254, Left | Top | Right | Bottom);
-    ListView1->setModel(m_list);
+    ListView1->setModel(&m_session->list());
     ListView1->setFont(QFont(QStringLiteral("Times New Roman"), 10));
     setBackground(ListView1, InfoBk);
     ListView1->setShowGrid(true);
@@ -459,11 +460,7 @@ void TForm1::FormCreate()
     Updater->ShowStatus();
 }
 
-void TForm1::FormActivate()
-{
-    UpdateTotals();
-    UpdateStats();
-}
+void TForm1::FormActivate() { showFigures(); }
 
 void TForm1::FormClose() { savePlace(); }
 
@@ -538,67 +535,19 @@ void TForm1::tmr1Timer()
 void TForm1::BtnImportClick()
 {
     const QString path = m_prompts->openFileName(this, Texts::ImportFilter);
-    if (!path.isEmpty()) {
-        m_errors.clearErrorList();
-        const QString ext = QFileInfo(path).suffix().toLower();
-        if (ext == u"txt")
-            ImportTxtFile(path);
-        else if (ext == u"xls" || ext == u"xlsx" || ext == u"ods")
-            ImportExcel(path);
-        else
-            m_prompts->message(this, Texts::FormatNotSupported + path);
-        int d = 0, i = 0, p = 0;
-        CompterTypes(d, i, p);
-        m_prompts->message(this, Texts::TypeCounts.arg(d).arg(i).arg(p));
+    if (path.isEmpty())
+        return;
+    if (Session::kindOf(path) == Session::FileKind::Unsupported) {
+        m_prompts->message(this, Texts::FormatNotSupported + path);
+        return;
     }
-    UpdateTotals();
-    CompterNomsPrenoms();
-    MettreAJourMemos();
-    MettreAJourShapes();
-}
-
-void TForm1::mnii1Click()
-{
-    BtnImportClick();
-    UpdateStats();
-}
-
-void TForm1::ImportExcel(const QString &fileName)
-{
-    WaitCursor wait;
-    m_importing = true;
-    struct Reset {
-        bool &flag;
-        ~Reset() { flag = false; }
-    } reset{m_importing};
-
-    // The workbook is read and converted whole before the list is touched: a row that
-    // cannot be converted leaves the list, its checks and the records as they were.
-    ProgressBar1->setRange(0, 1000);
-    ProgressBar1->setValue(0);
-    keepEventsFlowing();
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    std::vector<TransferLine> lines =
-        WorkbookImport::importFile(fileName, m_errors, [this, &sinceEvents](int done, int total) {
-            if ((done & 1023) == 0 && sinceEvents.elapsed() >= 40) {
-                ProgressBar1->setValue(int(qint64(done) * 1000 / std::max(1, total)));
-                keepEventsFlowing();
-                sinceEvents.restart();
-            }
-        });
-    const int count = int(lines.size());
-    ProgressBar1->setRange(0, std::max(1, count));
-    ProgressBar1->setValue(ProgressBar1->maximum());
-    m_list->replaceAll(std::move(lines));
-    for (QLineEdit *e : {Edit1, Edit2}) {
-        const QSignalBlocker block(e);
-        e->clear();
+    if (!QFileInfo(path).isFile()) {
+        m_prompts->message(this, Texts::FileNotFound + path);
+        return;
     }
-    LabelPath->setText(Texts::ImportedExcel + fileName);
-    UpdateStats();
-    m_prompts->message(this,
-                       QString(Texts::ExcelDone).replace(QStringLiteral("%d"), QString::number(count)));
+    importPath(path);
+    const Statistics::TypeCounts &c = m_session->figures().types;
+    m_prompts->message(this, Texts::TypeCounts.arg(c.d).arg(c.i).arg(c.p));
 }
 
 void TForm1::keepEventsFlowing()
@@ -606,13 +555,11 @@ void TForm1::keepEventsFlowing()
     QApplication::processEvents();
 }
 
-void TForm1::ImportTxtFile(const QString &fileName)
+void TForm1::importPath(const QString &path)
 {
-    m_folders.dataDir(QStringLiteral("Error_Reports"));
-    if (!QFileInfo(fileName).isFile()) {
-        m_prompts->message(this, Texts::FileNotFound + fileName);
-        return;
-    }
+    const bool workbook = Session::kindOf(path) == Session::FileKind::Workbook;
+    if (!workbook)
+        m_folders.dataDir(QStringLiteral("Error_Reports"));
     WaitCursor wait;
     m_importing = true;
     struct Reset {
@@ -624,210 +571,130 @@ void TForm1::ImportTxtFile(const QString &fileName)
     // and the progress bar move without slowing a long import.
     QElapsedTimer sinceEvents;
     sinceEvents.start();
-    // The file is read as it is converted, so the bar follows the bytes read; it ends
-    // standing full at the number of lines.
     ProgressBar1->setRange(0, 1000);
     ProgressBar1->setValue(0);
-    std::vector<TransferLine> lines = TextImport::importFile(
-        fileName, m_errors, [this, &sinceEvents](int done, qint64 bytesRead, qint64 bytesTotal) {
-            if ((done & 1023) == 0 && sinceEvents.elapsed() >= 40) {
-                if (bytesTotal > 0)
-                    ProgressBar1->setValue(int(std::min<qint64>(1000, bytesRead * 1000 / bytesTotal)));
-                keepEventsFlowing();
-                sinceEvents.restart();
-            }
-        });
-    ProgressBar1->setRange(0, std::max<int>(1, int(lines.size())));
+    keepEventsFlowing();
+    // The session is changed only once the whole file has been read.
+    const int count = m_session->importFile(path, [this, &sinceEvents](int permille) {
+        if (sinceEvents.elapsed() >= 40) {
+            ProgressBar1->setValue(permille);
+            keepEventsFlowing();
+            sinceEvents.restart();
+        }
+    });
+    ProgressBar1->setRange(0, std::max(1, count));
     ProgressBar1->setValue(ProgressBar1->maximum());
-    m_list->replaceAll(std::move(lines));
     // The new list is shown whole: the filter boxes start empty again.
     for (QLineEdit *e : {Edit1, Edit2}) {
         const QSignalBlocker block(e);
         e->clear();
     }
-    LabelPath->setText(Texts::Imported + fileName);
-    UpdateStats();
+    LabelPath->setText((workbook ? Texts::ImportedExcel : Texts::Imported) + path);
+    if (workbook)
+        m_prompts->message(this, QString(Texts::ExcelDone).replace(QStringLiteral("%d"), QString::number(count)));
 }
 
-// --- refreshes ---
+// --- figures ---
 
-void TForm1::UpdateStats()
+void TForm1::showFigures()
 {
-    const Statistics::Totals t = Statistics::checkAndTotal(*m_list, m_errors);
-    LabelTotalNet->setText(Statistics::totalNetText(t));
-    LabelTotalRendement->setText(Statistics::totalRendementText(t));
-    for (QLineEdit *e : {Edit3, Edit4, Edit5})
-        e->setAlignment(Qt::AlignRight);
-    Edit3->setText(AmountText::format(t.net));
-    Edit4->setText(AmountText::format(t.rendement));
-    Edit5->setText(AmountText::format(t.net + t.rendement));
-    Label1->setText(Statistics::totalGeneralText(t));
-    MemoErreurs->setLines(Statistics::memoErreursLines(t, m_errors.errorList()));
-}
+    const ListFigures &f = m_session->figures();
+    const ListPanels &p = m_session->panels();
+    LabelTotalNet->setText(Statistics::totalNetText(f.netCents));
+    LabelTotalRendement->setText(Statistics::totalRendementText(f.rendCents));
+    Label1->setText(Statistics::totalGeneralText(f.netCents + f.rendCents));
+    Edit3->setText(AmountText::formatCents(f.netCents));
+    Edit4->setText(AmountText::formatCents(f.rendCents));
+    Edit5->setText(AmountText::formatCents(f.netCents + f.rendCents));
 
-void TForm1::UpdateTotals()
-{
-    const Statistics::Counts c = Statistics::byStatus(*m_list);
-    Label3->setText(QString::number(c.rip));
-    Label4->setText(QString::number(c.cle));
-    Label2->setText(QString::number(c.err));
-}
+    // The error memo: the three counters, a warning for amounts that do not read, then one
+    // line per shown line in error, made when shown.
+    QStringList head = Statistics::counterLines(f.rip, f.ccp, f.wrong);
+    if (f.unreadableAmounts > 0)
+        head << Texts::UnreadableAmounts.arg(f.unreadableAmounts);
+    const Session *session = m_session;
+    MemoErreurs->setSource(int(head.size()) + f.wrong, [session, head](int i) {
+        return i < head.size() ? head[i] : session->errorLine(i - int(head.size()));
+    });
+    Memo1->setSource(f.wrong, [session](int i) { return session->wrongPairLine(i); });
 
-void TForm1::MettreAJourShapes()
-{
     const QColor neutral = palette().color(QPalette::Button);
-    const Statistics::Counts c = Statistics::verified(*m_list);
-    ShapeRip->setBrushColor(c.rip > 0 ? QColor(0, 255, 0) : neutral);
-    ShapeCle->setBrushColor(c.cle > 0 ? QColor(255, 255, 0) : neutral);
-    ShapeError->setBrushColor(c.err > 0 ? QColor(255, 0, 0) : neutral);
-    LabelCle->setText(counted("CLE: ", c.cle));
-    LabelRip->setText(counted("RIP: ", c.rip));
-    LabelError->setText(counted("Erreur: ", c.err));
-    Label4->setText(QString::number(c.cle));
-    Label3->setText(QString::number(c.rip));
-    Label2->setText(QString::number(c.err));
-}
+    ShapeRip->setBrushColor(f.rip > 0 ? QColor(0, 255, 0) : neutral);
+    ShapeCle->setBrushColor(f.ccp > 0 ? QColor(255, 255, 0) : neutral);
+    ShapeError->setBrushColor(f.wrong > 0 ? QColor(255, 0, 0) : neutral);
+    Label3->setText(QString::number(f.rip));
+    Label4->setText(QString::number(f.ccp));
+    Label2->setText(QString::number(f.wrong));
+    LabelRip->setText(counted("RIP: ", f.rip));
+    LabelCle->setText(counted("CLE: ", f.ccp));
+    LabelError->setText(counted("Erreur: ", f.wrong));
 
-void TForm1::MettreAJourMemos()
-{
-    const Statistics::Memos m = Statistics::duplicatePanels(*m_list);
-    MemoComptes->setLines(m.comptes);
-    MemoNoms->setLines(m.noms);
-    Memo1->setLines(m.errors);
-    Label8->setText(counted("Nb Comptes Double : ", MemoComptes->lineCount() - 1));
-    Label9->setText(counted("Nb Type Du Contrat : ", MemoNoms->lineCount() - 1));
-    Label10->setText(counted("Nb des Erreur : ", Memo1->lineCount()));
-    Label11->setText(counted("Nb Nom Double : ", memoNomPrenom->lineCount()));
-}
-
-void TForm1::CompterNomsPrenoms()
-{
-    memoNomPrenom->setLines(Statistics::duplicateNames(*m_list));
-}
-
-int TForm1::CompterD() { return Statistics::contractTypes(*m_list).d; }
-int TForm1::CompterI() { return Statistics::contractTypes(*m_list).i; }
-int TForm1::CompterP() { return Statistics::contractTypes(*m_list).p; }
-
-void TForm1::CompterTypes(int &countD, int &countI, int &countP)
-{
-    const Statistics::TypeCounts c = Statistics::contractTypes(*m_list);
-    countD = c.d;
-    countI = c.i;
-    countP = c.p;
+    memoNomPrenom->setLines(p.duplicateNames);
+    MemoComptes->setLines(p.duplicateAccounts);
+    MemoNoms->setLines(p.contractTypes);
+    Label8->setText(counted("Nb Comptes Double : ", int(p.duplicateAccounts.size()) - 1));
+    Label9->setText(counted("Nb Type Du Contrat : ", int(p.contractTypes.size()) - 1));
+    Label10->setText(counted("Nb des Erreur : ", f.wrong));
+    Label11->setText(counted("Nb Nom Double : ", int(p.duplicateNames.size())));
+    LabelShown->setText(m_session->list().filtered() ? Texts::ShownCount.arg(f.shown).arg(f.all) : QString());
 }
 
 // --- key repairs ---
 
-void TForm1::FixCle()
+void TForm1::repairKeys(KeyKind kind)
 {
-    FixCleKeys(*m_list);
-    m_prompts->message(this, Texts::CleCorrected);
-    UpdateStats();
+    reportRepair(kind, m_session->repairKeys(kind));
 }
 
-void TForm1::FixErrors()
+void TForm1::reportRepair(KeyKind kind, const Session::RepairResult &result)
 {
-    FixRipKeys(*m_list);
-    m_prompts->message(this, Texts::RipCorrected);
-    UpdateStats();
-}
-
-void TForm1::Button1Click()
-{
-    m_errors.clearErrorList();
-    FixCle();
-    UpdateTotals();
-    UpdateStats();
-    CompterNomsPrenoms();
-    MettreAJourMemos();
-    MettreAJourShapes();
-    m_errors.DailyRecords.clear();
-    FCurrentRecord = -1;
-}
-
-void TForm1::BtnFixClick()
-{
-    m_errors.clearErrorList();
-    FixErrors();
-    UpdateStats();
-    UpdateTotals();
-    CompterNomsPrenoms();
-    MettreAJourMemos();
-    MettreAJourShapes();
-    m_errors.DailyRecords.clear();
-    FCurrentRecord = -1;
-}
-
-void TForm1::mniF1Click()
-{
-    BtnFixClick();
-    UpdateStats();
-}
-
-void TForm1::mniF2Click()
-{
-    Button1Click();
-    UpdateStats();
+    const bool rip = kind == KeyKind::Rip;
+    if (result.leftRows.empty()) {
+        m_prompts->message(this, rip ? Texts::RipCorrected : Texts::CleCorrected);
+        return;
+    }
+    QStringList rows;
+    for (size_t i = 0; i < result.leftRows.size() && i < 5; ++i)
+        rows << QString::number(result.leftRows[i] + 1);
+    QString text = Texts::RepairPartial.arg(rip ? QStringLiteral("RIP") : QStringLiteral("CLE"))
+                       .arg(result.repaired)
+                       .arg(result.repaired + int(result.leftRows.size()))
+                       .arg(result.leftRows.size())
+                       .arg(rows.join(QStringLiteral(", ")));
+    if (result.leftRows.size() > 5)
+        text += QStringLiteral(" …");
+    m_prompts->message(this, text);
 }
 
 // --- list commands ---
 
 void TForm1::mniC1Click()
 {
-    if (m_list->count() == 0)
+    if (m_session->list().count() == 0)
         return;
-    for (int r = 0; r < m_list->count(); ++r) {
-        TransferLine &l = m_list->line(r);
-        QString compte = trimBlanks(l.subItemView(TransferLine::Compte)).toString();
-        if (compte.size() < 10)
-            compte = compte.rightJustified(10, u'0');
-        l.setSubItem(TransferLine::Compte, QStringView(compte).right(10));
-        QString nom = trimBlanks(l.subItemView(TransferLine::NomPrenom)).toString();
-        nom = nom.size() < 27 ? nom.leftJustified(27, u' ') : nom.left(27);
-        l.setSubItem(TransferLine::NomPrenom, nom);
-        QString cle = trimBlanks(l.subItemView(TransferLine::CleRip)).toString();
-        if (cle.size() < 2)
-            cle = cle.rightJustified(2, u'0');
-        l.setSubItem(TransferLine::CleRip, QStringView(cle).right(2));
-    }
-    m_list->allLinesChanged();
-    UpdateStats();
+    m_session->clean();
     m_prompts->message(this, Texts::CleanCompleted);
 }
 
 void TForm1::Button2Click()
 {
-    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
-    if (!selected.isEmpty())
-        m_list->removeAt(selected.first().row());
-    // The full refresh keeps the totals in step with the lines that remain.
-    UpdateStats();
-    UpdateTotals();
-    CompterNomsPrenoms();
-    MettreAJourMemos();
-    MettreAJourShapes();
-}
-
-void TForm1::mniS1Click()
-{
-    Button2Click();
-    UpdateStats();
+    const int row = selectedRow();
+    if (row >= 0)
+        m_session->deleteRow(row);
+    // Nothing stays selected, so a second click deletes nothing.
+    ListView1->selectionModel()->clearSelection();
+    ListView1->setCurrentIndex(QModelIndex());
 }
 
 void TForm1::Button3Click()
 {
-    if (m_prompts->question(this, Texts::DeleteAll)) {
-        m_list->removeShown();
-        UpdateStats();
-    }
-    UpdateTotals();
-    CompterNomsPrenoms();
-    MettreAJourMemos();
-    MettreAJourShapes();
+    const ListFigures &f = m_session->figures();
+    const QString question = m_session->list().filtered()
+                                 ? Texts::DeleteShown.arg(f.shown).arg(f.all - f.shown)
+                                 : Texts::DeleteAll + Texts::DeleteAllCount.arg(f.shown);
+    if (m_prompts->question(this, question))
+        m_session->deleteShown();
 }
-
-void TForm1::mniS2Click() { Button3Click(); }
 
 // --- update ---
 
@@ -841,12 +708,12 @@ void TForm1::ButtonUpdateClick()
 
 void TForm1::Edit1Change()
 {
-    m_list->setFilter(WorkingList::FilterField::Compte, Edit1->text());
+    m_session->setFilter(WorkingList::FilterField::Compte, Edit1->text());
 }
 
 void TForm1::Edit2Change()
 {
-    m_list->setFilter(WorkingList::FilterField::NomPrenom, Edit2->text());
+    m_session->setFilter(WorkingList::FilterField::NomPrenom, Edit2->text());
 }
 
 // --- record editor ---
@@ -859,195 +726,75 @@ int TForm1::selectedRow() const
 
 void TForm1::selectRow(int row)
 {
-    if (row < 0 || row >= m_list->count())
+    if (row < 0 || row >= m_session->list().count())
         return;
     ListView1->selectRow(row);
-    ListView1->setCurrentIndex(m_list->index(row, 0));
-    ListView1->scrollTo(m_list->index(row, 0));
+    ListView1->setCurrentIndex(m_session->list().index(row, 0));
+    ListView1->scrollTo(m_session->list().index(row, 0));
 }
 
-void TForm1::editSelectedLine(bool refreshAfter)
+void TForm1::appendFromEditor(const TForm2 &editor)
+{
+    selectRow(m_session->appendLine(editor.line(TransferLine())));
+    m_prompts->message(this, Texts::Added);
+}
+
+void TForm1::editSelectedLine()
 {
     const int row = selectedRow();
     if (row < 0)
         return;
-    TForm2 dialog(m_prompts, this, this);
-    const QList<QLineEdit *> boxes = dialog.boxes();
-    for (int i = 0; i < 7; ++i)
-        boxes[i]->setText(m_list->line(row).subItem(i));
-    const int result = m_prompts->execDialog(&dialog);
-    // Only "Enregistrer" writes the boxes back: "Add New" appends a line of its own and
-    // leaves the line the dialog was opened on as it was.
-    if (result == QDialog::Accepted && dialog.closedBy() == TForm2::Closed::Saved && row < m_list->count()) {
-        for (int i = 0; i < 7; ++i)
-            m_list->line(row).setSubItem(i, boxes[i]->text());
-        m_list->lineChanged(row);
-    }
-    if (refreshAfter) {
-        UpdateStats();
-        UpdateTotals();
+    const TransferLine original = m_session->list().line(row);
+    TForm2 dialog(m_prompts, this);
+    dialog.setCells(original);
+    if (m_prompts->execDialog(&dialog) != QDialog::Accepted)
+        return;
+    // "Enregistrer" writes the boxes back into the line; "Add New" appends a line of its own
+    // and leaves this one as it was.
+    if (dialog.closedBy() == TForm2::Closed::Saved && row < m_session->list().count()) {
+        m_session->replaceLine(row, dialog.line(original));
+        m_prompts->message(this, Texts::Saved);
+    } else if (dialog.closedBy() == TForm2::Closed::Added) {
+        appendFromEditor(dialog);
     }
 }
-
-void TForm1::ListView1DblClick() { editSelectedLine(false); }
-
-void TForm1::mniM1Click() { editSelectedLine(true); }
 
 void TForm1::mniA1Click()
 {
-    UpdateStats();
-    m_prompts->execDialog(Form2);
-    UpdateStats();
+    // From "Add", both "Enregistrer" and "Add New" append: no existing line is overwritten.
+    if (m_prompts->execDialog(Form2) == QDialog::Accepted &&
+        (Form2->closedBy() == TForm2::Closed::Saved || Form2->closedBy() == TForm2::Closed::Added))
+        appendFromEditor(*Form2);
 }
 
-// --- text export ---
+// --- exports ---
+
+QString TForm1::writtenNote(const Session::ExportResult &result)
+{
+    return u'\n' + (result.filtered ? Texts::WrittenFiltered : Texts::Written).arg(result.lines);
+}
 
 void TForm1::ExportToTxtWithCodee()
 {
-    const std::optional<QString> answer = m_prompts->input(this, Texts::CodeCaption, Texts::CodePrompt, QString(), false);
+    const std::optional<QString> answer =
+        m_prompts->input(this, Texts::CodeCaption, Texts::CodePrompt, QString(), false);
     if (!answer)
         return;
-    const QString code = trimBlanks(*answer).toString();
-    if (code.isEmpty()) {
-        m_prompts->message(this, TextExport::CodeEmptyText);
-        return;
-    }
-    const QString problem = TextExport::codeProblem(code);
-    if (!problem.isEmpty()) {
-        m_prompts->message(this, problem + TextExport::CancelledSuffix);
-        return;
-    }
-    QString folder = m_folders.dataDir(QStringLiteral("Fichier Txt"));
-    if (folder.isEmpty())
-        folder = QDir(m_folders.dataRoot()).filePath(QStringLiteral("Fichier Txt"));
-    const QString saveName = QDir::toNativeSeparators(QDir(folder).filePath(TextExport::fileNameFor(code)));
-    TextExport::writeFile(*m_list, saveName);
-    m_prompts->message(this, Texts::Exported + saveName);
-    LabelPath->setText(saveName);
-    if (QFileInfo::exists(saveName))
-        m_prompts->openWithShell(saveName);
-    else
-        m_prompts->message(this, Texts::ExportMissing + saveName);
-}
-
-void TForm1::BtnExportClick() { ExportToTxtWithCodee(); }
-
-void TForm1::mniE1Click() { ExportToTxtWithCodee(); }
-
-// --- printed reports ---
-
-void TForm1::showReport(ReportEngine &report)
-{
-    PreparedReport pages;
+    QString path;
     try {
-        WaitCursor wait;
-        pages = report.prepare();
+        path = Session::exportPath(m_folders, Session::ExportKind::Text, *answer);
     } catch (const UserError &e) {
-        m_prompts->error(this, e.message());
+        m_prompts->message(this, e.message());
         return;
     }
-    m_prompts->showReport(this, pages);
+    const Session::ExportResult result = m_session->exportText(path);
+    m_prompts->message(this, Texts::Exported + path + writtenNote(result));
+    LabelPath->setText(path);
+    if (QFileInfo::exists(path))
+        m_prompts->openWithShell(path);
+    else
+        m_prompts->message(this, Texts::ExportMissing + path);
 }
-
-void TForm1::mniT1Click()
-{
-    if (m_list->count() == 0) {
-        m_prompts->notice(this, ReportTexts::NoDataCaption, ReportTexts::NoDataToPrint);
-        return;
-    }
-    FixErrors();
-    UpdateStats();
-    UpdateTotals();
-    MettreAJourMemos();
-    MettreAJourShapes();
-    frxReport1->setDataSet(
-        ListReport::DataSet,
-        UserDataSet{[this] { frxUserDataSet1First(); }, [this] { frxUserDataSet1Next(); },
-                    [this](bool &eof) { frxUserDataSet1CheckEOF(eof); },
-                    [this](const QString &n, QVariant &v) { frxUserDataSet1GetValue(n, v); }});
-    showReport(*frxReport1);
-    FixErrors();
-    UpdateTotals();
-    UpdateStats();
-    MettreAJourMemos();
-    MettreAJourShapes();
-    m_errors.DailyRecords.clear();
-    FCurrentRecord = -1;
-}
-
-void TForm1::mniS3Click()
-{
-    if (m_errors.DailyRecords.empty()) {
-        m_prompts->message(this, ReportTexts::NoErrors);
-        return;
-    }
-    UpdateStats();
-    showReport(*frxReport2);
-}
-
-void TForm1::frxUserDataSet1First()
-{
-    CurrentIndex = 0;
-    m_reportTotalsFresh = false;
-}
-
-void TForm1::frxUserDataSet1Next()
-{
-    ++CurrentIndex;
-}
-
-void TForm1::frxUserDataSet1CheckEOF(bool &Eof)
-{
-    Eof = CurrentIndex >= m_list->count();
-}
-
-void TForm1::frxUserDataSet1GetValue(const QString &VarName, QVariant &Value)
-{
-    if (CurrentIndex < 0 || CurrentIndex >= m_list->count()) return;
-    Value = ListReport::fieldValue(m_list->line(CurrentIndex), VarName);
-}
-
-void TForm1::frxReport1GetValue(const QString &VarName, QVariant &Value)
-{
-    // The key counters cannot change while a layout runs (the page header asks for the place
-    // on every page), so they are refreshed once per layout.
-    if (!m_reportTotalsFresh) {
-        UpdateTotals();
-        m_reportTotalsFresh = true;
-    }
-    ListReport::Variables v;
-    v.totalNetText = Edit3->text();
-    v.totalRendText = Edit4->text();
-    v.typeCounts = [this] { return Statistics::contractTypes(*m_list); };
-    v.place = Memo2->toPlainText();
-    const QModelIndexList selected = ListView1->selectionModel()->selectedRows();
-    if (!selected.isEmpty() && selected.first().row() < m_list->count())
-        v.selected = &m_list->line(selected.first().row());
-    Value = ListReport::variableValue(VarName, v);
-}
-
-void TForm1::frxUserDataSet2First()
-{
-    FCurrentRecord = m_errors.DailyRecords.empty() ? -1 : 0;
-}
-
-void TForm1::frxUserDataSet2Next()
-{
-    if (FCurrentRecord >= 0) ++FCurrentRecord;
-}
-
-void TForm1::frxUserDataSet2CheckEOF(bool &Eof)
-{
-    Eof = FCurrentRecord < 0 || FCurrentRecord >= int(m_errors.DailyRecords.size());
-}
-
-void TForm1::frxUserDataSet2GetValue(const QString &VarName, QVariant &Value)
-{
-    if (FCurrentRecord < 0 || FCurrentRecord >= int(m_errors.DailyRecords.size())) return;
-    Value = ErrorReport::fieldValue(m_errors.DailyRecords[size_t(FCurrentRecord)], VarName);
-}
-
-// --- workbook export ---
 
 void TForm1::BtnExcelClick()
 {
@@ -1055,37 +802,64 @@ void TForm1::BtnExcelClick()
         m_prompts->input(this, Texts::ExcelCodeCaption, Texts::ExcelCodePrompt, QString(), false);
     if (!answer)
         return;
-    const QString code = trimBlanks(*answer).toString();
-    if (code.isEmpty()) {
-        m_prompts->message(this, Texts::ExcelCodeEmpty);
+    QString path;
+    try {
+        path = Session::exportPath(m_folders, Session::ExportKind::Workbook, *answer);
+    } catch (const UserError &e) {
+        m_prompts->message(this, e.message());
         return;
     }
-    const QString problem = TextExport::codeProblem(code);
-    if (!problem.isEmpty()) {
-        m_prompts->message(this, problem + TextExport::CancelledSuffix);
-        return;
+    Session::RepairResult repair;
+    Session::ExportResult result;
+    try {
+        result = m_session->exportWorkbook(path, &repair);
+    } catch (const UserError &) {
+        // The keys were repaired before the workbook was refused: say so, then why.
+        reportRepair(KeyKind::Rip, repair);
+        throw;
     }
-    QString folder = m_folders.dataDir(QStringLiteral("Fichier Excel"));
-    if (folder.isEmpty())
-        folder = QDir(m_folders.programDir()).filePath(QStringLiteral("Fichier Excel"));
-    const QString fname = QDir::toNativeSeparators(
-        QDir(folder).filePath(WorkbookExport::fileNameFor(code, QDateTime::currentDateTime())));
-    ExportToExcelFile(fname);
-    if (QFileInfo::exists(fname)) {
-        m_prompts->message(this, Texts::ExcelCreated + u'\n' + fname);
-        m_prompts->openWithShell(fname);
+    reportRepair(KeyKind::Rip, repair);
+    m_prompts->message(this, Texts::ExcelWritten + path);
+    if (QFileInfo::exists(path)) {
+        m_prompts->message(this, Texts::ExcelCreated + u'\n' + path + writtenNote(result));
+        m_prompts->openWithShell(path);
     } else {
-        m_prompts->message(this, Texts::ExcelMissing + fname);
+        m_prompts->message(this, Texts::ExcelMissing + path);
     }
 }
 
-void TForm1::mniE2Click() { BtnExcelClick(); }
+// --- printed reports ---
 
-void TForm1::ExportToExcelFile(const QString &fileName)
+void TForm1::mniT1Click()
 {
-    // The keys are repaired first, as they are to be sent, even if the workbook then
-    // cannot be written.
-    FixErrors();
-    WorkbookExport::writeFile(*m_list, fileName);
-    m_prompts->message(this, Texts::ExcelWritten + fileName);
+    if (m_session->list().count() == 0) {
+        m_prompts->notice(this, ReportTexts::NoDataCaption, ReportTexts::NoDataToPrint);
+        return;
+    }
+    Session::RepairResult repair;
+    PreparedReport pages;
+    try {
+        WaitCursor wait;
+        pages = m_session->listReport(Memo2->toPlainText(), selectedRow(), {}, &repair);
+    } catch (const UserError &) {
+        // The keys were repaired before the preparation failed: say so, then why.
+        reportRepair(KeyKind::Rip, repair);
+        throw;
+    }
+    reportRepair(KeyKind::Rip, repair);
+    m_prompts->showReport(this, pages);
+}
+
+void TForm1::mniS3Click()
+{
+    if (m_session->wrongRows().empty()) {
+        m_prompts->message(this, ReportTexts::NoErrors);
+        return;
+    }
+    PreparedReport pages;
+    {
+        WaitCursor wait;
+        pages = m_session->errorReport();
+    }
+    m_prompts->showReport(this, pages);
 }

@@ -2,6 +2,7 @@
 
 #include "Folders.h"
 #include "keys/LineCheck.h"
+#include "session/Session.h"
 #include "update/UpdaterSetup.h"
 
 #include <QIcon>
@@ -22,12 +23,10 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class QVariant;
-class ReportEngine;
 class ShapeWidget;
 class TForm2;
 class TUpdater;
 class UpdaterControls;
-class WorkingList;
 
 // The main window: the working list, its panels and every command.
 class TForm1 final : public QWidget
@@ -66,73 +65,49 @@ public:
         *mniS3, *mniT1;
     QTimer *tmr1;
 
+    // While a filter hides lines: "n / N lignes affichées".
+    QLabel *LabelShown;
+
     // The shared record editor used by "Add"; it keeps its boxes between openings.
     TForm2 *Form2 = nullptr;
 
-    WorkingList &list() { return *m_list; }
+    // The working session: the list and every figure shown.
+    Session &session() { return *m_session; }
+    WorkingList &list();
     // The selected row of the table, or -1.
     int selectedRow() const;
     // Selects a row and makes it the current one.
     void selectRow(int row);
-    ErrorLog &errors() { return m_errors; }
-    int FCurrentRecord = 0;
-    int CurrentIndex = 0;
     std::unique_ptr<TUpdater> Updater;
 
     // --- commands (each runs inside the command wrapper when triggered from the window) ---
     void BtnImportClick();
-    void mnii1Click();
-    void BtnFixClick();
-    void Button1Click();
-    void mniF1Click();
-    void mniF2Click();
+    void mnii1Click() { BtnImportClick(); }
+    void BtnFixClick() { repairKeys(KeyKind::Rip); }
+    void Button1Click() { repairKeys(KeyKind::Ccp); }
+    void mniF1Click() { BtnFixClick(); }
+    void mniF2Click() { Button1Click(); }
     void mniC1Click();
     void Button2Click();
-    void mniS1Click();
+    void mniS1Click() { Button2Click(); }
     void Button3Click();
-    void mniS2Click();
+    void mniS2Click() { Button3Click(); }
     void ButtonUpdateClick();
     void Edit1Change();
-    void mniA1Click();
-    void mniM1Click();
-    void ListView1DblClick();
-    void ExportToTxtWithCodee();
-    void BtnExportClick();
-    void mniE1Click();
     void Edit2Change();
+    void mniA1Click();
+    void mniM1Click() { editSelectedLine(); }
+    void ListView1DblClick() { editSelectedLine(); }
+    void ExportToTxtWithCodee();
+    void BtnExportClick() { ExportToTxtWithCodee(); }
+    void mniE1Click() { ExportToTxtWithCodee(); }
+    void BtnExcelClick();
+    void mniE2Click() { BtnExcelClick(); }
     void mniT1Click();
     void mniS3Click();
 
-    // --- report callbacks: the nominative list (frxReport1) and the error report (frxReport2) ---
-    void frxUserDataSet1First();
-    void frxUserDataSet1Next();
-    void frxUserDataSet1CheckEOF(bool &Eof);
-    void frxUserDataSet1GetValue(const QString &VarName, QVariant &Value);
-    void frxReport1GetValue(const QString &VarName, QVariant &Value);
-    void frxUserDataSet2First();
-    void frxUserDataSet2Next();
-    void frxUserDataSet2CheckEOF(bool &Eof);
-    void frxUserDataSet2GetValue(const QString &VarName, QVariant &Value);
-    void BtnExcelClick();
-    void mniE2Click();
-    void ExportToExcelFile(const QString &fileName);
-
-    void ImportTxtFile(const QString &fileName);
-    void ImportExcel(const QString &fileName);
-
-    // --- refreshes ---
-    void UpdateStats();
-    void UpdateTotals();
-    void MettreAJourShapes();
-    void MettreAJourMemos();
-    void CompterNomsPrenoms();
-    int CompterD();
-    int CompterI();
-    int CompterP();
-    void CompterTypes(int &countD, int &countI, int &countP);
-
-    void FixCle();
-    void FixErrors();
+    // Writes every figure, panel and caption from the session.
+    void showFigures();
 
     void tmr1Timer();
 
@@ -147,19 +122,27 @@ protected:
     // Writes the place memo to the settings file (at close, and before the program ends
     // after an update).
     void FormClose();
+    void FormActivate();
 
 private:
     void FormCreate();
-    void FormActivate();
     void FormDestroy();
     QString settingsFile() const;
     void cleanProgramFolder();
     void loadPlace();
     // Writes the place memo to the settings file.
     void savePlace();
-    // Opens a new editor on the selected line; afterwards runs nothing (double-click) or
-    // the refreshes of "Modifier".
-    void editSelectedLine(bool refreshAfter);
+    void repairKeys(KeyKind kind);
+    // Tells the clerk what a repair did.
+    void reportRepair(KeyKind kind, const Session::RepairResult &result);
+    // Opens a new editor on the selected line and applies what it returns.
+    void editSelectedLine();
+    // Appends the editor's line and selects it.
+    void appendFromEditor(const TForm2 &editor);
+    // Reads a file into the session, with progress.
+    void importPath(const QString &path);
+    // " (n lignes écrites)" and the filter's note for an export's message.
+    static QString writtenNote(const Session::ExportResult &result);
 
     void buildControls();
     void buildMenu();
@@ -169,15 +152,12 @@ private:
     template <class W> W *place(W *w, int x, int y, int width, int height, int anchors = Left | Top);
     void layOut();
     void keepEventsFlowing();
-    // Prepares a report and shows it; a preparation that fails is reported and shows nothing.
-    void showReport(ReportEngine &report);
 
     std::shared_ptr<Prompts> m_prompts;
     Folders m_folders;
     UpdaterSetup m_updaterSetup;
     std::unique_ptr<UpdaterControls> m_updaterControls;
-    WorkingList *m_list;
-    ErrorLog m_errors;
+    Session *m_session;
     bool m_importing = false;
     struct Placement {
         QWidget *widget;
@@ -185,6 +165,4 @@ private:
         int anchors;
     };
     std::vector<Placement> m_placements;
-    std::unique_ptr<ReportEngine> frxReport1, frxReport2;
-    bool m_reportTotalsFresh = false;
 };

@@ -1,19 +1,12 @@
 #include "Cli.h"
 
 #include "app/Folders.h"
-#include "export/TextExport.h"
-#include "export/WorkbookExport.h"
-#include "import/TextImport.h"
-#include "import/WorkbookImport.h"
 #include "keys/Keys.h"
-#include "keys/LineCheck.h"
 #include "keys/Statistics.h"
-#include "model/AmountText.h"
 #include "model/UserError.h"
-#include "model/WorkingList.h"
-#include "reports/ListReport.h"
 #include "reports/ReportPainter.h"
 #include "reports/ReportTexts.h"
+#include "session/Session.h"
 #include "words/UnitTransChiffre.h"
 
 #include <QCoreApplication>
@@ -38,6 +31,8 @@ const char *const MainHelp =
     "  export-xlsx FILE --code CODE [--dir DIR]\n"
     "                                write the workbook of FILE's list\n"
     "  keys ACCOUNT...               CCP key and RIP key of each account\n"
+    "  report list|errors FILE --pdf OUT [--place TEXT]\n"
+    "                                write the nominative list or the error report as PDF\n"
     "  words [--lang LANG] AMOUNT... amounts written out in words (FR or AR)\n"
     "\n"
     "Options:\n"
@@ -118,30 +113,16 @@ int cmdKeys(const QStringList &args, QTextStream &out, QTextStream &err)
     return rc;
 }
 
-// Workbooks are told by their extension, as the window's import command tells them.
-bool isWorkbook(const QString &path)
+// Imports a transfer file or a workbook into the session as the window's import command
+// does. Returns false, with the message on err, when the file cannot be read.
+bool importList(const QString &path, Session &session, QTextStream &err)
 {
-    const QString ext = QFileInfo(path).suffix().toLower();
-    return ext == u"xlsx" || ext == u"xls" || ext == u"ods";
-}
-
-// Imports a transfer file or a workbook as the window's import command does (read, check, full
-// refresh). Returns false, with the message on err, when the file cannot be read.
-bool importList(const QString &path, WorkingList &list, ErrorLog &log, Statistics::Totals &totals,
-                QTextStream &err)
-{
-    if (!QFileInfo(path).isFile()) {
-        err << "File not found: " << path << '\n';
-        return false;
-    }
     try {
-        list.replaceAll(isWorkbook(path) ? WorkbookImport::importFile(path, log)
-                                         : TextImport::importFile(path, log));
+        session.importFile(path);
     } catch (const UserError &e) {
         err << e.message() << '\n';
         return false;
     }
-    totals = Statistics::checkAndTotal(list, log);
     return true;
 }
 
@@ -175,43 +156,33 @@ int cmdExport(Output kind, const QStringList &args, QTextStream &out, QTextStrea
     }
     if (file.isEmpty() || !haveCode)
         return usage(err, QStringLiteral("%1: give a file and --code").arg(name), help);
-    code = trimBlanks(code).toString();
-    if (code.isEmpty()) {
-        err << TextExport::CodeEmptyText << '\n';
-        return 2;
-    }
-    const QString problem = TextExport::codeProblem(code);
-    if (!problem.isEmpty()) {
-        err << problem << TextExport::CancelledSuffix << '\n';
-        return 2;
-    }
-    ErrorLog log;
-    WorkingList list;
-    Statistics::Totals totals;
-    if (!importList(file, list, log, totals, err)) return 2;
-    const QString folderName =
-        kind == Output::Txt ? QStringLiteral("Fichier Txt") : QStringLiteral("Fichier Excel");
-    // A folder given is used as it is; by default the program's own data folders are.
-    const Folders folders = dir.isEmpty() ? Folders() : Folders(dir);
-    const QString root = dir.isEmpty() ? folders.dataRoot() : dir;
-    const QString folder = QDir().mkpath(QDir(root).filePath(folderName)) ? QDir(root).filePath(folderName)
-                                                                          : QString();
-    if (folder.isEmpty()) {
-        err << "Cannot create folder \"" << QDir(root).filePath(folderName) << "\"\n";
-        return 2;
-    }
-    const QString fileName = kind == Output::Txt
-                                 ? TextExport::fileNameFor(code)
-                                 : WorkbookExport::fileNameFor(code, QDateTime::currentDateTime());
-    const QString path = QDir::toNativeSeparators(QDir(folder).filePath(fileName));
     try {
-        if (kind == Output::Txt) {
-            TextExport::writeFile(list, path);
-        } else {
-            // The window repairs every key to its RIP key before writing the workbook.
-            FixRipKeys(list);
-            WorkbookExport::writeFile(list, path);
-        }
+        Session::checkedCode(code, kind == Output::Txt ? Session::ExportKind::Text : Session::ExportKind::Workbook);
+    } catch (const UserError &e) {
+        err << e.message() << '\n';
+        return 2;
+    }
+    Session session;
+    if (!importList(file, session, err)) return 2;
+    const auto kindOfExport = kind == Output::Txt ? Session::ExportKind::Text : Session::ExportKind::Workbook;
+    // A folder given is used as it is (made when missing); by default the program's own
+    // data folders are.
+    if (!dir.isEmpty() && !QDir().mkpath(dir)) {
+        err << "Cannot create folder \"" << dir << "\"\n";
+        return 2;
+    }
+    const Folders folders = dir.isEmpty() ? Folders() : Folders(dir);
+    if (!dir.isEmpty() && folders.dataRoot() != folders.programDir()) {
+        err << "Cannot write into folder \"" << dir << "\"\n";
+        return 2;
+    }
+    QString path;
+    try {
+        path = Session::exportPath(folders, kindOfExport, code);
+        if (kind == Output::Txt)
+            session.exportText(path);
+        else
+            session.exportWorkbook(path);
     } catch (const UserError &e) {
         err << e.message() << '\n';
         return 2;
@@ -228,19 +199,18 @@ int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err)
     }
     if (args.size() != 1)
         return usage(err, QStringLiteral("check: give exactly one file"), CheckHelp);
-    ErrorLog log;
-    WorkingList list;
-    Statistics::Totals t;
-    if (!importList(args.first(), list, log, t, err)) return 2;
-    out << "Lignes: " << list.count() << '\n';
-    const QStringList memo = Statistics::memoErreursLines(t, log.errorList());
-    out << memo[0] << '\n' << memo[1] << '\n' << memo[2] << '\n';
-    out << Statistics::totalNetText(t) << '\n'
-        << Statistics::totalRendementText(t) << '\n'
-        << Statistics::totalGeneralText(t) << '\n';
-    for (const QString &line : log.errorList())
+    Session session;
+    if (!importList(args.first(), session, err)) return 2;
+    const ListFigures &f = session.figures();
+    out << "Lignes: " << f.shown << '\n';
+    for (const QString &line : Statistics::counterLines(f.rip, f.ccp, f.wrong))
         out << line << '\n';
-    return t.err == 0 ? 0 : 1;
+    out << Statistics::totalNetText(f.netCents) << '\n'
+        << Statistics::totalRendementText(f.rendCents) << '\n'
+        << Statistics::totalGeneralText(f.netCents + f.rendCents) << '\n';
+    for (const QString &line : session.errorLines())
+        out << line << '\n';
+    return f.wrong == 0 ? 0 : 1;
 }
 
 int cmdWords(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -312,30 +282,25 @@ int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err)
         return usage(err, QStringLiteral("report: --pdf OUT is required"), ReportHelp);
     place.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
 
-    ErrorLog log;
-    WorkingList list;
-    Statistics::Totals imported;
-    if (!importList(plain[1], list, log, imported, err))
+    Session session;
+    if (!importList(plain[1], session, err))
         return 2;
     PreparedReport report;
     try {
         if (plain[0] == u"list") {
-            if (list.count() == 0) {
+            if (session.figures().shown == 0) {
                 err << ReportTexts::NoDataToPrint << '\n';
                 return 1;
             }
             // As the window's command: every key becomes its RIP key, then the figures.
-            FixRipKeys(list);
+            report = session.listReport(place);
             out << "RIP corrected for all items." << '\n';
-            const Statistics::Totals t = Statistics::checkAndTotal(list, log);
-            report = ListReport::prepare(list, ListReport::variablesFor(list, t, place));
         } else {
-            if (log.DailyRecords.empty()) {
+            if (session.wrongRows().empty()) {
                 err << ReportTexts::NoErrors << '\n';
                 return 1;
             }
-            Statistics::checkAndTotal(list, log);
-            report = ErrorReport::prepare(log.DailyRecords);
+            report = session.errorReport();
         }
     } catch (const UserError &e) {
         err << e.message() << '\n';

@@ -1,30 +1,23 @@
 #include "TForm2.h"
 
 #include "app/Prompts.h"
-#include "app/TForm1.h"
 #include "keys/Keys.h"
-#include "keys/Statistics.h"
 #include "model/AmountText.h"
-#include "model/WorkingList.h"
+#include "model/TextColumns.h"
+#include "model/TransferLine.h"
 
 #include <QCloseEvent>
 #include <QFrame>
-#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableView>
 #include <QToolButton>
 
 namespace {
 
 namespace Texts {
 const QString Caption = QStringLiteral("Modifier les informations");
-const QString NoSelection = QStringLiteral("Aucune ligne sélectionnée dans Form1.");
-const QString Saved = QStringLiteral("Modifications enregistrées avec succès.");
-const QString NoMainWindow = QStringLiteral("Form1 non disponible.");
-const QString Added = QStringLiteral("Nouvelle ligne ajoutée avec succès.");
 const QString NewLineCaption = QStringLiteral("*00799999");
 } // namespace Texts
 
@@ -33,8 +26,8 @@ QString editorCleCCP(QStringView compte) { return VerifierCle(compte); }
 
 } // namespace
 
-TForm2::TForm2(std::shared_ptr<Prompts> prompts, TForm1 *mainWindow, QWidget *parent)
-    : QDialog(parent), m_prompts(std::move(prompts)), m_main(mainWindow)
+TForm2::TForm2(std::shared_ptr<Prompts> prompts, QWidget *parent)
+    : QDialog(parent), m_prompts(std::move(prompts))
 {
     setFixedSize(420, 339);
     QFont f(QStringLiteral("Tahoma"));
@@ -68,11 +61,14 @@ TForm2::TForm2(std::shared_ptr<Prompts> prompts, TForm1 *mainWindow, QWidget *pa
         e->installEventFilter(this);
         *edits[i] = e;
     }
-    EditTypeContrat->setMaxLength(1);
-    // Names and contract types are shown and kept in upper case.
+    // Names and contract types are shown and kept in upper case; the contract type is one
+    // character (a pasted longer text keeps its first).
     for (QLineEdit *e : {EditNomPrenom, EditTypeContrat}) {
-        connect(e, &QLineEdit::textEdited, this, [e](const QString &text) {
-            const QString upper = text.toUpper();
+        const bool single = e == EditTypeContrat;
+        connect(e, &QLineEdit::textEdited, this, [e, single](const QString &text) {
+            QString upper = text.toUpper();
+            if (single && TextColumns::length(upper) > 1)
+                upper = TextColumns::mid(upper, 0, 1).toString();
             if (upper != text) {
                 const int pos = e->cursorPosition();
                 e->setText(upper);
@@ -203,42 +199,57 @@ void TForm2::BtnCancelClick()
     done(QDialog::Rejected);
 }
 
-void TForm2::UpdateTotals()
+void TForm2::setCells(const TransferLine &line)
 {
-    if (!m_main)
-        return;
-    m_main->UpdateTotals();
+    const QList<QLineEdit *> b = boxes();
+    for (int i = 0; i < 7; ++i)
+        b[i]->setText(line.subItem(i));
+}
+
+TransferLine TForm2::line(const TransferLine &base) const
+{
+    TransferLine out = base;
+    if (base.subItemCount() == 0 && base.captionView().isEmpty())
+        out.setCaption(Texts::NewLineCaption);
+    for (int i = 0; i < 7; ++i)
+        out.setSubItem(i, m_closedWith.value(i));
+    return out;
+}
+
+void TForm2::keepBoxes()
+{
+    m_closedWith.clear();
+    for (QLineEdit *e : boxes())
+        m_closedWith << e->text();
+}
+
+bool TForm2::amountsRead()
+{
+    for (QLineEdit *box : {EditNetPayer, EditRendement}) {
+        long long cents = 0;
+        if (!TryAmountCents(box->text(), cents)) {
+            m_prompts->error(this, notAFloatMessage(box->text()));
+            box->setFocus();
+            return false;
+        }
+    }
+    return true;
 }
 
 void TForm2::BtnSaveClick()
 {
+    if (!amountsRead())
+        return;
+    keepBoxes();
     m_closed = Closed::Saved;
-    const int row = m_main ? m_main->selectedRow() : -1;
-    if (row < 0) {
-        m_prompts->message(this, Texts::NoSelection);
-    } else {
-        WorkingList &list = m_main->list();
-        const QList<QLineEdit *> b = boxes();
-        for (int i = 0; i < 7; ++i)
-            list.line(row).setSubItem(i, b[i]->text());
-        list.lineChanged(row);
-        m_prompts->message(this, Texts::Saved);
-        UpdateTotals();
-    }
     done(QDialog::Accepted);
 }
 
 void TForm2::ButtonValidate1Click()
 {
-    if (!m_main) {
-        m_prompts->message(this, Texts::NoMainWindow);
+    if (!amountsRead())
         return;
-    }
-    const QList<QLineEdit *> b = boxes();
-    m_main->list().append(TransferLine(Texts::NewLineCaption, b[0]->text(), b[1]->text(), b[2]->text(),
-                                       b[3]->text(), b[4]->text(), b[5]->text(), b[6]->text()));
-    m_main->selectRow(m_main->list().count() - 1);
-    m_prompts->message(this, Texts::Added);
+    keepBoxes();
     m_closed = Closed::Added;
     done(QDialog::Accepted);
 }
@@ -275,6 +286,7 @@ bool TForm2::keyPress(QLineEdit *box, QKeyEvent *event)
     const QChar c = text[0];
     const bool digit = c >= u'0' && c <= u'9';
     int limit = 0;
+    // Characters as the user sees them: only digits reach these boxes anyway.
     if (box == EditCompte)
         limit = 10;
     else if (box == EditCleRip)
@@ -282,7 +294,7 @@ bool TForm2::keyPress(QLineEdit *box, QKeyEvent *event)
     else if (box == EditAssurance)
         limit = 12;
     if (limit > 0)
-        return !(digit && box->text().size() < limit); // true: refused
+        return !(digit && (TextColumns::length(box->text()) < limit || box->hasSelectedText())); // true: refused
     if (box == EditNetPayer || box == EditRendement) {
         if (c == u'.') {
             box->insert(QStringLiteral(","));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 #include <memory>
 
 class Prompts;
@@ -8,10 +9,11 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
-class TForm1;
+class TransferLine;
 
-// The record editor: the seven cells of one transfer line in seven boxes, saved into the
-// main window's selected line or appended as a new line; computes the account's keys.
+// The record editor: the seven cells of one transfer line in seven boxes; computes the
+// account's keys. It only returns a line: the caller applies it ("Enregistrer" or
+// "Add New", told by closedBy()).
 class TForm2 final : public QDialog
 {
     Q_OBJECT
@@ -19,8 +21,7 @@ public:
     // How the dialog was closed.
     enum class Closed { None, Saved, Added, Cancelled };
 
-    // mainWindow may be null (no main window to work on).
-    TForm2(std::shared_ptr<Prompts> prompts, TForm1 *mainWindow, QWidget *parent = nullptr);
+    explicit TForm2(std::shared_ptr<Prompts> prompts, QWidget *parent = nullptr);
 
     QLineEdit *EditCompte, *EditCleRip, *EditNetPayer, *EditRendement, *EditAssurance,
         *EditNomPrenom, *EditTypeContrat;
@@ -31,6 +32,11 @@ public:
     // The seven boxes in sub-item order.
     QList<QLineEdit *> boxes() const;
     Closed closedBy() const { return m_closed; }
+    // Fills the boxes with a line's cells.
+    void setCells(const TransferLine &line);
+    // The line the dialog closed with: base with its seven cells replaced (a new line, with no base
+    // caption, gets the caption of lines made by hand).
+    TransferLine line(const TransferLine &base) const;
 
     void FormActivate();
     void BtnSaveClick();
@@ -44,8 +50,6 @@ public:
     void EditCompteExit();
     void EditNetPayerExit();
     void EditRendementExit();
-    // The editor's own count of the table's lines by status into the main window's circles.
-    void UpdateTotals();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -56,8 +60,11 @@ private:
     void FormCreate();
     void amountExit(QLineEdit *box);
     bool keyPress(QLineEdit *box, QKeyEvent *event);
+    // False, after telling the clerk, when an amount box holds a text that does not read.
+    bool amountsRead();
+    void keepBoxes();
 
     std::shared_ptr<Prompts> m_prompts;
-    TForm1 *m_main;
+    QStringList m_closedWith; // the boxes as they were when "Enregistrer" or "Add New" closed
     Closed m_closed = Closed::None;
 };

@@ -1,6 +1,8 @@
 #include "TextExport.h"
 
+#include "ExportChecks.h"
 #include "keys/Keys.h"
+#include "model/TextColumns.h"
 #include "model/AmountText.h"
 #include "model/UserError.h"
 #include "model/WorkingList.h"
@@ -14,18 +16,18 @@ namespace TextExport {
 namespace {
 
 constexpr int RecordWidth = 87;
-constexpr long long MaxCents = 9999999999999LL; // thirteen digits
 
 struct Field {
     const char *name;
     int width;
 };
 
-// Appends text left-aligned and space-padded to width; a longer text is kept whole.
+// Appends text left-aligned and space-padded to width characters; a longer text is kept
+// whole (and refused by the checks).
 void padRight(QString &out, QStringView text, int width)
 {
     out.append(text);
-    for (qsizetype i = text.size(); i < width; ++i)
+    for (qsizetype i = TextColumns::length(text); i < width; ++i)
         out.append(u' ');
 }
 
@@ -63,21 +65,20 @@ QStringView GetSubSafe(const TransferLine &item, int index) { return item.subIte
 
 QString buildRecord(const TransferLine &line, QStringList *faults)
 {
-    QString compte = GetSubSafe(line, TransferLine::Compte).toString();
+    QString compte = trimBlanks(GetSubSafe(line, TransferLine::Compte)).toString();
     if (compte.size() < 10)
         compte = compte.rightJustified(10, u'0');
-    QString cle = GetSubSafe(line, TransferLine::CleRip).toString();
-    if (cle.size() < 2)
-        cle = cle.rightJustified(2, u'0');
-    const long long net = MoneyToCents(GetSubSafe(line, TransferLine::Net));
-    const long long rend = MoneyToCents(GetSubSafe(line, TransferLine::Rendement));
+    const QString cle = trimBlanks(GetSubSafe(line, TransferLine::CleRip)).toString();
+    long long net = 0, rend = 0;
+    TryAmountCents(GetSubSafe(line, TransferLine::Net), net);
+    TryAmountCents(GetSubSafe(line, TransferLine::Rendement), rend);
     const QStringView numAss = trimBlanks(GetSubSafe(line, TransferLine::NumAss));
     const QStringView nom = trimBlanks(GetSubSafe(line, TransferLine::NomPrenom));
     const QStringView type = trimBlanks(GetSubSafe(line, TransferLine::TypeContrat));
 
     QString rec;
     rec.reserve(RecordWidth + 8);
-    padRight(rec, line.captionView().left(9), 9);
+    padRight(rec, TextColumns::mid(line.captionView(), 0, 9), 9);
     padRight(rec, compte, 10);
     padRight(rec, cle, 2);
     rec.append(CentsTo13(net));
@@ -85,31 +86,18 @@ QString buildRecord(const TransferLine &line, QStringList *faults)
     padRight(rec, numAss, 12);
     padRight(rec, nom, 27);
     padRight(rec, type, 1);
-    while (rec.size() < RecordWidth)
-        rec.append(u' ');
 
     if (faults) {
-        auto tooLong = [faults](const char *name, qsizetype size, int width) {
+        *faults += ExportChecks::faults(line);
+        auto tooLong = [faults](const char *name, QStringView text, int width) {
+            const qsizetype size = TextColumns::length(text);
             if (size > width)
                 *faults << QStringLiteral("%1 (%2 caractères pour %3)").arg(QLatin1String(name)).arg(size).arg(width);
         };
-        tooLong("Compte", compte.size(), 10);
-        for (QChar c : compte) {
-            if (c < u'0' || c > u'9') {
-                *faults << QStringLiteral("Compte (caractère « %1 » qui n’est pas un chiffre)").arg(c);
-                break;
-            }
-        }
-        tooLong("CLE/RIP", cle.size(), 2);
-        for (auto [name, cents] : {std::pair{"Net", net}, {"Rendement", rend}}) {
-            if (cents < 0)
-                *faults << QStringLiteral("%1 (montant négatif)").arg(QLatin1String(name));
-            else if (cents > MaxCents)
-                *faults << QStringLiteral("%1 (plus de 13 chiffres en centimes)").arg(QLatin1String(name));
-        }
-        tooLong("NumAss", numAss.size(), 12);
-        tooLong("NomPrenom", nom.size(), 27);
-        tooLong("TypeContrat", type.size(), 1);
+        tooLong("Compte", compte, 10);
+        tooLong("NumAss", numAss, 12);
+        tooLong("NomPrenom", nom, 27);
+        tooLong("TypeContrat", type, 1);
         if (hasControl(rec))
             *faults << QStringLiteral("caractère de contrôle (saut de ligne, tabulation…)");
     }
@@ -153,17 +141,8 @@ void writeFile(const WorkingList &list, const QString &path)
         bytes += rec.toUtf8();
         bytes += "\r\n";
     }
-    if (badLines > 0) {
-        QString text = QStringLiteral("Export annulé : %1 ligne(s) ne donnent pas un enregistrement exact de "
-                                      "87 caractères. Aucun fichier n’a été écrit.\n\n")
-                           .arg(badLines) +
-                       problems.join(u'\n');
-        if (badLines > problems.size())
-            text += QStringLiteral("\n… et %1 autre(s).").arg(badLines - problems.size());
-        text += QStringLiteral("\n\nCorrigez ces lignes (par exemple avec « Clean DATA » ou l’éditeur) puis "
-                               "exportez de nouveau.");
-        throw UserError(text);
-    }
+    if (badLines > 0)
+        throw UserError(ExportChecks::refusalText(badLines, problems));
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
         throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));

@@ -1,5 +1,6 @@
 #include "WorkbookExport.h"
 
+#include "ExportChecks.h"
 #include "model/AmountText.h"
 #include "model/UserError.h"
 #include "model/WorkingList.h"
@@ -63,6 +64,7 @@ void writeFile(const WorkingList &list, const QString &path)
 {
     const QString shown = QDir::toNativeSeparators(path);
     if (list.count() > MaxDataRows) throw UserError(Texts::TooManyRows.arg(list.count()));
+    ExportChecks::refuseFaultyLines(list);
 
     // Reserve a unique name beside the target; the library then writes its file there.
     QTemporaryFile temp(QFileInfo(path).absolutePath() + QStringLiteral("/.~XXXXXX.xlsx.part"));
@@ -98,13 +100,12 @@ void writeFile(const WorkingList &list, const QString &path)
         const int row = r + 1;
         text(row, 0, line.subItemView(TransferLine::Compte));
         text(row, 1, line.subItemView(TransferLine::CleRip));
-        check(worksheet_write_number(ws, lxw_row_t(row), 2,
-                                     SafeStrToFloat(line.subItemView(TransferLine::Net)), nullptr),
-              row, 2);
-        check(worksheet_write_number(ws, lxw_row_t(row), 3,
-                                     SafeStrToFloat(line.subItemView(TransferLine::Rendement)),
-                                     nullptr),
-              row, 3);
+        for (int col : {2, 3}) {
+            long long cents = 0;
+            TryAmountCents(line.subItemView(col == 2 ? TransferLine::Net : TransferLine::Rendement), cents);
+            check(worksheet_write_number(ws, lxw_row_t(row), lxw_col_t(col), double(cents) / 100.0, nullptr),
+                  row, col);
+        }
         text(row, 4, line.subItemView(TransferLine::NumAss));
         text(row, 5, line.subItemView(TransferLine::NomPrenom));
         text(row, 6, line.subItemView(TransferLine::TypeContrat));

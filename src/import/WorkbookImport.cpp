@@ -1,6 +1,5 @@
 #include "WorkbookImport.h"
 
-#include "keys/LineCheck.h"
 #include "model/AmountText.h"
 #include "model/UserError.h"
 
@@ -1074,12 +1073,9 @@ std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
     return lines;
 }
 
-std::vector<TransferLine> importFile(const QString &path, ErrorLog &log, const Progress &progress)
+std::vector<TransferLine> importFile(const QString &path, const Progress &progress)
 {
-    std::vector<TransferLine> lines = toLines(readFirstSheet(path), path, progress);
-    for (size_t i = 0; i < lines.size(); ++i)
-        CheckCLE_RIP_Item(log, &lines[i], int(i));
-    return lines;
+    return toLines(readFirstSheet(path), path, progress);
 }
 
 } // namespace WorkbookImport

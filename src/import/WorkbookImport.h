@@ -8,7 +8,6 @@
 #include <functional>
 #include <vector>
 
-class ErrorLog;
 
 // Reader of workbooks (.xlsx, .ods through liborcus; legacy .xls through FreeXL): the first
 // sheet by position, row 1 skipped, rows 2 to the last used row, columns 1 to 7.
@@ -76,9 +75,7 @@ using Progress = std::function<void(int done, int total)>;
 std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
                                   const Progress &progress = {});
 
-// Reads, converts and then checks every line's key (positions from 0). On any failure
-// nothing has been logged.
-std::vector<TransferLine> importFile(const QString &path, ErrorLog &log,
-                                     const Progress &progress = {});
+// Reads and converts the first sheet.
+std::vector<TransferLine> importFile(const QString &path, const Progress &progress = {});
 
 } // namespace WorkbookImport

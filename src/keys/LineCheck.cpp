@@ -1,106 +1,84 @@
 #include "LineCheck.h"
 
 #include "Keys.h"
-#include "model/TransferLine.h"
-#include "model/WorkingList.h"
 
-void ErrorLog::clearErrorList()
-{
-    m_lines.clear();
-    m_seen.clear();
-}
+namespace {
 
-void ErrorLog::addErrorText(const QString &text)
+// The account without surrounding blanks, when it is made of digits only.
+bool digitsOnly(QStringView account, QChar *offending)
 {
-    if (m_seen.contains(text))
-        return;
-    m_seen.insert(text);
-    m_lines.append(text);
-}
-
-void AddError(ErrorLog &log, const TransferLine *item, int row, const QString &errMsg)
-{
-    if (!item) {
-        log.addErrorText(errMsg);
-        return;
+    if (account.isEmpty())
+        return false;
+    for (QChar c : account) {
+        if (c < u'0' || c > u'9') {
+            if (offending)
+                *offending = c;
+            return false;
+        }
     }
-    log.addErrorText(QStringLiteral("Ligne: %1 | Compte: %2 | CLE/RIP: %3 | Nom: %4 | %5")
-                         .arg(QString::number(row + 1),
-                              item->subItemView(TransferLine::Compte),
-                              item->subItemView(TransferLine::CleRip),
-                              item->subItemView(TransferLine::NomPrenom), errMsg));
+    return true;
 }
 
-void AddErrorFromItem(ErrorLog &log, TransferLine *item, int row)
+bool keyEquals(QStringView key, int value)
 {
-    if (!item || item->stateIndex == 1)
-        return;
-    const QStringView compte = item->subItemView(TransferLine::Compte);
-    QChar bad;
-    const int cle = ccpKeyValue(compte, true, &bad);
+    return key.size() == 2 && key[0].unicode() == u'0' + value / 10 && key[1].unicode() == u'0' + value % 10;
+}
+
+} // namespace
+
+KeyVerdict checkKeys(const TransferLine &line)
+{
+    KeyVerdict v;
+    const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
+    if (!digitsOnly(account, &v.offending))
+        return v;
+    v.ccpKey = ccpKeyValue(account, true);
+    v.ripKey = ripKeyValue(account);
+    const QStringView key = trimBlanks(line.subItemView(TransferLine::CleRip));
+    if (keyEquals(key, v.ripKey))
+        v.status = TransferLine::KeyStatus::Rip;
+    else if (keyEquals(key, v.ccpKey))
+        v.status = TransferLine::KeyStatus::Ccp;
+    return v;
+}
+
+QString errorLineText(const TransferLine &line, int position)
+{
+    const KeyVerdict v = checkKeys(line);
+    QString why;
+    if (v.ccpKey >= 0)
+        why = QStringLiteral("Cle/RIP erronée (attendu CLE=%1 RIP=%2)").arg(twoDigits(v.ccpKey), twoDigits(v.ripKey));
+    else if (!v.offending.isNull())
+        why = notAnIntegerMessage(QStringView(&v.offending, 1));
+    else
+        why = QStringLiteral("Compte vide");
+    return QStringLiteral("Ligne: %1 | Compte: %2 | CLE/RIP: %3 | Nom: %4 | %5")
+        .arg(QString::number(position), line.subItemView(TransferLine::Compte),
+             line.subItemView(TransferLine::CleRip), line.subItemView(TransferLine::NomPrenom), why);
+}
+
+TErrorRecord errorRecord(const TransferLine &line, int position)
+{
+    const KeyVerdict v = checkKeys(line);
     TErrorRecord rec;
-    rec.Row = row + 1;
+    rec.Row = position;
     rec.Operation = QStringLiteral("CLE-RIP");
-    rec.OldValue = item->subItem(TransferLine::CleRip);
-    rec.NomPrenom = item->hasSubItem(TransferLine::NomPrenom)
-                        ? item->subItem(TransferLine::NomPrenom)
-                        : QStringLiteral("non connu");
-    // An account that is not all digits has no CCP key: shown as "??".
-    rec.NewValue = (cle < 0 ? QStringLiteral("??") : twoDigits(cle)) + QStringLiteral(" - ") +
-                   CleCcpRip(compte);
-    rec.Compte = compte.toString();
-    rec.NetPayer = trimBlanks(item->subItemView(TransferLine::Net)).toString();
-    rec.Rendement = trimBlanks(item->subItemView(TransferLine::Rendement)).toString();
-    log.DailyRecords.push_back(std::move(rec));
-    item->stateIndex = 1;
+    rec.OldValue = line.subItem(TransferLine::CleRip);
+    rec.NomPrenom = line.hasSubItem(TransferLine::NomPrenom) ? line.subItem(TransferLine::NomPrenom)
+                                                             : QStringLiteral("non connu");
+    // An account without keys shows "??" for both.
+    rec.NewValue = v.ccpKey < 0 ? QStringLiteral("?? - ??")
+                                : twoDigits(v.ccpKey) + QStringLiteral(" - ") + twoDigits(v.ripKey);
+    rec.Compte = line.subItem(TransferLine::Compte);
+    rec.NetPayer = trimBlanks(line.subItemView(TransferLine::Net)).toString();
+    rec.Rendement = trimBlanks(line.subItemView(TransferLine::Rendement)).toString();
+    return rec;
 }
 
-void CheckCLE_RIP_Item(ErrorLog &log, TransferLine *item, int row)
+QString repairedKey(const TransferLine &line, KeyKind kind)
 {
-    if (!item || item->subItemCount() == 0)
-        return;
-    const QStringView compte = trimBlanks(item->subItemView(TransferLine::Compte));
-    const QStringView key = trimBlanks(item->subItemView(TransferLine::CleRip));
-    QChar bad;
-    const int cle = ccpKeyValue(compte, true, &bad);
-    const int rip = ripKeyValue(compte);
-    auto equals = [&key](int value) {
-        return key.size() == 2 && key[0].unicode() == u'0' + value / 10 &&
-               key[1].unicode() == u'0' + value % 10;
-    };
-    // An account that is not all digits is wrong whatever its key.
-    if (cle >= 0 && equals(rip)) {
-        item->imageIndex = 1;
-        return;
-    }
-    if (cle >= 0 && equals(cle)) {
-        item->imageIndex = 2;
-        return;
-    }
-    item->imageIndex = 3;
-    const QString message =
-        cle < 0 ? notAnIntegerMessage(QStringView(&bad, 1))
-                : QStringLiteral("Cle/RIP erronée (attendu CLE=%1 RIP=%2)").arg(twoDigits(cle), twoDigits(rip));
-    AddError(log, item, row, message);
-    AddErrorFromItem(log, item, row);
-}
-
-void FixCleKeys(WorkingList &list)
-{
-    for (int r = 0; r < list.count(); ++r) {
-        TransferLine &l = list.line(r);
-        const int cle = ccpKeyValue(l.subItemView(TransferLine::Compte), true);
-        if (cle >= 0)
-            l.setSubItem(TransferLine::CleRip, twoDigits(cle));
-    }
-    list.allLinesChanged();
-}
-
-void FixRipKeys(WorkingList &list)
-{
-    for (int r = 0; r < list.count(); ++r) {
-        TransferLine &l = list.line(r);
-        l.setSubItem(TransferLine::CleRip, CleCcpRip(l.subItemView(TransferLine::Compte)));
-    }
-    list.allLinesChanged();
+    const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
+    if (!digitsOnly(account, nullptr))
+        return QString();
+    return twoDigits(kind == KeyKind::Ccp ? ccpKeyValue(account, true) : ripKeyValue(account));
 }

@@ -1,17 +1,13 @@
 #pragma once
 
+#include "model/TransferLine.h"
+
 #include <QDateTime>
-#include <QSet>
 #include <QString>
-#include <QStringList>
-#include <vector>
 
-class TransferLine;
-class WorkingList;
-
-// One recorded key error, as the error report prints it.
+// One key error as the error report prints it.
 struct TErrorRecord {
-    int Row = 0; // position of the line when recorded, from 1; not renumbered later
+    int Row = 0; // position of the line among the shown lines, from 1
     QString Operation;
     QString OldValue;
     QString NomPrenom;
@@ -22,35 +18,26 @@ struct TErrorRecord {
     QString Rendement;
 };
 
-// The error lines shown under the table (FErrorList, each text once, in order of appending)
-// and the error records printed by the error report (DailyRecords).
-class ErrorLog
-{
-public:
-    const QStringList &errorList() const { return m_lines; }
-    void clearErrorList();
-    // Appends the text unless the list holds it already.
-    void addErrorText(const QString &text);
-
-    std::vector<TErrorRecord> DailyRecords;
-
-private:
-    QStringList m_lines;
-    QSet<QString> m_seen;
+// What a line's key cell holds compared with its account's keys. Both cells are read
+// without surrounding blanks; an account that is empty or holds a character other than a
+// digit has no keys and its line is wrong whatever its key.
+struct KeyVerdict {
+    TransferLine::KeyStatus status = TransferLine::KeyStatus::Wrong;
+    int ccpKey = -1;  // 0..99, or -1 when the account has no keys
+    int ripKey = -1;  // 1..97, or -1 when the account has no keys
+    QChar offending; // the account's character that is not a digit, if any
 };
+KeyVerdict checkKeys(const TransferLine &line);
 
-// Logs a line's error: "Ligne: %d | Compte: %s | CLE/RIP: %s | Nom: %s | %s" (row from 0).
-void AddError(ErrorLog &log, const TransferLine *item, int row, const QString &errMsg);
+// "Ligne: %d | Compte: %s | CLE/RIP: %s | Nom: %s | %s" for a wrong line at a position
+// counted from 1, with what was expected (or why nothing can be).
+QString errorLineText(const TransferLine &line, int position);
 
-// Records a wrong line once: appends a TErrorRecord unless the line is marked, then marks it.
-void AddErrorFromItem(ErrorLog &log, TransferLine *item, int row);
+// The error report's record of a wrong line at a position counted from 1.
+TErrorRecord errorRecord(const TransferLine &line, int position);
 
-// Checks a line's key against its account's RIP and CCP keys and sets its status
-// (1 RIP, 2 CCP, 3 neither). A wrong line is logged and recorded. An account holding a
-// character other than a digit is a wrong line too; its error line names the character.
-void CheckCLE_RIP_Item(ErrorLog &log, TransferLine *item, int row);
-
-// Rewrite every shown line's key as its CCP key / its RIP key. A line whose account holds
-// a character other than a digit has no CCP key and keeps its key.
-void FixCleKeys(WorkingList &list);
-void FixRipKeys(WorkingList &list);
+// The key a repair writes: the account's CCP key or RIP key, from the account without
+// surrounding blanks. An empty text when the account has no keys (empty, or a character
+// other than a digit): such a line cannot be repaired.
+enum class KeyKind { Ccp, Rip };
+QString repairedKey(const TransferLine &line, KeyKind kind);

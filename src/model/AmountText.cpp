@@ -227,6 +227,64 @@ double SafeStrToFloat(QStringView s)
     return TryStrToFloat(s, v) ? v : 0.0;
 }
 
+bool TryAmountCents(QStringView s, long long &cents)
+{
+    // Fast exact path: blanks, optional sign, digits, optional comma and up to two decimals.
+    qsizetype i = 0, n = s.size();
+    auto skipBlanks = [&] {
+        while (i < n && s[i].unicode() <= u' ')
+            ++i;
+    };
+    while (n > 0 && s[n - 1].unicode() <= u' ')
+        --n;
+    skipBlanks();
+    if (i == n) {
+        cents = 0;
+        return true;
+    }
+    bool negative = false;
+    if (s[i] == u'-' || s[i] == u'+')
+        negative = s[i++] == u'-';
+    unsigned long long whole = 0;
+    int digits = 0, decimals = 0;
+    unsigned hundredths = 0;
+    bool plain = true, comma = false;
+    for (; i < n && plain; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            if (comma) {
+                if (++decimals > 2)
+                    plain = false;
+                else
+                    hundredths = hundredths * 10 + (c - u'0');
+            } else if (++digits > 16) {
+                plain = false;
+            } else {
+                whole = whole * 10 + (c - u'0');
+            }
+        } else if (c == u' ' && !comma) {
+            continue; // digit groups
+        } else if (c == u',' && !comma) {
+            comma = true;
+        } else {
+            plain = false;
+        }
+    }
+    if (plain && digits + decimals > 0) {
+        for (int d = decimals; d < 2; ++d)
+            hundredths *= 10;
+        const long long v = static_cast<long long>(whole * 100 + hundredths);
+        cents = negative ? -v : v;
+        return true;
+    }
+    double value = 0;
+    unsigned long long a = 0;
+    if (!TryStrToFloat(s, value) || !absToCents(value, a) || a > 999999999999999999ULL)
+        return false;
+    cents = value < 0 ? -static_cast<long long>(a) : static_cast<long long>(a);
+    return true;
+}
+
 QString notAFloatMessage(QStringView text)
 {
     return QStringLiteral("'%1' is not a valid floating point value").arg(text);

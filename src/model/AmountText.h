@@ -32,6 +32,12 @@ double SafeStrToFloat(QStringView s);
 // Like SafeStrToFloat, but tells whether the text read as a number.
 bool TryStrToFloat(QStringView s, double &value);
 
+// An amount text as whole centimes, by the number rule: exact for plain texts (digits, an
+// optional comma and up to two decimals), otherwise read as a number and rounded to the
+// nearest centime. A blank text reads as 0. False for a text that does not read, or
+// whose value lies beyond 18 digits of centimes.
+bool TryAmountCents(QStringView s, long long &cents);
+
 // "'%s' is not a valid floating point value" for a text the number rule cannot read.
 QString notAFloatMessage(QStringView text);
 

@@ -7,7 +7,7 @@
 
 // One row of the working list: a caption and up to seven text sub-items
 // (0 Compte, 1 CleRip, 2 Net, 3 Rendement, 4 NumAss, 5 NomPrenom, 6 TypeContrat),
-// plus the key status and the error mark, which are never displayed.
+// plus the figures the session derives from them when the line enters the list or changes.
 //
 // All cells live in one string with end offsets, so a row costs one allocation: a list of a
 // million rows stays small, and copying a row (snapshot) only shares that string.
@@ -37,13 +37,28 @@ public:
     // Appends a sub-item (at most seven).
     void addSubItem(QStringView text);
 
-    int imageIndex = 0;  // 1 RIP key, 2 CCP key, 3 neither, 0 not yet checked
-    int stateIndex = -1; // 1 once the row's error has been recorded
+    // What the key cell holds, from the account without surrounding blanks.
+    enum class KeyStatus : uint8_t { Unchecked = 0, Rip = 1, Ccp = 2, Wrong = 3 };
 
+    // Figures derived from the cells; valid once the session has taken the line in. The ids
+    // name the trimmed name, account/key pair and contract type in that session's
+    // dictionaries (-1 for an empty name).
+    struct Figures {
+        int64_t netCents = 0;
+        int64_t rendCents = 0;
+        int32_t nameId = -1;
+        int32_t pairId = -1;
+        int32_t typeId = -1;
+        KeyStatus status = KeyStatus::Unchecked;
+        bool netReadable = true;
+        bool rendReadable = true;
+    };
+    Figures figures;
+
+    // Same cells (derived figures are not compared).
     bool operator==(const TransferLine &o) const
     {
-        return m_data == o.m_data && m_end == o.m_end && m_count == o.m_count &&
-               imageIndex == o.imageIndex && stateIndex == o.stateIndex;
+        return m_data == o.m_data && m_end == o.m_end && m_count == o.m_count;
     }
 
 private:

@@ -116,8 +116,11 @@ void WorkingList::removeShown()
     endResetModel();
 }
 
-void WorkingList::lineChanged(int row)
+void WorkingList::replaceLine(int row, TransferLine line)
 {
+    if (row < 0 || row >= count())
+        return;
+    m_all[size_t(toIndex(row))] = std::move(line);
     emit dataChanged(index(row, 0), index(row, 7));
 }
 
@@ -151,25 +154,21 @@ void WorkingList::applyFilter()
 
 QColor WorkingList::background(const TransferLine &line)
 {
-    const QStringView account = line.subItemView(TransferLine::Compte);
-    const QStringView key = line.subItemView(TransferLine::CleRip);
-    if (ccpKeyValue(trimBlanks(account), false) < 0)
-        return Red; // an account that is not all digits is always wrong
-    if (key == CleCcpRip(account))
-        return LightGreen;
-    if (key == VerifierCle(account))
-        return Yellow;
-    return Red;
+    switch (line.figures.status) {
+    case TransferLine::KeyStatus::Rip: return LightGreen;
+    case TransferLine::KeyStatus::Ccp: return Yellow;
+    default: return Red;
+    }
 }
 
 QColor WorkingList::foreground(const TransferLine &line, int column)
 {
-    const QColor bg = background(line);
-    if (bg == LightGreen)
+    switch (line.figures.status) {
+    case TransferLine::KeyStatus::Rip:
         return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
-    if (bg == Yellow)
-        return QColor(); // the table's own text colour
-    return column == 0 ? QColor(255, 255, 255) : QColor(0, 0, 0);
+    case TransferLine::KeyStatus::Ccp: return QColor(); // the table's own text colour
+    default: return column == 0 ? QColor(255, 255, 255) : QColor(0, 0, 0);
+    }
 }
 
 int WorkingList::rowCount(const QModelIndex &parent) const

@@ -22,30 +22,15 @@ public:
 
     // Shown lines.
     int count() const { return m_filter == FilterField::None ? int(m_all.size()) : int(m_shown.size()); }
-    TransferLine &line(int row) { return m_all[size_t(toIndex(row))]; }
     const TransferLine &line(int row) const { return m_all[size_t(toIndex(row))]; }
     // All lines, hidden ones included.
     int totalCount() const { return int(m_all.size()); }
-
-    // Replaces every line (an import). Clears the filter.
-    void replaceAll(std::vector<TransferLine> lines);
-    // Appends a line at the end; it is shown whatever the filter.
-    void append(TransferLine line);
-    // Removes the shown line at row.
-    void removeAt(int row);
-    // Removes every shown line (every line when no filter is in force).
-    void removeShown();
-    // Tells the view that cells of the shown line changed.
-    void lineChanged(int row);
-    // Tells the view that cells of many lines changed.
-    void allLinesChanged();
-
-    // Shows only the lines whose field, lower-cased (A-Z only) and trimmed, contains the
-    // text lower-cased and trimmed; an empty text shows every line.
-    void setFilter(FilterField field, const QString &text);
+    const TransferLine &lineOfAll(int index) const { return m_all[size_t(index)]; }
+    // True while a filter hides lines.
+    bool filtered() const { return m_filter != FilterField::None; }
     FilterField filterField() const { return m_filter; }
 
-    // Background and text colours of a line for a column (0 = caption), from its cells.
+    // Background and text colours of a line for a column (0 = caption), from its key status.
     static QColor background(const TransferLine &line);
     static QColor foreground(const TransferLine &line, int column);
 
@@ -59,6 +44,27 @@ public:
     static Qt::Alignment columnAlignment(int column);
 
 private:
+    // Only the session changes the lines, so that it can keep their figures current.
+    friend class Session;
+
+    TransferLine &mutableLine(int row) { return m_all[size_t(toIndex(row))]; }
+    TransferLine &mutableLineOfAll(int index) { return m_all[size_t(index)]; }
+    // Replaces every line (an import). Clears the filter.
+    void replaceAll(std::vector<TransferLine> lines);
+    // Appends a line at the end; it is shown whatever the filter.
+    void append(TransferLine line);
+    // Replaces the shown line at row.
+    void replaceLine(int row, TransferLine line);
+    // Removes the shown line at row.
+    void removeAt(int row);
+    // Removes every shown line (every line when no filter is in force).
+    void removeShown();
+    // Tells the view that cells of many lines changed.
+    void allLinesChanged();
+    // Shows only the lines whose field, lower-cased (A-Z only) and trimmed, contains the
+    // text lower-cased and trimmed; an empty text shows every line.
+    void setFilter(FilterField field, const QString &text);
+
     int toIndex(int row) const { return m_filter == FilterField::None ? row : m_shown[size_t(row)]; }
     void applyFilter();
 

@@ -40,27 +40,17 @@ QVariant fieldValue(const TransferLine &line, const QString &field)
     return QVariant();
 }
 
-Variables variablesFor(const WorkingList &list, const Statistics::Totals &totals, const QString &place)
-{
-    Variables v;
-    v.totalNetText = AmountText::format(totals.net);
-    v.totalRendText = AmountText::format(totals.rendement);
-    v.typeCounts = [&list] { return Statistics::contractTypes(list); };
-    v.place = place;
-    return v;
-}
-
 QVariant variableValue(const QString &name, const Variables &v)
 {
     auto is = [&name](const char16_t *n) {
         return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
     };
     if (is(u"ChN"))
-        return NombreEnToutesLettres(SafeStrToFloat(v.totalNetText), QStringLiteral("FR"));
+        return NombreEnToutesLettres(double(v.totalNetCents) / 100.0, QStringLiteral("FR"));
     if (is(u"ChR"))
-        return NombreEnToutesLettres(SafeStrToFloat(v.totalRendText), QStringLiteral("FR"));
+        return NombreEnToutesLettres(double(v.totalRendCents) / 100.0, QStringLiteral("FR"));
     if (is(u"P") || is(u"I") || is(u"D")) {
-        const Statistics::TypeCounts c = v.typeCounts ? v.typeCounts() : Statistics::TypeCounts{};
+        const Statistics::TypeCounts &c = v.typeCounts;
         return is(u"P") ? c.p : is(u"I") ? c.i : c.d;
     }
     if (is(u"Dir")) return v.place;

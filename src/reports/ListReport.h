@@ -27,26 +27,21 @@ double amount(QStringView cell);
 // NomPrenom, Type); any other name gives an invalid value (nothing).
 QVariant fieldValue(const TransferLine &line, const QString &field);
 
-// What the report's variables are drawn from.
+// What the report's variables are drawn from: the figures of the printed lines.
 struct Variables {
-    QString totalNetText;  // the total box of the net amounts
-    QString totalRendText; // the total box of the second amounts
-    std::function<Statistics::TypeCounts()> typeCounts;
+    long long totalNetCents = 0;
+    long long totalRendCents = 0;
+    Statistics::TypeCounts typeCounts;
     QString place;                          // the ordering party's place, line breaks kept
     const TransferLine *selected = nullptr; // the selected line, if any
 };
-
-// The variables as the window answers them after a full refresh that gave these totals,
-// with no line selected.
-Variables variablesFor(const WorkingList &list, const Statistics::Totals &totals, const QString &place);
 
 // A report variable by name, case ignored: ChN and ChR (totals in French words), P, I, D
 // (head counts), Dir (place); any other name is answered from the selected line's cells
 // (caption unchanged) when a line is selected, else nothing.
 QVariant variableValue(const QString &name, const Variables &v);
 
-// Prepares the list of the shown lines of list, as the window's print command does once
-// the keys are repaired and the figures refreshed.
+// Prepares the list of the shown lines of list with the variables given.
 PreparedReport prepare(const WorkingList &list, const Variables &v, const QDateTime &start = {});
 
 } // namespace ListReport

@@ -109,16 +109,30 @@ TEST(Cli, CheckReportsCountersTotalsAndErrors)
 TEST(Cli, ExportTxtWritesTheTransferFile)
 {
     QTemporaryDir dir;
+    // The fixture's one key of one character is refused by name, not written as "04".
     CliRun r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/small.txt"),
                     QStringLiteral("--code"), QStringLiteral(" A12 "), QStringLiteral("--dir"), dir.path()});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Ligne 6 : CLE/RIP « 4 » (pas deux chiffres)"))) << r.err.toStdString();
     const QString path = dir.filePath(QStringLiteral("Fichier Txt/Liste_Nominative_A12.txt"));
-    EXPECT_EQ(r.out, QDir::toNativeSeparators(path) + u'\n');
-    QFile written(path), source(QStringLiteral(TALVORO_FIXTURES "/small.txt"));
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(QFile::exists(path));
+
+    QFile source(QStringLiteral(TALVORO_FIXTURES "/small.txt"));
     ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    // The one key of one character is written on two.
-    EXPECT_EQ(written.readAll(), "\xEF\xBB\xBF" + source.readAll().replace("00000000014 ", "000000000104"));
+    const QByteArray fixed = source.readAll().replace("00000000014 ", "000000000109");
+    const QString input = dir.filePath(QStringLiteral("liste.txt"));
+    QFile in(input);
+    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+    in.write(fixed);
+    in.close();
+    r = cli({QStringLiteral("export-txt"), input, QStringLiteral("--code"), QStringLiteral(" A12 "),
+             QStringLiteral("--dir"), dir.filePath(QStringLiteral("new"))});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const QString written = dir.filePath(QStringLiteral("new/Fichier Txt/Liste_Nominative_A12.txt"));
+    EXPECT_EQ(r.out, QDir::toNativeSeparators(written) + u'\n');
+    QFile out(written);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_EQ(out.readAll(), "\xEF\xBB\xBF" + fixed);
 
     r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/small.txt"), QStringLiteral("--code"),
              QStringLiteral("../x"), QStringLiteral("--dir"), dir.path()});
@@ -207,10 +221,14 @@ TEST(Cli, WorkbooksAreReadAndWritten)
             << r.out.toStdString();
     }
     QTemporaryDir dir;
+    // The fixture holds an empty row and a date as insurance number: refused by name, never
+    // written as zeros or as the date's text.
     CliRun r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/liste.ods"), QStringLiteral("--code"),
                     QStringLiteral("W"), QStringLiteral("--dir"), dir.path()});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Fichier Txt/Liste_Nominative_W.txt"))));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Ligne 3 : Compte vide"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("NumAss « 15/03/2024 » (pas uniquement des chiffres)")));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("Fichier Txt/Liste_Nominative_W.txt"))));
 
     // export-xlsx repairs the keys and writes the workbook the window would write.
     r = cli({QStringLiteral("export-xlsx"), QStringLiteral(TALVORO_FIXTURES "/small.txt"), QStringLiteral("--code"),

@@ -27,13 +27,13 @@ TEST(TextExport, MoneyToCentsRoundsHalvesToEven)
 
 TEST(TextExport, RecordsAndTheirFaults)
 {
-    // A row without sub-items.
+    // A row without sub-items is refused: it would be sent as a zero account and key the
+    // clerk never saw.
     TransferLine bare;
     bare.setCaption(u"ABC");
     QStringList faults;
-    EXPECT_EQ(buildRecord(bare, &faults), QStringLiteral("ABC      ") + QString(12, u'0') + QString(26, u'0') +
-                                              QString(40, u' '));
-    EXPECT_TRUE(faults.isEmpty());
+    buildRecord(bare, &faults);
+    EXPECT_EQ(faults, (QStringList{"Compte vide", "CLE/RIP «  » (pas deux chiffres)"}));
 
     struct Case {
         int sub;
@@ -42,10 +42,19 @@ TEST(TextExport, RecordsAndTheirFaults)
     };
     const Case cases[] = {
         {TransferLine::Compte, u"12345678901", u"Compte (11 caractères pour 10)"},
-        {TransferLine::Compte, u"12 4567890", u"Compte (caractère «   » qui n’est pas un chiffre)"},
-        {TransferLine::CleRip, u"123", u"CLE/RIP (3 caractères pour 2)"},
-        {TransferLine::Net, u"-0,01", u"Net (montant négatif)"},
-        {TransferLine::Rendement, u"100 000 000 000,00", u"Rendement (plus de 13 chiffres en centimes)"},
+        {TransferLine::Compte, u"12 4567890", u"Compte « 12 4567890 » (pas uniquement des chiffres)"},
+        {TransferLine::Compte, u" 12345 ", u""}, // zeros in front
+        {TransferLine::CleRip, u"123", u"CLE/RIP « 123 » (pas deux chiffres)"},
+        {TransferLine::CleRip, u"5", u"CLE/RIP « 5 » (pas deux chiffres)"},
+        {TransferLine::CleRip, u" 03 ", u""},
+        {TransferLine::Net, u"-0,01", u"Net « -0,01 » (montant négatif)"},
+        {TransferLine::Net, u"douze", u"Net « douze » (montant illisible)"},
+        {TransferLine::Net, u"", u""}, // an empty amount is 0,00 on screen too
+        {TransferLine::Rendement, u"100 000 000 000,00", u"Rendement « 100 000 000 000,00 » (plus de 13 chiffres en centimes)"},
+        {TransferLine::NumAss, u"12A", u"NumAss « 12A » (pas uniquement des chiffres)"},
+        // A character outside the Basic Multilingual Plane is one character of the record.
+        {TransferLine::NomPrenom, u"\U0002000B\U0002000BABCDEFGHIJKLMNOPQRSTUVWXY", u""},
+        {TransferLine::NomPrenom, u"\U0002000BABCDEFGHIJKLMNOPQRSTUVWXYZ1", u"NomPrenom (28 caractères pour 27)"},
         {TransferLine::NumAss, u" 1234567890123 ", u"NumAss (13 caractères pour 12)"},
         {TransferLine::NomPrenom, u"  ÉLODIE ÀÏT  ", u""},
         {TransferLine::NomPrenom, u"NOM\tPRENOM", u"caractère de contrôle (saut de ligne, tabulation…)"},
@@ -59,7 +68,7 @@ TEST(TextExport, RecordsAndTheirFaults)
         const QString fault = QString::fromUtf16(c.fault);
         if (fault.isEmpty()) {
             EXPECT_TRUE(f.isEmpty()) << f.join(u'|').toStdString();
-            EXPECT_EQ(rec.size(), 87);
+            EXPECT_EQ(rec.toUcs4().size(), 87);
         } else {
             EXPECT_EQ(f, QStringList{fault});
         }

@@ -3,7 +3,7 @@
 #include "export/WorkbookExport.h"
 #include "import/WorkbookImport.h"
 #include "model/UserError.h"
-#include "model/WorkingList.h"
+#include "session/Session.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,18 +42,15 @@ TransferLine line(const char16_t *compte, const char16_t *cle, const char16_t *n
 TEST(WorkbookExport, HeadersTextAndNumberCells)
 {
     QTemporaryDir dir;
-    WorkingList list;
+    Session session;
     std::vector<TransferLine> lines;
     lines.push_back(line(u"0012345678", u"03", u"  1 234,56", u"   0,00", u"110000000001",
                          u" Zoé HÉLÈNE ", u"P"));
-    lines.push_back(line(u"12345678", u"5", u"abc", u"-   12,35", u"=1+1", u"سعيد بن علي", u"D"));
-    TransferLine bare;
-    bare.setCaption(u"X");
-    bare.addSubItem(u"0000000001");
-    lines.push_back(bare);
-    list.replaceAll(std::move(lines));
+    lines.push_back(line(u"12345678", u"05", u"   7,00", u"   12,35", u"", u"سعيد بن علي", u"D"));
+    lines.push_back(line(u"0000000001", u"09", u"", u"", u"", u"", u""));
+    session.replaceAll(lines);
     const QString path = dir.filePath(QStringLiteral("out.xlsx"));
-    WorkbookExport::writeFile(list, path);
+    WorkbookExport::writeFile(session.list(), path);
 
     EXPECT_EQ(dumpWithOrcus(path),
               (QStringList{"Sheet1/0/0:string:\"Compte\"",
@@ -71,39 +68,55 @@ TEST(WorkbookExport, HeadersTextAndNumberCells)
                            "Sheet1/1/5:string:\" Zoé HÉLÈNE \"",
                            "Sheet1/1/6:string:\"P\"",
                            "Sheet1/2/0:string:\"12345678\"",
-                           "Sheet1/2/1:string:\"5\"",
-                           "Sheet1/2/2:numeric:0",
-                           "Sheet1/2/3:numeric:-12.35",
-                           "Sheet1/2/4:string:\"=1+1\"",
+                           "Sheet1/2/1:string:\"05\"",
+                           "Sheet1/2/2:numeric:7",
+                           "Sheet1/2/3:numeric:12.35",
                            QString::fromUtf16(u"Sheet1/2/5:string:\"سعيد بن علي\""),
                            "Sheet1/2/6:string:\"D\"",
                            "Sheet1/3/0:string:\"0000000001\"",
+                           "Sheet1/3/1:string:\"09\"",
                            "Sheet1/3/2:numeric:0",
                            "Sheet1/3/3:numeric:0"}));
     // Nothing else is left in the folder.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.xlsx"});
+
+    // Values the clerk would never see in the workbook are refused by name, all or nothing:
+    // no 0 for an amount that does not read, no raw text for a key or an insurance number.
+    lines.push_back(line(u"12345678", u"5", u"abc", u"-   12,35", u"=1+1", u"NOM", u"D"));
+    session.replaceAll(lines);
+    try {
+        WorkbookExport::writeFile(session.list(), dir.filePath(QStringLiteral("refus.xlsx")));
+        ADD_FAILURE() << "no refusal";
+    } catch (const UserError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral(
+            "Ligne 4 : CLE/RIP « 5 » (pas deux chiffres), NumAss « =1+1 » (pas uniquement des chiffres), "
+            "Net « abc » (montant illisible), Rendement « -   12,35 » (montant négatif)")))
+            << e.message().toStdString();
+    }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.xlsx"});
 }
 
 TEST(WorkbookExport, RoundTripThroughTheImport)
 {
     QTemporaryDir dir;
-    WorkingList list;
+    Session session;
+    const WorkingList &list = session.list();
     std::vector<TransferLine> lines;
     lines.push_back(line(u"0012345678", u"03", u"  1 234,56", u"   100,25", u"110000000001",
                          u"Zoé HÉLÈNE", u"P"));
     lines.push_back(
         line(u"0000000004", u"97", u" 21 474 836,47", u"   0,00", u"", u"سعيد بن علي", u"I"));
     lines.push_back(
-        line(u"0000000001", u"09", u"   0,01", u"   0,10", u"11 0000", u"ÉLODIE ÀÏT", u"D"));
-    list.replaceAll(lines);
+        line(u"0000000001", u"09", u"   0,01", u"   0,10", u"110000", u"ÉLODIE ÀÏT", u"D"));
+    session.replaceAll(lines);
     // With a filter in force only the shown lines are written.
-    list.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("HÉL"));
+    session.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("HÉL"));
     ASSERT_EQ(list.count(), 1);
     const QString one = dir.filePath(QStringLiteral("un.xlsx"));
     WorkbookExport::writeFile(list, one);
     EXPECT_EQ(WorkbookImport::toLines(WorkbookImport::readFirstSheet(one), one).size(), size_t(1));
 
-    list.setFilter(WorkingList::FilterField::None, QString());
+    session.setFilter(WorkingList::FilterField::None, QString());
     const QString path = dir.filePath(QStringLiteral("tous.xlsx"));
     WorkbookExport::writeFile(list, path);
     const std::vector<TransferLine> back =
@@ -123,8 +136,9 @@ TEST(WorkbookExport, FileNameAndWholeOrNothing)
               QStringLiteral("Liste Nominative_A12_20240305_090507.xlsx"));
 
     QTemporaryDir dir;
-    WorkingList list;
-    list.append(line(u"0012345678", u"03", u"1,00", u"0,00", u"", u"NOM", u"P"));
+    Session session;
+    const WorkingList &list = session.list();
+    session.appendLine(line(u"0012345678", u"03", u"1,00", u"0,00", u"", u"NOM", u"P"));
     // An existing file of the same name is replaced.
     const QString path = dir.filePath(QStringLiteral("liste.xlsx"));
     {
@@ -141,7 +155,9 @@ TEST(WorkbookExport, FileNameAndWholeOrNothing)
         f.open(QIODevice::ReadOnly);
         return f.readAll();
     }();
-    list.line(0).setSubItem(5, QString(40000, u'N'));
+    TransferLine longName = list.line(0);
+    longName.setSubItem(5, QString(40000, u'N'));
+    session.replaceLine(0, longName);
     try {
         WorkbookExport::writeFile(list, path);
         ADD_FAILURE() << "no error";

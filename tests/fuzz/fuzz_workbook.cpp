@@ -23,9 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             return 0;
         f.write(reinterpret_cast<const char *>(data), qint64(size));
     }
-    ErrorLog log;
     try {
-        WorkbookImport::importFile(path, log);
+        WorkbookImport::importFile(path);
     } catch (const UserError &) {
     }
     return 0;

@@ -101,4 +101,15 @@ protected:
         return k;
     }
     void selectRow(int row) { form().ListView1->selectRow(row); }
+    // Changes one cell of a shown line (-1: its caption) through the session, as an edit does.
+    void setCell(int row, int sub, const QString &text)
+    {
+        TransferLine line = list().line(row);
+        if (sub < 0)
+            line.setCaption(text);
+        else
+            line.setSubItem(sub, text);
+        form().session().replaceLine(row, line);
+    }
+    int status(int row) { return int(list().line(row).figures.status); }
 };

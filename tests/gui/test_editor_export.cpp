@@ -151,7 +151,8 @@ private slots:
         m_prompts->take();
         const QStringList shown = exportWith(QStringLiteral("P"));
         const QString written = QDir::toNativeSeparators(perUser + QStringLiteral("/Fichier Txt/Liste_Nominative_P.txt"));
-        QCOMPARE(shown.value(1), QStringLiteral("message: Fichier exporté avec succès : ") + written);
+        QCOMPARE(shown.value(1), QStringLiteral("message: Fichier exporté avec succès : ") + written +
+                                     QStringLiteral("\n0 lignes écrites."));
         QVERIFY(QFile::exists(written));
         m_form.reset();
         qunsetenv("XDG_DATA_HOME");
@@ -311,23 +312,40 @@ private slots:
         form().mniA1->trigger();
         QCOMPARE(list().count(), 2);
 
-        // "Enregistrer" with no line selected says so and closes.
-        form().ListView1->clearSelection();
+        // "Enregistrer" from "Add" appends too, even with a line selected: it never
+        // overwrites the selected line.
+        selectRow(0);
         m_prompts->take();
-        m_prompts->dialogs.enqueue([](QDialog *d) { static_cast<TForm2 *>(d)->BtnSave->click(); });
+        m_prompts->dialogs.enqueue([](QDialog *d) {
+            auto *ed = static_cast<TForm2 *>(d);
+            ed->EditNomPrenom->setText(QStringLiteral("TROISIEME"));
+            ed->BtnSave->click();
+        });
         form().mniA1->trigger();
         QCOMPARE(m_prompts->take(), (QStringList{"dialog: Modifier les informations",
-                                                 "message: Aucune ligne sélectionnée dans Form1."}));
+                                                 "message: Nouvelle ligne ajoutée avec succès."}));
+        QCOMPARE(list().count(), 3);
+        QCOMPARE(list().line(0).subItem(5), QString());
+        QCOMPARE(list().line(2).subItem(5), QStringLiteral("TROISIEME"));
+        QCOMPARE(form().selectedRow(), 2);
         QVERIFY(!form().Form2->isVisible());
 
-        // Without a main window.
-        TForm2 lone(m_prompts, nullptr);
-        lone.show();
-        lone.ButtonValidate1->click();
-        QVERIFY(lone.isVisible());
-        lone.BtnSave->click();
-        QCOMPARE(m_prompts->take(), (QStringList{"message: Form1 non disponible.",
-                                                 "message: Aucune ligne sélectionnée dans Form1."}));
+        // An amount the editor calls invalid is never saved: the dialog stays open.
+        m_prompts->dialogs.enqueue([this](QDialog *d) {
+            auto *ed = static_cast<TForm2 *>(d);
+            ed->EditNetPayer->setText(QStringLiteral("12,3,4"));
+            for (QPushButton *b : {ed->BtnSave, ed->ButtonValidate1}) {
+                b->click();
+                QVERIFY(ed->isVisible());
+            }
+            QCOMPARE(m_prompts->take().mid(1),
+                     (QStringList{"error: '12,3,4' is not a valid floating point value",
+                                  "error: '12,3,4' is not a valid floating point value"}));
+            ed->BtnCancel->click();
+        });
+        form().mniA1->trigger();
+        QCOMPARE(list().count(), 3);
+        m_prompts->take();
     }
 
     void exportWritesTheTransferFile()
@@ -342,7 +360,8 @@ private slots:
         // An empty list writes the byte-order mark alone.
         QCOMPARE(exportWith(QStringLiteral(" A12 ")),
                  (QStringList{CodePrompt, "message: Fichier exporté avec succès : " +
-                                              QDir::toNativeSeparators(exported(QStringLiteral("A12")))}));
+                                              QDir::toNativeSeparators(exported(QStringLiteral("A12"))) +
+                                              "\n0 lignes écrites."}));
         QCOMPARE(readFile(exported(QStringLiteral("A12"))), QByteArray("\xEF\xBB\xBF"));
         QCOMPARE(m_prompts->opened, QStringList{QDir::toNativeSeparators(exported(QStringLiteral("A12")))});
         QCOMPARE(form().LabelPath->text(), QDir::toNativeSeparators(exported(QStringLiteral("A12"))));
@@ -356,7 +375,10 @@ private slots:
 
         // Only the shown lines are written while a filter is in force.
         form().Edit2->setText(QStringLiteral("ZERROUK"));
-        exportWith(QStringLiteral("Z"));
+        QCOMPARE(exportWith(QStringLiteral("Z")).value(1),
+                 "message: Fichier exporté avec succès : " + QDir::toNativeSeparators(exported(QStringLiteral("Z"))) +
+                     QStringLiteral("\n%1 lignes écrites : seules les lignes affichées (un filtre est en cours).")
+                         .arg(list().count()));
         const QList<QByteArray> lines = readFile(exported(QStringLiteral("Z"))).mid(3).split('\n');
         QCOMPARE(lines.size() - 1, list().count());
         for (const QByteArray &l : lines.mid(0, lines.size() - 1))
@@ -368,12 +390,13 @@ private slots:
         startWindow();
         import(fixture("small.txt"));
         m_prompts->take();
-        list().line(0).setCaption(u"12345");
-        list().line(0).setSubItem(0, u"1234567");
-        list().line(0).setSubItem(1, u"5");
-        list().line(0).setSubItem(3, u"   0,00");
-        list().line(1).setCaption(u"ABCDEFGHIJK");
-        list().line(1).setSubItem(1, u"");
+        setCell(0, -1, QStringLiteral("12345"));
+        setCell(0, 0, QStringLiteral("1234567"));
+        setCell(0, 1, QStringLiteral("05"));
+        setCell(0, 3, QStringLiteral("   0,00"));
+        setCell(1, -1, QStringLiteral("ABCDEFGHIJK"));
+        setCell(1, 1, QStringLiteral("00"));
+        setCell(5, 1, QStringLiteral("09")); // the file's one-digit key "4" could not be sent
         exportWith(QStringLiteral("F"));
         const QList<QByteArray> recs = readFile(exported(QStringLiteral("F"))).mid(3).split('\n');
         QCOMPARE(recs[0], QByteArray("12345    000123456705000000012345600000000000001100000000"
@@ -394,28 +417,43 @@ private slots:
 
         // A line that would be misaligned stops the export; the earlier file stays.
         const QByteArray before = readFile(exported(QStringLiteral("F")));
-        list().line(1).setSubItem(5, QString(30, u'N'));
-        list().line(3).setSubItem(2, u"-5,00");
-        list().line(4).setSubItem(0, u"12-4567890");
+        setCell(1, 5, QString(30, u'N'));
+        setCell(3, 2, QStringLiteral("-5,00"));
+        setCell(4, 0, QStringLiteral("12-4567890"));
         const QStringList shown = exportWith(QStringLiteral("F"));
         QCOMPARE(shown.size(), 2);
         QVERIFY(shown[1].startsWith(QStringLiteral("error: Export annulé : 3 ligne(s)")));
         QVERIFY(shown[1].contains(QStringLiteral("Ligne 2 : NomPrenom (30 caractères pour 27)")));
-        QVERIFY(shown[1].contains(QStringLiteral("Ligne 4 : Net (montant négatif)")));
-        QVERIFY(shown[1].contains(QStringLiteral("Ligne 5 : Compte (caractère « - » qui n’est pas un chiffre)")));
+        QVERIFY(shown[1].contains(QStringLiteral("Ligne 4 : Net « -5,00 » (montant négatif)")));
+        QVERIFY(shown[1].contains(QStringLiteral("Ligne 5 : Compte « 12-4567890 » (pas uniquement des chiffres)")));
         QCOMPARE(readFile(exported(QStringLiteral("F"))), before);
 
-        // A folder that cannot be made: the general error box, no success, path label kept.
+        // Values that would be sent as something the clerk never saw are refused by name:
+        // a key that is not two digits, an insurance number with letters, an amount that
+        // does not read.
+        setCell(1, 5, QStringLiteral("N"));
+        setCell(3, 2, QStringLiteral("5,00"));
+        setCell(4, 0, QStringLiteral("0000000036"));
+        setCell(0, 1, QStringLiteral("5"));
+        setCell(2, 4, QStringLiteral("12A"));
+        setCell(5, 3, QStringLiteral("douze"));
+        const QStringList refused = exportWith(QStringLiteral("F"));
+        QVERIFY(refused[1].contains(QStringLiteral("Ligne 1 : CLE/RIP « 5 » (pas deux chiffres)")));
+        QVERIFY(refused[1].contains(QStringLiteral("Ligne 3 : NumAss « 12A » (pas uniquement des chiffres)")));
+        QVERIFY(refused[1].contains(QStringLiteral("Ligne 6 : Rendement « douze » (montant illisible)")));
+        QCOMPARE(readFile(exported(QStringLiteral("F"))), before);
+        setCell(0, 1, QStringLiteral("05"));
+        setCell(2, 4, QStringLiteral("12"));
+        setCell(5, 3, QStringLiteral("0,00"));
+
+        // A folder that cannot be made: said at once, no success, path label kept.
         const QString label = form().LabelPath->text();
         QDir(m_tmp->filePath(QStringLiteral("Fichier Txt"))).removeRecursively();
         writeFile(QStringLiteral("Fichier Txt"), "a file");
-        list().line(1).setSubItem(5, u"N");
-        list().line(3).setSubItem(2, u"5,00");
-        list().line(4).setSubItem(0, u"0000000036");
         m_prompts->opened.clear();
         const QStringList failed = exportWith(QStringLiteral("F"));
         QCOMPARE(failed.size(), 2);
-        QVERIFY2(failed[1].startsWith(QStringLiteral("error: Cannot create file")), qPrintable(failed[1]));
+        QVERIFY2(failed[1].startsWith(QStringLiteral("message: Le dossier « ")), qPrintable(failed[1]));
         QCOMPARE(form().LabelPath->text(), label);
         QVERIFY(m_prompts->opened.isEmpty());
     }

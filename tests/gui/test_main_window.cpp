@@ -39,9 +39,11 @@ private slots:
         QCOMPARE(form().Label1->text(), QStringLiteral("Total General:    0,00 DA"));
         QCOMPARE(form().Edit5->text(), QStringLiteral("   0,00"));
         QCOMPARE(form().Label3->text(), QStringLiteral("0"));
-        QCOMPARE(form().ShapeRip->brushColor(), QColor(0, 128, 0));
-        QCOMPARE(form().ShapeCle->brushColor(), QColor(255, 255, 0));
-        QCOMPARE(form().ShapeError->brushColor(), QColor(255, 0, 0));
+        // The circles show the empty list: none is coloured.
+        for (ShapeWidget *circle : {form().ShapeRip, form().ShapeCle, form().ShapeError})
+            QCOMPARE(circle->brushColor(), form().palette().color(QPalette::Button));
+        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 0"));
+        QCOMPARE(form().LabelShown->text(), QString());
         QCOMPARE(form().LabelVersion->text(), QStringLiteral("LabelServerVersion"));
         QVERIFY(QDir(m_tmp->path()).exists()); // nothing else required yet
         // The pop-up menu's entries, in order.
@@ -74,10 +76,10 @@ private slots:
         QCOMPARE(list().line(5).subItem(1), QStringLiteral("4"));
 
         const QList<QColor> colours{Green, Yellow, Red, Green, Yellow, Red};
-        const QList<int> status{1, 2, 3, 1, 2, 3};
+        const QList<int> statuses{1, 2, 3, 1, 2, 3};
         for (int r = 0; r < 6; ++r) {
             QCOMPARE(rowColour(r), colours[r]);
-            QCOMPARE(list().line(r).imageIndex, status[r]);
+            QCOMPARE(status(r), statuses[r]);
         }
         // Red rows: white caption text, black cell text.
         QCOMPARE(list().data(list().index(2, 0), Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
@@ -93,34 +95,34 @@ private slots:
         QCOMPARE(form().LabelTotalRendement->text(), QStringLiteral("Total Rend:    350,25 DA"));
         QCOMPARE(form().Label1->text(), QStringLiteral("Total General:   53 419,87 DA"));
         QCOMPARE(form().Edit3->text(), QStringLiteral("  53 069,62"));
-        // The circles verify again: the key "4" reads as the CCP key 04.
+        // The circles count by the same check: the key "4" is not the CCP key 04.
         QCOMPARE(form().LabelRip->text(), QStringLiteral("RIP: 2"));
-        QCOMPARE(form().LabelCle->text(), QStringLiteral("CLE: 3"));
-        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 1"));
-        QCOMPARE(form().Label2->text(), QStringLiteral("1"));
+        QCOMPARE(form().LabelCle->text(), QStringLiteral("CLE: 2"));
+        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 2"));
+        QCOMPARE(form().Label2->text(), QStringLiteral("2"));
         QCOMPARE(form().ShapeRip->brushColor(), QColor(0, 255, 0));
-        QCOMPARE(form().Memo1->lines(), QStringList{"0000000004/11 - Error"});
+        QCOMPARE(form().Memo1->lines(), (QStringList{"0000000004/11 - Error", "0000000001/4 - Error"}));
         QCOMPARE(form().MemoComptes->lines(), (QStringList{"---------", "0012345678/03  (2)"}));
         QCOMPARE(form().MemoNoms->lines(), (QStringList{"T.Contrat Doublons", "D  (2)", "P  (3)"}));
         QCOMPARE(form().memoNomPrenom->lines(), QStringList{"ALI BEN  (2)"});
         QCOMPARE(form().Label8->text(), QStringLiteral("Nb Comptes Double : 1"));
         QCOMPARE(form().Label9->text(), QStringLiteral("Nb Type Du Contrat : 2"));
-        QCOMPARE(form().Label10->text(), QStringLiteral("Nb des Erreur : 1"));
+        QCOMPARE(form().Label10->text(), QStringLiteral("Nb des Erreur : 2"));
         QCOMPARE(form().Label11->text(), QStringLiteral("Nb Nom Double : 1"));
         QCOMPARE(form().LabelPath->text(), QStringLiteral("Imported: ") + fixture("small.txt"));
         QCOMPARE(form().ProgressBar1->value(), form().ProgressBar1->maximum());
-        QCOMPARE(form().errors().DailyRecords.size(), size_t(2));
-        const TErrorRecord &rec = form().errors().DailyRecords[0];
+        QCOMPARE(form().session().errorRecords().size(), size_t(2));
+        const TErrorRecord rec = form().session().errorRecords()[0];
         QCOMPARE(rec.Row, 3);
         QCOMPARE(rec.NewValue, QStringLiteral("16 - 97"));
         QCOMPARE(rec.NetPayer, QStringLiteral("3 000,50"));
 
-        // Refreshing again adds nothing; a repeated import keeps the records of the old list.
-        form().UpdateStats();
+        // Refreshing again adds nothing; importing the same file again doubles nothing.
+        form().showFigures();
         QCOMPARE(form().MemoErreurs->lineCount(), 5);
         import(fixture("small.txt"));
         QCOMPARE(form().MemoErreurs->lineCount(), 5);
-        QCOMPARE(form().errors().DailyRecords.size(), size_t(4));
+        QCOMPARE(form().session().errorRecords().size(), size_t(2));
     }
 
     void repairsRewriteEveryKey_data()
@@ -140,7 +142,6 @@ private slots:
         QFETCH(QColor, colour);
         import(fixture("small.txt"));
         m_prompts->take();
-        form().FCurrentRecord = 3;
         QPushButton *buttons[] = {form().BtnFix, nullptr, form().Button1, nullptr};
         QAction *entries[] = {nullptr, form().mniF1, nullptr, form().mniF2};
         if (buttons[command])
@@ -151,8 +152,7 @@ private slots:
         for (int r = 0; r < list().count(); ++r)
             QCOMPARE(rowColour(r), colour);
         QCOMPARE(form().MemoErreurs->lines().mid(3), QStringList());
-        QCOMPARE(form().errors().DailyRecords.size(), size_t(0));
-        QCOMPARE(form().FCurrentRecord, -1);
+        QCOMPARE(form().session().errorRecords().size(), size_t(0));
         QCOMPARE(form().Memo1->lineCount(), 0);
     }
 
@@ -167,7 +167,7 @@ private slots:
         import(fixture("small.txt"));
         m_prompts->take();
         // Edit a key, delete a line: both survive typing and clearing a filter.
-        list().line(2).setSubItem(1, u"97");
+        setCell(2, 1, QStringLiteral("97"));
         selectRow(1);
         form().Button2->click();
         QCOMPARE(list().count(), 5);
@@ -179,7 +179,7 @@ private slots:
         form().Edit1->setText(QStringLiteral("   "));
         QCOMPARE(list().count(), 5);
         QCOMPARE(list().line(1).subItem(1), QStringLiteral("97"));
-        QCOMPARE(form().LabelTotalNet->text(), totalsBefore); // filtering refreshes nothing
+        QCOMPARE(form().LabelTotalNet->text(), totalsBefore); // every line shown again
 
         // Name filter: substring, A-Z folded only, and the account box no longer applies.
         form().Edit1->setText(QStringLiteral("0000"));
@@ -190,9 +190,11 @@ private slots:
         form().Edit2->setText(QStringLiteral("zoé HÉLÈNE"));
         QCOMPARE(list().count(), 1);
 
-        // Commands act on the shown lines; error marks survive filtering.
+        // Commands act on the shown lines; the figures are those of the shown lines.
         form().Edit2->setText(QStringLiteral("SAÏD"));
-        QCOMPARE(list().line(0).stateIndex, 1);
+        QCOMPARE(form().LabelShown->text(), QStringLiteral("1 / 5 lignes affichées"));
+        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 1"));
+        QCOMPARE(form().session().errorRecords().size(), size_t(1));
         form().BtnFix->click();
         form().Edit2->clear();
         QCOMPARE(keys(), (QStringList{"03", "97", "03", "39", "09"}));
@@ -214,9 +216,9 @@ private slots:
             int row, sub;
             QString value;
         };
-        list().line(1).setSubItem(0, u"  001234567890  ");
-        list().line(1).setSubItem(1, u"123");
-        list().line(0).setSubItem(5, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ1234");
+        setCell(1, 0, QStringLiteral("  001234567890  "));
+        setCell(1, 1, QStringLiteral("123"));
+        setCell(0, 5, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"));
         form().mniC1->trigger();
         QCOMPARE(m_prompts->take(), QStringList{"message: Clean completed."});
         const Cell expected[] = {
@@ -232,7 +234,7 @@ private slots:
         // The full refresh ran: the keys were checked again.
         QCOMPARE(form().MemoErreurs->lines().value(2), QStringLiteral("ERR: 2"));
         // An empty key becomes 00.
-        list().line(0).setSubItem(1, u"");
+        setCell(0, 1, QString());
         form().mniC1->trigger();
         QCOMPARE(list().line(0).subItem(1), QStringLiteral("00"));
         m_prompts->take();
@@ -262,8 +264,8 @@ private slots:
         m_prompts->answers.enqueue(false);
         form().Button3->click();
         QCOMPARE(list().count(), 6);
-        QCOMPARE(m_prompts->take(), QStringList{"question: Supprimer tous les enregistrements ?"});
-        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 1"));
+        QCOMPARE(m_prompts->take(), QStringList{"question: Supprimer tous les enregistrements ?\n(6 lignes)"});
+        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 2"));
 
         m_prompts->answers.enqueue(true);
         form().mniS2->trigger();
@@ -273,8 +275,8 @@ private slots:
         QCOMPARE(form().ShapeError->brushColor(), form().palette().color(QPalette::Button));
         QCOMPARE(form().MemoComptes->lines(), QStringList{"---------"});
         QCOMPARE(form().Label8->text(), QStringLiteral("Nb Comptes Double : 0"));
-        // The error records belong to the error report: deleting does not clear them.
-        QCOMPARE(form().errors().DailyRecords.size(), size_t(2));
+        // The error records are those of the lines: none are left.
+        QCOMPARE(form().session().errorRecords().size(), size_t(0));
         m_prompts->take();
     }
 
@@ -290,13 +292,11 @@ private slots:
         QCOMPARE(m_prompts->take().size(), 1);
 
         import(missing);
-        QCOMPARE(m_prompts->take().mid(1),
-                 (QStringList{"message: File not found: " + missing, "message: D: 2\nI: 1\nP: 3"}));
+        QCOMPARE(m_prompts->take().mid(1), QStringList{"message: File not found: " + missing});
 
         const QString csv = writeFile(QStringLiteral("liste.csv"), record(u"0012345678"_qs, u"03"_qs));
         import(csv);
-        QCOMPARE(m_prompts->take().mid(1),
-                 (QStringList{"message: Format not supported: " + csv, "message: D: 2\nI: 1\nP: 3"}));
+        QCOMPARE(m_prompts->take().mid(1), QStringList{"message: Format not supported: " + csv});
 
         // A single-byte code page file: the general error box, nothing else changes.
         QByteArray latin1 = record(u"0012345678"_qs, u"03"_qs);
@@ -341,11 +341,13 @@ private slots:
     {
         import(fixture("small.txt"));
         m_prompts->take();
-        list().line(1).setSubItem(0, u"12-4567890");
-        form().Button1->click(); // "Fixeé Cle" leaves that key alone
-        QCOMPARE(m_prompts->take(), QStringList{"message: CLE corrected for all items."});
+        setCell(1, 0, QStringLiteral("12-4567890"));
+        form().Button1->click(); // "Fixeé Cle" leaves that key alone, and says so
+        QCOMPARE(m_prompts->take(),
+                 QStringList{"message: CLE corrigé pour 5 lignes sur 6. 1 ligne(s) n’ont pas pu être corrigées "
+                             "(compte vide ou pas uniquement des chiffres) : ligne(s) 2"});
         QCOMPARE(list().line(1).subItem(1), QStringLiteral("45"));
-        QCOMPARE(list().line(1).imageIndex, 3);
+        QCOMPARE(status(1), 3);
         QCOMPARE(rowColour(1), Red);
         QCOMPARE(form().MemoErreurs->lines().value(2), QStringLiteral("ERR: 1"));
         QCOMPARE(form().MemoErreurs->lines().value(3),
@@ -356,7 +358,7 @@ private slots:
         // Every other line was still checked.
         QCOMPARE(form().MemoErreurs->lines().value(1), QStringLiteral("CLE: 5"));
         // Activation refreshes without any box.
-        form().runCommand([this] { form().UpdateStats(); });
+        form().runCommand([this] { form().showFigures(); });
         QVERIFY(m_prompts->take().isEmpty());
     }
 

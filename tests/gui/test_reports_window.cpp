@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -48,6 +49,12 @@ class TestReportsWindow : public QObject
         m_prompts->take();
     }
     const PreparedReport &lastReport() { return m_prompts->reports.back(); }
+    void setNet(int row, const QString &text)
+    {
+        TransferLine line = list().line(row);
+        line.setSubItem(TransferLine::Net, text);
+        form().session().replaceLine(row, line);
+    }
 
 private slots:
     void init()
@@ -71,23 +78,20 @@ private slots:
 
     void emptyTableWarnsInArabicAndChangesNothing()
     {
-        form().FCurrentRecord = 5;
         form().mniT1->trigger();
         QCOMPARE(m_prompts->take(),
                  QStringList{QString::fromUtf16(u"notice: تنبيه|لا توجد بيانات للطباعة")});
         QVERIFY(m_prompts->reports.empty());
-        QCOMPARE(form().FCurrentRecord, 5);
     }
 
     void tirageListeRepairsPrintsAndClearsTheErrors()
     {
         importSmall();
-        QCOMPARE(form().errors().DailyRecords.size(), size_t(2));
+        QCOMPARE(form().session().errorRecords().size(), size_t(2));
         form().Memo2->setPlainText(QStringLiteral("APC Talvoro\nDirection des Finances"));
         form().mniT1->trigger();
-        // The repair's message before the preview opens and again after it closes.
-        QCOMPARE(m_prompts->take(),
-                 (QStringList{Rip, QStringLiteral("report: frxReport1 (1 pages)"), Rip}));
+        // The repair's message before the preview opens.
+        QCOMPARE(m_prompts->take(), (QStringList{Rip, QStringLiteral("report: frxReport1 (1 pages)")}));
         const PreparedReport &r = lastReport();
         // The key column prints every row's RIP key, whatever it held before.
         QStringList keys;
@@ -108,10 +112,8 @@ private slots:
             r.texts(0, "Memo13"),
             QStringList{
                 "APC Talvoro\nDirection des Finances\nRef : ................................"});
-        // Afterwards the error records are empty and the error report has nothing to show.
-        QVERIFY(form().errors().DailyRecords.empty());
-        QCOMPARE(form().FCurrentRecord, -1);
-        QCOMPARE(form().CurrentIndex, list().count());
+        // Afterwards no line is in error and the error report has nothing to show.
+        QVERIFY(form().session().errorRecords().empty());
         form().mniS3->trigger();
         QCOMPARE(m_prompts->take(), QStringList{NoErrors});
     }
@@ -135,77 +137,53 @@ private slots:
     void amountCellsEmptyPrintZeroAndUnreadableStopThePreparation()
     {
         importSmall();
-        list().line(1).setSubItem(TransferLine::Net, u"");
+        setNet(1, QString());
         form().mniT1->trigger();
         m_prompts->take();
         QCOMPARE(lastReport().texts(0, "ListeNominativeNetPayer").at(1), QStringLiteral("0,00"));
 
-        list().line(1).setSubItem(TransferLine::Net, u"12.5");
+        setNet(1, QStringLiteral("12.5"));
         form().mniT1->trigger();
-        QCOMPARE(
-            m_prompts->take(),
-            (QStringList{Rip, QStringLiteral("error: '12.5' is not a valid floating point value"),
-                         Rip}));
+        QCOMPARE(m_prompts->take(),
+                 (QStringList{Rip, QStringLiteral("error: '12.5' is not a valid floating point value")}));
         QCOMPARE(m_prompts->reports.size(), size_t(1));
-        QVERIFY(form().errors().DailyRecords.empty());
+        QVERIFY(form().session().errorRecords().empty());
     }
 
-    void reportCallbacksAnswerAsTheWindowShowsIt()
+    void errorReportPrintsTheLinesInErrorNow()
     {
+        // With no line in error the command only speaks.
         importSmall();
-        list().line(0).setCaption(u"*00799999");
-        form().ListView1->selectRow(0);
-        QVariant v;
-        form().frxReport1GetValue(QStringLiteral("codeptt"), v);
-        QCOMPARE(v, QVariant("*00799999"));
-        form().CurrentIndex = 0;
-        v.clear();
-        form().frxUserDataSet1GetValue(QStringLiteral("CodePTT"), v);
-        QCOMPARE(v, QVariant("00799999"));
-        form().CurrentIndex = list().count();
-        v.clear();
-        form().frxUserDataSet1GetValue(QStringLiteral("CodePTT"), v);
-        QVERIFY(!v.isValid());
-
-        form().errors().DailyRecords.clear();
-        form().frxUserDataSet2First();
-        QCOMPARE(form().FCurrentRecord, -1);
-        form().frxUserDataSet2Next();
-        QCOMPARE(form().FCurrentRecord, -1);
-        bool eof = false;
-        form().frxUserDataSet2CheckEOF(eof);
-        QVERIFY(eof);
-    }
-
-    void errorReportPrintsTheRecordsAndNewErrorsFoundByTheCheck()
-    {
-        // With no record the command only speaks, even with wrong keys in the table.
-        importSmall();
-        form().errors().DailyRecords.clear();
+        form().BtnFix->click();
+        m_prompts->take();
         form().mniS3->trigger();
         QCOMPARE(m_prompts->take(), QStringList{NoErrors});
         QVERIFY(m_prompts->reports.empty());
 
-        importSmall(); // records rows 3 and 6 again
-        QCOMPARE(form().errors().DailyRecords.size(), size_t(2));
-        list().line(0).setSubItem(TransferLine::CleRip, u"99"); // wrong since the last check
+        importSmall(); // rows 3 and 6 are wrong
+        QCOMPARE(form().session().errorRecords().size(), size_t(2));
+        TransferLine first = list().line(0);
+        first.setSubItem(TransferLine::CleRip, u"99"); // wrong since the import
+        form().session().replaceLine(0, first);
         form().mniS3->trigger();
         QCOMPARE(m_prompts->take(), QStringList{QStringLiteral("report: frxReport2 (1 pages)")});
         const PreparedReport &r = lastReport();
-        QCOMPARE(r.texts(0, "frxUserDataSet2Row"), (QStringList{"3", "6", "1"}));
+        QCOMPARE(r.texts(0, "frxUserDataSet2Row"), (QStringList{"1", "3", "6"}));
         QCOMPARE(r.texts(0, "frxUserDataSet2Operation"),
-                 (QStringList{"NOM PRENOM", QString::fromUtf16(u"SAÏD Réda"), "ALI BEN"}));
-        QCOMPARE(r.texts(0, "frxUserDataSet2OldValue"), (QStringList{"11", "4", "99"}));
-        QCOMPARE(r.texts(0, "frxUserDataSet2NewValue"),
-                 (QStringList{"16 - 97", "04 - 09", "28 - 03"}));
-        QCOMPARE(r.texts(0, "frxUserDataSet2TimeStamp"),
-                 (QStringList{"3 000,50", "100,00", "1 234,56"}));
+                 (QStringList{"ALI BEN", "NOM PRENOM", QString::fromUtf16(u"SAÏD Réda")}));
+        QCOMPARE(r.texts(0, "frxUserDataSet2OldValue"), (QStringList{"99", "11", "4"}));
+        QCOMPARE(r.texts(0, "frxUserDataSet2NewValue"), (QStringList{"28 - 03", "16 - 97", "04 - 09"}));
+        QCOMPARE(r.texts(0, "frxUserDataSet2TimeStamp"), (QStringList{"1 234,56", "3 000,50", "100,00"}));
         QCOMPARE(r.texts(0, "Memo9"), QStringList{"Nombre De Ligne : ( 3 )"});
         QCOMPARE(r.texts(0, "Memo13"), QStringList{"4 335,06"});
         QCOMPARE(r.texts(0, "Memo15"), QStringList{"Total Global :  4 435,06"});
-        // The records stay; the cursor stays where the last step put it.
-        QCOMPARE(form().errors().DailyRecords.size(), size_t(3));
-        QCOMPARE(form().FCurrentRecord, 3);
+
+        // Deleting a line in error takes it out of the report, and the rows follow the table.
+        form().ListView1->selectRow(0);
+        form().Button2->click();
+        form().mniS3->trigger();
+        m_prompts->take();
+        QCOMPARE(lastReport().texts(0, "frxUserDataSet2Row"), (QStringList{"2", "5"}));
     }
 
     void previewNavigatesZoomsExportsAndPrints()
@@ -214,7 +192,7 @@ private slots:
         // A two-page list.
         for (int i = 0; i < 6; ++i)
             for (int r = 0; r < 6; ++r)
-                list().append(list().line(r));
+                form().session().appendLine(list().line(r));
         form().mniT1->trigger();
         m_prompts->take();
         const PreparedReport report = lastReport();

@@ -80,7 +80,7 @@ private slots:
         import(fixture("small.txt"));
         m_prompts->take();
         const QStringList before = allCells();
-        const size_t records = form().errors().DailyRecords.size();
+        const size_t records = form().session().errorRecords().size();
         const QString label = form().LabelPath->text();
 
         const QString amount = m_tmp->filePath(QStringLiteral("montant.xlsx"));
@@ -103,7 +103,7 @@ private slots:
             {header, QStringLiteral(
                          "error: La première feuille du classeur « %1 » ne contient aucune ligne")},
             {text, QStringLiteral("error: Le fichier « %1 » n’est pas un classeur lisible")},
-            {gone, QStringLiteral("error: File not found: %1")},
+            {gone, QStringLiteral("message: File not found: %1")},
         };
         for (const auto &[path, message] : cases) {
             import(path);
@@ -112,7 +112,7 @@ private slots:
             QCOMPARE(shown[0], OpenPrompt);
             QVERIFY2(shown[1].startsWith(message.arg(path)), qPrintable(shown[1]));
             QCOMPARE(allCells(), before);
-            QCOMPARE(form().errors().DailyRecords.size(), records);
+            QCOMPARE(form().session().errorRecords().size(), records);
             QCOMPARE(form().LabelPath->text(), label);
         }
     }
@@ -151,8 +151,8 @@ private slots:
             const QString path =
                 shown[2].mid(QStringLiteral("message: Fichier Excel créé : ").size());
             QVERIFY2(name.match(QDir::fromNativeSeparators(path)).hasMatch(), qPrintable(path));
-            QCOMPARE(shown[3],
-                     QStringLiteral("message: Le fichier a été créé avec succès :\n") + path);
+            QCOMPARE(shown[3], QStringLiteral("message: Le fichier a été créé avec succès :\n") + path +
+                                   QStringLiteral("\n6 lignes écrites."));
             QCOMPARE(m_prompts->opened, QStringList{path});
             for (int r = 0; r < list().count(); ++r)
                 QCOMPARE(rowColour(r), Green);
@@ -166,18 +166,26 @@ private slots:
         }
         QCOMPARE(QDir(excelFolder()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 
-        // A folder that cannot be written: the repair has run, then the error box; nothing opened.
+        // A folder that cannot be made: said at once, nothing repaired, nothing opened.
         QDir(excelFolder()).removeRecursively();
         writeFile(QStringLiteral("Fichier Excel"), "a file");
-        list().line(0).setSubItem(1, u"11");
+        setCell(0, 1, QStringLiteral("11"));
         m_prompts->opened.clear();
         const QStringList failed = exportWith(QStringLiteral("B7"));
-        QCOMPARE(failed.size(), 3);
-        QCOMPARE(failed[1], QStringLiteral("message: RIP corrected for all items."));
-        QVERIFY2(failed[2].startsWith(QStringLiteral("error: Cannot create file")),
-                 qPrintable(failed[2]));
-        QCOMPARE(list().line(0).subItem(1), QStringLiteral("03"));
+        QCOMPARE(failed.size(), 2);
+        QVERIFY2(failed[1].startsWith(QStringLiteral("message: Le dossier « ")), qPrintable(failed[1]));
+        QCOMPARE(list().line(0).subItem(1), QStringLiteral("11"));
         QVERIFY(m_prompts->opened.isEmpty());
+
+        // A line whose account has no keys is refused by name; the others were repaired.
+        QFile::remove(m_tmp->filePath(QStringLiteral("Fichier Excel")));
+        setCell(1, 0, QStringLiteral("12-4"));
+        const QStringList refused = exportWith(QStringLiteral("B7"));
+        QCOMPARE(refused.size(), 3);
+        QVERIFY2(refused[1].contains(QStringLiteral("1 ligne(s) n’ont pas pu être corrigées")), qPrintable(refused[1]));
+        QVERIFY2(refused[2].contains(QStringLiteral("Ligne 2 : Compte « 12-4 » (pas uniquement des chiffres)")),
+                 qPrintable(refused[2]));
+        QCOMPARE(QDir(excelFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 };
 

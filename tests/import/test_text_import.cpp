@@ -30,8 +30,7 @@ TEST(TextImport, RecordFields)
     EXPECT_EQ(l.subItem(4), QStringLiteral("1100000000AB"));
     EXPECT_EQ(l.subItem(5), QStringLiteral("ÉLODIE ÀÏT"));
     EXPECT_EQ(l.subItem(6), QStringLiteral("D"));
-    EXPECT_EQ(l.imageIndex, 0);
-    EXPECT_EQ(l.stateIndex, -1);
+    EXPECT_EQ(l.figures.status, TransferLine::KeyStatus::Unchecked);
 
     // Thirteen nines are kept whole; signs and letters in an amount are dropped.
     EXPECT_EQ(amountFieldCents(u"9999999999999"), 9999999999999LL);
@@ -102,8 +101,7 @@ TEST(TextImport, FileReadingAndErrors)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("\xEF\xBB\xBF" "1600");
     f.close();
-    ErrorLog log;
-    const std::vector<TransferLine> lines = importFile(path, log);
+    const std::vector<TransferLine> lines = importFile(path);
     ASSERT_EQ(lines.size(), size_t(1));
     EXPECT_EQ(lines[0].caption(), QStringLiteral("1600     ")); // the byte-order mark is skipped
 
@@ -111,19 +109,18 @@ TEST(TextImport, FileReadingAndErrors)
     f.write("1600\xE9\r\n");
     f.close();
     try {
-        importFile(path, log);
+        importFile(path);
         ADD_FAILURE() << "a file that is not UTF-8 was read";
     } catch (const UserError &e) {
         EXPECT_EQ(e.message(),
                   QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page"));
     }
-    EXPECT_THROW(importFile(dir.filePath(QStringLiteral("none.txt")), log), UserError);
+    EXPECT_THROW(importFile(dir.filePath(QStringLiteral("none.txt"))), UserError);
 }
 
 TEST(TextImport, HostileFiles)
 {
     QTemporaryDir dir;
-    ErrorLog log;
     // 200 MB of random bytes: refused as not UTF-8, without reading it all into memory.
     const QString noise = dir.filePath(QStringLiteral("noise.txt"));
     {
@@ -139,7 +136,7 @@ TEST(TextImport, HostileFiles)
             ASSERT_EQ(f.write(block), block.size());
         }
     }
-    EXPECT_THROW(importFile(noise, log), UserError);
+    EXPECT_THROW(importFile(noise), UserError);
 
     // One line of 10 MB: a single row, its fields cut from the first 87 characters.
     const QString longLine = dir.filePath(QStringLiteral("long.txt"));
@@ -148,7 +145,7 @@ TEST(TextImport, HostileFiles)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(10 << 20, '7'));
     }
-    const std::vector<TransferLine> lines = importFile(longLine, log);
+    const std::vector<TransferLine> lines = importFile(longLine);
     ASSERT_EQ(lines.size(), size_t(1));
     EXPECT_EQ(lines[0].caption(), QStringLiteral("777777777"));
     EXPECT_EQ(lines[0].subItem(6), QStringLiteral("7"));
@@ -163,7 +160,7 @@ TEST(TextImport, HostileFiles)
             f.write(rec);
     }
     bool truncated = false;
-    EXPECT_THROW(importFile(shrinking, log,
+    EXPECT_THROW(importFile(shrinking,
                             [&](int, qint64, qint64) {
                                 if (!truncated) {
                                     truncated = true;

@@ -2,6 +2,7 @@
 #include "support/XlsxBuilder.h"
 
 #include "import/WorkbookImport.h"
+#include "session/Session.h"
 #include "keys/LineCheck.h"
 #include "model/UserError.h"
 
@@ -187,26 +188,22 @@ TEST(WorkbookImport, AmountThatIsNotANumberStopsTheWholeImport)
         .number(2, 3, 10)
         .text(3, 1, "0012345678")
         .text(3, 4, "12.50");
-    ErrorLog log;
-    const QString msg = errorOf([&] { importFile(path, log); });
+    const QString msg = errorOf([&] { importFile(path); });
     EXPECT_EQ(
         msg, QStringLiteral("Import annulé : dans le classeur « ") + path +
                  QStringLiteral(" », ligne 3 de la feuille, colonne 4 (Rendement), « 12.50 » n’est "
                                 "pas un montant. La liste n’a pas été modifiée."));
-    // Nothing was logged for the wrong key of row 2.
-    EXPECT_TRUE(log.errorList().isEmpty());
-    EXPECT_TRUE(log.DailyRecords.empty());
 
     // A boolean or a date in an amount column is no amount either.
     XlsxBuilder(path).boolean(2, 3, true);
     EXPECT_TRUE(errorOf([&] {
-                    importFile(path, log);
+                    importFile(path);
                 }).contains(QStringLiteral("colonne 3 (Net), « VRAI »")));
     XlsxBuilder(path).date(2, 4, 45366);
-    EXPECT_TRUE(errorOf([&] { importFile(path, log); }).contains(QStringLiteral("« 15/03/2024 »")));
+    EXPECT_TRUE(errorOf([&] { importFile(path); }).contains(QStringLiteral("« 15/03/2024 »")));
 }
 
-TEST(WorkbookImport, ChecksEveryLineOnceAllConverted)
+TEST(WorkbookImport, SessionChecksEveryLineOnceAllConverted)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("cles.xlsx"));
@@ -217,16 +214,16 @@ TEST(WorkbookImport, ChecksEveryLineOnceAllConverted)
         .text(3, 2, "28")
         .text(4, 1, "0012345678")
         .text(4, 2, "11");
-    ErrorLog log;
-    const std::vector<TransferLine> lines = importFile(path, log);
-    ASSERT_EQ(lines.size(), size_t(3));
-    EXPECT_EQ(lines[0].imageIndex, 1);
-    EXPECT_EQ(lines[1].imageIndex, 2);
-    EXPECT_EQ(lines[2].imageIndex, 3);
-    EXPECT_EQ(log.errorList(),
+    Session session;
+    session.importFile(path);
+    ASSERT_EQ(session.list().count(), 3);
+    EXPECT_EQ(session.list().line(0).figures.status, TransferLine::KeyStatus::Rip);
+    EXPECT_EQ(session.list().line(1).figures.status, TransferLine::KeyStatus::Ccp);
+    EXPECT_EQ(session.list().line(2).figures.status, TransferLine::KeyStatus::Wrong);
+    EXPECT_EQ(session.errorLines(),
               QStringList{"Ligne: 3 | Compte: 0012345678 | CLE/RIP: 11 | Nom:  | Cle/RIP "
                           "erronée (attendu CLE=28 RIP=03)"});
-    EXPECT_EQ(log.DailyRecords.size(), size_t(1));
+    EXPECT_EQ(session.errorRecords().size(), size_t(1));
 }
 
 TEST(WorkbookImport, BadInputGetsAClearMessageNamingTheFile)
@@ -296,24 +293,22 @@ TEST(WorkbookImport, DamagedLegacyWorkbookThatUpsetsTheLibraryLeavesTheProgramRu
 {
     // A damaged .xls on which FreeXL itself reads past a buffer: it is read apart from the
     // program, so at worst the clerk is told the file is damaged.
-    ErrorLog log;
     const QString path = QStringLiteral(TALVORO_FIXTURES "/../fuzz/known/freexl-iconv-overread.xls");
     try {
-        WorkbookImport::importFile(path, log);
+        WorkbookImport::importFile(path);
     } catch (const UserError &e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("freexl-iconv-overread.xls"))) << e.message().toStdString();
     }
     // And a sound legacy workbook still reads through the same path.
-    EXPECT_EQ(WorkbookImport::importFile(fixture("liste.xls"), log).size(), size_t(5));
+    EXPECT_EQ(WorkbookImport::importFile(fixture("liste.xls")).size(), size_t(5));
 }
 
 TEST(WorkbookImport, DamagedWorkbookThatStopsTheLibraryIsReportedAsDamaged)
 {
     // liborcus stops its process on a failed internal check with this damaged .ods.
-    ErrorLog log;
     const QString path = QStringLiteral(TALVORO_FIXTURES "/../fuzz/known/orcus-ods-styles-assert.ods");
     try {
-        WorkbookImport::importFile(path, log);
+        WorkbookImport::importFile(path);
         ADD_FAILURE() << "a damaged workbook was read";
     } catch (const UserError &e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("orcus-ods-styles-assert.ods"))) << e.message().toStdString();
@@ -331,8 +326,7 @@ TEST(WorkbookImport, UsedRangeClaimingAMillionRowsButHoldingThree)
             b.text(r, 1, "0012345678").text(r, 2, "03").number(r, 3, 1234.5);
         b.blank(1000000, 7); // formatted only: the declared range reaches row 1,000,000
     }
-    ErrorLog log;
-    const std::vector<TransferLine> lines = WorkbookImport::importFile(path, log);
+    const std::vector<TransferLine> lines = WorkbookImport::importFile(path);
     ASSERT_EQ(lines.size(), size_t(3));
     EXPECT_EQ(lines[2].subItem(2), QStringLiteral("  1 234,50"));
 }

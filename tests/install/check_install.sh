@@ -25,7 +25,7 @@ grep -q '^Categories=.*Office;.*Finance;' "$tmp/usr/share/applications/talvoro.d
 [ "$("$tmp/usr/bin/talvoro-cli" --version)" = "talvoro-cli @PROJECT_VERSION@" ] || fail "installed talvoro-cli --version"
 
 # An installed copy keeps its data in the user's folder, never beside the executable.
-out="$(XDG_DATA_HOME="$tmp/data" "$tmp/usr/bin/talvoro-cli" export-txt "$source/tests/fixtures/small.txt" --code T)"
+out="$(XDG_DATA_HOME="$tmp/data" "$tmp/usr/bin/talvoro-cli" export-txt "$source/samples/liste_exemple.txt" --code T)"
 [ "$out" = "$tmp/data/Talvoro/Talvoro CCP/Fichier Txt/Liste_Nominative_T.txt" ] || fail "installed export went to $out"
 [ ! -e "$tmp/usr/bin/Fichier Txt" ] || fail "installed copy wrote beside its executable"
 

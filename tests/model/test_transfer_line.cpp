@@ -11,8 +11,7 @@ TEST(TransferLine, CellsReadBackAndReplaceWithoutDisturbingNeighbours)
     EXPECT_EQ(line.caption(), QStringLiteral("1234ABCDE"));
     EXPECT_EQ(line.subItemCount(), 7);
     EXPECT_EQ(line.subItem(TransferLine::NomPrenom), QStringLiteral("NOM PRENOM"));
-    EXPECT_EQ(line.imageIndex, 0);
-    EXPECT_EQ(line.stateIndex, -1);
+    EXPECT_EQ(line.figures.status, TransferLine::KeyStatus::Unchecked);
 
     line.setSubItem(TransferLine::CleRip, u"28");
     line.setSubItem(TransferLine::Compte, u"7");

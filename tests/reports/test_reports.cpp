@@ -5,7 +5,7 @@
 #include "keys/Statistics.h"
 #include "model/AmountText.h"
 #include "model/UserError.h"
-#include "model/WorkingList.h"
+#include "session/Session.h"
 #include "reports/ListReport.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportPainter.h"
@@ -50,11 +50,15 @@ TransferLine line(int i, qint64 net, qint64 rend, const QString &type, const QSt
                         type);
 }
 
-// The variables as the window answers them once its totals are refreshed.
-ListReport::Variables variables(WorkingList &list, const QString &place)
+// The variables as the session gives them for its shown lines.
+ListReport::Variables variables(const Session &session, const QString &place)
 {
-    ErrorLog log;
-    return ListReport::variablesFor(list, Statistics::checkAndTotal(list, log), place);
+    ListReport::Variables v;
+    v.totalNetCents = session.figures().netCents;
+    v.totalRendCents = session.figures().rendCents;
+    v.typeCounts = session.figures().types;
+    v.place = place;
+    return v;
 }
 
 // A template with one data band over "ds" and a summary, each holding the given memos.
@@ -327,9 +331,9 @@ TEST(ListReport, FieldsVariablesAndAmounts)
     }
 
     ListReport::Variables v;
-    v.totalNetText = QStringLiteral("  53 069,62");
-    v.totalRendText = QStringLiteral("abc");
-    v.typeCounts = [] { return Statistics::TypeCounts{1, 2, 3}; };
+    v.totalNetCents = 5306962;
+    v.totalRendCents = 0;
+    v.typeCounts = Statistics::TypeCounts{1, 2, 3};
     v.place = QStringLiteral("Lieu\nDirection");
     struct Var {
         QString name;
@@ -356,7 +360,8 @@ TEST(ListReport, FieldsVariablesAndAmounts)
 TEST(ListReport, PagesRunningFiguresSummaryAndWords)
 {
     // 40 lines: 37 on the first page, 3 and the summary on the second.
-    WorkingList list;
+    Session session;
+    const WorkingList &list = session.list();
     std::vector<TransferLine> lines;
     qint64 net = 0, rend = 0, netPage1 = 0, rendPage1 = 0;
     const QString types[] = {"P", "I", "D", " p ", "X"};
@@ -370,9 +375,9 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
             rendPage1 += r;
         }
     }
-    list.replaceAll(std::move(lines));
+    session.replaceAll(std::move(lines));
     const PreparedReport r =
-        ListReport::prepare(list, variables(list, "Commune de Talvoro\nDirection X"), Start);
+        ListReport::prepare(list, variables(session, "Commune de Talvoro\nDirection X"), Start);
 
     ASSERT_EQ(r.pageCount(), 2);
     EXPECT_EQ(r.texts(0, "Memo24"), QStringList{"Page 1 - 2"});
@@ -423,26 +428,28 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
     EXPECT_EQ(r.texts(1, "Memo1"), QStringList{"Nom Prenom"}); // column headings on every page
 
     // A filter prints the shown lines only, with their own figures.
-    list.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("nom3"));
-    const PreparedReport f = ListReport::prepare(list, variables(list, QString()), Start);
+    session.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("nom3"));
+    const PreparedReport f = ListReport::prepare(list, variables(session, QString()), Start);
     ASSERT_EQ(f.pageCount(), 1);
     EXPECT_EQ(f.texts(0, "Memo7"), QStringList{"Nb Ligne : 11"}); // NOM3, NOM30..NOM39
     EXPECT_EQ(f.texts(0, "Memo20"), QStringList{"Agents Permanents (P) : 5"});
-    ErrorLog log;
-    const Statistics::Totals t = Statistics::checkAndTotal(list, log);
-    EXPECT_TRUE(f.texts(0, "Memo14").first().endsWith(NombreEnToutesLettres(t.net, "FR")));
+    EXPECT_TRUE(f.texts(0, "Memo14").first().endsWith(
+        NombreEnToutesLettres(double(session.figures().netCents) / 100.0, "FR")));
 }
 
 TEST(ListReport, GrowingMemosMoveWhatFollowsAndHugeRowsSplit)
 {
-    WorkingList list;
+    Session session;
+    const WorkingList &list = session.list();
     const QString longName = QStringLiteral("BENABDELLAH MOHAMMED EL AMINE ABDERRAHMANE OULD SIDI");
     const QString hugeName = QStringLiteral("MOT ").repeated(800).trimmed();
-    list.replaceAll({line(0, 100, 0, "P", longName), line(1, 200, 0, "P"),
+    session.replaceAll({line(0, 100, 0, "P", longName), line(1, 200, 0, "P"),
                      line(2, 300, 0, "P", hugeName), line(3, 400, 0, "P")});
     // A total large enough for its words to need two lines.
-    list.line(3).setSubItem(TransferLine::Net, AmountText::formatCents(78787878787));
-    const PreparedReport r = ListReport::prepare(list, variables(list, QString()), Start);
+    TransferLine big = list.line(3);
+    big.setSubItem(TransferLine::Net, AmountText::formatCents(78787878787));
+    session.replaceLine(3, big);
+    const PreparedReport r = ListReport::prepare(list, variables(session, QString()), Start);
 
     // The long name takes two or more lines; the row grows and the next row moves down.
     const auto names = r.objects(0, "ListeNominativeNomPrenom");
@@ -538,11 +545,11 @@ TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
 
 TEST(ReportPainter, PagesPaintTheTemplateAndPdfReadsBack)
 {
-    WorkingList list;
-    list.replaceAll(
+    Session session;
+    session.replaceAll(
         {line(0, 123456, 10000, "P", QStringLiteral("ZOÉ Hélène")), line(1, 5000, 0, "I")});
     const PreparedReport r = ListReport::prepare(
-        list, variables(list, QString::fromUtf16(u"بلدية تالفورو\nDirection des Finances")), Start);
+        session.list(), variables(session, QString::fromUtf16(u"بلدية تالفورو\nDirection des Finances")), Start);
 
     // At 96 dpi a unit is a pixel: the heading box and the footer box show their fills.
     const QImage page = ReportPainter::renderPage(r, 0, 96);

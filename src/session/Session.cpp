@@ -1,0 +1,415 @@
+#include "Session.h"
+
+#include "app/Folders.h"
+#include "export/TextExport.h"
+#include "export/WorkbookExport.h"
+#include "import/TextImport.h"
+#include "import/WorkbookImport.h"
+#include "keys/Keys.h"
+#include "model/AmountText.h"
+#include "model/TextColumns.h"
+#include "model/UserError.h"
+#include "reports/ListReport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+
+const QString FileNotFound = QStringLiteral("File not found: ");
+const QString FormatNotSupported = QStringLiteral("Format not supported: ");
+const QString CannotCreateFolder = QStringLiteral("Le dossier « %1 » ne peut pas être créé.");
+
+// "text  (n)" for every text counted two or more times, sorted with letter case ignored.
+QStringList repeated(QStringList heading, const TextDictionary &dictionary, const std::vector<int> &counts)
+{
+    std::vector<std::pair<QStringView, int>> runs;
+    for (size_t id = 0; id < counts.size(); ++id)
+        if (counts[id] >= 2)
+            runs.emplace_back(dictionary.text(int(id)), counts[id]);
+    std::sort(runs.begin(), runs.end(), [](const auto &a, const auto &b) {
+        const int c = a.first.compare(b.first, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.first < b.first;
+    });
+    heading.reserve(heading.size() + qsizetype(runs.size()));
+    for (const auto &[text, n] : runs)
+        heading << text.toString() + QStringLiteral("  (") + QString::number(n) + u')';
+    return heading;
+}
+
+// The contract type a trimmed type text counts as: 'D', 'I', 'P', or 0.
+char contractType(QStringView type)
+{
+    if (type.size() != 1)
+        return 0;
+    switch (type[0].unicode()) {
+    case u'D': case u'd': return 'D';
+    case u'I': case u'i': return 'I';
+    case u'P': case u'p': return 'P';
+    default: return 0;
+    }
+}
+
+void grow(std::vector<int> &counts, int id)
+{
+    if (id >= int(counts.size()))
+        counts.resize(size_t(id) + 1, 0);
+}
+
+} // namespace
+
+Session::Session(QObject *parent) : QObject(parent)
+{
+    recount();
+    publish();
+}
+
+// --- derived figures ---
+
+void Session::derive(TransferLine &line, Dictionaries &d)
+{
+    TransferLine::Figures &f = line.figures;
+    f.status = checkKeys(line).status;
+    long long cents = 0;
+    f.netReadable = TryAmountCents(line.subItemView(TransferLine::Net), cents);
+    f.netCents = f.netReadable ? cents : 0;
+    f.rendReadable = TryAmountCents(line.subItemView(TransferLine::Rendement), cents);
+    f.rendCents = f.rendReadable ? cents : 0;
+    const QStringView name = trimBlanks(line.subItemView(TransferLine::NomPrenom));
+    f.nameId = name.isEmpty() ? -1 : d.names.intern(name);
+    const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
+    const QStringView key = trimBlanks(line.subItemView(TransferLine::CleRip));
+    QChar buffer[64];
+    if (account.size() + key.size() + 1 <= 64) {
+        std::copy(account.begin(), account.end(), buffer);
+        buffer[account.size()] = u'/';
+        std::copy(key.begin(), key.end(), buffer + account.size() + 1);
+        f.pairId = d.pairs.intern(QStringView(buffer, account.size() + key.size() + 1));
+    } else {
+        const QString pair = account.toString() + u'/' + key;
+        f.pairId = d.pairs.intern(pair);
+    }
+    f.typeId = d.types.intern(trimBlanks(line.subItemView(TransferLine::TypeContrat)));
+}
+
+void Session::add(const TransferLine &line, int sign)
+{
+    const TransferLine::Figures &f = line.figures;
+    ListFigures &t = m_figures;
+    t.shown += sign;
+    switch (f.status) {
+    case TransferLine::KeyStatus::Rip: t.rip += sign; break;
+    case TransferLine::KeyStatus::Ccp: t.ccp += sign; break;
+    default: t.wrong += sign; break;
+    }
+    if (f.netReadable)
+        t.netCents += sign * f.netCents;
+    else
+        t.unreadableAmounts += sign;
+    if (f.rendReadable)
+        t.rendCents += sign * f.rendCents;
+    else
+        t.unreadableAmounts += sign;
+    if (f.nameId >= 0) {
+        grow(m_nameCount, f.nameId);
+        m_nameCount[size_t(f.nameId)] += sign;
+    }
+    grow(m_pairCount, f.pairId);
+    m_pairCount[size_t(f.pairId)] += sign;
+    grow(m_typeCount, f.typeId);
+    m_typeCount[size_t(f.typeId)] += sign;
+}
+
+void Session::recount()
+{
+    m_figures = ListFigures();
+    m_nameCount.assign(size_t(m_dictionaries.names.size()), 0);
+    m_pairCount.assign(size_t(m_dictionaries.pairs.size()), 0);
+    m_typeCount.assign(size_t(m_dictionaries.types.size()), 0);
+    m_wrongRows.clear();
+    const int n = m_list.count();
+    for (int row = 0; row < n; ++row) {
+        const TransferLine &line = m_list.line(row);
+        add(line, 1);
+        if (line.figures.status == TransferLine::KeyStatus::Wrong)
+            m_wrongRows.push_back(row);
+    }
+}
+
+void Session::publish()
+{
+    m_figures.all = m_list.totalCount();
+    m_figures.types = {};
+    for (size_t id = 0; id < m_typeCount.size(); ++id) {
+        switch (contractType(m_dictionaries.types.text(int(id)))) {
+        case 'D': m_figures.types.d += m_typeCount[id]; break;
+        case 'I': m_figures.types.i += m_typeCount[id]; break;
+        case 'P': m_figures.types.p += m_typeCount[id]; break;
+        default: break;
+        }
+    }
+    m_panels.duplicateNames = repeated({}, m_dictionaries.names, m_nameCount);
+    m_panels.duplicateAccounts = repeated({QStringLiteral("---------")}, m_dictionaries.pairs, m_pairCount);
+    m_panels.contractTypes = repeated({QStringLiteral("T.Contrat Doublons")}, m_dictionaries.types, m_typeCount);
+    emit changed();
+}
+
+// --- error lines and records ---
+
+QString Session::errorLine(int i) const
+{
+    const int row = m_wrongRows[size_t(i)];
+    return errorLineText(m_list.line(row), row + 1);
+}
+
+QString Session::wrongPairLine(int i) const
+{
+    const TransferLine &line = m_list.line(m_wrongRows[size_t(i)]);
+    return trimBlanks(line.subItemView(TransferLine::Compte)).toString() + u'/' +
+           trimBlanks(line.subItemView(TransferLine::CleRip)) + QStringLiteral(" - Error");
+}
+
+QStringList Session::errorLines() const
+{
+    QStringList lines;
+    lines.reserve(qsizetype(m_wrongRows.size()));
+    for (int i = 0; i < int(m_wrongRows.size()); ++i)
+        lines << errorLine(i);
+    return lines;
+}
+
+std::vector<TErrorRecord> Session::errorRecords() const
+{
+    std::vector<TErrorRecord> records;
+    records.reserve(m_wrongRows.size());
+    for (int row : m_wrongRows)
+        records.push_back(errorRecord(m_list.line(row), row + 1));
+    return records;
+}
+
+// --- import ---
+
+Session::FileKind Session::kindOf(const QString &path)
+{
+    const QString ext = QFileInfo(path).suffix().toLower();
+    if (ext == u"txt")
+        return FileKind::Text;
+    if (ext == u"xlsx" || ext == u"xls" || ext == u"ods")
+        return FileKind::Workbook;
+    return FileKind::Unsupported;
+}
+
+int Session::importFile(const QString &path, const Progress &progress)
+{
+    const FileKind kind = kindOf(path);
+    if (kind == FileKind::Unsupported)
+        throw UserError(FormatNotSupported + path);
+    if (!QFileInfo(path).isFile())
+        throw UserError(FileNotFound + path);
+    std::vector<TransferLine> lines;
+    if (kind == FileKind::Text) {
+        lines = TextImport::importFile(path, [&progress](int, qint64 read, qint64 total) {
+            if (progress && total > 0)
+                progress(int(std::min<qint64>(1000, read * 1000 / total)));
+        });
+    } else {
+        lines = WorkbookImport::importFile(path, [&progress](int done, int total) {
+            if (progress)
+                progress(int(qint64(done) * 1000 / std::max(1, total)));
+        });
+    }
+    replaceAll(std::move(lines));
+    return m_list.count();
+}
+
+void Session::replaceAll(std::vector<TransferLine> lines)
+{
+    Dictionaries fresh;
+    fresh.names.reserve(qsizetype(lines.size()));
+    fresh.pairs.reserve(qsizetype(lines.size()));
+    for (TransferLine &line : lines)
+        derive(line, fresh);
+    m_dictionaries = std::move(fresh);
+    m_list.replaceAll(std::move(lines));
+    recount();
+    publish();
+}
+
+// --- repairs and cleaning ---
+
+Session::RepairResult Session::repairKeys(KeyKind kind)
+{
+    RepairResult result;
+    for (int row = 0; row < m_list.count(); ++row) {
+        TransferLine &line = m_list.mutableLine(row);
+        const QString key = repairedKey(line, kind);
+        if (key.isEmpty()) {
+            result.leftRows.push_back(row);
+            continue;
+        }
+        line.setSubItem(TransferLine::CleRip, key);
+        derive(line, m_dictionaries);
+        ++result.repaired;
+    }
+    m_list.allLinesChanged();
+    recount();
+    publish();
+    return result;
+}
+
+int Session::clean()
+{
+    const int n = m_list.count();
+    for (int row = 0; row < n; ++row) {
+        TransferLine &line = m_list.mutableLine(row);
+        QString account = trimBlanks(line.subItemView(TransferLine::Compte)).toString();
+        account = TextColumns::right(account.rightJustified(10, u'0'), 10);
+        line.setSubItem(TransferLine::Compte, account);
+        const QString name = trimBlanks(line.subItemView(TransferLine::NomPrenom)).toString();
+        line.setSubItem(TransferLine::NomPrenom, TextColumns::fitLeft(name, 27));
+        QString key = trimBlanks(line.subItemView(TransferLine::CleRip)).toString();
+        key = TextColumns::right(key.rightJustified(2, u'0'), 2);
+        line.setSubItem(TransferLine::CleRip, key);
+        derive(line, m_dictionaries);
+    }
+    m_list.allLinesChanged();
+    recount();
+    publish();
+    return n;
+}
+
+// --- lines ---
+
+bool Session::deleteRow(int row)
+{
+    if (row < 0 || row >= m_list.count())
+        return false;
+    add(m_list.line(row), -1);
+    m_list.removeAt(row);
+    auto it = std::lower_bound(m_wrongRows.begin(), m_wrongRows.end(), row);
+    if (it != m_wrongRows.end() && *it == row)
+        it = m_wrongRows.erase(it);
+    for (; it != m_wrongRows.end(); ++it)
+        --*it;
+    publish();
+    return true;
+}
+
+int Session::deleteShown()
+{
+    const int n = m_list.count();
+    m_list.removeShown();
+    recount();
+    publish();
+    return n;
+}
+
+int Session::appendLine(TransferLine line)
+{
+    derive(line, m_dictionaries);
+    m_list.append(std::move(line));
+    const int row = m_list.count() - 1;
+    const TransferLine &added = m_list.line(row);
+    add(added, 1);
+    if (added.figures.status == TransferLine::KeyStatus::Wrong)
+        m_wrongRows.push_back(row);
+    publish();
+    return row;
+}
+
+void Session::replaceLine(int row, TransferLine line)
+{
+    if (row < 0 || row >= m_list.count())
+        return;
+    derive(line, m_dictionaries);
+    const bool wasWrong = m_list.line(row).figures.status == TransferLine::KeyStatus::Wrong;
+    const bool isWrong = line.figures.status == TransferLine::KeyStatus::Wrong;
+    add(m_list.line(row), -1);
+    add(line, 1);
+    m_list.replaceLine(row, std::move(line));
+    const auto it = std::lower_bound(m_wrongRows.begin(), m_wrongRows.end(), row);
+    if (wasWrong && !isWrong)
+        m_wrongRows.erase(it);
+    else if (isWrong && !wasWrong)
+        m_wrongRows.insert(it, row);
+    publish();
+}
+
+void Session::refresh()
+{
+    recount();
+    publish();
+}
+
+void Session::setFilter(WorkingList::FilterField field, const QString &text)
+{
+    m_list.setFilter(field, text);
+    recount();
+    publish();
+}
+
+// --- exports ---
+
+QString Session::checkedCode(const QString &code, ExportKind kind)
+{
+    const QString trimmed = trimBlanks(code).toString();
+    if (trimmed.isEmpty())
+        throw UserError(kind == ExportKind::Text ? TextExport::CodeEmptyText : WorkbookExport::CodeEmptyText);
+    const QString problem = TextExport::codeProblem(trimmed);
+    if (!problem.isEmpty())
+        throw UserError(problem + TextExport::CancelledSuffix);
+    return trimmed;
+}
+
+QString Session::exportPath(const Folders &folders, ExportKind kind, const QString &code, const QDateTime &when)
+{
+    const QString trimmed = checkedCode(code, kind);
+    const QString name = kind == ExportKind::Text ? QStringLiteral("Fichier Txt") : QStringLiteral("Fichier Excel");
+    const QString folder = folders.dataDir(name);
+    if (folder.isEmpty())
+        throw UserError(CannotCreateFolder.arg(QDir::toNativeSeparators(QDir(folders.dataRoot()).filePath(name))));
+    const QString file = kind == ExportKind::Text ? TextExport::fileNameFor(trimmed)
+                                                  : WorkbookExport::fileNameFor(trimmed, when);
+    return QDir::toNativeSeparators(QDir(folder).filePath(file));
+}
+
+Session::ExportResult Session::exportText(const QString &path)
+{
+    TextExport::writeFile(m_list, path);
+    return {path, m_list.count(), m_list.filtered()};
+}
+
+Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult *repair)
+{
+    // The keys are repaired first, as they are to be sent, even if the workbook then
+    // cannot be written.
+    const RepairResult repaired = repairKeys(KeyKind::Rip);
+    if (repair)
+        *repair = repaired;
+    WorkbookExport::writeFile(m_list, path);
+    return {path, m_list.count(), m_list.filtered()};
+}
+
+// --- reports ---
+
+PreparedReport Session::listReport(const QString &place, int selectedRow, const QDateTime &start,
+                                   RepairResult *repair)
+{
+    const RepairResult repaired = repairKeys(KeyKind::Rip);
+    if (repair)
+        *repair = repaired;
+    ListReport::Variables v;
+    v.totalNetCents = m_figures.netCents;
+    v.totalRendCents = m_figures.rendCents;
+    v.typeCounts = m_figures.types;
+    v.place = place;
+    if (selectedRow >= 0 && selectedRow < m_list.count())
+        v.selected = &m_list.line(selectedRow);
+    return ListReport::prepare(m_list, v, start);
+}
+
+PreparedReport Session::errorReport(const QDateTime &start)
+{
+    return ErrorReport::prepare(errorRecords(), start);
+}

@@ -1,0 +1,156 @@
+#pragma once
+
+#include "TextDictionary.h"
+#include "keys/LineCheck.h"
+#include "keys/Statistics.h"
+#include "model/WorkingList.h"
+#include "reports/PreparedReport.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <functional>
+#include <vector>
+
+class Folders;
+
+// The figures of the shown lines.
+struct ListFigures {
+    int shown = 0;
+    int all = 0;
+    int rip = 0;   // lines whose key is their account's RIP key
+    int ccp = 0;   // lines whose key is their account's CCP key (and not the RIP key)
+    int wrong = 0; // lines whose key is neither, or whose account has no keys
+    long long netCents = 0;
+    long long rendCents = 0;
+    int unreadableAmounts = 0; // amount cells that do not read (counted as nothing)
+    Statistics::TypeCounts types;
+
+    bool operator==(const ListFigures &o) const = default;
+};
+
+// The panels beside the list, computed from the shown lines.
+struct ListPanels {
+    QStringList duplicateNames;    // "name  (n)" for every name on two or more lines
+    QStringList duplicateAccounts; // "---------", then "account/key  (n)"
+    QStringList contractTypes;     // "T.Contrat Doublons", then "type  (n)"
+
+    bool operator==(const ListPanels &o) const = default;
+};
+
+// The working session: the list of transfer lines, the filter, and every figure derived
+// from the shown lines (key counters, totals in whole centimes, error lines and records,
+// duplicate and contract-type panels). Every command is a function here; each leaves the
+// figures equal to a fresh check of the shown lines and then emits changed(). A command
+// that fails throws UserError and leaves the session as it stood.
+class Session final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Session(QObject *parent = nullptr);
+
+    // The list, as a model for a table view.
+    WorkingList &list() { return m_list; }
+    const WorkingList &list() const { return m_list; }
+
+    const ListFigures &figures() const { return m_figures; }
+    const ListPanels &panels() const { return m_panels; }
+
+    // The shown lines in error, in table order: their rows, their error lines
+    // ("Ligne: ..." with the row counted from 1), their account/key pairs
+    // ("account/key - Error") and their error records.
+    const std::vector<int> &wrongRows() const { return m_wrongRows; }
+    QString errorLine(int i) const;
+    QString wrongPairLine(int i) const;
+    QStringList errorLines() const;
+    std::vector<TErrorRecord> errorRecords() const;
+
+    // --- import ---
+    enum class FileKind { Text, Workbook, Unsupported };
+    // Told by the extension: .txt, or .xlsx, .xls and .ods.
+    static FileKind kindOf(const QString &path);
+    // Progress of a long read, in thousandths.
+    using Progress = std::function<void(int permille)>;
+    // Replaces the list with the file's lines and clears the filter. Throws UserError when
+    // the file is missing, unsupported or unreadable; the session is then unchanged.
+    int importFile(const QString &path, const Progress &progress = {});
+    // Replaces the list with lines read elsewhere (tests, benchmarks).
+    void replaceAll(std::vector<TransferLine> lines);
+
+    // --- key repairs, on the shown lines ---
+    struct RepairResult {
+        int repaired = 0;
+        std::vector<int> leftRows; // lines whose account has no keys, left as they were
+    };
+    RepairResult repairKeys(KeyKind kind);
+
+    // Normalises the shown lines' account (10 digits, zeros in front), key (2 characters,
+    // zeros in front) and name (27 characters). Returns the number of lines cleaned.
+    int clean();
+
+    // --- lines ---
+    // Removes the shown line at row; false when there is none.
+    bool deleteRow(int row);
+    // Removes every shown line; returns how many.
+    int deleteShown();
+    // Appends a line (shown whatever the filter); returns its row.
+    int appendLine(TransferLine line);
+    // Replaces the cells of the shown line at row.
+    void replaceLine(int row, TransferLine line);
+
+    // Recomputes every figure from the shown lines' derived figures (a full refresh).
+    void refresh();
+
+    // --- filter ---
+    void setFilter(WorkingList::FilterField field, const QString &text);
+
+    // --- exports, of the shown lines ---
+    enum class ExportKind { Text, Workbook };
+    // The ordering code without surrounding blanks. Throws UserError when it is blank or
+    // cannot name a file.
+    static QString checkedCode(const QString &code, ExportKind kind);
+    // The file an export with this ordering code writes (folder created when missing).
+    // Throws UserError when the code cannot name a file or the folder cannot be made.
+    static QString exportPath(const Folders &folders, ExportKind kind, const QString &code,
+                              const QDateTime &when = QDateTime::currentDateTime());
+    struct ExportResult {
+        QString path;
+        int lines = 0;
+        bool filtered = false;
+    };
+    // Writes the text file, whole or not at all.
+    ExportResult exportText(const QString &path);
+    // Repairs the shown lines' keys to their RIP keys (told in repair, even when the
+    // writing then fails), then writes the workbook.
+    ExportResult exportWorkbook(const QString &path, RepairResult *repair = nullptr);
+
+    // --- reports ---
+    // Repairs the shown lines' keys to their RIP keys, then prepares the nominative list
+    // of the shown lines. selectedRow answers the line variables (-1: none).
+    PreparedReport listReport(const QString &place, int selectedRow = -1, const QDateTime &start = {},
+                              RepairResult *repair = nullptr);
+    // Prepares the report of the shown lines in error.
+    PreparedReport errorReport(const QDateTime &start = {});
+
+    // The figures and panels recomputed from nothing over the shown lines (for checks).
+    static std::pair<ListFigures, ListPanels> recomputeFromScratch(const WorkingList &list);
+
+signals:
+    // The lines, the filter or the figures changed.
+    void changed();
+
+private:
+    struct Dictionaries {
+        TextDictionary names, pairs, types;
+    };
+    static void derive(TransferLine &line, Dictionaries &dictionaries);
+    void add(const TransferLine &line, int sign);
+    void recount();
+    void publish();
+
+    WorkingList m_list;
+    Dictionaries m_dictionaries;
+    std::vector<int> m_nameCount, m_pairCount, m_typeCount; // over the shown lines
+    std::vector<int> m_wrongRows;
+    ListFigures m_figures;
+    ListPanels m_panels;
+};
