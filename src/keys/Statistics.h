@@ -8,6 +8,7 @@ namespace Statistics {
 
 struct TypeCounts {
     int d = 0, i = 0, p = 0;
+    bool operator==(const TypeCounts &o) const = default;
 };
 
 QString totalNetText(long long netCents);             // "Total Net: ... DA"

@@ -1,10 +1,15 @@
 #pragma once
 
 #include "ScriptedPrompts.h"
+#include "app/MemoList.h"
+#include "app/ShapeWidget.h"
 #include "app/TForm1.h"
+#include "session/SessionOracle.h"
 #include "model/WorkingList.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QFile>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -112,4 +117,51 @@ protected:
         form().session().replaceLine(row, line);
     }
     int status(int row) { return int(list().line(row).figures.status); }
+
+    // Every figure, panel and caption the window shows, as text.
+    QStringList shownFigures()
+    {
+        TForm1 &w = form();
+        QStringList out{w.LabelTotalNet->text(), w.LabelTotalRendement->text(), w.Label1->text(),
+                        w.Edit3->text(),         w.Edit4->text(),               w.Edit5->text(),
+                        w.Label3->text(),        w.Label4->text(),              w.Label2->text(),
+                        w.LabelRip->text(),      w.LabelCle->text(),            w.LabelError->text(),
+                        w.Label8->text(),        w.Label9->text(),              w.Label10->text(),
+                        w.Label11->text(),       w.LabelShown->text()};
+        for (MemoList *m : {w.MemoErreurs, w.Memo1, w.memoNomPrenom, w.MemoComptes, w.MemoNoms})
+            out += m->lines();
+        for (ShapeWidget *c : {w.ShapeRip, w.ShapeCle, w.ShapeError})
+            out << c->brushColor().name();
+        return out;
+    }
+
+    // Checks that the window shows what a fresh check of the shown lines gives.
+    void expectFreshFigures(const char *where)
+    {
+        const OracleView o = oracle(list());
+        const ListFigures &f = o.figures;
+        TForm1 &w = form();
+        const QString at = QString::fromLatin1(where);
+        QVERIFY2(w.LabelTotalNet->text() == Statistics::totalNetText(f.netCents), qPrintable(at));
+        QVERIFY2(w.LabelTotalRendement->text() == Statistics::totalRendementText(f.rendCents), qPrintable(at));
+        QVERIFY2(w.Label1->text() == Statistics::totalGeneralText(f.netCents + f.rendCents), qPrintable(at));
+        QVERIFY2(w.Edit5->text() == AmountText::formatCents(f.netCents + f.rendCents), qPrintable(at));
+        QVERIFY2(w.Label3->text() == QString::number(f.rip) && w.Label4->text() == QString::number(f.ccp) &&
+                     w.Label2->text() == QString::number(f.wrong),
+                 qPrintable(at));
+        QVERIFY2(w.LabelError->text() == QStringLiteral("Erreur: %1").arg(f.wrong), qPrintable(at));
+        QVERIFY2(w.MemoErreurs->lines() == Statistics::counterLines(f.rip, f.ccp, f.wrong) + o.errorLines,
+                 qPrintable(at + u' ' + w.MemoErreurs->lines().join(u'|')));
+        QVERIFY2(w.Memo1->lines() == o.wrongPairs, qPrintable(at));
+        QVERIFY2(w.memoNomPrenom->lines() == o.panels.duplicateNames, qPrintable(at));
+        QVERIFY2(w.MemoComptes->lines() == o.panels.duplicateAccounts, qPrintable(at));
+        QVERIFY2(w.MemoNoms->lines() == o.panels.contractTypes, qPrintable(at));
+        const QString shownText =
+            list().filtered() ? QStringLiteral("%1 / %2 lignes affichées").arg(f.shown).arg(f.all) : QString();
+        QVERIFY2(w.LabelShown->text() == shownText, qPrintable(at + u' ' + w.LabelShown->text()));
+        std::vector<int> rows;
+        for (const TErrorRecord &r : w.session().errorRecords())
+            rows.push_back(r.Row);
+        QVERIFY2(rows == o.recordRows, qPrintable(at));
+    }
 };

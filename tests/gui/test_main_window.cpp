@@ -2,6 +2,7 @@
 #include "app/MemoList.h"
 #include "app/ShapeWidget.h"
 #include "app/TForm1.h"
+#include "editor/TForm2.h"
 #include "model/WorkingList.h"
 
 #include <QFile>
@@ -360,6 +361,94 @@ private slots:
         // Activation refreshes without any box.
         form().runCommand([this] { form().showFigures(); });
         QVERIFY(m_prompts->take().isEmpty());
+    }
+
+    void everyFigureBelongsToTheListOnScreen()
+    {
+        import(fixture("small.txt"));
+        expectFreshFigures("import");
+        form().Edit1->setText(QStringLiteral("0000"));
+        expectFreshFigures("account filter");
+        selectRow(1);
+        form().Button2->click();
+        expectFreshFigures("delete under a filter");
+        // Nothing stays selected: a second click deletes nothing.
+        QCOMPARE(form().selectedRow(), -1);
+        const int left = list().count();
+        form().Button2->click();
+        QCOMPARE(list().count(), left);
+        form().Edit2->setText(QStringLiteral("ali"));
+        expectFreshFigures("name filter");
+        setCell(0, 1, QStringLiteral("99"));
+        expectFreshFigures("edit");
+        form().Button1->click();
+        expectFreshFigures("CLE repair");
+        form().Edit2->clear();
+        expectFreshFigures("filter cleared");
+        form().mniC1->trigger();
+        expectFreshFigures("clean");
+        m_prompts->dialogs.enqueue([](QDialog *d) {
+            static_cast<TForm2 *>(d)->EditNomPrenom->setText(QStringLiteral("ALI BEN"));
+            static_cast<TForm2 *>(d)->ButtonValidate1->click();
+        });
+        form().mniA1->trigger();
+        expectFreshFigures("add");
+        m_prompts->take();
+
+        // "Supprimer tous" under a filter says how many it deletes and that a filter is on.
+        form().Edit2->setText(QStringLiteral("ALI BEN"));
+        const int shown = list().count(), all = list().totalCount();
+        m_prompts->answers.enqueue(true);
+        form().Button3->click();
+        QCOMPARE(m_prompts->take(),
+                 QStringList{QStringLiteral("question: Un filtre est en cours : supprimer les %1 lignes affichées ?\n"
+                                            "(Les %2 lignes masquées sont gardées.)")
+                                 .arg(shown)
+                                 .arg(all - shown)});
+        QCOMPARE(list().totalCount(), all - shown);
+        expectFreshFigures("delete shown");
+        form().Edit2->clear();
+        expectFreshFigures("after delete shown");
+        QCOMPARE(list().count(), all - shown);
+    }
+
+    void failedImportLeavesEveryFigureAsItWas()
+    {
+        import(fixture("small.txt"));
+        form().Edit2->setText(QStringLiteral("ali"));
+        m_prompts->take();
+        const QStringList before = shownFigures();
+        const QString path = form().LabelPath->text();
+        QByteArray bad = record(u"0012345678"_qs, u"03"_qs);
+        bad.replace("NOM", "N\xC9M");
+        import(writeFile(QStringLiteral("latin1.txt"), bad));
+        QVERIFY(m_prompts->take().last().startsWith(QStringLiteral("error: ")));
+        QCOMPARE(shownFigures(), before);
+        QCOMPARE(form().LabelPath->text(), path);
+        QCOMPARE(form().Edit2->text(), QStringLiteral("ali"));
+        QCOMPARE(list().count(), 3);
+        expectFreshFigures("after a failed import");
+    }
+
+    void charactersOutsideTheBasicPlaneCountOnce()
+    {
+        // A name holding a character outside the Basic Multilingual Plane: the record's
+        // columns still fall where the clerk counts them.
+        QString name = QStringLiteral("\U0002000B") + QStringLiteral("ALI");
+        QByteArray rec = record(u"0012345678"_qs, u"03"_qs, u"0000000010000"_qs, u"XXXX"_qs, u"D"_qs);
+        rec.replace(QByteArray("XXXX"), name.toUtf8());
+        import(writeFile(QStringLiteral("plan.txt"), rec));
+        m_prompts->take();
+        QCOMPARE(list().line(0).subItem(5), name);
+        QCOMPARE(list().line(0).subItem(6), QStringLiteral("D"));
+        // The editor's one-character contract type takes such a character whole.
+        TForm2 &ed = *form().Form2;
+        ed.EditTypeContrat->clear();
+        for (const QString &typed : {QStringLiteral("\U0001F600"), QStringLiteral("x")}) {
+            QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, typed);
+            QApplication::sendEvent(ed.EditTypeContrat, &key);
+        }
+        QCOMPARE(ed.EditTypeContrat->text(), QStringLiteral("\U0001F600"));
     }
 
     void bigAmountsKeepAllThirteenDigits()

@@ -1,0 +1,257 @@
+#include "QtPrinters.h"
+#include "SessionOracle.h"
+
+#include "model/UserError.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+// Random lines over small pools, so that duplicates, wrong keys, odd amounts, blanks and
+// letter cases all occur often.
+class LineMaker
+{
+public:
+    explicit LineMaker(unsigned seed) : m_rng(seed) {}
+
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
+
+    TransferLine line()
+    {
+        static const char16_t *const accounts[] = {u"0012345678", u"0000000004", u"0000000001", u"1234567890",
+                                                   u"0000000036", u"12-4567890", u"",           u" 0012345678 ",
+                                                   u"12345"};
+        static const char16_t *const names[] = {u"ALI BEN", u"ali ben", u"ALI BEN  ", u"KHALIL Omar",
+                                                u"Zoé HÉLÈNE", u"", u"NOM PRENOM"};
+        static const char16_t *const types[] = {u"P", u"p", u" d ", u"I", u"X", u"", u"D"};
+        const QString account = QString::fromUtf16(accounts[pick(9)]);
+        QString key;
+        switch (pick(6)) {
+        case 0: key = CleCcpRip(account); break;
+        case 1: key = VerifierCle(account); break;
+        case 2: key = QString::number(pick(100)).rightJustified(2, u'0'); break;
+        case 3: key = QString::number(pick(10)); break; // one digit: never a key
+        case 4: key = u' ' + CleCcpRip(account) + u' '; break;
+        default: key = QString(); break;
+        }
+        return TransferLine(u"160000100", account, key, amount(), amount(), QString::number(pick(3)),
+                            QString::fromUtf16(names[pick(7)]), QString::fromUtf16(types[pick(7)]));
+    }
+
+    QString amount()
+    {
+        switch (pick(8)) {
+        case 0: return QString();
+        case 1: return QStringLiteral("douze");
+        case 2: return QStringLiteral("12,5");
+        default: return AmountText::formatCents(std::uniform_int_distribution<long long>(0, 99999999)(m_rng));
+        }
+    }
+
+    std::vector<TransferLine> lines(int n)
+    {
+        std::vector<TransferLine> out;
+        for (int i = 0; i < n; ++i)
+            out.push_back(line());
+        return out;
+    }
+
+private:
+    std::mt19937 m_rng;
+};
+
+// Everything the window shows, as the session gives it.
+OracleView shown(const Session &s)
+{
+    OracleView v;
+    v.figures = s.figures();
+    v.panels = s.panels();
+    v.errorLines = s.errorLines();
+    for (int i = 0; i < int(s.wrongRows().size()); ++i)
+        v.wrongPairs << s.wrongPairLine(i);
+    for (const TErrorRecord &r : s.errorRecords())
+        v.recordRows.push_back(r.Row);
+    return v;
+}
+
+void expectSame(const OracleView &a, const OracleView &b, const std::string &where)
+{
+    EXPECT_EQ(a.figures, b.figures) << where;
+    EXPECT_EQ(a.panels.duplicateNames, b.panels.duplicateNames) << where;
+    EXPECT_EQ(a.panels.duplicateAccounts, b.panels.duplicateAccounts) << where;
+    EXPECT_EQ(a.panels.contractTypes, b.panels.contractTypes) << where;
+    EXPECT_EQ(a.errorLines, b.errorLines) << where;
+    EXPECT_EQ(a.wrongPairs, b.wrongPairs) << where;
+    EXPECT_EQ(a.recordRows, b.recordRows) << where;
+}
+
+QStringList allCells(const WorkingList &list)
+{
+    QStringList out;
+    for (int i = 0; i < list.totalCount(); ++i) {
+        const TransferLine &l = list.lineOfAll(i);
+        out << l.caption();
+        for (int k = 0; k < 7; ++k)
+            out << l.subItem(k);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(Session, EveryFigureEqualsAFreshCheckAfterAnyCommand)
+{
+    QTemporaryDir dir;
+    const QString badFile = dir.filePath(QStringLiteral("bad.txt"));
+    {
+        QFile f(badFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("1600001000012345678\xff\r\n");
+    }
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        LineMaker make(seed);
+        Session s;
+        s.replaceAll(make.lines(make.pick(30)));
+        std::string trail;
+        for (int step = 0; step < 14; ++step) {
+            const int n = s.list().count();
+            const int command = make.pick(12);
+            trail += std::to_string(command) + ' ';
+            switch (command) {
+            case 0: s.replaceAll(make.lines(make.pick(30))); break;
+            case 1: {
+                // A filter on a piece of a shown line's account or name.
+                const bool byName = make.pick(2) == 0;
+                QString text = n > 0 ? s.list().line(make.pick(n)).subItem(byName ? 5 : 0) : QString();
+                text = text.mid(make.pick(3), 1 + make.pick(4));
+                s.setFilter(byName ? WorkingList::FilterField::NomPrenom : WorkingList::FilterField::Compte, text);
+                break;
+            }
+            case 2: s.setFilter(WorkingList::FilterField::None, QString()); break;
+            case 3: s.deleteRow(n > 0 ? make.pick(n) : 0); break;
+            case 4: s.deleteShown(); break;
+            case 5: s.appendLine(make.line()); break;
+            case 6:
+                if (n > 0)
+                    s.replaceLine(make.pick(n), make.line());
+                break;
+            case 7: s.repairKeys(KeyKind::Rip); break;
+            case 8: s.repairKeys(KeyKind::Ccp); break;
+            case 9: s.clean(); break;
+            case 10: {
+                // A failed import changes nothing at all.
+                const OracleView before = shown(s);
+                const QStringList cells = allCells(s.list());
+                EXPECT_THROW(s.importFile(make.pick(2) ? badFile : dir.filePath(QStringLiteral("none.txt"))),
+                             UserError);
+                expectSame(shown(s), before, "failed import " + trail);
+                EXPECT_EQ(allCells(s.list()), cells);
+                break;
+            }
+            default: s.refresh(); break;
+            }
+            expectSame(shown(s), oracle(s.list()), "seed " + std::to_string(seed) + ": " + trail);
+            // The colours follow the same check as the counters.
+            for (int r = 0; r < s.list().count(); ++r)
+                ASSERT_EQ(s.list().line(r).figures.status, checkKeys(s.list().line(r)).status) << trail;
+            if (::testing::Test::HasFailure())
+                return;
+        }
+    }
+}
+
+TEST(Session, DeletingWhileFilteredKeepsTheHiddenLines)
+{
+    Session s;
+    LineMaker make(7);
+    std::vector<TransferLine> lines;
+    for (const char16_t *name : {u"ALI", u"OMAR", u"ALIA", u"SAID"}) {
+        TransferLine l = make.line();
+        l.setSubItem(TransferLine::NomPrenom, name);
+        lines.push_back(l);
+    }
+    s.replaceAll(lines);
+    s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("ali"));
+    ASSERT_EQ(s.list().count(), 2);
+    EXPECT_TRUE(s.deleteRow(1)); // ALIA
+    EXPECT_FALSE(s.deleteRow(1));
+    EXPECT_EQ(s.figures().shown, 1);
+    EXPECT_EQ(s.figures().all, 3);
+    EXPECT_EQ(s.deleteShown(), 1); // ALI
+    EXPECT_EQ(s.figures().all, 2);
+    s.setFilter(WorkingList::FilterField::None, QString());
+    ASSERT_EQ(s.list().count(), 2);
+    EXPECT_EQ(s.list().line(0).subItem(TransferLine::NomPrenom), QStringLiteral("OMAR"));
+    EXPECT_EQ(s.list().line(1).subItem(TransferLine::NomPrenom), QStringLiteral("SAID"));
+    // A line added under a filter is shown at once, whatever the filter.
+    s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("omar"));
+    EXPECT_EQ(s.appendLine(make.line()), 1);
+    EXPECT_EQ(s.figures().shown, 2);
+}
+
+TEST(Session, StatisticsRules)
+{
+    // Account 0012345678: CCP key 28, RIP key 03.
+    struct Case {
+        const char16_t *key;
+        TransferLine::KeyStatus status;
+    };
+    const Case cases[] = {
+        {u"03", TransferLine::KeyStatus::Rip},   {u" 03 ", TransferLine::KeyStatus::Rip},
+        {u"3", TransferLine::KeyStatus::Wrong},  {u"28", TransferLine::KeyStatus::Ccp},
+        {u"028", TransferLine::KeyStatus::Wrong}, {u"", TransferLine::KeyStatus::Wrong},
+    };
+    std::vector<TransferLine> lines;
+    for (const Case &c : cases)
+        lines.emplace_back(u"160000100", u"0012345678", c.key, u"1,00", u"0,50", u"1", u"NOM", u"P");
+    // Lower-case and padded contract types count; other letters do not.
+    for (const char16_t *type : {u"d", u" i ", u"p", u"x", u"DI"})
+        lines.emplace_back(u"160000100", u"0000000004", u"97", u"", u"", u"1", u"AUTRE", type);
+    Session s;
+    s.replaceAll(lines);
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(s.list().line(int(i)).figures.status, cases[i].status) << i;
+    EXPECT_EQ(s.figures().rip, 2 + 5);
+    EXPECT_EQ(s.figures().ccp, 1);
+    EXPECT_EQ(s.figures().wrong, 3);
+    EXPECT_EQ(s.figures().types.d, 1);
+    EXPECT_EQ(s.figures().types.i, 1);
+    EXPECT_EQ(s.figures().types.p, 7);
+    EXPECT_EQ(s.figures().netCents, 600);
+    EXPECT_EQ(s.figures().rendCents, 300);
+    EXPECT_EQ(s.panels().duplicateNames, (QStringList{"AUTRE  (5)", "NOM  (6)"}));
+    EXPECT_EQ(s.panels().duplicateAccounts, (QStringList{"---------", "0000000004/97  (5)", "0012345678/03  (2)"}));
+    EXPECT_EQ(s.panels().contractTypes, (QStringList{"T.Contrat Doublons", "P  (6)"}));
+}
+
+TEST(Session, RepairsWorkOnTheAccountWithoutBlanksAndListWhatIsLeft)
+{
+    Session s;
+    s.replaceAll({TransferLine(u"1", u" 0012345678 ", u"11", u"", u"", u"", u"", u""),
+                  TransferLine(u"2", u"12-4", u"11", u"", u"", u"", u"", u""),
+                  TransferLine(u"3", u"", u"11", u"", u"", u"", u"", u"")});
+    const Session::RepairResult rip = s.repairKeys(KeyKind::Rip);
+    EXPECT_EQ(rip.repaired, 1);
+    EXPECT_EQ(rip.leftRows, (std::vector<int>{1, 2}));
+    EXPECT_EQ(s.list().line(0).subItem(TransferLine::CleRip), QStringLiteral("03"));
+    EXPECT_EQ(s.list().line(1).subItem(TransferLine::CleRip), QStringLiteral("11"));
+    s.repairKeys(KeyKind::Ccp);
+    EXPECT_EQ(s.list().line(0).subItem(TransferLine::CleRip), QStringLiteral("28"));
+    EXPECT_EQ(s.figures().ccp, 1);
+    EXPECT_EQ(s.figures().wrong, 2);
+}
+
+TEST(Session, AmountsAreSummedInWholeCentimes)
+{
+    // A million lines of 0,10 DA sum to exactly 100 000,00 DA (a float sum drifts).
+    std::vector<TransferLine> lines(1000000, TransferLine(u"1", u"0012345678", u"03", u"   0,10", u"   0,01", u"1",
+                                                          u"N", u"P"));
+    Session s;
+    s.replaceAll(std::move(lines));
+    EXPECT_EQ(s.figures().netCents, 10000000);
+    EXPECT_EQ(s.figures().rendCents, 1000000);
+    EXPECT_EQ(Statistics::totalNetText(s.figures().netCents), QStringLiteral("Total Net:   100 000,00 DA"));
+}
