@@ -65,6 +65,7 @@ private:
     // text lower-cased and trimmed; an empty text shows every line.
     void setFilter(FilterField field, const QString &text);
 
+    void eraseLine(size_t index);
     int toIndex(int row) const { return m_filter == FilterField::None ? row : m_shown[size_t(row)]; }
     void applyFilter();
 
