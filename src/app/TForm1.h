@@ -25,7 +25,7 @@ class QVariant;
 class ReportEngine;
 class ShapeWidget;
 class TForm2;
-class TUpdater;
+class Updater;
 class UpdaterControls;
 class WorkingList;
 
@@ -77,7 +77,6 @@ public:
     ErrorLog &errors() { return m_errors; }
     int FCurrentRecord = 0;
     int CurrentIndex = 0;
-    std::unique_ptr<TUpdater> Updater;
 
     // --- commands (each runs inside the command wrapper when triggered from the window) ---
     void BtnImportClick();
@@ -176,6 +175,7 @@ private:
     Folders m_folders;
     UpdaterSetup m_updaterSetup;
     std::unique_ptr<UpdaterControls> m_updaterControls;
+    std::unique_ptr<Updater> m_updater;
     WorkingList *m_list;
     ErrorLog m_errors;
     bool m_importing = false;
