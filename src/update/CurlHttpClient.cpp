@@ -142,6 +142,8 @@ void CurlHttpClient::get(const HttpRequest &request, QIODevice *body)
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!caFile.isEmpty()) curl_easy_setopt(h, CURLOPT_CAINFO, caFile.constData());
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    // A name lookup still running when the request ends is left behind, not waited for.
+    curl_easy_setopt(h, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);

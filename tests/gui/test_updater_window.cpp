@@ -88,6 +88,18 @@ class TestUpdaterWindow : public QObject
                                20000);
     }
 
+    // Starts the window on the manifest, answers Yes to the update button, and waits until the
+    // program's address has been asked for; false when something never came.
+    bool startDownload(const QByteArray &manifestPath, const QByteArray &programPath)
+    {
+        start(m_probe->url("/generate_204"), manifestPath);
+        if (!QTest::qWaitFor([&] { return form().ButtonUpdate->isEnabled(); }, 20000)) return false;
+        const qsizetype before = m_https->paths().count(programPath);
+        m_prompts->answers.enqueue(true);
+        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
+        return QTest::qWaitFor([&] { return m_https->paths().count(programPath) > before; }, 20000);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -252,10 +264,7 @@ private slots:
 
     void failedDownloadShowsTheErrorAndGoesOn()
     {
-        start(m_probe->url("/generate_204"), "/broken.ini");
-        QTRY_VERIFY_WITH_TIMEOUT(form().ButtonUpdate->isEnabled(), 20000);
-        m_prompts->answers.enqueue(true);
-        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
+        QVERIFY(startDownload("/broken.ini", "/missing.exe"));
         QTRY_COMPARE_WITH_TIMEOUT(m_prompts->shown.size(), 2, 20000);
         QCOMPARE(
             m_prompts->take(),
@@ -274,13 +283,9 @@ private slots:
     // Cancel; a cancel leaves nothing behind.
     void downloadCanBeCancelled()
     {
-        start(m_probe->url("/generate_204"), "/slow.ini");
-        QTRY_VERIFY_WITH_TIMEOUT(form().ButtonUpdate->isEnabled(), 20000);
-        m_prompts->answers.enqueue(true);
-        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
+        QVERIFY(startDownload("/slow.ini", "/slow.exe"));
         QCOMPARE(form().ButtonUpdate->text(), UpdateTexts::Cancel);
         QVERIFY(form().ButtonUpdate->isEnabled());
-        QVERIFY(QTest::qWaitFor([&] { return m_https->paths().contains("/slow.exe"); }, 20000));
         QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(form().ButtonUpdate->text(), QStringLiteral("Update"), 20000);
         QCOMPARE(m_prompts->take(),
