@@ -20,6 +20,8 @@ const QColor Red(255, 0, 0);
 const QColor Green(0, 255, 0);
 const QColor Checking(192, 192, 192);
 const int ProgressIntervalMs = 100;
+// The probe reads no body; this only bounds what a misbehaving answer may send.
+const qint64 ProbeBytes = 4096;
 
 int toInt(qint64 n)
 {
@@ -136,7 +138,7 @@ void Updater::showStatus()
     m_checking = true;
     m_ui.setLight(Checking);
     m_ui.setStatusDetail(UpdateTexts::Checking);
-    HttpRequest probe = request(m_places.probeUrl, m_limits.probeMs, 4096);
+    HttpRequest probe = request(m_places.probeUrl, m_limits.probeMs, ProbeBytes);
     probe.httpsOnly = false;
     probe.bodyIgnored = true;
     runInBackground([this, probe, http = m_http] {
