@@ -12,8 +12,7 @@
 #include "model/AmountText.h"
 #include "model/UserError.h"
 #include "update/CurlHttpClient.h"
-#include "update/TUpdater.h"
-#include "update/UpdateTexts.h"
+#include "update/Updater.h"
 #include "update/UpdaterControls.h"
 #include "reports/ReportTexts.h"
 
@@ -147,7 +146,7 @@ TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, UpdaterSetup u
 TForm1::~TForm1()
 {
     FormDestroy();
-    Updater.reset();
+    m_updater.reset();
 }
 
 WorkingList &TForm1::list() { return m_session->list(); }
@@ -441,8 +440,8 @@ void TForm1::FormCreate()
     if (QScreen *s = screen())
         move(s->availableGeometry().center() - rect().center());
 
-    // The updater probes the network and reads the offered version; its time-outs bound
-    // how long the window waits before it shows.
+    // The updater probes the network and reads the offered version on a worker thread: the
+    // window shows at once, the light saying "checking" until the answers arrive.
     UpdaterSetup &u = m_updaterSetup;
     if (!u.http) u.http = std::make_shared<CurlHttpClient>();
     if (!u.quit) u.quit = [] { QCoreApplication::exit(0); };
@@ -453,11 +452,12 @@ void TForm1::FormCreate()
                                               FormClose();
                                               m_updaterSetup.quit();
                                           });
-    TUpdater::Places places{m_folders.programDir(), u.tempDir, u.probeUrl,
-                            u.tlsFiles ? *u.tlsFiles : tlsLibraryFiles(m_folders.programDir())};
-    Updater =
-        std::make_unique<TUpdater>(u.http, *m_updaterControls, u.manifestUrl, std::move(places));
-    Updater->ShowStatus();
+    Updater::Places places{m_folders.programDir(), u.probeUrl,
+                           u.tlsFiles ? *u.tlsFiles : tlsLibraryFiles(m_folders.programDir()),
+                           m_folders.installed()};
+    m_updater = std::make_unique<Updater>(u.http, *m_updaterControls, u.manifestUrl,
+                                          std::move(places), u.publicKey, u.limits);
+    m_updater->showStatus();
 }
 
 void TForm1::FormActivate() { showFigures(); }
@@ -700,8 +700,8 @@ void TForm1::Button3Click()
 
 void TForm1::ButtonUpdateClick()
 {
-    if (m_prompts->question(this, UpdateTexts::ConfirmDownload) && Updater)
-        Updater->DownloadUpdate();
+    // Asks before a download, or cancels the one running.
+    if (m_updater) m_updater->updateRequested();
 }
 
 // --- filters ---

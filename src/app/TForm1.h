@@ -25,7 +25,7 @@ class QTimer;
 class QVariant;
 class ShapeWidget;
 class TForm2;
-class TUpdater;
+class Updater;
 class UpdaterControls;
 
 // The main window: the working list, its panels and every command.
@@ -78,7 +78,6 @@ public:
     int selectedRow() const;
     // Selects a row and makes it the current one.
     void selectRow(int row);
-    std::unique_ptr<TUpdater> Updater;
 
     // --- commands (each runs inside the command wrapper when triggered from the window) ---
     void BtnImportClick();
@@ -157,6 +156,7 @@ private:
     Folders m_folders;
     UpdaterSetup m_updaterSetup;
     std::unique_ptr<UpdaterControls> m_updaterControls;
+    std::unique_ptr<Updater> m_updater;
     Session *m_session;
     bool m_importing = false;
     struct Placement {

@@ -20,6 +20,8 @@ Manifest Manifest::parse(const QByteArray &iniText)
 {
     const IniFile ini = IniFile::parse(QString::fromUtf8(iniText));
     const QString section = QStringLiteral("UPDATE");
-    return {unquoted(ini.readString(section, QStringLiteral("Version"))),
-            unquoted(ini.readString(section, QStringLiteral("URL")))};
+    auto value = [&](const char *key) {
+        return unquoted(ini.readString(section, QString::fromLatin1(key)));
+    };
+    return {value("Version"), value("URL"), value("SHA256"), value("Signature"), value("Package")};
 }

@@ -1,5 +1,6 @@
 #include "UpdaterControls.h"
 
+#include "UpdateTexts.h"
 #include "app/Prompts.h"
 #include "app/ShapeWidget.h"
 
@@ -7,58 +8,92 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-UpdaterControls::UpdaterControls(ShapeWidget *shape, QLabel *local, QLabel *server,
+UpdaterControls::UpdaterControls(ShapeWidget *light, QLabel *localVersion, QLabel *serverVersion,
                                  QProgressBar *progressBar, QPushButton *button, Prompts &prompts,
                                  QWidget *window, std::function<void()> terminate)
-    : FShapeStatus(shape), FLabelLocal(local), FLabelServer(server), FProgressBar(progressBar),
-      FButtonUpdate(button), m_prompts(prompts), m_window(window), m_terminate(std::move(terminate))
+    : m_light(light), m_localVersion(localVersion), m_serverVersion(serverVersion),
+      m_progressBar(progressBar), m_button(button),
+      m_buttonCaption(button ? button->text() : QString()), m_prompts(prompts), m_window(window),
+      m_terminate(std::move(terminate))
 {
 }
 
 void UpdaterControls::setLight(const QColor &colour)
 {
-    FShapeStatus->setBrushColor(colour);
+    m_light->setBrushColor(colour);
 }
 
 void UpdaterControls::setLocalText(const QString &text)
 {
-    FLabelLocal->setText(text);
+    m_localVersion->setText(text);
 }
 
 void UpdaterControls::setServerText(const QString &text)
 {
-    FLabelServer->setText(text);
+    m_serverVersion->setText(text);
+}
+
+void UpdaterControls::setStatusDetail(const QString &text)
+{
+    m_light->setToolTip(text);
+    m_serverVersion->setToolTip(text);
 }
 
 void UpdaterControls::setButtonEnabled(bool enabled)
 {
-    if (FButtonUpdate) FButtonUpdate->setEnabled(enabled);
+    m_buttonEnabled = enabled;
+    if (m_button && !m_downloading) m_button->setEnabled(enabled);
+}
+
+void UpdaterControls::setDownloading(bool downloading)
+{
+    m_downloading = downloading;
+    if (!m_button) return;
+    m_button->setText(downloading ? UpdateTexts::Cancel : m_buttonCaption);
+    m_button->setEnabled(downloading || m_buttonEnabled);
 }
 
 void UpdaterControls::progressBegin(int maximum)
 {
-    if (!FProgressBar) return;
+    if (!m_progressBar) return;
     // An unknown size shows the moving "busy" bar until the transfer ends.
-    FProgressBar->setRange(0, maximum);
-    FProgressBar->setValue(0);
+    m_progressBar->setRange(0, maximum);
+    m_progressBar->setValue(0);
 }
 
 void UpdaterControls::progressWork(int position)
 {
-    if (FProgressBar && FProgressBar->maximum() > 0)
-        FProgressBar->setValue(std::min(position, FProgressBar->maximum()));
+    if (m_progressBar && m_progressBar->maximum() > 0)
+        m_progressBar->setValue(std::min(position, m_progressBar->maximum()));
 }
 
 void UpdaterControls::progressEnd()
 {
-    if (!FProgressBar) return;
-    if (FProgressBar->maximum() <= 0) FProgressBar->setRange(0, 1);
-    FProgressBar->setValue(FProgressBar->maximum());
+    if (!m_progressBar) return;
+    if (m_progressBar->maximum() <= 0) m_progressBar->setRange(0, 1);
+    m_progressBar->setValue(m_progressBar->maximum());
+}
+
+void UpdaterControls::progressRest()
+{
+    if (!m_progressBar) return;
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
 }
 
 void UpdaterControls::message(const QString &text)
 {
     m_prompts.message(m_window, text);
+}
+
+void UpdaterControls::error(const QString &text)
+{
+    m_prompts.error(m_window, text);
+}
+
+bool UpdaterControls::question(const QString &text)
+{
+    return m_prompts.question(m_window, text);
 }
 
 bool UpdaterControls::startProgram(const QString &path)

@@ -2,6 +2,7 @@
 
 #include "HttpClient.h"
 #include "TlsLibraries.h"
+#include "UpdateLimits.h"
 
 #include <QString>
 #include <functional>
@@ -9,16 +10,19 @@
 #include <optional>
 #include <vector>
 
-// Where the updater looks and what it uses. The program takes the build-time addresses;
-// tests give local ones and their own client.
+// Where the updater looks and what it uses. The program takes the build-time addresses and
+// key; tests give local ones, their own client and key.
 struct UpdaterSetup {
-    QString manifestUrl; // the version manifest "Version.ini"
+    QString manifestUrl; // the version manifest "Version.ini", https
     QString probeUrl;    // an address that answers 204; empty means "offline" without asking
+    // The publisher's Ed25519 public key, base64 of its 32 bytes. Without it no program is
+    // downloaded: the clerk is told where to get the new version.
+    QString publicKey;
     std::shared_ptr<HttpClient> http;                    // a libcurl client when empty
     std::optional<std::vector<TlsLibraryFile>> tlsFiles; // the platform's when not given
-    QString tempDir;                                     // the user's temporary folder when empty
+    UpdateLimits limits;
     std::function<void()> quit; // ends the program; the application's exit when empty
 
-    // The build-time addresses.
+    // The build-time addresses and key.
     static UpdaterSetup buildDefaults();
 };

@@ -3,17 +3,18 @@
 #include "app/TForm1.h"
 #include "support/LocalServer.h"
 #include "support/TestAuthority.h"
+#include "support/TestPublisher.h"
 #include "update/CurlHttpClient.h"
-#include "update/TUpdater.h"
 #include "update/UpdateTexts.h"
+#include "update/Updater.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QPlainTextEdit>
 #include <QtTest>
 
 // The updater as the clerk meets it in the main window, against local servers.
@@ -23,8 +24,10 @@ class TestUpdaterWindow : public QObject
 
     QTemporaryDir m_certDir;
     std::unique_ptr<TestAuthority> m_authority;
+    std::unique_ptr<TestPublisher> m_publisher;
     std::unique_ptr<LocalServer> m_https;
     std::unique_ptr<LocalServer> m_probe;
+    const QByteArray m_program = QByteArray(50000, 'T');
 
     QTemporaryDir *m_dir = nullptr;
     std::shared_ptr<ScriptedPrompts> m_prompts;
@@ -37,12 +40,12 @@ class TestUpdaterWindow : public QObject
     }
     QByteArray manifest(const QByteArray &version, const QByteArray &programPath)
     {
-        return "[UPDATE]\r\nVersion=" + version +
-               "\r\nURL=" + m_https->url(programPath).toLatin1() + "\r\n";
+        return m_publisher->manifest(version, m_https->url(programPath), m_program);
     }
     // Builds the window with the updater pointed at the local servers.
     void start(const QString &probeUrl, const QByteArray &manifestPath,
-               std::optional<std::vector<TlsLibraryFile>> tlsFiles = std::nullopt)
+               std::optional<std::vector<TlsLibraryFile>> tlsFiles = std::nullopt,
+               UpdateLimits limits = {})
     {
         m_form.reset();
         delete m_dir;
@@ -57,23 +60,51 @@ class TestUpdaterWindow : public QObject
         UpdaterSetup setup;
         setup.manifestUrl = m_https->url(manifestPath);
         setup.probeUrl = probeUrl;
+        setup.publicKey = m_publisher->publicKey();
         setup.http = std::make_shared<CurlHttpClient>(m_authority->caFile);
         setup.tlsFiles = std::move(tlsFiles);
-        setup.tempDir = m_dir->path();
+        setup.limits = limits;
         setup.quit = [this] { ++m_quits; };
         m_quits = 0;
         m_form = std::make_unique<TForm1>(m_prompts, Folders(m_dir->path()), std::move(setup));
-        if (m_prompts->shown.value(0) == QStringLiteral("information: La saisie a été effectuée avec succès."))
+        if (m_prompts->shown.value(0) ==
+            QStringLiteral("information: La saisie a été effectuée avec succès."))
             m_prompts->shown.removeFirst();
         m_form->show();
     }
     TForm1 &form() { return *m_form; }
-    QString newProgram() const { return QDir(m_dir->path()).filePath(TUpdater::newProgramName()); }
+    QString newProgram() const { return QDir(m_dir->path()).filePath(Updater::newProgramName()); }
+    // The files the updater could have left in the program's folder.
+    QStringList programFiles() const
+    {
+        return QDir(m_dir->path())
+            .entryList({QStringLiteral("Talvoro_New*"), QStringLiteral("Version.ini")},
+                       QDir::Files | QDir::Hidden);
+    }
+    // Waits for the end of the start-up check: the light is no longer grey.
+    bool checked()
+    {
+        return QTest::qWaitFor([&] { return form().Shape1->brushColor() != QColor(192, 192, 192); },
+                               20000);
+    }
+
+    // Starts the window on the manifest, answers Yes to the update button, and waits until the
+    // program's address has been asked for; false when something never came.
+    bool startDownload(const QByteArray &manifestPath, const QByteArray &programPath)
+    {
+        start(m_probe->url("/generate_204"), manifestPath);
+        if (!QTest::qWaitFor([&] { return form().ButtonUpdate->isEnabled(); }, 20000)) return false;
+        const qsizetype before = m_https->paths().count(programPath);
+        m_prompts->answers.enqueue(true);
+        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
+        return QTest::qWaitFor([&] { return m_https->paths().count(programPath) > before; }, 20000);
+    }
 
 private slots:
     void initTestCase()
     {
         m_authority = std::make_unique<TestAuthority>(TestAuthority::create(m_certDir.path()));
+        m_publisher = std::make_unique<TestPublisher>();
         m_https =
             std::make_unique<LocalServer>(m_authority->serverCertFile, m_authority->serverKeyFile);
         m_probe = std::make_unique<LocalServer>();
@@ -82,7 +113,11 @@ private slots:
         route("/same.ini", manifest("1.0.0.0", "/Talvoro.exe"));
         route("/newer.ini", manifest("1.0.0.7", "/Talvoro.exe"));
         route("/broken.ini", manifest("1.0.0.7", "/missing.exe"));
-        route("/Talvoro.exe", QByteArray(50000, 'T'));
+        route("/slow.ini", manifest("1.0.0.7", "/slow.exe"));
+        route("/unsigned.ini", "[UPDATE]\r\nVersion=1.0.0.7\r\nURL=" +
+                                   m_https->url("/Talvoro.exe").toLatin1() + "\r\n");
+        route("/Talvoro.exe", m_program);
+        m_https->route("/slow.exe", LocalServer::Route::trickling(200, m_program, 20, false));
     }
     void cleanup()
     {
@@ -97,13 +132,31 @@ private slots:
         m_probe.reset();
     }
 
-    void windowShowsOfflineStateWithinTheTimeOut()
+    // The window shows at once, the light saying "checking", even when the probe hangs; and
+    // closing it then does not wait for the probe's deadline.
+    void windowShowsAtOnceAndClosesDuringTheCheck()
     {
+        UpdateLimits slow;
+        slow.connectMs = slow.readMs = slow.probeMs = 120000;
         QElapsedTimer t;
         t.start();
-        start(m_probe->url("/silent"), "/newer.ini");
-        QVERIFY(t.elapsed() < 6000);
+        start(m_probe->url("/silent"), "/newer.ini", std::nullopt, slow);
+        QVERIFY(t.elapsed() < 30000);
         QVERIFY(form().isVisible());
+        QCOMPARE(form().Shape1->brushColor(), QColor(192, 192, 192));
+        QCOMPARE(form().Shape1->toolTip(), UpdateTexts::Checking);
+        QVERIFY(!form().ButtonUpdate->isEnabled());
+        QVERIFY(QTest::qWaitFor([&] { return !m_probe->requests().isEmpty(); }, 20000));
+        t.restart();
+        m_form.reset();
+        QVERIFY(t.elapsed() < 30000);
+        QVERIFY(m_prompts->shown.isEmpty());
+    }
+
+    void offlineWhenTheProbeIsRefused()
+    {
+        start(QStringLiteral("http://127.0.0.1:%1/").arg(LocalServer::refusedPort()), "/newer.ini");
+        QVERIFY(checked());
         QCOMPARE(form().Shape1->brushColor(), QColor(255, 0, 0));
         QCOMPARE(form().LabelServerVersion->text(), QStringLiteral("--"));
         QCOMPARE(form().LabelVersion->text(), QStringLiteral("LabelServerVersion"));
@@ -116,23 +169,35 @@ private slots:
         QTest::addColumn<QByteArray>("manifestPath");
         QTest::addColumn<QString>("server");
         QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("detail");
         QTest::newRow("same version")
-            << QByteArray("/same.ini") << QStringLiteral("النسخة على السيرفر: 1.0.0.0") << false;
+            << QByteArray("/same.ini") << QStringLiteral("النسخة على السيرفر: 1.0.0.0") << false
+            << QString();
         QTest::newRow("newer") << QByteArray("/newer.ini")
-                               << QStringLiteral("النسخة على السيرفر: 1.0.0.7") << true;
+                               << QStringLiteral("النسخة على السيرفر: 1.0.0.7") << true
+                               << QString();
         QTest::newRow("missing manifest")
-            << QByteArray("/none.ini") << QStringLiteral("خطأ في قراءة النسخة من السيرفر") << false;
+            << QByteArray("/none.ini") << QStringLiteral("خطأ في قراءة النسخة من السيرفر") << false
+            << UpdateTexts::ReadErrorDetail.arg(QStringLiteral("HTTP/1.1 404 Not Found"));
+        QTest::newRow("unsigned manifest")
+            << QByteArray("/unsigned.ini") << QStringLiteral("خطأ في قراءة النسخة من السيرفر")
+            << false << UpdateTexts::NotSigned;
     }
     void onlineStates()
     {
         QFETCH(QByteArray, manifestPath);
         QFETCH(QString, server);
         QFETCH(bool, enabled);
+        QFETCH(QString, detail);
         start(m_probe->url("/generate_204"), manifestPath);
+        QTRY_COMPARE_WITH_TIMEOUT(form().LabelServerVersion->text(), server, 20000);
         QCOMPARE(form().Shape1->brushColor(), QColor(0, 255, 0));
         QCOMPARE(form().LabelVersion->text(), QStringLiteral("النسخة الحالية: 1.0.0.0"));
-        QCOMPARE(form().LabelServerVersion->text(), server);
         QCOMPARE(form().ButtonUpdate->isEnabled(), enabled);
+        QCOMPARE(form().LabelServerVersion->toolTip(), detail);
+        // The check leaves the progress bar at rest, and the manifest nowhere on disk.
+        QCOMPARE(form().ProgressBar1->value(), 0);
+        QVERIFY(programFiles().isEmpty());
         QVERIFY(m_prompts->shown.isEmpty());
         // Development aid: pictures of the window for a look at the light and the labels.
         const QString shots = qEnvironmentVariable("TALVORO_SCREENSHOT_DIR");
@@ -147,18 +212,21 @@ private slots:
               std::vector<TlsLibraryFile>{
                   {QStringLiteral("libcrypto.so.3"), QStringLiteral("/nonexistent/a")},
                   {QStringLiteral("libssl.so.3"), QStringLiteral("/nonexistent/b")}});
-        QCOMPARE(m_prompts->take(),
-                 (QStringList{QStringLiteral("message: ملف libcrypto.so.3 غير موجود!"),
-                              QStringLiteral("message: ملف libssl.so.3 غير موجود!")}));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            m_prompts->shown,
+            (QStringList{QStringLiteral("message: ملف libcrypto.so.3 غير موجود!"),
+                         QStringLiteral("message: ملف libssl.so.3 غير موجود!")}),
+            20000);
         QCOMPARE(form().Shape1->brushColor(), QColor(0, 255, 0));
         QCOMPARE(form().LabelServerVersion->text(), QStringLiteral("LabelServerVersion"));
         QVERIFY(!form().ButtonUpdate->isEnabled());
+        m_prompts->take();
     }
 
     void updateAsksThenDownloadsStartsAndEnds()
     {
         start(m_probe->url("/generate_204"), "/newer.ini");
-        QVERIFY(form().ButtonUpdate->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(form().ButtonUpdate->isEnabled(), 20000);
         const qsizetype downloads = m_https->paths().count("/Talvoro.exe");
 
         // No: nothing happens.
@@ -166,14 +234,16 @@ private slots:
         QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
         QCOMPARE(m_prompts->take(),
                  QStringList{QStringLiteral("question: نسخة جديدة متوفرة، هل تريد تحميلها؟")});
+        QTest::qWait(100);
         QCOMPARE(m_https->paths().count("/Talvoro.exe"), downloads);
-        QVERIFY(!QFile::exists(newProgram()));
+        QVERIFY(programFiles().isEmpty());
 
-        // Yes: the program is saved whole, started, the place memo is stored as at a normal
-        // close, and the window asks the application to end.
+        // Yes: the program is saved whole, its signature checked, started, the place memo is
+        // stored as at a normal close, and the window asks the application to end.
         form().Memo2->setPlainText(QStringLiteral("APC MISE A JOUR"));
         m_prompts->answers.enqueue(true);
         QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(m_quits, 1, 20000);
         QCOMPARE(
             m_prompts->take(),
             (QStringList{
@@ -181,10 +251,10 @@ private slots:
                 QStringLiteral("message: تم تنزيل التحديث بنجاح. سيتم فتح النسخة الجديدة الآن.")}));
         QFile f(newProgram());
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray(50000, 'T'));
+        QCOMPARE(f.readAll(), m_program);
         QVERIFY(QFileInfo(newProgram()).isExecutable());
+        QCOMPARE(programFiles(), QStringList{Updater::newProgramName()});
         QCOMPARE(m_prompts->started, QStringList{newProgram()});
-        QCOMPARE(m_quits, 1);
         QFile ini(m_dir->filePath(QStringLiteral("Fichier_INI/Direction.ini")));
         QVERIFY(ini.open(QIODevice::ReadOnly));
         QCOMPARE(ini.readAll(), QByteArray("[Infos]\r\nLine0=APC MISE A JOUR\r\nCount=1\r\n"));
@@ -194,18 +264,55 @@ private slots:
 
     void failedDownloadShowsTheErrorAndGoesOn()
     {
-        start(m_probe->url("/generate_204"), "/broken.ini");
-        m_prompts->answers.enqueue(true);
-        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
-        QCOMPARE(m_prompts->take(),
-                 (QStringList{QStringLiteral("question: نسخة جديدة متوفرة، هل تريد تحميلها؟"),
-                              QStringLiteral("error: HTTP/1.1 404 Not Found")}));
-        QVERIFY(!QFile::exists(newProgram()));
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files),
-                 QStringList{QStringLiteral("Version.ini")});
+        QVERIFY(startDownload("/broken.ini", "/missing.exe"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_prompts->shown.size(), 2, 20000);
+        QCOMPARE(
+            m_prompts->take(),
+            (QStringList{QStringLiteral("question: نسخة جديدة متوفرة، هل تريد تحميلها؟"),
+                         QStringLiteral("error: ") + UpdateTexts::DownloadFailed.arg(QStringLiteral(
+                                                         "HTTP/1.1 404 Not Found"))}));
+        QVERIFY(programFiles().isEmpty());
         QVERIFY(m_prompts->started.isEmpty());
         QCOMPARE(m_quits, 0);
         QVERIFY(form().ButtonUpdate->isEnabled());
+        QCOMPARE(form().ButtonUpdate->text(), QStringLiteral("Update"));
+        QCOMPARE(form().ProgressBar1->value(), 0);
+    }
+
+    // While the program downloads, the window stays usable and the update button is its
+    // Cancel; a cancel leaves nothing behind.
+    void downloadCanBeCancelled()
+    {
+        QVERIFY(startDownload("/slow.ini", "/slow.exe"));
+        QCOMPARE(form().ButtonUpdate->text(), UpdateTexts::Cancel);
+        QVERIFY(form().ButtonUpdate->isEnabled());
+        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(form().ButtonUpdate->text(), QStringLiteral("Update"), 20000);
+        QCOMPARE(m_prompts->take(),
+                 QStringList{QStringLiteral("question: نسخة جديدة متوفرة، هل تريد تحميلها؟")});
+        QVERIFY(form().ButtonUpdate->isEnabled());
+        QCOMPARE(form().ProgressBar1->value(), 0);
+        QVERIFY(programFiles().isEmpty());
+        QCOMPARE(m_quits, 0);
+    }
+
+    // Closing the window during a download ends it without waiting, and leaves no file.
+    void closingDuringADownloadLeavesNothing()
+    {
+        start(m_probe->url("/generate_204"), "/slow.ini");
+        QTRY_VERIFY_WITH_TIMEOUT(form().ButtonUpdate->isEnabled(), 20000);
+        m_prompts->answers.enqueue(true);
+        const qsizetype before = m_https->paths().count("/slow.exe");
+        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
+        QVERIFY(
+            QTest::qWaitFor([&] { return m_https->paths().count("/slow.exe") > before; }, 20000));
+        QElapsedTimer t;
+        t.start();
+        m_form.reset();
+        QVERIFY(t.elapsed() < 30000);
+        QVERIFY(programFiles().isEmpty());
+        QCOMPARE(m_quits, 0);
+        m_prompts->take();
     }
 };
 

@@ -1,6 +1,7 @@
 #include "LocalServer.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <csignal>
 #include <netinet/in.h>
 #include <openssl/err.h>
@@ -68,7 +69,7 @@ sockaddr_in loopback(int port)
 
 } // namespace
 
-LocalServer::LocalServer(const QString &certFile, const QString &keyFile)
+LocalServer::LocalServer(const QString &certFile, const QString &keyFile, int maxTlsVersion)
 {
     std::signal(SIGPIPE, SIG_IGN);
     if (!certFile.isEmpty()) {
@@ -78,6 +79,12 @@ LocalServer::LocalServer(const QString &certFile, const QString &keyFile)
             SSL_CTX_use_PrivateKey_file(m_tls, keyFile.toLocal8Bit().constData(),
                                         SSL_FILETYPE_PEM) != 1)
             throw std::runtime_error("test server: cannot load its certificate");
+        if (maxTlsVersion != 0) {
+            // Old protocol versions are only offered at the lowest security level.
+            SSL_CTX_set_security_level(m_tls, 0);
+            SSL_CTX_set_min_proto_version(m_tls, TLS1_VERSION);
+            SSL_CTX_set_max_proto_version(m_tls, maxTlsVersion);
+        }
     }
     m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
     const int one = 1;
@@ -204,8 +211,27 @@ void LocalServer::serve(int fd)
     }
     QByteArray answer =
         "HTTP/1.1 " + QByteArray::number(r.status) + ' ' + reason(r.status) + "\r\n";
-    if (r.status != 204) answer += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
+    if (r.status != 204 && !r.endless)
+        answer += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
     answer += r.extraHeaders + "Connection: close\r\n\r\n";
+    if (r.endless) {
+        const QByteArray chunk(16384, 'e');
+        for (bool ok = c.write(answer); ok && !m_stop;)
+            ok = c.write(chunk);
+        return;
+    }
+    if (r.trickleMs > 0) {
+        QByteArray rest = answer + r.body;
+        if (!r.trickleHead) {
+            if (!c.write(answer)) return;
+            rest = r.body;
+        }
+        for (char byte : rest) {
+            if (m_stop || !c.write(QByteArray(1, byte))) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(r.trickleMs));
+        }
+        return;
+    }
     if (r.stallAfter >= 0) {
         c.write(answer + r.body.left(r.stallAfter));
         waitForClose();

@@ -22,20 +22,50 @@ public:
         QByteArray extraHeaders;   // whole header lines, each ending in "\r\n"
         bool silent = false;       // reads the request and never answers
         qsizetype stallAfter = -1; // sends the headers and this many body bytes, then waits
+        int trickleMs = 0;         // sends one byte every this many milliseconds
+        bool trickleHead = false;  // ... from the status line on, not only the body
+        bool endless = false;      // no length; body bytes until the client goes away
 
         static Route answer(int status, QByteArray body = {}, QByteArray extraHeaders = {})
         {
-            return {status, std::move(body), std::move(extraHeaders), false, -1};
+            Route r;
+            r.status = status;
+            r.body = std::move(body);
+            r.extraHeaders = std::move(extraHeaders);
+            return r;
         }
-        static Route neverAnswers() { return {200, {}, {}, true, -1}; }
+        static Route neverAnswers()
+        {
+            Route r;
+            r.silent = true;
+            return r;
+        }
         static Route stalling(QByteArray body, qsizetype after)
         {
-            return {200, std::move(body), {}, false, after};
+            Route r = answer(200, std::move(body));
+            r.stallAfter = after;
+            return r;
+        }
+        // A 2xx answer whose bytes come one at a time, from its first line or its body.
+        static Route trickling(int status, QByteArray body, int everyMs, bool head)
+        {
+            Route r = answer(status, std::move(body));
+            r.trickleMs = everyMs;
+            r.trickleHead = head;
+            return r;
+        }
+        static Route endlessBody()
+        {
+            Route r;
+            r.endless = true;
+            return r;
         }
     };
 
-    // Plain HTTP without files; HTTPS with a certificate chain and its key.
-    explicit LocalServer(const QString &certFile = QString(), const QString &keyFile = QString());
+    // Plain HTTP without files; HTTPS with a certificate chain and its key, offering TLS up
+    // to the given version (0: any; TLS1_1_VERSION for an outdated server).
+    explicit LocalServer(const QString &certFile = QString(), const QString &keyFile = QString(),
+                         int maxTlsVersion = 0);
     ~LocalServer();
     LocalServer(const LocalServer &) = delete;
     LocalServer &operator=(const LocalServer &) = delete;

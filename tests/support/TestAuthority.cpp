@@ -23,11 +23,6 @@ void openssl(const QString &dir, const QStringList &args)
 TestAuthority TestAuthority::create(const QString &dir)
 {
     const QDir d(dir);
-    QFile ext(d.filePath(QStringLiteral("server.ext")));
-    if (!ext.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write server.ext");
-    ext.write("subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\n"
-              "keyUsage=digitalSignature\nextendedKeyUsage=serverAuth\n");
-    ext.close();
     const QStringList ec{QStringLiteral("-newkey"), QStringLiteral("ec"),
                          QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
                          QStringLiteral("-nodes")};
@@ -39,16 +34,30 @@ TestAuthority TestAuthority::create(const QString &dir)
                     QStringLiteral("-subj"), QStringLiteral("/CN=Talvoro Test Authority"),
                     QStringLiteral("-addext"), QStringLiteral("basicConstraints=critical,CA:TRUE"),
                     QStringLiteral("-addext"), QStringLiteral("keyUsage=critical,keyCertSign")});
-    openssl(dir, QStringList{QStringLiteral("req")} + ec +
-                     QStringList{QStringLiteral("-keyout"), QStringLiteral("server.key"),
-                                 QStringLiteral("-out"), QStringLiteral("server.csr"),
-                                 QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")});
-    openssl(dir,
-            {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
-             QStringLiteral("server.csr"), QStringLiteral("-CA"), QStringLiteral("ca.pem"),
-             QStringLiteral("-CAkey"), QStringLiteral("ca.key"), QStringLiteral("-CAcreateserial"),
-             QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-extfile"),
-             QStringLiteral("server.ext"), QStringLiteral("-out"), QStringLiteral("server.pem")});
-    return {d.filePath(QStringLiteral("ca.pem")), d.filePath(QStringLiteral("server.pem")),
-            d.filePath(QStringLiteral("server.key"))};
+    // A key and a certificate signed by the authority for one subject name.
+    auto server = [&](const QString &name, const QString &altName) {
+        QFile ext(d.filePath(name + QStringLiteral(".ext")));
+        if (!ext.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write an .ext file");
+        ext.write("subjectAltName=" + altName.toLatin1() +
+                  "\nbasicConstraints=CA:FALSE\n"
+                  "keyUsage=digitalSignature\nextendedKeyUsage=serverAuth\n");
+        ext.close();
+        openssl(dir, QStringList{QStringLiteral("req")} + ec +
+                         QStringList{QStringLiteral("-keyout"), name + QStringLiteral(".key"),
+                                     QStringLiteral("-out"), name + QStringLiteral(".csr"),
+                                     QStringLiteral("-subj"), QStringLiteral("/CN=") + name});
+        openssl(dir,
+                {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"),
+                 name + QStringLiteral(".csr"), QStringLiteral("-CA"), QStringLiteral("ca.pem"),
+                 QStringLiteral("-CAkey"), QStringLiteral("ca.key"),
+                 QStringLiteral("-CAcreateserial"), QStringLiteral("-days"), QStringLiteral("2"),
+                 QStringLiteral("-extfile"), name + QStringLiteral(".ext"), QStringLiteral("-out"),
+                 name + QStringLiteral(".pem")});
+    };
+    server(QStringLiteral("127.0.0.1"), QStringLiteral("IP:127.0.0.1"));
+    server(QStringLiteral("elsewhere.invalid"), QStringLiteral("DNS:elsewhere.invalid"));
+    return {d.filePath(QStringLiteral("ca.pem")), d.filePath(QStringLiteral("127.0.0.1.pem")),
+            d.filePath(QStringLiteral("127.0.0.1.key")),
+            d.filePath(QStringLiteral("elsewhere.invalid.pem")),
+            d.filePath(QStringLiteral("elsewhere.invalid.key"))};
 }

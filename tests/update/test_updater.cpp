@@ -1,582 +1,480 @@
-#include "support/LocalServer.h"
-#include "support/TestAuthority.h"
-#include "update/CurlHttpClient.h"
-#include "update/Manifest.h"
-#include "update/TUpdater.h"
+// The updater against local servers: the check, the download, and every hostile answer.
+#include "UpdaterFixture.h"
+#include "update/ReleaseSignature.h"
 #include "update/UpdateTexts.h"
-#include "update/UpdaterUi.h"
-#include "update/Version.h"
+#include "update/Updater.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <openssl/ssl.h>
 
 namespace
 {
 
-const QColor Red(255, 0, 0), Green(0, 255, 0), Untouched(1, 2, 3);
+const QColor Red(255, 0, 0), Green(0, 255, 0), Checking(192, 192, 192);
 const QString Before = QStringLiteral("before");
+const QString Current = UpdateTexts::CurrentVersion + QStringLiteral("1.0.0.0");
 
-// Records what the updater does to the window.
-struct RecordingUi final : UpdaterUi {
-    QColor light = Untouched;
-    QString local = Before, server = Before;
-    bool button = true;
-    int progressMax = -1, progressPos = -1;
-    QStringList messages, started;
-    bool startSucceeds = true;
-    int terminated = 0;
-
-    void setLight(const QColor &c) override { light = c; }
-    void setLocalText(const QString &t) override { local = t; }
-    void setServerText(const QString &t) override { server = t; }
-    void setButtonEnabled(bool e) override { button = e; }
-    void progressBegin(int max) override
-    {
-        progressMax = max;
-        progressPos = 0;
-    }
-    void progressWork(int pos) override { progressPos = pos; }
-    void progressEnd() override { progressPos = progressMax; }
-    void message(const QString &t) override { messages << t; }
-    bool startProgram(const QString &path) override
-    {
-        started << path;
-        return startSucceeds;
-    }
-    void terminate() override { ++terminated; }
-};
-
-QByteArray readFile(const QString &path)
+// Short limits, so the hostile cases end soon; the margins below stay generous.
+UpdateLimits testLimits()
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    UpdateLimits l;
+    l.connectMs = 2000;
+    l.readMs = 1500;
+    l.probeMs = 2000;
+    l.manifestMs = 2500;
+    l.downloadMs = 4000;
+    l.manifestBytes = 64 * 1024;
+    l.programBytes = 1024 * 1024;
+    return l;
+}
+const int Margin = 6000;
+
+std::vector<TlsLibraryFile> libraryFiles(const QString &dir, bool present)
+{
+    std::vector<TlsLibraryFile> files{
+        {QStringLiteral("libcrypto.so.3"), QDir(dir).filePath(QStringLiteral("libcrypto.so.3"))},
+        {QStringLiteral("libssl.so.3"), QDir(dir).filePath(QStringLiteral("libssl.so.3"))}};
+    if (present)
+        for (const TlsLibraryFile &f : files)
+            writeFile(f.path, "lib");
+    return files;
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+const QString MissingCrypto = UpdateTexts::LibraryMissing.arg(QStringLiteral("libcrypto.so.3"));
+const QString MissingSsl = UpdateTexts::LibraryMissing.arg(QStringLiteral("libssl.so.3"));
 
-// One authority and one HTTPS server for the whole file: making them costs a few
-// openssl runs.
-class UpdaterTest : public ::testing::Test
-{
-protected:
-    static void SetUpTestSuite()
-    {
-        s_certDir = new QTemporaryDir;
-        s_authority = new TestAuthority(TestAuthority::create(s_certDir->path()));
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_authority;
-        delete s_certDir;
-    }
-    static QTemporaryDir *s_certDir;
-    static TestAuthority *s_authority;
+// Servers and programs shared by the cases of one test.
+struct Servers {
+    UpdaterWorld &world = UpdaterWorld::get();
+    LocalServer probe;
+    std::unique_ptr<LocalServer> tls = world.https();
+    std::unique_ptr<LocalServer> oldTls = world.https(TLS1_1_VERSION);
+    std::unique_ptr<LocalServer> otherHost = world.otherHostHttps();
+    const QByteArray program = QByteArray(200000, 'p');
 
-    std::unique_ptr<LocalServer> https() const
+    Servers()
     {
-        return std::make_unique<LocalServer>(s_authority->serverCertFile,
-                                             s_authority->serverKeyFile);
+        probe.route("/204", LocalServer::Route::answer(204));
+        probe.route("/slow-head", tricklingHead());
+        tls->route("/Talvoro", LocalServer::Route::answer(200, program));
     }
-    std::shared_ptr<CurlHttpClient> client() const
+    QByteArray signedManifest(const QByteArray &version, const QString &url) const
     {
-        return std::make_shared<CurlHttpClient>(s_authority->caFile);
+        return world.publisher.manifest(version, url, program);
+    }
+    void serve(const QByteArray &path, const QByteArray &manifest) const
+    {
+        tls->route(path, LocalServer::Route::answer(200, manifest));
     }
 };
-QTemporaryDir *UpdaterTest::s_certDir = nullptr;
-TestAuthority *UpdaterTest::s_authority = nullptr;
 
 } // namespace
 
-TEST(Version, ComparesPartByPartAsNumbers)
+// Every outcome of the start-up check, the hostile ones included. Each ends within its
+// deadline with the right state and detail, and writes no file anywhere.
+TEST(Updater, CheckStates)
 {
-    struct Case {
-        const char *running, *offered;
-        bool newer;
-    };
-    const std::vector<Case> cases{
-        {"1.0.0.1", "1.0.0.2", true},     {"1.0.0.1", "1.0.1", true},
-        {"1.0.0.1", "1.0.0", false},      {"1.0.0.1", "1.0.0.1.5", false},
-        {"1.0.0.1", "1.0.0.1", false},    {"1.2.0.0", "1.10", true},
-        {"1.9.0.0", "2.x", true},         {"1.0.0.1", "1.x", false},
-        {"1.0.0.1", "", false},           {"1.0.0.0", "0.9.9.9", false},
-        {"1.0.0.0", "1..1", true},        {"1.0.0.0", "1.0.0.0000001", true},
-        {"1.0.0.0", "99999999999", true}, {"0.0.0.0", "abc.def", false},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(Version::isNewer(QString::fromLatin1(c.running), QString::fromLatin1(c.offered)),
-                  c.newer)
-            << c.running << " vs " << c.offered;
-}
-
-TEST(Version, RunningVersionHasFourParts)
-{
-    EXPECT_EQ(Version::appVersion(), QStringLiteral(TALVORO_VERSION));
-    EXPECT_EQ(Version::appVersion().split(u'.').size(), 4);
-}
-
-TEST(TlsLibraries, NamesTheLoadedCryptoThenTlsLibrary)
-{
-    const std::vector<TlsLibraryFile> files = tlsLibraryFiles(QDir::currentPath());
-    ASSERT_EQ(files.size(), 2u);
-    EXPECT_TRUE(files[0].name.startsWith(u"libcrypto")) << qPrintable(files[0].name);
-    EXPECT_TRUE(files[1].name.startsWith(u"libssl")) << qPrintable(files[1].name);
-    for (const TlsLibraryFile &f : files)
-        EXPECT_TRUE(QFileInfo(f.path).isFile()) << qPrintable(f.path);
-}
-
-TEST(Manifest, ReadsVersionAndUrlOfSectionUpdate)
-{
-    struct Case {
-        const char *name;
-        QByteArray text;
-        const char *version, *url;
-    };
-    const std::vector<Case> cases{
-        {"plain", "[UPDATE]\nVersion=1.2.3.4\nURL=https://h/Talvoro.exe?dl=1\n", "1.2.3.4",
-         "https://h/Talvoro.exe?dl=1"},
-        {"CR LF, blanks, other case, byte-order mark",
-         "\xEF\xBB\xBF[update]\r\n version = 2.0 \r\nurl= https://h/a,b \r\n", "2.0",
-         "https://h/a,b"},
-        {"missing URL", "[UPDATE]\nVersion=3\n", "3", ""},
-        {"missing Version", "[UPDATE]\nURL=u\n", "", "u"},
-        {"other sections ignored, first key counts",
-         "[OTHER]\nVersion=9\n[UPDATE]\n; note\nVersion=4\nVersion=5\n[X]\nURL=no\n", "4", ""},
-        {"quoted values", "[UPDATE]\nVersion=\"1.5\"\nURL='u v'\n", "1.5", "u v"},
-        {"empty text", "", "", ""},
-        {"not an INI text", "<html>hello</html>", "", ""},
-    };
-    for (const Case &c : cases) {
-        const Manifest m = Manifest::parse(c.text);
-        EXPECT_EQ(m.version, QString::fromUtf8(c.version)) << c.name;
-        EXPECT_EQ(m.url, QString::fromUtf8(c.url)) << c.name;
-    }
-}
-
-TEST_F(UpdaterTest, ClientGetsOnlySuccessfulAnswers)
-{
-    LocalServer http;
-    auto tls = https();
-    const QByteArray big(300000, 'x');
-    http.route("/ok", LocalServer::Route::answer(200, "hello"));
-    http.route("/probe", LocalServer::Route::answer(204));
-    http.route("/moved", LocalServer::Route::answer(302, "see there", "Location: /ok\r\n"));
-    http.route("/error", LocalServer::Route::answer(500, "oops"));
-    http.route("/silent", LocalServer::Route::neverAnswers());
-    http.route("/stall", LocalServer::Route::stalling(big, 1000));
-    tls->route("/big", LocalServer::Route::answer(200, big));
+    Servers s;
+    const QString programUrl = s.tls->url("/Talvoro");
+    s.serve("/newer", s.signedManifest("1.0.0.1", programUrl));
+    s.serve("/same", s.signedManifest("1.0.0.0", programUrl));
+    s.serve("/unsigned", "[UPDATE]\nVersion=1.0.0.1\nURL=" + programUrl.toLatin1() + '\n');
+    QByteArray forged = s.signedManifest("1.0.0.1", programUrl);
+    forged.replace("Version=1.0.0.1", "Version=9.0.0.0"); // signed for another version
+    s.serve("/forged", forged);
+    QByteArray noDigest = s.signedManifest("1.0.0.1", programUrl);
+    noDigest.replace("SHA256=", "Digest=");
+    s.serve("/nodigest", noDigest);
+    s.tls->route("/moved", LocalServer::Route::answer(302, {}, "Location: /newer\r\n"));
+    s.tls->route("/trickle", LocalServer::Route::trickling(
+                                 200, s.signedManifest("1.0.0.1", programUrl), 100, false));
+    s.tls->route("/endless", LocalServer::Route::endlessBody());
+    s.oldTls->route("/newer",
+                    LocalServer::Route::answer(200, s.signedManifest("1.0.0.1", programUrl)));
+    s.otherHost->route("/newer",
+                       LocalServer::Route::answer(200, s.signedManifest("1.0.0.1", programUrl)));
     const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(LocalServer::refusedPort());
-
-    struct Case {
-        QString name, url;
-        bool ok;
-        QByteArray body;
-        QString error; // a part of the error's text
-        bool timed;    // waits for the read time-out
-    };
-    const std::vector<Case> cases{
-        {"200 with a body", http.url("/ok"), true, "hello", {}, false},
-        {"204 without a body", http.url("/probe"), true, {}, {}, false},
-        {"HTTPS with the test authority", tls->url("/big"), true, big, {}, false},
-        {"redirect not followed", http.url("/moved"), false, {}, "HTTP/1.1 302 Found", false},
-        {"404", http.url("/nothing"), false, {}, "HTTP/1.1 404 Not Found", false},
-        {"500", http.url("/error"), false, {}, "HTTP/1.1 500", false},
-        {"refused port", refused, false, {}, {}, false},
-        {"other protocol", QStringLiteral("file:///etc/hostname"), false, {}, {}, false},
-        {"server that never answers", http.url("/silent"), false, {}, "Read timed out.", true},
-        {"body that stalls", http.url("/stall"), false, {}, "Read timed out.", true},
-    };
-    auto c = client();
-    c->setTimeouts(3000, 3000);
-    for (const Case &k : cases) {
-        QBuffer body;
-        body.open(QIODevice::WriteOnly);
-        QElapsedTimer t;
-        t.start();
-        QString error;
-        try {
-            c->get(k.url, &body);
-        } catch (const HttpError &e) {
-            error = e.message();
-        }
-        EXPECT_EQ(error.isEmpty(), k.ok) << qPrintable(k.name) << ": " << qPrintable(error);
-        if (k.ok) {
-            EXPECT_EQ(body.data(), k.body) << qPrintable(k.name);
-        } else {
-            EXPECT_TRUE(error.contains(k.error)) << qPrintable(k.name) << ": " << qPrintable(error);
-        }
-        // A stall ends at the read time-out, not seconds later; nothing else waits for it.
-        if (k.timed) {
-            EXPECT_TRUE(t.elapsed() >= 2500 && t.elapsed() < 6000)
-                << qPrintable(k.name) << t.elapsed();
-        } else {
-            EXPECT_LT(t.elapsed(), 2500) << qPrintable(k.name);
-        }
-    }
-    // The redirect's target was never asked for; the error answers' bodies were not kept.
-    EXPECT_EQ(http.paths().count("/ok"), 1);
-}
-
-TEST_F(UpdaterTest, ClientSendsFixedHeadersVerifiesServersAndIgnoresProxies)
-{
-    auto tls = https();
-    tls->route("/v", LocalServer::Route::answer(200, "v"));
-    // Proxy settings of the environment are not used.
-    qputenv("https_proxy",
-            QStringLiteral("http://127.0.0.1:%1").arg(LocalServer::refusedPort()).toLatin1());
-    qputenv("HTTPS_PROXY", qgetenv("https_proxy"));
-    QByteArray events;
-    auto c = client();
-    c->setWorkEvents({[&](qint64 max) { events += "begin " + QByteArray::number(max) + ';'; },
-                      [&](qint64 n) { events += "work " + QByteArray::number(n) + ';'; },
-                      [&] { events += "end;"; }});
-    QBuffer body;
-    body.open(QIODevice::WriteOnly);
-    EXPECT_NO_THROW(c->get(tls->url("/v"), &body));
-    qunsetenv("https_proxy");
-    qunsetenv("HTTPS_PROXY");
-    EXPECT_EQ(events, "begin 1;work 1;end;");
-    ASSERT_EQ(tls->requests().size(), 1);
-    const QByteArray head = tls->requests().first();
-    EXPECT_TRUE(head.startsWith("GET /v HTTP/1.1\r\n")) << head.constData();
-    EXPECT_TRUE(head.contains("\r\nUser-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"));
-    EXPECT_TRUE(head.contains(
-        "\r\nAccept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"));
-
-    // A client that trusts only the system's authorities refuses the test server.
-    CurlHttpClient system;
-    EXPECT_THROW(system.get(tls->url("/v"), nullptr), HttpError);
-    EXPECT_EQ(tls->requests().size(), 1);
-}
-
-// Every state of the start-up check.
-TEST_F(UpdaterTest, ShowStatusStates)
-{
-    auto tls = https();
-    LocalServer probe;
-    probe.route("/204", LocalServer::Route::answer(204));
-    tls->route("/newer",
-               LocalServer::Route::answer(200, "[UPDATE]\nVersion=1.0.0.1\nURL=https://h/new\n"));
-    tls->route("/same",
-               LocalServer::Route::answer(200, "[UPDATE]\nVersion=1.0.0.0\nURL=https://h/new\n"));
-    tls->route("/noversion", LocalServer::Route::answer(200, "[UPDATE]\nURL=https://h/new\n"));
-    tls->route("/moved", LocalServer::Route::answer(302, {}, "Location: /newer\r\n"));
-    const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(LocalServer::refusedPort());
-    const QString current = UpdateTexts::CurrentVersion + QStringLiteral("1.0.0.0");
+    const QString key = s.world.publisher.publicKey();
+    const UpdateLimits limits = testLimits();
+    const QString offered = UpdateTexts::ServerVersion + QStringLiteral("1.0.0.1");
 
     struct Case {
         QString name, probeUrl, manifestUrl;
-        bool librariesPresent = true;
-        bool tempWritable = true;
         QColor light;
         QString local, server;
         bool button;
-        QStringList messages;
-        QString serverVersion;
+        QString detail; // a part of the tool tip; empty: none
+        int atLeastMs = 0;
+        int deadlineMs = 0;
+        QStringList messages = {};
+        bool librariesPresent = true;
+        QString publicKey = {};
     };
-    const QString missingCrypto = UpdateTexts::LibraryMissing.arg(QStringLiteral("libcrypto.so.3"));
-    const QString missingSsl = UpdateTexts::LibraryMissing.arg(QStringLiteral("libssl.so.3"));
     const std::vector<Case> cases{
-        {"offline: refused probe",
-         refused,
-         tls->url("/newer"),
-         true,
-         true,
-         Red,
-         Before,
-         UpdateTexts::Offline,
-         false,
-         {},
-         {}},
+        {"offline: refused probe", refused, s.tls->url("/newer"), Red, Before, UpdateTexts::Offline,
+         false, UpdateTexts::OfflineDetail},
         {"offline: probe not configured",
          {},
-         tls->url("/newer"),
-         true,
-         true,
+         s.tls->url("/newer"),
          Red,
          Before,
          UpdateTexts::Offline,
          false,
-         {},
-         {}},
+         UpdateTexts::OfflineDetail},
+        {"offline: probe whose headers trickle", s.probe.url("/slow-head"), s.tls->url("/newer"),
+         Red, Before, UpdateTexts::Offline, false, UpdateTexts::OfflineDetail, limits.probeMs,
+         limits.probeMs},
         {"online, library files missing",
-         probe.url("/204"),
-         tls->url("/newer"),
-         false,
-         true,
+         s.probe.url("/204"),
+         s.tls->url("/newer"),
          Green,
-         current,
+         Current,
          Before,
          false,
-         {missingCrypto, missingSsl},
-         {}},
-        {"online, manifest missing",
-         probe.url("/204"),
-         tls->url("/none"),
-         true,
-         true,
+         {},
+         0,
+         0,
+         {MissingCrypto, MissingSsl},
+         false},
+        {"manifest missing", s.probe.url("/204"), s.tls->url("/none"), Green, Current,
+         UpdateTexts::ReadError, false, QStringLiteral("404")},
+        {"manifest redirected", s.probe.url("/204"), s.tls->url("/moved"), Green, Current,
+         UpdateTexts::ReadError, false, QStringLiteral("302")},
+        {"manifest over plain http", s.probe.url("/204"), s.probe.url("/204"), Green, Current,
+         UpdateTexts::ReadError, false, QStringLiteral("Only https")},
+        {"manifest that trickles", s.probe.url("/204"), s.tls->url("/trickle"), Green, Current,
+         UpdateTexts::ReadError, false, QStringLiteral("within 2500 ms"), limits.manifestMs,
+         limits.manifestMs},
+        {"endless manifest", s.probe.url("/204"), s.tls->url("/endless"), Green, Current,
+         UpdateTexts::ReadError, false, QStringLiteral("larger than 65536 bytes")},
+        {"server offering only TLS below 1.2", s.probe.url("/204"), s.oldTls->url("/newer"), Green,
+         Current, UpdateTexts::ReadError, false, QStringLiteral("protocol version")},
+        {"certificate for another host", s.probe.url("/204"), s.otherHost->url("/newer"), Green,
+         Current, UpdateTexts::ReadError, false, QStringLiteral("127.0.0.1")},
+        {"manifest without signature", s.probe.url("/204"), s.tls->url("/unsigned"), Green, Current,
+         UpdateTexts::ReadError, false, UpdateTexts::NotSigned},
+        {"signature of another version", s.probe.url("/204"), s.tls->url("/forged"), Green, Current,
+         UpdateTexts::ReadError, false, UpdateTexts::BadSignature},
+        {"signature by another key",
+         s.probe.url("/204"),
+         s.tls->url("/newer"),
          Green,
-         current,
+         Current,
          UpdateTexts::ReadError,
          false,
+         UpdateTexts::BadSignature,
+         0,
+         0,
          {},
-         {}},
-        {"online, manifest redirected",
-         probe.url("/204"),
-         tls->url("/moved"),
          true,
-         true,
+         TestPublisher().publicKey()},
+        {"signed manifest without digest", s.probe.url("/204"), s.tls->url("/nodigest"), Green,
+         Current, UpdateTexts::ReadError, false, UpdateTexts::NoDigest},
+        {"same version",
+         s.probe.url("/204"),
+         s.tls->url("/same"),
          Green,
-         current,
-         UpdateTexts::ReadError,
-         false,
-         {},
-         {}},
-        {"online, manifest copy not writable",
-         probe.url("/204"),
-         tls->url("/newer"),
-         true,
-         false,
-         Green,
-         current,
-         UpdateTexts::ReadError,
-         false,
-         {},
-         {}},
-        {"online, same version",
-         probe.url("/204"),
-         tls->url("/same"),
-         true,
-         true,
-         Green,
-         current,
+         Current,
          UpdateTexts::ServerVersion + QStringLiteral("1.0.0.0"),
          false,
-         {},
-         QStringLiteral("1.0.0.0")},
-        {"online, no version key",
-         probe.url("/204"),
-         tls->url("/noversion"),
-         true,
-         true,
-         Green,
-         current,
-         UpdateTexts::ServerVersion,
-         false,
-         {},
          {}},
-        {"online, newer",
-         probe.url("/204"),
-         tls->url("/newer"),
-         true,
-         true,
+        {"newer", s.probe.url("/204"), s.tls->url("/newer"), Green, Current, offered, true, {}},
+        {"newer, unsigned, no key built in",
+         s.probe.url("/204"),
+         s.tls->url("/unsigned"),
          Green,
-         current,
-         UpdateTexts::ServerVersion + QStringLiteral("1.0.0.1"),
+         Current,
+         offered,
          true,
          {},
-         QStringLiteral("1.0.0.1")},
+         0,
+         0,
+         {},
+         true,
+         QStringLiteral(" ")},
     };
     for (const Case &c : cases) {
-        QTemporaryDir dir;
-        const QString libs = dir.filePath(QStringLiteral("libs"));
-        QDir().mkpath(libs);
-        std::vector<TlsLibraryFile> files{
-            {QStringLiteral("libcrypto.so.3"), libs + QStringLiteral("/libcrypto.so.3")},
-            {QStringLiteral("libssl.so.3"), libs + QStringLiteral("/libssl.so.3")}};
-        if (c.librariesPresent)
-            for (const TlsLibraryFile &f : files)
-                writeFile(f.path, "lib");
-        const QString temp =
-            c.tempWritable ? dir.path() : dir.filePath(QStringLiteral("no/such/folder"));
-        const qsizetype requestsBefore = tls->requests().size();
+        QTemporaryDir programDir, libs;
         RecordingUi ui;
-        TUpdater updater(client(), ui, c.manifestUrl, {dir.path(), temp, c.probeUrl, files});
+        Updater updater(
+            s.world.client(), ui, c.manifestUrl,
+            {programDir.path(), c.probeUrl, libraryFiles(libs.path(), c.librariesPresent), false},
+            c.publicKey.isEmpty() ? key : c.publicKey, limits);
         EXPECT_FALSE(ui.button) << qPrintable(c.name) << ": disabled at creation";
-        updater.ShowStatus();
+        QElapsedTimer t;
+        t.start();
+        updater.showStatus();
+        // The answer comes later: the light says "checking" meanwhile.
+        if (!c.probeUrl.isEmpty()) {
+            EXPECT_EQ(ui.light, Checking) << qPrintable(c.name);
+            EXPECT_EQ(ui.detail, UpdateTexts::Checking) << qPrintable(c.name);
+        }
+        EXPECT_TRUE(waitFor([&] { return !updater.checking(); }, c.deadlineMs + 3 * Margin))
+            << qPrintable(c.name);
+        const qint64 elapsed = t.elapsed();
+        EXPECT_GE(elapsed, c.atLeastMs) << qPrintable(c.name);
+        EXPECT_LT(elapsed, c.deadlineMs + Margin) << qPrintable(c.name);
         EXPECT_EQ(ui.light, c.light) << qPrintable(c.name);
         EXPECT_EQ(ui.local, c.local) << qPrintable(c.name);
         EXPECT_EQ(ui.server, c.server) << qPrintable(c.name);
         EXPECT_EQ(ui.button, c.button) << qPrintable(c.name);
         EXPECT_EQ(ui.messages, c.messages) << qPrintable(c.name);
-        EXPECT_EQ(updater.ServerVersion(), c.serverVersion) << qPrintable(c.name);
-        if (c.light == Red || !c.librariesPresent) {
-            EXPECT_EQ(tls->requests().size(), requestsBefore)
-                << qPrintable(c.name) << ": no HTTPS request";
+        if (c.detail.isEmpty()) {
+            EXPECT_TRUE(ui.detail.isEmpty()) << qPrintable(c.name) << qPrintable(ui.detail);
+        } else {
+            EXPECT_TRUE(ui.detail.contains(c.detail))
+                << qPrintable(c.name) << ": " << qPrintable(ui.detail);
         }
-        if (!c.serverVersion.isEmpty()) {
-            EXPECT_TRUE(readFile(dir.filePath(QStringLiteral("Version.ini"))).contains("Version="))
-                << qPrintable(c.name);
-        }
+        EXPECT_EQ(updater.statusDetail(), ui.detail) << qPrintable(c.name);
+        // The check leaves the progress bar alone and writes nothing.
+        EXPECT_EQ(ui.progressMax, -1) << qPrintable(c.name);
+        EXPECT_TRUE(entries(programDir.path()).isEmpty()) << qPrintable(c.name);
     }
 }
 
-TEST_F(UpdaterTest, OfflineWhenTheProbeNeverAnswers)
+// The manifest is never written to the shared temporary folder, so a link planted there by
+// another user redirects nothing.
+TEST(Updater, CheckWritesNothingThroughALinkInTheTemporaryFolder)
+{
+    Servers s;
+    s.serve("/newer", s.signedManifest("1.0.0.1", s.tls->url("/Talvoro")));
+    QTemporaryDir sharedTemp, victimDir, programDir;
+    const QString victim = victimDir.filePath(QStringLiteral("victim"));
+    ASSERT_TRUE(writeFile(victim, "precious"));
+    const QString link = QDir(sharedTemp.path()).filePath(QStringLiteral("Version.ini"));
+    ASSERT_TRUE(QFile::link(victim, link));
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(sharedTemp.path()));
+    ASSERT_EQ(QDir::tempPath(), QDir(sharedTemp.path()).canonicalPath());
+
+    RecordingUi ui;
+    Updater updater(s.world.client(), ui, s.tls->url("/newer"),
+                    {programDir.path(), s.probe.url("/204"), {}, false},
+                    s.world.publisher.publicKey(), testLimits());
+    updater.showStatus();
+    EXPECT_TRUE(waitFor([&] { return !updater.checking(); }, Margin));
+    qputenv("TMPDIR", oldTemp);
+    EXPECT_EQ(ui.server, UpdateTexts::ServerVersion + QStringLiteral("1.0.0.1"));
+    EXPECT_EQ(readFile(victim), "precious");
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), victim);
+    EXPECT_EQ(entries(sharedTemp.path()), QStringList{QStringLiteral("Version.ini")});
+    EXPECT_TRUE(entries(programDir.path()).isEmpty());
+}
+
+// The window never waits for the network: the check starts and returns, and an updater
+// destroyed while its request hangs stops at once, long before the request's deadline.
+TEST(Updater, NeitherStartNorDestructionWaitsForTheNetwork)
 {
     LocalServer probe;
     probe.route("/silent", LocalServer::Route::neverAnswers());
+    UpdateLimits longLimits = testLimits();
+    longLimits.connectMs = longLimits.readMs = longLimits.probeMs = 60000;
     QTemporaryDir dir;
     RecordingUi ui;
-    TUpdater updater(client(), ui, QStringLiteral("https://127.0.0.1:1/none"),
-                     {dir.path(), dir.path(), probe.url("/silent"), {}});
     QElapsedTimer t;
     t.start();
-    updater.ShowStatus();
-    EXPECT_LT(t.elapsed(), 6000);
-    EXPECT_EQ(ui.light, Red);
-    EXPECT_EQ(ui.server, UpdateTexts::Offline);
-}
-
-TEST_F(UpdaterTest, DownloadSavesWholeProgramStartsItAndEnds)
-{
-    auto tls = https();
-    LocalServer probe;
-    probe.route("/204", LocalServer::Route::answer(204));
-    const QByteArray program(200000, 'p');
-    tls->route("/m", LocalServer::Route::answer(
-                         200, "[UPDATE]\nVersion=2\nURL=" + tls->url("/new").toLatin1() + '\n'));
-    tls->route("/new", LocalServer::Route::answer(200, program));
-    QTemporaryDir dir;
-    const QString target = dir.filePath(TUpdater::newProgramName());
-    writeFile(target, "old program");
-    QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    RecordingUi ui;
-    TUpdater updater(client(), ui, tls->url("/m"), {dir.path(), dir.path(), probe.url("/204"), {}});
-    updater.ShowStatus();
-    ASSERT_TRUE(ui.button);
-
-    updater.DownloadUpdate();
-    EXPECT_EQ(readFile(target), program);
-    EXPECT_TRUE(QFileInfo(target).isExecutable());
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
-              (QStringList{TUpdater::newProgramName(), QStringLiteral("Version.ini")}));
-    EXPECT_EQ(ui.messages, QStringList{UpdateTexts::Downloaded});
-    EXPECT_EQ(ui.started, QStringList{target});
-    EXPECT_EQ(ui.terminated, 1);
-    EXPECT_EQ(ui.progressMax, program.size());
-    EXPECT_EQ(ui.progressPos, program.size());
-}
-
-TEST_F(UpdaterTest, FailedDownloadLeavesNoPartialFile)
-{
-    auto tls = https();
-    LocalServer probe;
-    probe.route("/204", LocalServer::Route::answer(204));
-    tls->route("/stall", LocalServer::Route::stalling(QByteArray(100000, 's'), 5000));
-    tls->route("/moved", LocalServer::Route::answer(301, {}, "Location: /stall\r\n"));
-    const QString refused =
-        QStringLiteral("https://127.0.0.1:%1/new").arg(LocalServer::refusedPort());
-    struct Case {
-        QString name, url;
-        bool oldCopy;
-        QString error;
-    };
-    const std::vector<Case> cases{
-        {"404, old copy kept", tls->url("/none"), true, QStringLiteral("HTTP/1.1 404 Not Found")},
-        {"redirect", tls->url("/moved"), false, QStringLiteral("HTTP/1.1 301 Moved Permanently")},
-        {"refused", refused, false, {}},
-        {"stalled body, old copy kept", tls->url("/stall"), true,
-         QStringLiteral("Read timed out.")},
-    };
-    for (const Case &c : cases) {
-        QTemporaryDir dir;
-        const QString target = dir.filePath(TUpdater::newProgramName());
-        if (c.oldCopy) writeFile(target, "old program");
-        tls->route("/m", LocalServer::Route::answer(
-                             200, "[UPDATE]\nVersion=2\nURL=" + c.url.toLatin1() + '\n'));
-        RecordingUi ui;
-        TUpdater updater(client(), ui, tls->url("/m"),
-                         {dir.path(), dir.path(), probe.url("/204"), {}});
-        updater.ShowStatus();
-        QString error;
-        try {
-            updater.DownloadUpdate();
-        } catch (const UserError &e) {
-            error = e.message();
-        }
-        EXPECT_FALSE(error.isEmpty()) << qPrintable(c.name);
-        EXPECT_TRUE(error.contains(c.error)) << qPrintable(c.name) << ": " << qPrintable(error);
-        const QStringList expected =
-            c.oldCopy ? QStringList{TUpdater::newProgramName(), QStringLiteral("Version.ini")}
-                      : QStringList{QStringLiteral("Version.ini")};
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), expected) << qPrintable(c.name);
-        if (c.oldCopy) {
-            EXPECT_EQ(readFile(target), "old program") << qPrintable(c.name);
-        }
-        EXPECT_TRUE(ui.messages.isEmpty()) << qPrintable(c.name);
-        EXPECT_TRUE(ui.started.isEmpty()) << qPrintable(c.name);
-        EXPECT_EQ(ui.terminated, 0) << qPrintable(c.name);
+    {
+        Updater updater(UpdaterWorld::get().client(), ui, QStringLiteral("https://127.0.0.1:1/"),
+                        {dir.path(), probe.url("/silent"), {}, false}, {}, longLimits);
+        updater.showStatus();
+        EXPECT_LT(t.elapsed(), 20000);
+        EXPECT_TRUE(updater.checking());
+        EXPECT_EQ(ui.light, Checking);
+        ASSERT_TRUE(waitFor([&] { return !probe.requests().isEmpty(); }, 20000));
     }
+    EXPECT_LT(t.elapsed(), 30000);
+    EXPECT_EQ(ui.light, Checking);
+    QTest::qWait(50); // no answer arrives for the updater that is gone
+    EXPECT_EQ(ui.server, Before);
 }
 
-TEST_F(UpdaterTest, DownloadStopsEarlyWithAMessage)
+// The update button after a check that offered a newer version: each way it can end.
+TEST(Updater, DownloadOutcomes)
 {
-    auto tls = https();
-    LocalServer probe;
-    probe.route("/204", LocalServer::Route::answer(204));
-    tls->route("/nourl", LocalServer::Route::answer(200, "[UPDATE]\nVersion=2\n"));
-    tls->route("/m", LocalServer::Route::answer(
-                         200, "[UPDATE]\nVersion=2\nURL=" + tls->url("/new").toLatin1() + '\n'));
-    tls->route("/new", LocalServer::Route::answer(200, "program"));
-    const QString missingCrypto = UpdateTexts::LibraryMissing.arg(QStringLiteral("libcrypto.so.3"));
-    const QString missingSsl = UpdateTexts::LibraryMissing.arg(QStringLiteral("libssl.so.3"));
+    Servers s;
+    LocalServer plain;
+    plain.route("/Talvoro", LocalServer::Route::answer(200, s.program));
+    const QByteArray big(2 * 1024 * 1024, 'b');
+    s.tls->route("/big", LocalServer::Route::answer(200, big));
+    s.tls->route("/endless", LocalServer::Route::endlessBody());
+    s.tls->route("/stall", LocalServer::Route::stalling(s.program, 5000));
+    s.tls->route("/trickle", LocalServer::Route::trickling(200, s.program, 50, false));
+    s.tls->route("/moved", LocalServer::Route::answer(301, {}, "Location: /Talvoro\r\n"));
+    const QString refused =
+        QStringLiteral("https://127.0.0.1:%1/Talvoro").arg(LocalServer::refusedPort());
+    const QString key = s.world.publisher.publicKey();
+    const UpdateLimits limits = testLimits();
+    auto signedFor = [&](const QString &url) { return s.signedManifest("1.0.0.1", url); };
+
+    enum class File { None, Old, New };
     struct Case {
-        QString name, manifest;
-        bool librariesPresent, startSucceeds;
-        QStringList messages;
-        QString error;
-        bool file;
+        QString name;
+        QByteArray manifest;
+        File file = File::None; // what is left in the program's folder
+        bool requested = true;  // a request reached a server after the check
+        QStringList questions = {UpdateTexts::ConfirmDownload};
+        QStringList messages = {};
+        QString error = {}; // a part of the error box's text; empty: no error box
+        bool started = false;
+        bool oldCopy = false;
+        bool installed = false;
+        QString publicKey = {};
+        bool librariesPresent = true;
+        bool startSucceeds = true;
+        bool cancel = false;
     };
+    const QString packageUrl = QStringLiteral("https://talvoro.example/talvoro.deb");
+    const QByteArray emptyDigest = TestPublisher::sha256Hex({});
+    const QByteArray noLink = "[UPDATE]\nVersion=1.0.0.1\nSHA256=" + emptyDigest + "\nSignature=" +
+                              s.world.publisher.sign(ReleaseSignature::signedText(
+                                  QStringLiteral("1.0.0.1"), QString::fromLatin1(emptyDigest))) +
+                              '\n';
     const std::vector<Case> cases{
-        {"no link", QStringLiteral("/nourl"), true, true, {UpdateTexts::NoUpdateLink}, {}, false},
-        {"library files missing",
-         QStringLiteral("/m"),
-         false,
-         true,
-         {missingCrypto, missingSsl},
-         {},
-         false},
-        {"new program does not start",
-         QStringLiteral("/m"),
-         true,
-         false,
-         {UpdateTexts::Downloaded},
-         UpdateTexts::CannotStart.left(10),
-         true},
+        {.name = "whole and signed: started, then the end",
+         .manifest = signedFor(s.tls->url("/Talvoro")),
+         .file = File::New,
+         .messages = {UpdateTexts::Downloaded},
+         .started = true},
+        {.name = "old copy replaced",
+         .manifest = signedFor(s.tls->url("/Talvoro")),
+         .file = File::New,
+         .messages = {UpdateTexts::Downloaded},
+         .started = true,
+         .oldCopy = true},
+        {.name = "404, old copy kept",
+         .manifest = signedFor(s.tls->url("/none")),
+         .file = File::Old,
+         .error = QStringLiteral("HTTP/1.1 404 Not Found"),
+         .oldCopy = true},
+        {.name = "redirect",
+         .manifest = signedFor(s.tls->url("/moved")),
+         .error = QStringLiteral("HTTP/1.1 301")},
+        {.name = "refused",
+         .manifest = signedFor(refused),
+         .requested = false,
+         .error = UpdateTexts::DownloadFailed.left(10)},
+        {.name = "stalled body, old copy kept",
+         .manifest = signedFor(s.tls->url("/stall")),
+         .file = File::Old,
+         .error = QStringLiteral("Read timed out."),
+         .oldCopy = true},
+        {.name = "body that trickles past the deadline",
+         .manifest = signedFor(s.tls->url("/trickle")),
+         .error = QStringLiteral("within 4000 ms")},
+        {.name = "declared size over the cap",
+         .manifest = signedFor(s.tls->url("/big")),
+         .error = QStringLiteral("larger than 1048576 bytes")},
+        {.name = "endless body",
+         .manifest = signedFor(s.tls->url("/endless")),
+         .error = QStringLiteral("larger than 1048576 bytes")},
+        {.name = "plain http address",
+         .manifest = signedFor(plain.url("/Talvoro")),
+         .requested = false,
+         .error = UpdateTexts::NotHttps.arg(plain.url("/Talvoro"))},
+        {.name = "program other than the signed one",
+         .manifest =
+             s.world.publisher.manifest("1.0.0.1", s.tls->url("/Talvoro"), "another program"),
+         .error = UpdateTexts::WrongDigest.left(30)},
+        {.name = "cancelled by the clerk",
+         .manifest = signedFor(s.tls->url("/trickle")),
+         .cancel = true},
+        {.name = "installed copy: where to get the package",
+         .manifest =
+             signedFor(s.tls->url("/Talvoro")) + "Package=" + packageUrl.toLatin1() + "\r\n",
+         .requested = false,
+         .questions = {},
+         .messages = {UpdateTexts::GetPackage.arg(QStringLiteral("1.0.0.1"), packageUrl)},
+         .installed = true},
+        {.name = "no key built in: where to get it",
+         .manifest = "[UPDATE]\nVersion=1.0.0.1\nURL=" + s.tls->url("/Talvoro").toLatin1() + '\n',
+         .requested = false,
+         .questions = {},
+         .messages = {UpdateTexts::GetUnsigned.arg(QStringLiteral("1.0.0.1"),
+                                                   s.tls->url("/Talvoro"))},
+         .publicKey = QStringLiteral(" ")},
+        {.name = "library files missing",
+         .manifest = signedFor(s.tls->url("/Talvoro")),
+         .requested = false,
+         .messages = {MissingCrypto, MissingSsl},
+         .librariesPresent = false},
+        {.name = "no link",
+         .manifest = noLink,
+         .requested = false,
+         .messages = {UpdateTexts::NoUpdateLink}},
+        {.name = "new program does not start",
+         .manifest = signedFor(s.tls->url("/Talvoro")),
+         .file = File::New,
+         .messages = {UpdateTexts::Downloaded},
+         .error = UpdateTexts::CannotStart.left(10),
+         .started = true,
+         .startSucceeds = false},
     };
     for (const Case &c : cases) {
-        QTemporaryDir dir;
-        std::vector<TlsLibraryFile> files{
-            {QStringLiteral("libcrypto.so.3"), dir.filePath(QStringLiteral("c"))},
-            {QStringLiteral("libssl.so.3"), dir.filePath(QStringLiteral("s"))}};
+        QTemporaryDir programDir, libs;
+        const QString target = QDir(programDir.path()).filePath(Updater::newProgramName());
+        if (c.oldCopy) writeFile(target, "old program");
+        s.serve("/m", c.manifest);
         RecordingUi ui;
         ui.startSucceeds = c.startSucceeds;
-        TUpdater checked(client(), ui, tls->url(c.manifest.toLatin1()),
-                         {dir.path(), dir.path(), probe.url("/204"),
-                          c.librariesPresent ? std::vector<TlsLibraryFile>{} : files});
-        checked.ShowStatus();
-        EXPECT_EQ(ui.button, c.librariesPresent) << qPrintable(c.name);
-        ui.messages.clear();
-        const qsizetype before = tls->paths().count("/new");
-        QString error;
-        try {
-            checked.DownloadUpdate();
-        } catch (const UserError &e) {
-            error = e.message();
+        const std::vector<TlsLibraryFile> libraries = libraryFiles(libs.path(), true);
+        Updater updater(s.world.client(), ui, s.tls->url("/m"),
+                        {programDir.path(), s.probe.url("/204"), libraries, c.installed},
+                        c.publicKey.isEmpty() ? key : c.publicKey, limits);
+        updater.showStatus();
+        ASSERT_TRUE(waitFor([&] { return !updater.checking(); }, Margin)) << qPrintable(c.name);
+        ASSERT_TRUE(ui.button) << qPrintable(c.name) << ": " << qPrintable(ui.detail);
+        // Library files that go missing after the check.
+        if (!c.librariesPresent)
+            for (const TlsLibraryFile &f : libraries)
+                QFile::remove(f.path);
+        const qsizetype before = s.tls->requests().size() + plain.requests().size();
+
+        updater.updateRequested();
+        if (c.cancel) {
+            ASSERT_TRUE(updater.downloading()) << qPrintable(c.name);
+            EXPECT_TRUE(ui.downloadingShown) << qPrintable(c.name);
+            ASSERT_TRUE(waitFor([&] { return s.tls->requests().size() > before; }, Margin));
+            updater.updateRequested(); // the button is Cancel now
         }
+        EXPECT_TRUE(waitFor([&] { return !updater.downloading(); }, limits.downloadMs + Margin))
+            << qPrintable(c.name);
+        EXPECT_FALSE(ui.downloadingShown) << qPrintable(c.name);
+        EXPECT_EQ(ui.questions, c.questions) << qPrintable(c.name);
         EXPECT_EQ(ui.messages, c.messages) << qPrintable(c.name);
-        EXPECT_EQ(error.isEmpty(), c.error.isEmpty()) << qPrintable(c.name);
-        EXPECT_TRUE(error.startsWith(c.error)) << qPrintable(c.name);
-        EXPECT_EQ(QFileInfo::exists(checked.newProgramPath()), c.file) << qPrintable(c.name);
-        EXPECT_EQ(tls->paths().count("/new") - before, c.file ? 1 : 0) << qPrintable(c.name);
-        EXPECT_EQ(ui.terminated, 0) << qPrintable(c.name);
+        if (c.error.isEmpty()) {
+            EXPECT_TRUE(ui.errors.isEmpty())
+                << qPrintable(c.name) << ": " << qPrintable(ui.errors.join(u'|'));
+        } else {
+            ASSERT_EQ(ui.errors.size(), 1) << qPrintable(c.name);
+            EXPECT_TRUE(ui.errors[0].contains(c.error))
+                << qPrintable(c.name) << ": " << qPrintable(ui.errors[0]);
+        }
+        const qsizetype requests = s.tls->requests().size() + plain.requests().size() - before;
+        EXPECT_EQ(requests > 0, c.requested) << qPrintable(c.name) << ": " << requests;
+        EXPECT_EQ(ui.started, c.started ? QStringList{target} : QStringList())
+            << qPrintable(c.name);
+        EXPECT_EQ(ui.terminated, c.started && c.startSucceeds ? 1 : 0) << qPrintable(c.name);
+        // Nothing but the finished program, or the old copy, is left behind.
+        switch (c.file) {
+        case File::None:
+            EXPECT_TRUE(entries(programDir.path()).isEmpty())
+                << qPrintable(c.name) << ": " << qPrintable(entries(programDir.path()).join(u' '));
+            break;
+        case File::Old:
+            EXPECT_EQ(entries(programDir.path()), QStringList{Updater::newProgramName()});
+            EXPECT_EQ(readFile(target), "old program") << qPrintable(c.name);
+            break;
+        case File::New:
+            EXPECT_EQ(entries(programDir.path()), QStringList{Updater::newProgramName()});
+            EXPECT_EQ(readFile(target), s.program) << qPrintable(c.name);
+            EXPECT_TRUE(QFileInfo(target).isExecutable()) << qPrintable(c.name);
+            EXPECT_EQ(ui.progressMax, s.program.size()) << qPrintable(c.name);
+            EXPECT_EQ(ui.progressPos, s.program.size()) << qPrintable(c.name);
+            break;
+        }
+        // A download that began and did not succeed leaves the progress bar at rest.
+        if (c.file != File::New && ui.progressMax != -1) {
+            EXPECT_TRUE(ui.progressAtRest) << qPrintable(c.name);
+        }
     }
 }
