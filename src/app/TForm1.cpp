@@ -368,7 +368,7 @@ void TForm1::runCommand(const std::function<void()> &command)
     } catch (const UserError &e) {
         m_prompts->error(this, e.message());
     } catch (const std::bad_alloc &) {
-        m_prompts->error(this, QStringLiteral("Mémoire insuffisante pour terminer l’opération."));
+        m_prompts->error(this, OutOfMemoryText);
     } catch (const std::exception &e) {
         m_prompts->error(this, QString::fromLocal8Bit(e.what()));
     }

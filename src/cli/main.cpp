@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "model/UserError.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -6,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -35,7 +37,13 @@ int main(int argc, char *argv[])
     app->setOrganizationName(QStringLiteral("Talvoro"));
     app->setApplicationName(QStringLiteral("Talvoro CCP"));
     QTextStream out(stdout), err(stderr);
-    const int rc = runCli(app->arguments().mid(1), out, err);
+    int rc = 2;
+    try {
+        rc = runCli(app->arguments().mid(1), out, err);
+    } catch (const std::bad_alloc &) {
+        out.flush();
+        err << OutOfMemoryText << '\n';
+    }
     out.flush();
     err.flush();
     return rc;

@@ -8,6 +8,8 @@
 #include "model/WorkingList.h"
 
 #include <QSaveFile>
+#include <cstring>
+#include <vector>
 #include <cfenv>
 #include <cmath>
 
@@ -124,27 +126,162 @@ QString fileNameFor(const QString &code)
     return QStringLiteral("Liste_Nominative_") + code + QStringLiteral(".txt");
 }
 
+namespace {
+
+// Appends the UTF-8 form of text at out; returns the end. Control characters make it fail.
+char *utf8(QStringView text, char *out, bool &control)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (c < 0x80) {
+            control |= c < 32 || c == 127;
+            *out++ = char(c);
+        } else if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+            *out++ = char(0xF0 | (c >> 18));
+            *out++ = char(0x80 | ((c >> 12) & 0x3F));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else {
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Writes text padded with spaces to width characters; false when it is wider or holds a
+// control character.
+bool textColumn(QStringView text, int width, char *&out)
+{
+    const qsizetype n = TextColumns::length(text);
+    if (n > width)
+        return false;
+    bool control = false;
+    out = utf8(text, out, control);
+    for (qsizetype i = n; i < width; ++i)
+        *out++ = ' ';
+    return !control;
+}
+
+// Writes digits right-aligned on width places with zeros in front; false when the text is
+// not 1 to width digits (or exactly width digits when exact).
+bool digitsColumn(QStringView digits, int width, bool exact, char *&out)
+{
+    if (digits.isEmpty() || digits.size() > width || (exact && digits.size() != width))
+        return false;
+    for (qsizetype i = digits.size(); i < width; ++i)
+        *out++ = '0';
+    for (QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return false;
+        *out++ = char(c.unicode());
+    }
+    return true;
+}
+
+bool centsColumn(QStringView amount, char *&out)
+{
+    long long cents = 0;
+    if (!TryAmountCents(amount, cents) || cents < 0 || cents > ExportChecks::MaxCents)
+        return false;
+    for (int i = 12; i >= 0; --i, cents /= 10)
+        out[i] = char('0' + cents % 10);
+    out += 13;
+    return true;
+}
+
+// The record of a line with its line break, written as UTF-8 at out; nullptr when the line
+// has a fault (buildRecord then names it). out must have room for recordRoom(line) bytes.
+char *writeRecord(const TransferLine &line, char *out)
+{
+    const QStringView numAss = trimBlanks(GetSubSafe(line, TransferLine::NumAss));
+    bool ok = textColumn(TextColumns::mid(line.captionView(), 0, 9), 9, out) &&
+              digitsColumn(trimBlanks(GetSubSafe(line, TransferLine::Compte)), 10, false, out) &&
+              digitsColumn(trimBlanks(GetSubSafe(line, TransferLine::CleRip)), 2, true, out) &&
+              centsColumn(GetSubSafe(line, TransferLine::Net), out) &&
+              centsColumn(GetSubSafe(line, TransferLine::Rendement), out);
+    if (!ok)
+        return nullptr;
+    if (numAss.isEmpty()) {
+        std::fill(out, out + 12, ' ');
+        out += 12;
+    } else {
+        for (QChar c : numAss)
+            if (c < u'0' || c > u'9')
+                return nullptr;
+        if (!textColumn(numAss, 12, out))
+            return nullptr;
+    }
+    if (!textColumn(trimBlanks(GetSubSafe(line, TransferLine::NomPrenom)), 27, out) ||
+        !textColumn(trimBlanks(GetSubSafe(line, TransferLine::TypeContrat)), 1, out))
+        return nullptr;
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
+}
+
+qsizetype recordRoom(const TransferLine &line)
+{
+    qsizetype room = 64 + 3 * 9;
+    for (int k = 0; k < TransferLine::MaxSubItems; ++k)
+        room += 3 * line.subItemView(k).size();
+    return room;
+}
+
+} // namespace
+
 void writeFile(const WorkingList &list, const QString &path)
 {
-    QByteArray bytes("\xEF\xBB\xBF");
-    bytes.reserve(qsizetype(list.count()) * (RecordWidth + 8) + 3);
+    // Records are written straight into a buffer that goes to the save file in chunks; the
+    // save file only replaces path once every line has been written.
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
+    constexpr qsizetype Chunk = 4 << 20;
+    std::vector<char> buffer(size_t(Chunk) + 4096);
+    qsizetype used = 0;
+    std::memcpy(buffer.data(), "\xEF\xBB\xBF", 3);
+    used = 3;
+    auto flush = [&] {
+        if (used > 0 && f.write(buffer.data(), used) != used)
+            throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
+        used = 0;
+    };
     QStringList problems;
     int badLines = 0;
     for (int r = 0; r < list.count(); ++r) {
-        QStringList faults;
-        const QString rec = buildRecord(list.line(r), &faults);
-        if (!faults.isEmpty()) {
-            if (++badLines <= 5)
-                problems << QStringLiteral("Ligne %1 : %2").arg(r + 1).arg(faults.join(QStringLiteral(", ")));
+        const TransferLine &line = list.line(r);
+        const qsizetype room = recordRoom(line);
+        if (used + room > qsizetype(buffer.size())) {
+            if (badLines == 0)
+                flush();
+            used = 0;
+            if (room > qsizetype(buffer.size()))
+                buffer.resize(size_t(room));
+        }
+        char *end = writeRecord(line, buffer.data() + used);
+        if (end) {
+            used = end - buffer.data();
             continue;
         }
-        bytes += rec.toUtf8();
-        bytes += "\r\n";
+        QStringList faults;
+        buildRecord(line, &faults);
+        if (faults.isEmpty())
+            faults << QStringLiteral("enregistrement inexact");
+        if (++badLines <= 5)
+            problems << QStringLiteral("Ligne %1 : %2").arg(r + 1).arg(faults.join(QStringLiteral(", ")));
     }
-    if (badLines > 0)
+    if (badLines > 0) {
+        f.cancelWriting();
         throw UserError(ExportChecks::refusalText(badLines, problems));
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    }
+    flush();
+    if (!f.commit())
         throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
 }
 

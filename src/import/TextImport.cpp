@@ -79,6 +79,10 @@ std::vector<TransferLine> importFile(const QString &path, const Progress &progre
     lines.reserve(size_t(std::min<qint64>(size / (RecordWidth + 2) + 1, 1 << 24)));
     QStringView record;
     while (reader.next(record)) {
+        // A blank line holds no record: it is skipped, so that a file of blank lines costs
+        // nothing and adds no empty transfer.
+        if (trimBlanks(record).isEmpty())
+            continue;
         if (lines.size() >= size_t(std::numeric_limits<int>::max()))
             throw UserError(QStringLiteral("The file \"%1\" holds too many lines.").arg(path));
         lines.push_back(parseRecord(record));

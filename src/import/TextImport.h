@@ -21,7 +21,7 @@ TransferLine parseRecord(QStringView record);
 // Called after every line with the lines read so far and the bytes read of the file's size.
 using Progress = std::function<void(int lines, qint64 bytesRead, qint64 bytesTotal)>;
 
-// Reads a transfer file into lines. Throws UserError when the file cannot be opened, read
+// Reads a transfer file into lines; blank lines are skipped. Throws UserError when the file cannot be opened, read
 // or decoded; the caller's list is then untouched.
 std::vector<TransferLine> importFile(const QString &path, const Progress &progress = {});
 

@@ -3,6 +3,9 @@
 #include <QString>
 #include <exception>
 
+// Told when memory runs out during a command; the command is abandoned, nothing changed.
+inline const QString OutOfMemoryText = QStringLiteral("Mémoire insuffisante pour terminer l’opération.");
+
 // An error whose text is meant for the clerk. It leaves the command that met it; the
 // window's command wrapper shows the text in the general error box.
 class UserError : public std::exception

@@ -270,3 +270,32 @@ TEST(Cli, ReportReadsWorkbooksToo)
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(pdfText(out).contains(QStringLiteral("Nb Ligne : 5")));
 }
+
+TEST(Cli, RunningOutOfMemoryEndsWithAMessageAndStatus2)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#else
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("grande.txt"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        const QByteArray rec = "160000100001234567803000000012345600000000000001100000000"
+                               "01ALI BEN                    P\r\n";
+        QByteArray block;
+        for (int i = 0; i < 10000; ++i)
+            block += rec;
+        for (int i = 0; i < 60; ++i)
+            f.write(block);
+    }
+    QProcess p;
+    p.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("ulimit -v 200000; exec \"$0\" check \"$1\""),
+                                     QStringLiteral(TALVORO_CLI_PATH), path});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()),
+              QStringLiteral("Mémoire insuffisante pour terminer l’opération.\n"));
+#endif
+}

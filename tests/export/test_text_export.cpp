@@ -2,6 +2,11 @@
 
 #include "export/TextExport.h"
 #include "model/TransferLine.h"
+#include "model/UserError.h"
+#include "session/Session.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -60,17 +65,34 @@ TEST(TextExport, RecordsAndTheirFaults)
         {TransferLine::NomPrenom, u"NOM\tPRENOM", u"caractère de contrôle (saut de ligne, tabulation…)"},
         {TransferLine::TypeContrat, u"PD", u"TypeContrat (2 caractères pour 1)"},
     };
+    QTemporaryDir dir;
     for (const Case &c : cases) {
         TransferLine l(u"160000100", u"0012345678", u"03", u"1,00", u"0,00", u"1", u"NOM", u"P");
         l.setSubItem(c.sub, QString::fromUtf16(c.value));
         QStringList f;
         const QString rec = buildRecord(l, &f);
         const QString fault = QString::fromUtf16(c.fault);
+        // The file writer agrees with the record: the same bytes, or the same refusal.
+        Session session;
+        session.replaceAll({l});
+        const QString path = dir.filePath(QStringLiteral("out.txt"));
+        QFile::remove(path);
+        QString refusal;
+        try {
+            writeFile(session.list(), path);
+        } catch (const UserError &e) {
+            refusal = e.message();
+        }
         if (fault.isEmpty()) {
             EXPECT_TRUE(f.isEmpty()) << f.join(u'|').toStdString();
             EXPECT_EQ(rec.toUcs4().size(), 87);
+            QFile written(path);
+            ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << refusal.toStdString();
+            EXPECT_EQ(written.readAll(), "\xEF\xBB\xBF" + rec.toUtf8() + "\r\n");
         } else {
             EXPECT_EQ(f, QStringList{fault});
+            EXPECT_TRUE(refusal.contains(QStringLiteral("Ligne 1 : ") + fault)) << refusal.toStdString();
+            EXPECT_FALSE(QFile::exists(path));
         }
     }
 }

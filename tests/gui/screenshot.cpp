@@ -30,6 +30,9 @@ int main(int argc, char *argv[])
     form.activateWindow();
     prompts->files.enqueue(QString::fromLocal8Bit(argv[1]));
     form.runCommand([&] { form.BtnImportClick(); });
+    // A name filter typed by the clerk, when asked for.
+    if (qEnvironmentVariableIsSet("TALVORO_NAME_FILTER"))
+        form.Edit2->setText(qEnvironmentVariable("TALVORO_NAME_FILTER"));
     QTimer::singleShot(1500, [&] {
         form.grab().save(QString::fromLocal8Bit(argv[2]));
         // The pop-up menu with its icons, beside the window's picture.

@@ -150,6 +150,15 @@ TEST(TextImport, HostileFiles)
     EXPECT_EQ(lines[0].caption(), QStringLiteral("777777777"));
     EXPECT_EQ(lines[0].subItem(6), QStringLiteral("7"));
 
+    // Five megabytes of blank lines: no record at all.
+    const QString blank = dir.filePath(QStringLiteral("blank.txt"));
+    {
+        QFile f(blank);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(5 << 20, '\n').replace(0, 4, "  \r\n"));
+    }
+    EXPECT_TRUE(importFile(blank).empty());
+
     // A file cut short while it is read: refused, nothing returned.
     const QString shrinking = dir.filePath(QStringLiteral("shrinking.txt"));
     {
