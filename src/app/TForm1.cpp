@@ -941,7 +941,7 @@ void TForm1::showReport(ReportEngine &report)
     PreparedReport pages;
     try {
         WaitCursor wait;
-        pages = report.prepare();
+        pages = report.prepareOnDemand(); // the callbacks stay bound while the preview shows
     } catch (const UserError &e) {
         m_prompts->error(this, e.message());
         return;

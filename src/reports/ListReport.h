@@ -38,7 +38,8 @@ struct Variables {
 
 // The variables as the window answers them after a full refresh that gave these totals,
 // with no line selected.
-Variables variablesFor(const WorkingList &list, const Statistics::Totals &totals, const QString &place);
+Variables variablesFor(const WorkingList &list, const Statistics::Totals &totals,
+                       const QString &place);
 
 // A report variable by name, case ignored: ChN and ChR (totals in French words), P, I, D
 // (head counts), Dir (place); any other name is answered from the selected line's cells
@@ -48,6 +49,11 @@ QVariant variableValue(const QString &name, const Variables &v);
 // Prepares the list of the shown lines of list, as the window's print command does once
 // the keys are repaired and the figures refreshed.
 PreparedReport prepare(const WorkingList &list, const Variables &v, const QDateTime &start = {});
+
+// The same, counting the pages now and laying each out when first shown: list and what v
+// reads must stay alive and unchanged while the report is in use.
+PreparedReport prepareOnDemand(const WorkingList &list, const Variables &v,
+                               const QDateTime &start = {});
 
 } // namespace ListReport
 
