@@ -48,7 +48,7 @@ void paintMemo(QPainter &p, ReportText &text, const PreparedObject &po)
     }
     if (po.text.isEmpty()) return;
     p.setPen(o.font.color);
-    text.paintLayout(po).draw(&p, po.rect.topLeft() + QPointF(ReportText::GapX, ReportText::GapY));
+    text.paint(p, po);
 }
 
 } // namespace

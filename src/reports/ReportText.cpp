@@ -1,5 +1,6 @@
 #include "ReportText.h"
 
+#include <QPainter>
 #include <QTextLayout>
 
 QFont ReportText::font(const ReportFontLook &look, bool bold)
@@ -191,19 +192,76 @@ void ReportText::fitInBox(PreparedObject &po)
     cached.fitted = po;
 }
 
-const QTextLayout &ReportText::paintLayout(const PreparedObject &po)
+void ReportText::paint(QPainter &painter, const PreparedObject &po)
+{
+    const double width = po.rect.width() - 2 * GapX;
+    PaintEntry &e = m_paints[po.object];
+    const bool same = (e.layout || !e.glyphs.isEmpty()) && e.text == po.text && e.runs == po.runs &&
+                      e.lineStarts == po.lineStarts && e.pixelSize == po.fontPixelSize &&
+                      e.width == width;
+    if (!same) {
+        e.text = po.text;
+        e.runs = po.runs;
+        e.lineStarts = po.lineStarts;
+        e.pixelSize = po.fontPixelSize;
+        e.width = width;
+        e.layout.reset();
+        e.glyphs = QGlyphRun();
+        if (!plainLatinLine(po, e)) layOut(po, e);
+    }
+    const QPointF origin = po.rect.topLeft() + QPointF(GapX, GapY);
+    if (e.layout)
+        e.layout->draw(&painter, origin);
+    else
+        painter.drawGlyphRun(origin + e.baseline, e.glyphs);
+}
+
+bool ReportText::plainLatinLine(const PreparedObject &po, PaintEntry &e)
+{
+    if (!po.runs.isEmpty() || po.lineStarts.size() > 1 || po.text.contains(u'\n')) return false;
+    Metrics &m = metrics(*po.object, po.fontPixelSize);
+    constexpr char16_t Last = 0x024F;
+    if (m.glyphs.empty()) {
+        m.raw = QRawFont::fromFont(m.font);
+        m.glyphs.assign(Last + 1, ~0u);
+        m.glyphAdvances.assign(Last + 1, 0);
+    }
+    if (!m.raw.isValid()) return false;
+    QVector<quint32> ids;
+    QVector<QPointF> positions;
+    ids.reserve(po.text.size());
+    positions.reserve(po.text.size());
+    double x = 0;
+    for (QChar c : po.text) {
+        const char16_t u = c.unicode();
+        if (u > Last) return false;
+        if (m.glyphs[u] == ~0u) {
+            const QVector<quint32> g = m.raw.glyphIndexesForString(QString(c));
+            m.glyphs[u] = g.size() == 1 ? g[0] : 0;
+            if (m.glyphs[u]) m.glyphAdvances[u] = float(m.raw.advancesForGlyphIndexes(g)[0].x());
+        }
+        if (m.glyphs[u] == 0) return false; // left to the layout and its fallback fonts
+        ids << m.glyphs[u];
+        positions << QPointF(x, 0);
+        x += m.glyphAdvances[u];
+    }
+    const ReportObject &o = *po.object;
+    double left = 0;
+    if (o.align & Qt::AlignRight)
+        left = e.width - x;
+    else if (o.align & Qt::AlignHCenter)
+        left = (e.width - x) / 2;
+    e.glyphs.setRawFont(m.raw);
+    e.glyphs.setGlyphIndexes(ids);
+    e.glyphs.setPositions(positions);
+    e.glyphs.setUnderline(m.font.underline());
+    e.baseline = QPointF(left, m.fm.ascent());
+    return true;
+}
+
+void ReportText::layOut(const PreparedObject &po, PaintEntry &e)
 {
     const ReportObject &o = *po.object;
-    const double width = po.rect.width() - 2 * GapX;
-    PaintEntry &e = m_paints[&o];
-    if (e.layout && e.text == po.text && e.runs == po.runs && e.lineStarts == po.lineStarts &&
-        e.pixelSize == po.fontPixelSize && e.width == width)
-        return *e.layout;
-    e.text = po.text;
-    e.runs = po.runs;
-    e.lineStarts = po.lineStarts;
-    e.pixelSize = po.fontPixelSize;
-    e.width = width;
     e.layout = std::make_unique<QTextLayout>();
     QTextLayout &layout = *e.layout;
     const QVector<int> starts =
@@ -217,15 +275,14 @@ const QTextLayout &ReportText::paintLayout(const PreparedObject &po)
         if (!line.isValid()) break;
         const int end = i + 1 < starts.size() ? starts[i + 1] : int(textLength);
         // The lines break where preparation broke them, whatever this device measures.
-        line.setNumColumns(std::max(1, end - starts[i]), width);
+        line.setNumColumns(std::max(1, end - starts[i]), e.width);
         const double w = line.naturalTextWidth();
         double x = 0;
         if (o.align & Qt::AlignRight)
-            x = width - w;
+            x = e.width - w;
         else if (o.align & Qt::AlignHCenter)
-            x = (width - w) / 2;
+            x = (e.width - w) / 2;
         line.setPosition(QPointF(x, i * lh));
     }
     layout.endLayout();
-    return layout;
 }

@@ -4,6 +4,8 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QTextLayout>
 #include <climits>
 #include <map>
@@ -51,10 +53,10 @@ public:
     static void setUpLayout(QTextLayout &layout, const QString &text, const QFont &font,
                             const QVector<TextRun> &runs);
 
-    // The laid-out lines of a prepared memo, ready to draw at the top-left of its text
-    // area. The layout of a memo's last text is kept, so a label repeated on every page
-    // is shaped once.
-    const QTextLayout &paintLayout(const PreparedObject &po);
+    // Draws a prepared memo's text in its box with the painter's pen. What is drawn for a
+    // memo's last text is kept, so a label repeated on every page is laid out once; a plain
+    // line of Latin letters is drawn from the font's glyphs without a text layout.
+    void paint(QPainter &painter, const PreparedObject &po);
 
     // Whole memo height that the text needs.
     double textHeight(const ReportObject &o, int lines, int pixelSize = 0)
@@ -68,6 +70,9 @@ private:
         double lineHeight = 0;
         QFontMetricsF fm{QFont()};
         std::vector<float> advances; // Latin characters measured one by one; < 0: not yet
+        QRawFont raw;                // the main face, for glyphs drawn without a layout
+        std::vector<quint32> glyphs; // its glyph of each Latin character; 0: none, ~0: not yet
+        std::vector<float> glyphAdvances;
 
         // An upper bound of the width of a text in Latin letters, found without shaping it;
         // < 0 when it holds other characters.
@@ -87,8 +92,12 @@ private:
         QVector<int> lineStarts;
         int pixelSize = 0;
         double width = 0;
-        std::unique_ptr<QTextLayout> layout;
+        std::unique_ptr<QTextLayout> layout; // or, for a plain Latin line:
+        QGlyphRun glyphs;
+        QPointF baseline; // where the glyphs start, from the top-left of the text area
     };
+    bool plainLatinLine(const PreparedObject &po, PaintEntry &e);
+    void layOut(const PreparedObject &po, PaintEntry &e);
     std::map<std::pair<const ReportObject *, int>, Metrics> m_metrics;
     std::unordered_map<const ReportObject *, FitEntry> m_fits;
     std::unordered_map<const ReportObject *, PaintEntry> m_paints;
