@@ -14,6 +14,12 @@ QString rtl(const char16_t *s)
 {
     return QChar(0x202B) + u16(s) + QChar(0x202C);
 }
+
+// An amount and its phrase.
+struct AmountCase {
+    double v;
+    const char16_t *words;
+};
 } // namespace
 
 TEST(Words, WholeNumbers)
@@ -73,11 +79,7 @@ TEST(Words, WholeNumbers)
 // s, "de" after a number ending in "million(s)" or "milliard(s)", singulars, rounding.
 TEST(Words, FrenchAmounts)
 {
-    struct Case {
-        double v;
-        const char16_t *fr;
-    };
-    const Case cases[] = {
+    const AmountCase cases[] = {
         {0, u"Zéro dinar"},
         {0.50, u"Zéro dinar et cinquante centimes"},
         {1, u"Un dinar"},
@@ -136,17 +138,13 @@ TEST(Words, FrenchAmounts)
          u"Neuf cent quatre-vingt-dix-neuf millions neuf cent quatre-vingt-dix-neuf mille neuf "
          u"cent quatre-vingt-dix-neuf dinars et quatre-vingt-dix-neuf centimes"},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(NombreEnToutesLettres(c.v, QStringLiteral("FR")), u16(c.fr)) << c.v;
+    for (const AmountCase &c : cases)
+        EXPECT_EQ(NombreEnToutesLettres(c.v, QStringLiteral("FR")), u16(c.words)) << c.v;
 }
 
 TEST(Words, ArabicAmounts)
 {
-    struct Case {
-        double v;
-        const char16_t *ar;
-    };
-    const Case cases[] = {
+    const AmountCase cases[] = {
         {0, u"صفر دينار"},
         {0.50, u"صفر دينار وخمسون سنتيم"},
         {1.01, u"واحد دينار وواحد سنتيم"},
@@ -159,8 +157,8 @@ TEST(Words, ArabicAmounts)
         {10.375, u"عشرة دينار وثمانية وثلاثون سنتيم"},
         {5.999, u"خمسة دينار ومائة سنتيم"},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(NombreEnToutesLettres(c.v, QStringLiteral("AR")), rtl(c.ar)) << c.v;
+    for (const AmountCase &c : cases)
+        EXPECT_EQ(NombreEnToutesLettres(c.v, QStringLiteral("AR")), rtl(c.words)) << c.v;
 }
 
 TEST(Words, LanguageSelection)
