@@ -49,8 +49,7 @@ int main(int argc, char *argv[])
     const QString lines = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("10000");
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("liste.txt"));
-    if (!generateList(lines, file))
-        return 2;
+    if (!generateList(lines, file)) return 2;
     auto prompts = std::make_shared<BenchPrompts>();
     prompts->file = file;
     TForm1 form(prompts, Folders(dir.path()));
@@ -74,9 +73,8 @@ int main(int argc, char *argv[])
     std::printf("write PDF:                 %8.1f ms\n",
                 ms([&] { ReportPainter::writePdf(report, pdf); }));
     for (int run = 0; run < 3; ++run)
-        std::printf("list to PDF (both):        %8.1f ms\n", ms([&] {
-                        ReportPainter::writePdf(ListReport::prepare(form.list(), v), pdf);
-                    }));
+        std::printf("list to PDF (both):        %8.1f ms\n",
+                    ms([&] { ReportPainter::writePdf(ListReport::prepare(form.list(), v), pdf); }));
     std::printf("on demand, page count:     %8.1f ms\n",
                 ms([&] { report = ListReport::prepareOnDemand(form.list(), v); }));
     std::printf("on demand, page 1 at 96 dpi:%7.1f ms\n",

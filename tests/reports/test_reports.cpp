@@ -644,7 +644,7 @@ TEST(ReportEngine, PagesOnDemandAreThePagesPreparedAtOnce)
     std::vector<TransferLine> lines;
     for (int i = 0; i < 120; ++i)
         lines.push_back(line(i, 1000 + i, i, "P",
-                             i == 50   ? QStringLiteral("MOT ").repeated(900).trimmed()
+                             i == 50      ? QStringLiteral("MOT ").repeated(900).trimmed()
                              : i % 7 == 0 ? QStringLiteral("NOM TRES LONG ").repeated(3)
                                           : QString()));
     list.replaceAll(std::move(lines));
