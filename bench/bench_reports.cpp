@@ -1,5 +1,6 @@
 // Times the printed reports on a generated list: preparation (both layouts), PDF writing,
-// and the "Tirage Liste" command up to the preview's first painted page.
+// the list to PDF from start to end, pages laid out on demand, and the "Tirage Liste"
+// command up to the preview's first painted page.
 // Usage: bench_reports [LINES]   (needs gen_transfer beside it)
 #include "BenchSupport.h"
 #include "app/TForm1.h"
@@ -48,8 +49,7 @@ int main(int argc, char *argv[])
     const QString lines = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("10000");
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("liste.txt"));
-    if (!generateList(lines, file))
-        return 2;
+    if (!generateList(lines, file)) return 2;
     auto prompts = std::make_shared<BenchPrompts>();
     prompts->file = file;
     TForm1 form(prompts, Folders(dir.path()));
@@ -71,6 +71,15 @@ int main(int argc, char *argv[])
     const QString pdf = dir.filePath(QStringLiteral("liste.pdf"));
     std::printf("write PDF:                 %8.1f ms\n",
                 ms([&] { ReportPainter::writePdf(report, pdf); }));
+    for (int run = 0; run < 3; ++run)
+        std::printf("list to PDF (both):        %8.1f ms\n",
+                    ms([&] { ReportPainter::writePdf(ListReport::prepare(form.list(), v), pdf); }));
+    std::printf("on demand, page count:     %8.1f ms\n",
+                ms([&] { report = ListReport::prepareOnDemand(form.list(), v); }));
+    std::printf("on demand, page 1 at 96 dpi:%7.1f ms\n",
+                ms([&] { ReportPainter::renderPage(report, 0, 96); }));
+    std::printf("on demand, last page:      %8.1f ms\n",
+                ms([&] { ReportPainter::renderPage(report, report.pageCount() - 1, 96); }));
     std::printf("PDF size: %.1f MB\n", double(QFileInfo(pdf).size()) / 1e6);
     std::printf("render page 1 at 96 dpi:   %8.1f ms\n",
                 ms([&] { ReportPainter::renderPage(report, 0, 96); }));

@@ -5,6 +5,7 @@
 #include "app/TForm1.h"
 #include "import/TextImport.h"
 #include "model/WorkingList.h"
+#include "session/Session.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>
@@ -51,6 +52,13 @@ int main(int argc, char *argv[])
     // Reference: the bare parse of the same file (read, decode, cut into lines).
     const double bare = best(2, [&] { (void)TextImport::importFile(file); });
     line("bare parse (reference)", bare, "");
+    const double check = best(2, [&] {
+        Session session; // what talvoro-cli check does: import, figures, error lines
+        session.importFile(file);
+        (void)session.errorLines();
+    });
+    std::printf("%-44s %9.1f ms   ratio %.2f (target <= 1.6)\n", "check (talvoro-cli check's session path)", check,
+                check / bare);
     const double import = best(2, [&] { form.BtnImportClick(); });
     std::printf("%-44s %9.1f ms   ratio %.2f (target <= 2)\n", "import command (read, check, figures, show)",
                 import, import / bare);
@@ -90,7 +98,8 @@ int main(int argc, char *argv[])
              form.Button2->click();
              form.repaint();
          }), "target <= 20 ms");
-    line("export TXT", best(1, [&] { form.ExportToTxtWithCodee(); }), "");
+    const double exported = best(2, [&] { form.ExportToTxtWithCodee(); });
+    std::printf("%-44s %9.1f ms   ratio %.2f (target <= 1.3)\n", "export TXT command", exported, exported / bare);
     line("scroll to end and repaint", best(3, [&] {
              form.ListView1->scrollToBottom();
              form.repaint();

@@ -62,23 +62,40 @@ QVariant variableValue(const QString &name, const Variables &v)
     return QVariant();
 }
 
-PreparedReport prepare(const WorkingList &list, const Variables &v, const QDateTime &start)
+namespace
+{
+
+// The list's template bound to the shown lines; the cursor and the variables are owned by the
+// callbacks, so that pages can be laid out after this returns.
+ReportEngine listEngine(const WorkingList &list, const Variables &v, const QDateTime &start)
 {
     ReportEngine engine(ReportTemplate::builtIn(Template));
-    int current = 0;
+    auto current = std::make_shared<int>(0);
     engine.setDataSet(DataSet, UserDataSet{
-                                   [&current] { current = 0; },
-                                   [&current] { ++current; },
-                                   [&](bool &eof) { eof = current >= list.count(); },
-                                   [&](const QString &field, QVariant &value) {
-                                       if (current >= 0 && current < list.count())
-                                           value = fieldValue(list.line(current), field);
+                                   [current] { *current = 0; },
+                                   [current] { ++*current; },
+                                   [current, &list](bool &eof) { eof = *current >= list.count(); },
+                                   [current, &list](const QString &field, QVariant &value) {
+                                       if (*current >= 0 && *current < list.count())
+                                           value = fieldValue(list.line(*current), field);
                                    },
                                });
     engine.setOnGetValue(
-        [&v](const QString &name, QVariant &value) { value = variableValue(name, v); });
+        [v](const QString &name, QVariant &value) { value = variableValue(name, v); });
     engine.setStartTime(start);
-    return engine.prepare();
+    return engine;
+}
+
+} // namespace
+
+PreparedReport prepare(const WorkingList &list, const Variables &v, const QDateTime &start)
+{
+    return listEngine(list, v, start).prepare();
+}
+
+PreparedReport prepareOnDemand(const WorkingList &list, const Variables &v, const QDateTime &start)
+{
+    return listEngine(list, v, start).prepareOnDemand();
 }
 
 } // namespace ListReport

@@ -44,6 +44,11 @@ QVariant variableValue(const QString &name, const Variables &v);
 // Prepares the list of the shown lines of list with the variables given.
 PreparedReport prepare(const WorkingList &list, const Variables &v, const QDateTime &start = {});
 
+// The same, counting the pages now and laying each out when first shown: list and what v
+// reads must stay alive and unchanged while the report is in use.
+PreparedReport prepareOnDemand(const WorkingList &list, const Variables &v,
+                               const QDateTime &start = {});
+
 } // namespace ListReport
 
 // The report of recorded key errors (template frxReport2, data source frxUserDataSet2).

@@ -15,6 +15,8 @@ struct TextRun {
     int length = 0;
     bool bold = false;
     QColor color; // invalid: the memo's own colour
+
+    bool operator==(const TextRun &) const = default;
 };
 
 // One object placed on a page, with its final text.
@@ -24,18 +26,38 @@ struct PreparedObject {
     QString text;                         // memos: '\n' separates lines
     QVector<TextRun> runs;
     QVector<int> lineStarts; // where each laid-out line starts; empty: laid out when painted
+    int fontPixelSize = 0;   // character height when shrunk to fit its box; 0: its own
 };
 
 struct PreparedPage {
     std::vector<PreparedObject> objects; // in painting order
 };
 
+class ReportText;
+
+// Lays out the pages of a report one at a time, when they are first asked for.
+class PageSource
+{
+public:
+    virtual ~PageSource() = default;
+    virtual int pageCount() const = 0;
+    // The page (from 0), laid out on the first call and kept.
+    virtual const PreparedPage &page(int index) = 0;
+};
+
 // The pages of a prepared report, ready to be shown, printed or written as PDF.
 struct PreparedReport {
     std::shared_ptr<const ReportTemplate> source; // keeps the objects' looks alive
-    std::vector<PreparedPage> pages;
+    std::vector<PreparedPage> pages;              // every page, unless laid out on demand
+    std::shared_ptr<PageSource> onDemand;         // set: the pages come from here instead
+    std::shared_ptr<ReportText> text;             // fonts and layouts made once for all pages
 
-    int pageCount() const { return int(pages.size()); }
+    int pageCount() const { return onDemand ? onDemand->pageCount() : int(pages.size()); }
+    // A page (from 0 to pageCount() - 1).
+    const PreparedPage &page(int index) const
+    {
+        return onDemand ? onDemand->page(index) : pages[size_t(index)];
+    }
     QString title() const { return source ? source->title : QString(); }
     QSizeF paperSize() const { return source ? source->paperSize() : QSizeF(); }
 
@@ -44,7 +66,7 @@ struct PreparedReport {
     {
         QStringList out;
         if (page < 0 || page >= pageCount()) return out;
-        for (const PreparedObject &o : pages[size_t(page)].objects)
+        for (const PreparedObject &o : this->page(page).objects)
             if (o.object->name == name) out << o.text;
         return out;
     }
@@ -53,7 +75,7 @@ struct PreparedReport {
     {
         std::vector<const PreparedObject *> out;
         if (page < 0 || page >= pageCount()) return out;
-        for (const PreparedObject &o : pages[size_t(page)].objects)
+        for (const PreparedObject &o : this->page(page).objects)
             if (o.object->name == name) out.push_back(&o);
         return out;
     }

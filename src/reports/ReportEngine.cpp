@@ -14,15 +14,40 @@ struct RenderedBand {
 
 constexpr double Epsilon = 1e-6;
 
+// Running figures behind one aggregate.
+struct Figures {
+    qint64 count = 0, pageCount = 0;
+    double sum = 0, pageSum = 0;
+};
+
+// The band whose placing opens a page: a row of a data band or the summary, part of which
+// may already stand on earlier pages.
+struct BandInProgress {
+    int band = -1;            // index of the band in the template
+    qint64 rowsAfter = 0;     // data bands: how many rows came before this one
+    qint64 line = 0;          // its Line#
+    bool counted = false;     // already counted in the aggregates, on an earlier page
+    std::vector<double> cuts; // heights of the parts placed on earlier pages
+};
+
+// What laying out a page by itself starts from.
+struct PageStart {
+    BandInProgress opening; // band == -1 on the first page
+    std::vector<Figures> figures;
+};
+
 } // namespace
 
 // One layout of the whole report.
 class ReportPass final : public ReportScope
 {
 public:
-    ReportPass(const ReportEngine &engine, const QDateTime &start, int totalPages)
+    enum Mode { Measure, Build };
+
+    ReportPass(const ReportEngine &engine, ReportText &text, const QDateTime &start, int totalPages,
+               Mode mode)
         : m_engine(engine), m_report(*engine.m_report), m_start(start), m_totalPages(totalPages),
-          m_figures(m_report.accumulators.size())
+          m_mode(mode), m_figures(m_report.accumulators.size()), m_text(text)
     {
         const QSizeF paper = m_report.paperSize();
         const QMarginsF margins = m_report.margins();
@@ -35,18 +60,31 @@ public:
         m_footerTop = m_bodyHeight - (m_footer ? m_footer->height : 0);
     }
 
+    // Lays out the whole report.
     std::vector<PreparedPage> run()
     {
         newPage();
-        for (const ReportBand &band : m_report.bands)
-            if (band.type == ReportBand::MasterData) printRows(band);
-        if (m_summary) {
-            m_bandType = ReportBand::ReportSummary;
-            place(render(*m_summary), nullptr);
-        }
-        finishPage();
+        continueAfter(-1);
         return std::move(m_pages);
     }
+
+    // Lays out one page by itself, from where it starts.
+    PreparedPage runPage(int page, const PageStart &start)
+    {
+        m_stopAfter = page + 1;
+        m_figures = start.figures;
+        m_pageNo = page;
+        m_line = start.opening.line;
+        if (page == 0) {
+            newPage();
+            continueAfter(-1);
+        } else {
+            reopen(start.opening);
+        }
+        return m_pages.empty() ? PreparedPage() : std::move(m_pages.back());
+    }
+
+    const std::vector<PageStart> &pageStarts() const { return m_pageStarts; }
 
     // --- expression scope ---
 
@@ -83,27 +121,77 @@ public:
     }
 
 private:
-    struct Figures {
-        qint64 count = 0, pageCount = 0;
-        double sum = 0, pageSum = 0;
-    };
-
-    void printRows(const ReportBand &band)
+    const UserDataSet *dataSetOf(const ReportBand &band) const
     {
         const auto it = m_engine.m_dataSets.constFind(band.dataSet);
-        if (it == m_engine.m_dataSets.cend()) return;
-        const UserDataSet &ds = *it;
-        if (ds.OnFirst) ds.OnFirst();
-        for (;;) {
+        return it == m_engine.m_dataSets.cend() ? nullptr : &*it;
+    }
+
+    // The bands after the given one (-1: all), then the summary and the last footer.
+    void continueAfter(int bandIndex)
+    {
+        for (int i = bandIndex + 1; i < int(m_report.bands.size()) && !m_stop; ++i)
+            if (m_report.bands[size_t(i)].type == ReportBand::MasterData) {
+                const UserDataSet *ds = dataSetOf(m_report.bands[size_t(i)]);
+                if (ds && ds->OnFirst) ds->OnFirst();
+                printRows(i, 0);
+            }
+        if (m_stop) return;
+        if (m_summary) {
+            m_bandType = ReportBand::ReportSummary;
+            m_inProgress = BandInProgress{int(m_summary - m_report.bands.data()), 0, m_line};
+            place(render(*m_summary), nullptr);
+            if (m_stop) return;
+        }
+        finishPage();
+    }
+
+    // Prints the rows of a data band from the given row on; the data set stands there.
+    void printRows(int bandIndex, qint64 row)
+    {
+        const ReportBand &band = m_report.bands[size_t(bandIndex)];
+        const UserDataSet *ds = dataSetOf(band);
+        if (!ds) return;
+        for (;; ++row) {
             bool eof = true;
-            if (ds.OnCheckEOF) ds.OnCheckEOF(eof);
+            if (ds->OnCheckEOF) ds->OnCheckEOF(eof);
             if (eof) break;
             ++m_line;
             m_bandType = ReportBand::MasterData;
-            RenderedBand rb = render(band);
-            place(std::move(rb), &band);
-            if (ds.OnNext) ds.OnNext();
+            m_inProgress = BandInProgress{bandIndex, row, m_line};
+            place(render(band), &band);
+            if (m_stop) return;
+            if (ds->OnNext) ds->OnNext();
         }
+    }
+
+    // Opens a page with the rest of the band that was being placed when it began, then
+    // goes on with what follows that band.
+    void reopen(const BandInProgress &opening)
+    {
+        const ReportBand &band = m_report.bands[size_t(opening.band)];
+        const UserDataSet *ds = band.type == ReportBand::MasterData ? dataSetOf(band) : nullptr;
+        if (ds) {
+            if (ds->OnFirst) ds->OnFirst();
+            if (ds->OnNext)
+                for (qint64 i = 0; i < opening.rowsAfter; ++i)
+                    ds->OnNext();
+        }
+        newPage();
+        m_bandType = band.type;
+        m_inProgress = opening;
+        RenderedBand rb = render(band);
+        for (double cut : opening.cuts)
+            rb = split(rb, cut).second;
+        place(std::move(rb), opening.counted || !ds ? nullptr : &band);
+        if (m_stop) return;
+        if (!ds) {
+            finishPage();
+            return;
+        }
+        if (ds->OnNext) ds->OnNext();
+        printRows(opening.band, opening.rowsAfter + 1);
+        continueAfter(opening.band);
     }
 
     // Adds the current row to the figures of the aggregates over its band.
@@ -153,8 +241,17 @@ private:
             po.object = &o;
             po.rect = o.rect;
             if (o.kind == ReportObject::Memo) {
+                if (!o.grows && m_mode == Measure) {
+                    // Its size is fixed: only its values are asked for.
+                    for (const MemoPiece &p : o.pieces)
+                        if (p.expr) evaluate(*p.expr, *this);
+                    rb.objects.push_back(std::move(po));
+                    continue;
+                }
                 po.text = memoText(o, po.runs);
-                if (o.grows) {
+                if (!o.grows) {
+                    m_text.fitInBox(po);
+                } else {
                     po.lineStarts = m_text.breakLines(o, po.text, po.runs);
                     const double need = m_text.textHeight(o, int(po.lineStarts.size()));
                     if (need > o.rect.height() + Epsilon) {
@@ -217,8 +314,8 @@ private:
             }
             PreparedObject rest = po;
             rest.rect.moveTop(std::max(0.0, po.rect.top() - h));
-            if (po.object->kind == ReportObject::Memo && po.lineStarts.size() > 1 &&
-                po.rect.top() < h) {
+            if (po.object->kind == ReportObject::Memo && po.object->grows &&
+                po.lineStarts.size() > 1 && po.rect.top() < h) {
                 const double lh = m_text.lineHeight(*po.object);
                 int fit = 0;
                 while (fit < po.lineStarts.size() &&
@@ -259,6 +356,7 @@ private:
 
     void putBand(const RenderedBand &rb, double y)
     {
+        if (m_mode == Measure) return;
         PreparedPage &page = m_pages.back();
         const QPointF offset = m_origin + QPointF(0, y);
         for (const PreparedObject &po : rb.objects) {
@@ -288,8 +386,11 @@ private:
                         count(*rowBand);
                         rowBand = nullptr;
                     }
+                    m_inProgress.counted = true;
+                    m_inProgress.cuts.push_back(room);
                     putBand(head, m_y);
                     finishPage();
+                    if (m_stop) return;
                     newPage();
                     rb = std::move(tail);
                     continue;
@@ -302,6 +403,7 @@ private:
                 }
             }
             finishPage();
+            if (m_stop) return;
             newPage();
         }
     }
@@ -315,6 +417,9 @@ private:
             f.pageCount = 0;
             f.pageSum = 0;
         }
+        if (m_mode == Measure)
+            m_pageStarts.push_back(
+                PageStart{m_pageNo == 1 ? BandInProgress{} : m_inProgress, m_figures});
         const ReportBand::Type was = m_bandType;
         if (m_pageNo == 1 && m_title) {
             m_bandType = ReportBand::ReportTitle;
@@ -334,17 +439,20 @@ private:
 
     void finishPage()
     {
-        if (!m_footer) return;
-        const ReportBand::Type was = m_bandType;
-        m_bandType = ReportBand::PageFooter;
-        putBand(render(*m_footer), m_footerTop);
-        m_bandType = was;
+        if (m_footer) {
+            const ReportBand::Type was = m_bandType;
+            m_bandType = ReportBand::PageFooter;
+            putBand(render(*m_footer), m_footerTop);
+            m_bandType = was;
+        }
+        if (m_pageNo == m_stopAfter) m_stop = true;
     }
 
     const ReportEngine &m_engine;
     const ReportTemplate &m_report;
     const QDateTime m_start;
     const int m_totalPages;
+    const Mode m_mode;
     std::vector<Figures> m_figures;
     const ReportBand *m_title = nullptr, *m_header = nullptr, *m_footer = nullptr,
                      *m_summary = nullptr;
@@ -354,8 +462,54 @@ private:
     qint64 m_line = 0;
     ReportBand::Type m_bandType = ReportBand::PageHeader;
     std::vector<PreparedPage> m_pages;
-    ReportText m_text;
+    ReportText &m_text;
+    BandInProgress m_inProgress;
+    std::vector<PageStart> m_pageStarts;
+    int m_stopAfter = 0; // the page number after which to stop; 0: none
+    bool m_stop = false;
 };
+
+namespace
+{
+
+// Pages laid out when first asked for, from where the measuring layout saw them start.
+class PagesOnDemand final : public PageSource
+{
+public:
+    PagesOnDemand(const ReportEngine &engine, std::shared_ptr<ReportText> text,
+                  const QDateTime &start, std::vector<PageStart> starts)
+        : m_engine(engine), m_text(std::move(text)), m_start(start), m_starts(std::move(starts)),
+          m_pages(m_starts.size())
+    {
+    }
+
+    int pageCount() const override { return int(m_starts.size()); }
+
+    const PreparedPage &page(int index) override
+    {
+        std::unique_ptr<PreparedPage> &slot = m_pages[size_t(index)];
+        if (!slot) {
+            ReportPass pass(m_engine, *m_text, m_start, pageCount(), ReportPass::Build);
+            try {
+                slot = std::make_unique<PreparedPage>(pass.runPage(index, m_starts[size_t(index)]));
+            } catch (const std::exception &) {
+                // The callbacks answered during the measuring layout; a page they now refuse
+                // is left blank rather than taking the preview down.
+                slot = std::make_unique<PreparedPage>();
+            }
+        }
+        return *slot;
+    }
+
+private:
+    const ReportEngine m_engine; // a copy: the callbacks as they were bound at preparation
+    std::shared_ptr<ReportText> m_text;
+    const QDateTime m_start;
+    const std::vector<PageStart> m_starts;
+    std::vector<std::unique_ptr<PreparedPage>> m_pages;
+};
+
+} // namespace
 
 ReportEngine::ReportEngine(std::shared_ptr<const ReportTemplate> report)
     : m_report(std::move(report))
@@ -374,11 +528,32 @@ void ReportEngine::setOnGetValue(std::function<void(const QString &, QVariant &)
 
 PreparedReport ReportEngine::prepare()
 {
-    const QDateTime start = m_startTime.isValid() ? m_startTime : QDateTime::currentDateTime();
+    const QDateTime start = startTime();
+    PreparedReport out = measured(start);
+    // The second layout prints the final page count.
+    const int total = out.pageCount();
+    out.pages = ReportPass(*this, *out.text, start, total, ReportPass::Build).run();
+    out.onDemand.reset();
+    return out;
+}
+
+PreparedReport ReportEngine::prepareOnDemand()
+{
+    return measured(startTime());
+}
+
+QDateTime ReportEngine::startTime() const
+{
+    return m_startTime.isValid() ? m_startTime : QDateTime::currentDateTime();
+}
+
+PreparedReport ReportEngine::measured(const QDateTime &start) const
+{
     PreparedReport out;
     out.source = m_report;
-    // The first layout counts the pages; the second prints that count.
-    const int total = int(ReportPass(*this, start, 0).run().size());
-    out.pages = ReportPass(*this, start, total).run();
+    out.text = std::make_shared<ReportText>();
+    ReportPass measure(*this, *out.text, start, 0, ReportPass::Measure);
+    measure.run();
+    out.onDemand = std::make_shared<PagesOnDemand>(*this, out.text, start, measure.pageStarts());
     return out;
 }

@@ -24,6 +24,10 @@ struct UserDataSet {
 // too tall for a whole page is split between pages), the summary follows the last row, and
 // the page footer closes every page. The report is laid out twice so that "TotalPages#"
 // shows the final count. An error thrown by a callback abandons the preparation.
+//
+// The first layout only measures: it evaluates every expression (so that a callback's error
+// surfaces at once) but builds the texts of growing memos alone, and notes where each page
+// starts. A page is then laid out again from where it starts, by itself.
 class ReportEngine
 {
 public:
@@ -37,6 +41,10 @@ public:
 
     // Prepares the pages; any earlier pages are dropped. Throws what a callback throws.
     PreparedReport prepare();
+    // Counts the pages now and lays each out when it is first asked for, so that the first
+    // page of a long report shows at once. The callbacks are called again then: what they
+    // read must stay alive and unchanged while the report is in use (a modal preview).
+    PreparedReport prepareOnDemand();
 
 private:
     friend class ReportPass;
@@ -44,4 +52,8 @@ private:
     QHash<QString, UserDataSet> m_dataSets;
     std::function<void(const QString &, QVariant &)> m_onGetValue;
     QDateTime m_startTime;
+
+    QDateTime startTime() const;
+    // The measuring layout: the page count and where each page starts, pages on demand.
+    PreparedReport measured(const QDateTime &start) const;
 };

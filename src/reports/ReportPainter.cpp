@@ -47,38 +47,8 @@ void paintMemo(QPainter &p, ReportText &text, const PreparedObject &po)
         p.drawLine(po.rect.bottomLeft(), po.rect.bottomRight());
     }
     if (po.text.isEmpty()) return;
-    const QFont font = ReportText::font(o.font);
-    p.setFont(font);
     p.setPen(o.font.color);
-    const QVector<int> starts =
-        po.lineStarts.isEmpty() ? text.breakLines(o, po.text, po.runs) : po.lineStarts;
-    const double lh = text.lineHeight(o);
-    const QRectF inner = po.rect.adjusted(ReportText::GapX, ReportText::GapY, -ReportText::GapX, 0);
-    if (starts.size() == 1 && po.runs.isEmpty()) {
-        p.drawText(QRectF(inner.left(), inner.top(), inner.width(), lh),
-                   int(o.align) | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip, po.text);
-        return;
-    }
-    QTextLayout layout;
-    ReportText::setUpLayout(layout, po.text, font, po.runs);
-    const qsizetype textLength = layout.text().size();
-    layout.beginLayout();
-    for (int i = 0; i < starts.size(); ++i) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid()) break;
-        const int end = i + 1 < starts.size() ? starts[i + 1] : int(textLength);
-        // The lines break where preparation broke them, whatever this device measures.
-        line.setNumColumns(std::max(1, end - starts[i]), inner.width());
-        const double w = line.naturalTextWidth();
-        double x = 0;
-        if (o.align & Qt::AlignRight)
-            x = inner.width() - w;
-        else if (o.align & Qt::AlignHCenter)
-            x = (inner.width() - w) / 2;
-        line.setPosition(QPointF(x, i * lh));
-    }
-    layout.endLayout();
-    layout.draw(&p, inner.topLeft());
+    text.paint(p, po);
 }
 
 } // namespace
@@ -90,8 +60,9 @@ void paintPage(QPainter &painter, const PreparedReport &report, int page)
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setLayoutDirection(Qt::LeftToRight);
-    ReportText text;
-    for (const PreparedObject &po : report.pages[size_t(page)].objects) {
+    ReportText ownText;
+    ReportText &text = report.text ? *report.text : ownText;
+    for (const PreparedObject &po : report.page(page).objects) {
         if (po.object->kind == ReportObject::Memo)
             paintMemo(painter, text, po);
         else

@@ -4,29 +4,48 @@
 
 #include <QFont>
 #include <QFontMetricsF>
-#include <QHash>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QTextLayout>
+#include <climits>
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
 
 // Fonts and line breaking shared by preparation and painting, so that a memo breaks its
-// lines the same way on every page, on screen, on paper and in PDF.
+// lines the same way on every page, on screen, on paper and in PDF. One instance serves a
+// whole report: fonts, metrics and texts that repeat from page to page are set up once.
 class ReportText
 {
 public:
     // Space between a memo's frame and its text, in units.
     static constexpr double GapX = 2;
     static constexpr double GapY = 1;
+    // A memo that does not grow shrinks its font down to this character height (7.5 pt)
+    // before it cuts lines at the bottom of its box.
+    static constexpr int SmallestFittedHeight = 10;
 
     // The font of a memo; bold for a bold run. The template's families resolve to fonts
     // installed with the program: Times New Roman to Liberation Serif, Arial to Liberation
     // Sans (the same widths), each backed by DejaVu Sans for Arabic and other scripts.
     static QFont font(const ReportFontLook &look, bool bold = false);
 
-    // Height of one line of text of the memo's font.
-    double lineHeight(const ReportObject &o);
+    // The memo's font at a character height in units (0: its own), made once.
+    const QFont &memoFont(const ReportObject &o, int pixelSize = 0);
 
-    // Where each line of a memo's text starts when it is set in the memo's width.
+    // Height of one line of text of the memo's font.
+    double lineHeight(const ReportObject &o, int pixelSize = 0);
+
+    // Where each line of a memo's text starts when it is set in the memo's width; at most
+    // limit lines are laid out.
     QVector<int> breakLines(const ReportObject &o, const QString &text,
-                            const QVector<TextRun> &runs);
+                            const QVector<TextRun> &runs, int pixelSize = 0, int limit = INT_MAX);
+
+    // Keeps the text of a memo that does not grow inside its box: when its lines do not fit
+    // the font shrinks, down to SmallestFittedHeight, and what still does not fit is cut
+    // after the last whole line. Sets the object's line starts, font height and text.
+    void fitInBox(PreparedObject &po);
 
     // Sets a memo's text into a layout: line breaks as line separators, wrapping at word
     // boundaries (anywhere when a word is too long), design metrics, left to right even when
@@ -34,15 +53,52 @@ public:
     static void setUpLayout(QTextLayout &layout, const QString &text, const QFont &font,
                             const QVector<TextRun> &runs);
 
+    // Draws a prepared memo's text in its box with the painter's pen. What is drawn for a
+    // memo's last text is kept, so a label repeated on every page is laid out once; a plain
+    // line of Latin letters is drawn from the font's glyphs without a text layout.
+    void paint(QPainter &painter, const PreparedObject &po);
+
     // Whole memo height that the text needs.
-    double textHeight(const ReportObject &o, int lines) { return lines * lineHeight(o) + 2 * GapY; }
+    double textHeight(const ReportObject &o, int lines, int pixelSize = 0)
+    {
+        return lines * lineHeight(o, pixelSize) + 2 * GapY;
+    }
 
 private:
     struct Metrics {
         QFont font;
         double lineHeight = 0;
         QFontMetricsF fm{QFont()};
+        std::vector<float> advances; // Latin characters measured one by one; < 0: not yet
+        QRawFont raw;                // the main face, for glyphs drawn without a layout
+        std::vector<quint32> glyphs; // its glyph of each Latin character; 0: none, ~0: not yet
+        std::vector<float> glyphAdvances;
+
+        // An upper bound of the width of a text in Latin letters, found without shaping it;
+        // < 0 when it holds other characters.
+        double latinWidthBound(const QString &text);
     };
-    Metrics &metrics(const ReportObject &o);
-    QHash<const ReportObject *, Metrics> m_metrics;
+    Metrics &metrics(const ReportObject &o, int pixelSize);
+    int linesInBox(const ReportObject &o, int pixelSize);
+
+    struct FitEntry {
+        QString text;
+        QVector<TextRun> runs;
+        PreparedObject fitted;
+    };
+    struct PaintEntry {
+        QString text;
+        QVector<TextRun> runs;
+        QVector<int> lineStarts;
+        int pixelSize = 0;
+        double width = 0;
+        std::unique_ptr<QTextLayout> layout; // or, for a plain Latin line:
+        QGlyphRun glyphs;
+        QPointF baseline; // where the glyphs start, from the top-left of the text area
+    };
+    bool plainLatinLine(const PreparedObject &po, PaintEntry &e);
+    void layOut(const PreparedObject &po, PaintEntry &e);
+    std::map<std::pair<const ReportObject *, int>, Metrics> m_metrics;
+    std::unordered_map<const ReportObject *, FitEntry> m_fits;
+    std::unordered_map<const ReportObject *, PaintEntry> m_paints;
 };

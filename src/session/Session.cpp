@@ -406,7 +406,7 @@ PreparedReport Session::listReport(const QString &place, int selectedRow, const 
     v.place = place;
     if (selectedRow >= 0 && selectedRow < m_list.count())
         v.selected = &m_list.line(selectedRow);
-    return ListReport::prepare(m_list, v, start);
+    return ListReport::prepareOnDemand(m_list, v, start);
 }
 
 PreparedReport Session::errorReport(const QDateTime &start)

@@ -3,33 +3,35 @@
 #include <cfenv>
 #include <cmath>
 
-namespace {
+namespace
+{
 
-const char16_t *const UnitesFr[20] = {
-    u"zéro", u"un",       u"deux",     u"trois",  u"quatre",   u"cinq",     u"six",
-    u"sept", u"huit",     u"neuf",     u"dix",    u"onze",     u"douze",    u"treize",
-    u"quatorze", u"quinze", u"seize", u"dix-sept", u"dix-huit", u"dix-neuf"};
+const char16_t *const UnitesFr[20] = {u"zéro",   u"un",    u"deux",     u"trois",    u"quatre",
+                                      u"cinq",   u"six",   u"sept",     u"huit",     u"neuf",
+                                      u"dix",    u"onze",  u"douze",    u"treize",   u"quatorze",
+                                      u"quinze", u"seize", u"dix-sept", u"dix-huit", u"dix-neuf"};
 
 // The seventies, eighties and nineties have rules of their own; 7 and 8 are never read.
-const char16_t *const DizainesFr[10] = {u"",          u"",          u"vingt",
-                                        u"trente",    u"quarante",  u"cinquante",
-                                        u"soixante",  u"",          u"",
-                                        u"quatre-vingt"};
+const char16_t *const DizainesFr[10] = {
+    u"",          u"",         u"vingt", u"trente", u"quarante",
+    u"cinquante", u"soixante", u"",      u"",       u"quatre-vingt"};
 
 const char16_t *const UnitesAr[20] = {
-    u"صفر",       u"واحد",      u"اثنان",     u"ثلاثة",     u"أربعة",
-    u"خمسة",      u"ستة",       u"سبعة",      u"ثمانية",    u"تسعة",
-    u"عشرة",      u"أحد عشر",   u"اثنا عشر",  u"ثلاثة عشر", u"أربعة عشر",
-    u"خمسة عشر",  u"ستة عشر",   u"سبعة عشر",  u"ثمانية عشر", u"تسعة عشر"};
+    u"صفر",       u"واحد",     u"اثنان",   u"ثلاثة",    u"أربعة",      u"خمسة",     u"ستة",
+    u"سبعة",      u"ثمانية",   u"تسعة",    u"عشرة",     u"أحد عشر",    u"اثنا عشر", u"ثلاثة عشر",
+    u"أربعة عشر", u"خمسة عشر", u"ستة عشر", u"سبعة عشر", u"ثمانية عشر", u"تسعة عشر"};
 
-const char16_t *const DizainesAr[10] = {u"",       u"",      u"عشرون",  u"ثلاثون", u"أربعون",
+const char16_t *const DizainesAr[10] = {u"",      u"",     u"عشرون", u"ثلاثون", u"أربعون",
                                         u"خمسون", u"ستون", u"سبعون", u"ثمانون", u"تسعون"};
 
 constexpr char16_t RTL_MARK = u'\u202B';
 constexpr char16_t POP_DIR = u'\u202C';
 const QString WaAr = QStringLiteral(u" و");
 
-QString fr(const char16_t *s) { return QString::fromUtf16(s); }
+QString fr(const char16_t *s)
+{
+    return QString::fromUtf16(s);
+}
 
 // Strips leading and trailing characters of code 32 and below, upper-cases ASCII letters.
 QString normaliseLang(const QString &lang)
@@ -41,80 +43,92 @@ QString normaliseLang(const QString &lang)
         --e;
     QString out = lang.mid(b, e - b);
     for (QChar &c : out)
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - 32);
+        if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - 32);
     return out;
+}
+
+// French words of n > 0. endsNumber: nothing follows n in the whole number, so that
+// "quatre-vingts" and "deux cents" keep their plural s; before "mille" they drop it
+// ("quatre-vingt mille", "deux cent mille"), while "million" and "milliard", being nouns,
+// leave it in place ("deux cents millions").
+QString frenchWords(int64_t n, bool endsNumber)
+{
+    if (n < 20) return fr(UnitesFr[n]);
+    if (n < 100) {
+        const int tens = int(n / 10), unit = int(n % 10);
+        switch (tens) {
+        case 7: // soixante-dix, soixante et onze, soixante-douze ...
+            return unit == 0   ? QStringLiteral("soixante-dix")
+                   : unit == 1 ? QStringLiteral("soixante et onze")
+                               : QStringLiteral("soixante-") + fr(UnitesFr[10 + unit]);
+        case 8:
+            if (unit == 0)
+                return endsNumber ? QStringLiteral("quatre-vingts")
+                                  : QStringLiteral("quatre-vingt");
+            return QStringLiteral("quatre-vingt-") + fr(UnitesFr[unit]);
+        case 9:
+            return QStringLiteral("quatre-vingt-") + fr(UnitesFr[10 + unit]);
+        default: {
+            QString s = fr(DizainesFr[tens]);
+            if (unit == 1)
+                s += QStringLiteral(" et un");
+            else if (unit > 1)
+                s += u'-' + fr(UnitesFr[unit]);
+            return s;
+        }
+        }
+    }
+    if (n < 1000) {
+        const int hundreds = int(n / 100), rest = int(n % 100);
+        QString s = hundreds == 1 ? QStringLiteral("cent")
+                                  : fr(UnitesFr[hundreds]) + QStringLiteral(" cent");
+        if (rest == 0 && hundreds > 1 && endsNumber) s += u's';
+        if (rest > 0) s += u' ' + frenchWords(rest, endsNumber);
+        return s;
+    }
+    struct Scale {
+        int64_t unit;
+        const char *one, *many;
+        bool noun; // a noun leaves the plural of the number before it in place
+    };
+    static const Scale scales[] = {{1000000000LL, "un milliard", " milliards", true},
+                                   {1000000LL, "un million", " millions", true},
+                                   {1000LL, "mille", " mille", false}};
+    for (const Scale &scale : scales) {
+        if (n < scale.unit) continue;
+        const int64_t count = n / scale.unit, rest = n % scale.unit;
+        QString s = count == 1 ? QString::fromLatin1(scale.one)
+                               : frenchWords(count, scale.noun) + QString::fromLatin1(scale.many);
+        if (rest > 0) s += u' ' + frenchWords(rest, endsNumber);
+        return s;
+    }
+    return QString();
+}
+
+// "de" goes between a number that ends with "million(s)" or "milliard(s)" and the currency.
+bool needsDe(const QString &words)
+{
+    for (const char *noun : {"million", "millions", "milliard", "milliards"})
+        if (words.endsWith(QLatin1String(noun))) return true;
+    return false;
 }
 
 } // namespace
 
 QString NombreEnLettresFr(int64_t n)
 {
-    if (n < 0)
-        return QStringLiteral("moins ") + NombreEnLettresFr(-n);
-    if (n < 20)
-        return fr(UnitesFr[n]);
-    if (n < 100) {
-        const int d = int(n / 10), u = int(n % 10);
-        switch (d) {
-        case 7:
-            return u == 0 ? QStringLiteral("soixante-dix")
-                          : QStringLiteral("soixante-") + fr(UnitesFr[10 + u]);
-        case 8:
-            return u == 0 ? QStringLiteral("quatre-vingts")
-                          : QStringLiteral("quatre-vingt-") + fr(UnitesFr[u]);
-        case 9:
-            return u == 0 ? QStringLiteral("quatre-vingt-dix")
-                          : QStringLiteral("quatre-vingt-") + fr(UnitesFr[10 + u]);
-        default: {
-            QString s = fr(DizainesFr[d]);
-            if (u == 1)
-                s += QStringLiteral(" et un");
-            else if (u > 1)
-                s += u'-' + fr(UnitesFr[u]);
-            return s;
-        }
-        }
-    }
-    if (n < 1000) {
-        const int d = int(n / 100), r = int(n % 100);
-        QString s = d == 1 ? QStringLiteral("cent") : fr(UnitesFr[d]) + QStringLiteral(" cent");
-        if (r == 0 && d > 1)
-            s += u's';
-        if (r > 0)
-            s += u' ' + NombreEnLettresFr(r);
-        return s;
-    }
-    struct Scale {
-        int64_t limit, unit;
-        const char *one, *many;
-    };
-    static const Scale scales[] = {{1000000LL, 1000LL, "mille", " mille"},
-                                   {1000000000LL, 1000000LL, "un million", " millions"},
-                                   {INT64_MAX, 1000000000LL, "un milliard", " milliards"}};
-    for (const Scale &sc : scales) {
-        if (n < sc.limit || sc.limit == INT64_MAX) {
-            const int64_t d = n / sc.unit, r = n % sc.unit;
-            QString s = d == 1 ? QString::fromLatin1(sc.one)
-                               : NombreEnLettresFr(d) + QString::fromLatin1(sc.many);
-            if (r > 0)
-                s += u' ' + NombreEnLettresFr(r);
-            return s;
-        }
-    }
-    return QString();
+    if (n < 0) return QStringLiteral("moins ") + NombreEnLettresFr(-n);
+    if (n == 0) return fr(UnitesFr[0]);
+    return frenchWords(n, true);
 }
 
 QString NombreEnLettresAr(int64_t n)
 {
-    if (n < 0)
-        return QStringLiteral(u"ناقص ") + NombreEnLettresAr(-n);
-    if (n < 20)
-        return fr(UnitesAr[n]);
+    if (n < 0) return QStringLiteral(u"ناقص ") + NombreEnLettresAr(-n);
+    if (n < 20) return fr(UnitesAr[n]);
     if (n < 100) {
         const int d = int(n / 10), u = int(n % 10);
-        if (u == 0)
-            return fr(DizainesAr[d]);
+        if (u == 0) return fr(DizainesAr[d]);
         return fr(UnitesAr[u]) + WaAr + fr(DizainesAr[d]);
     }
     QString s;
@@ -146,40 +160,37 @@ QString NombreEnLettresAr(int64_t n)
             : d == 2 ? QStringLiteral(u"ملياران")
                      : NombreEnLettresAr(d) + QStringLiteral(u" مليارات");
     }
-    if (r > 0)
-        s += WaAr + NombreEnLettresAr(r);
+    if (r > 0) s += WaAr + NombreEnLettresAr(r);
     return s;
 }
 
 QString NombreEnToutesLettres(double valeur, const QString &lang)
 {
     // Outside a signed 64-bit whole number there is nothing sensible to write.
-    if (!std::isfinite(valeur) || std::fabs(valeur) >= 9.2e18)
-        return QString();
+    if (!std::isfinite(valeur) || std::fabs(valeur) >= 9.2e18) return QString();
     const int64_t entier = static_cast<int64_t>(valeur); // truncation toward zero
     // The fraction is taken in extended precision so that 1234.56 (held as 1234.5599...)
     // gives 56 centimes; an exact half goes to the even neighbour.
-    const long double fraction = static_cast<long double>(valeur) - static_cast<long double>(entier);
+    const long double fraction =
+        static_cast<long double>(valeur) - static_cast<long double>(entier);
     const int previous = std::fegetround();
     std::fesetround(FE_TONEAREST);
     const int decim = static_cast<int>(std::nearbyintl(fraction * 100.0L));
     std::fesetround(previous);
 
     if (normaliseLang(lang) == u"FR") {
-        QString s = NombreEnLettresFr(entier) + QStringLiteral(" dinar");
-        if (entier > 1)
-            s += u's';
+        QString s = NombreEnLettresFr(entier);
+        if (needsDe(s)) s += QStringLiteral(" de");
+        s += QStringLiteral(" dinar");
+        if (entier > 1) s += u's';
         if (decim > 0) {
             s += QStringLiteral(" et ") + NombreEnLettresFr(decim) + QStringLiteral(" centime");
-            if (decim > 1)
-                s += u's';
+            if (decim > 1) s += u's';
         }
-        if (!s.isEmpty() && s[0] >= u'a' && s[0] <= u'z')
-            s[0] = QChar(s[0].unicode() - 32);
+        if (!s.isEmpty() && s[0] >= u'a' && s[0] <= u'z') s[0] = QChar(s[0].unicode() - 32);
         return s;
     }
     QString s = NombreEnLettresAr(entier) + QStringLiteral(u" دينار");
-    if (decim > 0)
-        s += WaAr + NombreEnLettresAr(decim) + QStringLiteral(u" سنتيم");
+    if (decim > 0) s += WaAr + NombreEnLettresAr(decim) + QStringLiteral(u" سنتيم");
     return QChar(RTL_MARK) + s + QChar(POP_DIR);
 }

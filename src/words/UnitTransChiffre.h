@@ -6,10 +6,13 @@
 // Amounts of dinars written out in French or Arabic words.
 
 // The amount as a phrase with currency and centimes; "FR" (blanks and case ignored) gives
-// French, any other language Arabic, enclosed in U+202B ... U+202C.
+// French, any other language Arabic, enclosed in U+202B ... U+202C. French follows the
+// traditional spelling of official documents: "Un million de dinars", "Quatre-vingt mille
+// dinars et soixante et onze centimes".
 QString NombreEnToutesLettres(double valeur, const QString &lang);
 
-// A signed whole number in French words, lower case.
+// A signed whole number in French words, lower case, traditional spelling: "soixante et
+// onze", "quatre-vingts" but "quatre-vingt mille", "deux cents" but "deux cent un".
 QString NombreEnLettresFr(int64_t n);
 
 // A signed whole number in Arabic words.

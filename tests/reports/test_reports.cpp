@@ -9,6 +9,7 @@
 #include "reports/ListReport.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportPainter.h"
+#include "reports/ReportText.h"
 #include "words/UnitTransChiffre.h"
 
 #include <QFile>
@@ -535,6 +536,9 @@ TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
     EXPECT_EQ(r.texts(1, "Memo15"), QStringList{"Total Global :  " + money(net + rend)});
     EXPECT_EQ(r.texts(0, "Memo17"), QStringList{"Page 1 - 2"});
     EXPECT_EQ(r.texts(1, "Memo17"), QStringList{"Page 2 - 2"});
+    for (int p = 0; p < 2; ++p) // every text fits its box as drawn in the template
+        for (const PreparedObject &o : r.page(p).objects)
+            EXPECT_EQ(o.fontPixelSize, 0) << o.object->name.toStdString();
 
     // An amount that does not read abandons the report.
     records[3].NetPayer = QStringLiteral("1.234,00");
@@ -581,4 +585,94 @@ TEST(ReportPainter, PagesPaintTheTemplateAndPdfReadsBack)
     EXPECT_FALSE(ReportPainter::writePdf(r, bad, &error));
     EXPECT_TRUE(error.contains(bad)) << error.toStdString();
     EXPECT_FALSE(QFile::exists(bad));
+}
+
+TEST(ListReport, PlaceOfAnyLengthStaysInsideItsBox)
+{
+    Session session;
+    const WorkingList &list = session.list();
+    session.replaceAll({line(0, 8000000, 0, "P"), line(1, 0, 100, "I")});
+    const QString ref = QStringLiteral("Ref : ................................");
+    auto placeOf = [](int lines) {
+        QStringList out;
+        for (int i = 1; i <= lines; ++i)
+            out << QStringLiteral("Lieu %1").arg(i);
+        return out.join(u'\n');
+    };
+    struct Case {
+        int lines;
+        bool shrinks, cut;
+    };
+    for (const Case &c : {Case{2, false, false}, Case{6, true, false}, Case{10000, true, true}}) {
+        const QString place = placeOf(c.lines);
+        const PreparedReport r = ListReport::prepare(list, variables(session, place), Start);
+        ASSERT_EQ(r.pageCount(), 1) << c.lines;
+        const auto memo = r.objects(0, "Memo13");
+        ASSERT_EQ(memo.size(), size_t(1));
+        const PreparedObject &o = *memo[0];
+        // The box keeps its place and size; the lines drawn fit in it.
+        EXPECT_EQ(o.rect.size(), o.object->rect.size());
+        ReportText text;
+        const int size = o.fontPixelSize ? o.fontPixelSize : o.object->font.height;
+        EXPECT_LE(text.textHeight(*o.object, int(o.lineStarts.size()), o.fontPixelSize),
+                  o.rect.height() + 1e-6)
+            << c.lines;
+        EXPECT_EQ(size < o.object->font.height, c.shrinks) << c.lines;
+        if (!c.shrinks) // nothing else of the template needs to shrink either
+            for (const PreparedObject &other : r.page(0).objects)
+                EXPECT_EQ(other.fontPixelSize, 0) << other.object->name.toStdString();
+        EXPECT_GE(size, ReportText::SmallestFittedHeight);
+        if (c.cut) {
+            EXPECT_TRUE(o.text.startsWith(QStringLiteral("Lieu 1\nLieu 2\nLieu 3\n")));
+            EXPECT_FALSE(o.text.contains(QStringLiteral("Lieu 10000")));
+        } else {
+            EXPECT_EQ(o.text, place + u'\n' + ref);
+        }
+        // As an image: nothing is drawn between the box and the column headings below it.
+        const QImage page = ReportPainter::renderPage(r, 0, 96);
+        const int below = int(o.rect.bottom()) + 2, headings = int(37.795 + 127.5) - 2;
+        for (int y = below; y < headings; ++y)
+            for (int x = int(o.rect.left()) + 1; x < int(o.rect.right()); ++x)
+                ASSERT_EQ(page.pixelColor(x, y), QColor(Qt::white))
+                    << c.lines << " lines: ink at " << x << "," << y;
+    }
+    // The words of the totals in the summary follow the traditional spelling.
+    const PreparedReport r = ListReport::prepare(list, variables(session, QString()), Start);
+    EXPECT_EQ(r.texts(0, "Memo14").first(),
+              QString::fromUtf16(u"1- La Somme Du Net A Payé et Arrété a : Quatre-vingt mille "
+                                 u"dinars"));
+    EXPECT_EQ(r.texts(0, "Memo15").first(),
+              QString::fromUtf16(u"2- La Somme Du Rendement et Arrété a : Un dinar"));
+}
+
+TEST(ReportEngine, PagesOnDemandAreThePagesPreparedAtOnce)
+{
+    // Rows that grow, a row split over several pages and a summary that grows.
+    Session session;
+    const WorkingList &list = session.list();
+    std::vector<TransferLine> lines;
+    for (int i = 0; i < 120; ++i)
+        lines.push_back(line(i, 1000 + i, i, "P",
+                             i == 50      ? QStringLiteral("MOT ").repeated(900).trimmed()
+                             : i % 7 == 0 ? QStringLiteral("NOM TRES LONG ").repeated(3)
+                                          : QString()));
+    session.replaceAll(std::move(lines));
+    const ListReport::Variables v = variables(session, QStringLiteral("Lieu\nDirection"));
+    const PreparedReport whole = ListReport::prepare(list, v, Start);
+    const PreparedReport lazy = ListReport::prepareOnDemand(list, v, Start);
+    ASSERT_EQ(lazy.pageCount(), whole.pageCount());
+    ASSERT_GE(whole.pageCount(), 6);
+    // Any order: the last page first, then the others.
+    std::vector<int> order = {whole.pageCount() - 1};
+    for (int p = 0; p + 1 < whole.pageCount(); ++p)
+        order.push_back((p * 5) % (whole.pageCount() - 1));
+    for (int p : order) {
+        const PreparedPage &a = whole.page(p), &b = lazy.page(p);
+        ASSERT_EQ(a.objects.size(), b.objects.size()) << "page " << p;
+        for (size_t i = 0; i < a.objects.size(); ++i) {
+            EXPECT_EQ(a.objects[i].object, b.objects[i].object) << "page " << p;
+            EXPECT_EQ(a.objects[i].text, b.objects[i].text) << "page " << p;
+            EXPECT_EQ(a.objects[i].rect, b.objects[i].rect) << "page " << p;
+        }
+    }
 }
