@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -21,20 +22,24 @@ const QString FileNotFound = QStringLiteral("File not found: ");
 const QString FormatNotSupported = QStringLiteral("Format not supported: ");
 const QString CannotCreateFolder = QStringLiteral("Le dossier « %1 » ne peut pas être créé.");
 
+QString asString(QStringView text) { return text.toString(); }
+QString asString(const QString &text) { return text; }
+
 // "text  (n)" for every text counted two or more times, sorted with letter case ignored.
-QStringList repeated(QStringList heading, const TextDictionary &dictionary, const std::vector<int> &counts)
+template <class Dictionary>
+QStringList repeated(QStringList heading, const Dictionary &dictionary, const std::vector<int> &counts)
 {
-    std::vector<std::pair<QStringView, int>> runs;
+    std::vector<std::pair<QString, int>> runs;
     for (size_t id = 0; id < counts.size(); ++id)
         if (counts[id] >= 2)
-            runs.emplace_back(dictionary.text(int(id)), counts[id]);
+            runs.emplace_back(asString(dictionary.text(int(id))), counts[id]);
     std::sort(runs.begin(), runs.end(), [](const auto &a, const auto &b) {
         const int c = a.first.compare(b.first, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a.first < b.first;
     });
     heading.reserve(heading.size() + qsizetype(runs.size()));
     for (const auto &[text, n] : runs)
-        heading << text.toString() + QStringLiteral("  (") + QString::number(n) + u')';
+        heading << text + QStringLiteral("  (") + QString::number(n) + u')';
     return heading;
 }
 
@@ -67,7 +72,7 @@ Session::Session(QObject *parent) : QObject(parent)
 
 // --- derived figures ---
 
-void Session::derive(TransferLine &line, Dictionaries &d)
+void Session::deriveFigures(TransferLine &line)
 {
     TransferLine::Figures &f = line.figures;
     f.status = checkKeys(line).status;
@@ -76,21 +81,22 @@ void Session::derive(TransferLine &line, Dictionaries &d)
     f.netCents = f.netReadable ? cents : 0;
     f.rendReadable = TryAmountCents(line.subItemView(TransferLine::Rendement), cents);
     f.rendCents = f.rendReadable ? cents : 0;
+}
+
+void Session::deriveIds(TransferLine &line, Dictionaries &d)
+{
+    TransferLine::Figures &f = line.figures;
     const QStringView name = trimBlanks(line.subItemView(TransferLine::NomPrenom));
     f.nameId = name.isEmpty() ? -1 : d.names.intern(name);
-    const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
-    const QStringView key = trimBlanks(line.subItemView(TransferLine::CleRip));
-    QChar buffer[64];
-    if (account.size() + key.size() + 1 <= 64) {
-        std::copy(account.begin(), account.end(), buffer);
-        buffer[account.size()] = u'/';
-        std::copy(key.begin(), key.end(), buffer + account.size() + 1);
-        f.pairId = d.pairs.intern(QStringView(buffer, account.size() + key.size() + 1));
-    } else {
-        const QString pair = account.toString() + u'/' + key;
-        f.pairId = d.pairs.intern(pair);
-    }
+    f.pairId = d.pairs.intern(trimBlanks(line.subItemView(TransferLine::Compte)),
+                              trimBlanks(line.subItemView(TransferLine::CleRip)));
     f.typeId = d.types.intern(trimBlanks(line.subItemView(TransferLine::TypeContrat)));
+}
+
+void Session::derive(TransferLine &line, Dictionaries &d)
+{
+    deriveFigures(line);
+    deriveIds(line, d);
 }
 
 void Session::add(const TransferLine &line, int sign)
@@ -228,8 +234,21 @@ void Session::replaceAll(std::vector<TransferLine> lines)
     Dictionaries fresh;
     fresh.names.reserve(qsizetype(lines.size()));
     fresh.pairs.reserve(qsizetype(lines.size()));
+    // Keys and amounts are worked out on a second thread while this one fills the
+    // dictionaries: each writes its own members of the lines' figures.
+    auto figures = [&lines](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            deriveFigures(lines[i]);
+    };
+    std::thread other;
+    if (lines.size() >= 100000)
+        other = std::thread(figures, 0, lines.size());
+    else
+        figures(0, lines.size());
     for (TransferLine &line : lines)
-        derive(line, fresh);
+        deriveIds(line, fresh);
+    if (other.joinable())
+        other.join();
     m_dictionaries = std::move(fresh);
     m_list.replaceAll(std::move(lines));
     recount();

@@ -141,8 +141,11 @@ signals:
 
 private:
     struct Dictionaries {
-        TextDictionary names, pairs, types;
+        TextDictionary names, types;
+        PairDictionary pairs;
     };
+    static void deriveFigures(TransferLine &line);
+    static void deriveIds(TransferLine &line, Dictionaries &dictionaries);
     static void derive(TransferLine &line, Dictionaries &dictionaries);
     void add(const TransferLine &line, int sign);
     void recount();
