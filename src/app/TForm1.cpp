@@ -774,19 +774,38 @@ QString TForm1::writtenNote(const Session::ExportResult &result)
     return u'\n' + (result.filtered ? Texts::WrittenFiltered : Texts::Written).arg(result.lines);
 }
 
-void TForm1::ExportToTxtWithCodee()
+QString TForm1::askExportPath(Session::ExportKind kind, const QString &caption, const QString &prompt)
 {
-    const std::optional<QString> answer =
-        m_prompts->input(this, Texts::CodeCaption, Texts::CodePrompt, QString(), false);
+    const std::optional<QString> answer = m_prompts->input(this, caption, prompt, QString(), false);
     if (!answer)
-        return;
-    QString path;
+        return QString();
     try {
-        path = Session::exportPath(m_folders, Session::ExportKind::Text, *answer);
+        return Session::exportPath(m_folders, kind, *answer);
     } catch (const UserError &e) {
         m_prompts->message(this, e.message());
-        return;
+        return QString();
     }
+}
+
+template <class Command> auto TForm1::tellingRipRepair(Command &&command)
+{
+    Session::RepairResult repair;
+    try {
+        auto result = command(&repair);
+        reportRepair(KeyKind::Rip, repair);
+        return result;
+    } catch (const UserError &) {
+        // The keys were repaired before the command failed: say so, then why.
+        reportRepair(KeyKind::Rip, repair);
+        throw;
+    }
+}
+
+void TForm1::ExportToTxtWithCodee()
+{
+    const QString path = askExportPath(Session::ExportKind::Text, Texts::CodeCaption, Texts::CodePrompt);
+    if (path.isEmpty())
+        return;
     const Session::ExportResult result = m_session->exportText(path);
     m_prompts->message(this, Texts::Exported + path + writtenNote(result));
     LabelPath->setText(path);
@@ -798,27 +817,12 @@ void TForm1::ExportToTxtWithCodee()
 
 void TForm1::BtnExcelClick()
 {
-    const std::optional<QString> answer =
-        m_prompts->input(this, Texts::ExcelCodeCaption, Texts::ExcelCodePrompt, QString(), false);
-    if (!answer)
+    const QString path =
+        askExportPath(Session::ExportKind::Workbook, Texts::ExcelCodeCaption, Texts::ExcelCodePrompt);
+    if (path.isEmpty())
         return;
-    QString path;
-    try {
-        path = Session::exportPath(m_folders, Session::ExportKind::Workbook, *answer);
-    } catch (const UserError &e) {
-        m_prompts->message(this, e.message());
-        return;
-    }
-    Session::RepairResult repair;
-    Session::ExportResult result;
-    try {
-        result = m_session->exportWorkbook(path, &repair);
-    } catch (const UserError &) {
-        // The keys were repaired before the workbook was refused: say so, then why.
-        reportRepair(KeyKind::Rip, repair);
-        throw;
-    }
-    reportRepair(KeyKind::Rip, repair);
+    const Session::ExportResult result = tellingRipRepair(
+        [this, &path](Session::RepairResult *repair) { return m_session->exportWorkbook(path, repair); });
     m_prompts->message(this, Texts::ExcelWritten + path);
     if (QFileInfo::exists(path)) {
         m_prompts->message(this, Texts::ExcelCreated + u'\n' + path + writtenNote(result));
@@ -836,17 +840,10 @@ void TForm1::mniT1Click()
         m_prompts->notice(this, ReportTexts::NoDataCaption, ReportTexts::NoDataToPrint);
         return;
     }
-    Session::RepairResult repair;
-    PreparedReport pages;
-    try {
+    const PreparedReport pages = tellingRipRepair([this](Session::RepairResult *repair) {
         WaitCursor wait;
-        pages = m_session->listReport(Memo2->toPlainText(), selectedRow(), {}, &repair);
-    } catch (const UserError &) {
-        // The keys were repaired before the preparation failed: say so, then why.
-        reportRepair(KeyKind::Rip, repair);
-        throw;
-    }
-    reportRepair(KeyKind::Rip, repair);
+        return m_session->listReport(Memo2->toPlainText(), selectedRow(), {}, repair);
+    });
     m_prompts->showReport(this, pages);
 }
 

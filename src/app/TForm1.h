@@ -140,6 +140,12 @@ private:
     void appendFromEditor(const TForm2 &editor);
     // Reads a file into the session, with progress.
     void importPath(const QString &path);
+    // Asks for the ordering code; the file the export writes, or an empty text when the
+    // clerk cancelled or the code was refused (and said why).
+    QString askExportPath(Session::ExportKind kind, const QString &caption, const QString &prompt);
+    // Runs a command that first repairs the keys to RIP keys, and tells the clerk what the
+    // repair did, also when the command then fails.
+    template <class Command> auto tellingRipRepair(Command &&command);
     // " (n lignes écrites)" and the filter's note for an export's message.
     static QString writtenNote(const Session::ExportResult &result);
 
