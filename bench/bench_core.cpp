@@ -1,4 +1,8 @@
+// The per-line rules the import runs on every line: the record cut, the key check and the
+// amount read in centimes.
+#include "import/TextImport.h"
 #include "keys/Keys.h"
+#include "keys/LineCheck.h"
 #include "model/AmountText.h"
 
 #include <QString>
@@ -18,44 +22,46 @@ std::vector<QString> accounts(size_t n)
     return v;
 }
 
-void BM_BothKeys(benchmark::State &state)
+// The key check of a line, as the session runs it when a line enters the list.
+void BM_CheckKeys(benchmark::State &state)
 {
-    const auto acc = accounts(4096);
-    size_t i = 0;
-    for (auto _ : state) {
-        const QString &a = acc[i++ & 4095];
-        benchmark::DoNotOptimize(CleCCP(a));
-        benchmark::DoNotOptimize(CleCcpRip(a));
-    }
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_BothKeys);
-
-void BM_FormatAmount(benchmark::State &state)
-{
-    std::mt19937_64 rng(7);
-    std::vector<double> values(4096);
-    for (double &v : values)
-        v = double(rng() % 1000000000ULL) / 100.0;
+    std::vector<TransferLine> lines;
+    for (const QString &a : accounts(4096))
+        lines.emplace_back(u"160000100", a, CleCcpRip(a), u"   1,00", u"   0,00", u"1", u"NOM", u"P");
     size_t i = 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(AmountText::format(values[i++ & 4095]));
+        benchmark::DoNotOptimize(checkKeys(lines[i++ & 4095]).status);
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_FormatAmount);
+BENCHMARK(BM_CheckKeys);
 
-void BM_SafeStrToFloat(benchmark::State &state)
+// One 87-character record cut into a line, its amounts written as amount texts.
+void BM_ParseRecord(benchmark::State &state)
+{
+    const QString record = QStringLiteral("16000010000123456780300000001234560000000010000110000000001"
+                                          "ALI BEN                    P");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TextImport::parseRecord(record));
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ParseRecord);
+
+// An amount text read as whole centimes.
+void BM_AmountCents(benchmark::State &state)
 {
     std::mt19937_64 rng(9);
     std::vector<QString> texts(4096);
     for (QString &t : texts)
-        t = AmountText::format(double(rng() % 1000000000ULL) / 100.0);
+        t = AmountText::formatCents(static_cast<long long>(rng() % 100000000000ULL));
     size_t i = 0;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(SafeStrToFloat(texts[i++ & 4095]));
+    long long cents = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(TryAmountCents(texts[i++ & 4095], cents));
+        benchmark::DoNotOptimize(cents);
+    }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_SafeStrToFloat);
+BENCHMARK(BM_AmountCents);
 
 } // namespace
 
