@@ -618,9 +618,10 @@ TEST(ListReport, PlaceOfAnyLengthStaysInsideItsBox)
                   o.rect.height() + 1e-6)
             << c.lines;
         EXPECT_EQ(size < o.object->font.height, c.shrinks) << c.lines;
-        if (!c.shrinks) // nothing else of the template needs to shrink either
+        if (!c.shrinks) { // nothing else of the template needs to shrink either
             for (const PreparedObject &other : r.page(0).objects)
                 EXPECT_EQ(other.fontPixelSize, 0) << other.object->name.toStdString();
+        }
         EXPECT_GE(size, ReportText::SmallestFittedHeight);
         if (c.cut) {
             EXPECT_TRUE(o.text.startsWith(QStringLiteral("Lieu 1\nLieu 2\nLieu 3\n")));
