@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Talvoro CCP (Release) and starts it.
+# Installs what is missing to build and run, builds Talvoro CCP (Release, without tests and
+# benchmarks) and starts it.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
-scripts/install-deps.sh
+scripts/install-deps.sh run build
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DTALVORO_BUILD_TESTS=OFF -DTALVORO_BUILD_BENCH=OFF > /dev/null
 cmake --build build-release -j2

@@ -1,5 +1,6 @@
 #include "Cli.h"
 
+#include "BuildVersion.h"
 #include "app/Folders.h"
 #include "keys/Keys.h"
 #include "keys/Statistics.h"

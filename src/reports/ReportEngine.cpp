@@ -139,7 +139,8 @@ private:
         if (m_stop) return;
         if (m_summary) {
             m_bandType = ReportBand::ReportSummary;
-            m_inProgress = BandInProgress{int(m_summary - m_report.bands.data()), 0, m_line};
+            m_inProgress =
+                BandInProgress{int(m_summary - m_report.bands.data()), 0, m_line, false, {}};
             place(render(*m_summary), nullptr);
             if (m_stop) return;
         }
@@ -158,7 +159,7 @@ private:
             if (eof) break;
             ++m_line;
             m_bandType = ReportBand::MasterData;
-            m_inProgress = BandInProgress{bandIndex, row, m_line};
+            m_inProgress = BandInProgress{bandIndex, row, m_line, false, {}};
             place(render(band), &band);
             if (m_stop) return;
             if (ds->OnNext) ds->OnNext();

@@ -1,10 +1,8 @@
 #include "Version.h"
 
-#include <QStringList>
+#include "BuildVersion.h"
 
-#ifndef TALVORO_VERSION
-#define TALVORO_VERSION "0.0.0.0"
-#endif
+#include <QStringList>
 
 namespace Version
 {

@@ -1,5 +1,6 @@
 // The updater's parts: version comparison, manifest, signatures, the release script and the
 // HTTP client against hostile local servers.
+#include "BuildVersion.h"
 #include "UpdaterFixture.h"
 #include "update/Manifest.h"
 #include "update/ReleaseSignature.h"
