@@ -1,5 +1,7 @@
 #include "TForm1.h"
 
+#include "compare/CompareDialog.h"
+
 #include "Cleaner.h"
 #include "MemoList.h"
 #include "Settings.h"
@@ -350,6 +352,11 @@ void TForm1::buildMenu()
     mniS3 = entry(QStringLiteral("Rapport Des Erreur"), &TForm1::mniS3Click, "error-report");
     mniT1 = entry(QStringLiteral("Tirage Liste"), &TForm1::mniT1Click, "print-list");
     pm1->addSeparator();
+    m_compareAction = entry(QStringLiteral("Comparer avec une liste…"), &TForm1::compareWithList, "import");
+    m_compareAction->setObjectName(QStringLiteral("compareAction"));
+    m_compareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    // Also a window shortcut, so Ctrl+M works without opening the menu.
+    addAction(m_compareAction);
     connect(ListView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { pm1->popup(ListView1->viewport()->mapToGlobal(pos)); });
 }
@@ -848,6 +855,12 @@ void TForm1::mniT1Click()
     }
     reportRepair(KeyKind::Rip, repair);
     m_prompts->showReport(this, pages);
+}
+
+void TForm1::compareWithList()
+{
+    CompareDialog::run(this, *m_session, *m_prompts, Memo2->toPlainText(),
+                       m_folders.dataDir(QStringLiteral("Fichier Excel")));
 }
 
 void TForm1::mniS3Click()

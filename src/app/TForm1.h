@@ -105,6 +105,8 @@ public:
     void mniE2Click() { BtnExcelClick(); }
     void mniT1Click();
     void mniS3Click();
+    // Compares the list with the previous month's, picked by the clerk (Ctrl+M).
+    void compareWithList();
 
     // Writes every figure, panel and caption from the session.
     void showFigures();
@@ -165,4 +167,5 @@ private:
         int anchors;
     };
     std::vector<Placement> m_placements;
+    QAction *m_compareAction = nullptr;
 };

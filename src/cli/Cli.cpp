@@ -369,8 +369,8 @@ int cmdCompare(const QStringList &args, QTextStream &out, QTextStream &err)
 
     ListComparison comparison;
     try {
-        std::vector<TransferLine> previous = Session::readFile(files[0]);
-        std::vector<TransferLine> current = Session::readFile(files[1]);
+        std::vector<TransferLine> previous = Session::readNamedFile(files[0]);
+        std::vector<TransferLine> current = Session::readNamedFile(files[1]);
         comparison = ListComparison::compare(std::move(previous), std::move(current), hundredths,
                                              QFileInfo(files[0]).fileName(), QFileInfo(files[1]).fileName());
         if (!pdf.isEmpty()) {

@@ -19,6 +19,7 @@ namespace {
 
 const QString FileNotFound = QStringLiteral("File not found: ");
 const QString FormatNotSupported = QStringLiteral("Format not supported: ");
+const QString FileMessage = QStringLiteral("Fichier « %1 » : %2");
 const QString CannotCreateFolder = QStringLiteral("Le dossier « %1 » ne peut pas être créé.");
 
 // "text  (n)" for every text counted two or more times, sorted with letter case ignored.
@@ -219,6 +220,17 @@ std::vector<TransferLine> Session::readFile(const QString &path, const Progress 
     });
 }
 
+std::vector<TransferLine> Session::readNamedFile(const QString &path, const Progress &progress)
+{
+    try {
+        return readFile(path, progress);
+    } catch (const UserError &e) {
+        if (e.message().contains(path))
+            throw;
+        throw UserError(FileMessage.arg(QDir::toNativeSeparators(path), e.message()));
+    }
+}
+
 int Session::importFile(const QString &path, const Progress &progress)
 {
     replaceAll(readFile(path, progress));
@@ -397,7 +409,7 @@ Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult 
 
 ListComparison Session::compareWith(const QString &oldPath, int thresholdHundredths, const Progress &progress) const
 {
-    std::vector<TransferLine> previous = readFile(oldPath, progress);
+    std::vector<TransferLine> previous = readNamedFile(oldPath, progress);
     std::vector<TransferLine> current;
     current.reserve(size_t(m_list.totalCount()));
     for (int i = 0; i < m_list.totalCount(); ++i)

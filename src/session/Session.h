@@ -76,6 +76,9 @@ public:
     int importFile(const QString &path, const Progress &progress = {});
     // Reads a file's lines as the import does, without touching any session.
     static std::vector<TransferLine> readFile(const QString &path, const Progress &progress = {});
+    // The same, for reading two lists at once: a reader's message that does not name the
+    // file is prefixed with it.
+    static std::vector<TransferLine> readNamedFile(const QString &path, const Progress &progress = {});
     // Replaces the list with lines read elsewhere (tests, benchmarks).
     void replaceAll(std::vector<TransferLine> lines);
 

@@ -283,6 +283,11 @@ TEST(Cli, CompareCountsThenListsTheDifferences)
     ASSERT_TRUE(in.open(QIODevice::ReadOnly) && to.open(QIODevice::WriteOnly));
     for (int i = 0; i < 9; ++i) to.write(in.readLine());
     to.close();
+    const QString bad = dir.filePath("bad.txt");
+    QFile badFile(bad);
+    ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
+    badFile.write("\xff\xfe\r\n");
+    badFile.close();
     struct Case {
         QStringList args;
         int status;
@@ -305,6 +310,7 @@ TEST(Cli, CompareCountsThenListsTheDifferences)
         {{"compare", old, now, "--tout"}, 2, {}, "unknown option '--tout'"},
         {{"compare", missing, now}, 2, {}, "File not found: " + missing},
         {{"compare", old, old + ".pdf"}, 2, {}, "Format not supported: "},
+        {{"compare", old, bad}, 2, {}, "Fichier « " + bad + " » : No mapping for the Unicode character"},
     };
     for (const Case &c : cases) {
         const CliRun r = cli(c.args);

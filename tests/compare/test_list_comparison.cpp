@@ -1,7 +1,11 @@
+#include "compare/CompareWorkbook.h"
 #include "compare/ListComparison.h"
 #include "model/UserError.h"
 #include "session/Session.h"
+#include "support/OrcusDump.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace
@@ -198,4 +202,35 @@ TEST(ListComparison, TextsOfThresholdsNamesAndChanges)
         EXPECT_EQ(r.difference(e), QString::fromUtf8(c.difference)) << c.old << " " << c.now;
         EXPECT_EQ(r.percent(e), QString::fromUtf8(c.percent)) << c.old << " " << c.now;
     }
+}
+
+TEST(ListComparison, WorkbookHoldsEveryDifferenceAndTheCounts)
+{
+    const ListComparison c = ListComparison::compare(
+        {line("100000000001", "0011111111", "11", "45 000,00", "KACI NADIA"),
+         line("100000000002", "0022222222", "22", "100,00", "TALEB OMAR")},
+        {line("100000000001", "0011111111", "11", "60 000,00", "KACI NADIA")}, 2000, QStringLiteral("mars.txt"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("comparaison.xlsx"));
+    CompareWorkbook::writeFile(c, path);
+    const QStringList cells = dumpWithOrcus(path);
+    for (const QString &cell : {QStringLiteral("Comparaison/0/0:string:\"Catégorie\""),
+                                QStringLiteral("Comparaison/0/9:string:\"Écart (%)\""),
+                                QStringLiteral("Comparaison/1/0:string:\"Montant modifié\""),
+                                QStringLiteral("Comparaison/1/1:string:\"100000000001\""),
+                                QStringLiteral("Comparaison/1/6:numeric:45000"),
+                                QStringLiteral("Comparaison/1/7:numeric:60000"),
+                                QStringLiteral("Comparaison/1/8:numeric:15000"),
+                                QStringLiteral("Comparaison/2/0:string:\"Sorti\""),
+                                QStringLiteral("Comparaison/2/4:string:\"0022222222/22\""),
+                                QStringLiteral("Comparaison/2/6:numeric:100"),
+                                QStringLiteral("Résumé/0/1:string:\"mars.txt\""),
+                                QStringLiteral("Résumé/2/1:string:\"20 %\""),
+                                QStringLiteral("Résumé/4/0:string:\"Compte modifié\""),
+                                QStringLiteral("Résumé/6/1:numeric:1")})
+        EXPECT_TRUE(cells.contains(cell)) << cell.toStdString() << "\n" << cells.join(u'\n').toStdString();
+    EXPECT_FALSE(cells.contains(QStringLiteral("Comparaison/2/7")));
+    // Nothing is left beside the file, and a folder that does not exist gets nothing.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("comparaison.xlsx")});
+    EXPECT_THROW(CompareWorkbook::writeFile(c, dir.filePath(QStringLiteral("absent/c.xlsx"))), UserError);
 }

@@ -1,0 +1,271 @@
+#include "CompareDialog.h"
+
+#include "CompareReport.h"
+#include "CompareWorkbook.h"
+#include "app/Prompts.h"
+#include "model/UserError.h"
+#include "session/Session.h"
+
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace
+{
+namespace Texts
+{
+const QString Title = QStringLiteral("Comparaison avec la liste précédente");
+const QString NothingToCompare =
+    QStringLiteral("La liste est vide : importez d’abord la liste du mois, puis comparez-la avec la précédente.");
+const QString OpenFilter = QStringLiteral(
+    "Listes (*.txt, *.xlsx, *.xls, *.ods)|*.txt;*.xlsx;*.xls;*.ods|Tous les fichiers|*.*");
+const QString Lists = QStringLiteral("Liste précédente : %1 (%2 lignes)   —   Liste du mois : %3 lignes   —   "
+                                     "Variation du Net signalée au-delà de %4");
+const QString NoDifference = QStringLiteral("Aucune différence entre les deux listes.");
+const QString Category = QStringLiteral("Catégorie :");
+const QString All = QStringLiteral("Toutes");
+const QString Print = QStringLiteral("Imprimer / PDF…");
+const QString Export = QStringLiteral("Exporter en classeur…");
+const QString Close = QStringLiteral("Fermer");
+const QString SaveCaption = QStringLiteral("Exporter la comparaison");
+const QString SaveFilter = QStringLiteral("Classeur Excel (*.xlsx)");
+const QString Written = QStringLiteral("Comparaison écrite dans « %1 » (%2 lignes).");
+const QString Columns[] = {QStringLiteral("Catégorie"),     QStringLiteral("N° Assurance"),
+                           QStringLiteral("Nom Prénom"),    QStringLiteral("Ancien compte/clé"),
+                           QStringLiteral("Nouveau compte/clé"), QStringLiteral("Ancien Net"),
+                           QStringLiteral("Nouveau Net"),   QStringLiteral("Écart")};
+} // namespace Texts
+
+const QColor AccountRed(200, 0, 0);
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+// The differences of one category, or of all, as rows of a table.
+class CompareModel final : public QAbstractTableModel
+{
+public:
+    explicit CompareModel(const ListComparison &c, QObject *parent) : QAbstractTableModel(parent), m_c(c)
+    {
+        showCategory(-1);
+    }
+
+    void showCategory(int category)
+    {
+        beginResetModel();
+        if (category >= 0) {
+            // Entries are grouped by category, in category order.
+            int from = 0;
+            for (int k = 0; k < category; ++k) from += m_c.count(ListComparison::Category(k));
+            m_from = from;
+            m_count = m_c.count(ListComparison::Category(category));
+        } else {
+            m_from = 0;
+            m_count = int(m_c.entries().size());
+        }
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_count; }
+    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 8; }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (!index.isValid()) return QVariant();
+        const ListComparison::Entry &e = m_c.entries()[size_t(m_from + index.row())];
+        const int col = index.column();
+        if (role == Qt::DisplayRole) {
+            switch (col) {
+            case 0: return ListComparison::categoryName(e.category);
+            case 1: return m_c.numAss(e);
+            case 2: return m_c.name(e);
+            case 3: return m_c.oldPair(e);
+            case 4: return m_c.newPair(e);
+            case 5: return m_c.oldNet(e);
+            case 6: return m_c.newNet(e);
+            case 7: return m_c.changeText(e);
+            default: return QVariant();
+            }
+        }
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(col == 5 || col == 6 ? Qt::AlignRight | Qt::AlignVCenter
+                                                           : Qt::AlignLeft | Qt::AlignVCenter);
+        if (role == Qt::ForegroundRole && col == 0 && e.category == ListComparison::Category::AccountChanged)
+            return AccountRed;
+        return QVariant();
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 8)
+            return Texts::Columns[section];
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+
+private:
+    const ListComparison &m_c;
+    int m_from = 0, m_count = 0;
+};
+
+void CompareDialog::run(QWidget *parent, const Session &session, Prompts &prompts, const QString &place,
+                        const QString &exportFolder)
+{
+    if (session.list().totalCount() == 0) {
+        prompts.message(parent, Texts::NothingToCompare);
+        return;
+    }
+    const QString path = prompts.openFileName(parent, Texts::OpenFilter);
+    if (path.isEmpty()) return;
+    ListComparison comparison;
+    {
+        WaitCursor wait;
+        comparison = session.compareWith(path);
+    }
+    CompareDialog dialog(std::move(comparison), prompts, place, exportFolder, parent);
+    prompts.execDialog(&dialog);
+}
+
+CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QString place, QString exportFolder,
+                             QWidget *parent)
+    : QDialog(parent), m_comparison(std::move(comparison)), m_prompts(prompts), m_place(std::move(place)),
+      m_exportFolder(std::move(exportFolder))
+{
+    setObjectName(QStringLiteral("compareDialog"));
+    setWindowTitle(Texts::Title);
+    auto *layout = new QVBoxLayout(this);
+
+    auto *lists = new QLabel(Texts::Lists.arg(m_comparison.oldName())
+                                 .arg(m_comparison.oldCount())
+                                 .arg(m_comparison.newCount())
+                                 .arg(ListComparison::thresholdText(m_comparison.threshold())),
+                             this);
+    lists->setObjectName(QStringLiteral("listsLabel"));
+    lists->setWordWrap(true);
+    layout->addWidget(lists);
+
+    auto *counts = new QHBoxLayout;
+    for (int k = 0; k < ListComparison::CategoryCount; ++k) {
+        const auto category = ListComparison::Category(k);
+        const int n = m_comparison.count(category);
+        auto *label = new QLabel(ListComparison::categoryName(category) + QStringLiteral(" : ") + QString::number(n), this);
+        label->setObjectName(QStringLiteral("count%1").arg(k));
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setMargin(4);
+        // An account change is the one that diverts pay: it stands out.
+        if (category == ListComparison::Category::AccountChanged && n > 0)
+            label->setStyleSheet(QStringLiteral("QLabel { color: rgb(200, 0, 0); font-weight: bold; }"));
+        m_counts[size_t(k)] = label;
+        counts->addWidget(label);
+    }
+    counts->addStretch();
+    layout->addLayout(counts);
+
+    auto *filterRow = new QHBoxLayout;
+    auto *filterLabel = new QLabel(Texts::Category, this);
+    m_categoryFilter = new QComboBox(this);
+    m_categoryFilter->setObjectName(QStringLiteral("categoryFilter"));
+    m_categoryFilter->addItem(QStringLiteral("%1 (%2)").arg(Texts::All).arg(m_comparison.entries().size()), -1);
+    for (int k = 0; k < ListComparison::CategoryCount; ++k) {
+        const auto category = ListComparison::Category(k);
+        m_categoryFilter->addItem(
+            QStringLiteral("%1 (%2)").arg(ListComparison::categoryName(category)).arg(m_comparison.count(category)), k);
+    }
+    filterLabel->setBuddy(m_categoryFilter);
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(m_categoryFilter);
+    if (m_comparison.same()) {
+        auto *none = new QLabel(Texts::NoDifference, this);
+        none->setObjectName(QStringLiteral("noDifferenceLabel"));
+        filterRow->addWidget(none);
+    }
+    filterRow->addStretch();
+    layout->addLayout(filterRow);
+
+    m_model = new CompareModel(m_comparison, this);
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("differences"));
+    m_table->setModel(m_model);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    const int widths[] = {115, 100, 185, 130, 130, 90, 90};
+    for (int col = 0; col < 7; ++col) m_table->setColumnWidth(col, widths[col]);
+    layout->addWidget(m_table, 1);
+
+    auto *buttons = new QHBoxLayout;
+    auto *print = new QPushButton(Texts::Print, this);
+    print->setObjectName(QStringLiteral("printButton"));
+    auto *exportButton = new QPushButton(Texts::Export, this);
+    exportButton->setObjectName(QStringLiteral("exportButton"));
+    auto *close = new QPushButton(Texts::Close, this);
+    close->setObjectName(QStringLiteral("closeButton"));
+    close->setDefault(true);
+    buttons->addWidget(print);
+    buttons->addWidget(exportButton);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+
+    connect(m_categoryFilter, &QComboBox::currentIndexChanged, this,
+            [this](int i) { m_model->showCategory(m_categoryFilter->itemData(i).toInt()); });
+    connect(print, &QPushButton::clicked, this, [this] { guarded(&CompareDialog::print); });
+    connect(exportButton, &QPushButton::clicked, this, [this] { guarded(&CompareDialog::exportWorkbook); });
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    resize(1120, 560);
+}
+
+CompareDialog::~CompareDialog() = default;
+
+void CompareDialog::showCategory(int category)
+{
+    m_categoryFilter->setCurrentIndex(std::clamp(category + 1, 0, ListComparison::CategoryCount));
+}
+
+void CompareDialog::guarded(void (CompareDialog::*action)())
+{
+    try {
+        (this->*action)();
+    } catch (const UserError &e) {
+        m_prompts.error(this, e.message());
+    } catch (const std::bad_alloc &) {
+        m_prompts.error(this, QStringLiteral("Mémoire insuffisante pour terminer l’opération."));
+    }
+}
+
+void CompareDialog::print()
+{
+    PreparedReport report;
+    {
+        WaitCursor wait;
+        report = CompareReport::prepare(m_comparison, m_place);
+    }
+    m_prompts.showReport(this, report);
+}
+
+void CompareDialog::exportWorkbook()
+{
+    const QString suggested = QDir(m_exportFolder).filePath(CompareWorkbook::fileNameFor(QDateTime::currentDateTime()));
+    QString path = m_prompts.saveFileName(this, Texts::SaveCaption, suggested, Texts::SaveFilter);
+    if (path.isEmpty()) return;
+    if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) path += QStringLiteral(".xlsx");
+    {
+        WaitCursor wait;
+        CompareWorkbook::writeFile(m_comparison, path);
+    }
+    m_prompts.message(this, Texts::Written.arg(QDir::toNativeSeparators(path)).arg(m_comparison.entries().size()));
+}
