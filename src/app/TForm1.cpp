@@ -352,7 +352,8 @@ void TForm1::buildMenu()
     mniS3 = entry(QStringLiteral("Rapport Des Erreur"), &TForm1::mniS3Click, "error-report");
     mniT1 = entry(QStringLiteral("Tirage Liste"), &TForm1::mniT1Click, "print-list");
     pm1->addSeparator();
-    m_compareAction = entry(QStringLiteral("Comparer avec une liste…"), &TForm1::compareWithList, "import");
+    m_compareAction =
+        entry(QStringLiteral("Comparer avec une liste…"), &TForm1::compareWithList, "import");
     m_compareAction->setObjectName(QStringLiteral("compareAction"));
     m_compareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     // Also a window shortcut, so Ctrl+M works without opening the menu.

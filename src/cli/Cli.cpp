@@ -361,18 +361,22 @@ int cmdCompare(const QStringList &args, QTextStream &out, QTextStream &err)
         }
     }
     if (files.size() != 2)
-        return usage(err, QStringLiteral("compare: give the previous list, then this month's"), CompareHelp);
+        return usage(err, QStringLiteral("compare: give the previous list, then this month's"),
+                     CompareHelp);
     int hundredths = 0;
     if (!ListComparison::parseThreshold(threshold, hundredths))
-        return usage(err, QStringLiteral("compare: --seuil '%1' is not a percentage").arg(threshold), CompareHelp);
+        return usage(err,
+                     QStringLiteral("compare: --seuil '%1' is not a percentage").arg(threshold),
+                     CompareHelp);
     place.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
 
     ListComparison comparison;
     try {
         std::vector<TransferLine> previous = Session::readNamedFile(files[0]);
         std::vector<TransferLine> current = Session::readNamedFile(files[1]);
-        comparison = ListComparison::compare(std::move(previous), std::move(current), hundredths,
-                                             QFileInfo(files[0]).fileName(), QFileInfo(files[1]).fileName());
+        comparison =
+            ListComparison::compare(std::move(previous), std::move(current), hundredths,
+                                    QFileInfo(files[0]).fileName(), QFileInfo(files[1]).fileName());
         if (!pdf.isEmpty()) {
             QString error;
             if (!ReportPainter::writePdf(CompareReport::prepare(comparison, place), pdf, &error))

@@ -23,12 +23,13 @@ namespace
 namespace Texts
 {
 const QString Title = QStringLiteral("Comparaison avec la liste précédente");
-const QString NothingToCompare =
-    QStringLiteral("La liste est vide : importez d’abord la liste du mois, puis comparez-la avec la précédente.");
+const QString NothingToCompare = QStringLiteral(
+    "La liste est vide : importez d’abord la liste du mois, puis comparez-la avec la précédente.");
 const QString OpenFilter = QStringLiteral(
     "Listes (*.txt, *.xlsx, *.xls, *.ods)|*.txt;*.xlsx;*.xls;*.ods|Tous les fichiers|*.*");
-const QString Lists = QStringLiteral("Liste précédente : %1 (%2 lignes)   —   Liste du mois : %3 lignes   —   "
-                                     "Variation du Net signalée au-delà de %4");
+const QString Lists =
+    QStringLiteral("Liste précédente : %1 (%2 lignes)   —   Liste du mois : %3 lignes   —   "
+                   "Variation du Net signalée au-delà de %4");
 const QString NoDifference = QStringLiteral("Aucune différence entre les deux listes.");
 const QString Category = QStringLiteral("Catégorie :");
 const QString All = QStringLiteral("Toutes");
@@ -38,10 +39,11 @@ const QString Close = QStringLiteral("Fermer");
 const QString SaveCaption = QStringLiteral("Exporter la comparaison");
 const QString SaveFilter = QStringLiteral("Classeur Excel (*.xlsx)");
 const QString Written = QStringLiteral("Comparaison écrite dans « %1 » (%2 lignes).");
-const QString Columns[] = {QStringLiteral("Catégorie"),     QStringLiteral("N° Assurance"),
-                           QStringLiteral("Nom Prénom"),    QStringLiteral("Ancien compte/clé"),
-                           QStringLiteral("Nouveau compte/clé"), QStringLiteral("Ancien Net"),
-                           QStringLiteral("Nouveau Net"),   QStringLiteral("Écart")};
+const QString Columns[] = {
+    QStringLiteral("Catégorie"),          QStringLiteral("N° Assurance"),
+    QStringLiteral("Nom Prénom"),         QStringLiteral("Ancien compte/clé"),
+    QStringLiteral("Nouveau compte/clé"), QStringLiteral("Ancien Net"),
+    QStringLiteral("Nouveau Net"),        QStringLiteral("Écart")};
 } // namespace Texts
 
 const QColor AccountRed(200, 0, 0);
@@ -57,7 +59,8 @@ struct WaitCursor {
 class CompareModel final : public QAbstractTableModel
 {
 public:
-    explicit CompareModel(const ListComparison &c, QObject *parent) : QAbstractTableModel(parent), m_c(c)
+    explicit CompareModel(const ListComparison &c, QObject *parent)
+        : QAbstractTableModel(parent), m_c(c)
     {
         showCategory(-1);
     }
@@ -68,7 +71,8 @@ public:
         if (category >= 0) {
             // Entries are grouped by category, in category order.
             int from = 0;
-            for (int k = 0; k < category; ++k) from += m_c.count(ListComparison::Category(k));
+            for (int k = 0; k < category; ++k)
+                from += m_c.count(ListComparison::Category(k));
             m_from = from;
             m_count = m_c.count(ListComparison::Category(category));
         } else {
@@ -78,8 +82,14 @@ public:
         endResetModel();
     }
 
-    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_count; }
-    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 8; }
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : m_count;
+    }
+    int columnCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : 8;
+    }
 
     QVariant data(const QModelIndex &index, int role) const override
     {
@@ -88,21 +98,31 @@ public:
         const int col = index.column();
         if (role == Qt::DisplayRole) {
             switch (col) {
-            case 0: return ListComparison::categoryName(e.category);
-            case 1: return m_c.numAss(e);
-            case 2: return m_c.name(e);
-            case 3: return m_c.oldPair(e);
-            case 4: return m_c.newPair(e);
-            case 5: return m_c.oldNet(e);
-            case 6: return m_c.newNet(e);
-            case 7: return m_c.changeText(e);
-            default: return QVariant();
+            case 0:
+                return ListComparison::categoryName(e.category);
+            case 1:
+                return m_c.numAss(e);
+            case 2:
+                return m_c.name(e);
+            case 3:
+                return m_c.oldPair(e);
+            case 4:
+                return m_c.newPair(e);
+            case 5:
+                return m_c.oldNet(e);
+            case 6:
+                return m_c.newNet(e);
+            case 7:
+                return m_c.changeText(e);
+            default:
+                return QVariant();
             }
         }
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(col == 5 || col == 6 ? Qt::AlignRight | Qt::AlignVCenter
-                                                           : Qt::AlignLeft | Qt::AlignVCenter);
-        if (role == Qt::ForegroundRole && col == 0 && e.category == ListComparison::Category::AccountChanged)
+                                                            : Qt::AlignLeft | Qt::AlignVCenter);
+        if (role == Qt::ForegroundRole && col == 0 &&
+            e.category == ListComparison::Category::AccountChanged)
             return AccountRed;
         return QVariant();
     }
@@ -119,8 +139,8 @@ private:
     int m_from = 0, m_count = 0;
 };
 
-void CompareDialog::run(QWidget *parent, const Session &session, Prompts &prompts, const QString &place,
-                        const QString &exportFolder)
+void CompareDialog::run(QWidget *parent, const Session &session, Prompts &prompts,
+                        const QString &place, const QString &exportFolder)
 {
     if (session.list().totalCount() == 0) {
         prompts.message(parent, Texts::NothingToCompare);
@@ -137,10 +157,10 @@ void CompareDialog::run(QWidget *parent, const Session &session, Prompts &prompt
     prompts.execDialog(&dialog);
 }
 
-CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QString place, QString exportFolder,
-                             QWidget *parent)
-    : QDialog(parent), m_comparison(std::move(comparison)), m_prompts(prompts), m_place(std::move(place)),
-      m_exportFolder(std::move(exportFolder))
+CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QString place,
+                             QString exportFolder, QWidget *parent)
+    : QDialog(parent), m_comparison(std::move(comparison)), m_prompts(prompts),
+      m_place(std::move(place)), m_exportFolder(std::move(exportFolder))
 {
     setObjectName(QStringLiteral("compareDialog"));
     setWindowTitle(Texts::Title);
@@ -159,13 +179,16 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
     for (int k = 0; k < ListComparison::CategoryCount; ++k) {
         const auto category = ListComparison::Category(k);
         const int n = m_comparison.count(category);
-        auto *label = new QLabel(ListComparison::categoryName(category) + QStringLiteral(" : ") + QString::number(n), this);
+        auto *label = new QLabel(ListComparison::categoryName(category) + QStringLiteral(" : ") +
+                                     QString::number(n),
+                                 this);
         label->setObjectName(QStringLiteral("count%1").arg(k));
         label->setFrameShape(QFrame::StyledPanel);
         label->setMargin(4);
         // An account change is the one that diverts pay: it stands out.
         if (category == ListComparison::Category::AccountChanged && n > 0)
-            label->setStyleSheet(QStringLiteral("QLabel { color: rgb(200, 0, 0); font-weight: bold; }"));
+            label->setStyleSheet(
+                QStringLiteral("QLabel { color: rgb(200, 0, 0); font-weight: bold; }"));
         m_counts[size_t(k)] = label;
         counts->addWidget(label);
     }
@@ -176,11 +199,14 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
     auto *filterLabel = new QLabel(Texts::Category, this);
     m_categoryFilter = new QComboBox(this);
     m_categoryFilter->setObjectName(QStringLiteral("categoryFilter"));
-    m_categoryFilter->addItem(QStringLiteral("%1 (%2)").arg(Texts::All).arg(m_comparison.entries().size()), -1);
+    m_categoryFilter->addItem(
+        QStringLiteral("%1 (%2)").arg(Texts::All).arg(m_comparison.entries().size()), -1);
     for (int k = 0; k < ListComparison::CategoryCount; ++k) {
         const auto category = ListComparison::Category(k);
-        m_categoryFilter->addItem(
-            QStringLiteral("%1 (%2)").arg(ListComparison::categoryName(category)).arg(m_comparison.count(category)), k);
+        m_categoryFilter->addItem(QStringLiteral("%1 (%2)")
+                                      .arg(ListComparison::categoryName(category))
+                                      .arg(m_comparison.count(category)),
+                                  k);
     }
     filterLabel->setBuddy(m_categoryFilter);
     filterRow->addWidget(filterLabel);
@@ -204,7 +230,8 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->horizontalHeader()->setStretchLastSection(true);
     const int widths[] = {115, 100, 185, 130, 130, 90, 90};
-    for (int col = 0; col < 7; ++col) m_table->setColumnWidth(col, widths[col]);
+    for (int col = 0; col < 7; ++col)
+        m_table->setColumnWidth(col, widths[col]);
     layout->addWidget(m_table, 1);
 
     auto *buttons = new QHBoxLayout;
@@ -224,7 +251,8 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
     connect(m_categoryFilter, &QComboBox::currentIndexChanged, this,
             [this](int i) { m_model->showCategory(m_categoryFilter->itemData(i).toInt()); });
     connect(print, &QPushButton::clicked, this, [this] { guarded(&CompareDialog::print); });
-    connect(exportButton, &QPushButton::clicked, this, [this] { guarded(&CompareDialog::exportWorkbook); });
+    connect(exportButton, &QPushButton::clicked, this,
+            [this] { guarded(&CompareDialog::exportWorkbook); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     resize(1120, 560);
 }
@@ -259,13 +287,17 @@ void CompareDialog::print()
 
 void CompareDialog::exportWorkbook()
 {
-    const QString suggested = QDir(m_exportFolder).filePath(CompareWorkbook::fileNameFor(QDateTime::currentDateTime()));
+    const QString suggested =
+        QDir(m_exportFolder).filePath(CompareWorkbook::fileNameFor(QDateTime::currentDateTime()));
     QString path = m_prompts.saveFileName(this, Texts::SaveCaption, suggested, Texts::SaveFilter);
     if (path.isEmpty()) return;
-    if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) path += QStringLiteral(".xlsx");
+    if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
+        path += QStringLiteral(".xlsx");
     {
         WaitCursor wait;
         CompareWorkbook::writeFile(m_comparison, path);
     }
-    m_prompts.message(this, Texts::Written.arg(QDir::toNativeSeparators(path)).arg(m_comparison.entries().size()));
+    m_prompts.message(
+        this,
+        Texts::Written.arg(QDir::toNativeSeparators(path)).arg(m_comparison.entries().size()));
 }

@@ -22,13 +22,15 @@ QVariant fieldValue(const ListComparison &c, int entry, const QString &field)
 
 QVariant variableValue(const ListComparison &c, const QString &place, const QString &name)
 {
-    auto is = [&name](const char16_t *n) { return name.compare(QStringView(n), Qt::CaseInsensitive) == 0; };
+    auto is = [&name](const char16_t *n) {
+        return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
+    };
     if (is(u"Dir")) return place;
     if (is(u"Ancienne")) return c.oldName();
     if (is(u"Nouvelle")) return c.newName();
     if (is(u"Seuil")) return ListComparison::thresholdText(c.threshold());
-    static const char16_t *const counts[ListComparison::CategoryCount] = {u"NCompte",  u"NNom",   u"NMontant",
-                                                                          u"NNouveau", u"NSorti", u"NDoublon"};
+    static const char16_t *const counts[ListComparison::CategoryCount] = {
+        u"NCompte", u"NNom", u"NMontant", u"NNouveau", u"NSorti", u"NDoublon"};
     for (int k = 0; k < ListComparison::CategoryCount; ++k)
         if (is(counts[k])) return c.count(ListComparison::Category(k));
     return QVariant();
@@ -44,10 +46,12 @@ PreparedReport prepare(const ListComparison &c, const QString &place, const QDat
                                    [&current] { ++current; },
                                    [&](bool &eof) { eof = current >= n; },
                                    [&](const QString &field, QVariant &value) {
-                                       if (current >= 0 && current < n) value = fieldValue(c, current, field);
+                                       if (current >= 0 && current < n)
+                                           value = fieldValue(c, current, field);
                                    },
                                });
-    engine.setOnGetValue([&](const QString &name, QVariant &value) { value = variableValue(c, place, name); });
+    engine.setOnGetValue(
+        [&](const QString &name, QVariant &value) { value = variableValue(c, place, name); });
     engine.setStartTime(start);
     return engine.prepare();
 }

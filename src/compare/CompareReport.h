@@ -24,6 +24,7 @@ QVariant fieldValue(const ListComparison &comparison, int entry, const QString &
 // names), Seuil, and the counts NCompte, NNom, NMontant, NNouveau, NSorti, NDoublon.
 QVariant variableValue(const ListComparison &comparison, const QString &place, const QString &name);
 
-PreparedReport prepare(const ListComparison &comparison, const QString &place, const QDateTime &start = {});
+PreparedReport prepare(const ListComparison &comparison, const QString &place,
+                       const QDateTime &start = {});
 
 } // namespace CompareReport

@@ -16,11 +16,11 @@ const QString TooManyRows = QStringLiteral(
 
 const QStringList &headers()
 {
-    static const QStringList h{QStringLiteral("Catégorie"),      QStringLiteral("N° Assurance"),
-                               QStringLiteral("Nom et Prénom"),  QStringLiteral("Ancien nom"),
-                               QStringLiteral("Ancien compte"),  QStringLiteral("Nouveau compte"),
-                               QStringLiteral("Ancien Net"),     QStringLiteral("Nouveau Net"),
-                               QStringLiteral("Écart"),          QStringLiteral("Écart (%)")};
+    static const QStringList h{QStringLiteral("Catégorie"),     QStringLiteral("N° Assurance"),
+                               QStringLiteral("Nom et Prénom"), QStringLiteral("Ancien nom"),
+                               QStringLiteral("Ancien compte"), QStringLiteral("Nouveau compte"),
+                               QStringLiteral("Ancien Net"),    QStringLiteral("Nouveau Net"),
+                               QStringLiteral("Écart"),         QStringLiteral("Écart (%)")};
     return h;
 }
 
@@ -33,7 +33,8 @@ QString fileNameFor(const QDateTime &when)
 void writeFile(const ListComparison &c, const QString &path)
 {
     const auto &entries = c.entries();
-    if (entries.size() > size_t(XlsxSaveFile::MaxDataRows)) throw UserError(TooManyRows.arg(entries.size()));
+    if (entries.size() > size_t(XlsxSaveFile::MaxDataRows))
+        throw UserError(TooManyRows.arg(entries.size()));
 
     XlsxSaveFile book(path);
     book.addSheet(QStringLiteral("Comparaison"));
@@ -52,8 +53,9 @@ void writeFile(const ListComparison &c, const QString &path)
         if (c.hasOldNet(e) && c.hasNewNet(e)) {
             book.number(row, 8, double(c.newNetCents(e) - c.oldNetCents(e)) / 100.0);
             if (c.oldNetCents(e) != 0)
-                book.number(row, 9, double(c.newNetCents(e) - c.oldNetCents(e)) * 100.0 /
-                                        double(std::abs(c.oldNetCents(e))));
+                book.number(row, 9,
+                            double(c.newNetCents(e) - c.oldNetCents(e)) * 100.0 /
+                                double(std::abs(c.oldNetCents(e))));
         }
         ++row;
     }
@@ -61,13 +63,15 @@ void writeFile(const ListComparison &c, const QString &path)
     book.addSheet(QStringLiteral("Résumé"));
     const QStringList labels = {QStringLiteral("Liste précédente"), QStringLiteral("Liste du mois"),
                                 QStringLiteral("Seuil de variation du Net")};
-    const QStringList values = {c.oldName(), c.newName(), ListComparison::thresholdText(c.threshold())};
+    const QStringList values = {c.oldName(), c.newName(),
+                                ListComparison::thresholdText(c.threshold())};
     for (int i = 0; i < labels.size(); ++i) {
         book.text(i, 0, labels[i]);
         book.text(i, 1, values[i]);
     }
     for (int k = 0; k < ListComparison::CategoryCount; ++k) {
-        book.text(labels.size() + 1 + k, 0, ListComparison::categoryName(ListComparison::Category(k)));
+        book.text(labels.size() + 1 + k, 0,
+                  ListComparison::categoryName(ListComparison::Category(k)));
         book.number(labels.size() + 1 + k, 1, c.count(ListComparison::Category(k)));
     }
     book.commit();

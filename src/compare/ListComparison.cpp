@@ -10,8 +10,8 @@
 namespace
 {
 
-const QString NetUnreadable =
-    QStringLiteral("%1, ligne %2, champ Net : « %3 » n’est pas un montant. La comparaison est abandonnée.");
+const QString NetUnreadable = QStringLiteral(
+    "%1, ligne %2, champ Net : « %3 » n’est pas un montant. La comparaison est abandonnée.");
 const QString NewListName = QStringLiteral("Liste du mois");
 const QString OldListName = QStringLiteral("Liste précédente");
 
@@ -48,8 +48,26 @@ uint64_t accountKey(const TransferLine &line)
 struct Keyed {
     uint64_t key;
     int index;
-    bool operator<(const Keyed &o) const { return key != o.key ? key < o.key : index < o.index; }
 };
+
+// Sorts by key, keeping list order among equal keys: a radix sort, 11 bits a pass, as a
+// million keys sort several times faster so than by comparisons.
+void sortByKey(std::vector<Keyed> &v, uint64_t maxKey)
+{
+    constexpr int Bits = 11;
+    constexpr size_t Buckets = size_t(1) << Bits;
+    std::vector<Keyed> other(v.size());
+    for (int shift = 0; shift < 64 && (maxKey >> shift) != 0; shift += Bits) {
+        std::vector<size_t> start(Buckets + 1, 0);
+        for (const Keyed &k : v)
+            ++start[((k.key >> shift) & (Buckets - 1)) + 1];
+        for (size_t b = 1; b <= Buckets; ++b)
+            start[b] += start[b - 1];
+        for (const Keyed &k : v)
+            other[start[(k.key >> shift) & (Buckets - 1)]++] = k;
+        v.swap(other);
+    }
+}
 
 // One kind of key over one list: the lines that have one, sorted by key, and how often
 // each line's key occurs (0 for none, 2 for two or more).
@@ -61,11 +79,14 @@ struct KeyIndex {
         : occurs(lines.size(), 0)
     {
         sorted.reserve(lines.size());
+        uint64_t maxKey = 0;
         for (size_t i = 0; i < lines.size(); ++i) {
             const uint64_t k = keyOf(lines[i]);
-            if (k != NoKey) sorted.push_back({k, int(i)});
+            if (k == NoKey) continue;
+            sorted.push_back({k, int(i)});
+            maxKey = std::max(maxKey, k);
         }
-        std::sort(sorted.begin(), sorted.end());
+        sortByKey(sorted, maxKey);
         forRuns([this](size_t from, size_t to) {
             for (size_t j = from; j < to; ++j)
                 occurs[size_t(sorted[j].index)] = uint8_t(std::min<size_t>(2, to - from));
@@ -76,7 +97,8 @@ struct KeyIndex {
     {
         for (size_t from = 0; from < sorted.size();) {
             size_t to = from + 1;
-            while (to < sorted.size() && sorted[to].key == sorted[from].key) ++to;
+            while (to < sorted.size() && sorted[to].key == sorted[from].key)
+                ++to;
             f(from, to);
             from = to;
         }
@@ -95,8 +117,10 @@ template <class F> void forCommonKeys(const KeyIndex &a, const KeyIndex &b, F &&
             ++j;
         } else {
             size_t ie = i + 1, je = j + 1;
-            while (ie < x.size() && x[ie].key == x[i].key) ++ie;
-            while (je < y.size() && y[je].key == y[j].key) ++je;
+            while (ie < x.size() && x[ie].key == x[i].key)
+                ++ie;
+            while (je < y.size() && y[je].key == y[j].key)
+                ++je;
             f(i, ie, j, je);
             i = ie;
             j = je;
@@ -118,7 +142,8 @@ bool sameAccount(const TransferLine &a, const TransferLine &b)
 {
     const uint64_t ka = accountKey(a), kb = accountKey(b);
     if (ka != NoKey && kb != NoKey) return ka == kb;
-    return trimBlanks(a.subItemView(TransferLine::Compte)) == trimBlanks(b.subItemView(TransferLine::Compte));
+    return trimBlanks(a.subItemView(TransferLine::Compte)) ==
+           trimBlanks(b.subItemView(TransferLine::Compte));
 }
 
 bool sameName(const TransferLine &a, const TransferLine &b)
@@ -179,7 +204,8 @@ QString foldedName(QStringView name)
         if (afterLatin && c.category() == QChar::Mark_NonSpacing) continue;
         if (!c.isSurrogate() && c.script() == QChar::Script_Latin) {
             QChar base = c;
-            while (base.decompositionTag() == QChar::Canonical) base = base.decomposition().at(0);
+            while (base.decompositionTag() == QChar::Canonical)
+                base = base.decomposition().at(0);
             out += base.toLower();
             afterLatin = true;
             continue;
@@ -244,9 +270,9 @@ QString ListComparison::thresholdText(int hundredths)
     return text + QStringLiteral(" %");
 }
 
-ListComparison ListComparison::compare(std::vector<TransferLine> oldLines, std::vector<TransferLine> newLines,
-                                       int thresholdHundredths, const QString &oldName,
-                                       const QString &newName)
+ListComparison ListComparison::compare(std::vector<TransferLine> oldLines,
+                                       std::vector<TransferLine> newLines, int thresholdHundredths,
+                                       const QString &oldName, const QString &newName)
 {
     ListComparison r;
     r.m_oldName = oldName.isEmpty() ? OldListName : oldName;
@@ -268,10 +294,11 @@ ListComparison ListComparison::compare(std::vector<TransferLine> oldLines, std::
 
         // A person's previous line whose number or account is repeated in the new list is
         // told through the repetition.
-        auto absorbIfRepeated = [&](const KeyIndex &o, size_t of, size_t ot, const KeyIndex &nw, size_t nf,
-                                    size_t nt) {
+        auto absorbIfRepeated = [&](const KeyIndex &o, size_t of, size_t ot, const KeyIndex &nw,
+                                    size_t nf, size_t nt) {
             bool any = false;
-            for (size_t j = nf; j < nt; ++j) any = any || repeated[size_t(nw.sorted[j].index)];
+            for (size_t j = nf; j < nt; ++j)
+                any = any || repeated[size_t(nw.sorted[j].index)];
             if (any)
                 for (size_t j = of; j < ot; ++j) {
                     const size_t o2 = size_t(o.sorted[j].index);
@@ -310,7 +337,8 @@ ListComparison ListComparison::compare(std::vector<TransferLine> oldLines, std::
             put(Category::New, -1, int(n));
         } else {
             const TransferLine &a = r.m_old[size_t(o)], &b = r.m_new[n];
-            if (!sameAccount(a, b) || !sameKey(a.subItemView(TransferLine::CleRip), b.subItemView(TransferLine::CleRip)))
+            if (!sameAccount(a, b) ||
+                !sameKey(a.subItemView(TransferLine::CleRip), b.subItemView(TransferLine::CleRip)))
                 put(Category::AccountChanged, o, int(n));
             else if (!sameName(a, b))
                 put(Category::NameChanged, o, int(n));
@@ -322,11 +350,13 @@ ListComparison ListComparison::compare(std::vector<TransferLine> oldLines, std::
         if (oldMatch[o] < 0 && !absorbed[o]) put(Category::Left, int(o), -1);
 
     size_t total = 0;
-    for (const auto &v : byCategory) total += v.size();
+    for (const auto &v : byCategory)
+        total += v.size();
     r.m_entries.reserve(total);
     for (int k = 0; k < CategoryCount; ++k) {
         r.m_counts[size_t(k)] = int(byCategory[size_t(k)].size());
-        r.m_entries.insert(r.m_entries.end(), byCategory[size_t(k)].begin(), byCategory[size_t(k)].end());
+        r.m_entries.insert(r.m_entries.end(), byCategory[size_t(k)].begin(),
+                           byCategory[size_t(k)].end());
     }
     return r;
 }
@@ -335,7 +365,8 @@ QString ListComparison::numAss(const Entry &e) const
 {
     // The new list's number, or the previous one's when the new line has none.
     for (const TransferLine *line : {newLine(e), oldLine(e)}) {
-        const QStringView n = line ? trimBlanks(line->subItemView(TransferLine::NumAss)) : QStringView();
+        const QStringView n =
+            line ? trimBlanks(line->subItemView(TransferLine::NumAss)) : QStringView();
         if (!n.isEmpty()) return n.toString();
     }
     return QString();
@@ -353,8 +384,14 @@ QString ListComparison::oldName(const Entry &e) const
     return line ? trimBlanks(line->subItemView(TransferLine::NomPrenom)).toString() : QString();
 }
 
-QString ListComparison::oldPair(const Entry &e) const { return pairText(oldLine(e)); }
-QString ListComparison::newPair(const Entry &e) const { return pairText(newLine(e)); }
+QString ListComparison::oldPair(const Entry &e) const
+{
+    return pairText(oldLine(e));
+}
+QString ListComparison::newPair(const Entry &e) const
+{
+    return pairText(newLine(e));
+}
 
 long long ListComparison::oldNetCents(const Entry &e) const
 {
@@ -393,7 +430,8 @@ QString ListComparison::percent(const Entry &e) const
     const __int128 mag = ((d < 0 ? -d : d) * 2000 / base + 1) / 2;
     const QString sign = d > 0 ? QStringLiteral("+") : d < 0 ? QStringLiteral("-") : QString();
     const long long tenths = mag > __int128(INT64_MAX) ? INT64_MAX : (long long)mag;
-    return sign + QString::number(tenths / 10) + u',' + QString::number(tenths % 10) + QStringLiteral(" %");
+    return sign + QString::number(tenths / 10) + u',' + QString::number(tenths % 10) +
+           QStringLiteral(" %");
 }
 
 QString ListComparison::changeText(const Entry &e) const
@@ -408,7 +446,8 @@ QStringList ListComparison::summaryLines() const
 {
     QStringList lines;
     for (int k = 0; k < CategoryCount; ++k)
-        lines << categoryName(Category(k)) + QStringLiteral(": ") + QString::number(m_counts[size_t(k)]);
+        lines << categoryName(Category(k)) + QStringLiteral(": ") +
+                     QString::number(m_counts[size_t(k)]);
     return lines;
 }
 
@@ -419,19 +458,23 @@ QString ListComparison::detailLine(const Entry &e) const
                    QStringLiteral("Nom: ") + name(e) + sep;
     switch (e.category) {
     case Category::AccountChanged:
-        return line + QStringLiteral("Ancien: ") + oldPair(e) + sep + QStringLiteral("Nouveau: ") + newPair(e);
+        return line + QStringLiteral("Ancien: ") + oldPair(e) + sep + QStringLiteral("Nouveau: ") +
+               newPair(e);
     case Category::NameChanged:
-        return line + QStringLiteral("Ancien: ") + oldName(e) + sep + QStringLiteral("Nouveau: ") + name(e);
+        return line + QStringLiteral("Ancien: ") + oldName(e) + sep + QStringLiteral("Nouveau: ") +
+               name(e);
     case Category::AmountChanged: {
         const QString p = percent(e);
-        return line + QStringLiteral("Ancien: ") + oldNet(e) + sep + QStringLiteral("Nouveau: ") + newNet(e) +
-               sep + (p.isEmpty() ? difference(e) : p);
+        return line + QStringLiteral("Ancien: ") + oldNet(e) + sep + QStringLiteral("Nouveau: ") +
+               newNet(e) + sep + (p.isEmpty() ? difference(e) : p);
     }
     case Category::Left:
-        return line + QStringLiteral("Compte: ") + oldPair(e) + sep + QStringLiteral("Net: ") + oldNet(e);
+        return line + QStringLiteral("Compte: ") + oldPair(e) + sep + QStringLiteral("Net: ") +
+               oldNet(e);
     case Category::New:
     case Category::Duplicate:
         break;
     }
-    return line + QStringLiteral("Compte: ") + newPair(e) + sep + QStringLiteral("Net: ") + newNet(e);
+    return line + QStringLiteral("Compte: ") + newPair(e) + sep + QStringLiteral("Net: ") +
+           newNet(e);
 }

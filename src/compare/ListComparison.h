@@ -24,7 +24,14 @@ class ListComparison final
 public:
     // In the order they are shown everywhere: an account change first, as it is the one
     // that diverts pay.
-    enum class Category : uint8_t { AccountChanged, NameChanged, AmountChanged, New, Left, Duplicate };
+    enum class Category : uint8_t {
+        AccountChanged,
+        NameChanged,
+        AmountChanged,
+        New,
+        Left,
+        Duplicate
+    };
     static constexpr int CategoryCount = 6;
     static QString categoryName(Category category);
     // The category by its name; false when there is none.
@@ -50,9 +57,11 @@ public:
     // Compares the lists, which the result keeps. The names tell the lists apart in
     // messages. Throws UserError, naming the list, the line and the text, for a Net that
     // does not read as an amount.
-    static ListComparison compare(std::vector<TransferLine> oldLines, std::vector<TransferLine> newLines,
+    static ListComparison compare(std::vector<TransferLine> oldLines,
+                                  std::vector<TransferLine> newLines,
                                   int thresholdHundredths = DefaultThreshold,
-                                  const QString &oldName = QString(), const QString &newName = QString());
+                                  const QString &oldName = QString(),
+                                  const QString &newName = QString());
 
     // In category order, then in list order (the new list's, or the previous one's for
     // people who left).
@@ -67,10 +76,10 @@ public:
     const QString &newName() const { return m_newName; }
 
     // What an entry shows. Texts are trimmed; a side the entry does not have is empty.
-    QString numAss(const Entry &e) const;   // the new line's, else the previous line's
-    QString name(const Entry &e) const;     // the new list's name, or the previous one's
-    QString oldName(const Entry &e) const;  // the previous name (name changes)
-    QString oldPair(const Entry &e) const;  // "account/key"
+    QString numAss(const Entry &e) const;  // the new line's, else the previous line's
+    QString name(const Entry &e) const;    // the new list's name, or the previous one's
+    QString oldName(const Entry &e) const; // the previous name (name changes)
+    QString oldPair(const Entry &e) const; // "account/key"
     QString newPair(const Entry &e) const;
     bool hasOldNet(const Entry &e) const { return e.oldIndex >= 0; }
     bool hasNewNet(const Entry &e) const { return e.newIndex >= 0; }
@@ -92,8 +101,14 @@ public:
     QString detailLine(const Entry &e) const;
 
 private:
-    const TransferLine *oldLine(const Entry &e) const { return e.oldIndex >= 0 ? &m_old[size_t(e.oldIndex)] : nullptr; }
-    const TransferLine *newLine(const Entry &e) const { return e.newIndex >= 0 ? &m_new[size_t(e.newIndex)] : nullptr; }
+    const TransferLine *oldLine(const Entry &e) const
+    {
+        return e.oldIndex >= 0 ? &m_old[size_t(e.oldIndex)] : nullptr;
+    }
+    const TransferLine *newLine(const Entry &e) const
+    {
+        return e.newIndex >= 0 ? &m_new[size_t(e.newIndex)] : nullptr;
+    }
 
     std::vector<TransferLine> m_old, m_new;
     std::vector<long long> m_oldNet, m_newNet;

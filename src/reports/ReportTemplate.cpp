@@ -267,7 +267,8 @@ QPageLayout ReportTemplate::pageLayout() const
 {
     const bool landscape = paperMm.width() > paperMm.height();
     return QPageLayout(QPageSize(landscape ? paperMm.transposed() : paperMm, QPageSize::Millimeter),
-                       landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
+                       landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       QMarginsF(0, 0, 0, 0));
 }
 
 std::shared_ptr<const ReportTemplate> ReportTemplate::builtIn(const QString &name)

@@ -407,7 +407,8 @@ Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult 
 
 // --- comparison ---
 
-ListComparison Session::compareWith(const QString &oldPath, int thresholdHundredths, const Progress &progress) const
+ListComparison Session::compareWith(const QString &oldPath, int thresholdHundredths,
+                                    const Progress &progress) const
 {
     std::vector<TransferLine> previous = readNamedFile(oldPath, progress);
     std::vector<TransferLine> current;

@@ -78,7 +78,8 @@ public:
     static std::vector<TransferLine> readFile(const QString &path, const Progress &progress = {});
     // The same, for reading two lists at once: a reader's message that does not name the
     // file is prefixed with it.
-    static std::vector<TransferLine> readNamedFile(const QString &path, const Progress &progress = {});
+    static std::vector<TransferLine> readNamedFile(const QString &path,
+                                                   const Progress &progress = {});
     // Replaces the list with lines read elsewhere (tests, benchmarks).
     void replaceAll(std::vector<TransferLine> lines);
 
@@ -141,7 +142,8 @@ public:
     // Compares every line of the list, hidden ones included, with the previous month's
     // list read from oldPath. The session is not changed. Throws UserError when the file
     // cannot be read or a Net does not read.
-    ListComparison compareWith(const QString &oldPath, int thresholdHundredths = ListComparison::DefaultThreshold,
+    ListComparison compareWith(const QString &oldPath,
+                               int thresholdHundredths = ListComparison::DefaultThreshold,
                                const Progress &progress = {}) const;
 
     // The figures and panels recomputed from nothing over the shown lines (for checks).

@@ -5,11 +5,11 @@
 #include "model/UserError.h"
 #include "session/Session.h"
 
+#include "support/OrcusDump.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include "support/OrcusDump.h"
 
 namespace
 {

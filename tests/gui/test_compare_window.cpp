@@ -11,8 +11,8 @@
 namespace
 {
 const QString Title = QStringLiteral("Comparaison avec la liste précédente");
-const QString OpenPrompt =
-    QStringLiteral("open: Listes (*.txt, *.xlsx, *.xls, *.ods)|*.txt;*.xlsx;*.xls;*.ods|Tous les fichiers|*.*");
+const QString OpenPrompt = QStringLiteral(
+    "open: Listes (*.txt, *.xlsx, *.xls, *.ods)|*.txt;*.xlsx;*.xls;*.ods|Tous les fichiers|*.*");
 } // namespace
 
 // The comparison through the real window and dialog, with scripted answers.
@@ -20,7 +20,10 @@ class TestCompareWindow : public QObject, WindowFixture
 {
     Q_OBJECT
 
-    QAction *compareAction() { return form().findChild<QAction *>(QStringLiteral("compareAction")); }
+    QAction *compareAction()
+    {
+        return form().findChild<QAction *>(QStringLiteral("compareAction"));
+    }
     // Opens the comparison with Ctrl+M against the previous list, and lets play act on the dialog.
     void compareWith(const QString &previous, const std::function<void(CompareDialog *)> &play)
     {
@@ -49,9 +52,9 @@ private slots:
         QVERIFY(form().pm1->actions().contains(a));
         // An empty list: nothing to compare, no file asked for.
         QTest::keyClick(&form(), Qt::Key_M, Qt::ControlModifier);
-        QCOMPARE(m_prompts->take(),
-                 QStringList{"message: La liste est vide : importez d’abord la liste du mois, puis comparez-la avec "
-                             "la précédente."});
+        QCOMPARE(m_prompts->take(), QStringList{"message: La liste est vide : importez d’abord la "
+                                                "liste du mois, puis comparez-la avec "
+                                                "la précédente."});
     }
 
     void dialogShowsCountsFiltersPrintsAndExports()
@@ -66,11 +69,13 @@ private slots:
             QStringList counts;
             for (int k = 0; k < 6; ++k)
                 counts << d->findChild<QLabel *>(QStringLiteral("count%1").arg(k))->text();
-            QCOMPARE(counts, (QStringList{"Compte modifié : 2", "Nom modifié : 1", "Montant modifié : 1", "Nouveau : 2",
-                                          "Sorti : 2", "Doublon : 4"}));
-            QVERIFY(d->findChild<QLabel *>(QStringLiteral("listsLabel"))
-                        ->text()
-                        .startsWith(QStringLiteral("Liste précédente : compare_old.txt (14 lignes)")));
+            QCOMPARE(counts,
+                     (QStringList{"Compte modifié : 2", "Nom modifié : 1", "Montant modifié : 1",
+                                  "Nouveau : 2", "Sorti : 2", "Doublon : 4"}));
+            QVERIFY(
+                d->findChild<QLabel *>(QStringLiteral("listsLabel"))
+                    ->text()
+                    .startsWith(QStringLiteral("Liste précédente : compare_old.txt (14 lignes)")));
             auto *table = d->findChild<QTableView *>(QStringLiteral("differences"));
             auto *filter = d->findChild<QComboBox *>(QStringLiteral("categoryFilter"));
             QCOMPARE(table->model()->rowCount(), 12);
@@ -81,12 +86,17 @@ private slots:
                 QStringList categories, names, changes;
             };
             const std::vector<Case> cases = {
-                {1, {"Compte modifié", "Compte modifié"}, {"BENALI AMINE", "MERZOUK RÉDA"}, {"", ""}},
+                {1,
+                 {"Compte modifié", "Compte modifié"},
+                 {"BENALI AMINE", "MERZOUK RÉDA"},
+                 {"", ""}},
                 {2, {"Nom modifié"}, {"TALEB OMAR KARIM"}, {"Ancien nom : TALEB OMAR"}},
                 {3, {"Montant modifié"}, {"KACI NADIA"}, {"+15 000,00 (+33,3 %)"}},
                 {5, {"Sorti", "Sorti"}, {"OUALI SAMIA", "MANSOURI KARIM"}, {"", ""}},
-                {6, {"Doublon", "Doublon", "Doublon", "Doublon"},
-                 {"BOUZID YACINE", "BOUZID YACINE", "HAMDANI ZOÉ", "TALEB NADIA"}, {"", "", "", ""}},
+                {6,
+                 {"Doublon", "Doublon", "Doublon", "Doublon"},
+                 {"BOUZID YACINE", "BOUZID YACINE", "HAMDANI ZOÉ", "TALEB NADIA"},
+                 {"", "", "", ""}},
             };
             for (const Case &c : cases) {
                 filter->setCurrentIndex(c.index);
@@ -97,11 +107,13 @@ private slots:
             filter->setCurrentIndex(1);
             QCOMPARE(column(table, 3), (QStringList{"0011111111/11", "0088888888/88"}));
             QCOMPARE(column(table, 4), (QStringList{"0099999999/22", "0088888888/81"}));
-            QCOMPARE(table->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(200, 0, 0));
+            QCOMPARE(table->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(),
+                     QColor(200, 0, 0));
 
             if (qEnvironmentVariableIsSet("TALVORO_SHOTS")) {
                 filter->setCurrentIndex(0);
-                d->grab().save(qEnvironmentVariable("TALVORO_SHOTS") + QStringLiteral("/compare-dialog.png"));
+                d->grab().save(qEnvironmentVariable("TALVORO_SHOTS") +
+                               QStringLiteral("/compare-dialog.png"));
             }
 
             d->findChild<QPushButton *>(QStringLiteral("printButton"))->click();
@@ -111,8 +123,8 @@ private slots:
         QCOMPARE(m_prompts->take(),
                  (QStringList{OpenPrompt, "dialog: " + Title, "report: Comparaison (1 pages)",
                               "save: Exporter la comparaison",
-                              "message: Comparaison écrite dans « " + QDir::toNativeSeparators(saved) +
-                                  ".xlsx » (12 lignes)."}));
+                              "message: Comparaison écrite dans « " +
+                                  QDir::toNativeSeparators(saved) + ".xlsx » (12 lignes)."}));
         QVERIFY(QFile::exists(saved + ".xlsx"));
         const PreparedReport &report = m_prompts->reports.back();
         QVERIFY(report.paperSize().width() > report.paperSize().height());
@@ -128,7 +140,8 @@ private slots:
         m_prompts->take();
         const QString missing = m_tmp->filePath(QStringLiteral("absent.txt"));
         const QString wrongKind = m_tmp->filePath(QStringLiteral("liste.pdf"));
-        const QString shortLine = writeFile(QStringLiteral("mars.txt"), "trop court\r\n\xff\xfe\r\n");
+        const QString shortLine =
+            writeFile(QStringLiteral("mars.txt"), "trop court\r\n\xff\xfe\r\n");
         struct Case {
             QString path, error;
         };
@@ -146,7 +159,8 @@ private slots:
         const QStringList shown = m_prompts->take();
         QCOMPARE(shown.size(), 2);
         QCOMPARE(shown[1], "error: Fichier « " + QDir::toNativeSeparators(shortLine) +
-                               " » : No mapping for the Unicode character exists in the target multi-byte code page");
+                               " » : No mapping for the Unicode character exists in the target "
+                               "multi-byte code page");
         // Cancelled file dialog: nothing happens.
         m_prompts->files.enqueue(QString());
         compareAction()->trigger();
@@ -166,7 +180,8 @@ private slots:
         });
         const QStringList shown = m_prompts->take();
         QCOMPARE(shown.size(), 4);
-        QVERIFY2(shown[3].startsWith(QStringLiteral("error: Cannot create file")), qPrintable(shown[3]));
+        QVERIFY2(shown[3].startsWith(QStringLiteral("error: Cannot create file")),
+                 qPrintable(shown[3]));
         QVERIFY(!QFile::exists(target));
     }
 };
