@@ -1,10 +1,10 @@
 #include "TForm1.h"
 
-#include "compare/CompareDialog.h"
-
 #include "Cleaner.h"
 #include "MemoList.h"
 #include "Settings.h"
+#include "WaitCursor.h"
+#include "compare/CompareDialog.h"
 #include "editor/TForm2.h"
 #include "Prompts.h"
 #include "ShapeWidget.h"
@@ -117,12 +117,6 @@ void setTextColour(QWidget *w, const QColor &c)
 
 // Lines with "n" appended to "prefix".
 QString counted(const char *prefix, int n) { return QString::fromUtf8(prefix) + QString::number(n); }
-
-// Keeps the wait cursor for the lifetime of the object.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 

@@ -3,6 +3,7 @@
 #include "CompareReport.h"
 #include "CompareWorkbook.h"
 #include "app/Prompts.h"
+#include "app/WaitCursor.h"
 #include "model/UserError.h"
 #include "session/Session.h"
 
@@ -48,11 +49,6 @@ const QString Columns[] = {
 
 const QColor AccountRed(200, 0, 0);
 
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
 } // namespace
 
 // The differences of one category, or of all, as rows of a table.
@@ -88,7 +84,7 @@ public:
     }
     int columnCount(const QModelIndex &parent = {}) const override
     {
-        return parent.isValid() ? 0 : 8;
+        return parent.isValid() ? 0 : ListComparison::ColumnCount;
     }
 
     QVariant data(const QModelIndex &index, int role) const override
@@ -96,31 +92,12 @@ public:
         if (!index.isValid()) return QVariant();
         const ListComparison::Entry &e = m_c.entries()[size_t(m_from + index.row())];
         const int col = index.column();
-        if (role == Qt::DisplayRole) {
-            switch (col) {
-            case 0:
-                return ListComparison::categoryName(e.category);
-            case 1:
-                return m_c.numAss(e);
-            case 2:
-                return m_c.name(e);
-            case 3:
-                return m_c.oldPair(e);
-            case 4:
-                return m_c.newPair(e);
-            case 5:
-                return m_c.oldNet(e);
-            case 6:
-                return m_c.newNet(e);
-            case 7:
-                return m_c.changeText(e);
-            default:
-                return QVariant();
-            }
-        }
+        if (role == Qt::DisplayRole) return m_c.text(e, col);
         if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(col == 5 || col == 6 ? Qt::AlignRight | Qt::AlignVCenter
-                                                            : Qt::AlignLeft | Qt::AlignVCenter);
+            return QVariant::fromValue(col == ListComparison::OldNetColumn ||
+                                               col == ListComparison::NewNetColumn
+                                           ? Qt::AlignRight | Qt::AlignVCenter
+                                           : Qt::AlignLeft | Qt::AlignVCenter);
         if (role == Qt::ForegroundRole && col == 0 &&
             e.category == ListComparison::Category::AccountChanged)
             return AccountRed;
@@ -129,7 +106,8 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 8)
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+            section < ListComparison::ColumnCount)
             return Texts::Columns[section];
         return QAbstractTableModel::headerData(section, orientation, role);
     }

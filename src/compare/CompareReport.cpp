@@ -8,15 +8,12 @@ namespace CompareReport
 
 QVariant fieldValue(const ListComparison &c, int entry, const QString &field)
 {
-    const ListComparison::Entry &e = c.entries()[size_t(entry)];
-    if (field == u"Categorie") return ListComparison::categoryName(e.category);
-    if (field == u"NumAss") return c.numAss(e);
-    if (field == u"Nom") return c.name(e);
-    if (field == u"AncienCompte") return c.oldPair(e);
-    if (field == u"NouveauCompte") return c.newPair(e);
-    if (field == u"AncienNet") return c.oldNet(e);
-    if (field == u"NouveauNet") return c.newNet(e);
-    if (field == u"Ecart") return c.changeText(e);
+    // The fields in the order of the comparison's columns.
+    static const char16_t *const fields[ListComparison::ColumnCount] = {
+        u"Categorie",     u"NumAss",    u"Nom",        u"AncienCompte",
+        u"NouveauCompte", u"AncienNet", u"NouveauNet", u"Ecart"};
+    for (int col = 0; col < ListComparison::ColumnCount; ++col)
+        if (field == QStringView(fields[col])) return c.text(c.entries()[size_t(entry)], col);
     return QVariant();
 }
 

@@ -442,6 +442,30 @@ QString ListComparison::changeText(const Entry &e) const
     return p.isEmpty() ? difference(e) : difference(e) + QStringLiteral(" (") + p + u')';
 }
 
+QString ListComparison::text(const Entry &e, int column) const
+{
+    switch (column) {
+    case CategoryColumn:
+        return categoryName(e.category);
+    case NumAssColumn:
+        return numAss(e);
+    case NameColumn:
+        return name(e);
+    case OldPairColumn:
+        return oldPair(e);
+    case NewPairColumn:
+        return newPair(e);
+    case OldNetColumn:
+        return oldNet(e);
+    case NewNetColumn:
+        return newNet(e);
+    case ChangeColumn:
+        return changeText(e);
+    default:
+        return QString();
+    }
+}
+
 QStringList ListComparison::summaryLines() const
 {
     QStringList lines;

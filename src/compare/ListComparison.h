@@ -95,6 +95,21 @@ public:
     // for an amount, otherwise empty.
     QString changeText(const Entry &e) const;
 
+    // The columns the tables and the report show, in order.
+    enum Column {
+        CategoryColumn,
+        NumAssColumn,
+        NameColumn,
+        OldPairColumn,
+        NewPairColumn,
+        OldNetColumn,
+        NewNetColumn,
+        ChangeColumn
+    };
+    static constexpr int ColumnCount = 8;
+    // The text of an entry in a column.
+    QString text(const Entry &e, int column) const;
+
     // "Compte modifié: N", one per category in order.
     QStringList summaryLines() const;
     // "Compte modifié | NumAss: ... | Nom: ... | Ancien: ... | Nouveau: ...".
