@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace
 {
@@ -295,4 +296,52 @@ TEST(ListComparison, WorkbookHoldsEveryDifferenceAndTheCounts)
               QStringList{QStringLiteral("comparaison.xlsx")});
     EXPECT_THROW(CompareWorkbook::writeFile(c, dir.filePath(QStringLiteral("absent/c.xlsx"))),
                  UserError);
+}
+
+// Random lists drawn from a few numbers, accounts, names and amounts, so that every rule
+// meets repeats and gaps: whatever the lists, a line is told at most once, each category
+// has the sides it speaks of, and a list compared with itself shows no change.
+TEST(ListComparison, EveryLineToldAtMostOnceOnRandomLists)
+{
+    const char *numbers[] = {"100000000001", "100000000002", "100000000003", "1234", ""};
+    const char *accounts[] = {"0011111111", "11111111", "0022222222", "0033333333", "x1"};
+    const char *keys[] = {"11", "5", "05"};
+    const char *names[] = {"KACI NADIA", "kaci nadia", "TALEB OMAR"};
+    const char *nets[] = {"100,00", "150,00", "100,01", "0,00"};
+    std::mt19937 rng(19);
+    auto randomList = [&] {
+        std::vector<TransferLine> lines(rng() % 6);
+        for (TransferLine &l : lines)
+            l = line(numbers[rng() % 5], accounts[rng() % 5], keys[rng() % 3], nets[rng() % 4],
+                     names[rng() % 3]);
+        return lines;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const std::vector<TransferLine> a = randomList(), b = randomList();
+        const ListComparison c = ListComparison::compare(a, b, int(rng() % 3) * 1000);
+        std::vector<int> oldSeen(a.size(), 0), newSeen(b.size(), 0);
+        int total = 0;
+        for (const auto &e : c.entries()) {
+            const bool left = e.category == Category::Left;
+            const bool alone =
+                left || e.category == Category::New || e.category == Category::Duplicate;
+            ASSERT_EQ(e.oldIndex >= 0, !alone || left) << round;
+            ASSERT_EQ(e.newIndex >= 0, !left) << round;
+            if (e.oldIndex >= 0) {
+                ASSERT_EQ(++oldSeen[size_t(e.oldIndex)], 1) << round;
+            }
+            if (e.newIndex >= 0) {
+                ASSERT_EQ(++newSeen[size_t(e.newIndex)], 1) << round;
+            }
+        }
+        for (int k = 0; k < ListComparison::CategoryCount; ++k)
+            total += c.count(Category(k));
+        ASSERT_EQ(total, int(c.entries().size()));
+        // Against itself, nobody changed; a line with neither number nor account cannot be
+        // matched, so it is new and gone at once.
+        const ListComparison self = ListComparison::compare(b, b);
+        for (int k = 0; k < 3; ++k)
+            ASSERT_EQ(self.count(Category(k)), 0) << round;
+        ASSERT_EQ(self.count(Category::New), self.count(Category::Left)) << round;
+    }
 }
