@@ -12,12 +12,16 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace
 {
@@ -33,6 +37,7 @@ const QString Lists =
                    "Variation du Net signalée au-delà de %4");
 const QString NoDifference = QStringLiteral("Aucune différence entre les deux listes.");
 const QString Category = QStringLiteral("Catégorie :");
+const QString Threshold = QStringLiteral("Variation du Net signalée au-delà de :");
 const QString All = QStringLiteral("Toutes");
 const QString Print = QStringLiteral("Imprimer / PDF…");
 const QString Export = QStringLiteral("Exporter en classeur…");
@@ -144,29 +149,17 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
     setWindowTitle(Texts::Title);
     auto *layout = new QVBoxLayout(this);
 
-    auto *lists = new QLabel(Texts::Lists.arg(m_comparison.oldName())
-                                 .arg(m_comparison.oldCount())
-                                 .arg(m_comparison.newCount())
-                                 .arg(ListComparison::thresholdText(m_comparison.threshold())),
-                             this);
-    lists->setObjectName(QStringLiteral("listsLabel"));
-    lists->setWordWrap(true);
-    layout->addWidget(lists);
+    m_lists = new QLabel(this);
+    m_lists->setObjectName(QStringLiteral("listsLabel"));
+    m_lists->setWordWrap(true);
+    layout->addWidget(m_lists);
 
     auto *counts = new QHBoxLayout;
     for (int k = 0; k < ListComparison::CategoryCount; ++k) {
-        const auto category = ListComparison::Category(k);
-        const int n = m_comparison.count(category);
-        auto *label = new QLabel(ListComparison::categoryName(category) + QStringLiteral(" : ") +
-                                     QString::number(n),
-                                 this);
+        auto *label = new QLabel(this);
         label->setObjectName(QStringLiteral("count%1").arg(k));
         label->setFrameShape(QFrame::StyledPanel);
         label->setMargin(4);
-        // An account change is the one that diverts pay: it stands out.
-        if (category == ListComparison::Category::AccountChanged && n > 0)
-            label->setStyleSheet(
-                QStringLiteral("QLabel { color: rgb(200, 0, 0); font-weight: bold; }"));
         m_counts[size_t(k)] = label;
         counts->addWidget(label);
     }
@@ -177,23 +170,28 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
     auto *filterLabel = new QLabel(Texts::Category, this);
     m_categoryFilter = new QComboBox(this);
     m_categoryFilter->setObjectName(QStringLiteral("categoryFilter"));
-    m_categoryFilter->addItem(
-        QStringLiteral("%1 (%2)").arg(Texts::All).arg(m_comparison.entries().size()), -1);
-    for (int k = 0; k < ListComparison::CategoryCount; ++k) {
-        const auto category = ListComparison::Category(k);
-        m_categoryFilter->addItem(QStringLiteral("%1 (%2)")
-                                      .arg(ListComparison::categoryName(category))
-                                      .arg(m_comparison.count(category)),
-                                  k);
-    }
+    for (int k = -1; k < ListComparison::CategoryCount; ++k)
+        m_categoryFilter->addItem(QString(), k);
     filterLabel->setBuddy(m_categoryFilter);
     filterRow->addWidget(filterLabel);
     filterRow->addWidget(m_categoryFilter);
-    if (m_comparison.same()) {
-        auto *none = new QLabel(Texts::NoDifference, this);
-        none->setObjectName(QStringLiteral("noDifferenceLabel"));
-        filterRow->addWidget(none);
-    }
+    auto *thresholdLabel = new QLabel(Texts::Threshold, this);
+    m_threshold = new QDoubleSpinBox(this);
+    m_threshold->setObjectName(QStringLiteral("thresholdBox"));
+    m_threshold->setLocale(QLocale(QLocale::French));
+    m_threshold->setDecimals(2);
+    m_threshold->setRange(0, 1000000);
+    m_threshold->setSuffix(QStringLiteral(" %"));
+    m_threshold->setValue(m_comparison.threshold() / 100.0);
+    m_threshold->setKeyboardTracking(false);
+    thresholdLabel->setBuddy(m_threshold);
+    filterRow->addSpacing(20);
+    filterRow->addWidget(thresholdLabel);
+    filterRow->addWidget(m_threshold);
+    m_none = new QLabel(Texts::NoDifference, this);
+    m_none->setObjectName(QStringLiteral("noDifferenceLabel"));
+    filterRow->addSpacing(20);
+    filterRow->addWidget(m_none);
     filterRow->addStretch();
     layout->addLayout(filterRow);
 
@@ -226,13 +224,55 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
     buttons->addWidget(close);
     layout->addLayout(buttons);
 
+    connect(m_threshold, &QDoubleSpinBox::valueChanged, this,
+            [this](double percent) { setThreshold(int(std::lround(percent * 100))); });
     connect(m_categoryFilter, &QComboBox::currentIndexChanged, this,
             [this](int i) { m_model->showCategory(m_categoryFilter->itemData(i).toInt()); });
     connect(print, &QPushButton::clicked, this, [this] { guarded(&CompareDialog::print); });
     connect(exportButton, &QPushButton::clicked, this,
             [this] { guarded(&CompareDialog::exportWorkbook); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    showCounts();
     resize(1120, 560);
+}
+
+void CompareDialog::showCounts()
+{
+    const ListComparison &c = m_comparison;
+    m_lists->setText(Texts::Lists.arg(c.oldName())
+                         .arg(c.oldCount())
+                         .arg(c.newCount())
+                         .arg(ListComparison::thresholdText(c.threshold())));
+    m_categoryFilter->setItemText(
+        0, QStringLiteral("%1 (%2)").arg(Texts::All).arg(c.entries().size()));
+    for (int k = 0; k < ListComparison::CategoryCount; ++k) {
+        const auto category = ListComparison::Category(k);
+        const QString name = ListComparison::categoryName(category);
+        const int n = c.count(category);
+        m_counts[size_t(k)]->setText(name + QStringLiteral(" : ") + QString::number(n));
+        m_categoryFilter->setItemText(k + 1, QStringLiteral("%1 (%2)").arg(name).arg(n));
+    }
+    // An account change is the one that diverts pay: it stands out.
+    m_counts[0]->setStyleSheet(
+        c.count(ListComparison::Category::AccountChanged) > 0
+            ? QStringLiteral("QLabel { color: rgb(200, 0, 0); font-weight: bold; }")
+            : QString());
+    m_none->setVisible(c.same());
+}
+
+void CompareDialog::setThreshold(int hundredths)
+{
+    if (hundredths == m_comparison.threshold()) return;
+    {
+        WaitCursor wait;
+        m_comparison = m_comparison.withThreshold(hundredths);
+    }
+    showCounts();
+    m_model->showCategory(m_categoryFilter->currentData().toInt());
+    if (m_threshold->value() != hundredths / 100.0) {
+        const QSignalBlocker block(m_threshold);
+        m_threshold->setValue(hundredths / 100.0);
+    }
 }
 
 CompareDialog::~CompareDialog() = default;

@@ -7,6 +7,7 @@
 
 class Prompts;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -34,6 +35,8 @@ public:
 
     // Shows one category (0 to 5), or all of them (-1).
     void showCategory(int category);
+    // Compares again with another amount threshold, in hundredths of a percent.
+    void setThreshold(int hundredths);
     // Prepares the report and shows it in the preview.
     void print();
     // Asks where to write the workbook, then writes it.
@@ -42,12 +45,16 @@ public:
 private:
     // Runs an action; an error that leaves it is shown in the error box.
     void guarded(void (CompareDialog::*action)());
+    // Writes the counts, the filter's entries and the lists' line from the comparison.
+    void showCounts();
 
     ListComparison m_comparison;
     Prompts &m_prompts;
     QString m_place, m_exportFolder;
     CompareModel *m_model;
     QComboBox *m_categoryFilter;
+    QDoubleSpinBox *m_threshold;
+    QLabel *m_lists, *m_none;
     QTableView *m_table;
     std::array<QLabel *, ListComparison::CategoryCount> m_counts{};
 };

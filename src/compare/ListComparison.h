@@ -63,6 +63,12 @@ public:
                                   const QString &oldName = QString(),
                                   const QString &newName = QString());
 
+    // The same lists compared with another amount threshold.
+    ListComparison withThreshold(int thresholdHundredths) const
+    {
+        return compare(m_old, m_new, thresholdHundredths, m_oldName, m_newName);
+    }
+
     // In category order, then in list order (the new list's, or the previous one's for
     // people who left).
     const std::vector<Entry> &entries() const { return m_entries; }

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -116,6 +117,16 @@ private slots:
                                QStringLiteral("/compare-dialog.png"));
             }
 
+            // Any change of Net, from the threshold box: one more amount change.
+            filter->setCurrentIndex(3);
+            d->findChild<QDoubleSpinBox *>(QStringLiteral("thresholdBox"))->setValue(0);
+            QCOMPARE(d->findChild<QLabel *>(QStringLiteral("count2"))->text(),
+                     QStringLiteral("Montant modifié : 2"));
+            QCOMPARE(filter->itemText(0), QStringLiteral("Toutes (13)"));
+            QCOMPARE(column(table, 2), (QStringList{"KACI NADIA", "REZKI FARID"}));
+            QCOMPARE(column(table, 7),
+                     (QStringList{"+15 000,00 (+33,3 %)", "+5 000,00 (+10,0 %)"}));
+
             d->findChild<QPushButton *>(QStringLiteral("printButton"))->click();
             d->findChild<QPushButton *>(QStringLiteral("exportButton"))->click();
             d->findChild<QPushButton *>(QStringLiteral("closeButton"))->click();
@@ -124,12 +135,14 @@ private slots:
                  (QStringList{OpenPrompt, "dialog: " + Title, "report: Comparaison (1 pages)",
                               "save: Exporter la comparaison",
                               "message: Comparaison écrite dans « " +
-                                  QDir::toNativeSeparators(saved) + ".xlsx » (12 lignes)."}));
+                                  QDir::toNativeSeparators(saved) + ".xlsx » (13 lignes)."}));
         QVERIFY(QFile::exists(saved + ".xlsx"));
         const PreparedReport &report = m_prompts->reports.back();
         QVERIFY(report.paperSize().width() > report.paperSize().height());
         QCOMPARE(report.texts(0, QStringLiteral("Place")), QStringList{"APC TEST"});
-        QCOMPARE(report.texts(0, QStringLiteral("RowNom")).size(), 12);
+        QCOMPARE(report.texts(0, QStringLiteral("RowNom")).size(), 13);
+        QCOMPARE(report.texts(0, QStringLiteral("Threshold")),
+                 QStringList{"Variation du Net signalée au-delà de : 0 %"});
         // The list itself is untouched.
         QCOMPARE(list().count(), 16);
     }
