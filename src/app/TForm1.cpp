@@ -3,6 +3,8 @@
 #include "Cleaner.h"
 #include "MemoList.h"
 #include "Settings.h"
+#include "WaitCursor.h"
+#include "compare/CompareDialog.h"
 #include "editor/TForm2.h"
 #include "Prompts.h"
 #include "ShapeWidget.h"
@@ -114,12 +116,6 @@ void setTextColour(QWidget *w, const QColor &c)
 
 // Lines with "n" appended to "prefix".
 QString counted(const char *prefix, int n) { return QString::fromUtf8(prefix) + QString::number(n); }
-
-// Keeps the wait cursor for the lifetime of the object.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 
@@ -349,6 +345,12 @@ void TForm1::buildMenu()
     mniS3 = entry(QStringLiteral("Rapport Des Erreur"), &TForm1::mniS3Click, "error-report");
     mniT1 = entry(QStringLiteral("Tirage Liste"), &TForm1::mniT1Click, "print-list");
     pm1->addSeparator();
+    m_compareAction =
+        entry(QStringLiteral("Comparer avec une liste…"), &TForm1::compareWithList, "import");
+    m_compareAction->setObjectName(QStringLiteral("compareAction"));
+    m_compareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    // Also a window shortcut, so Ctrl+M works without opening the menu.
+    addAction(m_compareAction);
     connect(ListView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { pm1->popup(ListView1->viewport()->mapToGlobal(pos)); });
 }
@@ -845,6 +847,12 @@ void TForm1::mniT1Click()
         return m_session->listReport(Memo2->toPlainText(), selectedRow(), {}, repair);
     });
     m_prompts->showReport(this, pages);
+}
+
+void TForm1::compareWithList()
+{
+    CompareDialog::run(this, *m_session, *m_prompts, Memo2->toPlainText(),
+                       m_folders.dataDir(QStringLiteral("Fichier Excel")));
 }
 
 void TForm1::mniS3Click()

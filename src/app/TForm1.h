@@ -104,6 +104,8 @@ public:
     void mniE2Click() { BtnExcelClick(); }
     void mniT1Click();
     void mniS3Click();
+    // Compares the list with the previous month's, picked by the clerk (Ctrl+M).
+    void compareWithList();
 
     // Writes every figure, panel and caption from the session.
     void showFigures();
@@ -171,4 +173,5 @@ private:
         int anchors;
     };
     std::vector<Placement> m_placements;
+    QAction *m_compareAction = nullptr;
 };

@@ -2,6 +2,8 @@
 
 #include "BuildVersion.h"
 #include "app/Folders.h"
+#include "compare/CompareReport.h"
+#include "compare/ListComparison.h"
 #include "keys/Keys.h"
 #include "keys/Statistics.h"
 #include "model/UserError.h"
@@ -27,6 +29,9 @@ const char *const MainHelp =
     "Commands:\n"
     "  check FILE                    import a transfer file or a workbook and report its keys\n"
     "                                and totals\n"
+    "  compare OLD NEW [--seuil PCT] [--pdf FILE] [--place TEXT]\n"
+    "                                who came, who left, whose account, name or Net changed\n"
+    "                                between last month's list and this month's\n"
     "  export-txt FILE --code CODE [--dir DIR]\n"
     "                                write the transfer text file of FILE's list\n"
     "  export-xlsx FILE --code CODE [--dir DIR]\n"
@@ -85,6 +90,23 @@ const char *const ReportHelp =
     "TEXT is the ordering party's place printed at the top of the list; \\n starts a new\n"
     "line. Exit status 0 when the PDF is written, 1 when there is nothing to print, 2 for\n"
     "a usage error, an unreadable file or a report that cannot be prepared or written.\n";
+
+const char *const CompareHelp =
+    "Usage: talvoro-cli compare OLD NEW [--seuil PCT] [--pdf FILE] [--place TEXT]\n"
+    "\n"
+    "Reads last month's list OLD and this month's list NEW (transfer text files or\n"
+    "workbooks, as check does) and prints the number of people in each category, then one\n"
+    "line per difference:\n"
+    "  Compte modifié   same person, another account or key\n"
+    "  Nom modifié      same person and account, another name (case and accents ignored)\n"
+    "  Montant modifié  same person, Net changed by more than PCT % (default 20; 0: any change)\n"
+    "  Nouveau          in NEW only\n"
+    "  Sorti            in OLD only\n"
+    "  Doublon          an insurance number or an account found more than once in NEW\n"
+    "People are matched by insurance number (12 digits, once in each list), otherwise by\n"
+    "account. --pdf also writes the comparison report, with TEXT as the ordering party's\n"
+    "place (\\n starts a new line). Exit status 0 when nothing differs, 1 when something\n"
+    "does, 2 for a usage error or unreadable input.\n";
 
 int usage(QTextStream &err, const QString &message, const char *help)
 {
@@ -317,6 +339,61 @@ int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err)
     return 0;
 }
 
+int cmdCompare(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    QStringList files;
+    QString pdf, place, threshold = QStringLiteral("20");
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == u"--help") {
+            out << CompareHelp;
+            return 0;
+        }
+        if (a == u"--seuil" || a == u"--pdf" || a == u"--place") {
+            if (i + 1 >= args.size())
+                return usage(err, QStringLiteral("compare: %1 needs a value").arg(a), CompareHelp);
+            (a == u"--seuil" ? threshold : a == u"--pdf" ? pdf : place) = args[++i];
+            if (a == u"--pdf" && pdf.isEmpty())
+                return usage(err, QStringLiteral("compare: --pdf needs a file name"), CompareHelp);
+        } else if (a.startsWith(u"--")) {
+            return usage(err, QStringLiteral("compare: unknown option '%1'").arg(a), CompareHelp);
+        } else {
+            files << a;
+        }
+    }
+    if (files.size() != 2)
+        return usage(err, QStringLiteral("compare: give the previous list, then this month's"),
+                     CompareHelp);
+    int hundredths = 0;
+    if (!ListComparison::parseThreshold(threshold, hundredths))
+        return usage(err,
+                     QStringLiteral("compare: --seuil '%1' is not a percentage").arg(threshold),
+                     CompareHelp);
+    place.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+
+    ListComparison comparison;
+    try {
+        std::vector<TransferLine> previous = Session::readNamedFile(files[0]);
+        std::vector<TransferLine> current = Session::readNamedFile(files[1]);
+        comparison =
+            ListComparison::compare(std::move(previous), std::move(current), hundredths,
+                                    QFileInfo(files[0]).fileName(), QFileInfo(files[1]).fileName());
+        if (!pdf.isEmpty()) {
+            QString error;
+            if (!ReportPainter::writePdf(CompareReport::prepare(comparison, place), pdf, &error))
+                throw UserError(error);
+        }
+    } catch (const UserError &e) {
+        err << e.message() << '\n';
+        return 2;
+    }
+    for (const QString &line : comparison.summaryLines())
+        out << line << '\n';
+    for (const ListComparison::Entry &e : comparison.entries())
+        out << comparison.detailLine(e) << '\n';
+    return comparison.same() ? 0 : 1;
+}
+
 } // namespace
 
 int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -333,6 +410,7 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
         return 0;
     }
     if (cmd == u"check") return cmdCheck(rest, out, err);
+    if (cmd == u"compare") return cmdCompare(rest, out, err);
     if (cmd == u"export-txt") return cmdExport(Output::Txt, rest, out, err);
     if (cmd == u"export-xlsx") return cmdExport(Output::Xlsx, rest, out, err);
     if (cmd == u"report") return cmdReport(rest, out, err);

@@ -16,7 +16,10 @@ int main(int argc, char *argv[])
 {
     // Reports need fonts, hence a GUI application; it draws off screen, so no display is needed.
     std::unique_ptr<QCoreApplication> app;
-    if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
+    bool printing = argc > 1 && std::strcmp(argv[1], "report") == 0;
+    for (int i = 2; i < argc && argc > 1 && std::strcmp(argv[1], "compare") == 0; ++i)
+        printing = printing || std::strncmp(argv[i], "--pdf", 5) == 0;
+    if (printing) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 #ifdef Q_OS_UNIX
         // A headless session may have no runtime folder; give Qt a private one quietly.

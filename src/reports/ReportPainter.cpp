@@ -116,8 +116,7 @@ bool writePdf(const PreparedReport &report, const QString &path, QString *error)
         pdf.setResolution(1200);
         pdf.setTitle(report.title());
         pdf.setCreator(QStringLiteral("Talvoro CCP"));
-        pdf.setPageLayout(QPageLayout(QPageSize(report.source->paperMm, QPageSize::Millimeter),
-                                      QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        pdf.setPageLayout(report.source->pageLayout());
         if (!paintPages(pdf, report, 0, report.pageCount() - 1))
             return fail(QStringLiteral("le dessin des pages a échoué"));
     }

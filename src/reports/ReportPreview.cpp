@@ -232,8 +232,7 @@ void ReportPreview::print()
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
-    printer.setPageLayout(QPageLayout(QPageSize(m_report.source->paperMm, QPageSize::Millimeter),
-                                      QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    printer.setPageLayout(m_report.source->pageLayout());
     printer.setDocName(m_report.title());
     printer.setFromTo(1, m_report.pageCount());
     if (!m_prompts.printSetup(this, printer, m_report.pageCount())) return;

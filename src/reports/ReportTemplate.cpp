@@ -263,6 +263,14 @@ std::shared_ptr<const ReportTemplate> ReportTemplate::fromJson(const QByteArray 
     return t;
 }
 
+QPageLayout ReportTemplate::pageLayout() const
+{
+    const bool landscape = paperMm.width() > paperMm.height();
+    return QPageLayout(QPageSize(landscape ? paperMm.transposed() : paperMm, QPageSize::Millimeter),
+                       landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       QMarginsF(0, 0, 0, 0));
+}
+
 std::shared_ptr<const ReportTemplate> ReportTemplate::builtIn(const QString &name)
 {
     // Loaded once; a prepared report keeps its template alive as long as it needs it.

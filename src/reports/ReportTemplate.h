@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QMarginsF>
+#include <QPageLayout>
 #include <QRectF>
 #include <QSizeF>
 #include <memory>
@@ -89,5 +90,8 @@ public:
 
     QSizeF paperSize() const { return paperMm * UnitsPerMm; }
     QMarginsF margins() const { return marginsMm * UnitsPerMm; }
+    // The paper for printers and PDF, without margins: a paper wider than tall is the
+    // standard size turned to landscape, so printers are asked for A4, not a custom size.
+    QPageLayout pageLayout() const;
     const ReportBand *band(ReportBand::Type type) const;
 };

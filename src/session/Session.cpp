@@ -20,6 +20,7 @@ namespace {
 
 const QString FileNotFound = QStringLiteral("File not found: ");
 const QString FormatNotSupported = QStringLiteral("Format not supported: ");
+const QString FileMessage = QStringLiteral("Fichier « %1 » : %2");
 const QString CannotCreateFolder = QStringLiteral("Le dossier « %1 » ne peut pas être créé.");
 
 QString asString(QStringView text) { return text.toString(); }
@@ -206,26 +207,39 @@ Session::FileKind Session::kindOf(const QString &path)
     return FileKind::Unsupported;
 }
 
-int Session::importFile(const QString &path, const Progress &progress)
+std::vector<TransferLine> Session::readFile(const QString &path, const Progress &progress)
 {
     const FileKind kind = kindOf(path);
     if (kind == FileKind::Unsupported)
         throw UserError(FormatNotSupported + path);
     if (!QFileInfo(path).isFile())
         throw UserError(FileNotFound + path);
-    std::vector<TransferLine> lines;
     if (kind == FileKind::Text) {
-        lines = TextImport::importFile(path, [&progress](int, qint64 read, qint64 total) {
+        return TextImport::importFile(path, [&progress](int, qint64 read, qint64 total) {
             if (progress && total > 0)
                 progress(int(std::min<qint64>(1000, read * 1000 / total)));
         });
-    } else {
-        lines = WorkbookImport::importFile(path, [&progress](int done, int total) {
-            if (progress)
-                progress(int(qint64(done) * 1000 / std::max(1, total)));
-        });
     }
-    replaceAll(std::move(lines));
+    return WorkbookImport::importFile(path, [&progress](int done, int total) {
+        if (progress)
+            progress(int(qint64(done) * 1000 / std::max(1, total)));
+    });
+}
+
+std::vector<TransferLine> Session::readNamedFile(const QString &path, const Progress &progress)
+{
+    try {
+        return readFile(path, progress);
+    } catch (const UserError &e) {
+        if (e.message().contains(path))
+            throw;
+        throw UserError(FileMessage.arg(QDir::toNativeSeparators(path), e.message()));
+    }
+}
+
+int Session::importFile(const QString &path, const Progress &progress)
+{
+    replaceAll(readFile(path, progress));
     return m_list.count();
 }
 
@@ -408,6 +422,20 @@ Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult 
         *repair = repaired;
     WorkbookExport::writeFile(m_list, path);
     return {path, m_list.count(), m_list.filtered()};
+}
+
+// --- comparison ---
+
+ListComparison Session::compareWith(const QString &oldPath, int thresholdHundredths,
+                                    const Progress &progress) const
+{
+    std::vector<TransferLine> previous = readNamedFile(oldPath, progress);
+    std::vector<TransferLine> current;
+    current.reserve(size_t(m_list.totalCount()));
+    for (int i = 0; i < m_list.totalCount(); ++i)
+        current.push_back(m_list.lineOfAll(i));
+    return ListComparison::compare(std::move(previous), std::move(current), thresholdHundredths,
+                                   QFileInfo(oldPath).fileName());
 }
 
 // --- reports ---

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TextDictionary.h"
+#include "compare/ListComparison.h"
 #include "keys/LineCheck.h"
 #include "keys/Statistics.h"
 #include "model/WorkingList.h"
@@ -73,6 +74,12 @@ public:
     // Replaces the list with the file's lines and clears the filter. Throws UserError when
     // the file is missing, unsupported or unreadable; the session is then unchanged.
     int importFile(const QString &path, const Progress &progress = {});
+    // Reads a file's lines as the import does, without touching any session.
+    static std::vector<TransferLine> readFile(const QString &path, const Progress &progress = {});
+    // The same, for reading two lists at once: a reader's message that does not name the
+    // file is prefixed with it.
+    static std::vector<TransferLine> readNamedFile(const QString &path,
+                                                   const Progress &progress = {});
     // Replaces the list with lines read elsewhere (tests, benchmarks).
     void replaceAll(std::vector<TransferLine> lines);
 
@@ -131,6 +138,14 @@ public:
                               RepairResult *repair = nullptr);
     // Prepares the report of the shown lines in error.
     PreparedReport errorReport(const QDateTime &start = {});
+
+    // --- comparison ---
+    // Compares every line of the list, hidden ones included, with the previous month's
+    // list read from oldPath. The session is not changed. Throws UserError when the file
+    // cannot be read or a Net does not read.
+    ListComparison compareWith(const QString &oldPath,
+                               int thresholdHundredths = ListComparison::DefaultThreshold,
+                               const Progress &progress = {}) const;
 
     // The figures and panels recomputed from nothing over the shown lines (for checks).
     static std::pair<ListFigures, ListPanels> recomputeFromScratch(const WorkingList &list);

@@ -299,3 +299,97 @@ TEST(Cli, RunningOutOfMemoryEndsWithAMessageAndStatus2)
               QStringLiteral("Mémoire insuffisante pour terminer l’opération.\n"));
 #endif
 }
+
+TEST(Cli, CompareCountsThenListsTheDifferences)
+{
+    const QString old = QStringLiteral(TALVORO_FIXTURES "/compare_old.txt");
+    const QString now = QStringLiteral(TALVORO_FIXTURES "/compare_new.txt");
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("absent.txt");
+    // The first lines of this month's list: nobody in it twice.
+    const QString same = dir.filePath("same.txt");
+    QFile in(now), to(same);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly) && to.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 9; ++i)
+        to.write(in.readLine());
+    to.close();
+    const QString bad = dir.filePath("bad.txt");
+    QFile badFile(bad);
+    ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
+    badFile.write("\xff\xfe\r\n");
+    badFile.close();
+    struct Case {
+        QStringList args;
+        int status;
+        QStringList outStarts; // the first lines of stdout
+        QString errHas;
+    };
+    const QString zeros =
+        "Compte modifié: 0\nNom modifié: 0\nMontant modifié: 0\nNouveau: 0\nSorti: 0\nDoublon: 0";
+    const std::vector<Case> cases = {
+        {{"compare", old, now},
+         1,
+         {"Compte modifié: 2", "Nom modifié: 1", "Montant modifié: 1", "Nouveau: 2", "Sorti: 2",
+          "Doublon: 4",
+          "Compte modifié | NumAss: 100000000001 | Nom: BENALI AMINE | Ancien: 0011111111/11 | "
+          "Nouveau: 0099999999/22"},
+         {}},
+        {{"compare", "--seuil", "0", old, now},
+         1,
+         {"Compte modifié: 2", "Nom modifié: 1", "Montant modifié: 2"},
+         {}},
+        {{"compare", same, same}, 0, zeros.split(u'\n'), {}},
+        {{"compare", old, old}, 1, QString(zeros.chopped(1) + "2").split(u'\n'), {}},
+        {{"compare", old}, 2, {}, "give the previous list"},
+        {{"compare", old, now, "--seuil", "vingt"}, 2, {}, "'vingt' is not a percentage"},
+        {{"compare", old, now, "--seuil"}, 2, {}, "--seuil needs a value"},
+        {{"compare", old, now, "--tout"}, 2, {}, "unknown option '--tout'"},
+        {{"compare", missing, now}, 2, {}, "File not found: " + missing},
+        {{"compare", old, old + ".pdf"}, 2, {}, "Format not supported: "},
+        {{"compare", old, bad},
+         2,
+         {},
+         "Fichier « " + bad + " » : No mapping for the Unicode character"},
+    };
+    for (const Case &c : cases) {
+        const CliRun r = cli(c.args);
+        const std::string what = c.args.join(u' ').toStdString();
+        EXPECT_EQ(r.status, c.status) << what << "\n" << r.err.toStdString();
+        const QStringList lines = r.out.split(u'\n');
+        EXPECT_EQ(lines.mid(0, c.outStarts.size()), c.outStarts) << what << "\n"
+                                                                 << r.out.toStdString();
+        if (c.status == 2) {
+            EXPECT_TRUE(r.out.isEmpty()) << what;
+        }
+        EXPECT_TRUE(r.err.contains(c.errHas)) << what << "\n" << r.err.toStdString();
+    }
+    EXPECT_EQ(cli({"compare", old, now}).out.count(u'\n'), 6 + 12);
+    EXPECT_TRUE(cli({"--help"}).out.contains("compare OLD NEW [--seuil PCT] [--pdf FILE]"));
+}
+
+TEST(Cli, CompareWritesItsReportAsLandscapePdf)
+{
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("comparaison.pdf");
+    const CliRun r = cli({"compare", QStringLiteral(TALVORO_FIXTURES "/compare_old.txt"),
+                          QStringLiteral(TALVORO_FIXTURES "/compare_new.txt"), "--pdf", pdf,
+                          "--place", "APC TALVORO\\nDirection des finances"});
+    ASSERT_EQ(r.status, 1) << r.err.toStdString();
+    const QString text = pdfText(pdf).simplified();
+    for (const QString &s :
+         {QStringLiteral("APC TALVORO"), QStringLiteral("Direction des finances"),
+          QStringLiteral("Comparaison avec la liste précédente"),
+          QStringLiteral("Liste précédente : compare_old.txt"),
+          QStringLiteral("Liste du mois : compare_new.txt"), QStringLiteral("20 %"),
+          QStringLiteral("Compte modifié 100000000001 BENALI AMINE 0011111111/11 0099999999/22"),
+          QStringLiteral("+15 000,00 (+33,3 %)"), QStringLiteral("Ancien nom : TALEB OMAR"),
+          QStringLiteral("Compte modifié : 2"), QStringLiteral("Doublon : 4"),
+          QStringLiteral("Nb Ligne : 12")})
+        EXPECT_TRUE(text.contains(s)) << s.toStdString() << "\n" << text.toStdString();
+    // A4 turned to landscape.
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf});
+    info.waitForFinished(30000);
+    EXPECT_TRUE(
+        QString::fromUtf8(info.readAllStandardOutput()).contains(QStringLiteral("842 x 595")));
+}

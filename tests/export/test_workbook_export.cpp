@@ -5,30 +5,14 @@
 #include "model/UserError.h"
 #include "session/Session.h"
 
+#include "support/OrcusDump.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <orcus/orcus_xlsx.hpp>
-#include <orcus/spreadsheet/document.hpp>
-#include <orcus/spreadsheet/factory.hpp>
-#include <sstream>
 
 namespace
 {
-
-// Every cell of the workbook as liborcus's own document model reads it, one
-// "Sheet/row/column:type:value" line per cell (rows and columns from 0).
-QStringList dumpWithOrcus(const QString &path)
-{
-    orcus::spreadsheet::document doc{{1048576, 16384}};
-    orcus::spreadsheet::import_factory factory{doc};
-    orcus::orcus_xlsx reader(&factory);
-    reader.read_file(QFile::encodeName(path).toStdString());
-    std::ostringstream os;
-    doc.dump_check(os);
-    return QString::fromStdString(os.str()).split(u'\n', Qt::SkipEmptyParts);
-}
 
 TransferLine line(const char16_t *compte, const char16_t *cle, const char16_t *net,
                   const char16_t *rend, const char16_t *numAss, const char16_t *nom,

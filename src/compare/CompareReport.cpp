@@ -1,0 +1,56 @@
+#include "CompareReport.h"
+
+#include "ListComparison.h"
+#include "reports/ReportEngine.h"
+
+namespace CompareReport
+{
+
+QVariant fieldValue(const ListComparison &c, int entry, const QString &field)
+{
+    // The fields in the order of the comparison's columns.
+    static const char16_t *const fields[ListComparison::ColumnCount] = {
+        u"Categorie",     u"NumAss",    u"Nom",        u"AncienCompte",
+        u"NouveauCompte", u"AncienNet", u"NouveauNet", u"Ecart"};
+    for (int col = 0; col < ListComparison::ColumnCount; ++col)
+        if (field == QStringView(fields[col])) return c.text(c.entries()[size_t(entry)], col);
+    return QVariant();
+}
+
+QVariant variableValue(const ListComparison &c, const QString &place, const QString &name)
+{
+    auto is = [&name](const char16_t *n) {
+        return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
+    };
+    if (is(u"Dir")) return place;
+    if (is(u"Ancienne")) return c.oldName();
+    if (is(u"Nouvelle")) return c.newName();
+    if (is(u"Seuil")) return ListComparison::thresholdText(c.threshold());
+    static const char16_t *const counts[ListComparison::CategoryCount] = {
+        u"NCompte", u"NNom", u"NMontant", u"NNouveau", u"NSorti", u"NDoublon"};
+    for (int k = 0; k < ListComparison::CategoryCount; ++k)
+        if (is(counts[k])) return c.count(ListComparison::Category(k));
+    return QVariant();
+}
+
+PreparedReport prepare(const ListComparison &c, const QString &place, const QDateTime &start)
+{
+    ReportEngine engine(ReportTemplate::builtIn(Template));
+    const int n = int(c.entries().size());
+    int current = 0;
+    engine.setDataSet(DataSet, UserDataSet{
+                                   [&current] { current = 0; },
+                                   [&current] { ++current; },
+                                   [&](bool &eof) { eof = current >= n; },
+                                   [&](const QString &field, QVariant &value) {
+                                       if (current >= 0 && current < n)
+                                           value = fieldValue(c, current, field);
+                                   },
+                               });
+    engine.setOnGetValue(
+        [&](const QString &name, QVariant &value) { value = variableValue(c, place, name); });
+    engine.setStartTime(start);
+    return engine.prepare();
+}
+
+} // namespace CompareReport

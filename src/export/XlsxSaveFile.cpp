@@ -1,0 +1,85 @@
+#include "XlsxSaveFile.h"
+
+#include "model/UserError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <filesystem>
+#include <system_error>
+#include <xlsxwriter.h>
+
+namespace
+{
+const QString CannotCreate = QStringLiteral("Cannot create file \"%1\". %2");
+const QString CellRefused = QStringLiteral(
+    "Ligne %1, colonne %2 : la cellule n’a pas pu être écrite (%3). Aucun fichier n’a été écrit.");
+} // namespace
+
+XlsxSaveFile::XlsxSaveFile(const QString &path)
+    : m_path(path), m_temp(QFileInfo(path).absolutePath() + QStringLiteral("/.~XXXXXX.xlsx.part"))
+{
+    // Reserve a unique name beside the target; the library then writes its file there.
+    if (!m_temp.open())
+        throw UserError(CannotCreate.arg(QDir::toNativeSeparators(path), m_temp.errorString()));
+    m_temp.close();
+    m_tempName = QFile::encodeName(m_temp.fileName());
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_FALSE;
+    options.use_zip64 = LXW_FALSE;
+    m_book = workbook_new_opt(m_tempName.constData(), &options);
+    if (!m_book)
+        throw UserError(
+            CannotCreate.arg(QDir::toNativeSeparators(path), QStringLiteral("workbook")));
+}
+
+XlsxSaveFile::~XlsxSaveFile()
+{
+    // A workbook closed early writes nothing useful; the temporary file removes itself.
+    if (m_book) workbook_close(m_book);
+}
+
+void XlsxSaveFile::addSheet(const QString &name)
+{
+    const QByteArray utf8 = name.toUtf8();
+    m_sheet = workbook_add_worksheet(m_book, name.isEmpty() ? nullptr : utf8.constData());
+    if (!m_sheet)
+        throw UserError(
+            CannotCreate.arg(QDir::toNativeSeparators(m_path), QStringLiteral("worksheet")));
+}
+
+static void check(lxw_error rc, int row, int col)
+{
+    if (rc != LXW_NO_ERROR)
+        throw UserError(
+            CellRefused.arg(row + 1).arg(col + 1).arg(QString::fromUtf8(lxw_strerror(rc))));
+}
+
+void XlsxSaveFile::text(int row, int col, QStringView s)
+{
+    if (s.isEmpty()) return;
+    const QByteArray utf8 = s.toUtf8();
+    check(
+        worksheet_write_string(m_sheet, lxw_row_t(row), lxw_col_t(col), utf8.constData(), nullptr),
+        row, col);
+}
+
+void XlsxSaveFile::number(int row, int col, double value)
+{
+    check(worksheet_write_number(m_sheet, lxw_row_t(row), lxw_col_t(col), value, nullptr), row,
+          col);
+}
+
+void XlsxSaveFile::commit()
+{
+    const QString shown = QDir::toNativeSeparators(m_path);
+    const lxw_error rc = workbook_close(m_book);
+    m_book = nullptr;
+    if (rc != LXW_NO_ERROR)
+        throw UserError(CannotCreate.arg(shown, QString::fromUtf8(lxw_strerror(rc))));
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(m_tempName.toStdString()),
+                            std::filesystem::path(QFile::encodeName(m_path).toStdString()), ec);
+    if (ec) throw UserError(CannotCreate.arg(shown, QString::fromLocal8Bit(ec.message().c_str())));
+}
