@@ -2,7 +2,7 @@
 // Usage: bench_workbook [LINES]   (default 100000; needs gen_transfer beside it)
 #include "BenchSupport.h"
 #include "app/TForm1.h"
-#include "import/WorkbookImport.h"
+#include "import/WorkbookReader.h"
 #include "model/WorkingList.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "export/TextExport.h"
 #include "export/WorkbookExport.h"
 #include "import/TextImport.h"
-#include "import/WorkbookImport.h"
+#include "import/WorkbookReader.h"
 #include "keys/Keys.h"
 #include "model/AmountText.h"
 #include "model/TextColumns.h"
@@ -210,14 +210,11 @@ int Session::importFile(const QString &path, const Progress &progress)
     std::vector<TransferLine> lines;
     if (kind == FileKind::Text) {
         lines = TextImport::importFile(path, [&progress](int, qint64 read, qint64 total) {
-            if (progress && total > 0)
-                progress(int(std::min<qint64>(1000, read * 1000 / total)));
+            if (progress && total > 0 && !progress(int(std::min<qint64>(1000, read * 1000 / total))))
+                throw Cancelled();
         });
     } else {
-        lines = WorkbookImport::importFile(path, [&progress](int done, int total) {
-            if (progress)
-                progress(int(qint64(done) * 1000 / std::max(1, total)));
-        });
+        lines = WorkbookImport::importFile(path, progress);
     }
     replaceAll(std::move(lines));
     return m_list.count();

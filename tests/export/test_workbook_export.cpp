@@ -1,7 +1,7 @@
 #include "QtPrinters.h"
 
 #include "export/WorkbookExport.h"
-#include "import/WorkbookImport.h"
+#include "import/WorkbookReader.h"
 #include "model/UserError.h"
 #include "session/Session.h"
 
