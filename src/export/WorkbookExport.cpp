@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <system_error>
@@ -59,6 +62,29 @@ QString fileNameFor(const QString &code, const QDateTime &when)
     return QStringLiteral("Liste Nominative_") + code + u'_' +
            when.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".xlsx");
 }
+
+namespace
+{
+
+// What a new file gets from the process's file-creation mask (0644 under the usual 022).
+QFileDevice::Permissions newFilePermissions()
+{
+    QFileDevice::Permissions all = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                   QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                   QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                   QFileDevice::ReadOther | QFileDevice::WriteOther;
+#ifdef Q_OS_UNIX
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (mask & S_IWGRP) all &= ~QFileDevice::WriteGroup;
+    if (mask & S_IWOTH) all &= ~QFileDevice::WriteOther;
+    if (mask & S_IRGRP) all &= ~QFileDevice::ReadGroup;
+    if (mask & S_IROTH) all &= ~QFileDevice::ReadOther;
+#endif
+    return all;
+}
+
+} // namespace
 
 void writeFile(const WorkingList &list, const QString &path)
 {
@@ -115,6 +141,8 @@ void writeFile(const WorkingList &list, const QString &path)
     if (rc != LXW_NO_ERROR)
         throw UserError(Texts::CannotCreate.arg(shown, QString::fromUtf8(lxw_strerror(rc))));
 
+    // The temporary name was made private; the workbook gets the permissions of any new file.
+    QFile::setPermissions(temp.fileName(), newFilePermissions());
     std::error_code ec;
     std::filesystem::rename(std::filesystem::path(tempName.toStdString()),
                             std::filesystem::path(QFile::encodeName(path).toStdString()), ec);
