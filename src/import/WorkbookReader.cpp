@@ -5,7 +5,6 @@
 #include "model/UserError.h"
 
 #include <QCoreApplication>
-#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -13,6 +12,7 @@
 #include <QProcess>
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -26,7 +26,7 @@ namespace
 
 // The reader's answer on standard output: any number of progress frames ('P' and the
 // thousandths as 4 bytes), then one last frame: 'R' and the sheet, 'E' and a message for
-// the clerk, or 'M' when the memory limit was reached. The last frame also gives the
+// the clerk, or 'M' when the memory limit was reached. The last frame opens with the
 // reader's peak memory.
 constexpr char ProgressFrame = 'P', SheetFrame = 'R', ErrorFrame = 'E', MemoryFrame = 'M';
 
@@ -63,47 +63,80 @@ void writeOut(const QByteArray &bytes)
     std::fflush(stdout);
 }
 
-void writeSheet(QDataStream &out, const SheetCells &sheet)
+// The sheet travels as raw memory: the reader is built with the program, so both sides lay
+// it out alike. Texts go as their UTF-16 units, so that nothing is converted twice.
+void appendText(QByteArray &out, const QString &text)
 {
-    out << sheet.name << qint32(sheet.lastRow) << quint32(sheet.entries.size());
-    for (const Entry &e : sheet.entries)
-        out << qint32(e.row) << quint8(e.col) << quint8(e.cell.kind) << e.cell.number
-            << qint32(e.cell.text);
-    out << quint32(sheet.texts.size());
-    for (const QString &t : sheet.texts)
-        out << t;
+    const quint32 units = quint32(text.size());
+    out.append(reinterpret_cast<const char *>(&units), sizeof units);
+    out.append(reinterpret_cast<const char *>(text.constData()), qsizetype(units) * 2);
 }
 
-// The sheet as the reader wrote it; false when the answer is cut short or inconsistent.
-bool readSheet(QDataStream &in, SheetCells &sheet)
+void writeSheet(QByteArray &out, const SheetCells &sheet)
 {
-    qint32 lastRow = -1;
-    quint32 count = 0;
-    in >> sheet.name >> lastRow >> count;
-    if (in.status() != QDataStream::Ok || lastRow < -1 || lastRow >= MaxRows) return false;
-    sheet.lastRow = lastRow;
-    sheet.entries.reserve(std::min<quint32>(count, quint32(MaxRows) * Columns));
-    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-        qint32 row = 0, text = -1;
-        quint8 col = 0, kind = 0;
-        double number = 0;
-        in >> row >> col >> kind >> number >> text;
-        if (row < 1 || row > lastRow || col >= Columns || kind > quint8(Cell::Kind::NoValue))
-            return false;
-        sheet.entries.push_back({row, col, Cell{Cell::Kind(kind), number, text}});
-    }
-    quint32 texts = 0;
-    in >> texts;
-    for (quint32 i = 0; i < texts && in.status() == QDataStream::Ok; ++i) {
-        QString t;
-        in >> t;
-        sheet.texts.push_back(std::move(t));
-    }
-    if (in.status() != QDataStream::Ok) return false;
-    for (const Entry &e : sheet.entries)
-        if (e.cell.text >= 0 && size_t(e.cell.text) >= sheet.texts.size()) return false;
-    return true;
+    qsizetype size = 64 + qsizetype(sheet.entries.size() * sizeof(Entry));
+    for (const QString &t : sheet.texts)
+        size += 4 + t.size() * 2;
+    out.reserve(out.size() + size);
+    appendText(out, sheet.name);
+    const qint32 lastRow = sheet.lastRow;
+    const quint32 entries = quint32(sheet.entries.size()), texts = quint32(sheet.texts.size());
+    out.append(reinterpret_cast<const char *>(&lastRow), sizeof lastRow);
+    out.append(reinterpret_cast<const char *>(&entries), sizeof entries);
+    out.append(reinterpret_cast<const char *>(sheet.entries.data()), qsizetype(entries * sizeof(Entry)));
+    out.append(reinterpret_cast<const char *>(&texts), sizeof texts);
+    for (const QString &t : sheet.texts)
+        appendText(out, t);
 }
+
+// Reads what writeSheet wrote, from the first byte of bytes at at; false when the answer is
+// cut short or inconsistent.
+class SheetReader
+{
+public:
+    SheetReader(const QByteArray &bytes, qsizetype at) : m_bytes(bytes), m_at(at) {}
+
+    template <class T> bool take(T &value)
+    {
+        if (m_bytes.size() - m_at < qsizetype(sizeof(T))) return false;
+        std::memcpy(&value, m_bytes.constData() + m_at, sizeof(T));
+        m_at += sizeof(T);
+        return true;
+    }
+    bool text(QString &out)
+    {
+        quint32 units = 0;
+        if (!take(units) || (m_bytes.size() - m_at) / 2 < qsizetype(units)) return false;
+        out = QString(reinterpret_cast<const QChar *>(m_bytes.constData() + m_at), qsizetype(units));
+        m_at += qsizetype(units) * 2;
+        return true;
+    }
+    bool sheet(SheetCells &sheet)
+    {
+        qint32 lastRow = -1;
+        quint32 count = 0, texts = 0;
+        if (!text(sheet.name) || !take(lastRow) || !take(count) || lastRow < -1 || lastRow >= MaxRows ||
+            (m_bytes.size() - m_at) / qsizetype(sizeof(Entry)) < qsizetype(count))
+            return false;
+        sheet.lastRow = lastRow;
+        sheet.entries.resize(count);
+        std::memcpy(sheet.entries.data(), m_bytes.constData() + m_at, count * sizeof(Entry));
+        m_at += qsizetype(count * sizeof(Entry));
+        if (!take(texts) || (m_bytes.size() - m_at) / 4 < qsizetype(texts)) return false;
+        sheet.texts.resize(texts);
+        for (QString &t : sheet.texts)
+            if (!text(t)) return false;
+        for (const Entry &e : sheet.entries)
+            if (e.row < 1 || e.row > lastRow || e.col >= Columns || e.cell.kind > Cell::Kind::NoValue ||
+                (e.cell.text >= 0 && quint32(e.cell.text) >= texts))
+                return false;
+        return m_at == m_bytes.size();
+    }
+
+private:
+    const QByteArray &m_bytes;
+    qsizetype m_at;
+};
 
 } // namespace
 
@@ -144,25 +177,26 @@ int readerMain(const QStringList &arguments)
         writeOut(QByteArray(frame, 5));
     };
     // The last frame, built whole before it is written.
-    auto answer = [](char kind, const std::function<void(QDataStream &)> &body = {}) {
+    auto answer = [](char kind) {
         QByteArray bytes;
-        QDataStream out(&bytes, QIODevice::WriteOnly);
-        out << qint8(kind) << peakMemoryKb();
-        if (body) body(out);
+        const qint64 peak = peakMemoryKb();
+        bytes.append(kind);
+        bytes.append(reinterpret_cast<const char *>(&peak), sizeof peak);
         return bytes;
     };
     QByteArray last;
     try {
         const SheetCells sheet = readFirstSheetHere(path, progress);
-        last = answer(SheetFrame, [&sheet](QDataStream &out) { writeSheet(out, sheet); });
+        last = answer(SheetFrame);
+        writeSheet(last, sheet);
     } catch (const UserError &e) {
-        last = answer(ErrorFrame, [&e](QDataStream &out) { out << e.message(); });
+        last = answer(ErrorFrame);
+        appendText(last, e.message());
     } catch (const std::bad_alloc &) {
         last = answer(MemoryFrame);
     } catch (const std::exception &e) {
-        const QString message =
-            Texts::filled(Texts::Damaged, {Texts::shown(path), QString::fromUtf8(e.what())});
-        last = answer(ErrorFrame, [&message](QDataStream &out) { out << message; });
+        last = answer(ErrorFrame);
+        appendText(last, Texts::filled(Texts::Damaged, {Texts::shown(path), QString::fromUtf8(e.what())}));
     }
     writeOut(last);
     return 0;
@@ -222,23 +256,21 @@ SheetCells readFirstSheet(const QString &path, const ReaderProgress &progress,
     if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0 || !lastFrame)
         damaged(path, Texts::Interrupted);
 
-    QDataStream in(answer);
-    in.skipRawData(int(at));
-    qint8 kind = 0;
+    SheetReader in(answer, at + 1);
+    const char kind = answer[at];
     qint64 peak = 0;
-    in >> kind >> peak;
+    if (!in.take(peak)) damaged(path, Texts::Interrupted);
     if (report) report->peakMemoryKb = peak;
     if (kind == MemoryFrame)
         throw UserError(Texts::filled(Texts::TooMuchMemory,
                                       {Texts::shown(path), QString::number(limits.memoryMb)}));
     if (kind == ErrorFrame) {
         QString message;
-        in >> message;
-        if (in.status() != QDataStream::Ok) damaged(path, Texts::Interrupted);
+        if (!in.text(message)) damaged(path, Texts::Interrupted);
         throw UserError(message);
     }
     SheetCells sheet;
-    if (kind != SheetFrame || !readSheet(in, sheet)) damaged(path, Texts::Interrupted);
+    if (kind != SheetFrame || !in.sheet(sheet)) damaged(path, Texts::Interrupted);
     if (progress) progress(1000);
     return sheet;
 }

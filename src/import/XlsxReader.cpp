@@ -5,8 +5,7 @@
 #include "WorkbookTexts.h"
 #include "ZipParts.h"
 
-#include <orcus/sax_ns_parser.hpp>
-#include <orcus/xml_namespace.hpp>
+#include <orcus/sax_parser.hpp>
 
 #include <charconv>
 #include <cmath>
@@ -18,15 +17,15 @@ namespace WorkbookImport
 namespace
 {
 
-using Element = orcus::sax_ns_parser_element;
-using Attribute = orcus::sax_ns_parser_attribute;
+// The parts of an .xlsx use one vocabulary each: elements and attributes are told by their
+// local names, whatever prefix a program gives them.
+using Element = orcus::sax::parser_element;
+using Attribute = orcus::sax::parser_attribute;
+using Handler = orcus::sax_handler;
 
-template <class Handler> void parseXml(const std::vector<unsigned char> &xml, Handler &handler)
+template <class H> void parseXml(const std::vector<unsigned char> &xml, H &handler)
 {
-    orcus::xmlns_repository repo;
-    orcus::xmlns_context context = repo.create_context();
-    orcus::sax_ns_parser<Handler> parser(reinterpret_cast<const char *>(xml.data()), xml.size(),
-                                         context, handler);
+    orcus::sax_parser<H> parser(reinterpret_cast<const char *>(xml.data()), xml.size(), handler);
     parser.parse();
 }
 
@@ -45,8 +44,8 @@ int64_t whole(std::string_view v, int64_t fallback)
 
 // The parser reports an element's attributes before the element itself: they are kept here
 // until then.
-struct PendingAttributes : orcus::sax_ns_handler {
-    using orcus::sax_ns_handler::attribute;
+struct PendingAttributes : Handler {
+    using Handler::attribute;
     std::vector<std::pair<std::string_view, std::string>> pending;
 
     void attribute(const Attribute &a) { pending.emplace_back(a.name, std::string(a.value)); }
@@ -98,7 +97,7 @@ struct Workbook : PendingAttributes {
 
 // "xl/sharedStrings.xml": every string item, empty ones included, runs joined, phonetic
 // guides left out.
-struct SharedStrings : orcus::sax_ns_handler {
+struct SharedStrings : Handler {
     std::vector<std::string> items;
     std::string current;
     int phonetic = 0;
@@ -167,7 +166,7 @@ bool cellReference(std::string_view ref, int64_t &row, int64_t &col)
 }
 
 // The first sheet's part: one cell at a time, as its type says.
-class SheetHandler : public orcus::sax_ns_handler
+class SheetHandler : public Handler
 {
 public:
     SheetHandler(SheetBuilder &builder, const std::vector<std::string> &shared,
@@ -177,7 +176,7 @@ public:
     {
     }
 
-    using orcus::sax_ns_handler::attribute;
+    using Handler::attribute;
     void attribute(const Attribute &a)
     {
         if (a.name == "r") m_r.assign(a.value);
