@@ -100,8 +100,8 @@ void writeFile(const WorkingList &list, const QString &path)
 
     Book book;
     lxw_workbook_options options = {};
-    // Rows are written in order: the library streams them instead of keeping them all.
-    options.constant_memory = LXW_TRUE;
+    // Shared strings, not the streaming mode's inline strings: some readers still drop those.
+    options.constant_memory = LXW_FALSE;
     options.use_zip64 = LXW_FALSE;
     book.wb = workbook_new_opt(tempName.constData(), &options);
     if (!book.wb) throw UserError(Texts::CannotCreate.arg(shown, QStringLiteral("workbook")));
