@@ -23,7 +23,7 @@ public:
     void putText(int64_t row, int64_t col, Cell::Kind kind, const QString &text);
     // The same cell on count rows from row on (repeated rows of an .ods).
     void repeat(int64_t row, int64_t col, int64_t count, Cell::Kind kind, double number,
-                std::string_view utf8);
+                const QString &text);
     // Sorts the cells, keeping the last value given to a position.
     void finish();
 

@@ -1,6 +1,7 @@
 #include "WorkbookReader.h"
 
 #include "SheetReaders.h"
+#include "ReaderAnswer.h"
 #include "WorkbookTexts.h"
 #include "model/UserError.h"
 
@@ -14,9 +15,6 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
 
 namespace WorkbookImport
 {
@@ -24,69 +22,10 @@ namespace WorkbookImport
 namespace
 {
 
-// The reader's answer on standard output: any number of progress frames ('P' and the
-// thousandths as 4 bytes), then one last frame: 'R' and the sheet, 'E' and a message for
-// the clerk, or 'M' when the memory limit was reached. The last frame opens with the
-// reader's peak memory.
-constexpr char ProgressFrame = 'P', SheetFrame = 'R', ErrorFrame = 'E', MemoryFrame = 'M';
-
 QString &programOverride()
 {
     static QString program;
     return program;
-}
-
-qint64 peakMemoryKb()
-{
-#ifdef Q_OS_UNIX
-    struct rusage usage = {};
-    if (getrusage(RUSAGE_SELF, &usage) == 0) return qint64(usage.ru_maxrss);
-#endif
-    return 0;
-}
-
-void limitMemory(int megabytes)
-{
-#if defined(Q_OS_UNIX) && !defined(__SANITIZE_ADDRESS__)
-    // Sanitizer builds reserve vast address ranges of their own: no limit there.
-    const rlim_t bytes = rlim_t(megabytes) << 20;
-    const struct rlimit limit = {bytes, bytes};
-    setrlimit(RLIMIT_AS, &limit);
-#else
-    Q_UNUSED(megabytes);
-#endif
-}
-
-void writeOut(const QByteArray &bytes)
-{
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
-
-// The sheet travels as raw memory: the reader is built with the program, so both sides lay
-// it out alike. Texts go as their UTF-16 units, so that nothing is converted twice.
-void appendText(QByteArray &out, const QString &text)
-{
-    const quint32 units = quint32(text.size());
-    out.append(reinterpret_cast<const char *>(&units), sizeof units);
-    out.append(reinterpret_cast<const char *>(text.constData()), qsizetype(units) * 2);
-}
-
-void writeSheet(QByteArray &out, const SheetCells &sheet)
-{
-    qsizetype size = 64 + qsizetype(sheet.entries.size() * sizeof(Entry));
-    for (const QString &t : sheet.texts)
-        size += 4 + t.size() * 2;
-    out.reserve(out.size() + size);
-    appendText(out, sheet.name);
-    const qint32 lastRow = sheet.lastRow;
-    const quint32 entries = quint32(sheet.entries.size()), texts = quint32(sheet.texts.size());
-    out.append(reinterpret_cast<const char *>(&lastRow), sizeof lastRow);
-    out.append(reinterpret_cast<const char *>(&entries), sizeof entries);
-    out.append(reinterpret_cast<const char *>(sheet.entries.data()), qsizetype(entries * sizeof(Entry)));
-    out.append(reinterpret_cast<const char *>(&texts), sizeof texts);
-    for (const QString &t : sheet.texts)
-        appendText(out, t);
 }
 
 // Reads what writeSheet wrote, from the first byte of bytes at at; false when the answer is
@@ -159,47 +98,6 @@ QString readerProgram()
 void setReaderProgram(const QString &program)
 {
     programOverride() = program;
-}
-
-int readerMain(const QStringList &arguments)
-{
-    if (arguments.size() != 3 || arguments[0] != u"--memory-mb") {
-        std::fputs("talvoro-reader is started by Talvoro CCP to read a workbook.\n", stderr);
-        return 64;
-    }
-    limitMemory(arguments[1].toInt());
-    const QString path = arguments[2];
-    qint32 lastPermille = -1;
-    const ReadProgress progress = [&lastPermille](int permille) {
-        if (permille <= lastPermille) return;
-        lastPermille = permille;
-        char frame[5] = {ProgressFrame, char(permille & 0xFF), char((permille >> 8) & 0xFF), 0, 0};
-        writeOut(QByteArray(frame, 5));
-    };
-    // The last frame, built whole before it is written.
-    auto answer = [](char kind) {
-        QByteArray bytes;
-        const qint64 peak = peakMemoryKb();
-        bytes.append(kind);
-        bytes.append(reinterpret_cast<const char *>(&peak), sizeof peak);
-        return bytes;
-    };
-    QByteArray last;
-    try {
-        const SheetCells sheet = readFirstSheetHere(path, progress);
-        last = answer(SheetFrame);
-        writeSheet(last, sheet);
-    } catch (const UserError &e) {
-        last = answer(ErrorFrame);
-        appendText(last, e.message());
-    } catch (const std::bad_alloc &) {
-        last = answer(MemoryFrame);
-    } catch (const std::exception &e) {
-        last = answer(ErrorFrame);
-        appendText(last, Texts::filled(Texts::Damaged, {Texts::shown(path), QString::fromUtf8(e.what())}));
-    }
-    writeOut(last);
-    return 0;
 }
 
 SheetCells readFirstSheet(const QString &path, const ReaderProgress &progress,

@@ -40,8 +40,4 @@ QString readerProgram();
 // Uses another reader program (tests and benchmarks run from other folders).
 void setReaderProgram(const QString &program);
 
-// The reader program's work: arguments "--memory-mb N PATH"; writes its answer to standard
-// output. Returns the exit code.
-int readerMain(const QStringList &arguments);
-
 } // namespace WorkbookImport
