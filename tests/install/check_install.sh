@@ -29,7 +29,7 @@ out="$(XDG_DATA_HOME="$tmp/data" "$tmp/usr/bin/talvoro-cli" export-txt "$source/
 [ "$out" = "$tmp/data/Talvoro/Talvoro CCP/Fichier Txt/Liste_Nominative_T.txt" ] || fail "installed export went to $out"
 [ ! -e "$tmp/usr/bin/Fichier Txt" ] || fail "installed copy wrote beside its executable"
 # The installed command line finds the installed workbook reader.
-"$tmp/usr/bin/talvoro-cli" check "$source/tests/fixtures/liste.xlsx" > "$tmp/check.out" 2>&1
+"$tmp/usr/bin/talvoro-cli" check "$source/tests/fixtures/liste.xlsx" > "$tmp/check.out" 2>&1 || true # 1: keys in error
 grep -q '^Lignes: 5$' "$tmp/check.out" || { cat "$tmp/check.out"; fail "installed workbook import"; }
 
 # The package.
