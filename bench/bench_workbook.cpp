@@ -42,7 +42,8 @@ double ssconvertToCsv(const QString &workbook, const QString &csv)
     const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
     if (ssconvert.isEmpty()) return -1;
     return ms([&] {
-        QProcess::execute(ssconvert, {QStringLiteral("--export-type=Gnumeric_stf:stf_csv"), workbook, csv});
+        QProcess::execute(ssconvert,
+                          {QStringLiteral("--export-type=Gnumeric_stf:stf_csv"), workbook, csv});
     });
 }
 
@@ -52,13 +53,13 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc == 3 && QByteArray(argv[1]) == "--import") return importOnly(QFile::decodeName(argv[2]));
+    if (argc == 3 && QByteArray(argv[1]) == "--import")
+        return importOnly(QFile::decodeName(argv[2]));
 
     const QString lines = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("100000");
     QTemporaryDir dir;
     const QString txt = dir.filePath(QStringLiteral("liste.txt"));
-    if (!generateList(lines, txt, 1))
-        return 2;
+    if (!generateList(lines, txt, 1)) return 2;
     auto prompts = std::make_shared<SilentPrompts>();
     prompts->file = txt;
     TForm1 form(prompts, Folders(dir.path()));
@@ -70,8 +71,9 @@ int main(int argc, char *argv[])
     // answered by remembering the path).
     std::printf("export Excel command:           %8.1f ms\n", ms([&] { form.BtnExcelClick(); }));
     const QString xlsx = prompts->opened;
-    std::printf("  of which writing:             %8.1f ms\n",
-                ms([&] { form.session().exportWorkbook(dir.filePath(QStringLiteral("again.xlsx"))); }));
+    std::printf("  of which writing:             %8.1f ms\n", ms([&] {
+                    form.session().exportWorkbook(dir.filePath(QStringLiteral("again.xlsx")));
+                }));
     std::printf("workbook: %.1f MB\n\n", double(QFileInfo(xlsx).size()) / 1e6);
 
     // The same list as Gnumeric saves it: texts as inline strings; the .ods with its
@@ -85,14 +87,15 @@ int main(int argc, char *argv[])
             workbooks << made;
         }
     }
-    std::printf("%-16s %7s %9s %9s %6s %7s %7s %7s\n", "workbook", "MB", "import ms",
-                "ssconv ms", "ratio", "win MB", "read MB", "all MB");
+    std::printf("%-16s %7s %9s %9s %6s %7s %7s %7s\n", "workbook", "MB", "import ms", "ssconv ms",
+                "ratio", "win MB", "read MB", "all MB");
     for (const QString &workbook : workbooks) {
         // Each import runs in a fresh process, so that its peak memory is its own.
         QProcess run;
         run.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--import"), workbook});
         run.waitForFinished(-1);
-        const QStringList figures = QString::fromLatin1(run.readAllStandardOutput()).trimmed().split(u' ');
+        const QStringList figures =
+            QString::fromLatin1(run.readAllStandardOutput()).trimmed().split(u' ');
         if (figures.size() != 4) {
             std::printf("%s: import failed\n", qPrintable(workbook));
             continue;

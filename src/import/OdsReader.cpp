@@ -44,7 +44,8 @@ QString durationText(QStringView v)
 
 bool isErrorText(QStringView text)
 {
-    for (const char16_t *e : {u"#NULL!", u"#DIV/0!", u"#VALUE!", u"#REF!", u"#NAME?", u"#NUM!", u"#N/A"})
+    for (const char16_t *e :
+         {u"#NULL!", u"#DIV/0!", u"#VALUE!", u"#REF!", u"#NAME?", u"#NUM!", u"#N/A"})
         if (text == QStringView(e)) return true;
     return false;
 }
@@ -75,7 +76,8 @@ public:
                     ++m_skip;
                 } else if (m_xml.namespaceUri() == TableNs && m_xml.name() == u"table") {
                     if (++tables > 1) return true;
-                    m_builder.out().name = m_xml.attributes().value(TableNs, QLatin1String("name")).toString();
+                    m_builder.out().name =
+                        m_xml.attributes().value(TableNs, QLatin1String("name")).toString();
                 } else if (tables == 1) {
                     start(progress);
                 }
@@ -126,8 +128,10 @@ private:
                 if (m_paragraphs++ > 0) append(u"\n");
             } else if (name == u"s") {
                 bool ok = false;
-                const qint64 n = m_xml.attributes().value(TextNs, QLatin1String("c")).toLongLong(&ok);
-                m_text.append(QString(qsizetype(std::clamp<qint64>(ok ? n : 1, 1, MaxCellText + 1)), u' '));
+                const qint64 n =
+                    m_xml.attributes().value(TextNs, QLatin1String("c")).toLongLong(&ok);
+                m_text.append(
+                    QString(qsizetype(std::clamp<qint64>(ok ? n : 1, 1, MaxCellText + 1)), u' '));
                 checkLength();
             } else if (name == u"tab") {
                 append(u"\t");
@@ -161,19 +165,24 @@ private:
             cell.text = m_text;
         } else if (type.isEmpty()) {
             // A formula saved without its result gives no value.
-            if (formula) cell.kind = K::NoValue;
-            else if (!m_text.isEmpty()) cell.kind = K::Text, cell.text = m_text;
+            if (formula)
+                cell.kind = K::NoValue;
+            else if (!m_text.isEmpty())
+                cell.kind = K::Text, cell.text = m_text;
         } else if (type == u"float" || type == u"percentage" || type == u"currency") {
             bool ok = false;
             cell.number = a.value(OfficeNs, QLatin1String("value")).toDouble(&ok);
             if (!ok)
-                damaged(m_builder.path(), QStringLiteral("nombre illisible « %1 »")
-                                              .arg(a.value(OfficeNs, QLatin1String("value")).toString()));
+                damaged(m_builder.path(),
+                        QStringLiteral("nombre illisible « %1 »")
+                            .arg(a.value(OfficeNs, QLatin1String("value")).toString()));
             cell.kind = K::Number;
         } else if (type == u"date" || type == u"time") {
-            const QString text = type == u"date"
-                                     ? isoDateText(a.value(OfficeNs, QLatin1String("date-value")).toLatin1().toStdString())
-                                     : durationText(a.value(OfficeNs, QLatin1String("time-value")));
+            const QString text =
+                type == u"date"
+                    ? isoDateText(
+                          a.value(OfficeNs, QLatin1String("date-value")).toLatin1().toStdString())
+                    : durationText(a.value(OfficeNs, QLatin1String("time-value")));
             if (text.isEmpty()) damaged(m_builder.path(), QStringLiteral("date illisible"));
             cell.kind = K::Date;
             cell.text = text;
@@ -199,7 +208,8 @@ private:
         if (m_rowCells.empty()) return;
         if (m_row > MaxRows) tooManyRows(m_builder.path());
         for (const RowCell &c : m_rowCells) {
-            const qint64 last = c.col >= Columns ? c.col + 1 : std::min<qint64>(c.col + c.count, Columns);
+            const qint64 last =
+                c.col >= Columns ? c.col + 1 : std::min<qint64>(c.col + c.count, Columns);
             for (qint64 col = c.col; col < last; ++col)
                 m_builder.repeat(first, col, m_rowCount, c.kind, c.number, c.text);
         }

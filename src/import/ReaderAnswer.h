@@ -34,7 +34,8 @@ inline void writeSheet(QByteArray &out, const SheetCells &sheet)
     const quint32 entries = quint32(sheet.entries.size()), texts = quint32(sheet.texts.size());
     out.append(reinterpret_cast<const char *>(&lastRow), sizeof lastRow);
     out.append(reinterpret_cast<const char *>(&entries), sizeof entries);
-    out.append(reinterpret_cast<const char *>(sheet.entries.data()), qsizetype(entries * sizeof(Entry)));
+    out.append(reinterpret_cast<const char *>(sheet.entries.data()),
+               qsizetype(entries * sizeof(Entry)));
     out.append(reinterpret_cast<const char *>(&texts), sizeof texts);
     for (const QString &t : sheet.texts)
         appendText(out, t);

@@ -46,9 +46,9 @@ int32_t SheetBuilder::addText(const QString &text)
 
 void SheetBuilder::cellTooLong(int64_t row, int64_t col) const
 {
-    throw UserError(Texts::filled(Texts::CellTooLong,
-                                  {Texts::shown(m_path), m_out.name, QString::number(row + 1),
-                                   QString::number(col + 1)}));
+    throw UserError(
+        Texts::filled(Texts::CellTooLong, {Texts::shown(m_path), m_out.name,
+                                           QString::number(row + 1), QString::number(col + 1)}));
 }
 
 void SheetBuilder::putText(int64_t row, int64_t col, Cell::Kind kind, const QString &text)
@@ -74,8 +74,7 @@ void SheetBuilder::put(int64_t row, int64_t col, Cell::Kind kind, double number,
             touch(row);
             return;
         }
-        return putText(row, col, kind,
-                       QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+        return putText(row, col, kind, QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
     }
     touch(row);
     if (row < 1 || col >= Columns) return;
@@ -86,13 +85,14 @@ void SheetBuilder::put(int64_t row, int64_t col, Cell::Kind kind, double number,
     m_out.entries.push_back({int32_t(row), uint8_t(col), Cell{kind, number, -1}});
 }
 
-void SheetBuilder::repeat(int64_t row, int64_t col, int64_t count, Cell::Kind kind,
-                          double number, const QString &text)
+void SheetBuilder::repeat(int64_t row, int64_t col, int64_t count, Cell::Kind kind, double number,
+                          const QString &text)
 {
     if (count <= 0 || kind == Cell::Kind::Empty) return;
     if (row + count > MaxRows) tooManyRows(m_path);
     if (col >= Columns) return touch(row + count - 1);
-    const bool isText = kind == Cell::Kind::Text || kind == Cell::Kind::Date || kind == Cell::Kind::Error;
+    const bool isText =
+        kind == Cell::Kind::Text || kind == Cell::Kind::Date || kind == Cell::Kind::Error;
     for (int64_t r = row; r < row + count; ++r) {
         if (isText)
             putText(r, col, kind, text);

@@ -184,10 +184,10 @@ std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
             if (c <= 4) {
                 const QString why = refusal(cells[c], c, sheet.texts, amount);
                 if (!why.isEmpty())
-                    throw UserError(Texts::filled(
-                        Texts::Refused,
-                        {Texts::shown(path), sheet.name, QString::number(row + 1),
-                         QString::number(c + 1), QLatin1String(ColumnNames[c]), why}));
+                    throw UserError(Texts::filled(Texts::Refused,
+                                                  {Texts::shown(path), sheet.name,
+                                                   QString::number(row + 1), QString::number(c + 1),
+                                                   QLatin1String(ColumnNames[c]), why}));
             }
             if (c == 2 || c == 3)
                 text[c] = cells[c].kind == Cell::Kind::Empty ? zero : AmountText::format(amount);

@@ -1,7 +1,7 @@
 #include "WorkbookReader.h"
 
-#include "SheetReaders.h"
 #include "ReaderAnswer.h"
+#include "SheetReaders.h"
 #include "WorkbookTexts.h"
 #include "model/UserError.h"
 
@@ -46,7 +46,8 @@ public:
     {
         quint32 units = 0;
         if (!take(units) || (m_bytes.size() - m_at) / 2 < qsizetype(units)) return false;
-        out = QString(reinterpret_cast<const QChar *>(m_bytes.constData() + m_at), qsizetype(units));
+        out =
+            QString(reinterpret_cast<const QChar *>(m_bytes.constData() + m_at), qsizetype(units));
         m_at += qsizetype(units) * 2;
         return true;
     }
@@ -54,7 +55,8 @@ public:
     {
         qint32 lastRow = -1;
         quint32 count = 0, texts = 0;
-        if (!text(sheet.name) || !take(lastRow) || !take(count) || lastRow < -1 || lastRow >= MaxRows ||
+        if (!text(sheet.name) || !take(lastRow) || !take(count) || lastRow < -1 ||
+            lastRow >= MaxRows ||
             (m_bytes.size() - m_at) / qsizetype(sizeof(Entry)) < qsizetype(count))
             return false;
         sheet.lastRow = lastRow;
@@ -66,7 +68,8 @@ public:
         for (QString &t : sheet.texts)
             if (!text(t)) return false;
         for (const Entry &e : sheet.entries)
-            if (e.row < 1 || e.row > lastRow || e.col >= Columns || e.cell.kind > Cell::Kind::NoValue ||
+            if (e.row < 1 || e.row > lastRow || e.col >= Columns ||
+                e.cell.kind > Cell::Kind::NoValue ||
                 (e.cell.text >= 0 && quint32(e.cell.text) >= texts))
                 return false;
         return m_at == m_bytes.size();
@@ -87,10 +90,11 @@ QString readerProgram()
 #else
     const QString name = QStringLiteral("talvoro-reader");
 #endif
-    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                     : QDir::currentPath();
+    const QString dir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     for (const QString &candidate :
-         {QDir(dir).filePath(name), QDir(dir).filePath(QStringLiteral("../libexec/talvoro/") + name)})
+         {QDir(dir).filePath(name),
+          QDir(dir).filePath(QStringLiteral("../libexec/talvoro/") + name)})
         if (QFileInfo(candidate).isExecutable()) return QDir::cleanPath(candidate);
     return QDir(dir).filePath(name);
 }
@@ -133,7 +137,8 @@ SheetCells readFirstSheet(const QString &path, const ReaderProgress &progress,
             if (answer[at] != ProgressFrame) {
                 lastFrame = true;
             } else if (answer.size() - at >= 5) {
-                permille = std::clamp(int(uchar(answer[at + 1]) | uchar(answer[at + 2]) << 8), 0, 1000);
+                permille =
+                    std::clamp(int(uchar(answer[at + 1]) | uchar(answer[at + 2]) << 8), 0, 1000);
                 at += 5;
             } else {
                 break;

@@ -38,13 +38,20 @@ uint32_t le32(const unsigned char *p)
 QString errorText(unsigned char code)
 {
     switch (code) {
-    case 0x00: return QStringLiteral("#NULL!");
-    case 0x07: return QStringLiteral("#DIV/0!");
-    case 0x0F: return QStringLiteral("#VALUE!");
-    case 0x17: return QStringLiteral("#REF!");
-    case 0x1D: return QStringLiteral("#NAME?");
-    case 0x24: return QStringLiteral("#NUM!");
-    case 0x2A: return QStringLiteral("#N/A");
+    case 0x00:
+        return QStringLiteral("#NULL!");
+    case 0x07:
+        return QStringLiteral("#DIV/0!");
+    case 0x0F:
+        return QStringLiteral("#VALUE!");
+    case 0x17:
+        return QStringLiteral("#REF!");
+    case 0x1D:
+        return QStringLiteral("#NAME?");
+    case 0x24:
+        return QStringLiteral("#NUM!");
+    case 0x2A:
+        return QStringLiteral("#N/A");
     }
     return QStringLiteral("#%1").arg(code);
 }
@@ -79,8 +86,8 @@ QByteArray workbookStream(const QString &path)
     const gsf_off_t size = gsf_input_size(stream.get());
     if (size < 0 || size > (gsf_off_t(1) << 30)) throw std::bad_alloc();
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    if (size > 0 && !gsf_input_read(stream.get(), size_t(size),
-                                    reinterpret_cast<guint8 *>(bytes.data())))
+    if (size > 0 &&
+        !gsf_input_read(stream.get(), size_t(size), reinterpret_cast<guint8 *>(bytes.data())))
         damaged(path, QStringLiteral("flux Workbook illisible"));
     return bytes;
 }
@@ -250,8 +257,9 @@ SheetCells readXls(const QString &path, const ReadProgress &progress)
             case FREEXL_CELL_TIME: {
                 // "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" or "HH:MM:SS".
                 const std::string_view iso = v.value.text_value ? v.value.text_value : "";
-                QString text = v.type == FREEXL_CELL_TIME ? QString::fromLatin1(iso.data(), qsizetype(iso.size()))
-                                                          : isoDateText(iso);
+                QString text = v.type == FREEXL_CELL_TIME
+                                   ? QString::fromLatin1(iso.data(), qsizetype(iso.size()))
+                                   : isoDateText(iso);
                 if (text.isEmpty()) text = QString::fromLatin1(iso.data(), qsizetype(iso.size()));
                 builder.putText(r, c, K::Date, text);
                 break;

@@ -69,9 +69,12 @@ struct Relationships : PendingAttributes {
             const std::string target(value("Target"));
             const std::string_view type = value("Type");
             byId[std::string(value("Id"))] = target;
-            if (type.ends_with("/officeDocument")) officeDocument = target;
-            else if (type.ends_with("/sharedStrings")) sharedStrings = target;
-            else if (type.ends_with("/styles")) styles = target;
+            if (type.ends_with("/officeDocument"))
+                officeDocument = target;
+            else if (type.ends_with("/sharedStrings"))
+                sharedStrings = target;
+            else if (type.ends_with("/styles"))
+                styles = target;
         }
         pending.clear();
     }
@@ -105,15 +108,21 @@ struct SharedStrings : Handler {
 
     void start_element(const Element &e)
     {
-        if (e.name == "si") current.clear();
-        else if (e.name == "rPh") ++phonetic;
-        else if (e.name == "t") inText = phonetic == 0;
+        if (e.name == "si")
+            current.clear();
+        else if (e.name == "rPh")
+            ++phonetic;
+        else if (e.name == "t")
+            inText = phonetic == 0;
     }
     void end_element(const Element &e)
     {
-        if (e.name == "si") items.push_back(std::move(current)), current.clear();
-        else if (e.name == "rPh") --phonetic;
-        else if (e.name == "t") inText = false;
+        if (e.name == "si")
+            items.push_back(std::move(current)), current.clear();
+        else if (e.name == "rPh")
+            --phonetic;
+        else if (e.name == "t")
+            inText = false;
     }
     void characters(std::string_view v, bool)
     {
@@ -179,9 +188,12 @@ public:
     using Handler::attribute;
     void attribute(const Attribute &a)
     {
-        if (a.name == "r") m_r.assign(a.value);
-        else if (a.name == "t") m_t.assign(a.value);
-        else if (a.name == "s") m_s.assign(a.value);
+        if (a.name == "r")
+            m_r.assign(a.value);
+        else if (a.name == "t")
+            m_t.assign(a.value);
+        else if (a.name == "s")
+            m_s.assign(a.value);
     }
 
     void start_element(const Element &e)
@@ -230,8 +242,10 @@ public:
 
     void end_element(const Element &e)
     {
-        if (e.name == "v" || e.name == "t") m_collect = false;
-        else if (e.name == "rPh") --m_phonetic;
+        if (e.name == "v" || e.name == "t")
+            m_collect = false;
+        else if (e.name == "rPh")
+            --m_phonetic;
         else if (e.name == "c" && m_inCell) {
             m_inCell = false;
             commit();
@@ -251,8 +265,8 @@ private:
         if (m_type == "s") {
             const int64_t index = whole(m_value, -1);
             if (index < 0 || size_t(index) >= m_shared.size())
-                damaged(m_builder.path(),
-                        QStringLiteral("chaîne partagée %1 absente").arg(QString::fromStdString(m_value)));
+                damaged(m_builder.path(), QStringLiteral("chaîne partagée %1 absente")
+                                              .arg(QString::fromStdString(m_value)));
             m_builder.put(m_row, m_col, K::Text, 0, m_shared[size_t(index)]);
         } else if (m_type == "str" || m_type == "inlineStr") {
             m_builder.put(m_row, m_col, K::Text, 0, m_value);
@@ -269,8 +283,9 @@ private:
             const char *begin = m_value.data(), *end = begin + m_value.size();
             const auto [stop, ec] = std::from_chars(begin, end, number);
             if (ec != std::errc() || stop != end)
-                damaged(m_builder.path(),
-                        QStringLiteral("nombre illisible « %1 »").arg(QString::fromStdString(m_value)));
+                damaged(
+                    m_builder.path(),
+                    QStringLiteral("nombre illisible « %1 »").arg(QString::fromStdString(m_value)));
             if (std::isfinite(number) && m_styles.isDate(m_xf))
                 m_builder.putText(m_row, m_col, K::Date,
                                   m_date1904 ? serialDateText(number, 1904, 1, 1)
@@ -290,8 +305,7 @@ private:
 
     std::string m_r, m_t, m_s; // attributes of the element being opened
     int64_t m_row = -1, m_col = -1, m_xf = 0;
-    bool m_inCell = false, m_formula = false, m_hasValue = false,
-         m_collect = false;
+    bool m_inCell = false, m_formula = false, m_hasValue = false, m_collect = false;
     int m_phonetic = 0;
     std::string m_type, m_value;
 };
@@ -305,7 +319,9 @@ SheetCells readXlsx(const QByteArray &bytes, const QString &path, const ReadProg
 
     auto parse = [&](const std::string &part, auto &handler, bool required) {
         if (!zip.read(part, xml)) {
-            if (required) damaged(path, QStringLiteral("partie %1 absente").arg(QString::fromStdString(part)));
+            if (required)
+                damaged(path,
+                        QStringLiteral("partie %1 absente").arg(QString::fromStdString(part)));
             return false;
         }
         parsePart(path, part, [&] { parseXml(xml, handler); });
@@ -317,14 +333,14 @@ SheetCells readXlsx(const QByteArray &bytes, const QString &path, const ReadProg
         package.officeDocument = "xl/workbook.xml";
     const std::string workbookPart = resolvedTarget("", package.officeDocument);
     const std::string folder = workbookPart.substr(0, workbookPart.rfind('/') + 1);
-    const std::string relsPart =
-        folder + "_rels/" + workbookPart.substr(folder.size()) + ".rels";
+    const std::string relsPart = folder + "_rels/" + workbookPart.substr(folder.size()) + ".rels";
 
     Workbook workbook;
     if (!zip.has(workbookPart)) {
         // A zip without the workbook part is a damaged workbook, or some other document.
         if (zip.has("[Content_Types].xml") || !package.byId.empty())
-            damaged(path, QStringLiteral("partie %1 absente").arg(QString::fromStdString(workbookPart)));
+            damaged(path,
+                    QStringLiteral("partie %1 absente").arg(QString::fromStdString(workbookPart)));
         fail(Texts::NotWorkbook, path);
     }
     parse(workbookPart, workbook, true);
@@ -333,7 +349,8 @@ SheetCells readXlsx(const QByteArray &bytes, const QString &path, const ReadProg
     parse(relsPart, rels, true);
     const auto sheetTarget = rels.byId.find(workbook.firstId);
     if (sheetTarget == rels.byId.end())
-        damaged(path, QStringLiteral("feuille « %1 » sans partie").arg(QString::fromStdString(workbook.firstName)));
+        damaged(path, QStringLiteral("feuille « %1 » sans partie")
+                          .arg(QString::fromStdString(workbook.firstName)));
 
     SharedStrings shared;
     if (!rels.sharedStrings.empty())

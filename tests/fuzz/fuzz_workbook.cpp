@@ -23,14 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const char compound[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
     const bool isCompound = size >= 8 && std::memcmp(data, compound, 8) == 0;
-    if (isCompound != bool(TALVORO_FUZZ_COMPOUND))
-        return 0;
+    if (isCompound != bool(TALVORO_FUZZ_COMPOUND)) return 0;
     static const QString path =
         QDir::tempPath() + QStringLiteral("/talvoro-fuzz-workbook-%1.bin").arg(getpid());
     {
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            return 0;
+        if (!f.open(QIODevice::WriteOnly)) return 0;
         f.write(reinterpret_cast<const char *>(data), qint64(size));
     }
     try {

@@ -4,5 +4,6 @@
 
 namespace
 {
-const bool readerSet = (WorkbookImport::setReaderProgram(QStringLiteral(TALVORO_READER_PATH)), true);
+const bool readerSet =
+    (WorkbookImport::setReaderProgram(QStringLiteral(TALVORO_READER_PATH)), true);
 }
