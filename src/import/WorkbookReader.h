@@ -13,7 +13,7 @@ namespace WorkbookImport
 
 struct ReaderLimits {
     int seconds = 120;
-    int memoryMb = 1024; // address space of the reader process
+    int memoryMb = 2048; // address space of the reader process
 };
 
 // What the last read cost the reader process.
