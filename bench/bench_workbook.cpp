@@ -1,27 +1,65 @@
-// Times the workbook export and import of the main window on a generated list.
+// Times the workbook export and import of the main window on a generated list, beside
+// ssconvert (Gnumeric) converting the same workbooks to CSV when it is installed.
 // Usage: bench_workbook [LINES]   (default 100000; needs gen_transfer beside it)
+//        bench_workbook --import FILE   (one import command in a fresh window; used by the run)
 #include "BenchSupport.h"
 #include "app/TForm1.h"
-#include "import/WorkbookImport.h"
+#include "import/WorkbookReader.h"
 #include "model/WorkingList.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sys/resource.h>
+
+namespace
+{
+
+// One import command in this process, which does nothing else: its time, the rows, this
+// process's peak memory and the reader process's.
+int importOnly(const QString &file)
+{
+    QTemporaryDir dir;
+    auto prompts = std::make_shared<SilentPrompts>();
+    prompts->file = file;
+    TForm1 form(prompts, Folders(dir.path()));
+    form.show();
+    const double took = ms([&] { form.BtnImportClick(); });
+    WorkbookImport::ReaderReport reader;
+    WorkbookImport::readFirstSheet(file, {}, {}, &reader);
+    std::printf("%.1f %d %ld %lld\n", took, form.list().count(), peakMegabytes(),
+                reader.peakMemoryKb / 1024);
+    return 0;
+}
+
+// ssconvert's time to turn a workbook into CSV, in milliseconds; -1 without ssconvert.
+double ssconvertToCsv(const QString &workbook, const QString &csv)
+{
+    const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
+    if (ssconvert.isEmpty()) return -1;
+    return ms([&] {
+        QProcess::execute(ssconvert,
+                          {QStringLiteral("--export-type=Gnumeric_stf:stf_csv"), workbook, csv});
+    });
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--import")
+        return importOnly(QFile::decodeName(argv[2]));
+
     const QString lines = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("100000");
     QTemporaryDir dir;
     const QString txt = dir.filePath(QStringLiteral("liste.txt"));
-    if (!generateList(lines, txt))
-        return 2;
+    if (!generateList(lines, txt, 1)) return 2;
     auto prompts = std::make_shared<SilentPrompts>();
     prompts->file = txt;
     TForm1 form(prompts, Folders(dir.path()));
@@ -31,19 +69,44 @@ int main(int argc, char *argv[])
 
     // The export command: prompt, repair with its refresh, write, messages (opening is
     // answered by remembering the path).
-    std::printf("export Excel command:      %8.1f ms\n", ms([&] { form.BtnExcelClick(); }));
+    std::printf("export Excel command:           %8.1f ms\n", ms([&] { form.BtnExcelClick(); }));
     const QString xlsx = prompts->opened;
-    std::printf("workbook: %.1f MB\n", double(QFileInfo(xlsx).size()) / 1e6);
+    std::printf("  of which writing:             %8.1f ms\n", ms([&] {
+                    form.session().exportWorkbook(dir.filePath(QStringLiteral("again.xlsx")));
+                }));
+    std::printf("workbook: %.1f MB\n\n", double(QFileInfo(xlsx).size()) / 1e6);
 
-    // The import command on that workbook: read, convert, check, replace, every refresh.
-    std::printf("import command (workbook): %8.1f ms\n", ms([&] { form.BtnImportClick(); }));
-    std::printf("rows: %d, %s\n", form.list().count(),
-                qPrintable(prompts->last.section(u'\n', 0, 0)));
-    WorkbookImport::SheetCells sheet;
-    std::printf("  of which reading:       %8.1f ms\n",
-                ms([&] { sheet = WorkbookImport::readFirstSheet(xlsx); }));
-    std::printf("  of which converting:    %8.1f ms\n",
-                ms([&] { WorkbookImport::toLines(sheet, xlsx); }));
-    std::printf("peak memory:               %8ld MB\n", peakMegabytes());
+    // The same list as Gnumeric saves it: texts as inline strings; the .ods with its
+    // thousands of empty columns.
+    QStringList workbooks{xlsx};
+    const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
+    if (!ssconvert.isEmpty()) {
+        for (const char *ext : {"xlsx", "ods"}) {
+            const QString made = dir.filePath(QStringLiteral("gnumeric.") + QLatin1String(ext));
+            QProcess::execute(ssconvert, {xlsx, made});
+            workbooks << made;
+        }
+    }
+    std::printf("%-16s %7s %9s %9s %6s %7s %7s %7s\n", "workbook", "MB", "import ms", "ssconv ms",
+                "ratio", "win MB", "read MB", "all MB");
+    for (const QString &workbook : workbooks) {
+        // Each import runs in a fresh process, so that its peak memory is its own.
+        QProcess run;
+        run.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--import"), workbook});
+        run.waitForFinished(-1);
+        const QStringList figures =
+            QString::fromLatin1(run.readAllStandardOutput()).trimmed().split(u' ');
+        if (figures.size() != 4) {
+            std::printf("%s: import failed\n", qPrintable(workbook));
+            continue;
+        }
+        const double took = figures[0].toDouble();
+        const double reference = ssconvertToCsv(workbook, dir.filePath(QStringLiteral("out.csv")));
+        std::printf("%-16s %7.1f %9.0f %9.0f %5.0f%% %7s %7s %7ld\n",
+                    qPrintable(QFileInfo(workbook).fileName().left(16)),
+                    double(QFileInfo(workbook).size()) / 1e6, took, reference,
+                    reference > 0 ? 100 * took / reference : 0.0, qPrintable(figures[2]),
+                    qPrintable(figures[3]), figures[2].toLong() + figures[3].toLong());
+    }
     return 0;
 }

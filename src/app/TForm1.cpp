@@ -1,6 +1,7 @@
 #include "TForm1.h"
 
 #include "Cleaner.h"
+#include "ImportProgress.h"
 #include "MemoList.h"
 #include "Settings.h"
 #include "WaitCursor.h"
@@ -552,11 +553,6 @@ void TForm1::BtnImportClick()
     m_prompts->message(this, Texts::TypeCounts.arg(c.d).arg(c.i).arg(c.p));
 }
 
-void TForm1::keepEventsFlowing()
-{
-    QApplication::processEvents();
-}
-
 void TForm1::importPath(const QString &path)
 {
     const bool workbook = Session::kindOf(path) == Session::FileKind::Workbook;
@@ -569,21 +565,12 @@ void TForm1::importPath(const QString &path)
         ~Reset() { flag = false; }
     } reset{m_importing};
 
-    // Pending events run every few tens of milliseconds, not once per line, so the clock
-    // and the progress bar move without slowing a long import.
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    ProgressBar1->setRange(0, 1000);
-    ProgressBar1->setValue(0);
-    keepEventsFlowing();
-    // The session is changed only once the whole file has been read.
-    const int count = m_session->importFile(path, [this, &sinceEvents](int permille) {
-        if (sinceEvents.elapsed() >= 40) {
-            ProgressBar1->setValue(permille);
-            keepEventsFlowing();
-            sinceEvents.restart();
-        }
-    });
+    int count = 0;
+    {
+        ImportProgress progress(ProgressBar1, this);
+        // The session is changed only once the whole file has been read.
+        count = m_session->importFile(path, [&progress](int permille) { return progress.update(permille); });
+    }
     ProgressBar1->setRange(0, std::max(1, count));
     ProgressBar1->setValue(ProgressBar1->maximum());
     // The new list is shown whole: the filter boxes start empty again.

@@ -158,7 +158,6 @@ private:
     enum Anchor { Left = 1, Top = 2, Right = 4, Bottom = 8 };
     template <class W> W *place(W *w, int x, int y, int width, int height, int anchors = Left | Top);
     void layOut();
-    void keepEventsFlowing();
 
     std::shared_ptr<Prompts> m_prompts;
     Folders m_folders;

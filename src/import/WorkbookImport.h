@@ -8,9 +8,9 @@
 #include <functional>
 #include <vector>
 
-
-// Reader of workbooks (.xlsx, .ods through liborcus; legacy .xls through FreeXL): the first
-// sheet by position, row 1 skipped, rows 2 to the last used row, columns 1 to 7.
+// Reader of workbooks (.xlsx and .ods through liborcus's zip and XML parsers; legacy .xls
+// through FreeXL, with formula results taken from the file's own records): the first sheet
+// by position, row 1 skipped, rows 2 to the last used row, columns 1 to 7.
 namespace WorkbookImport
 {
 
@@ -19,13 +19,23 @@ inline constexpr QStringView Caption = u"*00799999";
 inline constexpr int Columns = 7;
 // The largest sheet the .xlsx and .ods formats allow.
 inline constexpr int MaxRows = 1048576;
+// The longest text a spreadsheet program lets a cell hold.
+inline constexpr int MaxCellText = 32767;
 
 // One cell of columns 1 to 7 as the file holds it.
 struct Cell {
-    enum class Kind : uint8_t { Empty, Number, Text, Bool, Date };
+    enum class Kind : uint8_t {
+        Empty,
+        Number,
+        Text,
+        Bool,
+        Date,
+        Error,  // a formula whose result is an error; text: what the program shows ("#N/A")
+        NoValue // a formula saved without its result
+    };
     Kind kind = Kind::Empty;
     double number = 0; // Number; Bool as 0 or 1
-    int32_t text = -1; // Text and Date: index into SheetCells::texts (a date keeps its shown text)
+    int32_t text = -1; // Text, Date and Error: index into SheetCells::texts
 };
 
 struct Entry {
@@ -34,23 +44,28 @@ struct Entry {
     Cell cell;
 };
 
-// What the reader keeps of the first sheet: the cells of columns 1 to 7 from row 2 on,
-// sorted by row then column (one per position), and the last row holding a value in any
-// column.
+// What the reader keeps of the first sheet: its name, the cells of columns 1 to 7 from
+// row 2 on, sorted by row then column (one per position), and the last row holding a value
+// in any column.
 struct SheetCells {
+    QString name;
     int lastRow = -1; // 0-based; -1 for an empty sheet
     std::vector<Entry> entries;
     std::vector<QString> texts;
 };
 
-// Reads the first sheet. The kind of file is told by its content, not its name. Throws
-// UserError, naming the file, when it is missing, unreadable, not a workbook, damaged,
-// protected by a password or too large.
-SheetCells readFirstSheet(const QString &path);
+// Progress of a read, in thousandths.
+using ReadProgress = std::function<void(int permille)>;
+
+// Reads the first sheet in this process. The kind of file is told by its content, not its
+// name. Throws UserError, naming the file, when it is missing, unreadable, not a workbook,
+// damaged, protected by a password or too large; the libraries may also stop the process on
+// some damaged files, which is why the program reads workbooks in a reader process.
+SheetCells readFirstSheetHere(const QString &path, const ReadProgress &progress = {});
 
 // Cell text: text unchanged, a number in general form (up to 15 significant digits, decimal
 // comma), a date as dd/MM/yyyy (with hh:mm:ss when it has a time), a boolean as VRAI or
-// FAUX, an empty cell as an empty text.
+// FAUX, an error as the program shows it, an empty cell as an empty text.
 QString cellText(const Cell &cell, const std::vector<QString> &texts);
 
 // A number in general form: up to 15 significant digits, decimal comma, exponent as "E".
@@ -62,20 +77,18 @@ QString serialDateText(double serial, int originYear = 1899, int originMonth = 1
 
 // Amount of a cell: a number as it is; an empty cell or empty text as 0; a text read by the
 // number rule (spaces, no-break spaces dropped, decimal comma). False for a text that is not
-// a number, a date or a boolean.
+// a number, a date, a boolean, an error or a missing formula result.
 bool cellAmount(const Cell &cell, const std::vector<QString> &texts, double &value);
 
 // Called while rows are converted: rows done, rows in all.
 using Progress = std::function<void(int done, int total)>;
 
 // Converts rows 2 to the last used row into lines (caption, cell texts, amounts as amount
-// text). All or nothing: an amount that is not a number throws UserError naming the file,
-// the sheet row, the column and the text; an empty sheet or a sheet with only its header
-// throws as well.
+// text); a sheet without data rows gives no line. All or nothing: a cell of the account, key,
+// amount or insurance columns that gives no value (formula error, formula without result,
+// amount that is not a number or beyond 13 digits of centimes, infinite number) throws
+// UserError naming the file, the sheet, the row, the column and what was found.
 std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
                                   const Progress &progress = {});
-
-// Reads and converts the first sheet.
-std::vector<TransferLine> importFile(const QString &path, const Progress &progress = {});
 
 } // namespace WorkbookImport

@@ -21,3 +21,10 @@ private:
     QString m_message;
     QByteArray m_utf8;
 };
+
+// The clerk stopped a long operation; the state is as it stood.
+class Cancelled final : public UserError
+{
+public:
+    Cancelled() : UserError(QStringLiteral("Import annulé à votre demande : la liste n’a pas été modifiée.")) {}
+};

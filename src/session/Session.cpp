@@ -4,7 +4,7 @@
 #include "export/TextExport.h"
 #include "export/WorkbookExport.h"
 #include "import/TextImport.h"
-#include "import/WorkbookImport.h"
+#include "import/WorkbookReader.h"
 #include "keys/Keys.h"
 #include "model/AmountText.h"
 #include "model/TextColumns.h"
@@ -216,14 +216,11 @@ std::vector<TransferLine> Session::readFile(const QString &path, const Progress 
         throw UserError(FileNotFound + path);
     if (kind == FileKind::Text) {
         return TextImport::importFile(path, [&progress](int, qint64 read, qint64 total) {
-            if (progress && total > 0)
-                progress(int(std::min<qint64>(1000, read * 1000 / total)));
+            if (progress && total > 0 && !progress(int(std::min<qint64>(1000, read * 1000 / total))))
+                throw Cancelled();
         });
     }
-    return WorkbookImport::importFile(path, [&progress](int done, int total) {
-        if (progress)
-            progress(int(qint64(done) * 1000 / std::max(1, total)));
-    });
+    return WorkbookImport::importFile(path, progress);
 }
 
 std::vector<TransferLine> Session::readNamedFile(const QString &path, const Progress &progress)

@@ -69,10 +69,11 @@ public:
     enum class FileKind { Text, Workbook, Unsupported };
     // Told by the extension: .txt, or .xlsx, .xls and .ods.
     static FileKind kindOf(const QString &path);
-    // Progress of a long read, in thousandths.
-    using Progress = std::function<void(int permille)>;
+    // Progress of a long read, in thousandths; returns false to stop the read.
+    using Progress = std::function<bool(int permille)>;
     // Replaces the list with the file's lines and clears the filter. Throws UserError when
-    // the file is missing, unsupported or unreadable; the session is then unchanged.
+    // the file is missing, unsupported or unreadable, and Cancelled when progress stops it;
+    // the session is then unchanged.
     int importFile(const QString &path, const Progress &progress = {});
     // Reads a file's lines as the import does, without touching any session.
     static std::vector<TransferLine> readFile(const QString &path, const Progress &progress = {});

@@ -393,3 +393,28 @@ TEST(Cli, CompareWritesItsReportAsLandscapePdf)
     EXPECT_TRUE(
         QString::fromUtf8(info.readAllStandardOutput()).contains(QStringLiteral("842 x 595")));
 }
+
+// A list saved by each spreadsheet program reads to the same figures as the transfer file
+// it came from; a workbook that cannot be read right is refused with exit status 2 and
+// nothing written.
+TEST(Cli, WorkbooksFromEverySpreadsheetProgramCheckLikeTheirTextFile)
+{
+    const QString folder = QStringLiteral(TALVORO_FIXTURES "/programs/");
+    const CliRun text = cli({QStringLiteral("check"), folder + QStringLiteral("liste.txt")});
+    ASSERT_EQ(text.status, 1); // one line's key is wrong
+    ASSERT_TRUE(text.out.startsWith(QStringLiteral("Lignes: 5\n"))) << text.out.toStdString();
+    for (const char *name : {"gnumeric.xlsx", "gnumeric.ods", "gnumeric.xls", "libreoffice.xlsx",
+                             "libreoffice.ods", "libreoffice.xls"}) {
+        SCOPED_TRACE(name);
+        const CliRun r = cli({QStringLiteral("check"), folder + QString::fromLatin1(name)});
+        EXPECT_EQ(r.status, text.status) << r.err.toStdString();
+        EXPECT_EQ(r.out, text.out);
+    }
+    QTemporaryDir dir;
+    const CliRun refused = cli({QStringLiteral("export-txt"), folder + QStringLiteral("gnumeric-erreur.xlsx"),
+                                QStringLiteral("--code"), QStringLiteral("A1"), QStringLiteral("--dir"), dir.path()});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("la formule donne l’erreur « #N/A »"))) << refused.err.toStdString();
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty() &&
+                QDir(dir.path()).entryList(QDir::AllDirs | QDir::NoDotAndDotDot).size() <= 1);
+}

@@ -1,7 +1,8 @@
 #include "QtPrinters.h"
 
+#include "export/TextExport.h"
 #include "export/WorkbookExport.h"
-#include "import/WorkbookImport.h"
+#include "import/WorkbookReader.h"
 #include "model/UserError.h"
 #include "session/Session.h"
 
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace
 {
@@ -163,4 +165,21 @@ TEST(WorkbookExport, FileNameAndWholeOrNothing)
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create file \"")))
             << e.message().toStdString();
     }
+}
+
+TEST(WorkbookExport, WorkbookGetsTheTextExportsPermissions)
+{
+    QTemporaryDir dir;
+    Session session;
+    session.appendLine(line(u"0012345678", u"03", u"1,00", u"0,00", u"", u"NOM", u"P"));
+    const mode_t previous = ::umask(022);
+    const QString xlsx = dir.filePath(QStringLiteral("liste.xlsx"));
+    const QString txt = dir.filePath(QStringLiteral("liste.txt"));
+    WorkbookExport::writeFile(session.list(), xlsx);
+    TextExport::writeFile(session.list(), txt);
+    ::umask(previous);
+    const auto usual = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                       QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    EXPECT_EQ(QFile::permissions(xlsx), usual);
+    EXPECT_EQ(QFile::permissions(txt), usual);
 }

@@ -2,13 +2,14 @@
 #include "support/XlsxBuilder.h"
 
 #include "app/MemoList.h"
-#include "import/WorkbookImport.h"
+#include "import/WorkbookReader.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace
 {
@@ -90,18 +91,14 @@ private slots:
             .number(2, 3, 5)
             .text(3, 1, "1")
             .text(3, 3, "douze");
-        const QString header = m_tmp->filePath(QStringLiteral("entete.xlsx"));
-        XlsxBuilder(header).text(1, 1, "Compte");
         const QString text = writeFile(QStringLiteral("texte.xls"), "Compte;Net\n");
         const QString gone = m_tmp->filePath(QStringLiteral("disparu.ods"));
 
         const QList<QPair<QString, QString>> cases = {
             {amount, QStringLiteral(
-                         "error: Import annulé : dans le classeur « %1 », ligne 3 de la feuille, "
-                         "colonne 3 (Net), « douze » n’est pas un montant. La liste n’a pas été "
-                         "modifiée.")},
-            {header, QStringLiteral(
-                         "error: La première feuille du classeur « %1 » ne contient aucune ligne")},
+                         "error: Import annulé : dans le classeur « %1 », feuille « Sheet1 », "
+                         "ligne 3, colonne 3 (Net), « douze » n’est pas un montant. La liste n’a "
+                         "pas été modifiée.")},
             {text, QStringLiteral("error: Le fichier « %1 » n’est pas un classeur lisible")},
             {gone, QStringLiteral("message: File not found: %1")},
         };
@@ -115,6 +112,72 @@ private slots:
             QCOMPARE(form().session().errorRecords().size(), records);
             QCOMPARE(form().LabelPath->text(), label);
         }
+    }
+
+    void workbookWithoutDataRowsEmptiesTheList()
+    {
+        // A header-only workbook, and the workbook exported from an empty list, read back as
+        // an empty list.
+        import(fixture("small.txt"));
+        m_prompts->take();
+        m_prompts->answers.enqueue(true);
+        form().Button3->click(); // delete every line
+        m_prompts->take();
+        QCOMPARE(list().count(), 0);
+        exportWith(QStringLiteral("B7"));
+        QCOMPARE(m_prompts->opened.size(), 1);
+        for (const QString &path : {fixture("programs/xlsxwriter-entete.xlsx"), m_prompts->opened[0]}) {
+            import(fixture("small.txt"));
+            m_prompts->take();
+            QVERIFY(list().count() > 0);
+            import(path);
+            QCOMPARE(m_prompts->take(), (QStringList{OpenPrompt, "message: Import Excel terminé: 0 lignes",
+                                                     "message: D: 0\nI: 0\nP: 0"}));
+            QCOMPARE(list().count(), 0);
+            QCOMPARE(form().LabelPath->text(), QStringLiteral("Imported Excel: ") + path);
+        }
+    }
+
+    void clerkCanCancelAWorkbookImport()
+    {
+        import(fixture("small.txt"));
+        m_prompts->take();
+        const QStringList before = allCells();
+        // The window keeps handling events while the reader works: the cancel button shows
+        // over the progress bar and a click on it stops the import.
+        int clicks = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (auto *cancel = form().findChild<QPushButton *>(QStringLiteral("importCancelButton"))) {
+                QVERIFY(cancel->isVisible());
+                ++clicks;
+                cancel->click();
+            }
+        });
+        poll.start(0);
+        import(fixture("programs/gnumeric.xlsx"));
+        poll.stop();
+        QCOMPARE(clicks, 1);
+        QCOMPARE(m_prompts->take(),
+                 (QStringList{OpenPrompt, "error: Import annulé à votre demande : la liste n’a pas été modifiée."}));
+        QCOMPARE(allCells(), before);
+        QVERIFY(!form().findChild<QPushButton *>(QStringLiteral("importCancelButton")));
+        // The next import runs to its end.
+        import(fixture("programs/gnumeric.xlsx"));
+        QCOMPARE(m_prompts->take().value(1), QStringLiteral("message: Import Excel terminé: 5 lignes"));
+    }
+
+    void messagesKeepAPathHoldingPlaceHolders()
+    {
+        QDir(m_tmp->path()).mkpath(QStringLiteral("paie %1 %2"));
+        const QString path = m_tmp->filePath(QStringLiteral("paie %1 %2/erreur %1.xlsx"));
+        QVERIFY(QFile::copy(fixture("programs/gnumeric-erreur.xlsx"), path));
+        import(path);
+        const QStringList shown = m_prompts->take();
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[1], QStringLiteral("error: Import annulé : dans le classeur « ") + QDir::toNativeSeparators(path) +
+                               QStringLiteral(" », feuille « Feuil1 », ligne 3, colonne 3 (Net), la formule donne "
+                                              "l’erreur « #N/A ». La liste n’a pas été modifiée."));
     }
 
     void exportWritesTheWorkbookAfterTheRepair()

@@ -10,7 +10,7 @@ trap 'rm -rf "$tmp"' EXIT
 cmake --install "$build" --prefix "$tmp/usr" > /dev/null
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-for f in bin/talvoro bin/talvoro-cli share/applications/talvoro.desktop \
+for f in bin/talvoro bin/talvoro-cli libexec/talvoro/talvoro-reader share/applications/talvoro.desktop \
          share/icons/hicolor/scalable/apps/talvoro.svg; do
   [ -e "$tmp/usr/$f" ] || fail "missing $f"
 done
@@ -28,6 +28,9 @@ grep -q '^Categories=.*Office;.*Finance;' "$tmp/usr/share/applications/talvoro.d
 out="$(XDG_DATA_HOME="$tmp/data" "$tmp/usr/bin/talvoro-cli" export-txt "$source/samples/liste_exemple.txt" --code T)"
 [ "$out" = "$tmp/data/Talvoro/Talvoro CCP/Fichier Txt/Liste_Nominative_T.txt" ] || fail "installed export went to $out"
 [ ! -e "$tmp/usr/bin/Fichier Txt" ] || fail "installed copy wrote beside its executable"
+# The installed command line finds the installed workbook reader.
+"$tmp/usr/bin/talvoro-cli" check "$source/tests/fixtures/liste.xlsx" > "$tmp/check.out" 2>&1 || true # 1: keys in error
+grep -q '^Lignes: 5$' "$tmp/check.out" || { cat "$tmp/check.out"; fail "installed workbook import"; }
 
 # The package.
 (cd "$build" && cpack -G DEB -B "$tmp/pkg" > "$tmp/cpack.log" 2>&1) || { cat "$tmp/cpack.log"; fail "cpack"; }
@@ -38,7 +41,7 @@ grep -q '^ Version: @PROJECT_VERSION@' "$tmp/info" || fail "package version"
 grep -E '^ Depends:.*libqt6widgets6' "$tmp/info" > /dev/null || fail "Qt run-time dependency"
 grep -E '^ Depends:.*fonts-liberation2' "$tmp/info" > /dev/null || fail "font dependency"
 dpkg-deb -c "$deb" > "$tmp/contents"
-for f in ./usr/bin/talvoro ./usr/bin/talvoro-cli ./usr/share/applications/talvoro.desktop; do
+for f in ./usr/bin/talvoro ./usr/bin/talvoro-cli ./usr/libexec/talvoro/talvoro-reader ./usr/share/applications/talvoro.desktop; do
   grep -q " $f\$" "$tmp/contents" || fail "package lacks $f"
 done
 # Unpacked without installing, the command-line program runs.

@@ -1,0 +1,101 @@
+// talvoro-reader: reads one workbook for the program and writes its first sheet to standard
+// output. Started by the program, never by the clerk.
+#include "import/ReaderAnswer.h"
+#include "import/WorkbookTexts.h"
+#include "model/UserError.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <cstdio>
+#include <functional>
+#include <new>
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
+namespace WorkbookImport
+{
+namespace
+{
+
+qint64 peakMemoryKb()
+{
+#ifdef Q_OS_UNIX
+    struct rusage usage = {};
+    if (getrusage(RUSAGE_SELF, &usage) == 0) return qint64(usage.ru_maxrss);
+#endif
+    return 0;
+}
+
+void limitMemory(int megabytes)
+{
+#if defined(Q_OS_UNIX) && !defined(__SANITIZE_ADDRESS__)
+    // Sanitizer builds reserve vast address ranges of their own: no limit there.
+    const rlim_t bytes = rlim_t(megabytes) << 20;
+    const struct rlimit limit = {bytes, bytes};
+    setrlimit(RLIMIT_AS, &limit);
+#else
+    Q_UNUSED(megabytes);
+#endif
+}
+
+void writeOut(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int readerMain(const QStringList &arguments)
+{
+    if (arguments.size() != 3 || arguments[0] != u"--memory-mb") {
+        std::fputs("talvoro-reader is started by Talvoro CCP to read a workbook.\n", stderr);
+        return 64;
+    }
+    limitMemory(arguments[1].toInt());
+    const QString path = arguments[2];
+    qint32 lastPermille = -1;
+    const ReadProgress progress = [&lastPermille](int permille) {
+        if (permille <= lastPermille) return;
+        lastPermille = permille;
+        char frame[5] = {ProgressFrame, char(permille & 0xFF), char((permille >> 8) & 0xFF), 0, 0};
+        writeOut(QByteArray(frame, 5));
+    };
+    // The last frame, built whole before it is written.
+    auto answer = [](char kind) {
+        QByteArray bytes;
+        const qint64 peak = peakMemoryKb();
+        bytes.append(kind);
+        bytes.append(reinterpret_cast<const char *>(&peak), sizeof peak);
+        return bytes;
+    };
+    QByteArray last;
+    try {
+        const SheetCells sheet = readFirstSheetHere(path, progress);
+        last = answer(SheetFrame);
+        writeSheet(last, sheet);
+    } catch (const UserError &e) {
+        last = answer(ErrorFrame);
+        appendText(last, e.message());
+    } catch (const std::bad_alloc &) {
+        last = answer(MemoryFrame);
+    } catch (const std::exception &e) {
+        last = answer(ErrorFrame);
+        appendText(
+            last, Texts::filled(Texts::Damaged, {Texts::shown(path), QString::fromUtf8(e.what())}));
+    }
+    writeOut(last);
+    return 0;
+}
+
+} // namespace WorkbookImport
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+    return WorkbookImport::readerMain(arguments);
+}
