@@ -61,7 +61,8 @@ public:
             return false;
         sheet.lastRow = lastRow;
         sheet.entries.resize(count);
-        std::memcpy(sheet.entries.data(), m_bytes.constData() + m_at, count * sizeof(Entry));
+        if (count > 0) // an empty sheet has no entries, and no buffer to copy into
+            std::memcpy(sheet.entries.data(), m_bytes.constData() + m_at, count * sizeof(Entry));
         m_at += qsizetype(count * sizeof(Entry));
         if (!take(texts) || (m_bytes.size() - m_at) / 4 < qsizetype(texts)) return false;
         sheet.texts.resize(texts);

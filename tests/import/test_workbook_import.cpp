@@ -444,10 +444,12 @@ TEST(WorkbookImport, ReaderProcessLimitsAndCancel)
     EXPECT_EQ(importFile(small, {}, {}, &report).size(), size_t(5));
     EXPECT_GT(report.peakMemoryKb, 0);
 
+#if !defined(__SANITIZE_ADDRESS__) // the sanitizer's reader runs without a memory limit
     EXPECT_EQ(errorOf([&] { readFirstSheet(big, {}, ReaderLimits{120, 200}); }),
               QStringLiteral("Le classeur « ") + big +
                   QStringLiteral(" » est trop volumineux pour être importé : sa lecture demandait plus "
                                  "de 200 Mo de mémoire. La liste n’a pas été modifiée."));
+#endif
     EXPECT_EQ(errorOf([&] { readFirstSheet(big, {}, ReaderLimits{0, 1024}); }),
               QStringLiteral("La lecture du classeur « ") + big +
                   QStringLiteral(" » a été arrêtée après 0 secondes : le fichier est trop volumineux ou "
