@@ -25,7 +25,11 @@ using Handler = orcus::sax_handler;
 
 template <class H> void parseXml(const std::vector<unsigned char> &xml, H &handler)
 {
-    orcus::sax_parser<H> parser(reinterpret_cast<const char *>(xml.data()), xml.size(), handler);
+    // liborcus 0.17's parser may look one character past the end of a part cut short: the
+    // part is parsed from a copy that ends with a few NUL bytes beyond its length.
+    std::vector<char> padded(xml.size() + 8, '\0');
+    std::copy(xml.begin(), xml.end(), padded.begin());
+    orcus::sax_parser<H> parser(padded.data(), xml.size(), handler);
     parser.parse();
 }
 
