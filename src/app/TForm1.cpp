@@ -45,8 +45,6 @@ namespace Texts {
 const QString Caption = QStringLiteral("Talvoro CCP");
 const QString ImportFilter = QStringLiteral(
     "All Files|*.*|Text Files (*.txt)|*.txt|Excel Files (*.xlsx;*.xls;*.ods)|*.xlsx;*.xls;*.ods");
-const QString FormatNotSupported = QStringLiteral("Format not supported: ");
-const QString FileNotFound = QStringLiteral("File not found: ");
 const QString Imported = QStringLiteral("Imported: ");
 const QString TypeCounts = QStringLiteral("D: %1\nI: %2\nP: %3");
 const QString CleCorrected = QStringLiteral("CLE corrected for all items.");
@@ -540,12 +538,11 @@ void TForm1::BtnImportClick()
     const QString path = m_prompts->openFileName(this, Texts::ImportFilter);
     if (path.isEmpty())
         return;
-    if (Session::kindOf(path) == Session::FileKind::Unsupported) {
-        m_prompts->message(this, Texts::FormatNotSupported + path);
-        return;
-    }
-    if (!QFileInfo(path).isFile()) {
-        m_prompts->message(this, Texts::FileNotFound + path);
+    // A file that cannot be imported at all is told in a plain message; read errors in
+    // the general error box.
+    const QString refusal = Session::refusalBeforeReading(path);
+    if (!refusal.isEmpty()) {
+        m_prompts->message(this, refusal);
         return;
     }
     importPath(path);

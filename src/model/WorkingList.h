@@ -48,7 +48,6 @@ private:
     friend class Session;
 
     TransferLine &mutableLine(int row) { return m_all[size_t(toIndex(row))]; }
-    TransferLine &mutableLineOfAll(int index) { return m_all[size_t(index)]; }
     // Replaces every line (an import). Clears the filter.
     void replaceAll(std::vector<TransferLine> lines);
     // Appends a line at the end; it is shown whatever the filter.

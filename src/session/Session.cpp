@@ -207,14 +207,21 @@ Session::FileKind Session::kindOf(const QString &path)
     return FileKind::Unsupported;
 }
 
+QString Session::refusalBeforeReading(const QString &path)
+{
+    if (kindOf(path) == FileKind::Unsupported)
+        return FormatNotSupported + path;
+    if (!QFileInfo(path).isFile())
+        return FileNotFound + path;
+    return QString();
+}
+
 std::vector<TransferLine> Session::readFile(const QString &path, const Progress &progress)
 {
-    const FileKind kind = kindOf(path);
-    if (kind == FileKind::Unsupported)
-        throw UserError(FormatNotSupported + path);
-    if (!QFileInfo(path).isFile())
-        throw UserError(FileNotFound + path);
-    if (kind == FileKind::Text) {
+    const QString refusal = refusalBeforeReading(path);
+    if (!refusal.isEmpty())
+        throw UserError(refusal);
+    if (kindOf(path) == FileKind::Text) {
         return TextImport::importFile(path, [&progress](int, qint64 read, qint64 total) {
             if (progress && total > 0 && !progress(int(std::min<qint64>(1000, read * 1000 / total))))
                 throw Cancelled();

@@ -69,6 +69,9 @@ public:
     enum class FileKind { Text, Workbook, Unsupported };
     // Told by the extension: .txt, or .xlsx, .xls and .ods.
     static FileKind kindOf(const QString &path);
+    // Why a file cannot be imported before it is even read (unsupported kind, missing), or
+    // an empty text.
+    static QString refusalBeforeReading(const QString &path);
     // Progress of a long read, in thousandths; returns false to stop the read.
     using Progress = std::function<bool(int permille)>;
     // Replaces the list with the file's lines and clears the filter. Throws UserError when
