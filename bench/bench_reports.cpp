@@ -3,14 +3,15 @@
 // command up to the preview's first painted page.
 // Usage: bench_reports [LINES]   (needs gen_transfer beside it)
 #include "BenchSupport.h"
-#include "app/TForm1.h"
+#include "SilentPrompts.h"
+#include "MainWindow.h"
 #include "keys/LineCheck.h"
 #include "keys/Statistics.h"
 #include "model/AmountText.h"
 #include "model/WorkingList.h"
 #include "reports/ListReport.h"
 #include "reports/ReportPainter.h"
-#include "reports/ReportPreview.h"
+#include "ReportPreview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -52,7 +53,7 @@ int main(int argc, char *argv[])
     if (!generateList(lines, file)) return 2;
     auto prompts = std::make_shared<BenchPrompts>();
     prompts->file = file;
-    TForm1 form(prompts, Folders(dir.path()));
+    MainWindow form(prompts, Folders(dir.path()));
     form.show();
     form.BtnImportClick();
     std::printf("rows: %d\n", form.list().count());

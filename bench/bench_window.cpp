@@ -2,7 +2,8 @@
 // through the functions the window calls, beside a bare parse of the same file measured in
 // the same run, and reports the peak memory. Usage: bench_window [LINES]
 #include "BenchSupport.h"
-#include "app/TForm1.h"
+#include "SilentPrompts.h"
+#include "MainWindow.h"
 #include "import/TextImport.h"
 #include "model/WorkingList.h"
 #include "session/Session.h"
@@ -47,7 +48,7 @@ int main(int argc, char *argv[])
     std::printf("file: %s lines, %.1f MB, 5 %% wrong keys\n", qPrintable(lines), double(QFileInfo(file).size()) / 1e6);
     auto prompts = std::make_shared<SilentPrompts>();
     prompts->file = file;
-    TForm1 form(prompts, Folders(dir.path()));
+    MainWindow form(prompts, Folders(dir.path()));
     form.show();
 
     // Memory bounded by the content: five megabytes of blank lines.

@@ -3,7 +3,8 @@
 // Usage: bench_workbook [LINES]   (default 100000; needs gen_transfer beside it)
 //        bench_workbook --import FILE   (one import command in a fresh window; used by the run)
 #include "BenchSupport.h"
-#include "app/TForm1.h"
+#include "SilentPrompts.h"
+#include "MainWindow.h"
 #include "import/WorkbookReader.h"
 #include "model/WorkingList.h"
 
@@ -26,7 +27,7 @@ int importOnly(const QString &file)
     QTemporaryDir dir;
     auto prompts = std::make_shared<SilentPrompts>();
     prompts->file = file;
-    TForm1 form(prompts, Folders(dir.path()));
+    MainWindow form(prompts, Folders(dir.path()));
     form.show();
     const double took = ms([&] { form.BtnImportClick(); });
     WorkbookImport::ReaderReport reader;
@@ -62,7 +63,7 @@ int main(int argc, char *argv[])
     if (!generateList(lines, txt, 1)) return 2;
     auto prompts = std::make_shared<SilentPrompts>();
     prompts->file = txt;
-    TForm1 form(prompts, Folders(dir.path()));
+    MainWindow form(prompts, Folders(dir.path()));
     form.show();
     form.BtnImportClick();
     std::printf("lines: %d\n", form.list().count());

@@ -1,7 +1,7 @@
 #include "Cli.h"
 
 #include "BuildVersion.h"
-#include "app/Folders.h"
+#include "settings/Folders.h"
 #include "compare/CompareReport.h"
 #include "compare/ListComparison.h"
 #include "keys/Keys.h"
@@ -10,7 +10,7 @@
 #include "reports/ReportPainter.h"
 #include "reports/ReportTexts.h"
 #include "session/Session.h"
-#include "words/UnitTransChiffre.h"
+#include "words/AmountInWords.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,5 +1,5 @@
 // Feeds arbitrary text to the settings-file reader and writes it back.
-#include "app/IniFile.h"
+#include "settings/IniFile.h"
 
 #include <QString>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Prompts.h"
+#include "Prompts.h"
 #include "reports/PreparedReport.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "ScriptedPrompts.h"
-#include "app/MemoList.h"
-#include "app/ShapeWidget.h"
-#include "app/TForm1.h"
+#include "TextLinesView.h"
+#include "StatusLight.h"
+#include "MainWindow.h"
 #include "session/SessionOracle.h"
 #include "model/WorkingList.h"
 
@@ -41,9 +41,9 @@ class WindowFixture
 protected:
     std::unique_ptr<QTemporaryDir> m_tmp;
     std::shared_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<MainWindow> m_form;
 
-    TForm1 &form() { return *m_form; }
+    MainWindow &form() { return *m_form; }
     WorkingList &list() { return m_form->list(); }
 
     // A new program folder, with a stored place unless told otherwise.
@@ -59,7 +59,7 @@ protected:
     void openWindow()
     {
         m_prompts = m_prompts ? m_prompts : std::make_shared<ScriptedPrompts>();
-        m_form = std::make_unique<TForm1>(m_prompts, Folders(m_tmp->path()));
+        m_form = std::make_unique<MainWindow>(m_prompts, Folders(m_tmp->path()));
         m_form->show();
         m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
@@ -121,16 +121,16 @@ protected:
     // Every figure, panel and caption the window shows, as text.
     QStringList shownFigures()
     {
-        TForm1 &w = form();
+        MainWindow &w = form();
         QStringList out{w.LabelTotalNet->text(), w.LabelTotalRendement->text(), w.Label1->text(),
                         w.Edit3->text(),         w.Edit4->text(),               w.Edit5->text(),
                         w.Label3->text(),        w.Label4->text(),              w.Label2->text(),
                         w.LabelRip->text(),      w.LabelCle->text(),            w.LabelError->text(),
                         w.Label8->text(),        w.Label9->text(),              w.Label10->text(),
                         w.Label11->text(),       w.LabelShown->text()};
-        for (MemoList *m : {w.MemoErreurs, w.Memo1, w.memoNomPrenom, w.MemoComptes, w.MemoNoms})
+        for (TextLinesView *m : {w.MemoErreurs, w.Memo1, w.memoNomPrenom, w.MemoComptes, w.MemoNoms})
             out += m->lines();
-        for (ShapeWidget *c : {w.ShapeRip, w.ShapeCle, w.ShapeError})
+        for (StatusLight *c : {w.ShapeRip, w.ShapeCle, w.ShapeError})
             out << c->brushColor().name();
         return out;
     }
@@ -140,7 +140,7 @@ protected:
     {
         const OracleView o = oracle(list());
         const ListFigures &f = o.figures;
-        TForm1 &w = form();
+        MainWindow &w = form();
         const QString at = QString::fromLatin1(where);
         QVERIFY2(w.LabelTotalNet->text() == Statistics::totalNetText(f.netCents), qPrintable(at));
         QVERIFY2(w.LabelTotalRendement->text() == Statistics::totalRendementText(f.rendCents), qPrintable(at));

@@ -2,8 +2,8 @@
 // window into the real preview and saves a picture of the preview.
 // Usage: preview_screenshot list|errors FILE OUT.png [PAGE] [ZOOM%]
 #include "ScriptedPrompts.h"
-#include "app/TForm1.h"
-#include "reports/ReportPreview.h"
+#include "MainWindow.h"
+#include "ReportPreview.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
     const QString which = QString::fromLocal8Bit(argv[1]);
     QTemporaryDir dir;
     auto prompts = std::make_shared<ScriptedPrompts>();
-    TForm1 form(prompts, Folders(dir.path()));
+    MainWindow form(prompts, Folders(dir.path()));
     form.Memo2->setPlainText(QStringLiteral("بلدية تالفورو\nDirection des Finances"));
     prompts->files.enqueue(QString::fromLocal8Bit(argv[2]));
     form.runCommand([&] { form.BtnImportClick(); });

@@ -1,8 +1,8 @@
 // Development aid: shows the main window with a transfer file imported and saves a picture
 // of it. Usage: window_screenshot FILE OUT.png [WIDTHxHEIGHT] [EDITOR.png]
 #include "ScriptedPrompts.h"
-#include "app/TForm1.h"
-#include "editor/TForm2.h"
+#include "MainWindow.h"
+#include "RecordEditor.h"
 #include "model/WorkingList.h"
 
 #include <QLineEdit>
@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     auto prompts = std::make_shared<ScriptedPrompts>();
     prompts->inputs.enqueue(QStringLiteral("APC Exemple\nDirection des finances"));
-    TForm1 form(prompts, Folders(dir.path()));
+    MainWindow form(prompts, Folders(dir.path()));
     if (argc > 3) {
         const QStringList wh = QString::fromLocal8Bit(argv[3]).split(u'x');
         form.resize(wh.value(0).toInt(), wh.value(1).toInt());
@@ -43,7 +43,7 @@ int main(int argc, char *argv[])
             form.pm1->hide();
         }
         if (argc > 4) {
-            TForm2 *ed = form.Form2;
+            RecordEditor *ed = form.Form2;
             const QList<QLineEdit *> boxes = ed->boxes();
             for (int i = 0; i < 7 && form.list().count() > 0; ++i)
                 boxes[i]->setText(form.list().line(0).subItem(i));

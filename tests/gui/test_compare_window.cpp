@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
 
-#include "compare/CompareDialog.h"
+#include "CompareDialog.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "WindowFixture.h"
-#include "app/MemoList.h"
-#include "editor/TForm2.h"
+#include "TextLinesView.h"
+#include "RecordEditor.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -144,7 +144,7 @@ private slots:
         newFolder(false);
         m_prompts = std::make_shared<ScriptedPrompts>();
         m_prompts->inputs.enqueue(QStringLiteral("APC X"));
-        m_form = std::make_unique<TForm1>(m_prompts, Folders(QStringLiteral("/proc")));
+        m_form = std::make_unique<MainWindow>(m_prompts, Folders(QStringLiteral("/proc")));
         const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         QVERIFY(perUser.startsWith(home.path()));
         QVERIFY(QFile::exists(perUser + QStringLiteral("/Fichier_INI/Direction.ini")));
@@ -161,7 +161,7 @@ private slots:
     void editorTypingAndLeavingRules()
     {
         startWindow();
-        TForm2 &ed = *form().Form2;
+        RecordEditor &ed = *form().Form2;
         ed.show();
         QCOMPARE(ed.windowTitle(), QStringLiteral("Modifier les informations"));
 
@@ -236,7 +236,7 @@ private slots:
         // "Modifier": the boxes hold the line; "Enregistrer" writes them back and refreshes.
         selectRow(2);
         m_prompts->dialogs.enqueue([](QDialog *d) {
-            auto *ed = static_cast<TForm2 *>(d);
+            auto *ed = static_cast<RecordEditor *>(d);
             QCOMPARE(ed->EditCompte->text(), QStringLiteral("0000000004"));
             QCOMPARE(ed->edt2->text(), QStringLiteral("97")); // activation computed the keys
             ed->SpeedButton2->click();
@@ -251,7 +251,7 @@ private slots:
         // "Annuler" and the frame leave the line as it was (double-click opening).
         for (bool byFrame : {false, true}) {
             m_prompts->dialogs.enqueue([byFrame](QDialog *d) {
-                auto *ed = static_cast<TForm2 *>(d);
+                auto *ed = static_cast<RecordEditor *>(d);
                 ed->EditNomPrenom->setText(QStringLiteral("AUTRE"));
                 if (byFrame)
                     ed->close();
@@ -265,7 +265,7 @@ private slots:
 
         // "Add New" opened on a line appends a line and leaves the opened one alone.
         m_prompts->dialogs.enqueue([](QDialog *d) {
-            auto *ed = static_cast<TForm2 *>(d);
+            auto *ed = static_cast<RecordEditor *>(d);
             ed->EditNomPrenom->setText(QStringLiteral("NOUVEAU"));
             ed->ButtonValidate1->click();
         });
@@ -289,7 +289,7 @@ private slots:
         startWindow();
         form().ListView1->clearSelection();
         // An empty "Add New" appends a line of seven empty cells; the refresh counts it wrong.
-        m_prompts->dialogs.enqueue([](QDialog *d) { static_cast<TForm2 *>(d)->ButtonValidate1->click(); });
+        m_prompts->dialogs.enqueue([](QDialog *d) { static_cast<RecordEditor *>(d)->ButtonValidate1->click(); });
         form().mniA1->trigger();
         QCOMPARE(list().count(), 1);
         QCOMPARE(list().line(0).caption(), QStringLiteral("*00799999"));
@@ -299,12 +299,12 @@ private slots:
 
         // The boxes keep their values between openings; activation computes their keys.
         m_prompts->dialogs.enqueue([](QDialog *d) {
-            static_cast<TForm2 *>(d)->EditCompte->setText(QStringLiteral("0012345678"));
+            static_cast<RecordEditor *>(d)->EditCompte->setText(QStringLiteral("0012345678"));
             d->close();
         });
         form().mniA1->trigger();
         m_prompts->dialogs.enqueue([](QDialog *d) {
-            auto *ed = static_cast<TForm2 *>(d);
+            auto *ed = static_cast<RecordEditor *>(d);
             QCOMPARE(ed->EditCompte->text(), QStringLiteral("0012345678"));
             QCOMPARE(ed->edt1->text(), QStringLiteral("28"));
             ed->ButtonValidate1->click();
@@ -317,7 +317,7 @@ private slots:
         selectRow(0);
         m_prompts->take();
         m_prompts->dialogs.enqueue([](QDialog *d) {
-            auto *ed = static_cast<TForm2 *>(d);
+            auto *ed = static_cast<RecordEditor *>(d);
             ed->EditNomPrenom->setText(QStringLiteral("TROISIEME"));
             ed->BtnSave->click();
         });
@@ -332,7 +332,7 @@ private slots:
 
         // An amount the editor calls invalid is never saved: the dialog stays open.
         m_prompts->dialogs.enqueue([this](QDialog *d) {
-            auto *ed = static_cast<TForm2 *>(d);
+            auto *ed = static_cast<RecordEditor *>(d);
             ed->EditNetPayer->setText(QStringLiteral("12,3,4"));
             for (QPushButton *b : {ed->BtnSave, ed->ButtonValidate1}) {
                 b->click();

@@ -1,8 +1,8 @@
 #include "WindowFixture.h"
-#include "app/MemoList.h"
-#include "app/ShapeWidget.h"
-#include "app/TForm1.h"
-#include "editor/TForm2.h"
+#include "TextLinesView.h"
+#include "StatusLight.h"
+#include "MainWindow.h"
+#include "RecordEditor.h"
 #include "model/WorkingList.h"
 
 #include <QFile>
@@ -41,7 +41,7 @@ private slots:
         QCOMPARE(form().Edit5->text(), QStringLiteral("   0,00"));
         QCOMPARE(form().Label3->text(), QStringLiteral("0"));
         // The circles show the empty list: none is coloured.
-        for (ShapeWidget *circle : {form().ShapeRip, form().ShapeCle, form().ShapeError})
+        for (StatusLight *circle : {form().ShapeRip, form().ShapeCle, form().ShapeError})
             QCOMPARE(circle->brushColor(), form().palette().color(QPalette::Button));
         QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 0"));
         QCOMPARE(form().LabelShown->text(), QString());
@@ -387,8 +387,8 @@ private slots:
         form().mniC1->trigger();
         expectFreshFigures("clean");
         m_prompts->dialogs.enqueue([](QDialog *d) {
-            static_cast<TForm2 *>(d)->EditNomPrenom->setText(QStringLiteral("ALI BEN"));
-            static_cast<TForm2 *>(d)->ButtonValidate1->click();
+            static_cast<RecordEditor *>(d)->EditNomPrenom->setText(QStringLiteral("ALI BEN"));
+            static_cast<RecordEditor *>(d)->ButtonValidate1->click();
         });
         form().mniA1->trigger();
         expectFreshFigures("add");
@@ -441,7 +441,7 @@ private slots:
         QCOMPARE(list().line(0).subItem(5), name);
         QCOMPARE(list().line(0).subItem(6), QStringLiteral("D"));
         // The editor's one-character contract type takes such a character whole.
-        TForm2 &ed = *form().Form2;
+        RecordEditor &ed = *form().Form2;
         ed.EditTypeContrat->clear();
         for (const QString &typed : {QStringLiteral("\U0001F600"), QStringLiteral("x")}) {
             QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, typed);

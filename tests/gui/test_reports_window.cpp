@@ -1,10 +1,10 @@
 #include "PdfText.h"
 #include "ScriptedPrompts.h"
-#include "app/TForm1.h"
+#include "MainWindow.h"
 #include "keys/Keys.h"
 #include "model/WorkingList.h"
-#include "reports/ReportPreview.h"
-#include "words/UnitTransChiffre.h"
+#include "ReportPreview.h"
+#include "words/AmountInWords.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -38,9 +38,9 @@ class TestReportsWindow : public QObject
 
     QTemporaryDir m_dir;
     std::shared_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<MainWindow> m_form;
 
-    TForm1 &form() { return *m_form; }
+    MainWindow &form() { return *m_form; }
     WorkingList &list() { return m_form->list(); }
     void importSmall()
     {
@@ -66,7 +66,7 @@ private slots:
         ini.write("[Infos]\r\nLine0=APC TEST\r\nCount=1\r\n");
         ini.close();
         m_prompts = std::make_shared<ScriptedPrompts>();
-        m_form = std::make_unique<TForm1>(m_prompts, Folders(m_dir.path()));
+        m_form = std::make_unique<MainWindow>(m_prompts, Folders(m_dir.path()));
         m_form->show();
         m_prompts->take();
     }

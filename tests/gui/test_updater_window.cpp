@@ -1,6 +1,6 @@
 #include "ScriptedPrompts.h"
-#include "app/ShapeWidget.h"
-#include "app/TForm1.h"
+#include "StatusLight.h"
+#include "MainWindow.h"
 #include "support/LocalServer.h"
 #include "support/TestAuthority.h"
 #include "support/TestPublisher.h"
@@ -31,7 +31,7 @@ class TestUpdaterWindow : public QObject
 
     QTemporaryDir *m_dir = nullptr;
     std::shared_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<MainWindow> m_form;
     int m_quits = 0;
 
     void route(const QByteArray &path, const QByteArray &body, int status = 200)
@@ -66,13 +66,13 @@ class TestUpdaterWindow : public QObject
         setup.limits = limits;
         setup.quit = [this] { ++m_quits; };
         m_quits = 0;
-        m_form = std::make_unique<TForm1>(m_prompts, Folders(m_dir->path()), std::move(setup));
+        m_form = std::make_unique<MainWindow>(m_prompts, Folders(m_dir->path()), std::move(setup));
         if (m_prompts->shown.value(0) ==
             QStringLiteral("information: La saisie a été effectuée avec succès."))
             m_prompts->shown.removeFirst();
         m_form->show();
     }
-    TForm1 &form() { return *m_form; }
+    MainWindow &form() { return *m_form; }
     QString newProgram() const { return QDir(m_dir->path()).filePath(Updater::newProgramName()); }
     // The files the updater could have left in the program's folder.
     QStringList programFiles() const

@@ -1,7 +1,7 @@
 #include "WindowFixture.h"
 #include "support/XlsxBuilder.h"
 
-#include "app/MemoList.h"
+#include "TextLinesView.h"
 #include "import/WorkbookReader.h"
 
 #include <QAction>

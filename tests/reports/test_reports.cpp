@@ -10,7 +10,7 @@
 #include "reports/ReportEngine.h"
 #include "reports/ReportPainter.h"
 #include "reports/ReportText.h"
-#include "words/UnitTransChiffre.h"
+#include "words/AmountInWords.h"
 
 #include <QFile>
 #include <QTemporaryDir>

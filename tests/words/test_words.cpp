@@ -1,4 +1,4 @@
-#include "words/UnitTransChiffre.h"
+#include "words/AmountInWords.h"
 
 #include "QtPrinters.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PreparedReport.h"
+#include "reports/PreparedReport.h"
 
 #include <QDialog>
 

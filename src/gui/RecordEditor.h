@@ -14,14 +14,14 @@ class TransferLine;
 // The record editor: the seven cells of one transfer line in seven boxes; computes the
 // account's keys. It only returns a line: the caller applies it ("Enregistrer" or
 // "Add New", told by closedBy()).
-class TForm2 final : public QDialog
+class RecordEditor final : public QDialog
 {
     Q_OBJECT
 public:
     // How the dialog was closed.
     enum class Closed { None, Saved, Added, Cancelled };
 
-    explicit TForm2(std::shared_ptr<Prompts> prompts, QWidget *parent = nullptr);
+    explicit RecordEditor(std::shared_ptr<Prompts> prompts, QWidget *parent = nullptr);
 
     QLineEdit *EditCompte, *EditCleRip, *EditNetPayer, *EditRendement, *EditAssurance,
         *EditNomPrenom, *EditTypeContrat;

@@ -1,6 +1,6 @@
-#include "TForm2.h"
+#include "RecordEditor.h"
 
-#include "app/Prompts.h"
+#include "Prompts.h"
 #include "keys/Keys.h"
 #include "model/AmountText.h"
 #include "model/TextColumns.h"
@@ -26,7 +26,7 @@ QString editorCleCCP(QStringView compte) { return VerifierCle(compte); }
 
 } // namespace
 
-TForm2::TForm2(std::shared_ptr<Prompts> prompts, QWidget *parent)
+RecordEditor::RecordEditor(std::shared_ptr<Prompts> prompts, QWidget *parent)
     : QDialog(parent), m_prompts(std::move(prompts))
 {
     setFixedSize(420, 339);
@@ -123,18 +123,18 @@ TForm2::TForm2(std::shared_ptr<Prompts> prompts, QWidget *parent)
     setTabOrder(ButtonValidate2, edt1);
     setTabOrder(edt1, edt2);
 
-    connect(BtnSave, &QPushButton::clicked, this, &TForm2::BtnSaveClick);
-    connect(BtnCancel, &QPushButton::clicked, this, &TForm2::BtnCancelClick);
-    connect(ButtonValidate1, &QPushButton::clicked, this, &TForm2::ButtonValidate1Click);
-    connect(ButtonValidate2, &QPushButton::clicked, this, &TForm2::ButtonValidate2Click);
-    connect(SpeedButton1, &QToolButton::clicked, this, &TForm2::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TForm2::SpeedButton2Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TForm2::SpeedButton3Click);
+    connect(BtnSave, &QPushButton::clicked, this, &RecordEditor::BtnSaveClick);
+    connect(BtnCancel, &QPushButton::clicked, this, &RecordEditor::BtnCancelClick);
+    connect(ButtonValidate1, &QPushButton::clicked, this, &RecordEditor::ButtonValidate1Click);
+    connect(ButtonValidate2, &QPushButton::clicked, this, &RecordEditor::ButtonValidate2Click);
+    connect(SpeedButton1, &QToolButton::clicked, this, &RecordEditor::SpeedButton1Click);
+    connect(SpeedButton2, &QToolButton::clicked, this, &RecordEditor::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &RecordEditor::SpeedButton3Click);
 
     FormCreate();
 }
 
-void TForm2::FormCreate()
+void RecordEditor::FormCreate()
 {
     setWindowTitle(Texts::Caption);
     BtnSave->setText(QStringLiteral("Enregistrer"));
@@ -149,19 +149,19 @@ void TForm2::FormCreate()
     }
 }
 
-QList<QLineEdit *> TForm2::boxes() const
+QList<QLineEdit *> RecordEditor::boxes() const
 {
     return {EditCompte, EditCleRip, EditNetPayer, EditRendement, EditAssurance, EditNomPrenom, EditTypeContrat};
 }
 
-void TForm2::showEvent(QShowEvent *event)
+void RecordEditor::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     m_closed = Closed::None;
     FormActivate();
 }
 
-void TForm2::closeEvent(QCloseEvent *event)
+void RecordEditor::closeEvent(QCloseEvent *event)
 {
     // Closing by the window frame gives Cancel.
     if (m_closed == Closed::None)
@@ -169,44 +169,44 @@ void TForm2::closeEvent(QCloseEvent *event)
     QDialog::closeEvent(event);
 }
 
-void TForm2::FormActivate()
+void RecordEditor::FormActivate()
 {
     if (!EditCompte->text().isEmpty())
         SpeedButton1Click();
 }
 
-void TForm2::SpeedButton1Click()
+void RecordEditor::SpeedButton1Click()
 {
     edt1->setText(editorCleCCP(EditCompte->text()));
     edt2->setText(CleCcpRip(EditCompte->text()));
 }
 
-void TForm2::SpeedButton3Click() { EditCleRip->setText(edt1->text()); }
+void RecordEditor::SpeedButton3Click() { EditCleRip->setText(edt1->text()); }
 
-void TForm2::SpeedButton2Click() { EditCleRip->setText(edt2->text()); }
+void RecordEditor::SpeedButton2Click() { EditCleRip->setText(edt2->text()); }
 
-void TForm2::ClearFields()
+void RecordEditor::ClearFields()
 {
     for (QLineEdit *e : boxes())
         e->clear();
 }
 
-void TForm2::ButtonValidate2Click() { ClearFields(); }
+void RecordEditor::ButtonValidate2Click() { ClearFields(); }
 
-void TForm2::BtnCancelClick()
+void RecordEditor::BtnCancelClick()
 {
     m_closed = Closed::Cancelled;
     done(QDialog::Rejected);
 }
 
-void TForm2::setCells(const TransferLine &line)
+void RecordEditor::setCells(const TransferLine &line)
 {
     const QList<QLineEdit *> b = boxes();
     for (int i = 0; i < 7; ++i)
         b[i]->setText(line.subItem(i));
 }
 
-TransferLine TForm2::line(const TransferLine &base) const
+TransferLine RecordEditor::line(const TransferLine &base) const
 {
     TransferLine out = base;
     if (base.subItemCount() == 0 && base.captionView().isEmpty())
@@ -216,14 +216,14 @@ TransferLine TForm2::line(const TransferLine &base) const
     return out;
 }
 
-void TForm2::keepBoxes()
+void RecordEditor::keepBoxes()
 {
     m_closedWith.clear();
     for (QLineEdit *e : boxes())
         m_closedWith << e->text();
 }
 
-bool TForm2::amountsRead()
+bool RecordEditor::amountsRead()
 {
     for (QLineEdit *box : {EditNetPayer, EditRendement}) {
         long long cents = 0;
@@ -236,7 +236,7 @@ bool TForm2::amountsRead()
     return true;
 }
 
-void TForm2::BtnSaveClick()
+void RecordEditor::BtnSaveClick()
 {
     if (!amountsRead())
         return;
@@ -245,7 +245,7 @@ void TForm2::BtnSaveClick()
     done(QDialog::Accepted);
 }
 
-void TForm2::ButtonValidate1Click()
+void RecordEditor::ButtonValidate1Click()
 {
     if (!amountsRead())
         return;
@@ -254,14 +254,14 @@ void TForm2::ButtonValidate1Click()
     done(QDialog::Accepted);
 }
 
-void TForm2::EditCompteExit()
+void RecordEditor::EditCompteExit()
 {
     QString t = EditCompte->text();
     if (t.size() < 10)
         EditCompte->setText(t.rightJustified(10, u'0'));
 }
 
-void TForm2::amountExit(QLineEdit *box)
+void RecordEditor::amountExit(QLineEdit *box)
 {
     const QString t = box->text();
     if (t.isEmpty())
@@ -273,11 +273,11 @@ void TForm2::amountExit(QLineEdit *box)
         m_prompts->error(this, notAFloatMessage(t));
 }
 
-void TForm2::EditNetPayerExit() { amountExit(EditNetPayer); }
+void RecordEditor::EditNetPayerExit() { amountExit(EditNetPayer); }
 
-void TForm2::EditRendementExit() { amountExit(EditRendement); }
+void RecordEditor::EditRendementExit() { amountExit(EditRendement); }
 
-bool TForm2::keyPress(QLineEdit *box, QKeyEvent *event)
+bool RecordEditor::keyPress(QLineEdit *box, QKeyEvent *event)
 {
     const QString text = event->text();
     // Keys that type nothing (arrows, Delete, shortcuts such as Ctrl+V) are not filtered.
@@ -305,7 +305,7 @@ bool TForm2::keyPress(QLineEdit *box, QKeyEvent *event)
     return false;
 }
 
-bool TForm2::eventFilter(QObject *watched, QEvent *event)
+bool RecordEditor::eventFilter(QObject *watched, QEvent *event)
 {
     auto *box = qobject_cast<QLineEdit *>(watched);
     if (box && event->type() == QEvent::KeyPress)

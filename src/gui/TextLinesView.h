@@ -4,15 +4,15 @@
 #include <QStringList>
 #include <functional>
 
-class MemoLinesModel;
+class TextLinesModel;
 
 // A read-only memo of text lines. Its lines are asked for only when painted or read, so a
 // hundred thousand lines show and scroll at once; lines can be selected and copied (Ctrl+C).
-class MemoList final : public QListView
+class TextLinesView final : public QListView
 {
     Q_OBJECT
 public:
-    explicit MemoList(QWidget *parent = nullptr);
+    explicit TextLinesView(QWidget *parent = nullptr);
 
     void setLines(const QStringList &lines);
     // Shows count lines, line i being text(i).
@@ -28,5 +28,5 @@ protected:
 
 private:
     void copySelection();
-    MemoLinesModel *m_model;
+    TextLinesModel *m_model;
 };

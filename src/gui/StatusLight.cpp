@@ -1,13 +1,13 @@
-#include "ShapeWidget.h"
+#include "StatusLight.h"
 
 #include <QPainter>
 
-ShapeWidget::ShapeWidget(QWidget *parent) : QWidget(parent)
+StatusLight::StatusLight(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void ShapeWidget::setBrushColor(const QColor &color)
+void StatusLight::setBrushColor(const QColor &color)
 {
     if (m_color == color)
         return;
@@ -15,7 +15,7 @@ void ShapeWidget::setBrushColor(const QColor &color)
     update();
 }
 
-void ShapeWidget::paintEvent(QPaintEvent *)
+void StatusLight::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);

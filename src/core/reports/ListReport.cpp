@@ -7,7 +7,7 @@
 #include "model/AmountText.h"
 #include "model/UserError.h"
 #include "model/WorkingList.h"
-#include "words/UnitTransChiffre.h"
+#include "words/AmountInWords.h"
 
 namespace ListReport
 {

@@ -1,14 +1,14 @@
 #include "UpdaterControls.h"
 
-#include "UpdateTexts.h"
-#include "app/Prompts.h"
-#include "app/ShapeWidget.h"
+#include "update/UpdateTexts.h"
+#include "Prompts.h"
+#include "StatusLight.h"
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
-UpdaterControls::UpdaterControls(ShapeWidget *light, QLabel *localVersion, QLabel *serverVersion,
+UpdaterControls::UpdaterControls(StatusLight *light, QLabel *localVersion, QLabel *serverVersion,
                                  QProgressBar *progressBar, QPushButton *button, Prompts &prompts,
                                  QWidget *window, std::function<void()> terminate)
     : m_light(light), m_localVersion(localVersion), m_serverVersion(serverVersion),

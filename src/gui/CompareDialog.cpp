@@ -1,9 +1,9 @@
 #include "CompareDialog.h"
 
-#include "CompareReport.h"
-#include "CompareWorkbook.h"
-#include "app/Prompts.h"
-#include "app/WaitCursor.h"
+#include "compare/CompareReport.h"
+#include "compare/CompareWorkbook.h"
+#include "Prompts.h"
+#include "WaitCursor.h"
 #include "model/UserError.h"
 #include "session/Session.h"
 

@@ -1,7 +1,7 @@
 #include "QtPrinters.h"
 
-#include "app/IniFile.h"
-#include "app/Settings.h"
+#include "settings/IniFile.h"
+#include "settings/Settings.h"
 #include "model/UserError.h"
 
 #include <QDir>

@@ -4,11 +4,11 @@
 #include <QWidget>
 
 // A filled circle or ellipse with a thin outline, like a status light.
-class ShapeWidget final : public QWidget
+class StatusLight final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ShapeWidget(QWidget *parent = nullptr);
+    explicit StatusLight(QWidget *parent = nullptr);
 
     QColor brushColor() const { return m_color; }
     void setBrushColor(const QColor &color);

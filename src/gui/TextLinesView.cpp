@@ -1,4 +1,4 @@
-#include "MemoList.h"
+#include "TextLinesView.h"
 
 #include <QAbstractListModel>
 #include <QAction>
@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 
-class MemoLinesModel final : public QAbstractListModel
+class TextLinesModel final : public QAbstractListModel
 {
 public:
     using QAbstractListModel::QAbstractListModel;
@@ -32,7 +32,7 @@ private:
     std::function<QString(int)> m_text;
 };
 
-MemoList::MemoList(QWidget *parent) : QListView(parent), m_model(new MemoLinesModel(this))
+TextLinesView::TextLinesView(QWidget *parent) : QListView(parent), m_model(new TextLinesModel(this))
 {
     setModel(m_model);
     setUniformItemSizes(true);
@@ -43,18 +43,18 @@ MemoList::MemoList(QWidget *parent) : QListView(parent), m_model(new MemoLinesMo
     setContextMenuPolicy(Qt::ActionsContextMenu);
     auto *copy = new QAction(QStringLiteral("Copier"), this);
     copy->setShortcut(QKeySequence::Copy);
-    connect(copy, &QAction::triggered, this, &MemoList::copySelection);
+    connect(copy, &QAction::triggered, this, &TextLinesView::copySelection);
     addAction(copy);
 }
 
-void MemoList::setLines(const QStringList &lines)
+void TextLinesView::setLines(const QStringList &lines)
 {
     m_model->setSource(int(lines.size()), [lines](int i) { return lines[i]; });
 }
 
-void MemoList::setSource(int count, std::function<QString(int)> text) { m_model->setSource(count, std::move(text)); }
+void TextLinesView::setSource(int count, std::function<QString(int)> text) { m_model->setSource(count, std::move(text)); }
 
-QStringList MemoList::lines() const
+QStringList TextLinesView::lines() const
 {
     QStringList out;
     const int n = m_model->rowCount();
@@ -64,11 +64,11 @@ QStringList MemoList::lines() const
     return out;
 }
 
-int MemoList::lineCount() const { return m_model->rowCount(); }
+int TextLinesView::lineCount() const { return m_model->rowCount(); }
 
-QString MemoList::text() const { return lines().join(u'\n'); }
+QString TextLinesView::text() const { return lines().join(u'\n'); }
 
-void MemoList::keyPressEvent(QKeyEvent *event)
+void TextLinesView::keyPressEvent(QKeyEvent *event)
 {
     if (event->matches(QKeySequence::Copy)) {
         copySelection();
@@ -77,7 +77,7 @@ void MemoList::keyPressEvent(QKeyEvent *event)
     QListView::keyPressEvent(event);
 }
 
-void MemoList::copySelection()
+void TextLinesView::copySelection()
 {
     QModelIndexList rows = selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end());

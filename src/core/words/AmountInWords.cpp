@@ -1,4 +1,4 @@
-#include "UnitTransChiffre.h"
+#include "AmountInWords.h"
 
 #include <cfenv>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "Prompts.h"
 
-#include "reports/ReportPreview.h"
+#include "ReportPreview.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,6 +1,6 @@
 #include "Manifest.h"
 
-#include "app/IniFile.h"
+#include "settings/IniFile.h"
 
 namespace
 {

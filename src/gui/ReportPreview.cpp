@@ -1,7 +1,7 @@
 #include "ReportPreview.h"
 
-#include "ReportPainter.h"
-#include "app/Prompts.h"
+#include "reports/ReportPainter.h"
+#include "Prompts.h"
 
 #include <QAction>
 #include <QComboBox>

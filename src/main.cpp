@@ -1,5 +1,5 @@
 #include "Prompts.h"
-#include "TForm1.h"
+#include "MainWindow.h"
 
 #include <QApplication>
 
@@ -9,8 +9,8 @@ int main(int argc, char *argv[])
     app.setApplicationName(QStringLiteral("Talvoro CCP"));
     app.setOrganizationName(QStringLiteral("Talvoro"));
     app.setDesktopFileName(QStringLiteral("talvoro"));
-    app.setWindowIcon(TForm1::applicationIcon());
-    TForm1 form(std::make_shared<QtPrompts>(), Folders(), UpdaterSetup::buildDefaults());
+    app.setWindowIcon(MainWindow::applicationIcon());
+    MainWindow form(std::make_shared<QtPrompts>(), Folders(), UpdaterSetup::buildDefaults());
     form.show();
     return app.exec();
 }

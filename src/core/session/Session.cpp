@@ -1,6 +1,6 @@
 #include "Session.h"
 
-#include "app/Folders.h"
+#include "settings/Folders.h"
 #include "export/TextExport.h"
 #include "export/WorkbookExport.h"
 #include "import/TextImport.h"

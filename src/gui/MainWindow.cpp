@@ -1,14 +1,14 @@
-#include "TForm1.h"
+#include "MainWindow.h"
 
-#include "Cleaner.h"
+#include "settings/Cleaner.h"
 #include "ImportProgress.h"
-#include "MemoList.h"
-#include "Settings.h"
+#include "TextLinesView.h"
+#include "settings/Settings.h"
 #include "WaitCursor.h"
-#include "compare/CompareDialog.h"
-#include "editor/TForm2.h"
+#include "CompareDialog.h"
+#include "RecordEditor.h"
 #include "Prompts.h"
-#include "ShapeWidget.h"
+#include "StatusLight.h"
 #include "keys/Keys.h"
 #include "keys/Statistics.h"
 #include "reports/PreparedReport.h"
@@ -16,7 +16,7 @@
 #include "model/UserError.h"
 #include "update/CurlHttpClient.h"
 #include "update/Updater.h"
-#include "update/UpdaterControls.h"
+#include "UpdaterControls.h"
 #include "reports/ReportTexts.h"
 
 #include <QAction>
@@ -118,7 +118,7 @@ QString counted(const char *prefix, int n) { return QString::fromUtf8(prefix) + 
 
 } // namespace
 
-QIcon TForm1::applicationIcon()
+QIcon MainWindow::applicationIcon()
 {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
@@ -126,34 +126,34 @@ QIcon TForm1::applicationIcon()
     return icon;
 }
 
-TForm1::TForm1(std::shared_ptr<Prompts> prompts, Folders folders, UpdaterSetup updater,
+MainWindow::MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, UpdaterSetup updater,
                QWidget *parent)
     : QWidget(parent), m_prompts(std::move(prompts)), m_folders(std::move(folders)),
       m_updaterSetup(std::move(updater)), m_session(new Session(this))
 {
     buildControls();
     buildMenu();
-    connect(m_session, &Session::changed, this, &TForm1::showFigures);
+    connect(m_session, &Session::changed, this, &MainWindow::showFigures);
     FormCreate();
-    Form2 = new TForm2(m_prompts, this);
+    Form2 = new RecordEditor(m_prompts, this);
 }
 
-TForm1::~TForm1()
+MainWindow::~MainWindow()
 {
     FormDestroy();
     m_updater.reset();
 }
 
-WorkingList &TForm1::list() { return m_session->list(); }
+WorkingList &MainWindow::list() { return m_session->list(); }
 
-template <class W> W *TForm1::place(W *w, int x, int y, int width, int height, int anchors)
+template <class W> W *MainWindow::place(W *w, int x, int y, int width, int height, int anchors)
 {
     m_placements.push_back({w, QRect(x, y, width, height), anchors});
     w->setGeometry(x, y, width, height);
     return w;
 }
 
-void TForm1::buildControls()
+void MainWindow::buildControls()
 {
     setWindowTitle(Texts::Caption);
     setWindowIcon(applicationIcon());
@@ -196,11 +196,11 @@ void TForm1::buildControls()
     ListView1->horizontalHeader()->setStretchLastSection(false);
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    MemoErreurs = place(new MemoList(this), 8, 327, 748, 122, Left | Right | Bottom);
+    MemoErreurs = place(new TextLinesView(this), 8, 327, 748, 122, Left | Right | Bottom);
     setBackground(MemoErreurs, Qt::white);
 
     auto shape = [this](int x, int y, int w, int h, int anchors) {
-        return place(new ShapeWidget(this), x, y, w, h, anchors);
+        return place(new StatusLight(this), x, y, w, h, anchors);
     };
     ShapeRip = shape(759, 4, 60, 50, Right | Top);
     ShapeCle = shape(817, 4, 60, 50, Right | Top);
@@ -222,7 +222,7 @@ void TForm1::buildControls()
     LabelError = label(QString(), 872, 53, 68, 14, Right | Top, Qt::AlignCenter);
 
     auto memo = [this](int x, int y, int w, int h, const QString &hint, const QColor &c) {
-        auto *m = place(new MemoList(this), x, y, w, h, Right | Top);
+        auto *m = place(new TextLinesView(this), x, y, w, h, Right | Top);
         m->setToolTip(hint);
         setBackground(m, c);
         return m;
@@ -294,17 +294,17 @@ void TForm1::buildControls()
     for (QLabel *l : {Label3, Label4, Label2})
         l->raise();
 
-    auto wire = [this](QPushButton *b, void (TForm1::*cmd)()) {
+    auto wire = [this](QPushButton *b, void (MainWindow::*cmd)()) {
         connect(b, &QPushButton::clicked, this, [this, cmd] { runCommand([this, cmd] { (this->*cmd)(); }); });
     };
-    wire(BtnImport, &TForm1::BtnImportClick);
-    wire(BtnFix, &TForm1::BtnFixClick);
-    wire(Button1, &TForm1::Button1Click);
-    wire(Button2, &TForm1::Button2Click);
-    wire(Button3, &TForm1::Button3Click);
-    wire(BtnExport, &TForm1::BtnExportClick);
-    wire(BtnExcel, &TForm1::BtnExcelClick);
-    wire(ButtonUpdate, &TForm1::ButtonUpdateClick);
+    wire(BtnImport, &MainWindow::BtnImportClick);
+    wire(BtnFix, &MainWindow::BtnFixClick);
+    wire(Button1, &MainWindow::Button1Click);
+    wire(Button2, &MainWindow::Button2Click);
+    wire(Button3, &MainWindow::Button3Click);
+    wire(BtnExport, &MainWindow::BtnExportClick);
+    wire(BtnExcel, &MainWindow::BtnExcelClick);
+    wire(ButtonUpdate, &MainWindow::ButtonUpdateClick);
     connect(ListView1, &QTableView::doubleClicked, this,
             [this] { runCommand([this] { ListView1DblClick(); }); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { runCommand([this] { Edit1Change(); }); });
@@ -312,14 +312,14 @@ void TForm1::buildControls()
 
     tmr1 = new QTimer(this);
     tmr1->setInterval(1000);
-    connect(tmr1, &QTimer::timeout, this, &TForm1::tmr1Timer);
+    connect(tmr1, &QTimer::timeout, this, &MainWindow::tmr1Timer);
 }
 
-void TForm1::buildMenu()
+void MainWindow::buildMenu()
 {
     pm1 = new QMenu(this);
     pm1->setStyleSheet(QStringLiteral("QMenu { icon-size: 24px; }"));
-    auto entry = [this](const QString &text, void (TForm1::*cmd)(), const char *icon) {
+    auto entry = [this](const QString &text, void (MainWindow::*cmd)(), const char *icon) {
         QAction *a = pm1->addAction(QIcon(QStringLiteral(":/icons/menu/%1.png").arg(QLatin1String(icon))), text);
         if (cmd)
             connect(a, &QAction::triggered, this, [this, cmd] { runCommand([this, cmd] { (this->*cmd)(); }); });
@@ -327,25 +327,25 @@ void TForm1::buildMenu()
             connect(a, &QAction::triggered, this, [this, text] { notAvailable(text); });
         return a;
     };
-    mniA1 = entry(QStringLiteral("Add"), &TForm1::mniA1Click, "add");
-    mniM1 = entry(QStringLiteral("Modifier"), &TForm1::mniM1Click, "edit");
-    mnii1 = entry(QStringLiteral("Importé (txt-xls)"), &TForm1::mnii1Click, "import");
+    mniA1 = entry(QStringLiteral("Add"), &MainWindow::mniA1Click, "add");
+    mniM1 = entry(QStringLiteral("Modifier"), &MainWindow::mniM1Click, "edit");
+    mnii1 = entry(QStringLiteral("Importé (txt-xls)"), &MainWindow::mnii1Click, "import");
     pm1->addSeparator();
-    mniE1 = entry(QStringLiteral("Exporté Txt"), &TForm1::mniE1Click, "export-txt");
-    mniE2 = entry(QStringLiteral("Exporté xls"), &TForm1::mniE2Click, "export-xls");
+    mniE1 = entry(QStringLiteral("Exporté Txt"), &MainWindow::mniE1Click, "export-txt");
+    mniE2 = entry(QStringLiteral("Exporté xls"), &MainWindow::mniE2Click, "export-xls");
     pm1->addSeparator();
-    mniF1 = entry(QStringLiteral("Fixé RIP"), &TForm1::mniF1Click, "fix-rip");
-    mniF2 = entry(QStringLiteral("Fixé Clé"), &TForm1::mniF2Click, "fix-cle");
-    mniC1 = entry(QStringLiteral("Clean DATA"), &TForm1::mniC1Click, "clean");
+    mniF1 = entry(QStringLiteral("Fixé RIP"), &MainWindow::mniF1Click, "fix-rip");
+    mniF2 = entry(QStringLiteral("Fixé Clé"), &MainWindow::mniF2Click, "fix-cle");
+    mniC1 = entry(QStringLiteral("Clean DATA"), &MainWindow::mniC1Click, "clean");
     pm1->addSeparator();
-    mniS1 = entry(QStringLiteral("Supprimé Ligne"), &TForm1::mniS1Click, "delete-line");
-    mniS2 = entry(QStringLiteral("Supprimé Tous"), &TForm1::mniS2Click, "delete-all");
+    mniS1 = entry(QStringLiteral("Supprimé Ligne"), &MainWindow::mniS1Click, "delete-line");
+    mniS2 = entry(QStringLiteral("Supprimé Tous"), &MainWindow::mniS2Click, "delete-all");
     pm1->addSeparator();
-    mniS3 = entry(QStringLiteral("Rapport Des Erreur"), &TForm1::mniS3Click, "error-report");
-    mniT1 = entry(QStringLiteral("Tirage Liste"), &TForm1::mniT1Click, "print-list");
+    mniS3 = entry(QStringLiteral("Rapport Des Erreur"), &MainWindow::mniS3Click, "error-report");
+    mniT1 = entry(QStringLiteral("Tirage Liste"), &MainWindow::mniT1Click, "print-list");
     pm1->addSeparator();
     m_compareAction =
-        entry(QStringLiteral("Comparer avec une liste…"), &TForm1::compareWithList, "import");
+        entry(QStringLiteral("Comparer avec une liste…"), &MainWindow::compareWithList, "import");
     m_compareAction->setObjectName(QStringLiteral("compareAction"));
     m_compareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     // Also a window shortcut, so Ctrl+M works without opening the menu.
@@ -354,12 +354,12 @@ void TForm1::buildMenu()
             [this](const QPoint &pos) { pm1->popup(ListView1->viewport()->mapToGlobal(pos)); });
 }
 
-void TForm1::notAvailable(const QString &what)
+void MainWindow::notAvailable(const QString &what)
 {
     m_prompts->message(this, Texts::NotAvailable.arg(what));
 }
 
-void TForm1::runCommand(const std::function<void()> &command)
+void MainWindow::runCommand(const std::function<void()> &command)
 {
     // The import lets window events run; other commands wait until it has finished.
     if (m_importing)
@@ -377,7 +377,7 @@ void TForm1::runCommand(const std::function<void()> &command)
 
 // --- window events ---
 
-void TForm1::cleanProgramFolder()
+void MainWindow::cleanProgramFolder()
 {
     // An installed copy's folder belongs to the system: nothing of ours to clean there.
     if (m_folders.installed())
@@ -386,7 +386,7 @@ void TForm1::cleanProgramFolder()
     CleanAllTempFiles(m_folders.programDir());
 }
 
-QString TForm1::settingsFile() const
+QString MainWindow::settingsFile() const
 {
     QString dir = m_folders.dataDir(QStringLiteral("Fichier_INI"));
     if (dir.isEmpty())
@@ -394,7 +394,7 @@ QString TForm1::settingsFile() const
     return QDir(dir).filePath(QStringLiteral("Direction.ini"));
 }
 
-void TForm1::loadPlace()
+void MainWindow::loadPlace()
 {
     Memo2->setPlainText(LoadMemoFromIni(settingsFile(), QStringLiteral("Infos")).join(u'\n'));
     const QString stored = Memo2->toPlainText();
@@ -413,7 +413,7 @@ void TForm1::loadPlace()
     runCommand([this] { savePlace(); });
 }
 
-void TForm1::FormCreate()
+void MainWindow::FormCreate()
 {
     cleanProgramFolder();
     loadPlace();
@@ -422,7 +422,7 @@ void TForm1::FormCreate()
     ShapeError->setBrushColor(QColor(255, 0, 0));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
-    for (MemoList *m : {MemoComptes, MemoErreurs, MemoNoms, Memo1, memoNomPrenom})
+    for (TextLinesView *m : {MemoComptes, MemoErreurs, MemoNoms, Memo1, memoNomPrenom})
         m->clear();
     // Column widths as designed, widened where this platform's fonts need more room for
     // the caption or a full cell.
@@ -461,11 +461,11 @@ void TForm1::FormCreate()
     m_updater->showStatus();
 }
 
-void TForm1::FormActivate() { showFigures(); }
+void MainWindow::FormActivate() { showFigures(); }
 
-void TForm1::FormClose() { savePlace(); }
+void MainWindow::FormClose() { savePlace(); }
 
-void TForm1::savePlace()
+void MainWindow::savePlace()
 {
     // A memo's lines; a final line break starts no line of its own.
     QStringList lines = Memo2->toPlainText().split(u'\n');
@@ -474,19 +474,19 @@ void TForm1::savePlace()
     SaveMemoToIni(settingsFile(), QStringLiteral("Infos"), lines);
 }
 
-void TForm1::FormDestroy()
+void MainWindow::FormDestroy()
 {
     cleanProgramFolder();
 }
 
-void TForm1::changeEvent(QEvent *event)
+void MainWindow::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_importing)
         runCommand([this] { FormActivate(); });
 }
 
-void TForm1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (m_importing) {
         event->ignore();
@@ -497,13 +497,13 @@ void TForm1::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void TForm1::resizeEvent(QResizeEvent *event)
+void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     layOut();
 }
 
-void TForm1::layOut()
+void MainWindow::layOut()
 {
     // The extra room goes to the table; controls to its right and below it follow their edge.
     const int dx = std::max(0, width() - 940);
@@ -526,14 +526,14 @@ void TForm1::layOut()
     }
 }
 
-void TForm1::tmr1Timer()
+void MainWindow::tmr1Timer()
 {
     Label7->setText(QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy, hh:mm:ss")));
 }
 
 // --- import ---
 
-void TForm1::BtnImportClick()
+void MainWindow::BtnImportClick()
 {
     const QString path = m_prompts->openFileName(this, Texts::ImportFilter);
     if (path.isEmpty())
@@ -550,7 +550,7 @@ void TForm1::BtnImportClick()
     m_prompts->message(this, Texts::TypeCounts.arg(c.d).arg(c.i).arg(c.p));
 }
 
-void TForm1::importPath(const QString &path)
+void MainWindow::importPath(const QString &path)
 {
     const bool workbook = Session::kindOf(path) == Session::FileKind::Workbook;
     if (!workbook)
@@ -582,7 +582,7 @@ void TForm1::importPath(const QString &path)
 
 // --- figures ---
 
-void TForm1::showFigures()
+void MainWindow::showFigures()
 {
     const ListFigures &f = m_session->figures();
     const ListPanels &p = m_session->panels();
@@ -627,12 +627,12 @@ void TForm1::showFigures()
 
 // --- key repairs ---
 
-void TForm1::repairKeys(KeyKind kind)
+void MainWindow::repairKeys(KeyKind kind)
 {
     reportRepair(kind, m_session->repairKeys(kind));
 }
 
-void TForm1::reportRepair(KeyKind kind, const Session::RepairResult &result)
+void MainWindow::reportRepair(KeyKind kind, const Session::RepairResult &result)
 {
     const bool rip = kind == KeyKind::Rip;
     if (result.leftRows.empty()) {
@@ -654,7 +654,7 @@ void TForm1::reportRepair(KeyKind kind, const Session::RepairResult &result)
 
 // --- list commands ---
 
-void TForm1::mniC1Click()
+void MainWindow::mniC1Click()
 {
     if (m_session->list().count() == 0)
         return;
@@ -662,7 +662,7 @@ void TForm1::mniC1Click()
     m_prompts->message(this, Texts::CleanCompleted);
 }
 
-void TForm1::Button2Click()
+void MainWindow::Button2Click()
 {
     const int row = selectedRow();
     if (row >= 0)
@@ -672,7 +672,7 @@ void TForm1::Button2Click()
     ListView1->setCurrentIndex(QModelIndex());
 }
 
-void TForm1::Button3Click()
+void MainWindow::Button3Click()
 {
     const ListFigures &f = m_session->figures();
     const QString question = m_session->list().filtered()
@@ -684,7 +684,7 @@ void TForm1::Button3Click()
 
 // --- update ---
 
-void TForm1::ButtonUpdateClick()
+void MainWindow::ButtonUpdateClick()
 {
     // Asks before a download, or cancels the one running.
     if (m_updater) m_updater->updateRequested();
@@ -692,25 +692,25 @@ void TForm1::ButtonUpdateClick()
 
 // --- filters ---
 
-void TForm1::Edit1Change()
+void MainWindow::Edit1Change()
 {
     m_session->setFilter(WorkingList::FilterField::Compte, Edit1->text());
 }
 
-void TForm1::Edit2Change()
+void MainWindow::Edit2Change()
 {
     m_session->setFilter(WorkingList::FilterField::NomPrenom, Edit2->text());
 }
 
 // --- record editor ---
 
-int TForm1::selectedRow() const
+int MainWindow::selectedRow() const
 {
     const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-void TForm1::selectRow(int row)
+void MainWindow::selectRow(int row)
 {
     if (row < 0 || row >= m_session->list().count())
         return;
@@ -719,48 +719,48 @@ void TForm1::selectRow(int row)
     ListView1->scrollTo(m_session->list().index(row, 0));
 }
 
-void TForm1::appendFromEditor(const TForm2 &editor)
+void MainWindow::appendFromEditor(const RecordEditor &editor)
 {
     selectRow(m_session->appendLine(editor.line(TransferLine())));
     m_prompts->message(this, Texts::Added);
 }
 
-void TForm1::editSelectedLine()
+void MainWindow::editSelectedLine()
 {
     const int row = selectedRow();
     if (row < 0)
         return;
     const TransferLine original = m_session->list().line(row);
-    TForm2 dialog(m_prompts, this);
+    RecordEditor dialog(m_prompts, this);
     dialog.setCells(original);
     if (m_prompts->execDialog(&dialog) != QDialog::Accepted)
         return;
     // "Enregistrer" writes the boxes back into the line; "Add New" appends a line of its own
     // and leaves this one as it was.
-    if (dialog.closedBy() == TForm2::Closed::Saved && row < m_session->list().count()) {
+    if (dialog.closedBy() == RecordEditor::Closed::Saved && row < m_session->list().count()) {
         m_session->replaceLine(row, dialog.line(original));
         m_prompts->message(this, Texts::Saved);
-    } else if (dialog.closedBy() == TForm2::Closed::Added) {
+    } else if (dialog.closedBy() == RecordEditor::Closed::Added) {
         appendFromEditor(dialog);
     }
 }
 
-void TForm1::mniA1Click()
+void MainWindow::mniA1Click()
 {
     // From "Add", both "Enregistrer" and "Add New" append: no existing line is overwritten.
     if (m_prompts->execDialog(Form2) == QDialog::Accepted &&
-        (Form2->closedBy() == TForm2::Closed::Saved || Form2->closedBy() == TForm2::Closed::Added))
+        (Form2->closedBy() == RecordEditor::Closed::Saved || Form2->closedBy() == RecordEditor::Closed::Added))
         appendFromEditor(*Form2);
 }
 
 // --- exports ---
 
-QString TForm1::writtenNote(const Session::ExportResult &result)
+QString MainWindow::writtenNote(const Session::ExportResult &result)
 {
     return u'\n' + (result.filtered ? Texts::WrittenFiltered : Texts::Written).arg(result.lines);
 }
 
-QString TForm1::askExportPath(Session::ExportKind kind, const QString &caption, const QString &prompt)
+QString MainWindow::askExportPath(Session::ExportKind kind, const QString &caption, const QString &prompt)
 {
     const std::optional<QString> answer = m_prompts->input(this, caption, prompt, QString(), false);
     if (!answer)
@@ -773,7 +773,7 @@ QString TForm1::askExportPath(Session::ExportKind kind, const QString &caption, 
     }
 }
 
-template <class Command> auto TForm1::tellingRipRepair(Command &&command)
+template <class Command> auto MainWindow::tellingRipRepair(Command &&command)
 {
     Session::RepairResult repair;
     try {
@@ -787,7 +787,7 @@ template <class Command> auto TForm1::tellingRipRepair(Command &&command)
     }
 }
 
-void TForm1::ExportToTxtWithCodee()
+void MainWindow::ExportToTxtWithCodee()
 {
     const QString path = askExportPath(Session::ExportKind::Text, Texts::CodeCaption, Texts::CodePrompt);
     if (path.isEmpty())
@@ -801,7 +801,7 @@ void TForm1::ExportToTxtWithCodee()
         m_prompts->message(this, Texts::ExportMissing + path);
 }
 
-void TForm1::BtnExcelClick()
+void MainWindow::BtnExcelClick()
 {
     const QString path =
         askExportPath(Session::ExportKind::Workbook, Texts::ExcelCodeCaption, Texts::ExcelCodePrompt);
@@ -820,7 +820,7 @@ void TForm1::BtnExcelClick()
 
 // --- printed reports ---
 
-void TForm1::mniT1Click()
+void MainWindow::mniT1Click()
 {
     if (m_session->list().count() == 0) {
         m_prompts->notice(this, ReportTexts::NoDataCaption, ReportTexts::NoDataToPrint);
@@ -833,13 +833,13 @@ void TForm1::mniT1Click()
     m_prompts->showReport(this, pages);
 }
 
-void TForm1::compareWithList()
+void MainWindow::compareWithList()
 {
     CompareDialog::run(this, *m_session, *m_prompts, Memo2->toPlainText(),
                        m_folders.dataDir(QStringLiteral("Fichier Excel")));
 }
 
-void TForm1::mniS3Click()
+void MainWindow::mniS3Click()
 {
     if (m_session->wrongRows().empty()) {
         m_prompts->message(this, ReportTexts::NoErrors);

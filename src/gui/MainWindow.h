@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Folders.h"
+#include "settings/Folders.h"
 #include "keys/LineCheck.h"
 #include "session/Session.h"
 #include "update/UpdaterSetup.h"
@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-class MemoList;
+class TextLinesView;
 class Prompts;
 class QLabel;
 class QLineEdit;
@@ -23,22 +23,22 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class QVariant;
-class ShapeWidget;
-class TForm2;
+class StatusLight;
+class RecordEditor;
 class Updater;
 class UpdaterControls;
 
 // The main window: the working list, its panels and every command.
-class TForm1 final : public QWidget
+class MainWindow final : public QWidget
 {
     Q_OBJECT
 public:
     // The window uses the given prompts, folders and updater setup (tests give their own; the
     // default updater setup makes no request and shows the offline state); it runs its
     // creation sequence at once.
-    TForm1(std::shared_ptr<Prompts> prompts, Folders folders, UpdaterSetup updater = {},
+    MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, UpdaterSetup updater = {},
            QWidget *parent = nullptr);
-    ~TForm1() override;
+    ~MainWindow() override;
 
     // The program's icon at every size it is drawn at.
     static QIcon applicationIcon();
@@ -47,11 +47,11 @@ public:
     QPushButton *BtnImport, *BtnFix, *Button1, *BtnExport, *BtnExcel, *Button2, *Button3;
     QProgressBar *ProgressBar1;
     QTableView *ListView1;
-    MemoList *MemoErreurs;
-    ShapeWidget *ShapeRip, *ShapeCle, *ShapeError, *Shape1;
+    TextLinesView *MemoErreurs;
+    StatusLight *ShapeRip, *ShapeCle, *ShapeError, *Shape1;
     QLabel *Label3, *Label4, *Label2;
     QLabel *LabelRip, *LabelCle, *LabelError;
-    MemoList *memoNomPrenom, *MemoComptes, *MemoNoms, *Memo1;
+    TextLinesView *memoNomPrenom, *MemoComptes, *MemoNoms, *Memo1;
     QLabel *Label11, *Label8, *Label9, *Label10;
     QLabel *Label5, *Label6, *Label12, *Label13, *Label15;
     QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5;
@@ -69,7 +69,7 @@ public:
     QLabel *LabelShown;
 
     // The shared record editor used by "Add"; it keeps its boxes between openings.
-    TForm2 *Form2 = nullptr;
+    RecordEditor *Form2 = nullptr;
 
     // The working session: the list and every figure shown.
     Session &session() { return *m_session; }
@@ -139,7 +139,7 @@ private:
     // Opens a new editor on the selected line and applies what it returns.
     void editSelectedLine();
     // Appends the editor's line and selects it.
-    void appendFromEditor(const TForm2 &editor);
+    void appendFromEditor(const RecordEditor &editor);
     // Reads a file into the session, with progress.
     void importPath(const QString &path);
     // Asks for the ordering code; the file the export writes, or an empty text when the

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UpdaterUi.h"
+#include "update/UpdaterUi.h"
 
 #include <functional>
 
@@ -9,14 +9,14 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QWidget;
-class ShapeWidget;
+class StatusLight;
 
 // The updater's view on the main window's controls; boxes and program start go through the
 // window's prompts.
 class UpdaterControls final : public UpdaterUi
 {
 public:
-    UpdaterControls(ShapeWidget *light, QLabel *localVersion, QLabel *serverVersion,
+    UpdaterControls(StatusLight *light, QLabel *localVersion, QLabel *serverVersion,
                     QProgressBar *progressBar, QPushButton *button, Prompts &prompts,
                     QWidget *window, std::function<void()> terminate);
 
@@ -37,7 +37,7 @@ public:
     void terminate() override;
 
 private:
-    ShapeWidget *m_light;
+    StatusLight *m_light;
     QLabel *m_localVersion;
     QLabel *m_serverVersion;
     QProgressBar *m_progressBar;
