@@ -5,6 +5,20 @@
 #include "BenchSupport.h"
 #include "SilentPrompts.h"
 #include "MainWindow.h"
+#include "RecordEditor.h"
+#include "StatusLight.h"
+#include "TextLinesView.h"
+#include "support/FindWidget.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
 #include "keys/LineCheck.h"
 #include "keys/Statistics.h"
 #include "model/AmountText.h"
@@ -55,8 +69,8 @@ int main(int argc, char *argv[])
     prompts->file = file;
     MainWindow form(prompts, Folders(dir.path()));
     form.show();
-    form.BtnImportClick();
-    std::printf("rows: %d\n", form.list().count());
+    findNamed<QPushButton>(&form, "importButton")->click();
+    std::printf("rows: %d\n", form.session().list().count());
 
     const ListFigures &f = form.session().figures();
     ListReport::Variables v;
@@ -67,16 +81,16 @@ int main(int argc, char *argv[])
     PreparedReport report;
     for (int run = 0; run < 3; ++run)
         std::printf("prepare (both layouts):    %8.1f ms\n",
-                    ms([&] { report = ListReport::prepare(form.list(), v); }));
+                    ms([&] { report = ListReport::prepare(form.session().list(), v); }));
     std::printf("pages: %d\n", report.pageCount());
     const QString pdf = dir.filePath(QStringLiteral("liste.pdf"));
     std::printf("write PDF:                 %8.1f ms\n",
                 ms([&] { ReportPainter::writePdf(report, pdf); }));
     for (int run = 0; run < 3; ++run)
         std::printf("list to PDF (both):        %8.1f ms\n",
-                    ms([&] { ReportPainter::writePdf(ListReport::prepare(form.list(), v), pdf); }));
+                    ms([&] { ReportPainter::writePdf(ListReport::prepare(form.session().list(), v), pdf); }));
     std::printf("on demand, page count:     %8.1f ms\n",
-                ms([&] { report = ListReport::prepareOnDemand(form.list(), v); }));
+                ms([&] { report = ListReport::prepareOnDemand(form.session().list(), v); }));
     std::printf("on demand, page 1 at 96 dpi:%7.1f ms\n",
                 ms([&] { ReportPainter::renderPage(report, 0, 96); }));
     std::printf("on demand, last page:      %8.1f ms\n",
@@ -85,7 +99,7 @@ int main(int argc, char *argv[])
     std::printf("render page 1 at 96 dpi:   %8.1f ms\n",
                 ms([&] { ReportPainter::renderPage(report, 0, 96); }));
     prompts->command.start();
-    const double whole = ms([&] { form.mniT1Click(); });
+    const double whole = ms([&] { findNamed<QAction>(&form, "printListAction")->trigger(); });
     std::printf("Tirage Liste to first page:%8.1f ms (%d pages)\n", prompts->firstPage,
                 prompts->pages);
     std::printf("Tirage Liste, whole:       %8.1f ms\n", whole);

@@ -4,6 +4,20 @@
 #include "BenchSupport.h"
 #include "SilentPrompts.h"
 #include "MainWindow.h"
+#include "RecordEditor.h"
+#include "StatusLight.h"
+#include "TextLinesView.h"
+#include "support/FindWidget.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
 #include "import/TextImport.h"
 #include "model/WorkingList.h"
 #include "session/Session.h"
@@ -73,11 +87,11 @@ int main(int argc, char *argv[])
     });
     std::printf("%-44s %9.1f ms   ratio %.2f (target <= 1.6)\n", "check (talvoro-cli check's session path)", check,
                 check / bare);
-    const double import = best(1, [&] { form.BtnImportClick(); });
+    const double import = best(1, [&] { findNamed<QPushButton>(&form, "importButton")->click(); });
     const long importPeak = peakMegabytes();
     std::printf("%-44s %9.1f ms   ratio %.2f (target <= 2)\n", "import command (read, check, figures, show)",
                 import, import / bare);
-    std::printf("rows: %d, wrong: %d\n", form.list().count(), form.session().figures().wrong);
+    std::printf("rows: %d, wrong: %d\n", form.session().list().count(), form.session().figures().wrong);
 
     line("full refresh (recount, panels, show, repaint)",
          best(3, [&] {
@@ -86,39 +100,39 @@ int main(int argc, char *argv[])
          }),
          "target <= 150 ms");
     line("filter keystroke '4' with repaint", best(1, [&] {
-             form.Edit1->setText(QStringLiteral("4"));
+             findNamed<QLineEdit>(&form, "accountFilter")->setText(QStringLiteral("4"));
              form.repaint();
          }), "target <= 60 ms");
     line("filter keystroke '45' with repaint", best(1, [&] {
-             form.Edit1->setText(QStringLiteral("45"));
+             findNamed<QLineEdit>(&form, "accountFilter")->setText(QStringLiteral("45"));
              form.repaint();
          }), "target <= 60 ms");
     line("filter name 'ali' with repaint", best(1, [&] {
-             form.Edit2->setText(QStringLiteral("ali"));
+             findNamed<QLineEdit>(&form, "nameFilter")->setText(QStringLiteral("ali"));
              form.repaint();
          }), "target <= 60 ms");
     line("filter cleared with repaint", best(1, [&] {
-             form.Edit2->setText(QString());
+             findNamed<QLineEdit>(&form, "nameFilter")->setText(QString());
              form.repaint();
          }), "target <= 60 ms");
-    const int middle = form.list().count() / 2;
+    const int middle = form.session().list().count() / 2;
     line("edit one line (replace) with repaint", best(3, [&] {
-             TransferLine l = form.list().line(middle);
+             TransferLine l = form.session().list().line(middle);
              l.setSubItem(TransferLine::CleRip, l.subItemView(TransferLine::CleRip) == u"00" ? u"01" : u"00");
              form.session().replaceLine(middle, l);
              form.repaint();
          }), "target <= 20 ms");
     line("delete one line with repaint", best(3, [&] {
-             form.selectRow(middle);
-             form.Button2->click();
+             findNamed<QTableView>(&form, "lineTable")->selectRow(middle);
+             findNamed<QPushButton>(&form, "deleteLineButton")->click();
              form.repaint();
          }), "target <= 20 ms");
-    const double exported = best(1, [&] { form.ExportToTxtWithCodee(); });
+    const double exported = best(1, [&] { findNamed<QPushButton>(&form, "exportTextButton")->click(); });
     std::printf("%-44s %9.1f ms   ratio %.2f (target <= 1.3)\n", "export TXT command", exported, exported / bare);
     std::printf("%-44s %9ld MB   after the import %ld MB (target: + 50 MB at most)\n", "peak memory after the export",
                 peakMegabytes(), importPeak);
     line("scroll to end and repaint", best(3, [&] {
-             form.ListView1->scrollToBottom();
+             findNamed<QTableView>(&form, "lineTable")->scrollToBottom();
              form.repaint();
          }), "");
     std::printf("%-44s %9ld MB\n", "peak memory", peakMegabytes());

@@ -5,6 +5,20 @@
 #include "BenchSupport.h"
 #include "SilentPrompts.h"
 #include "MainWindow.h"
+#include "RecordEditor.h"
+#include "StatusLight.h"
+#include "TextLinesView.h"
+#include "support/FindWidget.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
 #include "import/WorkbookReader.h"
 #include "model/WorkingList.h"
 
@@ -29,10 +43,10 @@ int importOnly(const QString &file)
     prompts->file = file;
     MainWindow form(prompts, Folders(dir.path()));
     form.show();
-    const double took = ms([&] { form.BtnImportClick(); });
+    const double took = ms([&] { findNamed<QPushButton>(&form, "importButton")->click(); });
     WorkbookImport::ReaderReport reader;
     WorkbookImport::readFirstSheet(file, {}, {}, &reader);
-    std::printf("%.1f %d %ld %lld\n", took, form.list().count(), peakMegabytes(),
+    std::printf("%.1f %d %ld %lld\n", took, form.session().list().count(), peakMegabytes(),
                 reader.peakMemoryKb / 1024);
     return 0;
 }
@@ -65,12 +79,12 @@ int main(int argc, char *argv[])
     prompts->file = txt;
     MainWindow form(prompts, Folders(dir.path()));
     form.show();
-    form.BtnImportClick();
-    std::printf("lines: %d\n", form.list().count());
+    findNamed<QPushButton>(&form, "importButton")->click();
+    std::printf("lines: %d\n", form.session().list().count());
 
     // The export command: prompt, repair with its refresh, write, messages (opening is
     // answered by remembering the path).
-    std::printf("export Excel command:           %8.1f ms\n", ms([&] { form.BtnExcelClick(); }));
+    std::printf("export Excel command:           %8.1f ms\n", ms([&] { findNamed<QPushButton>(&form, "exportWorkbookButton")->click(); }));
     const QString xlsx = prompts->opened;
     std::printf("  of which writing:             %8.1f ms\n", ms([&] {
                     form.session().exportWorkbook(dir.filePath(QStringLiteral("again.xlsx")));

@@ -10,7 +10,7 @@ int main(int argc, char *argv[])
     app.setOrganizationName(QStringLiteral("Talvoro"));
     app.setDesktopFileName(QStringLiteral("talvoro"));
     app.setWindowIcon(MainWindow::applicationIcon());
-    MainWindow form(std::make_shared<QtPrompts>(), Folders(), UpdaterSetup::buildDefaults());
-    form.show();
+    MainWindow window(std::make_shared<QtPrompts>(), Folders(), UpdaterSetup::buildDefaults());
+    window.show();
     return app.exec();
 }

@@ -4,14 +4,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-ImportProgress::ImportProgress(QProgressBar *bar, QWidget *window)
-    : m_bar(bar), m_cancel(new QPushButton(QStringLiteral("Annuler l’import"), window))
+ImportProgress::ImportProgress(QProgressBar *bar)
+    : m_bar(bar), m_cancel(new QPushButton(QStringLiteral("Annuler l’import"), bar))
 {
     m_cancel->setObjectName(QStringLiteral("importCancelButton"));
     m_cancel->setShortcut(Qt::Key_Escape);
-    const QRect r = bar->geometry();
     const int width = m_cancel->sizeHint().width();
-    m_cancel->setGeometry(r.right() - width + 1, r.top(), width, r.height());
+    m_cancel->setGeometry(bar->width() - width, 0, width, bar->height());
     m_cancel->raise();
     m_cancel->show();
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });

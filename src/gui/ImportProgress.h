@@ -5,7 +5,6 @@
 
 class QProgressBar;
 class QPushButton;
-class QWidget;
 
 // Shows an import's progress in a bar and offers a cancel button over the bar's right end
 // while it runs. update() lets window events run every few tens of milliseconds, not at
@@ -14,7 +13,7 @@ class ImportProgress final : public QObject
 {
     Q_OBJECT
 public:
-    ImportProgress(QProgressBar *bar, QWidget *window);
+    explicit ImportProgress(QProgressBar *bar);
     ~ImportProgress() override;
 
     // Shows permille; false once the clerk has asked to cancel.

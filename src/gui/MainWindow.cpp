@@ -1,33 +1,34 @@
 #include "MainWindow.h"
 
-#include "settings/Cleaner.h"
-#include "ImportProgress.h"
-#include "TextLinesView.h"
-#include "settings/Settings.h"
-#include "WaitCursor.h"
 #include "CompareDialog.h"
-#include "RecordEditor.h"
+#include "ImportProgress.h"
 #include "Prompts.h"
+#include "RecordEditor.h"
 #include "StatusLight.h"
+#include "TextLinesView.h"
+#include "UpdaterControls.h"
+#include "WaitCursor.h"
+#include "WindowFonts.h"
 #include "keys/Keys.h"
 #include "keys/Statistics.h"
-#include "reports/PreparedReport.h"
 #include "model/AmountText.h"
 #include "model/UserError.h"
+#include "reports/PreparedReport.h"
+#include "reports/ReportTexts.h"
+#include "settings/Cleaner.h"
+#include "settings/Settings.h"
 #include "update/CurlHttpClient.h"
 #include "update/Updater.h"
-#include "UpdaterControls.h"
-#include "reports/ReportTexts.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHeaderView>
-#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -37,6 +38,8 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTimer>
+
+#include <array>
 
 namespace {
 
@@ -63,7 +66,6 @@ const QString Saved = QStringLiteral("Modifications enregistrées avec succès."
 const QString Added = QStringLiteral("Nouvelle ligne ajoutée avec succès.");
 const QString Written = QStringLiteral("%1 lignes écrites.");
 const QString WrittenFiltered = QStringLiteral("%1 lignes écrites : seules les lignes affichées (un filtre est en cours).");
-const QString NotAvailable = QStringLiteral("« %1 » n’est pas encore disponible dans cette version.");
 const QString Credit = QStringLiteral("Talvoro CCP — paie par virement CCP");
 const QString PlaceStored = QStringLiteral("La saisie a été effectuée avec succès.");
 const QString PlaceCaption = QStringLiteral("Saisie du lieu de l’ordonnateur :");
@@ -83,18 +85,10 @@ const QString ExcelCreated = QStringLiteral("Le fichier a été créé avec succ
 const QString ExcelMissing = QStringLiteral("Le fichier n’a pas été trouvé après l’exportation : ");
 } // namespace Texts
 
-const QColor InfoBk(255, 255, 225); // the tooltip colour
+const QColor TooltipYellow(255, 255, 225);
 const QColor Navy(0, 0, 128);
-
-QFont tahoma(int points, bool bold = false)
-{
-    QFont f(QStringLiteral("Tahoma"), points);
-    // Where Tahoma is missing, a face of similar width keeps the captions inside their controls.
-    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    f.setStyleHint(QFont::SansSerif);
-    f.setBold(bold);
-    return f;
-}
+const QColor FilterGreen(0xE3, 0xF9, 0x9B);
+const QColor RipGreen(0, 255, 0), CcpYellow(255, 255, 0), ErrorRed(255, 0, 0);
 
 void setBackground(QWidget *w, const QColor &c)
 {
@@ -113,7 +107,13 @@ void setTextColour(QWidget *w, const QColor &c)
     w->setPalette(p);
 }
 
-// Lines with "n" appended to "prefix".
+template <class W> W *named(W *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// "prefix" followed by n.
 QString counted(const char *prefix, int n) { return QString::fromUtf8(prefix) + QString::number(n); }
 
 } // namespace
@@ -127,236 +127,346 @@ QIcon MainWindow::applicationIcon()
 }
 
 MainWindow::MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, UpdaterSetup updater,
-               QWidget *parent)
+                       QWidget *parent)
     : QWidget(parent), m_prompts(std::move(prompts)), m_folders(std::move(folders)),
       m_updaterSetup(std::move(updater)), m_session(new Session(this))
 {
     buildControls();
     buildMenu();
     connect(m_session, &Session::changed, this, &MainWindow::showFigures);
-    FormCreate();
-    Form2 = new RecordEditor(m_prompts, this);
+
+    cleanProgramFolder();
+    loadPlace();
+    sizeColumns();
+    showFigures();
+    showClock();
+    m_clock->start();
+    resize(940, 595);
+    if (QScreen *s = screen())
+        move(s->availableGeometry().center() - rect().center());
+    startUpdater();
+    m_addLineEditor = named(new RecordEditor(m_prompts, this), "addLineEditor");
 }
 
 MainWindow::~MainWindow()
 {
-    FormDestroy();
+    cleanProgramFolder();
     m_updater.reset();
 }
 
-WorkingList &MainWindow::list() { return m_session->list(); }
-
-template <class W> W *MainWindow::place(W *w, int x, int y, int width, int height, int anchors)
-{
-    m_placements.push_back({w, QRect(x, y, width, height), anchors});
-    w->setGeometry(x, y, width, height);
-    return w;
-}
+// --- building the window ---
 
 void MainWindow::buildControls()
 {
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(Texts::Caption);
     setWindowIcon(applicationIcon());
-    setFont(tahoma(8));
-    resize(940, 595);
-    setMinimumSize(940, 595);
+    setFont(WindowFonts::interface(8));
+    const QFontMetrics metrics(font());
 
-    auto button = [this](const QString &text, int x) {
-        auto *b = new QPushButton(text, this);
-        return place(b, x, 4, 100, 30);
+    // Command buttons along the top.
+    auto *buttons = new QHBoxLayout;
+    auto button = [this, buttons](const QString &text, const char *name) {
+        auto *b = named(new QPushButton(text, this), name);
+        b->setMinimumSize(100, 30);
+        buttons->addWidget(b);
+        return b;
     };
-    BtnImport = button(QStringLiteral("Import (txt, xlsx)"), 8);
-    BtnFix = button(QStringLiteral("Fixeé RIP"), 114);
-    Button1 = button(QStringLiteral("Fixeé Cle"), 220);
-    BtnExport = button(QStringLiteral("Export TXT"), 326);
-    BtnExcel = button(QStringLiteral("Export Excel"), 432);
-    Button2 = button(QStringLiteral("Supprimeé"), 538);
-    Button3 = button(QStringLiteral("Supprimer tous"), 644);
+    m_importButton = button(QStringLiteral("Import (txt, xlsx)"), "importButton");
+    m_repairRipButton = button(QStringLiteral("Fixeé RIP"), "repairRipButton");
+    m_repairCcpButton = button(QStringLiteral("Fixeé Cle"), "repairCcpButton");
+    m_exportTextButton = button(QStringLiteral("Export TXT"), "exportTextButton");
+    m_exportWorkbookButton = button(QStringLiteral("Export Excel"), "exportWorkbookButton");
+    m_deleteLineButton = button(QStringLiteral("Supprimeé"), "deleteLineButton");
+    m_deleteShownButton = button(QStringLiteral("Supprimer tous"), "deleteShownButton");
+    buttons->addStretch();
 
-    ProgressBar1 = place(new QProgressBar(this), 8, 40, 606, 21, Left | Top | Right);
-    ProgressBar1->setTextVisible(false);
-    LabelShown = place(new QLabel(this), 618, 40, 135, 21, Right | Top);
-    LabelShown->setObjectName(QStringLiteral("shownCountLabel"));
-    LabelShown->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The progress bar, and beside it how many lines a filter leaves shown.
+    m_progressBar = named(new QProgressBar(this), "progressBar");
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_shownCountLabel = named(new QLabel(this), "shownCountLabel");
+    m_shownCountLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_shownCountLabel->setMinimumWidth(metrics.horizontalAdvance(Texts::ShownCount.arg(9999999).arg(9999999)) + 8);
+    auto *progressRow = new QHBoxLayout;
+    progressRow->addWidget(m_progressBar, 1);
+    progressRow->addWidget(m_shownCountLabel);
 
-    ListView1 = place(new QTableView(this), 8, 67, 745, 254, Left | Top | Right | Bottom);
-    ListView1->setModel(&m_session->list());
-    ListView1->setFont(QFont(QStringLiteral("Times New Roman"), 10));
-    setBackground(ListView1, InfoBk);
-    ListView1->setShowGrid(true);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setWordWrap(false);
-    ListView1->verticalHeader()->hide();
+    // The list of lines.
+    m_table = named(new QTableView(this), "lineTable");
+    m_table->setModel(&m_session->list());
+    m_table->setFont(WindowFonts::list());
+    setBackground(m_table, TooltipYellow);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->hide();
     // Fixed row heights keep scrolling and painting independent of the number of lines.
-    ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    ListView1->verticalHeader()->setDefaultSectionSize(QFontMetrics(ListView1->font()).height() + 4);
-    ListView1->horizontalHeader()->setHighlightSections(false);
-    ListView1->horizontalHeader()->setStretchLastSection(false);
-    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(QFontMetrics(m_table->font()).height() + 4);
+    m_table->horizontalHeader()->setHighlightSections(false);
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_table->setMinimumHeight(120);
 
-    MemoErreurs = place(new TextLinesView(this), 8, 327, 748, 122, Left | Right | Bottom);
-    setBackground(MemoErreurs, Qt::white);
+    m_errorLinesView = named(new TextLinesView(this), "errorLinesView");
+    setBackground(m_errorLinesView, Qt::white);
+    m_errorLinesView->setMinimumHeight(80);
 
-    auto shape = [this](int x, int y, int w, int h, int anchors) {
-        return place(new StatusLight(this), x, y, w, h, anchors);
-    };
-    ShapeRip = shape(759, 4, 60, 50, Right | Top);
-    ShapeCle = shape(817, 4, 60, 50, Right | Top);
-    ShapeError = shape(876, 4, 60, 50, Right | Top);
-
-    auto label = [this](const QString &text, int x, int y, int w, int h, int anchors,
-                        Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+    // Under the list: filters, the update button and versions, the totals, the place memo.
+    auto caption = [this](const QString &text, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
         auto *l = new QLabel(text, this);
         l->setAlignment(align);
-        return place(l, x, y, w, h, anchors);
+        return l;
     };
-    Label3 = label(QStringLiteral("0"), 758, 16, 63, 25, Right | Top, Qt::AlignCenter);
-    Label4 = label(QStringLiteral("0"), 816, 16, 63, 25, Right | Top, Qt::AlignCenter);
-    Label2 = label(QStringLiteral("0"), 874, 16, 63, 25, Right | Top, Qt::AlignCenter);
-    Label2->setFont(tahoma(8, true));
-    setTextColour(Label2, Navy);
-    LabelRip = label(QString(), 744, 53, 80, 14, Right | Top, Qt::AlignCenter);
-    LabelCle = label(QString(), 809, 53, 72, 14, Right | Top, Qt::AlignCenter);
-    LabelError = label(QString(), 872, 53, 68, 14, Right | Top, Qt::AlignCenter);
-
-    auto memo = [this](int x, int y, int w, int h, const QString &hint, const QColor &c) {
-        auto *m = place(new TextLinesView(this), x, y, w, h, Right | Top);
-        m->setToolTip(hint);
-        setBackground(m, c);
-        return m;
+    auto filter = [this](const char *name, int width) {
+        auto *e = named(new QLineEdit(this), name);
+        e->setMinimumWidth(width);
+        setBackground(e, FilterGreen);
+        return e;
     };
-    memoNomPrenom = memo(759, 67, 178, 89, QStringLiteral("Nom Prenom En Double"), QColor(0xFE, 0xF9, 0xE9));
-    MemoComptes = memo(759, 177, 173, 89, QStringLiteral("Compte en Double"), QColor(0xF2, 0xFD, 0xB5));
-    MemoNoms = memo(762, 284, 173, 89, QStringLiteral("Type de Contrat Nb"), InfoBk);
-    Memo1 = memo(762, 392, 173, 89, QStringLiteral("Erreur Cle Rip"), QColor(0xFF, 0xA6, 0xA6));
-    setTextColour(Memo1, Navy);
-    Label11 = label(QString(), 759, 158, 178, 16, Right | Top);
-    Label8 = label(QString(), 759, 267, 173, 16, Right | Top);
-    Label9 = label(QString(), 762, 374, 173, 16, Right | Top);
-    Label10 = label(QString(), 762, 482, 173, 16, Right | Top);
-
-    const QColor filterColour(0xE3, 0xF9, 0x9B);
-    Label5 = label(QStringLiteral("R.Compte"), 8, 455, 52, 19, Left | Bottom);
-    Edit1 = place(new QLineEdit(this), 62, 455, 123, 19, Left | Bottom);
-    setBackground(Edit1, filterColour);
-    Label6 = label(QStringLiteral("R.Nom"), 207, 455, 36, 19, Left | Bottom);
-    Edit2 = place(new QLineEdit(this), 245, 455, 156, 19, Left | Bottom);
-    setBackground(Edit2, filterColour);
-
-    // The three totals: lime and yellow figures on a dark field, like a counter display.
-    auto total = [this, &label](const QString &caption, int lx, int y, const QColor &c, QLineEdit *&edit) {
-        label(caption, lx, y, 28, 19, Left | Bottom);
-        edit = place(new QLineEdit(this), 245, y, 156, 19, Left | Bottom);
-        edit->setReadOnly(true);
-        edit->setAlignment(Qt::AlignRight);
-        setBackground(edit, Qt::black);
-        setTextColour(edit, c);
-        return edit;
+    m_accountFilter = filter("accountFilter", 123);
+    m_nameFilter = filter("nameFilter", 156);
+    // Totals: lime and yellow figures on a dark field, like a counter display.
+    auto totalBox = [this](const char *name, const QColor &colour) {
+        auto *e = named(new QLineEdit(this), name);
+        e->setReadOnly(true);
+        e->setFocusPolicy(Qt::ClickFocus);
+        e->setAlignment(Qt::AlignRight);
+        e->setMinimumWidth(156);
+        setBackground(e, Qt::black);
+        setTextColour(e, colour);
+        return e;
     };
-    total(QStringLiteral("Net"), 222, 475, QColor(0, 255, 0), Edit3);
-    Label12 = static_cast<QLabel *>(m_placements[m_placements.size() - 2].widget);
-    total(QStringLiteral("Rend"), 214, 494, QColor(0, 255, 0), Edit4);
-    Label13 = static_cast<QLabel *>(m_placements[m_placements.size() - 2].widget);
-    total(QStringLiteral("Total"), 213, 513, QColor(255, 255, 0), Edit5);
-    Label15 = static_cast<QLabel *>(m_placements[m_placements.size() - 2].widget);
+    m_netTotalBox = totalBox("netTotalBox", QColor(0, 255, 0));
+    m_rendementTotalBox = totalBox("rendementTotalBox", QColor(0, 255, 0));
+    m_generalTotalBox = totalBox("generalTotalBox", QColor(255, 255, 0));
 
-    Memo2 = place(new QPlainTextEdit(this), 408, 455, 348, 60, Left | Bottom | Right);
-    Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setBackground(Memo2, InfoBk);
-
-    ButtonUpdate = place(new QPushButton(QStringLiteral("Update"), this), 8, 482, 81, 33, Left | Bottom);
-    Shape1 = shape(95, 482, 34, 33, Left | Bottom);
+    m_updateButton = named(new QPushButton(QStringLiteral("Update"), this), "updateButton");
+    m_updateButton->setMinimumSize(81, 33);
+    m_updateLight = named(new StatusLight(this), "updateLight");
+    m_updateLight->setFixedSize(34, 33);
     // The version texts are Arabic: they still start at the labels' left edge.
     const Qt::Alignment atLeft = Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter;
-    LabelVersion =
-        label(QStringLiteral("LabelServerVersion"), 8, 521, 200, 16, Left | Bottom, atLeft);
-    LabelServerVersion =
-        label(QStringLiteral("LabelServerVersion"), 8, 537, 200, 16, Left | Bottom, atLeft);
+    m_versionLabel = named(caption(QStringLiteral("LabelServerVersion"), atLeft), "versionLabel");
+    m_offeredVersionLabel = named(caption(QStringLiteral("LabelServerVersion"), atLeft), "offeredVersionLabel");
 
-    const QFont totalsFont(QStringLiteral("Times New Roman"), 10);
-    for (auto [target, y] : {std::pair{&LabelTotalNet, 500}, {&LabelTotalRendement, 519}, {&Label1, 538}}) {
-        *target = label(QString(), 932 - 420, y, 420, 18, Right | Bottom, Qt::AlignRight | Qt::AlignVCenter);
-        (*target)->setFont(totalsFont);
-    }
-    LabelPath = label(QString(), 8, 556, 690, 16, Left | Right | Bottom);
-    Label7 = label(QString(), 8, 571, 300, 20, Left | Bottom);
-    Label7->setFont(tahoma(10, true));
-    setTextColour(Label7, Navy);
-    Label14 = label(Texts::Credit, 705, 573, 232, 17, Right | Bottom, Qt::AlignRight | Qt::AlignVCenter);
-    QFont italic = tahoma(8);
-    italic.setItalic(true);
-    Label14->setFont(italic);
-    setTextColour(Label14, Qt::blue);
+    auto *update = new QHBoxLayout;
+    update->addWidget(m_updateButton);
+    update->addWidget(m_updateLight);
+    update->addStretch();
+    const Qt::Alignment atRight = Qt::AlignRight | Qt::AlignVCenter;
+    auto *underList = new QGridLayout;
+    underList->setVerticalSpacing(2);
+    underList->addWidget(caption(QStringLiteral("R.Compte")), 0, 0);
+    underList->addWidget(m_accountFilter, 0, 1);
+    underList->addWidget(caption(QStringLiteral("R.Nom"), atRight), 0, 2);
+    underList->addWidget(m_nameFilter, 0, 3);
+    underList->addLayout(update, 1, 0, 2, 2);
+    underList->addWidget(m_versionLabel, 3, 0, 1, 2);
+    underList->addWidget(m_offeredVersionLabel, 4, 0, 1, 2);
+    underList->addWidget(caption(QStringLiteral("Net"), atRight), 1, 2);
+    underList->addWidget(m_netTotalBox, 1, 3);
+    underList->addWidget(caption(QStringLiteral("Rend"), atRight), 2, 2);
+    underList->addWidget(m_rendementTotalBox, 2, 3);
+    underList->addWidget(caption(QStringLiteral("Total"), atRight), 3, 2);
+    underList->addWidget(m_generalTotalBox, 3, 3);
+    underList->setRowStretch(5, 1);
 
-    // Labels over the circles must stay above them.
-    for (QLabel *l : {Label3, Label4, Label2})
-        l->raise();
+    m_placeMemo = named(new QPlainTextEdit(this), "placeMemo");
+    m_placeMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_placeMemo->setTabChangesFocus(true);
+    // As tall as the filters and totals beside it; wider as the window grows.
+    m_placeMemo->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    setBackground(m_placeMemo, TooltipYellow);
+    auto *bottom = new QHBoxLayout;
+    bottom->addLayout(underList);
+    bottom->addWidget(m_placeMemo, 1);
 
-    auto wire = [this](QPushButton *b, void (MainWindow::*cmd)()) {
-        connect(b, &QPushButton::clicked, this, [this, cmd] { runCommand([this, cmd] { (this->*cmd)(); }); });
+    auto *left = new QVBoxLayout;
+    left->addLayout(buttons);
+    left->addLayout(progressRow);
+    left->addWidget(m_table, 3);
+    left->addWidget(m_errorLinesView, 1);
+    left->addLayout(bottom);
+
+    // To the right: the three key lights with their counts, then the panels.
+    auto light = [this](const char *name) {
+        auto *l = named(new StatusLight(this), name);
+        l->setFixedSize(60, 50);
+        return l;
     };
-    wire(BtnImport, &MainWindow::BtnImportClick);
-    wire(BtnFix, &MainWindow::BtnFixClick);
-    wire(Button1, &MainWindow::Button1Click);
-    wire(Button2, &MainWindow::Button2Click);
-    wire(Button3, &MainWindow::Button3Click);
-    wire(BtnExport, &MainWindow::BtnExportClick);
-    wire(BtnExcel, &MainWindow::BtnExcelClick);
-    wire(ButtonUpdate, &MainWindow::ButtonUpdateClick);
-    connect(ListView1, &QTableView::doubleClicked, this,
-            [this] { runCommand([this] { ListView1DblClick(); }); });
-    connect(Edit1, &QLineEdit::textChanged, this, [this] { runCommand([this] { Edit1Change(); }); });
-    connect(Edit2, &QLineEdit::textChanged, this, [this] { runCommand([this] { Edit2Change(); }); });
+    auto count = [this](const char *name) {
+        auto *l = named(new QLabel(QStringLiteral("0"), this), name);
+        l->setAlignment(Qt::AlignCenter);
+        return l;
+    };
+    m_ripLight = light("ripLight");
+    m_ccpLight = light("ccpLight");
+    m_errorLight = light("errorLight");
+    m_ripCountLabel = count("ripCountLabel");
+    m_ccpCountLabel = count("ccpCountLabel");
+    m_errorCountLabel = count("errorCountLabel");
+    m_errorCountLabel->setFont(WindowFonts::interface(8, true));
+    setTextColour(m_errorCountLabel, Navy);
+    m_ripCaptionLabel = named(caption(QString(), Qt::AlignCenter), "ripCaptionLabel");
+    m_ccpCaptionLabel = named(caption(QString(), Qt::AlignCenter), "ccpCaptionLabel");
+    m_errorCaptionLabel = named(caption(QString(), Qt::AlignCenter), "errorCaptionLabel");
+    auto *lights = new QGridLayout;
+    lights->setSpacing(0);
+    const std::array<std::array<QWidget *, 3>, 3> lightColumns{{
+        {m_ripLight, m_ripCountLabel, m_ripCaptionLabel},
+        {m_ccpLight, m_ccpCountLabel, m_ccpCaptionLabel},
+        {m_errorLight, m_errorCountLabel, m_errorCaptionLabel},
+    }};
+    for (int column = 0; column < 3; ++column) {
+        // The count sits on its light; added after it, it is drawn above it.
+        lights->addWidget(lightColumns[column][0], 0, column, Qt::AlignCenter);
+        lights->addWidget(lightColumns[column][1], 0, column, Qt::AlignCenter);
+        lights->addWidget(lightColumns[column][2], 1, column);
+    }
 
-    tmr1 = new QTimer(this);
-    tmr1->setInterval(1000);
-    connect(tmr1, &QTimer::timeout, this, &MainWindow::tmr1Timer);
+    auto *right = new QVBoxLayout;
+    right->setSpacing(2);
+    right->addLayout(lights);
+    auto panel = [this, right, &caption](const char *name, const char *countName, const QString &hint,
+                                         const QColor &colour, TextLinesView *&view, QLabel *&countLabel) {
+        view = named(new TextLinesView(this), name);
+        view->setToolTip(hint);
+        view->setMinimumSize(173, 48);
+        // As wide as the lights above; taller as the window grows.
+        view->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+        setBackground(view, colour);
+        countLabel = named(caption(QString()), countName);
+        right->addWidget(view, 1);
+        right->addWidget(countLabel);
+    };
+    panel("duplicateNamesView", "duplicateNamesCountLabel", QStringLiteral("Nom Prenom En Double"),
+          QColor(0xFE, 0xF9, 0xE9), m_duplicateNamesView, m_duplicateNamesCountLabel);
+    panel("duplicateAccountsView", "duplicateAccountsCountLabel", QStringLiteral("Compte en Double"),
+          QColor(0xF2, 0xFD, 0xB5), m_duplicateAccountsView, m_duplicateAccountsCountLabel);
+    panel("contractTypesView", "contractTypesCountLabel", QStringLiteral("Type de Contrat Nb"), TooltipYellow,
+          m_contractTypesView, m_contractTypesCountLabel);
+    panel("wrongKeysView", "wrongKeysCountLabel", QStringLiteral("Erreur Cle Rip"), QColor(0xFF, 0xA6, 0xA6),
+          m_wrongKeysView, m_wrongKeysCountLabel);
+    setTextColour(m_wrongKeysView, Navy);
+    // The totals in words of currency, right-aligned under the panels.
+    for (auto [target, name] : {std::pair{&m_netTotalLabel, "netTotalLabel"},
+                                {&m_rendementTotalLabel, "rendementTotalLabel"},
+                                {&m_generalTotalLabel, "generalTotalLabel"}}) {
+        *target = named(caption(QString(), atRight), name);
+        (*target)->setFont(WindowFonts::list());
+        right->addWidget(*target);
+    }
+
+    // Along the bottom: the file last read or written, the clock and the credit line.
+    m_pathLabel = named(caption(QString()), "pathLabel");
+    m_pathLabel->setMinimumWidth(1);
+    m_clockLabel = named(caption(QString()), "clockLabel");
+    m_clockLabel->setFont(WindowFonts::interface(10, true));
+    setTextColour(m_clockLabel, Navy);
+    QLabel *credit = named(caption(Texts::Credit, atRight), "creditLabel");
+    QFont italic = WindowFonts::interface(8);
+    italic.setItalic(true);
+    credit->setFont(italic);
+    setTextColour(credit, Qt::blue);
+    auto *footer = new QHBoxLayout;
+    footer->addWidget(m_clockLabel);
+    footer->addStretch();
+    footer->addWidget(credit);
+
+    auto *columns = new QHBoxLayout;
+    columns->addLayout(left, 1);
+    columns->addLayout(right);
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(8, 4, 4, 4);
+    root->setSpacing(4);
+    root->addLayout(columns, 1);
+    root->addWidget(m_pathLabel);
+    root->addLayout(footer);
+
+    connectCommand(m_importButton, &MainWindow::importList);
+    connectCommand(m_repairRipButton, &MainWindow::repairRipKeys);
+    connectCommand(m_repairCcpButton, &MainWindow::repairCcpKeys);
+    connectCommand(m_exportTextButton, &MainWindow::exportText);
+    connectCommand(m_exportWorkbookButton, &MainWindow::exportWorkbook);
+    connectCommand(m_deleteLineButton, &MainWindow::deleteSelectedLine);
+    connectCommand(m_deleteShownButton, &MainWindow::deleteShownLines);
+    // Asks before a download, or cancels the one running.
+    connect(m_updateButton, &QPushButton::clicked, this, [this] {
+        if (m_updater)
+            m_updater->updateRequested();
+    });
+    connect(m_table, &QTableView::doubleClicked, this, [this] { runCommand([this] { editSelectedLine(); }); });
+    connect(m_accountFilter, &QLineEdit::textChanged, this, [this] { runCommand([this] { filterByAccount(); }); });
+    connect(m_nameFilter, &QLineEdit::textChanged, this, [this] { runCommand([this] { filterByName(); }); });
+
+    m_clock = new QTimer(this);
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, this, &MainWindow::showClock);
+}
+
+void MainWindow::connectCommand(QPushButton *button, void (MainWindow::*command)())
+{
+    connect(button, &QPushButton::clicked, this, [this, command] { runCommand([this, command] { (this->*command)(); }); });
+}
+
+QAction *MainWindow::addMenuCommand(const QString &text, const char *icon, const char *name,
+                                    void (MainWindow::*command)())
+{
+    QAction *a = m_lineMenu->addAction(QIcon(QStringLiteral(":/icons/menu/%1.png").arg(QLatin1String(icon))), text);
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, [this, command] { runCommand([this, command] { (this->*command)(); }); });
+    return a;
 }
 
 void MainWindow::buildMenu()
 {
-    pm1 = new QMenu(this);
-    pm1->setStyleSheet(QStringLiteral("QMenu { icon-size: 24px; }"));
-    auto entry = [this](const QString &text, void (MainWindow::*cmd)(), const char *icon) {
-        QAction *a = pm1->addAction(QIcon(QStringLiteral(":/icons/menu/%1.png").arg(QLatin1String(icon))), text);
-        if (cmd)
-            connect(a, &QAction::triggered, this, [this, cmd] { runCommand([this, cmd] { (this->*cmd)(); }); });
-        else
-            connect(a, &QAction::triggered, this, [this, text] { notAvailable(text); });
-        return a;
-    };
-    mniA1 = entry(QStringLiteral("Add"), &MainWindow::mniA1Click, "add");
-    mniM1 = entry(QStringLiteral("Modifier"), &MainWindow::mniM1Click, "edit");
-    mnii1 = entry(QStringLiteral("Importé (txt-xls)"), &MainWindow::mnii1Click, "import");
-    pm1->addSeparator();
-    mniE1 = entry(QStringLiteral("Exporté Txt"), &MainWindow::mniE1Click, "export-txt");
-    mniE2 = entry(QStringLiteral("Exporté xls"), &MainWindow::mniE2Click, "export-xls");
-    pm1->addSeparator();
-    mniF1 = entry(QStringLiteral("Fixé RIP"), &MainWindow::mniF1Click, "fix-rip");
-    mniF2 = entry(QStringLiteral("Fixé Clé"), &MainWindow::mniF2Click, "fix-cle");
-    mniC1 = entry(QStringLiteral("Clean DATA"), &MainWindow::mniC1Click, "clean");
-    pm1->addSeparator();
-    mniS1 = entry(QStringLiteral("Supprimé Ligne"), &MainWindow::mniS1Click, "delete-line");
-    mniS2 = entry(QStringLiteral("Supprimé Tous"), &MainWindow::mniS2Click, "delete-all");
-    pm1->addSeparator();
-    mniS3 = entry(QStringLiteral("Rapport Des Erreur"), &MainWindow::mniS3Click, "error-report");
-    mniT1 = entry(QStringLiteral("Tirage Liste"), &MainWindow::mniT1Click, "print-list");
-    pm1->addSeparator();
-    m_compareAction =
-        entry(QStringLiteral("Comparer avec une liste…"), &MainWindow::compareWithList, "import");
-    m_compareAction->setObjectName(QStringLiteral("compareAction"));
-    m_compareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    m_lineMenu = named(new QMenu(this), "lineMenu");
+    m_lineMenu->setStyleSheet(QStringLiteral("QMenu { icon-size: 24px; }"));
+    addMenuCommand(QStringLiteral("Add"), "add", "addLineAction", &MainWindow::addLine);
+    addMenuCommand(QStringLiteral("Modifier"), "edit", "editLineAction", &MainWindow::editSelectedLine);
+    addMenuCommand(QStringLiteral("Importé (txt-xls)"), "import", "importAction", &MainWindow::importList);
+    m_lineMenu->addSeparator();
+    addMenuCommand(QStringLiteral("Exporté Txt"), "export-txt", "exportTextAction", &MainWindow::exportText);
+    addMenuCommand(QStringLiteral("Exporté xls"), "export-xls", "exportWorkbookAction", &MainWindow::exportWorkbook);
+    m_lineMenu->addSeparator();
+    addMenuCommand(QStringLiteral("Fixé RIP"), "fix-rip", "repairRipAction", &MainWindow::repairRipKeys);
+    addMenuCommand(QStringLiteral("Fixé Clé"), "fix-cle", "repairCcpAction", &MainWindow::repairCcpKeys);
+    addMenuCommand(QStringLiteral("Clean DATA"), "clean", "cleanAction", &MainWindow::cleanList);
+    m_lineMenu->addSeparator();
+    addMenuCommand(QStringLiteral("Supprimé Ligne"), "delete-line", "deleteLineAction", &MainWindow::deleteSelectedLine);
+    addMenuCommand(QStringLiteral("Supprimé Tous"), "delete-all", "deleteShownAction", &MainWindow::deleteShownLines);
+    m_lineMenu->addSeparator();
+    addMenuCommand(QStringLiteral("Rapport Des Erreur"), "error-report", "errorReportAction", &MainWindow::printErrorReport);
+    addMenuCommand(QStringLiteral("Tirage Liste"), "print-list", "printListAction", &MainWindow::printList);
+    m_lineMenu->addSeparator();
+    QAction *compare = addMenuCommand(QStringLiteral("Comparer avec une liste…"), "import", "compareAction",
+                                      &MainWindow::compareWithList);
+    compare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     // Also a window shortcut, so Ctrl+M works without opening the menu.
-    addAction(m_compareAction);
-    connect(ListView1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) { pm1->popup(ListView1->viewport()->mapToGlobal(pos)); });
+    addAction(compare);
+    connect(m_table, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { m_lineMenu->popup(m_table->viewport()->mapToGlobal(pos)); });
 }
 
-void MainWindow::notAvailable(const QString &what)
+void MainWindow::sizeColumns()
 {
-    m_prompts->message(this, Texts::NotAvailable.arg(what));
+    // Column widths as designed, widened where this platform's fonts need more room for the
+    // caption or a full cell. The name column takes the room left, so the contract type
+    // stays in view at every window size.
+    QHeaderView *header = m_table->horizontalHeader();
+    const QFontMetrics headerMetrics(header->font());
+    const QFontMetrics cells(m_table->font());
+    const QString widest[WorkingList::ColumnCount] = {QStringLiteral("0000AAAAA"), QStringLiteral("0000000000"), QStringLiteral("00"),
+                               QStringLiteral("000 000 000,00"), QStringLiteral("000 000 000,00"),
+                               QStringLiteral("000000000000"), QString(), QStringLiteral("P")};
+    for (int c = 0; c < WorkingList::ColumnCount; ++c)
+        m_table->setColumnWidth(c, std::max({WorkingList::columnWidth(c),
+                                             headerMetrics.horizontalAdvance(WorkingList::columnCaption(c)) + 16,
+                                             cells.horizontalAdvance(widest[c]) + 12}));
+    header->setSectionResizeMode(WorkingList::NameColumn, QHeaderView::Stretch);
 }
 
 void MainWindow::runCommand(const std::function<void()> &command)
@@ -375,7 +485,7 @@ void MainWindow::runCommand(const std::function<void()> &command)
     }
 }
 
-// --- window events ---
+// --- start, activation and close ---
 
 void MainWindow::cleanProgramFolder()
 {
@@ -396,94 +506,60 @@ QString MainWindow::settingsFile() const
 
 void MainWindow::loadPlace()
 {
-    Memo2->setPlainText(LoadMemoFromIni(settingsFile(), QStringLiteral("Infos")).join(u'\n'));
-    const QString stored = Memo2->toPlainText();
-    if (!stored.trimmed().isEmpty()) {
+    m_placeMemo->setPlainText(LoadMemoFromIni(settingsFile(), QStringLiteral("Infos")).join(u'\n'));
+    if (!m_placeMemo->toPlainText().trimmed().isEmpty()) {
         m_prompts->information(this, Texts::PlaceStored);
         return;
     }
     const std::optional<QString> place =
         m_prompts->input(this, Texts::PlaceCaption, Texts::PlacePrompt, QString(), true);
     if (!place) {
-        Memo2->setPlainText(Texts::PlaceCancelled);
+        m_placeMemo->setPlainText(Texts::PlaceCancelled);
         return;
     }
-    Memo2->setPlainText(*place);
+    m_placeMemo->setPlainText(*place);
     // A place that cannot be stored is reported; the start goes on.
     runCommand([this] { savePlace(); });
 }
 
-void MainWindow::FormCreate()
-{
-    cleanProgramFolder();
-    loadPlace();
-    ShapeCle->setBrushColor(QColor(255, 255, 0));
-    ShapeRip->setBrushColor(QColor(0, 128, 0));
-    ShapeError->setBrushColor(QColor(255, 0, 0));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    for (TextLinesView *m : {MemoComptes, MemoErreurs, MemoNoms, Memo1, memoNomPrenom})
-        m->clear();
-    // Column widths as designed, widened where this platform's fonts need more room for
-    // the caption or a full cell.
-    const QFontMetrics header(ListView1->horizontalHeader()->font());
-    const QFontMetrics cells(ListView1->font());
-    const QString widest[8] = {QStringLiteral("0000AAAAA"), QStringLiteral("0000000000"), QStringLiteral("00"),
-                               QStringLiteral("000 000 000,00"), QStringLiteral("000 000 000,00"),
-                               QStringLiteral("000000000000"), QString(), QStringLiteral("P")};
-    for (int c = 0; c < 8; ++c)
-        ListView1->setColumnWidth(c, std::max({WorkingList::columnWidth(c),
-                                               header.horizontalAdvance(WorkingList::columnCaption(c)) + 16,
-                                               cells.horizontalAdvance(widest[c]) + 12}));
-    tmr1Timer();
-    tmr1->start();
-    // Centre on the desktop.
-    if (QScreen *s = screen())
-        move(s->availableGeometry().center() - rect().center());
-
-    // The updater probes the network and reads the offered version on a worker thread: the
-    // window shows at once, the light saying "checking" until the answers arrive.
-    UpdaterSetup &u = m_updaterSetup;
-    if (!u.http) u.http = std::make_shared<CurlHttpClient>();
-    if (!u.quit) u.quit = [] { QCoreApplication::exit(0); };
-    // After a download the place memo is saved as at a normal close before the program ends.
-    m_updaterControls =
-        std::make_unique<UpdaterControls>(Shape1, LabelVersion, LabelServerVersion, ProgressBar1,
-                                          ButtonUpdate, *m_prompts, this, [this] {
-                                              FormClose();
-                                              m_updaterSetup.quit();
-                                          });
-    Updater::Places places{m_folders.programDir(), u.probeUrl,
-                           u.tlsFiles ? *u.tlsFiles : tlsLibraryFiles(m_folders.programDir()),
-                           m_folders.installed()};
-    m_updater = std::make_unique<Updater>(u.http, *m_updaterControls, u.manifestUrl,
-                                          std::move(places), u.publicKey, u.limits);
-    m_updater->showStatus();
-}
-
-void MainWindow::FormActivate() { showFigures(); }
-
-void MainWindow::FormClose() { savePlace(); }
-
 void MainWindow::savePlace()
 {
     // A memo's lines; a final line break starts no line of its own.
-    QStringList lines = Memo2->toPlainText().split(u'\n');
+    QStringList lines = m_placeMemo->toPlainText().split(u'\n');
     if (lines.last().isEmpty())
         lines.removeLast();
     SaveMemoToIni(settingsFile(), QStringLiteral("Infos"), lines);
 }
 
-void MainWindow::FormDestroy()
+void MainWindow::startUpdater()
 {
-    cleanProgramFolder();
+    // The updater probes the network and reads the offered version on a worker thread: the
+    // window shows at once, the light saying "checking" until the answers arrive.
+    UpdaterSetup &u = m_updaterSetup;
+    if (!u.http)
+        u.http = std::make_shared<CurlHttpClient>();
+    if (!u.quit)
+        u.quit = [] { QCoreApplication::exit(0); };
+    // After a download the place memo is saved as at a normal close before the program ends.
+    m_updaterControls = std::make_unique<UpdaterControls>(
+        m_updateLight, m_versionLabel, m_offeredVersionLabel, m_progressBar, m_updateButton, *m_prompts, this,
+        [this] {
+            runCommand([this] { savePlace(); });
+            m_updaterSetup.quit();
+        });
+    Updater::Places places{m_folders.programDir(), u.probeUrl,
+                           u.tlsFiles ? *u.tlsFiles : tlsLibraryFiles(m_folders.programDir()),
+                           m_folders.installed()};
+    m_updater = std::make_unique<Updater>(u.http, *m_updaterControls, u.manifestUrl, std::move(places),
+                                          u.publicKey, u.limits);
+    m_updater->showStatus();
 }
 
 void MainWindow::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_importing)
-        runCommand([this] { FormActivate(); });
+        runCommand([this] { showFigures(); });
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -493,47 +569,18 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     // A place that cannot be stored is reported; the window closes all the same.
-    runCommand([this] { FormClose(); });
+    runCommand([this] { savePlace(); });
     event->accept();
 }
 
-void MainWindow::resizeEvent(QResizeEvent *event)
+void MainWindow::showClock()
 {
-    QWidget::resizeEvent(event);
-    layOut();
-}
-
-void MainWindow::layOut()
-{
-    // The extra room goes to the table; controls to its right and below it follow their edge.
-    const int dx = std::max(0, width() - 940);
-    const int dy = std::max(0, height() - 595);
-    for (const Placement &p : m_placements) {
-        QRect r = p.design;
-        if (p.anchors & Right) {
-            if (p.anchors & Left)
-                r.setWidth(r.width() + dx);
-            else
-                r.translate(dx, 0);
-        }
-        if (p.anchors & Bottom) {
-            if (p.anchors & Top)
-                r.setHeight(r.height() + dy);
-            else
-                r.translate(0, dy);
-        }
-        p.widget->setGeometry(r);
-    }
-}
-
-void MainWindow::tmr1Timer()
-{
-    Label7->setText(QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy, hh:mm:ss")));
+    m_clockLabel->setText(QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy, hh:mm:ss")));
 }
 
 // --- import ---
 
-void MainWindow::BtnImportClick()
+void MainWindow::importList()
 {
     const QString path = m_prompts->openFileName(this, Texts::ImportFilter);
     if (path.isEmpty())
@@ -564,18 +611,18 @@ void MainWindow::importPath(const QString &path)
 
     int count = 0;
     {
-        ImportProgress progress(ProgressBar1, this);
+        ImportProgress progress(m_progressBar);
         // The session is changed only once the whole file has been read.
         count = m_session->importFile(path, [&progress](int permille) { return progress.update(permille); });
     }
-    ProgressBar1->setRange(0, std::max(1, count));
-    ProgressBar1->setValue(ProgressBar1->maximum());
+    m_progressBar->setRange(0, std::max(1, count));
+    m_progressBar->setValue(m_progressBar->maximum());
     // The new list is shown whole: the filter boxes start empty again.
-    for (QLineEdit *e : {Edit1, Edit2}) {
+    for (QLineEdit *e : {m_accountFilter, m_nameFilter}) {
         const QSignalBlocker block(e);
         e->clear();
     }
-    LabelPath->setText((workbook ? Texts::ImportedExcel : Texts::Imported) + path);
+    m_pathLabel->setText((workbook ? Texts::ImportedExcel : Texts::Imported) + path);
     if (workbook)
         m_prompts->message(this, QString(Texts::ExcelDone).replace(QStringLiteral("%d"), QString::number(count)));
 }
@@ -586,50 +633,56 @@ void MainWindow::showFigures()
 {
     const ListFigures &f = m_session->figures();
     const ListPanels &p = m_session->panels();
-    LabelTotalNet->setText(Statistics::totalNetText(f.netCents));
-    LabelTotalRendement->setText(Statistics::totalRendementText(f.rendCents));
-    Label1->setText(Statistics::totalGeneralText(f.netCents + f.rendCents));
-    Edit3->setText(AmountText::formatCents(f.netCents));
-    Edit4->setText(AmountText::formatCents(f.rendCents));
-    Edit5->setText(AmountText::formatCents(f.netCents + f.rendCents));
+    m_netTotalLabel->setText(Statistics::totalNetText(f.netCents));
+    m_rendementTotalLabel->setText(Statistics::totalRendementText(f.rendCents));
+    m_generalTotalLabel->setText(Statistics::totalGeneralText(f.netCents + f.rendCents));
+    m_netTotalBox->setText(AmountText::formatCents(f.netCents));
+    m_rendementTotalBox->setText(AmountText::formatCents(f.rendCents));
+    m_generalTotalBox->setText(AmountText::formatCents(f.netCents + f.rendCents));
 
-    // The error memo: the three counters, a warning for amounts that do not read, then one
+    // The error lines: the three counters, a warning for amounts that do not read, then one
     // line per shown line in error, made when shown.
     QStringList head = Statistics::counterLines(f.rip, f.ccp, f.wrong);
     if (f.unreadableAmounts > 0)
         head << Texts::UnreadableAmounts.arg(f.unreadableAmounts);
     const Session *session = m_session;
-    MemoErreurs->setSource(int(head.size()) + f.wrong, [session, head](int i) {
+    m_errorLinesView->setSource(int(head.size()) + f.wrong, [session, head](int i) {
         return i < head.size() ? head[i] : session->errorLine(i - int(head.size()));
     });
-    Memo1->setSource(f.wrong, [session](int i) { return session->wrongPairLine(i); });
+    m_wrongKeysView->setSource(f.wrong, [session](int i) { return session->wrongPairLine(i); });
 
+    // A light is lit while it counts something; at rest it takes the buttons' colour.
     const QColor neutral = palette().color(QPalette::Button);
-    ShapeRip->setBrushColor(f.rip > 0 ? QColor(0, 255, 0) : neutral);
-    ShapeCle->setBrushColor(f.ccp > 0 ? QColor(255, 255, 0) : neutral);
-    ShapeError->setBrushColor(f.wrong > 0 ? QColor(255, 0, 0) : neutral);
-    Label3->setText(QString::number(f.rip));
-    Label4->setText(QString::number(f.ccp));
-    Label2->setText(QString::number(f.wrong));
-    LabelRip->setText(counted("RIP: ", f.rip));
-    LabelCle->setText(counted("CLE: ", f.ccp));
-    LabelError->setText(counted("Erreur: ", f.wrong));
+    m_ripLight->setBrushColor(f.rip > 0 ? RipGreen : neutral);
+    m_ccpLight->setBrushColor(f.ccp > 0 ? CcpYellow : neutral);
+    m_errorLight->setBrushColor(f.wrong > 0 ? ErrorRed : neutral);
+    m_ripCountLabel->setText(QString::number(f.rip));
+    m_ccpCountLabel->setText(QString::number(f.ccp));
+    m_errorCountLabel->setText(QString::number(f.wrong));
+    m_ripCaptionLabel->setText(counted("RIP: ", f.rip));
+    m_ccpCaptionLabel->setText(counted("CLE: ", f.ccp));
+    m_errorCaptionLabel->setText(counted("Erreur: ", f.wrong));
 
-    memoNomPrenom->setLines(p.duplicateNames);
-    MemoComptes->setLines(p.duplicateAccounts);
-    MemoNoms->setLines(p.contractTypes);
-    Label8->setText(counted("Nb Comptes Double : ", int(p.duplicateAccounts.size()) - 1));
-    Label9->setText(counted("Nb Type Du Contrat : ", int(p.contractTypes.size()) - 1));
-    Label10->setText(counted("Nb des Erreur : ", f.wrong));
-    Label11->setText(counted("Nb Nom Double : ", int(p.duplicateNames.size())));
-    LabelShown->setText(m_session->list().filtered() ? Texts::ShownCount.arg(f.shown).arg(f.all) : QString());
+    m_duplicateNamesView->setLines(p.duplicateNames);
+    m_duplicateAccountsView->setLines(p.duplicateAccounts);
+    m_contractTypesView->setLines(p.contractTypes);
+    m_duplicateAccountsCountLabel->setText(counted("Nb Comptes Double : ", int(p.duplicateAccounts.size()) - 1));
+    m_contractTypesCountLabel->setText(counted("Nb Type Du Contrat : ", int(p.contractTypes.size()) - 1));
+    m_wrongKeysCountLabel->setText(counted("Nb des Erreur : ", f.wrong));
+    m_duplicateNamesCountLabel->setText(counted("Nb Nom Double : ", int(p.duplicateNames.size())));
+    m_shownCountLabel->setText(m_session->list().filtered() ? Texts::ShownCount.arg(f.shown).arg(f.all) : QString());
 }
 
 // --- key repairs ---
 
-void MainWindow::repairKeys(KeyKind kind)
+void MainWindow::repairRipKeys()
 {
-    reportRepair(kind, m_session->repairKeys(kind));
+    reportRepair(KeyKind::Rip, m_session->repairKeys(KeyKind::Rip));
+}
+
+void MainWindow::repairCcpKeys()
+{
+    reportRepair(KeyKind::Ccp, m_session->repairKeys(KeyKind::Ccp));
 }
 
 void MainWindow::reportRepair(KeyKind kind, const Session::RepairResult &result)
@@ -654,7 +707,7 @@ void MainWindow::reportRepair(KeyKind kind, const Session::RepairResult &result)
 
 // --- list commands ---
 
-void MainWindow::mniC1Click()
+void MainWindow::cleanList()
 {
     if (m_session->list().count() == 0)
         return;
@@ -662,17 +715,17 @@ void MainWindow::mniC1Click()
     m_prompts->message(this, Texts::CleanCompleted);
 }
 
-void MainWindow::Button2Click()
+void MainWindow::deleteSelectedLine()
 {
     const int row = selectedRow();
     if (row >= 0)
         m_session->deleteRow(row);
     // Nothing stays selected, so a second click deletes nothing.
-    ListView1->selectionModel()->clearSelection();
-    ListView1->setCurrentIndex(QModelIndex());
+    m_table->selectionModel()->clearSelection();
+    m_table->setCurrentIndex(QModelIndex());
 }
 
-void MainWindow::Button3Click()
+void MainWindow::deleteShownLines()
 {
     const ListFigures &f = m_session->figures();
     const QString question = m_session->list().filtered()
@@ -682,31 +735,23 @@ void MainWindow::Button3Click()
         m_session->deleteShown();
 }
 
-// --- update ---
-
-void MainWindow::ButtonUpdateClick()
-{
-    // Asks before a download, or cancels the one running.
-    if (m_updater) m_updater->updateRequested();
-}
-
 // --- filters ---
 
-void MainWindow::Edit1Change()
+void MainWindow::filterByAccount()
 {
-    m_session->setFilter(WorkingList::FilterField::Compte, Edit1->text());
+    m_session->setFilter(WorkingList::FilterField::Compte, m_accountFilter->text());
 }
 
-void MainWindow::Edit2Change()
+void MainWindow::filterByName()
 {
-    m_session->setFilter(WorkingList::FilterField::NomPrenom, Edit2->text());
+    m_session->setFilter(WorkingList::FilterField::NomPrenom, m_nameFilter->text());
 }
 
 // --- record editor ---
 
 int MainWindow::selectedRow() const
 {
-    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
@@ -714,9 +759,9 @@ void MainWindow::selectRow(int row)
 {
     if (row < 0 || row >= m_session->list().count())
         return;
-    ListView1->selectRow(row);
-    ListView1->setCurrentIndex(m_session->list().index(row, 0));
-    ListView1->scrollTo(m_session->list().index(row, 0));
+    m_table->selectRow(row);
+    m_table->setCurrentIndex(m_session->list().index(row, 0));
+    m_table->scrollTo(m_session->list().index(row, 0));
 }
 
 void MainWindow::appendFromEditor(const RecordEditor &editor)
@@ -745,12 +790,13 @@ void MainWindow::editSelectedLine()
     }
 }
 
-void MainWindow::mniA1Click()
+void MainWindow::addLine()
 {
     // From "Add", both "Enregistrer" and "Add New" append: no existing line is overwritten.
-    if (m_prompts->execDialog(Form2) == QDialog::Accepted &&
-        (Form2->closedBy() == RecordEditor::Closed::Saved || Form2->closedBy() == RecordEditor::Closed::Added))
-        appendFromEditor(*Form2);
+    if (m_prompts->execDialog(m_addLineEditor) == QDialog::Accepted &&
+        (m_addLineEditor->closedBy() == RecordEditor::Closed::Saved ||
+         m_addLineEditor->closedBy() == RecordEditor::Closed::Added))
+        appendFromEditor(*m_addLineEditor);
 }
 
 // --- exports ---
@@ -787,21 +833,21 @@ template <class Command> auto MainWindow::tellingRipRepair(Command &&command)
     }
 }
 
-void MainWindow::ExportToTxtWithCodee()
+void MainWindow::exportText()
 {
     const QString path = askExportPath(Session::ExportKind::Text, Texts::CodeCaption, Texts::CodePrompt);
     if (path.isEmpty())
         return;
     const Session::ExportResult result = m_session->exportText(path);
     m_prompts->message(this, Texts::Exported + path + writtenNote(result));
-    LabelPath->setText(path);
+    m_pathLabel->setText(path);
     if (QFileInfo::exists(path))
         m_prompts->openWithShell(path);
     else
         m_prompts->message(this, Texts::ExportMissing + path);
 }
 
-void MainWindow::BtnExcelClick()
+void MainWindow::exportWorkbook()
 {
     const QString path =
         askExportPath(Session::ExportKind::Workbook, Texts::ExcelCodeCaption, Texts::ExcelCodePrompt);
@@ -818,9 +864,9 @@ void MainWindow::BtnExcelClick()
     }
 }
 
-// --- printed reports ---
+// --- printed reports and comparison ---
 
-void MainWindow::mniT1Click()
+void MainWindow::printList()
 {
     if (m_session->list().count() == 0) {
         m_prompts->notice(this, ReportTexts::NoDataCaption, ReportTexts::NoDataToPrint);
@@ -828,18 +874,12 @@ void MainWindow::mniT1Click()
     }
     const PreparedReport pages = tellingRipRepair([this](Session::RepairResult *repair) {
         WaitCursor wait;
-        return m_session->listReport(Memo2->toPlainText(), selectedRow(), {}, repair);
+        return m_session->listReport(m_placeMemo->toPlainText(), selectedRow(), {}, repair);
     });
     m_prompts->showReport(this, pages);
 }
 
-void MainWindow::compareWithList()
-{
-    CompareDialog::run(this, *m_session, *m_prompts, Memo2->toPlainText(),
-                       m_folders.dataDir(QStringLiteral("Fichier Excel")));
-}
-
-void MainWindow::mniS3Click()
+void MainWindow::printErrorReport()
 {
     if (m_session->wrongRows().empty()) {
         m_prompts->message(this, ReportTexts::NoErrors);
@@ -851,4 +891,10 @@ void MainWindow::mniS3Click()
         pages = m_session->errorReport();
     }
     m_prompts->showReport(this, pages);
+}
+
+void MainWindow::compareWithList()
+{
+    CompareDialog::run(this, *m_session, *m_prompts, m_placeMemo->toPlainText(),
+                       m_folders.dataDir(QStringLiteral("Fichier Excel")));
 }

@@ -1,13 +1,16 @@
 #include "RecordEditor.h"
 
 #include "Prompts.h"
+#include "WindowFonts.h"
 #include "keys/Keys.h"
 #include "model/AmountText.h"
 #include "model/TextColumns.h"
 #include "model/TransferLine.h"
 
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,47 +27,148 @@ const QString NewLineCaption = QStringLiteral("*00799999");
 // The editor's CCP key: a character that is not a digit counts as 0.
 QString editorCleCCP(QStringView compte) { return VerifierCle(compte); }
 
+template <class W> W *named(W *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+void fill(QWidget *w, const QColor &c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
 } // namespace
 
 RecordEditor::RecordEditor(std::shared_ptr<Prompts> prompts, QWidget *parent)
     : QDialog(parent), m_prompts(std::move(prompts))
 {
-    setFixedSize(420, 339);
-    QFont f(QStringLiteral("Tahoma"));
-    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    f.setPixelSize(11);
-    f.setStyleHint(QFont::SansSerif);
-    setFont(f);
+    buildControls();
+}
 
-    auto *panel = new QFrame(this);
-    panel->setGeometry(0, 0, 420, 339);
-    panel->setAutoFillBackground(true);
-    QPalette pp = panel->palette();
-    pp.setColor(QPalette::Window, QColor(245, 245, 245));
-    panel->setPalette(pp);
-    auto *strip = new QFrame(panel);
-    strip->setGeometry(0, 0, 420, 4);
-    strip->setAutoFillBackground(true);
-    QPalette sp = strip->palette();
-    sp.setColor(QPalette::Window, QColor(64, 128, 255));
-    strip->setPalette(sp);
+void RecordEditor::buildControls()
+{
+    setWindowTitle(Texts::Caption);
+    setFont(WindowFonts::interface(8));
+    fill(this, QColor(245, 245, 245));
 
-    const char *labels[] = {"Compte :", "Cle/Rip :", "Net à Payer :", "Rendement :",
-                            "Num Assurance :", "Nom et Prénom :", "Type Contrat :"};
-    QLineEdit **edits[] = {&EditCompte, &EditCleRip, &EditNetPayer, &EditRendement,
-                           &EditAssurance, &EditNomPrenom, &EditTypeContrat};
-    for (int i = 0; i < 7; ++i) {
-        auto *l = new QLabel(QString::fromUtf8(labels[i]), panel);
-        l->setGeometry(20, 20 + 30 * i - 3, 125, 21);
-        auto *e = new QLineEdit(panel);
-        e->setGeometry(150, 16 + 30 * i, i == 6 ? 40 : 240, 21);
+    // Seven labelled boxes, one per cell.
+    auto *cells = new QGridLayout;
+    cells->setHorizontalSpacing(5);
+    cells->setVerticalSpacing(9);
+    cells->setColumnMinimumWidth(0, 125);
+    const struct {
+        const char *label, *name;
+        QLineEdit *RecordEditor::*box;
+    } boxes[] = {
+        {"Compte :", "accountBox", &RecordEditor::m_accountBox},
+        {"Cle/Rip :", "keyBox", &RecordEditor::m_keyBox},
+        {"Net à Payer :", "netBox", &RecordEditor::m_netBox},
+        {"Rendement :", "rendementBox", &RecordEditor::m_rendementBox},
+        {"Num Assurance :", "insuranceBox", &RecordEditor::m_insuranceBox},
+        {"Nom et Prénom :", "nameBox", &RecordEditor::m_nameBox},
+        {"Type Contrat :", "contractTypeBox", &RecordEditor::m_contractTypeBox},
+    };
+    int row = 0;
+    for (const auto &b : boxes) {
+        auto *e = named(new QLineEdit(this), b.name);
         e->installEventFilter(this);
-        *edits[i] = e;
+        this->*b.box = e;
+        auto *label = new QLabel(QString::fromUtf8(b.label), this);
+        label->setBuddy(e);
+        cells->addWidget(label, row, 0);
+        if (e != m_contractTypeBox) {
+            e->setMinimumWidth(240);
+            cells->addWidget(e, row, 1, 1, 2);
+        }
+        ++row;
     }
+    const QFontMetrics metrics(font());
+    m_contractTypeBox->setFixedWidth(std::max(40, metrics.horizontalAdvance(QStringLiteral("MM")) + 16));
+    cells->addWidget(m_contractTypeBox, row - 1, 1, Qt::AlignLeft);
+
+    auto button = [this](const QString &text, const char *name) {
+        auto *b = named(new QPushButton(text, this), name);
+        b->setMinimumSize(100, 30);
+        // Enter in a box must not close the dialog through a default button.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        return b;
+    };
+    QPushButton *clear = button(QStringLiteral("Clear Case"), "clearButton");
+    cells->addWidget(clear, row - 1, 2, Qt::AlignRight);
+    QPushButton *save = button(QStringLiteral("Enregistrer"), "saveButton");
+    QPushButton *addNew = button(QStringLiteral("Add New"), "addNewButton");
+    QPushButton *cancel = button(QStringLiteral("Annuler"), "cancelButton");
+    auto *actions = new QHBoxLayout;
+    actions->addWidget(save);
+    actions->addStretch();
+    actions->addWidget(addNew);
+    actions->addStretch();
+    actions->addWidget(cancel);
+
+    auto *separator = new QFrame(this);
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Plain);
+    separator->setStyleSheet(QStringLiteral("QFrame { border: none; border-top: 1px dotted black; }"));
+    separator->setFixedHeight(1);
+
+    // The keys worked out from the account.
+    auto flat = [this](const QString &text, const char *name) {
+        auto *b = named(new QToolButton(this), name);
+        b->setAutoRaise(true);
+        b->setText(text);
+        return b;
+    };
+    QToolButton *compute = flat(QStringLiteral("Calc Rip / Cle"), "computeKeysButton");
+    compute->setMinimumSize(97, 33);
+    QToolButton *useCcp = flat(QStringLiteral("+"), "useCcpKeyButton");
+    QToolButton *useRip = flat(QStringLiteral("+"), "useRipKeyButton");
+    m_computedCcpKeyBox = named(new QLineEdit(this), "computedCcpKeyBox");
+    m_computedRipKeyBox = named(new QLineEdit(this), "computedRipKeyBox");
+    for (QLineEdit *e : {m_computedCcpKeyBox, m_computedRipKeyBox})
+        e->setFixedWidth(std::max(49, metrics.horizontalAdvance(QStringLiteral("000")) + 16));
+    auto *keys = new QGridLayout;
+    keys->setVerticalSpacing(2);
+    keys->setColumnStretch(0, 1);
+    keys->addWidget(compute, 0, 1, 2, 1, Qt::AlignVCenter);
+    keys->setColumnMinimumWidth(2, 16);
+    keys->addWidget(new QLabel(QStringLiteral("Cle"), this), 0, 3);
+    keys->addWidget(m_computedCcpKeyBox, 0, 4);
+    keys->addWidget(useCcp, 0, 5);
+    keys->addWidget(new QLabel(QStringLiteral("Rip"), this), 1, 3);
+    keys->addWidget(m_computedRipKeyBox, 1, 4);
+    keys->addWidget(useRip, 1, 5);
+    keys->setColumnStretch(6, 1);
+
+    auto *content = new QVBoxLayout;
+    content->setContentsMargins(20, 12, 20, 6);
+    content->addLayout(cells);
+    content->addSpacing(8);
+    content->addLayout(actions);
+    content->addSpacing(4);
+    content->addWidget(separator);
+    content->addLayout(keys);
+
+    // A blue strip along the top edge, then the content.
+    auto *strip = new QFrame(this);
+    strip->setFixedHeight(4);
+    fill(strip, QColor(64, 128, 255));
+    auto *root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->addWidget(strip);
+    root->addLayout(content);
+    // The dialog takes the size its content needs, at any font size or scale.
+    root->setSizeConstraint(QLayout::SetFixedSize);
+
     // Names and contract types are shown and kept in upper case; the contract type is one
     // character (a pasted longer text keeps its first).
-    for (QLineEdit *e : {EditNomPrenom, EditTypeContrat}) {
-        const bool single = e == EditTypeContrat;
+    for (QLineEdit *e : {m_nameBox, m_contractTypeBox}) {
+        const bool single = e == m_contractTypeBox;
         connect(e, &QLineEdit::textEdited, this, [e, single](const QString &text) {
             QString upper = text.toUpper();
             if (single && TextColumns::length(upper) > 1)
@@ -77,88 +181,31 @@ RecordEditor::RecordEditor(std::shared_ptr<Prompts> prompts, QWidget *parent)
         });
     }
 
-    auto button = [panel](int x, int y) {
-        auto *b = new QPushButton(panel);
-        b->setGeometry(x, y, 100, 30);
-        return b;
-    };
-    BtnSave = button(20, 240);
-    BtnCancel = button(300, 240);
-    ButtonValidate1 = button(156, 240);
-    ButtonValidate2 = button(300, 204);
+    QWidget *order[] = {m_accountBox, m_keyBox, m_netBox, m_rendementBox, m_insuranceBox, m_nameBox,
+                        m_contractTypeBox, save, cancel, addNew, clear, m_computedCcpKeyBox, m_computedRipKeyBox};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 
-    auto *dots = new QLabel(QString(105, u'.'), panel);
-    dots->setGeometry(0, 272, 420, 13);
-    dots->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
-    auto flat = [panel](int x, int y, int w, int h, const QString &text) {
-        auto *b = new QToolButton(panel);
-        b->setAutoRaise(true);
-        b->setGeometry(x, y, w, h);
-        b->setText(text);
-        return b;
-    };
-    SpeedButton1 = flat(160, 294, 97, 33, QString());
-    auto *label8 = new QLabel(QStringLiteral("Cle"), panel);
-    label8->setGeometry(276, 292, 22, 16);
-    edt1 = new QLineEdit(panel);
-    edt1->setGeometry(299, 288, 49, 21);
-    SpeedButton3 = flat(352, 289, 19, 19, QStringLiteral("+"));
-    auto *label9 = new QLabel(QStringLiteral("Rip"), panel);
-    label9->setGeometry(275, 314, 22, 16);
-    edt2 = new QLineEdit(panel);
-    edt2->setGeometry(299, 312, 49, 21);
-    SpeedButton2 = flat(352, 313, 19, 19, QStringLiteral("+"));
-
-    setTabOrder(EditCompte, EditCleRip);
-    setTabOrder(EditCleRip, EditNetPayer);
-    setTabOrder(EditNetPayer, EditRendement);
-    setTabOrder(EditRendement, EditAssurance);
-    setTabOrder(EditAssurance, EditNomPrenom);
-    setTabOrder(EditNomPrenom, EditTypeContrat);
-    setTabOrder(EditTypeContrat, BtnSave);
-    setTabOrder(BtnSave, BtnCancel);
-    setTabOrder(BtnCancel, ButtonValidate1);
-    setTabOrder(ButtonValidate1, ButtonValidate2);
-    setTabOrder(ButtonValidate2, edt1);
-    setTabOrder(edt1, edt2);
-
-    connect(BtnSave, &QPushButton::clicked, this, &RecordEditor::BtnSaveClick);
-    connect(BtnCancel, &QPushButton::clicked, this, &RecordEditor::BtnCancelClick);
-    connect(ButtonValidate1, &QPushButton::clicked, this, &RecordEditor::ButtonValidate1Click);
-    connect(ButtonValidate2, &QPushButton::clicked, this, &RecordEditor::ButtonValidate2Click);
-    connect(SpeedButton1, &QToolButton::clicked, this, &RecordEditor::SpeedButton1Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &RecordEditor::SpeedButton2Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &RecordEditor::SpeedButton3Click);
-
-    FormCreate();
-}
-
-void RecordEditor::FormCreate()
-{
-    setWindowTitle(Texts::Caption);
-    BtnSave->setText(QStringLiteral("Enregistrer"));
-    BtnCancel->setText(QStringLiteral("Annuler"));
-    ButtonValidate1->setText(QStringLiteral("Add New"));
-    ButtonValidate2->setText(QStringLiteral("Clear Case"));
-    SpeedButton1->setText(QStringLiteral("Calc Rip / Cle"));
-    // Enter in a box must not close the dialog through a default button.
-    for (QPushButton *b : {BtnSave, BtnCancel, ButtonValidate1, ButtonValidate2}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
+    connect(save, &QPushButton::clicked, this, &RecordEditor::save);
+    connect(cancel, &QPushButton::clicked, this, &RecordEditor::cancel);
+    connect(addNew, &QPushButton::clicked, this, &RecordEditor::addNew);
+    connect(clear, &QPushButton::clicked, this, &RecordEditor::clearBoxes);
+    connect(compute, &QToolButton::clicked, this, &RecordEditor::computeKeys);
+    connect(useCcp, &QToolButton::clicked, this, [this] { m_keyBox->setText(m_computedCcpKeyBox->text()); });
+    connect(useRip, &QToolButton::clicked, this, [this] { m_keyBox->setText(m_computedRipKeyBox->text()); });
 }
 
 QList<QLineEdit *> RecordEditor::boxes() const
 {
-    return {EditCompte, EditCleRip, EditNetPayer, EditRendement, EditAssurance, EditNomPrenom, EditTypeContrat};
+    return {m_accountBox, m_keyBox, m_netBox, m_rendementBox, m_insuranceBox, m_nameBox, m_contractTypeBox};
 }
 
 void RecordEditor::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     m_closed = Closed::None;
-    FormActivate();
+    if (!m_accountBox->text().isEmpty())
+        computeKeys();
 }
 
 void RecordEditor::closeEvent(QCloseEvent *event)
@@ -169,31 +216,19 @@ void RecordEditor::closeEvent(QCloseEvent *event)
     QDialog::closeEvent(event);
 }
 
-void RecordEditor::FormActivate()
+void RecordEditor::computeKeys()
 {
-    if (!EditCompte->text().isEmpty())
-        SpeedButton1Click();
+    m_computedCcpKeyBox->setText(editorCleCCP(m_accountBox->text()));
+    m_computedRipKeyBox->setText(CleCcpRip(m_accountBox->text()));
 }
 
-void RecordEditor::SpeedButton1Click()
-{
-    edt1->setText(editorCleCCP(EditCompte->text()));
-    edt2->setText(CleCcpRip(EditCompte->text()));
-}
-
-void RecordEditor::SpeedButton3Click() { EditCleRip->setText(edt1->text()); }
-
-void RecordEditor::SpeedButton2Click() { EditCleRip->setText(edt2->text()); }
-
-void RecordEditor::ClearFields()
+void RecordEditor::clearBoxes()
 {
     for (QLineEdit *e : boxes())
         e->clear();
 }
 
-void RecordEditor::ButtonValidate2Click() { ClearFields(); }
-
-void RecordEditor::BtnCancelClick()
+void RecordEditor::cancel()
 {
     m_closed = Closed::Cancelled;
     done(QDialog::Rejected);
@@ -225,7 +260,7 @@ void RecordEditor::keepBoxes()
 
 bool RecordEditor::amountsRead()
 {
-    for (QLineEdit *box : {EditNetPayer, EditRendement}) {
+    for (QLineEdit *box : {m_netBox, m_rendementBox}) {
         long long cents = 0;
         if (!TryAmountCents(box->text(), cents)) {
             m_prompts->error(this, notAFloatMessage(box->text()));
@@ -236,7 +271,7 @@ bool RecordEditor::amountsRead()
     return true;
 }
 
-void RecordEditor::BtnSaveClick()
+void RecordEditor::save()
 {
     if (!amountsRead())
         return;
@@ -245,7 +280,7 @@ void RecordEditor::BtnSaveClick()
     done(QDialog::Accepted);
 }
 
-void RecordEditor::ButtonValidate1Click()
+void RecordEditor::addNew()
 {
     if (!amountsRead())
         return;
@@ -254,14 +289,14 @@ void RecordEditor::ButtonValidate1Click()
     done(QDialog::Accepted);
 }
 
-void RecordEditor::EditCompteExit()
+void RecordEditor::completeAccount()
 {
-    QString t = EditCompte->text();
+    QString t = m_accountBox->text();
     if (t.size() < 10)
-        EditCompte->setText(t.rightJustified(10, u'0'));
+        m_accountBox->setText(t.rightJustified(10, u'0'));
 }
 
-void RecordEditor::amountExit(QLineEdit *box)
+void RecordEditor::formatAmount(QLineEdit *box)
 {
     const QString t = box->text();
     if (t.isEmpty())
@@ -273,11 +308,7 @@ void RecordEditor::amountExit(QLineEdit *box)
         m_prompts->error(this, notAFloatMessage(t));
 }
 
-void RecordEditor::EditNetPayerExit() { amountExit(EditNetPayer); }
-
-void RecordEditor::EditRendementExit() { amountExit(EditRendement); }
-
-bool RecordEditor::keyPress(QLineEdit *box, QKeyEvent *event)
+bool RecordEditor::refusesKey(QLineEdit *box, QKeyEvent *event)
 {
     const QString text = event->text();
     // Keys that type nothing (arrows, Delete, shortcuts such as Ctrl+V) are not filtered.
@@ -287,15 +318,15 @@ bool RecordEditor::keyPress(QLineEdit *box, QKeyEvent *event)
     const bool digit = c >= u'0' && c <= u'9';
     int limit = 0;
     // Characters as the user sees them: only digits reach these boxes anyway.
-    if (box == EditCompte)
+    if (box == m_accountBox)
         limit = 10;
-    else if (box == EditCleRip)
+    else if (box == m_keyBox)
         limit = 2;
-    else if (box == EditAssurance)
+    else if (box == m_insuranceBox)
         limit = 12;
     if (limit > 0)
         return !(digit && (TextColumns::length(box->text()) < limit || box->hasSelectedText())); // true: refused
-    if (box == EditNetPayer || box == EditRendement) {
+    if (box == m_netBox || box == m_rendementBox) {
         if (c == u'.') {
             box->insert(QStringLiteral(","));
             return true;
@@ -309,14 +340,12 @@ bool RecordEditor::eventFilter(QObject *watched, QEvent *event)
 {
     auto *box = qobject_cast<QLineEdit *>(watched);
     if (box && event->type() == QEvent::KeyPress)
-        return keyPress(box, static_cast<QKeyEvent *>(event));
+        return refusesKey(box, static_cast<QKeyEvent *>(event));
     if (box && event->type() == QEvent::FocusOut) {
-        if (box == EditCompte)
-            EditCompteExit();
-        else if (box == EditNetPayer)
-            EditNetPayerExit();
-        else if (box == EditRendement)
-            EditRendementExit();
+        if (box == m_accountBox)
+            completeAccount();
+        else if (box == m_netBox || box == m_rendementBox)
+            formatAmount(box);
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -5,15 +5,15 @@
 #include <memory>
 
 class Prompts;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
 class TransferLine;
 
-// The record editor: the seven cells of one transfer line in seven boxes; computes the
-// account's keys. It only returns a line: the caller applies it ("Enregistrer" or
-// "Add New", told by closedBy()).
+// The record editor: the seven cells of one transfer line in seven boxes, with the keys
+// worked out from the account. It only returns a line: the caller applies it, told by
+// closedBy() whether "Enregistrer" or "Add New" closed it. Boxes and buttons carry object
+// names (accountBox, saveButton, ...) so scripts and tests find them.
 class RecordEditor final : public QDialog
 {
     Q_OBJECT
@@ -23,33 +23,12 @@ public:
 
     explicit RecordEditor(std::shared_ptr<Prompts> prompts, QWidget *parent = nullptr);
 
-    QLineEdit *EditCompte, *EditCleRip, *EditNetPayer, *EditRendement, *EditAssurance,
-        *EditNomPrenom, *EditTypeContrat;
-    QLineEdit *edt1, *edt2;
-    QPushButton *BtnSave, *BtnCancel, *ButtonValidate1, *ButtonValidate2;
-    QToolButton *SpeedButton1, *SpeedButton2, *SpeedButton3;
-
-    // The seven boxes in sub-item order.
-    QList<QLineEdit *> boxes() const;
     Closed closedBy() const { return m_closed; }
     // Fills the boxes with a line's cells.
     void setCells(const TransferLine &line);
-    // The line the dialog closed with: base with its seven cells replaced (a new line, with no base
-    // caption, gets the caption of lines made by hand).
+    // The line the dialog closed with: base with its seven cells replaced (a new line, with no
+    // base caption, gets the caption of lines made by hand).
     TransferLine line(const TransferLine &base) const;
-
-    void FormActivate();
-    void BtnSaveClick();
-    void ButtonValidate1Click();
-    void ButtonValidate2Click();
-    void ClearFields();
-    void BtnCancelClick();
-    void SpeedButton1Click();
-    void SpeedButton2Click();
-    void SpeedButton3Click();
-    void EditCompteExit();
-    void EditNetPayerExit();
-    void EditRendementExit();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -57,9 +36,20 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void FormCreate();
-    void amountExit(QLineEdit *box);
-    bool keyPress(QLineEdit *box, QKeyEvent *event);
+    void buildControls();
+    // The seven boxes in sub-item order.
+    QList<QLineEdit *> boxes() const;
+    void computeKeys();
+    void clearBoxes();
+    void save();
+    void addNew();
+    void cancel();
+    // Pads the account with leading zeros to ten digits when the clerk leaves its box.
+    void completeAccount();
+    // Shows an amount in the editor's format when the clerk leaves its box.
+    void formatAmount(QLineEdit *box);
+    // True when the key press is refused by the box's rule.
+    bool refusesKey(QLineEdit *box, QKeyEvent *event);
     // False, after telling the clerk, when an amount box holds a text that does not read.
     bool amountsRead();
     void keepBoxes();
@@ -67,4 +57,15 @@ private:
     std::shared_ptr<Prompts> m_prompts;
     QStringList m_closedWith; // the boxes as they were when "Enregistrer" or "Add New" closed
     Closed m_closed = Closed::None;
+
+    QLineEdit *m_accountBox = nullptr;
+    QLineEdit *m_keyBox = nullptr;
+    QLineEdit *m_netBox = nullptr;
+    QLineEdit *m_rendementBox = nullptr;
+    QLineEdit *m_insuranceBox = nullptr;
+    QLineEdit *m_nameBox = nullptr;
+    QLineEdit *m_contractTypeBox = nullptr;
+    // The keys worked out from the account, each with a button that copies it to the key box.
+    QLineEdit *m_computedCcpKeyBox = nullptr;
+    QLineEdit *m_computedRipKeyBox = nullptr;
 };

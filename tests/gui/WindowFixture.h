@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ScriptedPrompts.h"
+#include "support/FindWidget.h"
+#include "RecordEditor.h"
 #include "TextLinesView.h"
 #include "StatusLight.h"
 #include "MainWindow.h"
@@ -10,6 +12,12 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAction>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
 #include <QFile>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -44,7 +52,7 @@ protected:
     std::unique_ptr<MainWindow> m_form;
 
     MainWindow &form() { return *m_form; }
-    WorkingList &list() { return m_form->list(); }
+    WorkingList &list() { return m_form->session().list(); }
 
     // A new program folder, with a stored place unless told otherwise.
     void newFolder(bool withPlace = true)
@@ -82,7 +90,7 @@ protected:
     void import(const QString &path)
     {
         m_prompts->files.enqueue(path);
-        m_form->runCommand([this] { m_form->BtnImportClick(); });
+        findNamed<QPushButton>(m_form.get(), "importButton")->click();
     }
     QString writeFile(const QString &name, const QByteArray &bytes)
     {
@@ -105,7 +113,18 @@ protected:
             k << list().line(r).subItem(1);
         return k;
     }
-    void selectRow(int row) { form().ListView1->selectRow(row); }
+    void selectRow(int row) { findNamed<QTableView>(&form(), "lineTable")->selectRow(row); }
+    int selectedRow()
+    {
+        const QModelIndexList rows = findNamed<QTableView>(&form(), "lineTable")->selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    }
+    // The window becomes active again, as when the clerk comes back to it.
+    void reactivate()
+    {
+        QEvent activation(QEvent::ActivationChange);
+        QApplication::sendEvent(&form(), &activation);
+    }
     // Changes one cell of a shown line (-1: its caption) through the session, as an edit does.
     void setCell(int row, int sub, const QString &text)
     {
@@ -122,15 +141,15 @@ protected:
     QStringList shownFigures()
     {
         MainWindow &w = form();
-        QStringList out{w.LabelTotalNet->text(), w.LabelTotalRendement->text(), w.Label1->text(),
-                        w.Edit3->text(),         w.Edit4->text(),               w.Edit5->text(),
-                        w.Label3->text(),        w.Label4->text(),              w.Label2->text(),
-                        w.LabelRip->text(),      w.LabelCle->text(),            w.LabelError->text(),
-                        w.Label8->text(),        w.Label9->text(),              w.Label10->text(),
-                        w.Label11->text(),       w.LabelShown->text()};
-        for (TextLinesView *m : {w.MemoErreurs, w.Memo1, w.memoNomPrenom, w.MemoComptes, w.MemoNoms})
+        QStringList out{findNamed<QLabel>(&w, "netTotalLabel")->text(), findNamed<QLabel>(&w, "rendementTotalLabel")->text(), findNamed<QLabel>(&w, "generalTotalLabel")->text(),
+                        findNamed<QLineEdit>(&w, "netTotalBox")->text(),         findNamed<QLineEdit>(&w, "rendementTotalBox")->text(),               findNamed<QLineEdit>(&w, "generalTotalBox")->text(),
+                        findNamed<QLabel>(&w, "ripCountLabel")->text(),        findNamed<QLabel>(&w, "ccpCountLabel")->text(),              findNamed<QLabel>(&w, "errorCountLabel")->text(),
+                        findNamed<QLabel>(&w, "ripCaptionLabel")->text(),      findNamed<QLabel>(&w, "ccpCaptionLabel")->text(),            findNamed<QLabel>(&w, "errorCaptionLabel")->text(),
+                        findNamed<QLabel>(&w, "duplicateAccountsCountLabel")->text(),        findNamed<QLabel>(&w, "contractTypesCountLabel")->text(),              findNamed<QLabel>(&w, "wrongKeysCountLabel")->text(),
+                        findNamed<QLabel>(&w, "duplicateNamesCountLabel")->text(),       findNamed<QLabel>(&w, "shownCountLabel")->text()};
+        for (TextLinesView *m : {findNamed<TextLinesView>(&w, "errorLinesView"), findNamed<TextLinesView>(&w, "wrongKeysView"), findNamed<TextLinesView>(&w, "duplicateNamesView"), findNamed<TextLinesView>(&w, "duplicateAccountsView"), findNamed<TextLinesView>(&w, "contractTypesView")})
             out += m->lines();
-        for (StatusLight *c : {w.ShapeRip, w.ShapeCle, w.ShapeError})
+        for (StatusLight *c : {findNamed<StatusLight>(&w, "ripLight"), findNamed<StatusLight>(&w, "ccpLight"), findNamed<StatusLight>(&w, "errorLight")})
             out << c->brushColor().name();
         return out;
     }
@@ -142,23 +161,23 @@ protected:
         const ListFigures &f = o.figures;
         MainWindow &w = form();
         const QString at = QString::fromLatin1(where);
-        QVERIFY2(w.LabelTotalNet->text() == Statistics::totalNetText(f.netCents), qPrintable(at));
-        QVERIFY2(w.LabelTotalRendement->text() == Statistics::totalRendementText(f.rendCents), qPrintable(at));
-        QVERIFY2(w.Label1->text() == Statistics::totalGeneralText(f.netCents + f.rendCents), qPrintable(at));
-        QVERIFY2(w.Edit5->text() == AmountText::formatCents(f.netCents + f.rendCents), qPrintable(at));
-        QVERIFY2(w.Label3->text() == QString::number(f.rip) && w.Label4->text() == QString::number(f.ccp) &&
-                     w.Label2->text() == QString::number(f.wrong),
+        QVERIFY2(findNamed<QLabel>(&w, "netTotalLabel")->text() == Statistics::totalNetText(f.netCents), qPrintable(at));
+        QVERIFY2(findNamed<QLabel>(&w, "rendementTotalLabel")->text() == Statistics::totalRendementText(f.rendCents), qPrintable(at));
+        QVERIFY2(findNamed<QLabel>(&w, "generalTotalLabel")->text() == Statistics::totalGeneralText(f.netCents + f.rendCents), qPrintable(at));
+        QVERIFY2(findNamed<QLineEdit>(&w, "generalTotalBox")->text() == AmountText::formatCents(f.netCents + f.rendCents), qPrintable(at));
+        QVERIFY2(findNamed<QLabel>(&w, "ripCountLabel")->text() == QString::number(f.rip) && findNamed<QLabel>(&w, "ccpCountLabel")->text() == QString::number(f.ccp) &&
+                     findNamed<QLabel>(&w, "errorCountLabel")->text() == QString::number(f.wrong),
                  qPrintable(at));
-        QVERIFY2(w.LabelError->text() == QStringLiteral("Erreur: %1").arg(f.wrong), qPrintable(at));
-        QVERIFY2(w.MemoErreurs->lines() == Statistics::counterLines(f.rip, f.ccp, f.wrong) + o.errorLines,
-                 qPrintable(at + u' ' + w.MemoErreurs->lines().join(u'|')));
-        QVERIFY2(w.Memo1->lines() == o.wrongPairs, qPrintable(at));
-        QVERIFY2(w.memoNomPrenom->lines() == o.panels.duplicateNames, qPrintable(at));
-        QVERIFY2(w.MemoComptes->lines() == o.panels.duplicateAccounts, qPrintable(at));
-        QVERIFY2(w.MemoNoms->lines() == o.panels.contractTypes, qPrintable(at));
+        QVERIFY2(findNamed<QLabel>(&w, "errorCaptionLabel")->text() == QStringLiteral("Erreur: %1").arg(f.wrong), qPrintable(at));
+        QVERIFY2(findNamed<TextLinesView>(&w, "errorLinesView")->lines() == Statistics::counterLines(f.rip, f.ccp, f.wrong) + o.errorLines,
+                 qPrintable(at + u' ' + findNamed<TextLinesView>(&w, "errorLinesView")->lines().join(u'|')));
+        QVERIFY2(findNamed<TextLinesView>(&w, "wrongKeysView")->lines() == o.wrongPairs, qPrintable(at));
+        QVERIFY2(findNamed<TextLinesView>(&w, "duplicateNamesView")->lines() == o.panels.duplicateNames, qPrintable(at));
+        QVERIFY2(findNamed<TextLinesView>(&w, "duplicateAccountsView")->lines() == o.panels.duplicateAccounts, qPrintable(at));
+        QVERIFY2(findNamed<TextLinesView>(&w, "contractTypesView")->lines() == o.panels.contractTypes, qPrintable(at));
         const QString shownText =
             list().filtered() ? QStringLiteral("%1 / %2 lignes affichées").arg(f.shown).arg(f.all) : QString();
-        QVERIFY2(w.LabelShown->text() == shownText, qPrintable(at + u' ' + w.LabelShown->text()));
+        QVERIFY2(findNamed<QLabel>(&w, "shownCountLabel")->text() == shownText, qPrintable(at + u' ' + findNamed<QLabel>(&w, "shownCountLabel")->text()));
         std::vector<int> rows;
         for (const TErrorRecord &r : w.session().errorRecords())
             rows.push_back(r.Row);

@@ -3,6 +3,20 @@
 // Usage: preview_screenshot list|errors FILE OUT.png [PAGE] [ZOOM%]
 #include "ScriptedPrompts.h"
 #include "MainWindow.h"
+#include "RecordEditor.h"
+#include "StatusLight.h"
+#include "TextLinesView.h"
+#include "support/FindWidget.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
 #include "ReportPreview.h"
 
 #include <QApplication>
@@ -19,10 +33,10 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     auto prompts = std::make_shared<ScriptedPrompts>();
     MainWindow form(prompts, Folders(dir.path()));
-    form.Memo2->setPlainText(QStringLiteral("بلدية تالفورو\nDirection des Finances"));
+    findNamed<QPlainTextEdit>(&form, "placeMemo")->setPlainText(QStringLiteral("بلدية تالفورو\nDirection des Finances"));
     prompts->files.enqueue(QString::fromLocal8Bit(argv[2]));
-    form.runCommand([&] { form.BtnImportClick(); });
-    form.runCommand([&] { which == u"list" ? form.mniT1Click() : form.mniS3Click(); });
+    findNamed<QPushButton>(&form, "importButton")->click();
+    findNamed<QAction>(&form, which == u"list" ? "printListAction" : "errorReportAction")->trigger();
     if (prompts->reports.empty()) {
         fprintf(stderr, "%s\n", qPrintable(prompts->shown.join(u'\n')));
         return 1;

@@ -3,6 +3,20 @@
 #include "ScriptedPrompts.h"
 #include "MainWindow.h"
 #include "RecordEditor.h"
+#include "StatusLight.h"
+#include "TextLinesView.h"
+#include "support/FindWidget.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include "RecordEditor.h"
 #include "model/WorkingList.h"
 
 #include <QLineEdit>
@@ -29,24 +43,23 @@ int main(int argc, char *argv[])
     form.show();
     form.activateWindow();
     prompts->files.enqueue(QString::fromLocal8Bit(argv[1]));
-    form.runCommand([&] { form.BtnImportClick(); });
+    findNamed<QPushButton>(&form, "importButton")->click();
     // A name filter typed by the clerk, when asked for.
     if (qEnvironmentVariableIsSet("TALVORO_NAME_FILTER"))
-        form.Edit2->setText(qEnvironmentVariable("TALVORO_NAME_FILTER"));
+        findNamed<QLineEdit>(&form, "nameFilter")->setText(qEnvironmentVariable("TALVORO_NAME_FILTER"));
     QTimer::singleShot(1500, [&] {
         form.grab().save(QString::fromLocal8Bit(argv[2]));
         // The pop-up menu with its icons, beside the window's picture.
         if (qEnvironmentVariableIsSet("TALVORO_MENU_SHOT")) {
-            form.pm1->popup(form.mapToGlobal(QPoint(200, 150)));
+            findNamed<QMenu>(&form, "lineMenu")->popup(form.mapToGlobal(QPoint(200, 150)));
             QApplication::processEvents();
-            form.pm1->grab().save(qEnvironmentVariable("TALVORO_MENU_SHOT"));
-            form.pm1->hide();
+            findNamed<QMenu>(&form, "lineMenu")->grab().save(qEnvironmentVariable("TALVORO_MENU_SHOT"));
+            findNamed<QMenu>(&form, "lineMenu")->hide();
         }
         if (argc > 4) {
-            RecordEditor *ed = form.Form2;
-            const QList<QLineEdit *> boxes = ed->boxes();
-            for (int i = 0; i < 7 && form.list().count() > 0; ++i)
-                boxes[i]->setText(form.list().line(0).subItem(i));
+            RecordEditor *ed = findNamed<RecordEditor>(&form, "addLineEditor");
+            if (form.session().list().count() > 0)
+                ed->setCells(form.session().list().line(0));
             ed->show();
             QTimer::singleShot(500, [&app, ed, out = QString::fromLocal8Bit(argv[4])] {
                 ed->grab().save(out);

@@ -50,7 +50,7 @@ private slots:
         QVERIFY(a);
         QCOMPARE(a->text(), QStringLiteral("Comparer avec une liste…"));
         QCOMPARE(a->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_M));
-        QVERIFY(form().pm1->actions().contains(a));
+        QVERIFY(findNamed<QMenu>(&form(), "lineMenu")->actions().contains(a));
         // An empty list: nothing to compare, no file asked for.
         QTest::keyClick(&form(), Qt::Key_M, Qt::ControlModifier);
         QCOMPARE(m_prompts->take(), QStringList{"message: La liste est vide : importez d’abord la "

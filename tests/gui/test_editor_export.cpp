@@ -43,7 +43,7 @@ class TestEditorExport : public QObject, WindowFixture
     QStringList exportWith(const std::optional<QString> &code)
     {
         m_prompts->inputs.enqueue(code);
-        form().BtnExport->click();
+        findNamed<QPushButton>(&form(), "exportTextButton")->click();
         return m_prompts->take();
     }
 
@@ -58,15 +58,15 @@ private slots:
         m_prompts->inputs.enqueue(QStringLiteral("APC X\nDirection Y"));
         openWindow();
         QCOMPARE(m_prompts->take(), QStringList{PlacePrompt});
-        QCOMPARE(form().Memo2->toPlainText(), QStringLiteral("APC X\nDirection Y"));
+        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(), QStringLiteral("APC X\nDirection Y"));
         QCOMPARE(readFile(iniPath()), QByteArray("[Infos]\r\nLine0=APC X\r\nLine1=Direction Y\r\nCount=2\r\n"));
 
         // Second start: no prompt; the place is confirmed. A hand edit is stored at close.
         m_form.reset();
         openWindow();
         QCOMPARE(m_prompts->take(), QStringList{"information: La saisie a été effectuée avec succès."});
-        QCOMPARE(form().Memo2->toPlainText(), QStringLiteral("APC X\nDirection Y"));
-        form().Memo2->setPlainText(QStringLiteral("APC Z"));
+        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(), QStringLiteral("APC X\nDirection Y"));
+        findNamed<QPlainTextEdit>(&form(), "placeMemo")->setPlainText(QStringLiteral("APC Z"));
         form().close();
         QCOMPARE(readFile(iniPath()), QByteArray("[Infos]\r\nLine0=APC Z\r\nCount=1\r\n"));
         closeWindow();
@@ -76,7 +76,7 @@ private slots:
         m_prompts = std::make_shared<ScriptedPrompts>();
         m_prompts->inputs.enqueue(std::nullopt);
         openWindow();
-        QCOMPARE(form().Memo2->toPlainText(), QStringLiteral("Vous n’avez pas saisi de lieu."));
+        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(), QStringLiteral("Vous n’avez pas saisi de lieu."));
         QVERIFY(!QFile::exists(iniPath()));
         form().close();
         m_form.reset();
@@ -107,7 +107,7 @@ private slots:
         openWindow();
         const QString unable = QStringLiteral("error: Unable to write to ") + QDir::toNativeSeparators(iniPath());
         QCOMPARE(m_prompts->take(), (QStringList{PlacePrompt, unable}));
-        QCOMPARE(form().Memo2->toPlainText(), QStringLiteral("APC X")); // the start went on
+        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(), QStringLiteral("APC X")); // the start went on
         form().close();
         QVERIFY(!form().isVisible());
         QCOMPARE(m_prompts->take(), QStringList{unable});
@@ -161,67 +161,68 @@ private slots:
     void editorTypingAndLeavingRules()
     {
         startWindow();
-        RecordEditor &ed = *form().Form2;
+        RecordEditor &ed = *findNamed<RecordEditor>(&form(), "addLineEditor");
         ed.show();
         QCOMPARE(ed.windowTitle(), QStringLiteral("Modifier les informations"));
 
-        typeAndLeave(ed.EditCompte, QStringLiteral("12a345"));
-        QCOMPARE(ed.EditCompte->text(), QStringLiteral("0000012345"));
-        QTest::keyClicks(ed.EditCompte, QStringLiteral("9")); // an eleventh digit is refused
-        QCOMPARE(ed.EditCompte->text(), QStringLiteral("0000012345"));
-        QTest::keyClick(ed.EditCompte, Qt::Key_Backspace);
-        QCOMPARE(ed.EditCompte->text(), QStringLiteral("000001234"));
-        ed.EditCompte->clear();
-        leave(ed.EditCompte);
-        QCOMPARE(ed.EditCompte->text(), QStringLiteral("0000000000"));
-        ed.EditCompte->setText(QStringLiteral("001234567890")); // pasted: kept as it is
-        leave(ed.EditCompte);
-        QCOMPARE(ed.EditCompte->text(), QStringLiteral("001234567890"));
+        typeAndLeave(findNamed<QLineEdit>(&ed, "accountBox"), QStringLiteral("12a345"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "accountBox")->text(), QStringLiteral("0000012345"));
+        QTest::keyClicks(findNamed<QLineEdit>(&ed, "accountBox"), QStringLiteral("9")); // an eleventh digit is refused
+        QCOMPARE(findNamed<QLineEdit>(&ed, "accountBox")->text(), QStringLiteral("0000012345"));
+        QTest::keyClick(findNamed<QLineEdit>(&ed, "accountBox"), Qt::Key_Backspace);
+        QCOMPARE(findNamed<QLineEdit>(&ed, "accountBox")->text(), QStringLiteral("000001234"));
+        findNamed<QLineEdit>(&ed, "accountBox")->clear();
+        leave(findNamed<QLineEdit>(&ed, "accountBox"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "accountBox")->text(), QStringLiteral("0000000000"));
+        findNamed<QLineEdit>(&ed, "accountBox")->setText(QStringLiteral("001234567890")); // pasted: kept as it is
+        leave(findNamed<QLineEdit>(&ed, "accountBox"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "accountBox")->text(), QStringLiteral("001234567890"));
 
-        typeAndLeave(ed.EditCleRip, QStringLiteral("1x234"));
-        QCOMPARE(ed.EditCleRip->text(), QStringLiteral("12"));
-        typeAndLeave(ed.EditAssurance, QStringLiteral("12345678901234"));
-        QCOMPARE(ed.EditAssurance->text(), QStringLiteral("123456789012"));
+        typeAndLeave(findNamed<QLineEdit>(&ed, "keyBox"), QStringLiteral("1x234"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "keyBox")->text(), QStringLiteral("12"));
+        typeAndLeave(findNamed<QLineEdit>(&ed, "insuranceBox"), QStringLiteral("12345678901234"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "insuranceBox")->text(), QStringLiteral("123456789012"));
 
-        QTest::keyClicks(ed.EditNetPayer, QStringLiteral("-1 234.5a"));
-        QCOMPARE(ed.EditNetPayer->text(), QStringLiteral("1234,5"));
-        leave(ed.EditNetPayer);
-        QCOMPARE(ed.EditNetPayer->text(), QStringLiteral("1 234,50"));
-        leave(ed.EditNetPayer);
-        QCOMPARE(ed.EditNetPayer->text(), QStringLiteral("1 234,50"));
-        typeAndLeave(ed.EditRendement, QStringLiteral("5"));
-        QCOMPARE(ed.EditRendement->text(), QStringLiteral(" 5,00"));
-        ed.EditRendement->setText(QStringLiteral("12,3,4"));
-        leave(ed.EditRendement);
-        QCOMPARE(ed.EditRendement->text(), QStringLiteral("12,3,4"));
+        QTest::keyClicks(findNamed<QLineEdit>(&ed, "netBox"), QStringLiteral("-1 234.5a"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "netBox")->text(), QStringLiteral("1234,5"));
+        leave(findNamed<QLineEdit>(&ed, "netBox"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "netBox")->text(), QStringLiteral("1 234,50"));
+        leave(findNamed<QLineEdit>(&ed, "netBox"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "netBox")->text(), QStringLiteral("1 234,50"));
+        typeAndLeave(findNamed<QLineEdit>(&ed, "rendementBox"), QStringLiteral("5"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "rendementBox")->text(), QStringLiteral(" 5,00"));
+        findNamed<QLineEdit>(&ed, "rendementBox")->setText(QStringLiteral("12,3,4"));
+        leave(findNamed<QLineEdit>(&ed, "rendementBox"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "rendementBox")->text(), QStringLiteral("12,3,4"));
         QCOMPARE(m_prompts->take(), QStringList{"error: '12,3,4' is not a valid floating point value"});
 
-        QTest::keyClicks(ed.EditNomPrenom, QStringLiteral("ali ben "));
+        QTest::keyClicks(findNamed<QLineEdit>(&ed, "nameBox"), QStringLiteral("ali ben "));
         QKeyEvent accented(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("é"));
-        QApplication::sendEvent(ed.EditNomPrenom, &accented);
-        QCOMPARE(ed.EditNomPrenom->text(), QStringLiteral("ALI BEN É"));
-        typeAndLeave(ed.EditTypeContrat, QStringLiteral("pd"));
-        QCOMPARE(ed.EditTypeContrat->text(), QStringLiteral("P"));
+        QApplication::sendEvent(findNamed<QLineEdit>(&ed, "nameBox"), &accented);
+        QCOMPARE(findNamed<QLineEdit>(&ed, "nameBox")->text(), QStringLiteral("ALI BEN É"));
+        typeAndLeave(findNamed<QLineEdit>(&ed, "contractTypeBox"), QStringLiteral("pd"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "contractTypeBox")->text(), QStringLiteral("P"));
 
         // Keys on demand, and the two "+" buttons.
-        ed.EditCompte->setText(QStringLiteral("0012345678"));
-        ed.SpeedButton1->click();
-        QCOMPARE(ed.edt1->text(), QStringLiteral("28"));
-        QCOMPARE(ed.edt2->text(), QStringLiteral("03"));
-        ed.SpeedButton3->click();
-        QCOMPARE(ed.EditCleRip->text(), QStringLiteral("28"));
-        ed.SpeedButton2->click();
-        QCOMPARE(ed.EditCleRip->text(), QStringLiteral("03"));
-        ed.EditCompte->clear();
-        ed.SpeedButton1->click();
-        QCOMPARE(ed.edt1->text(), QStringLiteral("00"));
-        QCOMPARE(ed.edt2->text(), QStringLiteral("00"));
+        findNamed<QLineEdit>(&ed, "accountBox")->setText(QStringLiteral("0012345678"));
+        findNamed<QToolButton>(&ed, "computeKeysButton")->click();
+        QCOMPARE(findNamed<QLineEdit>(&ed, "computedCcpKeyBox")->text(), QStringLiteral("28"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "computedRipKeyBox")->text(), QStringLiteral("03"));
+        findNamed<QToolButton>(&ed, "useCcpKeyButton")->click();
+        QCOMPARE(findNamed<QLineEdit>(&ed, "keyBox")->text(), QStringLiteral("28"));
+        findNamed<QToolButton>(&ed, "useRipKeyButton")->click();
+        QCOMPARE(findNamed<QLineEdit>(&ed, "keyBox")->text(), QStringLiteral("03"));
+        findNamed<QLineEdit>(&ed, "accountBox")->clear();
+        findNamed<QToolButton>(&ed, "computeKeysButton")->click();
+        QCOMPARE(findNamed<QLineEdit>(&ed, "computedCcpKeyBox")->text(), QStringLiteral("00"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "computedRipKeyBox")->text(), QStringLiteral("00"));
 
         // "Clear Case" empties the seven boxes only.
-        ed.ButtonValidate2->click();
-        for (QLineEdit *b : ed.boxes())
-            QVERIFY(b->text().isEmpty());
-        QCOMPARE(ed.edt1->text(), QStringLiteral("00"));
+        findNamed<QPushButton>(&ed, "clearButton")->click();
+        for (const char *box : {"accountBox", "keyBox", "netBox", "rendementBox", "insuranceBox", "nameBox",
+                                "contractTypeBox"})
+            QVERIFY(findNamed<QLineEdit>(&ed, box)->text().isEmpty());
+        QCOMPARE(findNamed<QLineEdit>(&ed, "computedCcpKeyBox")->text(), QStringLiteral("00"));
         QVERIFY(ed.isVisible());
         ed.hide();
         QVERIFY(m_prompts->take().isEmpty());
@@ -237,28 +238,28 @@ private slots:
         selectRow(2);
         m_prompts->dialogs.enqueue([](QDialog *d) {
             auto *ed = static_cast<RecordEditor *>(d);
-            QCOMPARE(ed->EditCompte->text(), QStringLiteral("0000000004"));
-            QCOMPARE(ed->edt2->text(), QStringLiteral("97")); // activation computed the keys
-            ed->SpeedButton2->click();
-            ed->BtnSave->click();
+            QCOMPARE(findNamed<QLineEdit>(ed, "accountBox")->text(), QStringLiteral("0000000004"));
+            QCOMPARE(findNamed<QLineEdit>(ed, "computedRipKeyBox")->text(), QStringLiteral("97")); // activation computed the keys
+            findNamed<QToolButton>(ed, "useRipKeyButton")->click();
+            findNamed<QPushButton>(ed, "saveButton")->click();
         });
-        form().mniM1->trigger();
+        findNamed<QAction>(&form(), "editLineAction")->trigger();
         QCOMPARE(m_prompts->take(), (QStringList{"dialog: Modifier les informations",
                                                  "message: Modifications enregistrées avec succès."}));
         QCOMPARE(list().line(2).subItem(1), QStringLiteral("97"));
-        QCOMPARE(form().MemoErreurs->lines().mid(0, 3), (QStringList{"RIP: 3", "CLE: 2", "ERR: 1"}));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().mid(0, 3), (QStringList{"RIP: 3", "CLE: 2", "ERR: 1"}));
 
         // "Annuler" and the frame leave the line as it was (double-click opening).
         for (bool byFrame : {false, true}) {
             m_prompts->dialogs.enqueue([byFrame](QDialog *d) {
                 auto *ed = static_cast<RecordEditor *>(d);
-                ed->EditNomPrenom->setText(QStringLiteral("AUTRE"));
+                findNamed<QLineEdit>(ed, "nameBox")->setText(QStringLiteral("AUTRE"));
                 if (byFrame)
                     ed->close();
                 else
-                    ed->BtnCancel->click();
+                    findNamed<QPushButton>(ed, "cancelButton")->click();
             });
-            form().runCommand([this] { form().ListView1DblClick(); });
+            findNamed<QAction>(&form(), "editLineAction")->trigger();
             QCOMPARE(list().line(2).subItem(5), QStringLiteral("NOM PRENOM"));
         }
         m_prompts->take();
@@ -266,50 +267,50 @@ private slots:
         // "Add New" opened on a line appends a line and leaves the opened one alone.
         m_prompts->dialogs.enqueue([](QDialog *d) {
             auto *ed = static_cast<RecordEditor *>(d);
-            ed->EditNomPrenom->setText(QStringLiteral("NOUVEAU"));
-            ed->ButtonValidate1->click();
+            findNamed<QLineEdit>(ed, "nameBox")->setText(QStringLiteral("NOUVEAU"));
+            findNamed<QPushButton>(ed, "addNewButton")->click();
         });
-        form().mniM1->trigger();
+        findNamed<QAction>(&form(), "editLineAction")->trigger();
         QCOMPARE(m_prompts->take().mid(1), QStringList{"message: Nouvelle ligne ajoutée avec succès."});
         QCOMPARE(list().count(), 7);
         QCOMPARE(list().line(2).subItem(5), QStringLiteral("NOM PRENOM"));
         QCOMPARE(list().line(6).caption(), QStringLiteral("*00799999"));
         QCOMPARE(list().line(6).subItem(5), QStringLiteral("NOUVEAU"));
         QCOMPARE(list().line(6).subItem(0), QStringLiteral("0000000004"));
-        QCOMPARE(form().selectedRow(), 6);
+        QCOMPARE(selectedRow(), 6);
 
         // Nothing selected: "Modifier" does nothing.
-        form().ListView1->clearSelection();
-        form().mniM1->trigger();
+        findNamed<QTableView>(&form(), "lineTable")->clearSelection();
+        findNamed<QAction>(&form(), "editLineAction")->trigger();
         QVERIFY(m_prompts->take().isEmpty());
     }
 
     void sharedEditorForAdd()
     {
         startWindow();
-        form().ListView1->clearSelection();
+        findNamed<QTableView>(&form(), "lineTable")->clearSelection();
         // An empty "Add New" appends a line of seven empty cells; the refresh counts it wrong.
-        m_prompts->dialogs.enqueue([](QDialog *d) { static_cast<RecordEditor *>(d)->ButtonValidate1->click(); });
-        form().mniA1->trigger();
+        m_prompts->dialogs.enqueue([](QDialog *d) { findNamed<QPushButton>(d, "addNewButton")->click(); });
+        findNamed<QAction>(&form(), "addLineAction")->trigger();
         QCOMPARE(list().count(), 1);
         QCOMPARE(list().line(0).caption(), QStringLiteral("*00799999"));
         for (int i = 0; i < 7; ++i)
             QCOMPARE(list().line(0).subItem(i), QString());
-        QCOMPARE(form().MemoErreurs->lines().value(2), QStringLiteral("ERR: 1"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(2), QStringLiteral("ERR: 1"));
 
         // The boxes keep their values between openings; activation computes their keys.
         m_prompts->dialogs.enqueue([](QDialog *d) {
-            static_cast<RecordEditor *>(d)->EditCompte->setText(QStringLiteral("0012345678"));
+            findNamed<QLineEdit>(d, "accountBox")->setText(QStringLiteral("0012345678"));
             d->close();
         });
-        form().mniA1->trigger();
+        findNamed<QAction>(&form(), "addLineAction")->trigger();
         m_prompts->dialogs.enqueue([](QDialog *d) {
             auto *ed = static_cast<RecordEditor *>(d);
-            QCOMPARE(ed->EditCompte->text(), QStringLiteral("0012345678"));
-            QCOMPARE(ed->edt1->text(), QStringLiteral("28"));
-            ed->ButtonValidate1->click();
+            QCOMPARE(findNamed<QLineEdit>(ed, "accountBox")->text(), QStringLiteral("0012345678"));
+            QCOMPARE(findNamed<QLineEdit>(ed, "computedCcpKeyBox")->text(), QStringLiteral("28"));
+            findNamed<QPushButton>(ed, "addNewButton")->click();
         });
-        form().mniA1->trigger();
+        findNamed<QAction>(&form(), "addLineAction")->trigger();
         QCOMPARE(list().count(), 2);
 
         // "Enregistrer" from "Add" appends too, even with a line selected: it never
@@ -318,32 +319,32 @@ private slots:
         m_prompts->take();
         m_prompts->dialogs.enqueue([](QDialog *d) {
             auto *ed = static_cast<RecordEditor *>(d);
-            ed->EditNomPrenom->setText(QStringLiteral("TROISIEME"));
-            ed->BtnSave->click();
+            findNamed<QLineEdit>(ed, "nameBox")->setText(QStringLiteral("TROISIEME"));
+            findNamed<QPushButton>(ed, "saveButton")->click();
         });
-        form().mniA1->trigger();
+        findNamed<QAction>(&form(), "addLineAction")->trigger();
         QCOMPARE(m_prompts->take(), (QStringList{"dialog: Modifier les informations",
                                                  "message: Nouvelle ligne ajoutée avec succès."}));
         QCOMPARE(list().count(), 3);
         QCOMPARE(list().line(0).subItem(5), QString());
         QCOMPARE(list().line(2).subItem(5), QStringLiteral("TROISIEME"));
-        QCOMPARE(form().selectedRow(), 2);
-        QVERIFY(!form().Form2->isVisible());
+        QCOMPARE(selectedRow(), 2);
+        QVERIFY(!findNamed<RecordEditor>(&form(), "addLineEditor")->isVisible());
 
         // An amount the editor calls invalid is never saved: the dialog stays open.
         m_prompts->dialogs.enqueue([this](QDialog *d) {
             auto *ed = static_cast<RecordEditor *>(d);
-            ed->EditNetPayer->setText(QStringLiteral("12,3,4"));
-            for (QPushButton *b : {ed->BtnSave, ed->ButtonValidate1}) {
+            findNamed<QLineEdit>(ed, "netBox")->setText(QStringLiteral("12,3,4"));
+            for (QPushButton *b : {findNamed<QPushButton>(ed, "saveButton"), findNamed<QPushButton>(ed, "addNewButton")}) {
                 b->click();
                 QVERIFY(ed->isVisible());
             }
             QCOMPARE(m_prompts->take().mid(1),
                      (QStringList{"error: '12,3,4' is not a valid floating point value",
                                   "error: '12,3,4' is not a valid floating point value"}));
-            ed->BtnCancel->click();
+            findNamed<QPushButton>(ed, "cancelButton")->click();
         });
-        form().mniA1->trigger();
+        findNamed<QAction>(&form(), "addLineAction")->trigger();
         QCOMPARE(list().count(), 3);
         m_prompts->take();
     }
@@ -364,7 +365,7 @@ private slots:
                                               "\n0 lignes écrites."}));
         QCOMPARE(readFile(exported(QStringLiteral("A12"))), QByteArray("\xEF\xBB\xBF"));
         QCOMPARE(m_prompts->opened, QStringList{QDir::toNativeSeparators(exported(QStringLiteral("A12")))});
-        QCOMPARE(form().LabelPath->text(), QDir::toNativeSeparators(exported(QStringLiteral("A12"))));
+        QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), QDir::toNativeSeparators(exported(QStringLiteral("A12"))));
 
         // Round trip: the same records, with the byte-order mark, replacing the earlier file.
         const QByteArray sample = readFile(QStringLiteral(TALVORO_SAMPLES "/liste_exemple.txt"));
@@ -374,7 +375,7 @@ private slots:
         QCOMPARE(readFile(exported(QStringLiteral("A12"))), "\xEF\xBB\xBF" + sample);
 
         // Only the shown lines are written while a filter is in force.
-        form().Edit2->setText(QStringLiteral("ZERROUK"));
+        findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("ZERROUK"));
         QCOMPARE(exportWith(QStringLiteral("Z")).value(1),
                  "message: Fichier exporté avec succès : " + QDir::toNativeSeparators(exported(QStringLiteral("Z"))) +
                      QStringLiteral("\n%1 lignes écrites : seules les lignes affichées (un filtre est en cours).")
@@ -447,14 +448,14 @@ private slots:
         setCell(5, 3, QStringLiteral("0,00"));
 
         // A folder that cannot be made: said at once, no success, path label kept.
-        const QString label = form().LabelPath->text();
+        const QString label = findNamed<QLabel>(&form(), "pathLabel")->text();
         QDir(m_tmp->filePath(QStringLiteral("Fichier Txt"))).removeRecursively();
         writeFile(QStringLiteral("Fichier Txt"), "a file");
         m_prompts->opened.clear();
         const QStringList failed = exportWith(QStringLiteral("F"));
         QCOMPARE(failed.size(), 2);
         QVERIFY2(failed[1].startsWith(QStringLiteral("message: Le dossier « ")), qPrintable(failed[1]));
-        QCOMPARE(form().LabelPath->text(), label);
+        QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), label);
         QVERIFY(m_prompts->opened.isEmpty());
     }
 };

@@ -27,29 +27,29 @@ private slots:
     void startShowsEmptyListWithZeroFigures()
     {
         QCOMPARE(form().windowTitle(), QStringLiteral("Talvoro CCP"));
-        QCOMPARE(form().ListView1->model()->columnCount(), 8);
+        QCOMPARE(findNamed<QTableView>(&form(), "lineTable")->model()->columnCount(), 8);
         QStringList captions;
         for (int c = 0; c < 8; ++c)
-            captions << form().ListView1->model()->headerData(c, Qt::Horizontal).toString();
+            captions << findNamed<QTableView>(&form(), "lineTable")->model()->headerData(c, Qt::Horizontal).toString();
         QCOMPARE(captions, (QStringList{"CodePTT+Agence", "Compte", "CLE/RIP", "Net", "Rendement",
                                         "NumAss", "NomPrenom", "TypeContrat"}));
         // The first activation refreshed the empty list.
-        QCOMPARE(form().MemoErreurs->lines(), (QStringList{"RIP: 0", "CLE: 0", "ERR: 0"}));
-        QCOMPARE(form().LabelTotalNet->text(), QStringLiteral("Total Net:    0,00 DA"));
-        QCOMPARE(form().LabelTotalRendement->text(), QStringLiteral("Total Rend:    0,00 DA"));
-        QCOMPARE(form().Label1->text(), QStringLiteral("Total General:    0,00 DA"));
-        QCOMPARE(form().Edit5->text(), QStringLiteral("   0,00"));
-        QCOMPARE(form().Label3->text(), QStringLiteral("0"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines(), (QStringList{"RIP: 0", "CLE: 0", "ERR: 0"}));
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), QStringLiteral("Total Net:    0,00 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "rendementTotalLabel")->text(), QStringLiteral("Total Rend:    0,00 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "generalTotalLabel")->text(), QStringLiteral("Total General:    0,00 DA"));
+        QCOMPARE(findNamed<QLineEdit>(&form(), "generalTotalBox")->text(), QStringLiteral("   0,00"));
+        QCOMPARE(findNamed<QLabel>(&form(), "ripCountLabel")->text(), QStringLiteral("0"));
         // The circles show the empty list: none is coloured.
-        for (StatusLight *circle : {form().ShapeRip, form().ShapeCle, form().ShapeError})
+        for (StatusLight *circle : {findNamed<StatusLight>(&form(), "ripLight"), findNamed<StatusLight>(&form(), "ccpLight"), findNamed<StatusLight>(&form(), "errorLight")})
             QCOMPARE(circle->brushColor(), form().palette().color(QPalette::Button));
-        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 0"));
-        QCOMPARE(form().LabelShown->text(), QString());
-        QCOMPARE(form().LabelVersion->text(), QStringLiteral("LabelServerVersion"));
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 0"));
+        QCOMPARE(findNamed<QLabel>(&form(), "shownCountLabel")->text(), QString());
+        QCOMPARE(findNamed<QLabel>(&form(), "versionLabel")->text(), QStringLiteral("LabelServerVersion"));
         QVERIFY(QDir(m_tmp->path()).exists()); // nothing else required yet
         // The pop-up menu's entries, in order.
         QStringList entries;
-        for (QAction *a : form().pm1->actions())
+        for (QAction *a : findNamed<QMenu>(&form(), "lineMenu")->actions())
             entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
         QCOMPARE(entries, (QStringList{"Add", "Modifier", "Importé (txt-xls)", "-", "Exporté Txt",
                                        "Exporté xls", "-", "Fixé RIP", "Fixé Clé", "Clean DATA", "-",
@@ -57,7 +57,7 @@ private slots:
                                        "Tirage Liste", "-", "Comparer avec une liste…"}));
         // The clock shows the date and time.
         QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d-\\d\\d-\\d{4}, \\d\\d:\\d\\d:\\d\\d$"))
-                    .match(form().Label7->text())
+                    .match(findNamed<QLabel>(&form(), "clockLabel")->text())
                     .hasMatch());
     }
 
@@ -86,32 +86,32 @@ private slots:
         QCOMPARE(list().data(list().index(2, 0), Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
         QCOMPARE(list().data(list().index(2, 3), Qt::ForegroundRole).value<QColor>(), QColor(Qt::black));
 
-        QCOMPARE(form().MemoErreurs->lines(),
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines(),
                  (QStringList{"RIP: 2", "CLE: 2", "ERR: 2",
                               "Ligne: 3 | Compte: 0000000004 | CLE/RIP: 11 | Nom: NOM PRENOM | "
                               "Cle/RIP erronée (attendu CLE=16 RIP=97)",
                               "Ligne: 6 | Compte: 0000000001 | CLE/RIP: 4 | Nom: SAÏD Réda | "
                               "Cle/RIP erronée (attendu CLE=04 RIP=09)"}));
-        QCOMPARE(form().LabelTotalNet->text(), QStringLiteral("Total Net:   53 069,62 DA"));
-        QCOMPARE(form().LabelTotalRendement->text(), QStringLiteral("Total Rend:    350,25 DA"));
-        QCOMPARE(form().Label1->text(), QStringLiteral("Total General:   53 419,87 DA"));
-        QCOMPARE(form().Edit3->text(), QStringLiteral("  53 069,62"));
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), QStringLiteral("Total Net:   53 069,62 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "rendementTotalLabel")->text(), QStringLiteral("Total Rend:    350,25 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "generalTotalLabel")->text(), QStringLiteral("Total General:   53 419,87 DA"));
+        QCOMPARE(findNamed<QLineEdit>(&form(), "netTotalBox")->text(), QStringLiteral("  53 069,62"));
         // The circles count by the same check: the key "4" is not the CCP key 04.
-        QCOMPARE(form().LabelRip->text(), QStringLiteral("RIP: 2"));
-        QCOMPARE(form().LabelCle->text(), QStringLiteral("CLE: 2"));
-        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 2"));
-        QCOMPARE(form().Label2->text(), QStringLiteral("2"));
-        QCOMPARE(form().ShapeRip->brushColor(), QColor(0, 255, 0));
-        QCOMPARE(form().Memo1->lines(), (QStringList{"0000000004/11 - Error", "0000000001/4 - Error"}));
-        QCOMPARE(form().MemoComptes->lines(), (QStringList{"---------", "0012345678/03  (2)"}));
-        QCOMPARE(form().MemoNoms->lines(), (QStringList{"T.Contrat Doublons", "D  (2)", "P  (3)"}));
-        QCOMPARE(form().memoNomPrenom->lines(), QStringList{"ALI BEN  (2)"});
-        QCOMPARE(form().Label8->text(), QStringLiteral("Nb Comptes Double : 1"));
-        QCOMPARE(form().Label9->text(), QStringLiteral("Nb Type Du Contrat : 2"));
-        QCOMPARE(form().Label10->text(), QStringLiteral("Nb des Erreur : 2"));
-        QCOMPARE(form().Label11->text(), QStringLiteral("Nb Nom Double : 1"));
-        QCOMPARE(form().LabelPath->text(), QStringLiteral("Imported: ") + fixture("small.txt"));
-        QCOMPARE(form().ProgressBar1->value(), form().ProgressBar1->maximum());
+        QCOMPARE(findNamed<QLabel>(&form(), "ripCaptionLabel")->text(), QStringLiteral("RIP: 2"));
+        QCOMPARE(findNamed<QLabel>(&form(), "ccpCaptionLabel")->text(), QStringLiteral("CLE: 2"));
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 2"));
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCountLabel")->text(), QStringLiteral("2"));
+        QCOMPARE(findNamed<StatusLight>(&form(), "ripLight")->brushColor(), QColor(0, 255, 0));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "wrongKeysView")->lines(), (QStringList{"0000000004/11 - Error", "0000000001/4 - Error"}));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "duplicateAccountsView")->lines(), (QStringList{"---------", "0012345678/03  (2)"}));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "contractTypesView")->lines(), (QStringList{"T.Contrat Doublons", "D  (2)", "P  (3)"}));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "duplicateNamesView")->lines(), QStringList{"ALI BEN  (2)"});
+        QCOMPARE(findNamed<QLabel>(&form(), "duplicateAccountsCountLabel")->text(), QStringLiteral("Nb Comptes Double : 1"));
+        QCOMPARE(findNamed<QLabel>(&form(), "contractTypesCountLabel")->text(), QStringLiteral("Nb Type Du Contrat : 2"));
+        QCOMPARE(findNamed<QLabel>(&form(), "wrongKeysCountLabel")->text(), QStringLiteral("Nb des Erreur : 2"));
+        QCOMPARE(findNamed<QLabel>(&form(), "duplicateNamesCountLabel")->text(), QStringLiteral("Nb Nom Double : 1"));
+        QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), QStringLiteral("Imported: ") + fixture("small.txt"));
+        QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(), findNamed<QProgressBar>(&form(), "progressBar")->maximum());
         QCOMPARE(form().session().errorRecords().size(), size_t(2));
         const TErrorRecord rec = form().session().errorRecords()[0];
         QCOMPARE(rec.Row, 3);
@@ -119,10 +119,10 @@ private slots:
         QCOMPARE(rec.NetPayer, QStringLiteral("3 000,50"));
 
         // Refreshing again adds nothing; importing the same file again doubles nothing.
-        form().showFigures();
-        QCOMPARE(form().MemoErreurs->lineCount(), 5);
+        reactivate();
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lineCount(), 5);
         import(fixture("small.txt"));
-        QCOMPARE(form().MemoErreurs->lineCount(), 5);
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lineCount(), 5);
         QCOMPARE(form().session().errorRecords().size(), size_t(2));
     }
 
@@ -143,8 +143,8 @@ private slots:
         QFETCH(QColor, colour);
         import(fixture("small.txt"));
         m_prompts->take();
-        QPushButton *buttons[] = {form().BtnFix, nullptr, form().Button1, nullptr};
-        QAction *entries[] = {nullptr, form().mniF1, nullptr, form().mniF2};
+        QPushButton *buttons[] = {findNamed<QPushButton>(&form(), "repairRipButton"), nullptr, findNamed<QPushButton>(&form(), "repairCcpButton"), nullptr};
+        QAction *entries[] = {nullptr, findNamed<QAction>(&form(), "repairRipAction"), nullptr, findNamed<QAction>(&form(), "repairCcpAction")};
         if (buttons[command])
             buttons[command]->click();
         else
@@ -152,14 +152,14 @@ private slots:
         QCOMPARE(m_prompts->take(), QStringList{message});
         for (int r = 0; r < list().count(); ++r)
             QCOMPARE(rowColour(r), colour);
-        QCOMPARE(form().MemoErreurs->lines().mid(3), QStringList());
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().mid(3), QStringList());
         QCOMPARE(form().session().errorRecords().size(), size_t(0));
-        QCOMPARE(form().Memo1->lineCount(), 0);
+        QCOMPARE(findNamed<TextLinesView>(&form(), "wrongKeysView")->lineCount(), 0);
     }
 
     void repairOnEmptyListStillReports()
     {
-        form().BtnFix->click();
+        findNamed<QPushButton>(&form(), "repairRipButton")->click();
         QCOMPARE(m_prompts->take(), QStringList{"message: RIP corrected for all items."});
     }
 
@@ -170,34 +170,34 @@ private slots:
         // Edit a key, delete a line: both survive typing and clearing a filter.
         setCell(2, 1, QStringLiteral("97"));
         selectRow(1);
-        form().Button2->click();
+        findNamed<QPushButton>(&form(), "deleteLineButton")->click();
         QCOMPARE(list().count(), 5);
-        const QString totalsBefore = form().LabelTotalNet->text();
+        const QString totalsBefore = findNamed<QLabel>(&form(), "netTotalLabel")->text();
 
-        form().Edit1->setText(QStringLiteral(" 45 ")); // blanks around the filter are ignored
+        findNamed<QLineEdit>(&form(), "accountFilter")->setText(QStringLiteral(" 45 ")); // blanks around the filter are ignored
         QCOMPARE(list().count(), 2);                  // 0012345678 twice
         QCOMPARE(list().line(0).subItem(0), QStringLiteral("0012345678"));
-        form().Edit1->setText(QStringLiteral("   "));
+        findNamed<QLineEdit>(&form(), "accountFilter")->setText(QStringLiteral("   "));
         QCOMPARE(list().count(), 5);
         QCOMPARE(list().line(1).subItem(1), QStringLiteral("97"));
-        QCOMPARE(form().LabelTotalNet->text(), totalsBefore); // every line shown again
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), totalsBefore); // every line shown again
 
         // Name filter: substring, A-Z folded only, and the account box no longer applies.
-        form().Edit1->setText(QStringLiteral("0000"));
-        form().Edit2->setText(QStringLiteral("ali"));
+        findNamed<QLineEdit>(&form(), "accountFilter")->setText(QStringLiteral("0000"));
+        findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("ali"));
         QCOMPARE(list().count(), 2);
-        form().Edit2->setText(QStringLiteral("zoé hélène"));
+        findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("zoé hélène"));
         QCOMPARE(list().count(), 0); // É is not folded
-        form().Edit2->setText(QStringLiteral("zoé HÉLÈNE"));
+        findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("zoé HÉLÈNE"));
         QCOMPARE(list().count(), 1);
 
         // Commands act on the shown lines; the figures are those of the shown lines.
-        form().Edit2->setText(QStringLiteral("SAÏD"));
-        QCOMPARE(form().LabelShown->text(), QStringLiteral("1 / 5 lignes affichées"));
-        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 1"));
+        findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("SAÏD"));
+        QCOMPARE(findNamed<QLabel>(&form(), "shownCountLabel")->text(), QStringLiteral("1 / 5 lignes affichées"));
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 1"));
         QCOMPARE(form().session().errorRecords().size(), size_t(1));
-        form().BtnFix->click();
-        form().Edit2->clear();
+        findNamed<QPushButton>(&form(), "repairRipButton")->click();
+        findNamed<QLineEdit>(&form(), "nameFilter")->clear();
         QCOMPARE(keys(), (QStringList{"03", "97", "03", "39", "09"}));
         // The deleted line stays deleted.
         for (int r = 0; r < list().count(); ++r)
@@ -208,7 +208,7 @@ private slots:
     void cleanDataNormalisesWidths()
     {
         QCOMPARE(list().count(), 0);
-        form().mniC1->trigger();
+        findNamed<QAction>(&form(), "cleanAction")->trigger();
         QVERIFY(m_prompts->take().isEmpty()); // empty list: nothing at all
 
         import(writeFile(QStringLiteral("c.txt"), record(u"12345"_qs, u"7"_qs) + record(u"0123456789"_qs, u""_qs, {}, u"ALI"_qs)));
@@ -220,7 +220,7 @@ private slots:
         setCell(1, 0, QStringLiteral("  001234567890  "));
         setCell(1, 1, QStringLiteral("123"));
         setCell(0, 5, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ1234"));
-        form().mniC1->trigger();
+        findNamed<QAction>(&form(), "cleanAction")->trigger();
         QCOMPARE(m_prompts->take(), QStringList{"message: Clean completed."});
         const Cell expected[] = {
             {0, 0, QStringLiteral("0000012345")},
@@ -233,10 +233,10 @@ private slots:
         for (const Cell &c : expected)
             QCOMPARE(list().line(c.row).subItem(c.sub), c.value);
         // The full refresh ran: the keys were checked again.
-        QCOMPARE(form().MemoErreurs->lines().value(2), QStringLiteral("ERR: 2"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(2), QStringLiteral("ERR: 2"));
         // An empty key becomes 00.
         setCell(0, 1, QString());
-        form().mniC1->trigger();
+        findNamed<QAction>(&form(), "cleanAction")->trigger();
         QCOMPARE(list().line(0).subItem(1), QStringLiteral("00"));
         m_prompts->take();
     }
@@ -246,15 +246,15 @@ private slots:
         import(fixture("small.txt"));
         m_prompts->take();
         // Nothing selected: nothing removed, the refreshes still run.
-        form().ListView1->clearSelection();
-        form().Button2->click();
+        findNamed<QTableView>(&form(), "lineTable")->clearSelection();
+        findNamed<QPushButton>(&form(), "deleteLineButton")->click();
         QCOMPARE(list().count(), 6);
         selectRow(4); // 45 000,00
-        form().mniS1->trigger();
+        findNamed<QAction>(&form(), "deleteLineAction")->trigger();
         QCOMPARE(list().count(), 5);
-        QCOMPARE(form().LabelTotalNet->text(), QStringLiteral("Total Net:   8 069,62 DA"));
-        QCOMPARE(form().Label3->text(), QStringLiteral("2"));
-        QCOMPARE(form().MemoNoms->lines(), (QStringList{"T.Contrat Doublons", "D  (2)", "P  (2)"}));
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), QStringLiteral("Total Net:   8 069,62 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "ripCountLabel")->text(), QStringLiteral("2"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "contractTypesView")->lines(), (QStringList{"T.Contrat Doublons", "D  (2)", "P  (2)"}));
         QVERIFY(m_prompts->take().isEmpty());
     }
 
@@ -263,19 +263,19 @@ private slots:
         import(fixture("small.txt"));
         m_prompts->take();
         m_prompts->answers.enqueue(false);
-        form().Button3->click();
+        findNamed<QPushButton>(&form(), "deleteShownButton")->click();
         QCOMPARE(list().count(), 6);
         QCOMPARE(m_prompts->take(), QStringList{"question: Supprimer tous les enregistrements ?\n(6 lignes)"});
-        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 2"));
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 2"));
 
         m_prompts->answers.enqueue(true);
-        form().mniS2->trigger();
+        findNamed<QAction>(&form(), "deleteShownAction")->trigger();
         QCOMPARE(list().count(), 0);
-        QCOMPARE(form().LabelTotalNet->text(), QStringLiteral("Total Net:    0,00 DA"));
-        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 0"));
-        QCOMPARE(form().ShapeError->brushColor(), form().palette().color(QPalette::Button));
-        QCOMPARE(form().MemoComptes->lines(), QStringList{"---------"});
-        QCOMPARE(form().Label8->text(), QStringLiteral("Nb Comptes Double : 0"));
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), QStringLiteral("Total Net:    0,00 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 0"));
+        QCOMPARE(findNamed<StatusLight>(&form(), "errorLight")->brushColor(), form().palette().color(QPalette::Button));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "duplicateAccountsView")->lines(), QStringList{"---------"});
+        QCOMPARE(findNamed<QLabel>(&form(), "duplicateAccountsCountLabel")->text(), QStringLiteral("Nb Comptes Double : 0"));
         // The error records are those of the lines: none are left.
         QCOMPARE(form().session().errorRecords().size(), size_t(0));
         m_prompts->take();
@@ -289,7 +289,7 @@ private slots:
 
         // Cancelled dialog: no message, the refreshes run.
         m_prompts->files.enqueue(QString());
-        form().BtnImport->click();
+        findNamed<QPushButton>(&form(), "importButton")->click();
         QCOMPARE(m_prompts->take().size(), 1);
 
         import(missing);
@@ -342,23 +342,23 @@ private slots:
         import(fixture("small.txt"));
         m_prompts->take();
         setCell(1, 0, QStringLiteral("12-4567890"));
-        form().Button1->click(); // "Fixeé Cle" leaves that key alone, and says so
+        findNamed<QPushButton>(&form(), "repairCcpButton")->click(); // "Fixeé Cle" leaves that key alone, and says so
         QCOMPARE(m_prompts->take(),
                  QStringList{"message: CLE corrigé pour 5 lignes sur 6. 1 ligne(s) n’ont pas pu être corrigées "
                              "(compte vide ou pas uniquement des chiffres) : ligne(s) 2"});
         QCOMPARE(list().line(1).subItem(1), QStringLiteral("45"));
         QCOMPARE(status(1), 3);
         QCOMPARE(rowColour(1), Red);
-        QCOMPARE(form().MemoErreurs->lines().value(2), QStringLiteral("ERR: 1"));
-        QCOMPARE(form().MemoErreurs->lines().value(3),
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(2), QStringLiteral("ERR: 1"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(3),
                  QStringLiteral("Ligne: 2 | Compte: 12-4567890 | CLE/RIP: 45 | Nom: KHALIL Omar | "
                                 "'-' is not a valid integer value"));
-        QCOMPARE(form().LabelError->text(), QStringLiteral("Erreur: 1"));
-        QCOMPARE(form().Memo1->lines(), QStringList{"12-4567890/45 - Error"});
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 1"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "wrongKeysView")->lines(), QStringList{"12-4567890/45 - Error"});
         // Every other line was still checked.
-        QCOMPARE(form().MemoErreurs->lines().value(1), QStringLiteral("CLE: 5"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(1), QStringLiteral("CLE: 5"));
         // Activation refreshes without any box.
-        form().runCommand([this] { form().showFigures(); });
+        reactivate();
         QVERIFY(m_prompts->take().isEmpty());
     }
 
@@ -366,39 +366,39 @@ private slots:
     {
         import(fixture("small.txt"));
         expectFreshFigures("import");
-        form().Edit1->setText(QStringLiteral("0000"));
+        findNamed<QLineEdit>(&form(), "accountFilter")->setText(QStringLiteral("0000"));
         expectFreshFigures("account filter");
         selectRow(1);
-        form().Button2->click();
+        findNamed<QPushButton>(&form(), "deleteLineButton")->click();
         expectFreshFigures("delete under a filter");
         // Nothing stays selected: a second click deletes nothing.
-        QCOMPARE(form().selectedRow(), -1);
+        QCOMPARE(selectedRow(), -1);
         const int left = list().count();
-        form().Button2->click();
+        findNamed<QPushButton>(&form(), "deleteLineButton")->click();
         QCOMPARE(list().count(), left);
-        form().Edit2->setText(QStringLiteral("ali"));
+        findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("ali"));
         expectFreshFigures("name filter");
         setCell(0, 1, QStringLiteral("99"));
         expectFreshFigures("edit");
-        form().Button1->click();
+        findNamed<QPushButton>(&form(), "repairCcpButton")->click();
         expectFreshFigures("CLE repair");
-        form().Edit2->clear();
+        findNamed<QLineEdit>(&form(), "nameFilter")->clear();
         expectFreshFigures("filter cleared");
-        form().mniC1->trigger();
+        findNamed<QAction>(&form(), "cleanAction")->trigger();
         expectFreshFigures("clean");
         m_prompts->dialogs.enqueue([](QDialog *d) {
-            static_cast<RecordEditor *>(d)->EditNomPrenom->setText(QStringLiteral("ALI BEN"));
-            static_cast<RecordEditor *>(d)->ButtonValidate1->click();
+            findNamed<QLineEdit>(d, "nameBox")->setText(QStringLiteral("ALI BEN"));
+            findNamed<QPushButton>(d, "addNewButton")->click();
         });
-        form().mniA1->trigger();
+        findNamed<QAction>(&form(), "addLineAction")->trigger();
         expectFreshFigures("add");
         m_prompts->take();
 
         // "Supprimer tous" under a filter says how many it deletes and that a filter is on.
-        form().Edit2->setText(QStringLiteral("ALI BEN"));
+        findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("ALI BEN"));
         const int shown = list().count(), all = list().totalCount();
         m_prompts->answers.enqueue(true);
-        form().Button3->click();
+        findNamed<QPushButton>(&form(), "deleteShownButton")->click();
         QCOMPARE(m_prompts->take(),
                  QStringList{QStringLiteral("question: Un filtre est en cours : supprimer les %1 lignes affichées ?\n"
                                             "(Les %2 lignes masquées sont gardées.)")
@@ -406,7 +406,7 @@ private slots:
                                  .arg(all - shown)});
         QCOMPARE(list().totalCount(), all - shown);
         expectFreshFigures("delete shown");
-        form().Edit2->clear();
+        findNamed<QLineEdit>(&form(), "nameFilter")->clear();
         expectFreshFigures("after delete shown");
         QCOMPARE(list().count(), all - shown);
     }
@@ -414,17 +414,17 @@ private slots:
     void failedImportLeavesEveryFigureAsItWas()
     {
         import(fixture("small.txt"));
-        form().Edit2->setText(QStringLiteral("ali"));
+        findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("ali"));
         m_prompts->take();
         const QStringList before = shownFigures();
-        const QString path = form().LabelPath->text();
+        const QString path = findNamed<QLabel>(&form(), "pathLabel")->text();
         QByteArray bad = record(u"0012345678"_qs, u"03"_qs);
         bad.replace("NOM", "N\xC9M");
         import(writeFile(QStringLiteral("latin1.txt"), bad));
         QVERIFY(m_prompts->take().last().startsWith(QStringLiteral("error: ")));
         QCOMPARE(shownFigures(), before);
-        QCOMPARE(form().LabelPath->text(), path);
-        QCOMPARE(form().Edit2->text(), QStringLiteral("ali"));
+        QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), path);
+        QCOMPARE(findNamed<QLineEdit>(&form(), "nameFilter")->text(), QStringLiteral("ali"));
         QCOMPARE(list().count(), 3);
         expectFreshFigures("after a failed import");
     }
@@ -441,13 +441,13 @@ private slots:
         QCOMPARE(list().line(0).subItem(5), name);
         QCOMPARE(list().line(0).subItem(6), QStringLiteral("D"));
         // The editor's one-character contract type takes such a character whole.
-        RecordEditor &ed = *form().Form2;
-        ed.EditTypeContrat->clear();
+        RecordEditor &ed = *findNamed<RecordEditor>(&form(), "addLineEditor");
+        findNamed<QLineEdit>(&ed, "contractTypeBox")->clear();
         for (const QString &typed : {QStringLiteral("\U0001F600"), QStringLiteral("x")}) {
             QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, typed);
-            QApplication::sendEvent(ed.EditTypeContrat, &key);
+            QApplication::sendEvent(findNamed<QLineEdit>(&ed, "contractTypeBox"), &key);
         }
-        QCOMPARE(ed.EditTypeContrat->text(), QStringLiteral("\U0001F600"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "contractTypeBox")->text(), QStringLiteral("\U0001F600"));
     }
 
     void bigAmountsKeepAllThirteenDigits()
@@ -457,17 +457,50 @@ private slots:
         m_prompts->take();
         QCOMPARE(list().line(0).subItem(2), QStringLiteral("99 999 999 999,99"));
         QCOMPARE(list().line(1).subItem(2), QStringLiteral(" 21 474 836,48"));
-        QCOMPARE(form().LabelTotalNet->text(), QStringLiteral("Total Net: 100 021 474 836,47 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), QStringLiteral("Total Net: 100 021 474 836,47 DA"));
     }
 
-    void resizingGivesRoomToTheTable()
+    // At the default size, larger and maximised: the list and the panels share the extra room,
+    // the contract type column stays in view and no two controls overlap (a count sits on
+    // its light by design).
+    void layoutGivesRoomAndNothingOverlaps()
     {
-        const QRect table = form().ListView1->geometry();
-        const QRect memo = form().Memo1->geometry();
-        form().resize(1240, 795);
-        QCOMPARE(form().ListView1->geometry().size(), table.size() + QSize(300, 200));
-        QCOMPARE(form().Memo1->geometry().topLeft(), memo.topLeft() + QPoint(300, 0));
-        QCOMPARE(form().LabelPath->y(), 556 + 200);
+        import(fixture("small.txt"));
+        m_prompts->take();
+        QSize previousTable, previousPanel;
+        for (const QSize size : {QSize(940, 595), QSize(1240, 795), QSize(1920, 1080)}) {
+            form().resize(size);
+            QApplication::processEvents();
+            const QString at = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+            auto *table = findNamed<QTableView>(&form(), "lineTable");
+            const QSize panel = findNamed<TextLinesView>(&form(), "wrongKeysView")->size();
+            QVERIFY2(table->size().width() > previousTable.width() && table->size().height() > previousTable.height(),
+                     qPrintable(at));
+            QVERIFY2(panel.height() > previousPanel.height(), qPrintable(at));
+            previousTable = table->size();
+            previousPanel = panel;
+            const int typeColumn = WorkingList::ContractTypeColumn;
+            QVERIFY2(table->columnViewportPosition(typeColumn) + table->columnWidth(typeColumn) <=
+                         table->viewport()->width(),
+                     qPrintable(at));
+
+            QList<QWidget *> shown;
+            for (QWidget *w : form().findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+                if (w->isVisible() && !w->isWindow())
+                    shown << w;
+            for (QWidget *w : shown)
+                QVERIFY2(form().rect().contains(w->geometry()), qPrintable(at + u' ' + w->objectName()));
+            const QSet<QString> onLights{"ripLight", "ripCountLabel", "ccpLight", "ccpCountLabel", "errorLight",
+                                         "errorCountLabel"};
+            for (int i = 0; i < shown.size(); ++i)
+                for (int j = i + 1; j < shown.size(); ++j) {
+                    const QString a = shown[i]->objectName(), b = shown[j]->objectName();
+                    if (onLights.contains(a) && onLights.contains(b) && a.left(3) == b.left(3))
+                        continue;
+                    QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()),
+                             qPrintable(at + u' ' + a + QStringLiteral(" / ") + b));
+                }
+        }
     }
 };
 

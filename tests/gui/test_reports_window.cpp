@@ -1,6 +1,20 @@
 #include "PdfText.h"
 #include "ScriptedPrompts.h"
 #include "MainWindow.h"
+#include "RecordEditor.h"
+#include "StatusLight.h"
+#include "TextLinesView.h"
+#include "support/FindWidget.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
 #include "keys/Keys.h"
 #include "model/WorkingList.h"
 #include "ReportPreview.h"
@@ -41,11 +55,11 @@ class TestReportsWindow : public QObject
     std::unique_ptr<MainWindow> m_form;
 
     MainWindow &form() { return *m_form; }
-    WorkingList &list() { return m_form->list(); }
+    WorkingList &list() { return m_form->session().list(); }
     void importSmall()
     {
         m_prompts->files.enqueue(fixture("small.txt"));
-        form().runCommand([this] { form().BtnImportClick(); });
+        findNamed<QPushButton>(&form(), "importButton")->click();
         m_prompts->take();
     }
     const PreparedReport &lastReport() { return m_prompts->reports.back(); }
@@ -78,7 +92,7 @@ private slots:
 
     void emptyTableWarnsInArabicAndChangesNothing()
     {
-        form().mniT1->trigger();
+        findNamed<QAction>(&form(), "printListAction")->trigger();
         QCOMPARE(m_prompts->take(),
                  QStringList{QString::fromUtf16(u"notice: تنبيه|لا توجد بيانات للطباعة")});
         QVERIFY(m_prompts->reports.empty());
@@ -88,8 +102,8 @@ private slots:
     {
         importSmall();
         QCOMPARE(form().session().errorRecords().size(), size_t(2));
-        form().Memo2->setPlainText(QStringLiteral("APC Talvoro\nDirection des Finances"));
-        form().mniT1->trigger();
+        findNamed<QPlainTextEdit>(&form(), "placeMemo")->setPlainText(QStringLiteral("APC Talvoro\nDirection des Finances"));
+        findNamed<QAction>(&form(), "printListAction")->trigger();
         // The repair's message before the preview opens.
         QCOMPARE(m_prompts->take(), (QStringList{Rip, QStringLiteral("report: frxReport1 (1 pages)")}));
         const PreparedReport &r = lastReport();
@@ -114,16 +128,16 @@ private slots:
                 "APC Talvoro\nDirection des Finances\nRef : ................................"});
         // Afterwards no line is in error and the error report has nothing to show.
         QVERIFY(form().session().errorRecords().empty());
-        form().mniS3->trigger();
+        findNamed<QAction>(&form(), "errorReportAction")->trigger();
         QCOMPARE(m_prompts->take(), QStringList{NoErrors});
     }
 
     void filteredListPrintsOnlyTheShownRows()
     {
         importSmall();
-        form().Edit2->setText(QStringLiteral("ali ben"));
+        findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("ali ben"));
         QCOMPARE(list().count(), 2);
-        form().mniT1->trigger();
+        findNamed<QAction>(&form(), "printListAction")->trigger();
         m_prompts->take();
         const PreparedReport &r = lastReport();
         QCOMPARE(r.texts(0, "ListeNominativeNomPrenom"), (QStringList{"ALI BEN", "ALI BEN"}));
@@ -138,12 +152,12 @@ private slots:
     {
         importSmall();
         setNet(1, QString());
-        form().mniT1->trigger();
+        findNamed<QAction>(&form(), "printListAction")->trigger();
         m_prompts->take();
         QCOMPARE(lastReport().texts(0, "ListeNominativeNetPayer").at(1), QStringLiteral("0,00"));
 
         setNet(1, QStringLiteral("12.5"));
-        form().mniT1->trigger();
+        findNamed<QAction>(&form(), "printListAction")->trigger();
         QCOMPARE(m_prompts->take(),
                  (QStringList{Rip, QStringLiteral("error: '12.5' is not a valid floating point value")}));
         QCOMPARE(m_prompts->reports.size(), size_t(1));
@@ -154,9 +168,9 @@ private slots:
     {
         // With no line in error the command only speaks.
         importSmall();
-        form().BtnFix->click();
+        findNamed<QPushButton>(&form(), "repairRipButton")->click();
         m_prompts->take();
-        form().mniS3->trigger();
+        findNamed<QAction>(&form(), "errorReportAction")->trigger();
         QCOMPARE(m_prompts->take(), QStringList{NoErrors});
         QVERIFY(m_prompts->reports.empty());
 
@@ -165,7 +179,7 @@ private slots:
         TransferLine first = list().line(0);
         first.setSubItem(TransferLine::CleRip, u"99"); // wrong since the import
         form().session().replaceLine(0, first);
-        form().mniS3->trigger();
+        findNamed<QAction>(&form(), "errorReportAction")->trigger();
         QCOMPARE(m_prompts->take(), QStringList{QStringLiteral("report: frxReport2 (1 pages)")});
         const PreparedReport &r = lastReport();
         QCOMPARE(r.texts(0, "frxUserDataSet2Row"), (QStringList{"1", "3", "6"}));
@@ -179,9 +193,9 @@ private slots:
         QCOMPARE(r.texts(0, "Memo15"), QStringList{"Total Global :  4 435,06"});
 
         // Deleting a line in error takes it out of the report, and the rows follow the table.
-        form().ListView1->selectRow(0);
-        form().Button2->click();
-        form().mniS3->trigger();
+        findNamed<QTableView>(&form(), "lineTable")->selectRow(0);
+        findNamed<QPushButton>(&form(), "deleteLineButton")->click();
+        findNamed<QAction>(&form(), "errorReportAction")->trigger();
         m_prompts->take();
         QCOMPARE(lastReport().texts(0, "frxUserDataSet2Row"), (QStringList{"2", "5"}));
     }
@@ -193,7 +207,7 @@ private slots:
         for (int i = 0; i < 6; ++i)
             for (int r = 0; r < 6; ++r)
                 form().session().appendLine(list().line(r));
-        form().mniT1->trigger();
+        findNamed<QAction>(&form(), "printListAction")->trigger();
         m_prompts->take();
         const PreparedReport report = lastReport();
         QCOMPARE(report.pageCount(), 2);

@@ -1,6 +1,20 @@
 #include "ScriptedPrompts.h"
 #include "StatusLight.h"
 #include "MainWindow.h"
+#include "RecordEditor.h"
+#include "StatusLight.h"
+#include "TextLinesView.h"
+#include "support/FindWidget.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
 #include "support/LocalServer.h"
 #include "support/TestAuthority.h"
 #include "support/TestPublisher.h"
@@ -84,7 +98,7 @@ class TestUpdaterWindow : public QObject
     // Waits for the end of the start-up check: the light is no longer grey.
     bool checked()
     {
-        return QTest::qWaitFor([&] { return form().Shape1->brushColor() != QColor(192, 192, 192); },
+        return QTest::qWaitFor([&] { return findNamed<StatusLight>(&form(), "updateLight")->brushColor() != QColor(192, 192, 192); },
                                20000);
     }
 
@@ -93,10 +107,10 @@ class TestUpdaterWindow : public QObject
     bool startDownload(const QByteArray &manifestPath, const QByteArray &programPath)
     {
         start(m_probe->url("/generate_204"), manifestPath);
-        if (!QTest::qWaitFor([&] { return form().ButtonUpdate->isEnabled(); }, 20000)) return false;
+        if (!QTest::qWaitFor([&] { return findNamed<QPushButton>(&form(), "updateButton")->isEnabled(); }, 20000)) return false;
         const qsizetype before = m_https->paths().count(programPath);
         m_prompts->answers.enqueue(true);
-        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
+        QTest::mouseClick(findNamed<QPushButton>(&form(), "updateButton"), Qt::LeftButton);
         return QTest::qWaitFor([&] { return m_https->paths().count(programPath) > before; }, 20000);
     }
 
@@ -143,9 +157,9 @@ private slots:
         start(m_probe->url("/silent"), "/newer.ini", std::nullopt, slow);
         QVERIFY(t.elapsed() < 30000);
         QVERIFY(form().isVisible());
-        QCOMPARE(form().Shape1->brushColor(), QColor(192, 192, 192));
-        QCOMPARE(form().Shape1->toolTip(), UpdateTexts::Checking);
-        QVERIFY(!form().ButtonUpdate->isEnabled());
+        QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->brushColor(), QColor(192, 192, 192));
+        QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->toolTip(), UpdateTexts::Checking);
+        QVERIFY(!findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
         QVERIFY(QTest::qWaitFor([&] { return !m_probe->requests().isEmpty(); }, 20000));
         t.restart();
         m_form.reset();
@@ -157,10 +171,10 @@ private slots:
     {
         start(QStringLiteral("http://127.0.0.1:%1/").arg(LocalServer::refusedPort()), "/newer.ini");
         QVERIFY(checked());
-        QCOMPARE(form().Shape1->brushColor(), QColor(255, 0, 0));
-        QCOMPARE(form().LabelServerVersion->text(), QStringLiteral("--"));
-        QCOMPARE(form().LabelVersion->text(), QStringLiteral("LabelServerVersion"));
-        QVERIFY(!form().ButtonUpdate->isEnabled());
+        QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->brushColor(), QColor(255, 0, 0));
+        QCOMPARE(findNamed<QLabel>(&form(), "offeredVersionLabel")->text(), QStringLiteral("--"));
+        QCOMPARE(findNamed<QLabel>(&form(), "versionLabel")->text(), QStringLiteral("LabelServerVersion"));
+        QVERIFY(!findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
         QVERIFY(m_prompts->shown.isEmpty());
     }
 
@@ -190,13 +204,13 @@ private slots:
         QFETCH(bool, enabled);
         QFETCH(QString, detail);
         start(m_probe->url("/generate_204"), manifestPath);
-        QTRY_COMPARE_WITH_TIMEOUT(form().LabelServerVersion->text(), server, 20000);
-        QCOMPARE(form().Shape1->brushColor(), QColor(0, 255, 0));
-        QCOMPARE(form().LabelVersion->text(), QStringLiteral("النسخة الحالية: 1.0.0.0"));
-        QCOMPARE(form().ButtonUpdate->isEnabled(), enabled);
-        QCOMPARE(form().LabelServerVersion->toolTip(), detail);
+        QTRY_COMPARE_WITH_TIMEOUT(findNamed<QLabel>(&form(), "offeredVersionLabel")->text(), server, 20000);
+        QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->brushColor(), QColor(0, 255, 0));
+        QCOMPARE(findNamed<QLabel>(&form(), "versionLabel")->text(), QStringLiteral("النسخة الحالية: 1.0.0.0"));
+        QCOMPARE(findNamed<QPushButton>(&form(), "updateButton")->isEnabled(), enabled);
+        QCOMPARE(findNamed<QLabel>(&form(), "offeredVersionLabel")->toolTip(), detail);
         // The check leaves the progress bar at rest, and the manifest nowhere on disk.
-        QCOMPARE(form().ProgressBar1->value(), 0);
+        QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(), 0);
         QVERIFY(programFiles().isEmpty());
         QVERIFY(m_prompts->shown.isEmpty());
         // Development aid: pictures of the window for a look at the light and the labels.
@@ -217,21 +231,21 @@ private slots:
             (QStringList{QStringLiteral("message: ملف libcrypto.so.3 غير موجود!"),
                          QStringLiteral("message: ملف libssl.so.3 غير موجود!")}),
             20000);
-        QCOMPARE(form().Shape1->brushColor(), QColor(0, 255, 0));
-        QCOMPARE(form().LabelServerVersion->text(), QStringLiteral("LabelServerVersion"));
-        QVERIFY(!form().ButtonUpdate->isEnabled());
+        QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->brushColor(), QColor(0, 255, 0));
+        QCOMPARE(findNamed<QLabel>(&form(), "offeredVersionLabel")->text(), QStringLiteral("LabelServerVersion"));
+        QVERIFY(!findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
         m_prompts->take();
     }
 
     void updateAsksThenDownloadsStartsAndEnds()
     {
         start(m_probe->url("/generate_204"), "/newer.ini");
-        QTRY_VERIFY_WITH_TIMEOUT(form().ButtonUpdate->isEnabled(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(findNamed<QPushButton>(&form(), "updateButton")->isEnabled(), 20000);
         const qsizetype downloads = m_https->paths().count("/Talvoro.exe");
 
         // No: nothing happens.
         m_prompts->answers.enqueue(false);
-        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
+        QTest::mouseClick(findNamed<QPushButton>(&form(), "updateButton"), Qt::LeftButton);
         QCOMPARE(m_prompts->take(),
                  QStringList{QStringLiteral("question: نسخة جديدة متوفرة، هل تريد تحميلها؟")});
         QTest::qWait(100);
@@ -240,9 +254,9 @@ private slots:
 
         // Yes: the program is saved whole, its signature checked, started, the place memo is
         // stored as at a normal close, and the window asks the application to end.
-        form().Memo2->setPlainText(QStringLiteral("APC MISE A JOUR"));
+        findNamed<QPlainTextEdit>(&form(), "placeMemo")->setPlainText(QStringLiteral("APC MISE A JOUR"));
         m_prompts->answers.enqueue(true);
-        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
+        QTest::mouseClick(findNamed<QPushButton>(&form(), "updateButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(m_quits, 1, 20000);
         QCOMPARE(
             m_prompts->take(),
@@ -258,8 +272,8 @@ private slots:
         QFile ini(m_dir->filePath(QStringLiteral("Fichier_INI/Direction.ini")));
         QVERIFY(ini.open(QIODevice::ReadOnly));
         QCOMPARE(ini.readAll(), QByteArray("[Infos]\r\nLine0=APC MISE A JOUR\r\nCount=1\r\n"));
-        QCOMPARE(form().ProgressBar1->maximum(), 50000);
-        QCOMPARE(form().ProgressBar1->value(), 50000);
+        QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->maximum(), 50000);
+        QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(), 50000);
     }
 
     void failedDownloadShowsTheErrorAndGoesOn()
@@ -274,9 +288,9 @@ private slots:
         QVERIFY(programFiles().isEmpty());
         QVERIFY(m_prompts->started.isEmpty());
         QCOMPARE(m_quits, 0);
-        QVERIFY(form().ButtonUpdate->isEnabled());
-        QCOMPARE(form().ButtonUpdate->text(), QStringLiteral("Update"));
-        QCOMPARE(form().ProgressBar1->value(), 0);
+        QVERIFY(findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
+        QCOMPARE(findNamed<QPushButton>(&form(), "updateButton")->text(), QStringLiteral("Update"));
+        QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(), 0);
     }
 
     // While the program downloads, the window stays usable and the update button is its
@@ -284,14 +298,14 @@ private slots:
     void downloadCanBeCancelled()
     {
         QVERIFY(startDownload("/slow.ini", "/slow.exe"));
-        QCOMPARE(form().ButtonUpdate->text(), UpdateTexts::Cancel);
-        QVERIFY(form().ButtonUpdate->isEnabled());
-        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(form().ButtonUpdate->text(), QStringLiteral("Update"), 20000);
+        QCOMPARE(findNamed<QPushButton>(&form(), "updateButton")->text(), UpdateTexts::Cancel);
+        QVERIFY(findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
+        QTest::mouseClick(findNamed<QPushButton>(&form(), "updateButton"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(findNamed<QPushButton>(&form(), "updateButton")->text(), QStringLiteral("Update"), 20000);
         QCOMPARE(m_prompts->take(),
                  QStringList{QStringLiteral("question: نسخة جديدة متوفرة، هل تريد تحميلها؟")});
-        QVERIFY(form().ButtonUpdate->isEnabled());
-        QCOMPARE(form().ProgressBar1->value(), 0);
+        QVERIFY(findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
+        QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(), 0);
         QVERIFY(programFiles().isEmpty());
         QCOMPARE(m_quits, 0);
     }
@@ -300,10 +314,10 @@ private slots:
     void closingDuringADownloadLeavesNothing()
     {
         start(m_probe->url("/generate_204"), "/slow.ini");
-        QTRY_VERIFY_WITH_TIMEOUT(form().ButtonUpdate->isEnabled(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(findNamed<QPushButton>(&form(), "updateButton")->isEnabled(), 20000);
         m_prompts->answers.enqueue(true);
         const qsizetype before = m_https->paths().count("/slow.exe");
-        QTest::mouseClick(form().ButtonUpdate, Qt::LeftButton);
+        QTest::mouseClick(findNamed<QPushButton>(&form(), "updateButton"), Qt::LeftButton);
         QVERIFY(
             QTest::qWaitFor([&] { return m_https->paths().count("/slow.exe") > before; }, 20000));
         QElapsedTimer t;

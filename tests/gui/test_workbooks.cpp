@@ -29,9 +29,9 @@ class TestWorkbooks : public QObject, WindowFixture
     {
         m_prompts->inputs.enqueue(code);
         if (fromMenu)
-            form().mniE2->trigger();
+            findNamed<QAction>(&form(), "exportWorkbookAction")->trigger();
         else
-            form().BtnExcel->click();
+            findNamed<QPushButton>(&form(), "exportWorkbookButton")->click();
         return m_prompts->take();
     }
     QStringList allCells()
@@ -66,12 +66,12 @@ private slots:
             QCOMPARE(list().line(0).caption(), QStringLiteral("*00799999"));
             QCOMPARE(list().line(1).subItem(5), QString::fromUtf16(u"سعيد بن علي"));
             QCOMPARE(list().line(2).subItem(2), QStringLiteral("   0,00"));
-            QCOMPARE(form().LabelPath->text(), QStringLiteral("Imported Excel: ") + path);
-            QCOMPARE(form().ProgressBar1->value(), form().ProgressBar1->maximum());
+            QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), QStringLiteral("Imported Excel: ") + path);
+            QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(), findNamed<QProgressBar>(&form(), "progressBar")->maximum());
             QCOMPARE(rowColour(0), Green);
             QCOMPARE(rowColour(1), Yellow);
             QCOMPARE(rowColour(3), Red);
-            QCOMPARE(form().MemoErreurs->lines().mid(0, 3),
+            QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().mid(0, 3),
                      (QStringList{"RIP: 2", "CLE: 1", "ERR: 2"}));
         }
     }
@@ -82,7 +82,7 @@ private slots:
         m_prompts->take();
         const QStringList before = allCells();
         const size_t records = form().session().errorRecords().size();
-        const QString label = form().LabelPath->text();
+        const QString label = findNamed<QLabel>(&form(), "pathLabel")->text();
 
         const QString amount = m_tmp->filePath(QStringLiteral("montant.xlsx"));
         XlsxBuilder(amount)
@@ -110,7 +110,7 @@ private slots:
             QVERIFY2(shown[1].startsWith(message.arg(path)), qPrintable(shown[1]));
             QCOMPARE(allCells(), before);
             QCOMPARE(form().session().errorRecords().size(), records);
-            QCOMPARE(form().LabelPath->text(), label);
+            QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), label);
         }
     }
 
@@ -121,7 +121,7 @@ private slots:
         import(fixture("small.txt"));
         m_prompts->take();
         m_prompts->answers.enqueue(true);
-        form().Button3->click(); // delete every line
+        findNamed<QPushButton>(&form(), "deleteShownButton")->click(); // delete every line
         m_prompts->take();
         QCOMPARE(list().count(), 0);
         exportWith(QStringLiteral("B7"));
@@ -134,7 +134,7 @@ private slots:
             QCOMPARE(m_prompts->take(), (QStringList{OpenPrompt, "message: Import Excel terminé: 0 lignes",
                                                      "message: D: 0\nI: 0\nP: 0"}));
             QCOMPARE(list().count(), 0);
-            QCOMPARE(form().LabelPath->text(), QStringLiteral("Imported Excel: ") + path);
+            QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), QStringLiteral("Imported Excel: ") + path);
         }
     }
 

@@ -206,7 +206,7 @@ int WorkingList::rowCount(const QModelIndex &parent) const
 
 int WorkingList::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : 8;
+    return parent.isValid() ? 0 : ColumnCount;
 }
 
 QVariant WorkingList::data(const QModelIndex &index, int role) const
@@ -218,6 +218,9 @@ QVariant WorkingList::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return col == 0 ? l.caption() : l.subItem(col - 1);
+    case Qt::ToolTipRole:
+        // A name cut short by a narrow column shows whole under the pointer.
+        return col == NameColumn ? QVariant(l.subItem(col - 1)) : QVariant();
     case Qt::BackgroundRole:
         return background(l);
     case Qt::ForegroundRole: {
@@ -233,9 +236,9 @@ QVariant WorkingList::data(const QModelIndex &index, int role) const
 
 QVariant WorkingList::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 8)
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
         return columnCaption(section);
-    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole && section >= 0 && section < 8)
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole && section >= 0 && section < ColumnCount)
         return QVariant::fromValue(Columns[section].align | Qt::AlignVCenter);
     return QAbstractTableModel::headerData(section, orientation, role);
 }

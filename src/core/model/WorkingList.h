@@ -39,6 +39,10 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // The table's columns: the caption, then the seven cells in sub-item order.
+    enum : int { CaptionColumn, AccountColumn, KeyColumn, NetColumn, RendementColumn, InsuranceColumn,
+                  NameColumn, ContractTypeColumn, ColumnCount };
+
     static QString columnCaption(int column);
     static int columnWidth(int column);
     static Qt::Alignment columnAlignment(int column);
