@@ -24,6 +24,12 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QSettings>
+#include <QShortcut>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -66,6 +72,11 @@ const QString Saved = QStringLiteral("Modifications enregistrées avec succès."
 const QString Added = QStringLiteral("Nouvelle ligne ajoutée avec succès.");
 const QString Written = QStringLiteral("%1 lignes écrites.");
 const QString WrittenFiltered = QStringLiteral("%1 lignes écrites : seules les lignes affichées (un filtre est en cours).");
+const QString DeleteLine = QStringLiteral("Supprimer la ligne %1 (%2, compte %3) ?");
+const QString LeaveUnexported = QStringLiteral(
+    "La liste a été modifiée depuis le dernier export : ces modifications seront perdues.\nQuitter quand même ?");
+const QString RecentFiles = QStringLiteral("Fichiers récents");
+const QString NoRecentFiles = QStringLiteral("(aucun)");
 const QString Credit = QStringLiteral("Talvoro CCP — paie par virement CCP");
 const QString PlaceStored = QStringLiteral("La saisie a été effectuée avec succès.");
 const QString PlaceCaption = QStringLiteral("Saisie du lieu de l’ordonnateur :");
@@ -133,6 +144,8 @@ MainWindow::MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, Update
 {
     buildControls();
     buildMenu();
+    buildShortcuts();
+    setAcceptDrops(true);
     connect(m_session, &Session::changed, this, &MainWindow::showFigures);
 
     cleanProgramFolder();
@@ -144,6 +157,7 @@ MainWindow::MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, Update
     resize(940, 595);
     if (QScreen *s = screen())
         move(s->availableGeometry().center() - rect().center());
+    restoreWindowState();
     startUpdater();
     m_addLineEditor = named(new RecordEditor(m_prompts, this), "addLineEditor");
 }
@@ -166,19 +180,20 @@ void MainWindow::buildControls()
 
     // Command buttons along the top.
     auto *buttons = new QHBoxLayout;
+    // "&" marks each button's Alt+letter.
     auto button = [this, buttons](const QString &text, const char *name) {
         auto *b = named(new QPushButton(text, this), name);
         b->setMinimumSize(100, 30);
         buttons->addWidget(b);
         return b;
     };
-    m_importButton = button(QStringLiteral("Import (txt, xlsx)"), "importButton");
-    m_repairRipButton = button(QStringLiteral("Fixeé RIP"), "repairRipButton");
-    m_repairCcpButton = button(QStringLiteral("Fixeé Cle"), "repairCcpButton");
-    m_exportTextButton = button(QStringLiteral("Export TXT"), "exportTextButton");
-    m_exportWorkbookButton = button(QStringLiteral("Export Excel"), "exportWorkbookButton");
-    m_deleteLineButton = button(QStringLiteral("Supprimeé"), "deleteLineButton");
-    m_deleteShownButton = button(QStringLiteral("Supprimer tous"), "deleteShownButton");
+    m_importButton = button(QStringLiteral("&Import (txt, xlsx)"), "importButton");
+    m_repairRipButton = button(QStringLiteral("Fixeé &RIP"), "repairRipButton");
+    m_repairCcpButton = button(QStringLiteral("Fixeé &Cle"), "repairCcpButton");
+    m_exportTextButton = button(QStringLiteral("Export &TXT"), "exportTextButton");
+    m_exportWorkbookButton = button(QStringLiteral("Export E&xcel"), "exportWorkbookButton");
+    m_deleteLineButton = button(QStringLiteral("&Supprimeé"), "deleteLineButton");
+    m_deleteShownButton = button(QStringLiteral("Supprimer t&ous"), "deleteShownButton");
     buttons->addStretch();
 
     // The progress bar, and beside it how many lines a filter leaves shown.
@@ -208,6 +223,8 @@ void MainWindow::buildControls()
     m_table->verticalHeader()->setDefaultSectionSize(QFontMetrics(m_table->font()).height() + 4);
     m_table->horizontalHeader()->setHighlightSections(false);
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Tab moves on to the next control instead of from cell to cell.
+    m_table->setTabKeyNavigation(false);
     m_table->setMinimumHeight(120);
 
     m_errorLinesView = named(new TextLinesView(this), "errorLinesView");
@@ -441,6 +458,9 @@ void MainWindow::buildMenu()
     m_lineMenu->addSeparator();
     addMenuCommand(QStringLiteral("Rapport Des Erreur"), "error-report", "errorReportAction", &MainWindow::printErrorReport);
     addMenuCommand(QStringLiteral("Tirage Liste"), "print-list", "printListAction", &MainWindow::printList);
+    m_recentFilesMenu = m_lineMenu->addMenu(Texts::RecentFiles);
+    m_recentFilesMenu->setObjectName(QStringLiteral("recentFilesMenu"));
+    connect(m_recentFilesMenu, &QMenu::aboutToShow, this, &MainWindow::fillRecentFilesMenu);
     m_lineMenu->addSeparator();
     QAction *compare = addMenuCommand(QStringLiteral("Comparer avec une liste…"), "import", "compareAction",
                                       &MainWindow::compareWithList);
@@ -449,6 +469,54 @@ void MainWindow::buildMenu()
     addAction(compare);
     connect(m_table, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { m_lineMenu->popup(m_table->viewport()->mapToGlobal(pos)); });
+}
+
+void MainWindow::buildShortcuts()
+{
+    // Menu entries with a shortcut also work with the menu closed.
+    const std::pair<const char *, QKeySequence> keys[] = {
+        {"importAction", QKeySequence::Open},
+        {"exportTextAction", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {"printListAction", QKeySequence::Print},
+        {"addLineAction", QKeySequence::New},
+        {"editLineAction", QKeySequence(Qt::Key_F2)},
+    };
+    for (const auto &[name, key] : keys) {
+        QAction *action = m_lineMenu->findChild<QAction *>(QString::fromLatin1(name));
+        action->setShortcut(key);
+        addAction(action);
+    }
+    // In the list: Enter edits the selected line (see eventFilter), Delete removes it after asking.
+    m_table->installEventFilter(this);
+    connect(new QShortcut(QKeySequence::Delete, m_table, nullptr, nullptr, Qt::WidgetShortcut),
+            &QShortcut::activated, this, [this] { runCommand([this] { deleteSelectedLineAsked(); }); });
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
+        m_nameFilter->setFocus(Qt::ShortcutFocusReason);
+        m_nameFilter->selectAll();
+    });
+    m_clearFilters = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(m_clearFilters, &QShortcut::activated, this, &MainWindow::clearFilters);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The list view uses Enter itself, so it is caught before the view sees it.
+    if (watched == m_table && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            runCommand([this] { editSelectedLine(); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::clearFilters()
+{
+    if (m_importing)
+        return;
+    m_accountFilter->clear();
+    m_nameFilter->clear();
 }
 
 void MainWindow::sizeColumns()
@@ -568,9 +636,69 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    if (m_session->hasUnexportedChanges() && m_session->list().totalCount() > 0 &&
+        !m_prompts->question(this, Texts::LeaveUnexported)) {
+        event->ignore();
+        return;
+    }
     // A place that cannot be stored is reported; the window closes all the same.
     runCommand([this] { savePlace(); });
+    saveWindowState();
     event->accept();
+}
+
+void MainWindow::restoreWindowState()
+{
+    const QSettings settings;
+    restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray());
+    m_table->horizontalHeader()->restoreState(settings.value(QStringLiteral("window/columns")).toByteArray());
+}
+
+void MainWindow::saveWindowState() const
+{
+    QSettings settings;
+    settings.setValue(QStringLiteral("window/geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("window/columns"), m_table->horizontalHeader()->saveState());
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!m_importing && urls.size() == 1 && urls.first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    const QString path = urls.first().toLocalFile();
+    // The import may show boxes: it runs once the drop has finished.
+    QTimer::singleShot(0, this, [this, path] { openFile(path); });
+}
+
+// --- recent files ---
+
+void MainWindow::rememberRecentFile(const QString &path)
+{
+    QSettings settings;
+    QStringList files = settings.value(QStringLiteral("recentFiles")).toStringList();
+    files.removeAll(path);
+    files.prepend(path);
+    settings.setValue(QStringLiteral("recentFiles"), files.mid(0, 8));
+}
+
+void MainWindow::fillRecentFilesMenu()
+{
+    m_recentFilesMenu->clear();
+    const QStringList files = QSettings().value(QStringLiteral("recentFiles")).toStringList();
+    if (files.isEmpty())
+        m_recentFilesMenu->addAction(Texts::NoRecentFiles)->setEnabled(false);
+    for (const QString &file : files)
+        connect(m_recentFilesMenu->addAction(QDir::toNativeSeparators(file)), &QAction::triggered, this,
+                [this, file] { openFile(file); });
 }
 
 void MainWindow::showClock()
@@ -583,8 +711,17 @@ void MainWindow::showClock()
 void MainWindow::importList()
 {
     const QString path = m_prompts->openFileName(this, Texts::ImportFilter);
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        importChosenFile(path);
+}
+
+void MainWindow::openFile(const QString &path)
+{
+    runCommand([this, &path] { importChosenFile(path); });
+}
+
+void MainWindow::importChosenFile(const QString &path)
+{
     // A file that cannot be imported at all is told in a plain message; read errors in
     // the general error box.
     const QString refusal = Session::refusalBeforeReading(path);
@@ -593,6 +730,7 @@ void MainWindow::importList()
         return;
     }
     importPath(path);
+    rememberRecentFile(QFileInfo(path).absoluteFilePath());
     const Statistics::TypeCounts &c = m_session->figures().types;
     m_prompts->message(this, Texts::TypeCounts.arg(c.d).arg(c.i).arg(c.p));
 }
@@ -604,10 +742,16 @@ void MainWindow::importPath(const QString &path)
         m_folders.dataDir(QStringLiteral("Error_Reports"));
     WaitCursor wait;
     m_importing = true;
+    // Escape belongs to the import's cancel button while it runs.
+    m_clearFilters->setEnabled(false);
     struct Reset {
-        bool &flag;
-        ~Reset() { flag = false; }
-    } reset{m_importing};
+        MainWindow *window;
+        ~Reset()
+        {
+            window->m_importing = false;
+            window->m_clearFilters->setEnabled(true);
+        }
+    } reset{this};
 
     int count = 0;
     {
@@ -723,6 +867,19 @@ void MainWindow::deleteSelectedLine()
     // Nothing stays selected, so a second click deletes nothing.
     m_table->selectionModel()->clearSelection();
     m_table->setCurrentIndex(QModelIndex());
+}
+
+void MainWindow::deleteSelectedLineAsked()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const TransferLine &line = m_session->list().line(row);
+    const QString question = Texts::DeleteLine.arg(row + 1)
+                                 .arg(trimBlanks(line.subItemView(TransferLine::NomPrenom)).toString(),
+                                      trimBlanks(line.subItemView(TransferLine::Compte)).toString());
+    if (m_prompts->question(this, question))
+        deleteSelectedLine();
 }
 
 void MainWindow::deleteShownLines()

@@ -17,6 +17,7 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
+class QShortcut;
 class QPushButton;
 class QTableView;
 class QTimer;
@@ -47,13 +48,24 @@ public:
     // The working session: the list and every figure shown.
     Session &session() { return *m_session; }
 
+    // Imports a file as the import command does: a file named on the command line or
+    // dropped on the window.
+    void openFile(const QString &path);
+
 protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // --- commands, each run inside runCommand ---
     void importList();
+    // Reads the chosen file into the list and tells the clerk what it holds.
+    void importChosenFile(const QString &path);
+    void deleteSelectedLineAsked();
+    void clearFilters();
     void repairRipKeys();
     void repairCcpKeys();
     void cleanList();
@@ -82,6 +94,12 @@ private:
 
     void buildControls();
     void buildMenu();
+    void buildShortcuts();
+    void fillRecentFilesMenu();
+    void rememberRecentFile(const QString &path);
+    // Window geometry and column widths, kept per user between runs.
+    void restoreWindowState();
+    void saveWindowState() const;
     void sizeColumns();
     void startUpdater();
 
@@ -134,6 +152,7 @@ private:
     QTableView *m_table = nullptr;
     TextLinesView *m_errorLinesView = nullptr;
     QMenu *m_lineMenu = nullptr;
+    QMenu *m_recentFilesMenu = nullptr;
     QLabel *m_pathLabel = nullptr;
 
     // Key counters: a light each, its count on it and a caption under it.
@@ -174,6 +193,7 @@ private:
     QLabel *m_offeredVersionLabel = nullptr;
     QLabel *m_clockLabel = nullptr;
     QTimer *m_clock = nullptr;
+    QShortcut *m_clearFilters = nullptr;
 
     // The editor "Add" opens; it keeps its boxes between openings.
     RecordEditor *m_addLineEditor = nullptr;

@@ -93,14 +93,14 @@ void RecordEditor::buildControls()
     auto button = [this](const QString &text, const char *name) {
         auto *b = named(new QPushButton(text, this), name);
         b->setMinimumSize(100, 30);
-        // Enter in a box must not close the dialog through a default button.
         b->setAutoDefault(false);
-        b->setDefault(false);
         return b;
     };
     QPushButton *clear = button(QStringLiteral("Clear Case"), "clearButton");
     cells->addWidget(clear, row - 1, 2, Qt::AlignRight);
     QPushButton *save = button(QStringLiteral("Enregistrer"), "saveButton");
+    // Enter saves; Escape cancels.
+    save->setDefault(true);
     QPushButton *addNew = button(QStringLiteral("Add New"), "addNewButton");
     QPushButton *cancel = button(QStringLiteral("Annuler"), "cancelButton");
     auto *actions = new QHBoxLayout;
@@ -230,8 +230,13 @@ void RecordEditor::clearBoxes()
 
 void RecordEditor::cancel()
 {
+    reject();
+}
+
+void RecordEditor::reject()
+{
     m_closed = Closed::Cancelled;
-    done(QDialog::Rejected);
+    QDialog::reject();
 }
 
 void RecordEditor::setCells(const TransferLine &line)

@@ -30,6 +30,9 @@ public:
     // base caption, gets the caption of lines made by hand).
     TransferLine line(const TransferLine &base) const;
 
+public slots:
+    void reject() override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;

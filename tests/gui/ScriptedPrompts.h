@@ -7,9 +7,18 @@
 #include <QDialog>
 #include <QPrinter>
 #include <QQueue>
+#include <QTemporaryDir>
 #include <functional>
 #include <QStringList>
 #include <vector>
+
+// Per-user settings written by the windows under test go to a folder of the test program's
+// own, removed when it ends, never to the user's.
+inline const QTemporaryDir testSettingsFolder = [] {
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    return dir;
+}();
 
 // Prompts for tests: answers come from queues filled by the test, and every box shown is
 // recorded as "kind: text" in order. A question with no scripted answer is recorded as

@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(entries, (QStringList{"Add", "Modifier", "Importé (txt-xls)", "-", "Exporté Txt",
                                        "Exporté xls", "-", "Fixé RIP", "Fixé Clé", "Clean DATA", "-",
                                        "Supprimé Ligne", "Supprimé Tous", "-", "Rapport Des Erreur",
-                                       "Tirage Liste", "-", "Comparer avec une liste…"}));
+                                       "Tirage Liste", "Fichiers récents", "-", "Comparer avec une liste…"}));
         // The clock shows the date and time.
         QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d-\\d\\d-\\d{4}, \\d\\d:\\d\\d:\\d\\d$"))
                     .match(findNamed<QLabel>(&form(), "clockLabel")->text())

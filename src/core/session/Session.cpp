@@ -269,6 +269,7 @@ void Session::replaceAll(std::vector<TransferLine> lines)
         other.join();
     m_dictionaries = std::move(fresh);
     m_list.replaceAll(std::move(lines));
+    m_unexported = false;
     recount();
     publish();
 }
@@ -289,6 +290,7 @@ Session::RepairResult Session::repairKeys(KeyKind kind)
         derive(line, m_dictionaries);
         ++result.repaired;
     }
+    m_unexported = m_unexported || result.repaired > 0;
     m_list.allLinesChanged();
     recount();
     publish();
@@ -310,6 +312,7 @@ int Session::clean()
         line.setSubItem(TransferLine::CleRip, key);
         derive(line, m_dictionaries);
     }
+    m_unexported = m_unexported || n > 0;
     m_list.allLinesChanged();
     recount();
     publish();
@@ -322,6 +325,7 @@ bool Session::deleteRow(int row)
 {
     if (row < 0 || row >= m_list.count())
         return false;
+    m_unexported = true;
     add(m_list.line(row), -1);
     m_list.removeAt(row);
     auto it = std::lower_bound(m_wrongRows.begin(), m_wrongRows.end(), row);
@@ -336,6 +340,7 @@ bool Session::deleteRow(int row)
 int Session::deleteShown()
 {
     const int n = m_list.count();
+    m_unexported = m_unexported || n > 0;
     m_list.removeShown();
     recount();
     publish();
@@ -344,6 +349,7 @@ int Session::deleteShown()
 
 int Session::appendLine(TransferLine line)
 {
+    m_unexported = true;
     derive(line, m_dictionaries);
     m_list.append(std::move(line));
     const int row = m_list.count() - 1;
@@ -359,6 +365,7 @@ void Session::replaceLine(int row, TransferLine line)
 {
     if (row < 0 || row >= m_list.count())
         return;
+    m_unexported = true;
     derive(line, m_dictionaries);
     const bool wasWrong = m_list.line(row).figures.status == TransferLine::KeyStatus::Wrong;
     const bool isWrong = line.figures.status == TransferLine::KeyStatus::Wrong;
@@ -414,6 +421,7 @@ QString Session::exportPath(const Folders &folders, ExportKind kind, const QStri
 Session::ExportResult Session::exportText(const QString &path)
 {
     TextExport::writeFile(m_list, path);
+    m_unexported = false;
     return {path, m_list.count(), m_list.filtered()};
 }
 
@@ -425,6 +433,7 @@ Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult 
     if (repair)
         *repair = repaired;
     WorkbookExport::writeFile(m_list, path);
+    m_unexported = false;
     return {path, m_list.count(), m_list.filtered()};
 }
 

@@ -108,6 +108,9 @@ public:
     // Replaces the cells of the shown line at row.
     void replaceLine(int row, TransferLine line);
 
+    // True when the lines changed since they were last read or written to a file.
+    bool hasUnexportedChanges() const { return m_unexported; }
+
     // Recomputes every figure from the shown lines' derived figures (a full refresh).
     void refresh();
 
@@ -171,6 +174,7 @@ private:
     void publish();
 
     WorkingList m_list;
+    bool m_unexported = false;
     Dictionaries m_dictionaries;
     std::vector<int> m_nameCount, m_pairCount, m_typeCount; // over the shown lines
     std::vector<int> m_wrongRows;
