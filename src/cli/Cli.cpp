@@ -220,7 +220,7 @@ int runWords(const Call &c)
         values << v;
     }
     for (double v : values)
-        c.out << NombreEnToutesLettres(v, language) << '\n';
+        c.out << amountInWords(v, language) << '\n';
     return 0;
 }
 

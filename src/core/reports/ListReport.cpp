@@ -46,9 +46,9 @@ QVariant variableValue(const QString &name, const Variables &v)
         return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
     };
     if (is(u"ChN"))
-        return NombreEnToutesLettres(double(v.totalNetCents) / 100.0, QStringLiteral("FR"));
+        return amountInWords(double(v.totalNetCents) / 100.0, QStringLiteral("FR"));
     if (is(u"ChR"))
-        return NombreEnToutesLettres(double(v.totalRendCents) / 100.0, QStringLiteral("FR"));
+        return amountInWords(double(v.totalRendCents) / 100.0, QStringLiteral("FR"));
     if (is(u"P") || is(u"I") || is(u"D")) {
         const Statistics::TypeCounts &c = v.typeCounts;
         return is(u"P") ? c.p : is(u"I") ? c.i : c.d;
@@ -71,17 +71,17 @@ ReportEngine listEngine(const WorkingList &list, const Variables &v, const QDate
 {
     ReportEngine engine(ReportTemplate::builtIn(Template));
     auto current = std::make_shared<int>(0);
-    engine.setDataSet(DataSet, UserDataSet{
+    engine.setDataSet(DataSet, ReportDataSet{
                                    [current] { *current = 0; },
                                    [current] { ++*current; },
-                                   [current, &list](bool &eof) { eof = *current >= list.count(); },
-                                   [current, &list](const QString &field, QVariant &value) {
-                                       if (*current >= 0 && *current < list.count())
-                                           value = fieldValue(list.line(*current), field);
+                                   [current, &list] { return *current >= list.count(); },
+                                   [current, &list](const QString &field) {
+                                       return *current >= 0 && *current < list.count()
+                                                  ? fieldValue(list.line(*current), field)
+                                                  : QVariant();
                                    },
                                });
-    engine.setOnGetValue(
-        [v](const QString &name, QVariant &value) { value = variableValue(name, v); });
+    engine.setVariables([v](const QString &name) { return variableValue(name, v); });
     engine.setStartTime(start);
     return engine;
 }
@@ -122,15 +122,16 @@ PreparedReport prepare(const std::vector<TErrorRecord> &records, const QDateTime
     ReportEngine engine(ReportTemplate::builtIn(Template));
     int current = 0;
     const int n = int(records.size());
-    engine.setDataSet(DataSet, UserDataSet{
+    engine.setDataSet(DataSet, ReportDataSet{
                                    [&] { current = n > 0 ? 0 : -1; },
                                    [&] {
                                        if (current >= 0) ++current;
                                    },
-                                   [&](bool &eof) { eof = current < 0 || current >= n; },
-                                   [&](const QString &field, QVariant &value) {
-                                       if (current >= 0 && current < n)
-                                           value = fieldValue(records[size_t(current)], field);
+                                   [&] { return current < 0 || current >= n; },
+                                   [&](const QString &field) {
+                                       return current >= 0 && current < n
+                                                  ? fieldValue(records[size_t(current)], field)
+                                                  : QVariant();
                                    },
                                });
     engine.setStartTime(start);

@@ -11,12 +11,12 @@ class TransferLine;
 class WorkingList;
 struct TErrorRecord;
 
-// The nominative list of beneficiaries (template frxReport1, data source frxUserDataSet1).
+// The nominative list of beneficiaries (template "nominative-list", data source "Line").
 namespace ListReport
 {
 
-inline const QString Template = QStringLiteral("frxReport1");
-inline const QString DataSet = QStringLiteral("frxUserDataSet1");
+inline const QString Template = QStringLiteral("nominative-list");
+inline const QString DataSet = QStringLiteral("Line");
 
 // An amount cell as dinars: surrounding blanks removed, only '.' and digits kept, read as
 // centimes. An empty cell reads 0; a cell that does not read throws UserError
@@ -51,12 +51,12 @@ PreparedReport prepareOnDemand(const WorkingList &list, const Variables &v,
 
 } // namespace ListReport
 
-// The report of recorded key errors (template frxReport2, data source frxUserDataSet2).
+// The report of recorded key errors (template "error-report", data source "Error").
 namespace ErrorReport
 {
 
-inline const QString Template = QStringLiteral("frxReport2");
-inline const QString DataSet = QStringLiteral("frxUserDataSet2");
+inline const QString Template = QStringLiteral("error-report");
+inline const QString DataSet = QStringLiteral("Error");
 
 // A field of a record by its exact name (Row, Operation, OldValue, NewValue, NomPrenom,
 // Compte, "NetPayer " with its blank, Rendement); any other name gives nothing.

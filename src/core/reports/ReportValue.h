@@ -18,7 +18,7 @@ bool isNumber(const ReportValue &v);
 // The value as a real; nothing and texts count as 0.
 double toReal(const ReportValue &v);
 
-// How a memo shows its numbers and dates.
+// How a text box shows its numbers and dates.
 struct DisplayFormat {
     enum Kind { None, Number, Date };
     Kind kind = None;
@@ -32,7 +32,7 @@ struct DisplayFormat {
     static DisplayFormat parse(const QString &format, QChar decimalMark = u',');
 };
 
-// The text a memo shows for a value. Without a format, whole numbers are plain digits,
+// The text a text box shows for a value. Without a format, whole numbers are plain digits,
 // reals use the decimal comma, dates read dd/mm/yyyy and times hh:mm:ss.
 QString displayText(const ReportValue &v, const DisplayFormat &format);
 
