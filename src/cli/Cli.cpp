@@ -121,8 +121,8 @@ int runKeys(const Call &c)
     int rc = 0;
     for (const QString &account : c.args) {
         try {
-            const QString ccpKey = CleCCP(account);
-            c.out << account << '\t' << ccpKey << '\t' << CleCcpRip(account) << '\n';
+            const QString ccpKey = ccpKeyText(account);
+            c.out << account << '\t' << ccpKey << '\t' << ripKeyText(account) << '\n';
         } catch (const UserError &e) {
             c.out.flush();
             c.err << account << ": " << e.message() << '\n';

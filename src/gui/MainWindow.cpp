@@ -382,8 +382,8 @@ void MainWindow::cleanProgramFolder()
     // An installed copy's folder belongs to the system: nothing of ours to clean there.
     if (m_folders.installed())
         return;
-    DeleteBuildTempFiles(m_folders.programDir() + QDir::separator());
-    CleanAllTempFiles(m_folders.programDir());
+    deleteBuildTempFiles(m_folders.programDir() + QDir::separator());
+    cleanAllTempFiles(m_folders.programDir());
 }
 
 QString MainWindow::settingsFile() const
@@ -396,7 +396,7 @@ QString MainWindow::settingsFile() const
 
 void MainWindow::loadPlace()
 {
-    Memo2->setPlainText(LoadMemoFromIni(settingsFile(), QStringLiteral("Infos")).join(u'\n'));
+    Memo2->setPlainText(loadLinesFromIni(settingsFile(), QStringLiteral("Infos")).join(u'\n'));
     const QString stored = Memo2->toPlainText();
     if (!stored.trimmed().isEmpty()) {
         m_prompts->information(this, Texts::PlaceStored);
@@ -471,7 +471,7 @@ void MainWindow::savePlace()
     QStringList lines = Memo2->toPlainText().split(u'\n');
     if (lines.last().isEmpty())
         lines.removeLast();
-    SaveMemoToIni(settingsFile(), QStringLiteral("Infos"), lines);
+    saveLinesToIni(settingsFile(), QStringLiteral("Infos"), lines);
 }
 
 void MainWindow::FormDestroy()

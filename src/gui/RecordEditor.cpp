@@ -22,7 +22,7 @@ const QString NewLineCaption = QStringLiteral("*00799999");
 } // namespace Texts
 
 // The editor's CCP key: a character that is not a digit counts as 0.
-QString editorCleCCP(QStringView compte) { return VerifierCle(compte); }
+QString editorCleCCP(QStringView compte) { return lenientCcpKeyText(compte); }
 
 } // namespace
 
@@ -178,7 +178,7 @@ void RecordEditor::FormActivate()
 void RecordEditor::SpeedButton1Click()
 {
     edt1->setText(editorCleCCP(EditCompte->text()));
-    edt2->setText(CleCcpRip(EditCompte->text()));
+    edt2->setText(ripKeyText(EditCompte->text()));
 }
 
 void RecordEditor::SpeedButton3Click() { EditCleRip->setText(edt1->text()); }
@@ -227,7 +227,7 @@ bool RecordEditor::amountsRead()
 {
     for (QLineEdit *box : {EditNetPayer, EditRendement}) {
         long long cents = 0;
-        if (!TryAmountCents(box->text(), cents)) {
+        if (!readAmountCents(box->text(), cents)) {
             m_prompts->error(this, notAFloatMessage(box->text()));
             box->setFocus();
             return false;
@@ -267,7 +267,7 @@ void RecordEditor::amountExit(QLineEdit *box)
     if (t.isEmpty())
         return;
     double v = 0;
-    if (TryStrToFloat(t, v))
+    if (readNumber(t, v))
         box->setText(AmountText::format(v, AmountText::EditorPattern));
     else
         m_prompts->error(this, notAFloatMessage(t));

@@ -97,8 +97,8 @@ private slots:
         QStringList keys;
         for (int i = 0; i < list().count(); ++i) {
             const QString compte = list().line(i).subItem(0);
-            QCOMPARE(list().line(i).subItem(1), CleCcpRip(compte));
-            keys << compte + u'/' + CleCcpRip(compte);
+            QCOMPARE(list().line(i).subItem(1), ripKeyText(compte));
+            keys << compte + u'/' + ripKeyText(compte);
         }
         QCOMPARE(r.texts(0, "LineAccount"), keys);
         QCOMPARE(r.texts(0, "LineNumber"), (QStringList{"1", "2", "3", "4", "5", "6"}));

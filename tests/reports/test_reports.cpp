@@ -46,7 +46,7 @@ TransferLine line(int i, qint64 net, qint64 rend, const QString &type, const QSt
     const QString compte = account(i);
     const QString caption = QStringLiteral("16000010") + QString::number(i % 10);
     const QString nom = name.isEmpty() ? QString::fromUtf16(u"NOM%1 Prénom").arg(i) : name;
-    return TransferLine(caption, compte, CleCcpRip(compte), AmountText::formatCents(net),
+    return TransferLine(caption, compte, ripKeyText(compte), AmountText::formatCents(net),
                         AmountText::formatCents(rend), QString::number(110000000000LL + i), nom,
                         type);
 }
@@ -398,7 +398,7 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
     EXPECT_EQ(second, (QStringList{"38", "39", "40"}));
     EXPECT_EQ(r.texts(1, "LineName").first(), QString::fromUtf16(u"NOM37 Prénom"));
     EXPECT_EQ(r.texts(0, "LineAccount").first(),
-              account(0) + u'/' + CleCcpRip(account(0)));
+              account(0) + u'/' + ripKeyText(account(0)));
     EXPECT_EQ(r.texts(0, "LineNet").first(), money(100000));
     // The footer runs on: page 2 shows pages 1 and 2 together.
     EXPECT_EQ(r.texts(0, "PageLineCount"), QStringList{"Ligne Par Page : 37"});
@@ -498,18 +498,18 @@ TEST(ListReport, GrowingTextBoxesMoveWhatFollowAndHugeRowsSplit)
 
 TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
 {
-    std::vector<TErrorRecord> records;
+    std::vector<ErrorRecord> records;
     qint64 net = 0, rend = 0;
     for (int i = 0; i < 45; ++i) {
-        TErrorRecord rec;
-        rec.Row = 100 - 2 * i; // as recorded, not renumbered
-        rec.Operation = QStringLiteral("CLE-RIP");
-        rec.OldValue = QStringLiteral("11");
-        rec.NomPrenom = i == 1 ? QStringLiteral("non connu") : QStringLiteral("NOM %1").arg(i);
-        rec.NewValue = QStringLiteral("28 - 03");
-        rec.Compte = account(i);
-        rec.NetPayer = money(123456 + i);
-        rec.Rendement = i == 2 ? QString() : money(i * 10);
+        ErrorRecord rec;
+        rec.row = 100 - 2 * i; // as recorded, not renumbered
+        rec.operation = QStringLiteral("CLE-RIP");
+        rec.oldValue = QStringLiteral("11");
+        rec.nomPrenom = i == 1 ? QStringLiteral("non connu") : QStringLiteral("NOM %1").arg(i);
+        rec.newValue = QStringLiteral("28 - 03");
+        rec.compte = account(i);
+        rec.netPayer = money(123456 + i);
+        rec.rendement = i == 2 ? QString() : money(i * 10);
         net += 123456 + i;
         rend += i == 2 ? 0 : i * 10;
         records.push_back(rec);
@@ -548,7 +548,7 @@ TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
             EXPECT_EQ(o.fontPixelSize, 0) << o.object->name.toStdString();
 
     // An amount that does not read abandons the report.
-    records[3].NetPayer = QStringLiteral("1.234,00");
+    records[3].netPayer = QStringLiteral("1.234,00");
     EXPECT_THROW(ErrorReport::prepare(records, Start), UserError);
     EXPECT_EQ(ErrorReport::prepare({}, Start).texts(0, "LineCount"),
               QStringList{"Nombre De Ligne : ( 0 )"});

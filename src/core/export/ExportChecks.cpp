@@ -37,7 +37,7 @@ QStringList faults(const TransferLine &line)
     for (auto [name, sub] : {std::pair{"Net", int(TransferLine::Net)}, {"Rendement", int(TransferLine::Rendement)}}) {
         const QStringView cell = line.subItemView(sub);
         long long cents = 0;
-        if (!TryAmountCents(cell, cents))
+        if (!readAmountCents(cell, cents))
             out << QStringLiteral("%1 %2 (montant illisible)").arg(QLatin1String(name), quoted(trimBlanks(cell)));
         else if (cents < 0)
             out << QStringLiteral("%1 %2 (montant négatif)").arg(QLatin1String(name), quoted(trimBlanks(cell)));

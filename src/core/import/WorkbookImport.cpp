@@ -121,7 +121,7 @@ bool cellAmount(const Cell &cell, const std::vector<QString> &texts, double &val
         // Regional formats group digits with no-break spaces; the number rule drops spaces.
         QString plain = text;
         plain.replace(QChar(0x00A0), u' ').replace(QChar(0x202F), u' ');
-        return TryStrToFloat(plain, value) && std::isfinite(value);
+        return readNumber(plain, value) && std::isfinite(value);
     }
     case Cell::Kind::Bool:
     case Cell::Kind::Date:

@@ -17,9 +17,9 @@ double amount(QStringView cell)
     const QStringView trimmed = trimBlanks(cell);
     // A line made in the record editor may have no amount at all: it prints as 0,00.
     if (trimmed.isEmpty()) return 0.0;
-    const QString digits = OnlyDigitsAndDot(trimmed);
+    const QString digits = onlyDigitsAndDot(trimmed);
     double v = 0;
-    if (!TryStrToFloat(digits, v)) throw UserError(notAFloatMessage(digits));
+    if (!readNumber(digits, v)) throw UserError(notAFloatMessage(digits));
     return v / 100.0;
 }
 
@@ -103,21 +103,21 @@ PreparedReport prepareOnDemand(const WorkingList &list, const Variables &v, cons
 namespace ErrorReport
 {
 
-QVariant fieldValue(const TErrorRecord &r, const QString &field)
+QVariant fieldValue(const ErrorRecord &r, const QString &field)
 {
-    if (field == u"Row") return r.Row;
-    if (field == u"Operation") return r.Operation;
-    if (field == u"OldValue") return r.OldValue;
-    if (field == u"NewValue") return r.NewValue;
-    if (field == u"NomPrenom") return r.NomPrenom;
-    if (field == u"Compte") return r.Compte;
+    if (field == u"Row") return r.row;
+    if (field == u"Operation") return r.operation;
+    if (field == u"OldValue") return r.oldValue;
+    if (field == u"NewValue") return r.newValue;
+    if (field == u"NomPrenom") return r.nomPrenom;
+    if (field == u"Compte") return r.compte;
     // The payment is asked for with a trailing blank, and only so.
-    if (field == u"NetPayer ") return ListReport::amount(r.NetPayer);
-    if (field == u"Rendement") return ListReport::amount(r.Rendement);
+    if (field == u"NetPayer ") return ListReport::amount(r.netPayer);
+    if (field == u"Rendement") return ListReport::amount(r.rendement);
     return QVariant();
 }
 
-PreparedReport prepare(const std::vector<TErrorRecord> &records, const QDateTime &start)
+PreparedReport prepare(const std::vector<ErrorRecord> &records, const QDateTime &start)
 {
     ReportEngine engine(ReportTemplate::builtIn(Template));
     int current = 0;

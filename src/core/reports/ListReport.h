@@ -9,7 +9,7 @@
 
 class TransferLine;
 class WorkingList;
-struct TErrorRecord;
+struct ErrorRecord;
 
 // The nominative list of beneficiaries (template "nominative-list", data source "Line").
 namespace ListReport
@@ -60,9 +60,9 @@ inline const QString DataSet = QStringLiteral("Error");
 
 // A field of a record by its exact name (Row, Operation, OldValue, NewValue, NomPrenom,
 // Compte, "NetPayer " with its blank, Rendement); any other name gives nothing.
-QVariant fieldValue(const TErrorRecord &record, const QString &field);
+QVariant fieldValue(const ErrorRecord &record, const QString &field);
 
 // Prepares the report of the records.
-PreparedReport prepare(const std::vector<TErrorRecord> &records, const QDateTime &start = {});
+PreparedReport prepare(const std::vector<ErrorRecord> &records, const QDateTime &start = {});
 
 } // namespace ErrorReport

@@ -13,8 +13,6 @@ using ReportValue = std::variant<std::monostate, qint64, double, QString, QDate,
 // Turns what a callback answered into a report value; an invalid variant is "nothing".
 ReportValue toReportValue(const QVariant &v);
 
-// True for a whole number or a real.
-bool isNumber(const ReportValue &v);
 // The value as a real; nothing and texts count as 0.
 double toReal(const ReportValue &v);
 

@@ -78,9 +78,9 @@ void Session::deriveFigures(TransferLine &line)
     TransferLine::Figures &f = line.figures;
     f.status = checkKeys(line).status;
     long long cents = 0;
-    f.netReadable = TryAmountCents(line.subItemView(TransferLine::Net), cents);
+    f.netReadable = readAmountCents(line.subItemView(TransferLine::Net), cents);
     f.netCents = f.netReadable ? cents : 0;
-    f.rendReadable = TryAmountCents(line.subItemView(TransferLine::Rendement), cents);
+    f.rendReadable = readAmountCents(line.subItemView(TransferLine::Rendement), cents);
     f.rendCents = f.rendReadable ? cents : 0;
 }
 
@@ -186,9 +186,9 @@ QStringList Session::errorLines() const
     return lines;
 }
 
-std::vector<TErrorRecord> Session::errorRecords() const
+std::vector<ErrorRecord> Session::errorRecords() const
 {
-    std::vector<TErrorRecord> records;
+    std::vector<ErrorRecord> records;
     records.reserve(m_wrongRows.size());
     for (int row : m_wrongRows)
         records.push_back(errorRecord(m_list.line(row), row + 1));
