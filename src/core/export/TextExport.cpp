@@ -15,8 +15,6 @@ namespace TextExport {
 
 namespace {
 
-constexpr int RecordWidth = 87;
-
 struct Field {
     const char *name;
     int width;
@@ -63,7 +61,7 @@ QString buildRecord(const TransferLine &line, QStringList *faults)
     const QStringView type = trimBlanks(line.subItemView(TransferLine::TypeContrat));
 
     QString rec;
-    rec.reserve(RecordWidth + 8);
+    rec.reserve(TransferLine::RecordWidth + 8);
     padRight(rec, TextColumns::mid(line.captionView(), 0, 9), 9);
     padRight(rec, compte, 10);
     padRight(rec, cle, 2);
@@ -225,7 +223,7 @@ void writeFile(const WorkingList &list, const QString &path)
     // save file only replaces path once every line has been written.
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
-        throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
+        throw UserError(CannotCreateFileText.arg(path, f.errorString()));
     constexpr qsizetype Chunk = 4 << 20;
     std::vector<char> buffer(size_t(Chunk) + 4096);
     qsizetype used = 0;
@@ -233,7 +231,7 @@ void writeFile(const WorkingList &list, const QString &path)
     used = 3;
     auto flush = [&] {
         if (used > 0 && f.write(buffer.data(), used) != used)
-            throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
+            throw UserError(CannotCreateFileText.arg(path, f.errorString()));
         used = 0;
     };
     QStringList problems;
@@ -266,7 +264,7 @@ void writeFile(const WorkingList &list, const QString &path)
     }
     flush();
     if (!f.commit())
-        throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
+        throw UserError(CannotCreateFileText.arg(path, f.errorString()));
 }
 
 } // namespace TextExport

@@ -51,7 +51,7 @@ QString errorLineText(const TransferLine &line, int position)
     else if (!v.offending.isNull())
         why = notAnIntegerMessage(QStringView(&v.offending, 1));
     else
-        why = QStringLiteral("Compte vide");
+        why = EmptyAccountText;
     return QStringLiteral("Ligne: %1 | Compte: %2 | CLE/RIP: %3 | Nom: %4 | %5")
         .arg(QString::number(position), line.subItemView(TransferLine::Compte),
              line.subItemView(TransferLine::CleRip), line.subItemView(TransferLine::NomPrenom), why);

@@ -4,6 +4,9 @@
 
 #include <QString>
 
+// Said of a line whose account cell is blank.
+inline const QString EmptyAccountText = QStringLiteral("Compte vide");
+
 // One key error as the error report prints it.
 struct ErrorRecord {
     int row = 0; // position of the line among the shown lines, from 1

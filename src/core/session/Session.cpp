@@ -18,7 +18,6 @@
 
 namespace {
 
-const QString FileNotFound = QStringLiteral("File not found: ");
 const QString FormatNotSupported = QStringLiteral("Format not supported: ");
 const QString FileMessage = QStringLiteral("Fichier « %1 » : %2");
 const QString CannotCreateFolder = QStringLiteral("Le dossier « %1 » ne peut pas être créé.");
@@ -212,7 +211,7 @@ QString Session::refusalBeforeReading(const QString &path)
     if (kindOf(path) == FileKind::Unsupported)
         return FormatNotSupported + path;
     if (!QFileInfo(path).isFile())
-        return FileNotFound + path;
+        return FileNotFoundText + path;
     return QString();
 }
 
