@@ -27,7 +27,7 @@ void BM_CheckKeys(benchmark::State &state)
 {
     std::vector<TransferLine> lines;
     for (const QString &a : accounts(4096))
-        lines.emplace_back(u"160000100", a, CleCcpRip(a), u"   1,00", u"   0,00", u"1", u"NOM", u"P");
+        lines.emplace_back(u"160000100", a, ripKeyText(a), u"   1,00", u"   0,00", u"1", u"NOM", u"P");
     size_t i = 0;
     for (auto _ : state)
         benchmark::DoNotOptimize(checkKeys(lines[i++ & 4095]).status);
@@ -56,7 +56,7 @@ void BM_AmountCents(benchmark::State &state)
     size_t i = 0;
     long long cents = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(TryAmountCents(texts[i++ & 4095], cents));
+        benchmark::DoNotOptimize(readAmountCents(texts[i++ & 4095], cents));
         benchmark::DoNotOptimize(cents);
     }
     state.SetItemsProcessed(state.iterations());

@@ -51,9 +51,9 @@ int main(int argc, char **argv)
         if (roll < errors)
             key = QString::number(rng() % 100).rightJustified(2, u'0'); // likely wrong
         else if (roll < errors + (100 - errors) / 4)
-            key = CleCCP(compte);
+            key = ccpKeyText(compte);
         else
-            key = CleCcpRip(compte);
+            key = ripKeyText(compte);
         const long long net = 1500000 + (long long)(rng() % 20000000);
         const long long rend = (long long)(rng() % 500000);
         const QString name = QString::fromUtf8(LastNames[rng() % std::size(LastNames)]) + u' ' +

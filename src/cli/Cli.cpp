@@ -12,78 +12,45 @@
 #include "session/Session.h"
 #include "words/AmountInWords.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <array>
 #include <cmath>
 
 namespace
 {
 
-const char *const MainHelp =
-    "Usage: talvoro-cli COMMAND [OPTIONS] ARGS...\n"
-    "\n"
-    "Headless front end of Talvoro CCP.\n"
-    "\n"
-    "Commands:\n"
-    "  check FILE                    import a transfer file or a workbook and report its keys\n"
-    "                                and totals\n"
-    "  compare OLD NEW [--seuil PCT] [--pdf FILE] [--place TEXT]\n"
-    "                                who came, who left, whose account, name or Net changed\n"
-    "                                between last month's list and this month's\n"
-    "  export-txt FILE --code CODE [--dir DIR]\n"
-    "                                write the transfer text file of FILE's list\n"
-    "  export-xlsx FILE --code CODE [--dir DIR]\n"
-    "                                write the workbook of FILE's list\n"
-    "  keys ACCOUNT...               CCP key and RIP key of each account\n"
-    "  report list|errors FILE --pdf OUT [--place TEXT]\n"
-    "                                write the nominative list or the error report as PDF\n"
-    "  words [--lang LANG] AMOUNT... amounts written out in words (FR or AR)\n"
-    "\n"
-    "Options:\n"
-    "  --help      show this help (also: talvoro-cli COMMAND --help)\n"
-    "  --version   show the program version\n";
+// What each command prints below its usage line for "COMMAND --help".
 
 const char *const KeysHelp =
-    "Usage: talvoro-cli keys ACCOUNT...\n"
-    "\n"
     "Prints one line per account: the account, its CCP key and its RIP key, separated by\n"
     "tabs. An account holding a character other than a digit is reported on stderr instead\n"
     "and the exit status is then 1.\n";
 
 const char *const CheckHelp =
-    "Usage: talvoro-cli check FILE\n"
-    "\n"
     "Imports a transfer text file or a workbook (.xlsx, .xls, .ods; told by the extension)\n"
     "as the window does and prints the number of lines, the RIP, CLE and ERR counters, the\n"
     "three totals and every error line. Exit status 0 when no line is in error, 1 when some\n"
     "are, 2 when the file cannot be read.\n";
 
 const char *const ExportTxtHelp =
-    "Usage: talvoro-cli export-txt FILE --code CODE [--dir DIR]\n"
-    "\n"
     "Imports a transfer text file or a workbook as `check` does and writes the transfer\n"
     "text file \"Liste_Nominative_CODE.txt\" exactly as the window's export would, into\n"
     "DIR/\"Fichier Txt\"/ (DIR defaults to the program folder). Prints the path written.\n";
 
 const char *const ExportXlsxHelp =
-    "Usage: talvoro-cli export-xlsx FILE --code CODE [--dir DIR]\n"
-    "\n"
     "Imports a transfer text file or a workbook as `check` does, repairs every key to the\n"
     "RIP key of its account and writes the workbook\n"
     "\"Liste Nominative_CODE_yyyymmdd_hhmmss.xlsx\" exactly as the window's export would,\n"
     "into DIR/\"Fichier Excel\"/ (DIR defaults to the program folder). Prints the path written.\n";
 
 const char *const WordsHelp =
-    "Usage: talvoro-cli words [--lang LANG] AMOUNT...\n"
-    "\n"
     "Prints one line per amount of dinars, written out in words. LANG is FR (default) or\n"
     "any other text for Arabic. The amount may use '.' or ',' as decimal mark.\n";
 
 const char *const ReportHelp =
-    "Usage: talvoro-cli report list|errors FILE --pdf OUT [--place TEXT]\n"
-    "\n"
     "Imports a transfer text file as check does and writes a report to OUT as PDF:\n"
     "  list    the nominative list, after every key is set to its RIP key\n"
     "  errors  the key errors recorded by the import's line checks\n"
@@ -92,8 +59,6 @@ const char *const ReportHelp =
     "a usage error, an unreadable file or a report that cannot be prepared or written.\n";
 
 const char *const CompareHelp =
-    "Usage: talvoro-cli compare OLD NEW [--seuil PCT] [--pdf FILE] [--place TEXT]\n"
-    "\n"
     "Reads last month's list OLD and this month's list NEW (transfer text files or\n"
     "workbooks, as check does) and prints the number of people in each category, then one\n"
     "line per difference:\n"
@@ -108,28 +73,60 @@ const char *const CompareHelp =
     "place (\\n starts a new line). Exit status 0 when nothing differs, 1 when something\n"
     "does, 2 for a usage error or unreadable input.\n";
 
-int usage(QTextStream &err, const QString &message, const char *help)
+struct Command;
+
+// One run of a command: what was typed after its name, and where to write.
+struct Call {
+    const Command &command;
+    QStringList args;              // the arguments that are not options, in order
+    QHash<QString, QString> given; // the options given, each with its last value
+    QTextStream &out;
+    QTextStream &err;
+
+    bool has(const char *option) const { return given.contains(QLatin1String(option)); }
+    QString value(const char *option) const { return given.value(QLatin1String(option)); }
+    // Tells a usage error with the command's help; the exit status of one.
+    int usage(const QString &message) const;
+};
+
+// When a command draws a report, which needs fonts and hence a GUI application.
+enum class Prints { Never, Always, WithPdf };
+
+struct Command {
+    const char *name;
+    const char *synopsis; // the arguments, as the usage line shows them
+    const char *summary;  // the general help's description; '\n' goes on below
+    const char *details;  // the rest of its own help
+    std::vector<const char *> options; // the options it takes, each with a value
+    int (*run)(const Call &);
+    Prints prints;
+
+    QString usageLine() const
+    {
+        return QStringLiteral("Usage: talvoro-cli %1 %2\n")
+            .arg(QLatin1String(name), QString::fromUtf8(synopsis));
+    }
+    QString help() const { return usageLine() + u'\n' + QString::fromUtf8(details); }
+};
+
+int Call::usage(const QString &message) const
 {
-    err << "talvoro-cli: " << message << "\n\n" << help;
+    err << "talvoro-cli: " << command.name << ": " << message << "\n\n" << command.help();
     return 2;
 }
 
-int cmdKeys(const QStringList &args, QTextStream &out, QTextStream &err)
+int runKeys(const Call &c)
 {
-    if (args.contains(QStringLiteral("--help"))) {
-        out << KeysHelp;
-        return 0;
-    }
-    if (args.isEmpty()) return usage(err, QStringLiteral("keys: no account given"), KeysHelp);
+    if (c.args.isEmpty()) return c.usage(QStringLiteral("no account given"));
     int rc = 0;
-    for (const QString &account : args) {
+    for (const QString &account : c.args) {
         try {
-            const QString cle = CleCCP(account);
-            out << account << '\t' << cle << '\t' << CleCcpRip(account) << '\n';
+            const QString ccpKey = ccpKeyText(account);
+            c.out << account << '\t' << ccpKey << '\t' << ripKeyText(account) << '\n';
         } catch (const UserError &e) {
-            out.flush();
-            err << account << ": " << e.message() << '\n';
-            err.flush();
+            c.out.flush();
+            c.err << account << ": " << e.message() << '\n';
+            c.err.flush();
             rc = 1;
         }
     }
@@ -149,272 +146,346 @@ bool importList(const QString &path, Session &session, QTextStream &err)
     return true;
 }
 
-enum class Output { Txt, Xlsx };
-
-int cmdExport(Output kind, const QStringList &args, QTextStream &out, QTextStream &err)
+int runExport(const Call &c, Session::ExportKind kind)
 {
-    const char *help = kind == Output::Txt ? ExportTxtHelp : ExportXlsxHelp;
-    const QString name =
-        kind == Output::Txt ? QStringLiteral("export-txt") : QStringLiteral("export-xlsx");
-    QString file, code, dir;
-    bool haveCode = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == u"--help") {
-            out << help;
-            return 0;
-        }
-        if ((a == u"--code" || a == u"--dir") && i + 1 >= args.size())
-            return usage(err, QStringLiteral("%1: %2 needs a value").arg(name, a), help);
-        if (a == u"--code") {
-            code = args[++i];
-            haveCode = true;
-        } else if (a == u"--dir") {
-            dir = args[++i];
-        } else if (file.isEmpty()) {
-            file = a;
-        } else {
-            return usage(err, QStringLiteral("%1: unexpected '%2'").arg(name, a), help);
-        }
-    }
-    if (file.isEmpty() || !haveCode)
-        return usage(err, QStringLiteral("%1: give a file and --code").arg(name), help);
+    if (c.args.size() > 1) return c.usage(QStringLiteral("unexpected '%1'").arg(c.args[1]));
+    if (c.args.isEmpty() || !c.has("code")) return c.usage(QStringLiteral("give a file and --code"));
+    const QString code = c.value("code"), dir = c.value("dir");
     try {
-        Session::checkedCode(code, kind == Output::Txt ? Session::ExportKind::Text : Session::ExportKind::Workbook);
+        Session::checkedCode(code, kind);
     } catch (const UserError &e) {
-        err << e.message() << '\n';
+        c.err << e.message() << '\n';
         return 2;
     }
     Session session;
-    if (!importList(file, session, err)) return 2;
-    const auto kindOfExport = kind == Output::Txt ? Session::ExportKind::Text : Session::ExportKind::Workbook;
+    if (!importList(c.args.first(), session, c.err)) return 2;
     // A folder given is used as it is (made when missing); by default the program's own
     // data folders are.
     if (!dir.isEmpty() && !QDir().mkpath(dir)) {
-        err << "Cannot create folder \"" << dir << "\"\n";
+        c.err << "Cannot create folder \"" << dir << "\"\n";
         return 2;
     }
     const Folders folders = dir.isEmpty() ? Folders() : Folders(dir);
     if (!dir.isEmpty() && folders.dataRoot() != folders.programDir()) {
-        err << "Cannot write into folder \"" << dir << "\"\n";
+        c.err << "Cannot write into folder \"" << dir << "\"\n";
         return 2;
     }
     QString path;
     try {
-        path = Session::exportPath(folders, kindOfExport, code);
-        if (kind == Output::Txt)
+        path = Session::exportPath(folders, kind, code);
+        if (kind == Session::ExportKind::Text)
             session.exportText(path);
         else
             session.exportWorkbook(path);
     } catch (const UserError &e) {
-        err << e.message() << '\n';
+        c.err << e.message() << '\n';
         return 2;
     }
-    out << path << '\n';
+    c.out << path << '\n';
     return 0;
 }
 
-int cmdCheck(const QStringList &args, QTextStream &out, QTextStream &err)
+int runExportText(const Call &c) { return runExport(c, Session::ExportKind::Text); }
+int runExportWorkbook(const Call &c) { return runExport(c, Session::ExportKind::Workbook); }
+
+int runCheck(const Call &c)
 {
-    if (args.contains(QStringLiteral("--help"))) {
-        out << CheckHelp;
-        return 0;
-    }
-    if (args.size() != 1)
-        return usage(err, QStringLiteral("check: give exactly one file"), CheckHelp);
+    if (c.args.size() != 1) return c.usage(QStringLiteral("give exactly one file"));
     Session session;
-    if (!importList(args.first(), session, err)) return 2;
+    if (!importList(c.args.first(), session, c.err)) return 2;
     const ListFigures &f = session.figures();
-    out << "Lignes: " << f.shown << '\n';
+    c.out << "Lignes: " << f.shown << '\n';
     for (const QString &line : Statistics::counterLines(f.rip, f.ccp, f.wrong))
-        out << line << '\n';
-    out << Statistics::totalNetText(f.netCents) << '\n'
-        << Statistics::totalRendementText(f.rendCents) << '\n'
-        << Statistics::totalGeneralText(f.netCents + f.rendCents) << '\n';
+        c.out << line << '\n';
+    c.out << Statistics::totalNetText(f.netCents) << '\n'
+          << Statistics::totalRendementText(f.rendCents) << '\n'
+          << Statistics::totalGeneralText(f.netCents + f.rendCents) << '\n';
     for (const QString &line : session.errorLines())
-        out << line << '\n';
+        c.out << line << '\n';
     return f.wrong == 0 ? 0 : 1;
 }
 
-int cmdWords(const QStringList &args, QTextStream &out, QTextStream &err)
+int runWords(const Call &c)
 {
-    QString lang = QStringLiteral("FR");
-    QStringList amounts;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == u"--help") {
-            out << WordsHelp;
-            return 0;
-        }
-        if (a == u"--lang") {
-            if (i + 1 >= args.size())
-                return usage(err, QStringLiteral("words: --lang needs a value"), WordsHelp);
-            lang = args[++i];
-        } else if (a.startsWith(u"--lang=")) {
-            lang = a.mid(7);
-        } else {
-            amounts << a;
-        }
-    }
-    if (amounts.isEmpty()) return usage(err, QStringLiteral("words: no amount given"), WordsHelp);
+    const QString language = c.has("lang") ? c.value("lang") : QStringLiteral("FR");
+    if (c.args.isEmpty()) return c.usage(QStringLiteral("no amount given"));
     QList<double> values;
-    for (const QString &a : amounts) {
+    for (const QString &a : c.args) {
         QString t = a.trimmed();
         t.replace(u',', u'.');
         bool ok = false;
         const double v = t.toDouble(&ok);
         if (!ok || !std::isfinite(v) || std::fabs(v) >= 9.2e18)
-            return usage(err, QStringLiteral("words: '%1' is not an amount").arg(a), WordsHelp);
+            return c.usage(QStringLiteral("'%1' is not an amount").arg(a));
         values << v;
     }
     for (double v : values)
-        out << NombreEnToutesLettres(v, lang) << '\n';
+        c.out << amountInWords(v, language) << '\n';
     return 0;
 }
 
-int cmdReport(const QStringList &args, QTextStream &out, QTextStream &err)
+// The place as typed: "\n" starts a new line.
+QString placeText(QString typed)
 {
-    if (args.contains(QStringLiteral("--help"))) {
-        out << ReportHelp;
-        return 0;
-    }
-    QStringList plain;
-    QString pdf, place;
-    bool havePdf = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == u"--pdf" || a == u"--place") {
-            if (i + 1 >= args.size())
-                return usage(err, QStringLiteral("report: %1 needs a value").arg(a), ReportHelp);
-            (a == u"--pdf" ? pdf : place) = args[++i];
-            havePdf = havePdf || a == u"--pdf";
-        } else if (a.startsWith(u"--pdf=")) {
-            pdf = a.mid(6);
-            havePdf = true;
-        } else if (a.startsWith(u"--place=")) {
-            place = a.mid(8);
-        } else if (a.startsWith(u"--")) {
-            return usage(err, QStringLiteral("report: unknown option '%1'").arg(a), ReportHelp);
-        } else {
-            plain << a;
-        }
-    }
-    if (plain.size() != 2 || (plain[0] != u"list" && plain[0] != u"errors"))
-        return usage(err, QStringLiteral("report: give list or errors, then one file"), ReportHelp);
-    if (!havePdf || pdf.isEmpty())
-        return usage(err, QStringLiteral("report: --pdf OUT is required"), ReportHelp);
-    place.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+    return typed.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+}
+
+int runReport(const Call &c)
+{
+    if (c.args.size() != 2 || (c.args[0] != u"list" && c.args[0] != u"errors"))
+        return c.usage(QStringLiteral("give list or errors, then one file"));
+    const QString pdf = c.value("pdf");
+    if (pdf.isEmpty()) return c.usage(QStringLiteral("--pdf OUT is required"));
 
     Session session;
-    if (!importList(plain[1], session, err))
-        return 2;
+    if (!importList(c.args[1], session, c.err)) return 2;
     PreparedReport report;
     try {
-        if (plain[0] == u"list") {
+        if (c.args[0] == u"list") {
             if (session.figures().shown == 0) {
-                err << ReportTexts::NoDataToPrint << '\n';
+                c.err << ReportTexts::NoDataToPrint << '\n';
                 return 1;
             }
             // As the window's command: every key becomes its RIP key, then the figures.
-            report = session.listReport(place);
-            out << "RIP corrected for all items." << '\n';
+            report = session.listReport(placeText(c.value("place")));
+            c.out << "RIP corrected for all items." << '\n';
         } else {
             if (session.wrongRows().empty()) {
-                err << ReportTexts::NoErrors << '\n';
+                c.err << ReportTexts::NoErrors << '\n';
                 return 1;
             }
             report = session.errorReport();
         }
     } catch (const UserError &e) {
-        err << e.message() << '\n';
+        c.err << e.message() << '\n';
         return 2;
     }
     QString error;
     if (!ReportPainter::writePdf(report, pdf, &error)) {
-        err << error << '\n';
+        c.err << error << '\n';
         return 2;
     }
-    out << pdf << ": " << report.pageCount() << (report.pageCount() > 1 ? " pages" : " page")
-        << '\n';
+    c.out << pdf << ": " << report.pageCount() << (report.pageCount() > 1 ? " pages" : " page")
+          << '\n';
     return 0;
 }
 
-int cmdCompare(const QStringList &args, QTextStream &out, QTextStream &err)
+int runCompare(const Call &c)
 {
-    QStringList files;
-    QString pdf, place, threshold = QStringLiteral("20");
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == u"--help") {
-            out << CompareHelp;
-            return 0;
-        }
-        if (a == u"--seuil" || a == u"--pdf" || a == u"--place") {
-            if (i + 1 >= args.size())
-                return usage(err, QStringLiteral("compare: %1 needs a value").arg(a), CompareHelp);
-            (a == u"--seuil" ? threshold : a == u"--pdf" ? pdf : place) = args[++i];
-            if (a == u"--pdf" && pdf.isEmpty())
-                return usage(err, QStringLiteral("compare: --pdf needs a file name"), CompareHelp);
-        } else if (a.startsWith(u"--")) {
-            return usage(err, QStringLiteral("compare: unknown option '%1'").arg(a), CompareHelp);
-        } else {
-            files << a;
-        }
-    }
-    if (files.size() != 2)
-        return usage(err, QStringLiteral("compare: give the previous list, then this month's"),
-                     CompareHelp);
+    if (c.has("pdf") && c.value("pdf").isEmpty())
+        return c.usage(QStringLiteral("--pdf needs a file name"));
+    if (c.args.size() != 2) return c.usage(QStringLiteral("give the previous list, then this month's"));
+    const QString threshold = c.has("seuil") ? c.value("seuil") : QStringLiteral("20");
     int hundredths = 0;
     if (!ListComparison::parseThreshold(threshold, hundredths))
-        return usage(err,
-                     QStringLiteral("compare: --seuil '%1' is not a percentage").arg(threshold),
-                     CompareHelp);
-    place.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+        return c.usage(QStringLiteral("--seuil '%1' is not a percentage").arg(threshold));
+    const QString pdf = c.value("pdf");
 
     ListComparison comparison;
     try {
-        std::vector<TransferLine> previous = Session::readNamedFile(files[0]);
-        std::vector<TransferLine> current = Session::readNamedFile(files[1]);
-        comparison =
-            ListComparison::compare(std::move(previous), std::move(current), hundredths,
-                                    QFileInfo(files[0]).fileName(), QFileInfo(files[1]).fileName());
+        std::vector<TransferLine> previous = Session::readNamedFile(c.args[0]);
+        std::vector<TransferLine> current = Session::readNamedFile(c.args[1]);
+        comparison = ListComparison::compare(std::move(previous), std::move(current), hundredths,
+                                             QFileInfo(c.args[0]).fileName(),
+                                             QFileInfo(c.args[1]).fileName());
         if (!pdf.isEmpty()) {
             QString error;
-            if (!ReportPainter::writePdf(CompareReport::prepare(comparison, place), pdf, &error))
+            if (!ReportPainter::writePdf(
+                    CompareReport::prepare(comparison, placeText(c.value("place"))), pdf, &error))
                 throw UserError(error);
         }
     } catch (const UserError &e) {
-        err << e.message() << '\n';
+        c.err << e.message() << '\n';
         return 2;
     }
     for (const QString &line : comparison.summaryLines())
-        out << line << '\n';
+        c.out << line << '\n';
     for (const ListComparison::Entry &e : comparison.entries())
-        out << comparison.detailLine(e) << '\n';
+        c.out << comparison.detailLine(e) << '\n';
     return comparison.same() ? 0 : 1;
+}
+
+// Every command, in the order the help lists them.
+const std::array<Command, 7> Commands = {{
+    {"check", "FILE",
+     "import a transfer file or a workbook and report its keys\nand totals", CheckHelp, {},
+     runCheck, Prints::Never},
+    {"compare", "OLD NEW [--seuil PCT] [--pdf FILE] [--place TEXT]",
+     "who came, who left, whose account, name or Net changed\n"
+     "between last month's list and this month's",
+     CompareHelp, {"seuil", "pdf", "place"}, runCompare, Prints::WithPdf},
+    {"export-txt", "FILE --code CODE [--dir DIR]", "write the transfer text file of FILE's list",
+     ExportTxtHelp, {"code", "dir"}, runExportText, Prints::Never},
+    {"export-xlsx", "FILE --code CODE [--dir DIR]", "write the workbook of FILE's list",
+     ExportXlsxHelp, {"code", "dir"}, runExportWorkbook, Prints::Never},
+    {"keys", "ACCOUNT...", "CCP key and RIP key of each account", KeysHelp, {}, runKeys,
+     Prints::Never},
+    {"report", "list|errors FILE --pdf OUT [--place TEXT]",
+     "write the nominative list or the error report as PDF", ReportHelp, {"pdf", "place"},
+     runReport, Prints::Always},
+    {"words", "[--lang LANG] AMOUNT...", "amounts written out in words (FR or AR)", WordsHelp,
+     {"lang"}, runWords, Prints::Never},
+}};
+
+const Command *findCommand(const QString &name)
+{
+    for (const Command &c : Commands)
+        if (name == QLatin1String(c.name)) return &c;
+    return nullptr;
+}
+
+// The general help: one entry per command of the table, its description beside its usage
+// or, when the usage is too long, below it.
+QString mainHelp()
+{
+    constexpr qsizetype Column = 32;
+    QString s = QStringLiteral("Usage: talvoro-cli COMMAND [OPTIONS] ARGS...\n"
+                               "\n"
+                               "Headless front end of Talvoro CCP.\n"
+                               "\n"
+                               "Commands:\n");
+    for (const Command &c : Commands) {
+        const QString usage =
+            QStringLiteral("  %1 %2").arg(QLatin1String(c.name), QString::fromUtf8(c.synopsis));
+        const QString indent(Column, u' ');
+        s += usage.size() < Column ? usage.leftJustified(Column) : QString(usage + u'\n' + indent);
+        s += QString::fromUtf8(c.summary).replace(u'\n', QString(u'\n' + indent)) + u'\n';
+    }
+    s += QStringLiteral("\n"
+                        "Options:\n"
+                        "  -h, --help  show this help (also: talvoro-cli help COMMAND and\n"
+                        "              talvoro-cli COMMAND --help for one command's)\n"
+                        "  --version   show the program version\n");
+    return s;
+}
+
+int usage(QTextStream &err, const QString &message)
+{
+    err << "talvoro-cli: " << message << "\n\n" << mainHelp();
+    return 2;
+}
+
+// QCommandLineParser reads any argument that starts with '-' as an option, but an amount
+// or an account may start with a minus sign: such arguments (and, so that nothing is
+// mistaken, those starting with the mark) are marked before parsing, unmarked after.
+constexpr QChar ValueMark = QChar(0x1);
+
+QString marked(const QString &arg)
+{
+    const bool number = arg.size() > 1 && arg[0] == u'-' &&
+                        (arg[1].isDigit() || arg[1] == u'.' || arg[1] == u',');
+    return number || arg.startsWith(ValueMark) ? QString(ValueMark + arg) : arg;
+}
+
+QString unmarked(const QString &arg)
+{
+    return arg.startsWith(ValueMark) ? arg.mid(1) : arg;
+}
+
+// The usage error of a parser that refused the arguments, naming the option as typed.
+QString parseProblem(const QCommandLineParser &parser, const QStringList &typed,
+                     const std::vector<const char *> &valueOptions)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString &name = unknown.first();
+        for (const QString &a : typed) {
+            const QString bare = a.section(u'=', 0, 0);
+            if (bare == QString(u'-' + name) || bare == QString(QStringLiteral("--") + name))
+                return QStringLiteral("unknown option '%1'").arg(bare);
+        }
+        return QStringLiteral("unknown option '--%1'").arg(name);
+    }
+    // An option that takes a value came last.
+    const QString last = typed.isEmpty() ? QString() : typed.last();
+    for (const char *o : valueOptions)
+        if (last == QString(u'-' + QLatin1String(o)) ||
+            last == QString(QStringLiteral("--") + QLatin1String(o)))
+            return QStringLiteral("%1 needs a value").arg(last);
+    return parser.errorText();
+}
+
+int runCommand(const Command &command, const QStringList &typed, QTextStream &out,
+               QTextStream &err)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringLiteral("help"));
+    parser.addOption(help);
+    for (const char *o : command.options)
+        parser.addOption(QCommandLineOption(QLatin1String(o), QString(),
+                                            QLatin1String(o).toString().toUpper()));
+    QStringList args{QLatin1String(command.name)};
+    for (const QString &a : typed)
+        args << marked(a);
+    const bool parsed = parser.parse(args);
+    if (parser.isSet(help)) {
+        out << command.help();
+        return 0;
+    }
+    Call call{command, {}, {}, out, err};
+    if (!parsed) return call.usage(parseProblem(parser, typed, command.options));
+    for (const QString &a : parser.positionalArguments())
+        call.args << unmarked(a);
+    for (const char *o : command.options) {
+        const QString name = QLatin1String(o);
+        if (parser.isSet(name)) call.given.insert(name, unmarked(parser.value(name)));
+    }
+    return command.run(call);
 }
 
 } // namespace
 
+QStringList cliCommandNames()
+{
+    QStringList names;
+    for (const Command &c : Commands)
+        names << QLatin1String(c.name);
+    return names;
+}
+
+bool cliPrints(const QStringList &args)
+{
+    const Command *command = args.isEmpty() ? nullptr : findCommand(args.first());
+    if (!command) return false;
+    if (command->prints == Prints::WithPdf) {
+        for (const QString &a : args.mid(1))
+            if (a.startsWith(u"--pdf")) return true;
+        return false;
+    }
+    return command->prints == Prints::Always;
+}
+
 int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    if (args.isEmpty()) return usage(err, QStringLiteral("no command given"), MainHelp);
-    const QString cmd = args.first();
-    const QStringList rest = args.mid(1);
-    if (cmd == u"--help" || cmd == u"-h" || cmd == u"help") {
-        out << MainHelp;
+    // Options before the command are the program's own; what follows belongs to the command.
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOption(help);
+    parser.addOption(version);
+    const bool parsed = parser.parse(QStringList{QStringLiteral("talvoro-cli")} + args);
+    const QStringList words = parser.positionalArguments();
+    if (parser.isSet(help) || (parsed && words.value(0) == u"help" && words.size() == 1)) {
+        out << mainHelp();
         return 0;
     }
-    if (cmd == u"--version") {
+    if (!parsed) return usage(err, parseProblem(parser, args, {}));
+    if (parser.isSet(version)) {
         out << "talvoro-cli " << TALVORO_VERSION << '\n';
         return 0;
     }
-    if (cmd == u"check") return cmdCheck(rest, out, err);
-    if (cmd == u"compare") return cmdCompare(rest, out, err);
-    if (cmd == u"export-txt") return cmdExport(Output::Txt, rest, out, err);
-    if (cmd == u"export-xlsx") return cmdExport(Output::Xlsx, rest, out, err);
-    if (cmd == u"report") return cmdReport(rest, out, err);
-    if (cmd == u"keys") return cmdKeys(rest, out, err);
-    if (cmd == u"words") return cmdWords(rest, out, err);
-    return usage(err, QStringLiteral("unknown command '%1'").arg(cmd), MainHelp);
+    if (words.isEmpty()) return usage(err, QStringLiteral("no command given"));
+    // "help COMMAND" is "COMMAND --help".
+    const bool helpFor = words.first() == u"help";
+    const QString name = helpFor ? words[1] : words.first();
+    const Command *command = findCommand(name);
+    if (!command) return usage(err, QStringLiteral("unknown command '%1'").arg(name));
+    if (helpFor) {
+        out << command->help();
+        return 0;
+    }
+    return runCommand(*command, words.mid(1), out, err);
 }

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <new>
 #ifdef Q_OS_UNIX
@@ -16,10 +15,10 @@ int main(int argc, char *argv[])
 {
     // Reports need fonts, hence a GUI application; it draws off screen, so no display is needed.
     std::unique_ptr<QCoreApplication> app;
-    bool printing = argc > 1 && std::strcmp(argv[1], "report") == 0;
-    for (int i = 2; i < argc && argc > 1 && std::strcmp(argv[1], "compare") == 0; ++i)
-        printing = printing || std::strncmp(argv[i], "--pdf", 5) == 0;
-    if (printing) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (cliPrints(args)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 #ifdef Q_OS_UNIX
         // A headless session may have no runtime folder; give Qt a private one quietly.

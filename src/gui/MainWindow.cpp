@@ -560,8 +560,8 @@ void MainWindow::cleanProgramFolder()
     // An installed copy's folder belongs to the system: nothing of ours to clean there.
     if (m_folders.installed())
         return;
-    DeleteBuildTempFiles(m_folders.programDir() + QDir::separator());
-    CleanAllTempFiles(m_folders.programDir());
+    deleteBuildTempFiles(m_folders.programDir() + QDir::separator());
+    cleanAllTempFiles(m_folders.programDir());
 }
 
 QString MainWindow::settingsFile() const
@@ -574,7 +574,7 @@ QString MainWindow::settingsFile() const
 
 void MainWindow::loadPlace()
 {
-    m_placeMemo->setPlainText(LoadMemoFromIni(settingsFile(), QStringLiteral("Infos")).join(u'\n'));
+    m_placeMemo->setPlainText(loadLinesFromIni(settingsFile(), QStringLiteral("Infos")).join(u'\n'));
     if (!m_placeMemo->toPlainText().trimmed().isEmpty()) {
         m_prompts->information(this, Texts::PlaceStored);
         return;
@@ -596,7 +596,7 @@ void MainWindow::savePlace()
     QStringList lines = m_placeMemo->toPlainText().split(u'\n');
     if (lines.last().isEmpty())
         lines.removeLast();
-    SaveMemoToIni(settingsFile(), QStringLiteral("Infos"), lines);
+    saveLinesToIni(settingsFile(), QStringLiteral("Infos"), lines);
 }
 
 void MainWindow::startUpdater()

@@ -21,11 +21,10 @@ namespace {
 
 namespace Texts {
 const QString Caption = QStringLiteral("Modifier les informations");
-const QString NewLineCaption = QStringLiteral("*00799999");
 } // namespace Texts
 
 // The editor's CCP key: a character that is not a digit counts as 0.
-QString editorCleCCP(QStringView compte) { return VerifierCle(compte); }
+QString editorCleCCP(QStringView compte) { return lenientCcpKeyText(compte); }
 
 template <class W> W *named(W *widget, const char *name)
 {
@@ -219,7 +218,7 @@ void RecordEditor::closeEvent(QCloseEvent *event)
 void RecordEditor::computeKeys()
 {
     m_computedCcpKeyBox->setText(editorCleCCP(m_accountBox->text()));
-    m_computedRipKeyBox->setText(CleCcpRip(m_accountBox->text()));
+    m_computedRipKeyBox->setText(ripKeyText(m_accountBox->text()));
 }
 
 void RecordEditor::clearBoxes()
@@ -250,7 +249,7 @@ TransferLine RecordEditor::line(const TransferLine &base) const
 {
     TransferLine out = base;
     if (base.subItemCount() == 0 && base.captionView().isEmpty())
-        out.setCaption(Texts::NewLineCaption);
+        out.setCaption(TransferLine::DefaultCaption.toString());
     for (int i = 0; i < 7; ++i)
         out.setSubItem(i, m_closedWith.value(i));
     return out;
@@ -267,7 +266,7 @@ bool RecordEditor::amountsRead()
 {
     for (QLineEdit *box : {m_netBox, m_rendementBox}) {
         long long cents = 0;
-        if (!TryAmountCents(box->text(), cents)) {
+        if (!readAmountCents(box->text(), cents)) {
             m_prompts->error(this, notAFloatMessage(box->text()));
             box->setFocus();
             return false;
@@ -307,7 +306,7 @@ void RecordEditor::formatAmount(QLineEdit *box)
     if (t.isEmpty())
         return;
     double v = 0;
-    if (TryStrToFloat(t, v))
+    if (readNumber(t, v))
         box->setText(AmountText::format(v, AmountText::EditorPattern));
     else
         m_prompts->error(this, notAFloatMessage(t));

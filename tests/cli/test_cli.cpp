@@ -1,5 +1,7 @@
-#include <QDir>
+#include "Cli.h"
 #include "PdfText.h"
+
+#include <QDir>
 #include "QtPrinters.h"
 #include <QFile>
 #include <QProcess>
@@ -67,6 +69,51 @@ TEST(Cli, UsageErrorsExitWithTwo)
         EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage: talvoro-cli ")));
     }
     EXPECT_EQ(cli({QStringLiteral("--version")}).out, QStringLiteral("talvoro-cli 1.0.0.0\n"));
+}
+
+// Every command of the table has its entry in the general help and its own help, asked
+// either way; an unknown command or option is told by name, with exit status 2.
+TEST(Cli, HelpListsEveryCommandAndUnknownWordsAreRefused)
+{
+    const CliRun help = cli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(cli({"-h"}).out, help.out);
+    EXPECT_EQ(cli({"help"}).out, help.out);
+    const QStringList names = cliCommandNames();
+    EXPECT_EQ(names.size(), 7);
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_TRUE(help.out.contains("\n  " + name + ' ')) << help.out.toStdString();
+        const CliRun own = cli({name, "--help"});
+        EXPECT_EQ(own.status, 0);
+        EXPECT_TRUE(own.out.startsWith("Usage: talvoro-cli " + name + ' ')) << own.out.toStdString();
+        EXPECT_EQ(cli({"help", name}).out, own.out);
+        const CliRun bogus = cli({name, "x", "--bogus"});
+        EXPECT_EQ(bogus.status, 2);
+        EXPECT_TRUE(bogus.out.isEmpty());
+        EXPECT_TRUE(bogus.err.startsWith("talvoro-cli: " + name + ": unknown option '--bogus'\n\n" +
+                                         own.out))
+            << bogus.err.toStdString();
+    }
+    const std::vector<std::pair<QStringList, QString>> refused = {
+        {{}, "no command given"},
+        {{"frobnicate"}, "unknown command 'frobnicate'"},
+        {{"help", "frobnicate"}, "unknown command 'frobnicate'"},
+        {{"--bogus", "keys"}, "unknown option '--bogus'"},
+    };
+    for (const auto &[args, message] : refused) {
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(r.err, "talvoro-cli: " + message + "\n\n" + help.out);
+    }
+    // An amount or an account may start with a minus sign: it is not an option.
+    CliRun r = cli({"words", "-1", "--lang", "FR"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("Moins un dinar\n"));
+    r = cli({"keys", "-5"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, QStringLiteral("-5: '-' is not a valid integer value\n"));
 }
 
 TEST(Cli, CheckReportsCountersTotalsAndErrors)

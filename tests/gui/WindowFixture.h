@@ -179,8 +179,8 @@ protected:
             list().filtered() ? QStringLiteral("%1 / %2 lignes affichées").arg(f.shown).arg(f.all) : QString();
         QVERIFY2(findNamed<QLabel>(&w, "shownCountLabel")->text() == shownText, qPrintable(at + u' ' + findNamed<QLabel>(&w, "shownCountLabel")->text()));
         std::vector<int> rows;
-        for (const TErrorRecord &r : w.session().errorRecords())
-            rows.push_back(r.Row);
+        for (const ErrorRecord &r : w.session().errorRecords())
+            rows.push_back(r.row);
         QVERIFY2(rows == o.recordRows, qPrintable(at));
     }
 };

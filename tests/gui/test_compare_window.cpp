@@ -132,7 +132,7 @@ private slots:
             d->findChild<QPushButton *>(QStringLiteral("closeButton"))->click();
         });
         QCOMPARE(m_prompts->take(),
-                 (QStringList{OpenPrompt, "dialog: " + Title, "report: Comparaison (1 pages)",
+                 (QStringList{OpenPrompt, "dialog: " + Title, "report: comparison (1 pages)",
                               "save: Exporter la comparaison",
                               "message: Comparaison écrite dans « " +
                                   QDir::toNativeSeparators(saved) + ".xlsx » (13 lignes)."}));

@@ -1,6 +1,9 @@
 // The clerk's keyboard, files opened from outside the window, and changes never exported.
 #include "WindowFixture.h"
 
+#include "QtTranslation.h"
+
+#include <QMessageBox>
 #include <QMimeData>
 #include <QSettings>
 
@@ -182,6 +185,17 @@ private slots:
         QCOMPARE(form().size(), QSize(1100, 700));
         QCOMPARE(table()->columnWidth(WorkingList::AccountColumn), 150);
         QSettings().remove(QStringLiteral("window"));
+    }
+
+    // Qt's own buttons speak French (the tests run with an English or C locale).
+    void qtButtonsInFrench()
+    {
+        QVERIFY(installQtTranslation(*QCoreApplication::instance()));
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Yes)->text().remove(u'&'), QStringLiteral("Oui"));
+        QCOMPARE(box.button(QMessageBox::No)->text().remove(u'&'), QStringLiteral("Non"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text().remove(u'&'), QStringLiteral("Annuler"));
     }
 };
 

@@ -113,10 +113,10 @@ private slots:
         QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), QStringLiteral("Imported: ") + fixture("small.txt"));
         QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(), findNamed<QProgressBar>(&form(), "progressBar")->maximum());
         QCOMPARE(form().session().errorRecords().size(), size_t(2));
-        const TErrorRecord rec = form().session().errorRecords()[0];
-        QCOMPARE(rec.Row, 3);
-        QCOMPARE(rec.NewValue, QStringLiteral("16 - 97"));
-        QCOMPARE(rec.NetPayer, QStringLiteral("3 000,50"));
+        const ErrorRecord rec = form().session().errorRecords()[0];
+        QCOMPARE(rec.row, 3);
+        QCOMPARE(rec.newValue, QStringLiteral("16 - 97"));
+        QCOMPARE(rec.netPayer, QStringLiteral("3 000,50"));
 
         // Refreshing again adds nothing; importing the same file again doubles nothing.
         reactivate();

@@ -105,25 +105,25 @@ private slots:
         findNamed<QPlainTextEdit>(&form(), "placeMemo")->setPlainText(QStringLiteral("APC Talvoro\nDirection des Finances"));
         findNamed<QAction>(&form(), "printListAction")->trigger();
         // The repair's message before the preview opens.
-        QCOMPARE(m_prompts->take(), (QStringList{Rip, QStringLiteral("report: frxReport1 (1 pages)")}));
+        QCOMPARE(m_prompts->take(), (QStringList{Rip, QStringLiteral("report: nominative-list (1 pages)")}));
         const PreparedReport &r = lastReport();
         // The key column prints every row's RIP key, whatever it held before.
         QStringList keys;
         for (int i = 0; i < list().count(); ++i) {
             const QString compte = list().line(i).subItem(0);
-            QCOMPARE(list().line(i).subItem(1), CleCcpRip(compte));
-            keys << compte + u'/' + CleCcpRip(compte);
+            QCOMPARE(list().line(i).subItem(1), ripKeyText(compte));
+            keys << compte + u'/' + ripKeyText(compte);
         }
-        QCOMPARE(r.texts(0, "ListeNominativeCompte"), keys);
-        QCOMPARE(r.texts(0, "Memo19"), (QStringList{"1", "2", "3", "4", "5", "6"}));
-        QCOMPARE(r.texts(0, "Memo7"), QStringList{"Nb Ligne : 6"});
-        QCOMPARE(r.texts(0, "Memo8"), QStringList{"53 069,62"});
-        QCOMPARE(r.texts(0, "Memo14").first(),
+        QCOMPARE(r.texts(0, "LineAccount"), keys);
+        QCOMPARE(r.texts(0, "LineNumber"), (QStringList{"1", "2", "3", "4", "5", "6"}));
+        QCOMPARE(r.texts(0, "LineCount"), QStringList{"Nb Ligne : 6"});
+        QCOMPARE(r.texts(0, "TotalNet"), QStringList{"53 069,62"});
+        QCOMPARE(r.texts(0, "NetInWords").first(),
                  QString::fromUtf16(u"1- La Somme Du Net A Payé et Arrété a : ") +
-                     NombreEnToutesLettres(53069.62, QStringLiteral("FR")));
-        QCOMPARE(r.texts(0, "Memo20"), QStringList{"Agents Permanents (P) : 3"});
+                     amountInWords(53069.62, QStringLiteral("FR")));
+        QCOMPARE(r.texts(0, "PermanentCount"), QStringList{"Agents Permanents (P) : 3"});
         QCOMPARE(
-            r.texts(0, "Memo13"),
+            r.texts(0, "Place"),
             QStringList{
                 "APC Talvoro\nDirection des Finances\nRef : ................................"});
         // Afterwards no line is in error and the error report has nothing to show.
@@ -140,12 +140,12 @@ private slots:
         findNamed<QAction>(&form(), "printListAction")->trigger();
         m_prompts->take();
         const PreparedReport &r = lastReport();
-        QCOMPARE(r.texts(0, "ListeNominativeNomPrenom"), (QStringList{"ALI BEN", "ALI BEN"}));
-        QCOMPARE(r.texts(0, "Memo20"), QStringList{"Agents Permanents (P) : 2"});
-        QCOMPARE(r.texts(0, "Memo21").first().right(1), QStringLiteral("0"));
-        QCOMPARE(r.texts(0, "Memo14").first(),
+        QCOMPARE(r.texts(0, "LineName"), (QStringList{"ALI BEN", "ALI BEN"}));
+        QCOMPARE(r.texts(0, "PermanentCount"), QStringList{"Agents Permanents (P) : 2"});
+        QCOMPARE(r.texts(0, "IndefiniteCount").first().right(1), QStringLiteral("0"));
+        QCOMPARE(r.texts(0, "NetInWords").first(),
                  QString::fromUtf16(u"1- La Somme Du Net A Payé et Arrété a : ") +
-                     NombreEnToutesLettres(2469.12, QStringLiteral("FR")));
+                     amountInWords(2469.12, QStringLiteral("FR")));
     }
 
     void amountCellsEmptyPrintZeroAndUnreadableStopThePreparation()
@@ -154,7 +154,7 @@ private slots:
         setNet(1, QString());
         findNamed<QAction>(&form(), "printListAction")->trigger();
         m_prompts->take();
-        QCOMPARE(lastReport().texts(0, "ListeNominativeNetPayer").at(1), QStringLiteral("0,00"));
+        QCOMPARE(lastReport().texts(0, "LineNet").at(1), QStringLiteral("0,00"));
 
         setNet(1, QStringLiteral("12.5"));
         findNamed<QAction>(&form(), "printListAction")->trigger();
@@ -180,24 +180,24 @@ private slots:
         first.setSubItem(TransferLine::CleRip, u"99"); // wrong since the import
         form().session().replaceLine(0, first);
         findNamed<QAction>(&form(), "errorReportAction")->trigger();
-        QCOMPARE(m_prompts->take(), QStringList{QStringLiteral("report: frxReport2 (1 pages)")});
+        QCOMPARE(m_prompts->take(), QStringList{QStringLiteral("report: error-report (1 pages)")});
         const PreparedReport &r = lastReport();
-        QCOMPARE(r.texts(0, "frxUserDataSet2Row"), (QStringList{"1", "3", "6"}));
-        QCOMPARE(r.texts(0, "frxUserDataSet2Operation"),
+        QCOMPARE(r.texts(0, "ErrorRow"), (QStringList{"1", "3", "6"}));
+        QCOMPARE(r.texts(0, "ErrorName"),
                  (QStringList{"ALI BEN", "NOM PRENOM", QString::fromUtf16(u"SAÏD Réda")}));
-        QCOMPARE(r.texts(0, "frxUserDataSet2OldValue"), (QStringList{"99", "11", "4"}));
-        QCOMPARE(r.texts(0, "frxUserDataSet2NewValue"), (QStringList{"28 - 03", "16 - 97", "04 - 09"}));
-        QCOMPARE(r.texts(0, "frxUserDataSet2TimeStamp"), (QStringList{"1 234,56", "3 000,50", "100,00"}));
-        QCOMPARE(r.texts(0, "Memo9"), QStringList{"Nombre De Ligne : ( 3 )"});
-        QCOMPARE(r.texts(0, "Memo13"), QStringList{"4 335,06"});
-        QCOMPARE(r.texts(0, "Memo15"), QStringList{"Total Global :  4 435,06"});
+        QCOMPARE(r.texts(0, "ErrorWrongKey"), (QStringList{"99", "11", "4"}));
+        QCOMPARE(r.texts(0, "ErrorRightKeys"), (QStringList{"28 - 03", "16 - 97", "04 - 09"}));
+        QCOMPARE(r.texts(0, "ErrorNet"), (QStringList{"1 234,56", "3 000,50", "100,00"}));
+        QCOMPARE(r.texts(0, "LineCount"), QStringList{"Nombre De Ligne : ( 3 )"});
+        QCOMPARE(r.texts(0, "TotalNet"), QStringList{"4 335,06"});
+        QCOMPARE(r.texts(0, "GrandTotal"), QStringList{"Total Global :  4 435,06"});
 
         // Deleting a line in error takes it out of the report, and the rows follow the table.
         findNamed<QTableView>(&form(), "lineTable")->selectRow(0);
         findNamed<QPushButton>(&form(), "deleteLineButton")->click();
         findNamed<QAction>(&form(), "errorReportAction")->trigger();
         m_prompts->take();
-        QCOMPARE(lastReport().texts(0, "frxUserDataSet2Row"), (QStringList{"2", "5"}));
+        QCOMPARE(lastReport().texts(0, "ErrorRow"), (QStringList{"2", "5"}));
     }
 
     void previewNavigatesZoomsExportsAndPrints()

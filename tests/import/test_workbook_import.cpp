@@ -385,7 +385,7 @@ TEST(WorkbookImport, WorkbooksSavedBySpreadsheetPrograms)
             EXPECT_TRUE(c.refusal.isEmpty()) << "read, not refused";
             ASSERT_EQ(lines.size(), c.rows.size());
             for (size_t r = 0; r < lines.size(); ++r) {
-                EXPECT_EQ(lines[r].caption(), Caption);
+                EXPECT_EQ(lines[r].caption(), TransferLine::DefaultCaption);
                 EXPECT_EQ(cells(lines[r]), c.rows[r]) << "row " << r + 2;
             }
         } catch (const UserError &e) {

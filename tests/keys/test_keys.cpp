@@ -1,4 +1,5 @@
 #include "keys/Keys.h"
+#include "keys/LineCheck.h"
 #include "model/UserError.h"
 
 #include "QtPrinters.h"
@@ -19,77 +20,72 @@ TEST(Keys, WorkedExamples)
     };
     for (const Case &c : cases) {
         const QString account = QString::fromUtf16(c.account);
-        EXPECT_EQ(CleCCP(account), QString::fromUtf16(c.ccp)) << account.toStdString();
-        EXPECT_EQ(VerifierCle(account), QString::fromUtf16(c.ccp)) << account.toStdString();
-        EXPECT_EQ(CleCcpRip(account), QString::fromUtf16(c.rip)) << account.toStdString();
-        EXPECT_TRUE(VerifierRIP(QString::fromUtf16(c.rip), account));
-        EXPECT_TRUE(VerifierCLEe(QString::fromUtf16(c.ccp), account));
+        EXPECT_EQ(ccpKeyText(account), QString::fromUtf16(c.ccp)) << account.toStdString();
+        EXPECT_EQ(lenientCcpKeyText(account), QString::fromUtf16(c.ccp)) << account.toStdString();
+        EXPECT_EQ(ripKeyText(account), QString::fromUtf16(c.rip)) << account.toStdString();
     }
     // The RIP key equals 97 - ((100 * A + 85) mod 97) for every account.
     for (long long a : {0LL, 1LL, 36LL, 12345678LL, 9999999999LL, 4LL, 97LL}) {
         const QString account = QString::number(a).rightJustified(10, u'0');
         const int expected = 97 - int((100 * a + 85) % 97);
-        EXPECT_EQ(CleCcpRip(account).toInt(), expected) << a;
+        EXPECT_EQ(ripKeyText(account).toInt(), expected) << a;
     }
 }
 
 TEST(Keys, CharactersThatAreNotDigits)
 {
-    EXPECT_EQ(CleCcpRip(u"12-34"), QStringLiteral("93"));
-    EXPECT_EQ(CleCcpRip(u"1234"), QStringLiteral("93"));
-    EXPECT_EQ(VerifierCle(u"12-34"), QStringLiteral("53"));
-    EXPECT_EQ(CleCcpRip(u"abc"), QStringLiteral("00"));
-    EXPECT_EQ(Mod97OfString(u"x1y0z0"), 100 % 97);
-    EXPECT_EQ(Mod97OfString(u""), 0);
+    EXPECT_EQ(ripKeyText(u"12-34"), QStringLiteral("93"));
+    EXPECT_EQ(ripKeyText(u"1234"), QStringLiteral("93"));
+    EXPECT_EQ(lenientCcpKeyText(u"12-34"), QStringLiteral("53"));
+    EXPECT_EQ(ripKeyText(u"abc"), QStringLiteral("00"));
 
+    // The last character that is not a digit is named.
     struct Failing {
-        const char16_t *account, *named; // CleCCP names the last, VerifierCLEe the first
-        const char16_t *lastChar, *firstChar;
+        const char16_t *account, *lastChar;
     };
     const Failing cases[] = {
-        {u"12-34", nullptr, u"-", u"-"},
-        {u"A12B", nullptr, u"B", u"A"},
-        {u" 0012345678", nullptr, u" ", u" "},
-        {u"١٢", nullptr, u"٢", u"١"},
+        {u"12-34", u"-"},
+        {u"A12B", u"B"},
+        {u" 0012345678", u" "},
+        {u"١٢", u"٢"},
     };
     for (const Failing &c : cases) {
         const QString account = QString::fromUtf16(c.account);
         try {
-            CleCCP(account);
-            ADD_FAILURE() << "CleCCP accepted " << account.toStdString();
+            ccpKeyText(account);
+            ADD_FAILURE() << "ccpKeyText accepted " << account.toStdString();
         } catch (const UserError &e) {
             EXPECT_EQ(e.message(), QStringLiteral("'%1' is not a valid integer value")
                                        .arg(QString::fromUtf16(c.lastChar)));
         }
-        try {
-            VerifierCLEe(u"00", account);
-            ADD_FAILURE() << "VerifierCLEe accepted " << account.toStdString();
-        } catch (const UserError &e) {
-            EXPECT_EQ(e.message(), QStringLiteral("'%1' is not a valid integer value")
-                                       .arg(QString::fromUtf16(c.firstChar)));
-        }
     }
 }
 
+// A line's key cell against its account's keys: exactly two digits once surrounding blanks
+// are removed, the RIP key before the CCP key; an account without digits has no keys.
 TEST(Keys, Comparisons)
 {
-    const QString zeros = QStringLiteral("0000000000");
+    using Status = TransferLine::KeyStatus;
     struct Case {
-        const char16_t *key;
-        bool cle, rip;
+        const char16_t *account, *key;
+        Status status;
     };
     const Case cases[] = {
-        {u"0", true, false},    {u"00", true, false}, {u" 00", true, false},
-        {u"5", false, false},   {u"", false, false},  {u"12", false, true},
-        {u" 12 ", false, true}, {u"012", false, false}, {u"00 ", false, false},
-        {u"+0", true, false},   {u"-0", true, false},
+        {u"0000000000", u"00", Status::Ccp},    {u"0000000000", u" 00", Status::Ccp},
+        {u"0000000000", u"00 ", Status::Ccp},   {u"0000000000", u"12", Status::Rip},
+        {u"0000000000", u" 12 ", Status::Rip},  {u"0000000000", u"0", Status::Wrong},
+        {u"0000000000", u"5", Status::Wrong},   {u"0000000000", u"", Status::Wrong},
+        {u"0000000000", u"012", Status::Wrong}, {u"0000000000", u"+0", Status::Wrong},
+        {u"0000000000", u"-0", Status::Wrong},  {u"", u"00", Status::Wrong},
+        {u"0012345678", u"03", Status::Rip},    {u"0012345678", u"28", Status::Ccp},
+        {u"0012345678", u"3", Status::Wrong},   {u"00123-5678", u"03", Status::Wrong},
     };
     for (const Case &c : cases) {
-        const QString key = QString::fromUtf16(c.key);
-        EXPECT_EQ(VerifierCLEe(key, zeros), c.cle) << '"' << key.toStdString() << '"';
-        EXPECT_EQ(VerifierRIP(key, zeros), c.rip) << '"' << key.toStdString() << '"';
+        TransferLine line;
+        line.setSubItem(TransferLine::Compte, c.account);
+        line.setSubItem(TransferLine::CleRip, c.key);
+        EXPECT_EQ(checkKeys(line).status, c.status)
+            << '"' << QString::fromUtf16(c.account).toStdString() << "\" \""
+            << QString::fromUtf16(c.key).toStdString() << '"';
     }
-    EXPECT_TRUE(VerifierRIP(u"00", u""));
-    EXPECT_FALSE(VerifierRIP(u"3", u"0012345678"));
-    EXPECT_TRUE(VerifierRIP(u"03", u"0012345678"));
 }

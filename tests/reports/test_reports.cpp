@@ -46,7 +46,7 @@ TransferLine line(int i, qint64 net, qint64 rend, const QString &type, const QSt
     const QString compte = account(i);
     const QString caption = QStringLiteral("16000010") + QString::number(i % 10);
     const QString nom = name.isEmpty() ? QString::fromUtf16(u"NOM%1 Prénom").arg(i) : name;
-    return TransferLine(caption, compte, CleCcpRip(compte), AmountText::formatCents(net),
+    return TransferLine(caption, compte, ripKeyText(compte), AmountText::formatCents(net),
                         AmountText::formatCents(rend), QString::number(110000000000LL + i), nom,
                         type);
 }
@@ -62,12 +62,12 @@ ListReport::Variables variables(const Session &session, const QString &place)
     return v;
 }
 
-// A template with one data band over "ds" and a summary, each holding the given memos.
-std::shared_ptr<const ReportTemplate> smallTemplate(const QStringList &dataMemos,
-                                                    const QStringList &summaryMemos,
+// A template with one data band over "ds" and a summary, each holding text boxes of the given texts.
+std::shared_ptr<const ReportTemplate> smallTemplate(const QStringList &dataBoxes,
+                                                    const QStringList &summaryBoxes,
                                                     const QString &extra = {})
 {
-    auto memos = [](const QStringList &texts, const QString &prefix) {
+    auto boxes = [](const QStringList &texts, const QString &prefix) {
         QStringList out;
         for (int i = 0; i < texts.size(); ++i) {
             QString t = texts[i];
@@ -83,18 +83,18 @@ std::shared_ptr<const ReportTemplate> smallTemplate(const QStringList &dataMemos
     const QString json = QStringLiteral(R"({"name": "t", "bands": [
         {"type": "MasterData", "name": "Data", "height": %1, "dataSet": "ds", "objects": [%2]},
         {"type": "ReportSummary", "name": "Sum", "height": %3, "objects": [%4]} %5]})")
-                             .arg(20 * std::max<qsizetype>(1, dataMemos.size()))
-                             .arg(memos(dataMemos, QStringLiteral("D")))
-                             .arg(20 * std::max<qsizetype>(1, summaryMemos.size()))
-                             .arg(memos(summaryMemos, QStringLiteral("S")), extra);
+                             .arg(20 * std::max<qsizetype>(1, dataBoxes.size()))
+                             .arg(boxes(dataBoxes, QStringLiteral("D")))
+                             .arg(20 * std::max<qsizetype>(1, summaryBoxes.size()))
+                             .arg(boxes(summaryBoxes, QStringLiteral("S")), extra);
     return ReportTemplate::fromJson(json.toUtf8());
 }
 
 // A data set over a vector of rows of named values.
-UserDataSet rowsDataSet(const std::vector<QVariantMap> &rows, int &cursor,
-                        QStringList *calls = nullptr)
+ReportDataSet rowsDataSet(const std::vector<QVariantMap> &rows, int &cursor,
+                          QStringList *calls = nullptr)
 {
-    return UserDataSet{
+    return ReportDataSet{
         [&cursor, calls] {
             cursor = 0;
             if (calls) *calls << QStringLiteral("first");
@@ -103,13 +103,15 @@ UserDataSet rowsDataSet(const std::vector<QVariantMap> &rows, int &cursor,
             ++cursor;
             if (calls) *calls << QStringLiteral("next");
         },
-        [&rows, &cursor, calls](bool &eof) {
-            eof = cursor >= int(rows.size());
-            if (calls) *calls << QStringLiteral("eof=%1").arg(eof);
+        [&rows, &cursor, calls] {
+            const bool end = cursor >= int(rows.size());
+            if (calls) *calls << QStringLiteral("eof=%1").arg(end);
+            return end;
         },
-        [&rows, &cursor, calls](const QString &field, QVariant &value) {
+        [&rows, &cursor, calls](const QString &field) {
             if (calls) *calls << QStringLiteral("get ") + field;
-            if (cursor >= 0 && cursor < int(rows.size())) value = rows[size_t(cursor)].value(field);
+            return cursor >= 0 && cursor < int(rows.size()) ? rows[size_t(cursor)].value(field)
+                                                            : QVariant();
         },
     };
 }
@@ -151,7 +153,7 @@ TEST(ReportFormats, NumbersDatesAndTimes)
 TEST(ReportEngine, ExpressionsAggregatesAndVariables)
 {
     struct Case {
-        QString memo, expected;
+        QString text, expected;
     };
     const std::vector<Case> cases = {
         {"Total [SUM(<ds.\"a\">,Data)]", "Total 6,75"},
@@ -172,17 +174,16 @@ TEST(ReportEngine, ExpressionsAggregatesAndVariables)
     };
     QStringList summary;
     for (const Case &c : cases)
-        summary << c.memo;
+        summary << c.text;
     ReportEngine engine(smallTemplate({"[Line#]:[ds.\"name\"]"}, summary));
     const std::vector<QVariantMap> rows = {
         {{"a", 1.5}, {"name", "x"}}, {{"a", 2.25}, {"name", "y"}}, {{"a", 3}, {"name", "z"}}};
     int cursor = 0;
     engine.setDataSet("ds", rowsDataSet(rows, cursor));
-    engine.setOnGetValue([](const QString &name, QVariant &v) {
-        if (name == u"V")
-            v = QStringLiteral("vee");
-        else if (name == u"N")
-            v = 7;
+    engine.setVariables([](const QString &name) {
+        if (name == u"V") return QVariant(QStringLiteral("vee"));
+        if (name == u"N") return QVariant(7);
+        return QVariant();
     });
     engine.setStartTime(Start);
     const PreparedReport r = engine.prepare();
@@ -190,12 +191,12 @@ TEST(ReportEngine, ExpressionsAggregatesAndVariables)
     EXPECT_EQ(r.texts(0, "D0"), (QStringList{"1:x", "2:y", "3:z"}));
     for (size_t i = 0; i < cases.size(); ++i)
         EXPECT_EQ(r.texts(0, QStringLiteral("S%1").arg(i)), QStringList{cases[i].expected})
-            << cases[i].memo.toStdString();
+            << cases[i].text.toStdString();
 }
 
 TEST(ReportEngine, DataSourceProtocolAndHtmlRuns)
 {
-    // HTML memos: tags become runs; values put in by expressions are never read as tags.
+    // HTML text boxes: tags become runs; values put in by expressions are never read as tags.
     const QString extra =
         QStringLiteral(R"(,{"type": "PageFooter", "name": "F", "height": 20, "objects": [
         {"name": "H", "rect": [0, 0, 400, 18], "html": true,
@@ -205,7 +206,7 @@ TEST(ReportEngine, DataSourceProtocolAndHtmlRuns)
     int cursor = 0;
     QStringList calls;
     engine.setDataSet("ds", rowsDataSet(rows, cursor, &calls));
-    engine.setOnGetValue([](const QString &, QVariant &v) { v = QStringLiteral("<b>v</b>"); });
+    engine.setVariables([](const QString &) { return QVariant(QStringLiteral("<b>v</b>")); });
     const PreparedReport r = engine.prepare();
     // Two layouts, each: first, then end test, one band's values, next, until the end.
     const QStringList pass = {"first", "eof=0",    "get name", "next",
@@ -232,31 +233,37 @@ TEST(ReportTemplates, BuiltInTemplatesHoldTheirObjects)
         QStringList objects;
     };
     const std::vector<Band> bands = {
-        {"frxReport1",
-         "PageHeader1",
-         {"Memo12", "Memo13", "Memo10", "Memo16", "Memo11", "Shape1", "Memo1", "Memo2", "Memo3",
-          "Memo4", "Memo6", "Memo5"}},
-        {"frxReport1",
-         "MasterData1",
-         {"Memo19", "ListeNominativeNomPrenom", "ListeNominativeCompte", "ListeNominativeNetPayer",
-          "ListeNominativeRend", "ListeNominativeAsssur", "ListeNominativeType"}},
-        {"frxReport1",
-         "ReportSummary1",
-         {"Line1", "Memo7", "Memo8", "Memo9", "Line3", "Memo14", "Memo15", "Line4", "Memo20",
-          "Memo62", "Memo21", "Memo22", "Line5", "Memo17", "Memo18"}},
-        {"frxReport1", "PageFooter1", {"Shape2", "Memo25", "Memo27", "Memo23", "Memo26", "Memo24"}},
-        {"frxReport2",
-         "ReportTitle1",
-         {"Memo1", "Memo16", "Shape1", "Memo4", "Memo8", "Memo5", "Memo6", "Memo3", "Memo7",
-          "Memo11"}},
-        {"frxReport2",
-         "MasterData1",
-         {"frxUserDataSet2Row", "frxUserDataSet2Operation", "Memo2", "frxUserDataSet2OldValue",
-          "frxUserDataSet2NewValue", "frxUserDataSet2TimeStamp", "Memo12"}},
-        {"frxReport2",
-         "ReportSummary1",
-         {"Line1", "Memo9", "Memo13", "Memo14", "Line2", "Memo15", "Memo10"}},
-        {"frxReport2", "PageFooter1", {"Memo17"}},
+        {"nominative-list",
+         "Header",
+         {"Republic", "Place", "Title", "Month", "PageNumber", "HeadingBox", "HeadingName",
+          "HeadingAccount", "HeadingNet", "HeadingRendement", "HeadingInsurance", "HeadingContract"}},
+        {"nominative-list",
+         "Lines",
+         {"LineNumber", "LineName", "LineAccount", "LineNet", "LineRendement", "LineInsurance",
+          "LineContract"}},
+        {"nominative-list",
+         "Summary",
+         {"SummaryTopRule", "LineCount", "TotalNet", "TotalRendement", "TotalsRule", "NetInWords",
+          "RendementInWords", "WordsRule", "PermanentCount", "GrandTotal", "IndefiniteCount",
+          "FixedTermCount", "CountsRule", "PlaceAndDate", "Signature"}},
+        {"nominative-list",
+         "Footer",
+         {"FooterBox", "PrintedAt", "PageLineCount", "PageNet", "PageRendement", "FooterPage"}},
+        {"error-report",
+         "Title",
+         {"ReportTitle", "PrintedAt", "HeadingBox", "HeadingName", "HeadingAccount",
+          "HeadingWrongKey", "HeadingRightKeys", "HeadingRow", "HeadingNet", "HeadingRendement"}},
+        {"error-report",
+         "Errors",
+         {"ErrorRow", "ErrorName", "ErrorAccount", "ErrorWrongKey", "ErrorRightKeys", "ErrorNet",
+          "ErrorRendement"}},
+        {"error-report",
+         "Summary",
+         {"SummaryTopRule", "LineCount", "TotalNet", "TotalRendement", "TotalsRule", "GrandTotal",
+          "Signature"}},
+        {"error-report",
+         "Footer",
+         {"FooterPage"}},
     };
     for (const Band &b : bands) {
         const auto t = ReportTemplate::builtIn(b.report);
@@ -267,7 +274,7 @@ TEST(ReportTemplates, BuiltInTemplatesHoldTheirObjects)
                     names << o.name;
         EXPECT_EQ(names, b.objects) << b.report.toStdString() << " " << b.band.toStdString();
     }
-    const auto t1 = ReportTemplate::builtIn("frxReport1");
+    const auto t1 = ReportTemplate::builtIn("nominative-list");
     EXPECT_NEAR(t1->paperSize().width() - t1->margins().left() - t1->margins().right(), 718.11,
                 0.01);
 
@@ -341,8 +348,8 @@ TEST(ListReport, FieldsVariablesAndAmounts)
         QVariant value;
     };
     const std::vector<Var> vars = {
-        {"ChN", NombreEnToutesLettres(53069.62, "FR")},
-        {"chn", NombreEnToutesLettres(53069.62, "FR")},
+        {"ChN", amountInWords(53069.62, "FR")},
+        {"chn", amountInWords(53069.62, "FR")},
         {"ChR", QString::fromUtf16(u"Zéro dinar")},
         {"P", 3},
         {"i", 2},
@@ -381,64 +388,64 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
         ListReport::prepare(list, variables(session, "Commune de Talvoro\nDirection X"), Start);
 
     ASSERT_EQ(r.pageCount(), 2);
-    EXPECT_EQ(r.texts(0, "Memo24"), QStringList{"Page 1 - 2"});
-    EXPECT_EQ(r.texts(1, "Memo24"), QStringList{"Page 2 - 2"});
-    EXPECT_EQ(r.texts(1, "Memo11"), QStringList{"Page :  2 / 2"});
+    EXPECT_EQ(r.texts(0, "FooterPage"), QStringList{"Page 1 - 2"});
+    EXPECT_EQ(r.texts(1, "FooterPage"), QStringList{"Page 2 - 2"});
+    EXPECT_EQ(r.texts(1, "PageNumber"), QStringList{"Page :  2 / 2"});
     // Line numbers run on over the pages.
-    const QStringList first = r.texts(0, "Memo19"), second = r.texts(1, "Memo19");
+    const QStringList first = r.texts(0, "LineNumber"), second = r.texts(1, "LineNumber");
     ASSERT_EQ(first.size(), RowsPerPage);
     EXPECT_EQ(first.first(), "1");
     EXPECT_EQ(second, (QStringList{"38", "39", "40"}));
-    EXPECT_EQ(r.texts(1, "ListeNominativeNomPrenom").first(), QString::fromUtf16(u"NOM37 Prénom"));
-    EXPECT_EQ(r.texts(0, "ListeNominativeCompte").first(),
-              account(0) + u'/' + CleCcpRip(account(0)));
-    EXPECT_EQ(r.texts(0, "ListeNominativeNetPayer").first(), money(100000));
+    EXPECT_EQ(r.texts(1, "LineName").first(), QString::fromUtf16(u"NOM37 Prénom"));
+    EXPECT_EQ(r.texts(0, "LineAccount").first(),
+              account(0) + u'/' + ripKeyText(account(0)));
+    EXPECT_EQ(r.texts(0, "LineNet").first(), money(100000));
     // The footer runs on: page 2 shows pages 1 and 2 together.
-    EXPECT_EQ(r.texts(0, "Memo27"), QStringList{"Ligne Par Page : 37"});
-    EXPECT_EQ(r.texts(0, "Memo23"), QStringList{"Total Paiement :" + money(netPage1)});
-    EXPECT_EQ(r.texts(0, "Memo26"), QStringList{"Total Rendement : " + money(rendPage1)});
-    EXPECT_EQ(r.texts(1, "Memo27"), QStringList{"Ligne Par Page : 40"});
-    EXPECT_EQ(r.texts(1, "Memo23"), QStringList{"Total Paiement :" + money(net)});
-    EXPECT_EQ(r.texts(1, "Memo26"), QStringList{"Total Rendement : " + money(rend)});
-    EXPECT_EQ(r.texts(0, "Memo25"), QStringList{"05/03/2026 -14:30:00"});
+    EXPECT_EQ(r.texts(0, "PageLineCount"), QStringList{"Ligne Par Page : 37"});
+    EXPECT_EQ(r.texts(0, "PageNet"), QStringList{"Total Paiement :" + money(netPage1)});
+    EXPECT_EQ(r.texts(0, "PageRendement"), QStringList{"Total Rendement : " + money(rendPage1)});
+    EXPECT_EQ(r.texts(1, "PageLineCount"), QStringList{"Ligne Par Page : 40"});
+    EXPECT_EQ(r.texts(1, "PageNet"), QStringList{"Total Paiement :" + money(net)});
+    EXPECT_EQ(r.texts(1, "PageRendement"), QStringList{"Total Rendement : " + money(rend)});
+    EXPECT_EQ(r.texts(0, "PrintedAt"), QStringList{"05/03/2026 -14:30:00"});
     // The summary.
-    EXPECT_EQ(r.texts(1, "Memo7"), QStringList{"Nb Ligne : 40"});
-    EXPECT_EQ(r.texts(1, "Memo8"), QStringList{money(net)});
-    EXPECT_EQ(r.texts(1, "Memo9"), QStringList{money(rend)});
-    EXPECT_EQ(r.texts(1, "Memo62"),
+    EXPECT_EQ(r.texts(1, "LineCount"), QStringList{"Nb Ligne : 40"});
+    EXPECT_EQ(r.texts(1, "TotalNet"), QStringList{money(net)});
+    EXPECT_EQ(r.texts(1, "TotalRendement"), QStringList{money(rend)});
+    EXPECT_EQ(r.texts(1, "GrandTotal"),
               QStringList{"Montant Global De La Liste :  " + money(net + rend)});
-    EXPECT_EQ(r.texts(1, "Memo14"),
+    EXPECT_EQ(r.texts(1, "NetInWords"),
               QStringList{QString::fromUtf16(u"1- La Somme Du Net A Payé et Arrété a : ") +
-                          NombreEnToutesLettres(double(net) / 100, "FR")});
-    EXPECT_EQ(r.texts(1, "Memo15"),
+                          amountInWords(double(net) / 100, "FR")});
+    EXPECT_EQ(r.texts(1, "RendementInWords"),
               QStringList{QString::fromUtf16(u"2- La Somme Du Rendement et Arrété a : ") +
-                          NombreEnToutesLettres(double(rend) / 100, "FR")});
+                          amountInWords(double(rend) / 100, "FR")});
     // P, I, D: " p " counts as P; "X" in none.
-    EXPECT_EQ(r.texts(1, "Memo20"), QStringList{"Agents Permanents (P) : 16"});
-    EXPECT_EQ(r.texts(1, "Memo21"), QStringList{QString::fromUtf16(
+    EXPECT_EQ(r.texts(1, "PermanentCount"), QStringList{"Agents Permanents (P) : 16"});
+    EXPECT_EQ(r.texts(1, "IndefiniteCount"), QStringList{QString::fromUtf16(
                                         u"Agents Contractuels à durée Indeterminée (I) :  8")});
-    EXPECT_EQ(r.texts(1, "Memo22"),
+    EXPECT_EQ(r.texts(1, "FixedTermCount"),
               QStringList{QString::fromUtf16(u"Agents Contractuels à durée determinée (D) :8")});
-    EXPECT_EQ(r.texts(1, "Memo17"),
+    EXPECT_EQ(r.texts(1, "PlaceAndDate"),
               QStringList{"Fait a ........................le :  05 mars 2026"});
     // The place keeps its line breaks, on every page.
     for (int p = 0; p < 2; ++p)
         EXPECT_EQ(
-            r.texts(p, "Memo13"),
+            r.texts(p, "Place"),
             QStringList{"Commune de Talvoro\nDirection X\nRef : ................................"});
-    EXPECT_EQ(r.texts(1, "Memo1"), QStringList{"Nom Prenom"}); // column headings on every page
+    EXPECT_EQ(r.texts(1, "HeadingName"), QStringList{"Nom Prenom"}); // column headings on every page
 
     // A filter prints the shown lines only, with their own figures.
     session.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("nom3"));
     const PreparedReport f = ListReport::prepare(list, variables(session, QString()), Start);
     ASSERT_EQ(f.pageCount(), 1);
-    EXPECT_EQ(f.texts(0, "Memo7"), QStringList{"Nb Ligne : 11"}); // NOM3, NOM30..NOM39
-    EXPECT_EQ(f.texts(0, "Memo20"), QStringList{"Agents Permanents (P) : 5"});
-    EXPECT_TRUE(f.texts(0, "Memo14").first().endsWith(
-        NombreEnToutesLettres(double(session.figures().netCents) / 100.0, "FR")));
+    EXPECT_EQ(f.texts(0, "LineCount"), QStringList{"Nb Ligne : 11"}); // NOM3, NOM30..NOM39
+    EXPECT_EQ(f.texts(0, "PermanentCount"), QStringList{"Agents Permanents (P) : 5"});
+    EXPECT_TRUE(f.texts(0, "NetInWords").first().endsWith(
+        amountInWords(double(session.figures().netCents) / 100.0, "FR")));
 }
 
-TEST(ListReport, GrowingMemosMoveWhatFollowsAndHugeRowsSplit)
+TEST(ListReport, GrowingTextBoxesMoveWhatFollowAndHugeRowsSplit)
 {
     Session session;
     const WorkingList &list = session.list();
@@ -453,8 +460,8 @@ TEST(ListReport, GrowingMemosMoveWhatFollowsAndHugeRowsSplit)
     const PreparedReport r = ListReport::prepare(list, variables(session, QString()), Start);
 
     // The long name takes two or more lines; the row grows and the next row moves down.
-    const auto names = r.objects(0, "ListeNominativeNomPrenom");
-    const auto numbers = r.objects(0, "Memo19");
+    const auto names = r.objects(0, "LineName");
+    const auto numbers = r.objects(0, "LineNumber");
     ASSERT_GE(names.size(), size_t(2));
     EXPECT_GT(names[0]->lineStarts.size(), 1);
     EXPECT_GT(names[0]->rect.height(), 30.0);
@@ -465,23 +472,23 @@ TEST(ListReport, GrowingMemosMoveWhatFollowsAndHugeRowsSplit)
     QString joined;
     int numbered = 0, pagesWithHuge = 0;
     for (int p = 0; p < r.pageCount(); ++p) {
-        for (const PreparedObject *o : r.objects(p, "ListeNominativeNomPrenom"))
+        for (const PreparedObject *o : r.objects(p, "LineName"))
             if (o->text.startsWith(u"MOT")) {
                 joined += o->text;
                 ++pagesWithHuge;
             }
-        numbered += int(r.texts(p, "Memo19").count("3"));
+        numbered += int(r.texts(p, "LineNumber").count("3"));
     }
     EXPECT_GE(pagesWithHuge, 3);
     EXPECT_EQ(joined.simplified(), hugeName);
     EXPECT_EQ(numbered, 1);
-    EXPECT_EQ(r.texts(r.pageCount() - 1, "Memo24").first(),
+    EXPECT_EQ(r.texts(r.pageCount() - 1, "FooterPage").first(),
               QStringLiteral("Page %1 - %1").arg(r.pageCount()));
 
-    // In the summary the grown words push the memos below them down.
+    // In the summary the grown words push the boxes below them down.
     const int last = r.pageCount() - 1;
-    const auto chn = r.objects(last, "Memo14"), chr = r.objects(last, "Memo15");
-    const auto line4 = r.objects(last, "Line4");
+    const auto chn = r.objects(last, "NetInWords"), chr = r.objects(last, "RendementInWords");
+    const auto line4 = r.objects(last, "WordsRule");
     ASSERT_EQ(chn.size(), size_t(1));
     EXPECT_GT(chn[0]->rect.height(), 22.67718);
     EXPECT_NEAR(chr[0]->rect.top() - chn[0]->rect.top(),
@@ -491,18 +498,18 @@ TEST(ListReport, GrowingMemosMoveWhatFollowsAndHugeRowsSplit)
 
 TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
 {
-    std::vector<TErrorRecord> records;
+    std::vector<ErrorRecord> records;
     qint64 net = 0, rend = 0;
     for (int i = 0; i < 45; ++i) {
-        TErrorRecord rec;
-        rec.Row = 100 - 2 * i; // as recorded, not renumbered
-        rec.Operation = QStringLiteral("CLE-RIP");
-        rec.OldValue = QStringLiteral("11");
-        rec.NomPrenom = i == 1 ? QStringLiteral("non connu") : QStringLiteral("NOM %1").arg(i);
-        rec.NewValue = QStringLiteral("28 - 03");
-        rec.Compte = account(i);
-        rec.NetPayer = money(123456 + i);
-        rec.Rendement = i == 2 ? QString() : money(i * 10);
+        ErrorRecord rec;
+        rec.row = 100 - 2 * i; // as recorded, not renumbered
+        rec.operation = QStringLiteral("CLE-RIP");
+        rec.oldValue = QStringLiteral("11");
+        rec.nomPrenom = i == 1 ? QStringLiteral("non connu") : QStringLiteral("NOM %1").arg(i);
+        rec.newValue = QStringLiteral("28 - 03");
+        rec.compte = account(i);
+        rec.netPayer = money(123456 + i);
+        rec.rendement = i == 2 ? QString() : money(i * 10);
         net += 123456 + i;
         rend += i == 2 ? 0 : i * 10;
         records.push_back(rec);
@@ -515,35 +522,35 @@ TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
 
     const PreparedReport r = ErrorReport::prepare(records, Start);
     ASSERT_EQ(r.pageCount(), 2);
-    EXPECT_EQ(r.texts(0, "frxUserDataSet2Row").mid(0, 3), (QStringList{"100", "98", "96"}));
-    EXPECT_EQ(r.texts(0, "frxUserDataSet2Operation").mid(0, 3),
+    EXPECT_EQ(r.texts(0, "ErrorRow").mid(0, 3), (QStringList{"100", "98", "96"}));
+    EXPECT_EQ(r.texts(0, "ErrorName").mid(0, 3),
               (QStringList{"NOM 0", "non connu", "NOM 2"}));
-    EXPECT_EQ(r.texts(0, "Memo2").first(), account(0));
-    EXPECT_EQ(r.texts(0, "frxUserDataSet2OldValue").first(), "11");
-    EXPECT_EQ(r.texts(0, "frxUserDataSet2NewValue").first(), "28 - 03");
-    EXPECT_EQ(r.texts(0, "frxUserDataSet2TimeStamp").first(), money(123456));
-    EXPECT_EQ(r.texts(0, "Memo12").mid(0, 3), (QStringList{"0,00", "0,10", "0,00"}));
-    EXPECT_EQ(r.texts(0, "Memo16"), QStringList{"05/03/2026 --- 14:30:00"});
+    EXPECT_EQ(r.texts(0, "ErrorAccount").first(), account(0));
+    EXPECT_EQ(r.texts(0, "ErrorWrongKey").first(), "11");
+    EXPECT_EQ(r.texts(0, "ErrorRightKeys").first(), "28 - 03");
+    EXPECT_EQ(r.texts(0, "ErrorNet").first(), money(123456));
+    EXPECT_EQ(r.texts(0, "ErrorRendement").mid(0, 3), (QStringList{"0,00", "0,10", "0,00"}));
+    EXPECT_EQ(r.texts(0, "PrintedAt"), QStringList{"05/03/2026 --- 14:30:00"});
     for (const char *heading :
-         {"Memo1", "Memo4", "Memo8", "Memo5", "Memo6", "Memo3", "Memo7", "Memo11", "Shape1"}) {
+         {"ReportTitle", "HeadingName", "HeadingAccount", "HeadingWrongKey", "HeadingRightKeys", "HeadingRow", "HeadingNet", "HeadingRendement", "HeadingBox"}) {
         EXPECT_EQ(r.objects(0, heading).size(), size_t(1)) << heading;
         EXPECT_EQ(r.objects(1, heading).size(), size_t(0)) << heading;
     }
-    EXPECT_EQ(r.texts(0, "Memo8"), QStringList{"Compte\nCCP"});
-    EXPECT_EQ(r.texts(1, "Memo9"), QStringList{"Nombre De Ligne : ( 45 )"});
-    EXPECT_EQ(r.texts(1, "Memo13"), QStringList{money(net)});
-    EXPECT_EQ(r.texts(1, "Memo14"), QStringList{money(rend)});
-    EXPECT_EQ(r.texts(1, "Memo15"), QStringList{"Total Global :  " + money(net + rend)});
-    EXPECT_EQ(r.texts(0, "Memo17"), QStringList{"Page 1 - 2"});
-    EXPECT_EQ(r.texts(1, "Memo17"), QStringList{"Page 2 - 2"});
+    EXPECT_EQ(r.texts(0, "HeadingAccount"), QStringList{"Compte\nCCP"});
+    EXPECT_EQ(r.texts(1, "LineCount"), QStringList{"Nombre De Ligne : ( 45 )"});
+    EXPECT_EQ(r.texts(1, "TotalNet"), QStringList{money(net)});
+    EXPECT_EQ(r.texts(1, "TotalRendement"), QStringList{money(rend)});
+    EXPECT_EQ(r.texts(1, "GrandTotal"), QStringList{"Total Global :  " + money(net + rend)});
+    EXPECT_EQ(r.texts(0, "FooterPage"), QStringList{"Page 1 - 2"});
+    EXPECT_EQ(r.texts(1, "FooterPage"), QStringList{"Page 2 - 2"});
     for (int p = 0; p < 2; ++p) // every text fits its box as drawn in the template
         for (const PreparedObject &o : r.page(p).objects)
             EXPECT_EQ(o.fontPixelSize, 0) << o.object->name.toStdString();
 
     // An amount that does not read abandons the report.
-    records[3].NetPayer = QStringLiteral("1.234,00");
+    records[3].netPayer = QStringLiteral("1.234,00");
     EXPECT_THROW(ErrorReport::prepare(records, Start), UserError);
-    EXPECT_EQ(ErrorReport::prepare({}, Start).texts(0, "Memo9"),
+    EXPECT_EQ(ErrorReport::prepare({}, Start).texts(0, "LineCount"),
               QStringList{"Nombre De Ligne : ( 0 )"});
 }
 
@@ -607,9 +614,9 @@ TEST(ListReport, PlaceOfAnyLengthStaysInsideItsBox)
         const QString place = placeOf(c.lines);
         const PreparedReport r = ListReport::prepare(list, variables(session, place), Start);
         ASSERT_EQ(r.pageCount(), 1) << c.lines;
-        const auto memo = r.objects(0, "Memo13");
-        ASSERT_EQ(memo.size(), size_t(1));
-        const PreparedObject &o = *memo[0];
+        const auto box = r.objects(0, "Place");
+        ASSERT_EQ(box.size(), size_t(1));
+        const PreparedObject &o = *box[0];
         // The box keeps its place and size; the lines drawn fit in it.
         EXPECT_EQ(o.rect.size(), o.object->rect.size());
         ReportText text;
@@ -639,10 +646,10 @@ TEST(ListReport, PlaceOfAnyLengthStaysInsideItsBox)
     }
     // The words of the totals in the summary follow the traditional spelling.
     const PreparedReport r = ListReport::prepare(list, variables(session, QString()), Start);
-    EXPECT_EQ(r.texts(0, "Memo14").first(),
+    EXPECT_EQ(r.texts(0, "NetInWords").first(),
               QString::fromUtf16(u"1- La Somme Du Net A Payé et Arrété a : Quatre-vingt mille "
                                  u"dinars"));
-    EXPECT_EQ(r.texts(0, "Memo15").first(),
+    EXPECT_EQ(r.texts(0, "RendementInWords").first(),
               QString::fromUtf16(u"2- La Somme Du Rendement et Arrété a : Un dinar"));
 }
 

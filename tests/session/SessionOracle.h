@@ -54,11 +54,11 @@ inline OracleView oracle(const WorkingList &list)
             break;
         }
         long long c = 0;
-        if (TryAmountCents(l.subItemView(TransferLine::Net), c))
+        if (readAmountCents(l.subItemView(TransferLine::Net), c))
             f.netCents += c;
         else
             ++f.unreadableAmounts;
-        if (TryAmountCents(l.subItemView(TransferLine::Rendement), c))
+        if (readAmountCents(l.subItemView(TransferLine::Rendement), c))
             f.rendCents += c;
         else
             ++f.unreadableAmounts;

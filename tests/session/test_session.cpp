@@ -30,11 +30,11 @@ public:
         const QString account = QString::fromUtf16(accounts[pick(9)]);
         QString key;
         switch (pick(6)) {
-        case 0: key = CleCcpRip(account); break;
-        case 1: key = VerifierCle(account); break;
+        case 0: key = ripKeyText(account); break;
+        case 1: key = lenientCcpKeyText(account); break;
         case 2: key = QString::number(pick(100)).rightJustified(2, u'0'); break;
         case 3: key = QString::number(pick(10)); break; // one digit: never a key
-        case 4: key = u' ' + CleCcpRip(account) + u' '; break;
+        case 4: key = u' ' + ripKeyText(account) + u' '; break;
         default: key = QString(); break;
         }
         return TransferLine(u"160000100", account, key, amount(), amount(), QString::number(pick(3)),
@@ -72,8 +72,8 @@ OracleView shown(const Session &s)
     v.errorLines = s.errorLines();
     for (int i = 0; i < int(s.wrongRows().size()); ++i)
         v.wrongPairs << s.wrongPairLine(i);
-    for (const TErrorRecord &r : s.errorRecords())
-        v.recordRows.push_back(r.Row);
+    for (const ErrorRecord &r : s.errorRecords())
+        v.recordRows.push_back(r.row);
     return v;
 }
 

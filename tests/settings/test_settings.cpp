@@ -25,21 +25,21 @@ QByteArray read(const QString &path)
 }
 } // namespace
 
-TEST(Settings, MemoLinesRoundTripAndOtherSectionsStay)
+TEST(Settings, LinesRoundTripAndOtherSectionsStay)
 {
     QTemporaryDir dir;
     const QString path = write(dir, "[Autre]\r\nCle=valeur = avec égal\r\n[infos]\r\nCount=9\r\nLine0=old\r\n");
-    SaveMemoToIni(path, QStringLiteral("Infos"), {QStringLiteral("APC X"), QString(), QStringLiteral(" Direction Y ")});
+    saveLinesToIni(path, QStringLiteral("Infos"), {QStringLiteral("APC X"), QString(), QStringLiteral(" Direction Y ")});
     EXPECT_EQ(read(path), QByteArray("[Autre]\r\nCle=valeur = avec égal\r\n[Infos]\r\nLine0=APC X\r\nLine1=\r\n"
                                      "Line2= Direction Y \r\nCount=3\r\n"));
-    EXPECT_EQ(LoadMemoFromIni(path, QStringLiteral("Infos")),
+    EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")),
               (QStringList{"APC X", "", " Direction Y "}));
     EXPECT_EQ(IniFile::load(path).readString(QStringLiteral("Autre"), QStringLiteral("cle")),
               QStringLiteral("valeur = avec égal"));
 
-    SaveMemoToIni(path, QStringLiteral("Infos"), {});
+    saveLinesToIni(path, QStringLiteral("Infos"), {});
     EXPECT_TRUE(read(path).endsWith("[Infos]\r\nCount=0\r\n"));
-    EXPECT_EQ(LoadMemoFromIni(path, QStringLiteral("Infos")), QStringList());
+    EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")), QStringList());
 }
 
 TEST(Settings, MissingOrShortSections)
@@ -57,8 +57,8 @@ TEST(Settings, MissingOrShortSections)
         {"\xEF\xBB\xBF[Infos]\nLine0=A\nCount=1", {"A"}},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(LoadMemoFromIni(write(dir, c.file), QStringLiteral("Infos")), c.lines) << c.file.toStdString();
-    EXPECT_EQ(LoadMemoFromIni(dir.filePath(QStringLiteral("none.ini")), QStringLiteral("Infos")), QStringList());
+        EXPECT_EQ(loadLinesFromIni(write(dir, c.file), QStringLiteral("Infos")), c.lines) << c.file.toStdString();
+    EXPECT_EQ(loadLinesFromIni(dir.filePath(QStringLiteral("none.ini")), QStringLiteral("Infos")), QStringList());
 }
 
 TEST(Settings, UnwritableFileIsReportedAndTheOldOneStays)
@@ -70,7 +70,7 @@ TEST(Settings, UnwritableFileIsReportedAndTheOldOneStays)
     f.close();
     const QString path = blocked + QStringLiteral("/Direction.ini");
     try {
-        SaveMemoToIni(path, QStringLiteral("Infos"), {QStringLiteral("APC")});
+        saveLinesToIni(path, QStringLiteral("Infos"), {QStringLiteral("APC")});
         ADD_FAILURE() << "wrote into a file as if it were a folder";
     } catch (const UserError &e) {
         EXPECT_EQ(e.message(), QStringLiteral("Unable to write to ") + QDir::toNativeSeparators(path));

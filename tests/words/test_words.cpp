@@ -69,8 +69,8 @@ TEST(Words, WholeNumbers)
         {1000000000000LL, u"mille milliards", u"ألف مليارات"},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(NombreEnLettresFr(c.n), u16(c.fr)) << c.n;
-        EXPECT_EQ(NombreEnLettresAr(c.n), u16(c.ar)) << c.n;
+        EXPECT_EQ(frenchWords(c.n), u16(c.fr)) << c.n;
+        EXPECT_EQ(arabicWords(c.n), u16(c.ar)) << c.n;
     }
 }
 
@@ -139,7 +139,7 @@ TEST(Words, FrenchAmounts)
          u"cent quatre-vingt-dix-neuf dinars et quatre-vingt-dix-neuf centimes"},
     };
     for (const AmountCase &c : cases)
-        EXPECT_EQ(NombreEnToutesLettres(c.v, QStringLiteral("FR")), u16(c.words)) << c.v;
+        EXPECT_EQ(amountInWords(c.v, QStringLiteral("FR")), u16(c.words)) << c.v;
 }
 
 TEST(Words, ArabicAmounts)
@@ -158,16 +158,16 @@ TEST(Words, ArabicAmounts)
         {5.999, u"خمسة دينار ومائة سنتيم"},
     };
     for (const AmountCase &c : cases)
-        EXPECT_EQ(NombreEnToutesLettres(c.v, QStringLiteral("AR")), rtl(c.words)) << c.v;
+        EXPECT_EQ(amountInWords(c.v, QStringLiteral("AR")), rtl(c.words)) << c.v;
 }
 
 TEST(Words, LanguageSelection)
 {
     const QString french = QStringLiteral("Deux dinars");
     for (const char *lang : {"FR", "fr", " Fr ", "\tFR\n"})
-        EXPECT_EQ(NombreEnToutesLettres(2, QString::fromLatin1(lang)), french) << lang;
+        EXPECT_EQ(amountInWords(2, QString::fromLatin1(lang)), french) << lang;
     for (const char *lang : {"AR", "", "EN", "F R", "fra"}) {
-        const QString s = NombreEnToutesLettres(2, QString::fromLatin1(lang));
+        const QString s = amountInWords(2, QString::fromLatin1(lang));
         EXPECT_EQ(s, rtl(u"اثنان دينار")) << lang;
         // The two direction marks are the only control characters.
         int controls = 0;

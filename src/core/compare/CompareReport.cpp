@@ -38,17 +38,17 @@ PreparedReport prepare(const ListComparison &c, const QString &place, const QDat
     ReportEngine engine(ReportTemplate::builtIn(Template));
     const int n = int(c.entries().size());
     int current = 0;
-    engine.setDataSet(DataSet, UserDataSet{
+    engine.setDataSet(DataSet, ReportDataSet{
                                    [&current] { current = 0; },
                                    [&current] { ++current; },
-                                   [&](bool &eof) { eof = current >= n; },
-                                   [&](const QString &field, QVariant &value) {
-                                       if (current >= 0 && current < n)
-                                           value = fieldValue(c, current, field);
+                                   [&] { return current >= n; },
+                                   [&](const QString &field) {
+                                       return current >= 0 && current < n
+                                                  ? fieldValue(c, current, field)
+                                                  : QVariant();
                                    },
                                });
-    engine.setOnGetValue(
-        [&](const QString &name, QVariant &value) { value = variableValue(c, place, name); });
+    engine.setVariables([&](const QString &name) { return variableValue(c, place, name); });
     engine.setStartTime(start);
     return engine.prepare();
 }

@@ -8,12 +8,12 @@
 
 class ListComparison;
 
-// The printed comparison of two lists (template "Comparaison", data source "Ecarts"): one
+// The printed comparison of two lists (template "comparison", data source "Ecarts"): one
 // line per difference, in category order, with the counts, the place and the date.
 namespace CompareReport
 {
 
-inline const QString Template = QStringLiteral("Comparaison");
+inline const QString Template = QStringLiteral("comparison");
 inline const QString DataSet = QStringLiteral("Ecarts");
 
 // A field of an entry by its exact name (Categorie, NumAss, Nom, AncienCompte,

@@ -167,7 +167,7 @@ std::vector<long long> netCents(const std::vector<TransferLine> &lines, const QS
     std::vector<long long> nets(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
         const QStringView net = lines[i].subItemView(TransferLine::Net);
-        if (!TryAmountCents(net, nets[i]))
+        if (!readAmountCents(net, nets[i]))
             throw UserError(NetUnreadable.arg(listName).arg(i + 1).arg(trimBlanks(net).toString()));
     }
     return nets;
@@ -219,16 +219,6 @@ QString foldedName(QStringView name)
 QString ListComparison::categoryName(Category category)
 {
     return QString::fromUtf16(CategoryNames[int(category)]);
-}
-
-bool ListComparison::categoryByName(QStringView name, Category &category)
-{
-    for (int k = 0; k < CategoryCount; ++k)
-        if (name == QStringView(CategoryNames[k])) {
-            category = Category(k);
-            return true;
-        }
-    return false;
 }
 
 bool ListComparison::parseThreshold(QStringView text, int &hundredths)

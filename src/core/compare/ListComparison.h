@@ -34,8 +34,6 @@ public:
     };
     static constexpr int CategoryCount = 6;
     static QString categoryName(Category category);
-    // The category by its name; false when there is none.
-    static bool categoryByName(QStringView name, Category &category);
 
     struct Entry {
         Category category;

@@ -1,6 +1,7 @@
 #include "ExportChecks.h"
 
 #include "keys/Keys.h"
+#include "keys/LineCheck.h"
 #include "model/AmountText.h"
 #include "model/TransferLine.h"
 
@@ -25,7 +26,7 @@ QStringList faults(const TransferLine &line)
     QStringList out;
     const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
     if (account.isEmpty())
-        out << QStringLiteral("Compte vide");
+        out << EmptyAccountText;
     else if (!allDigits(account))
         out << QStringLiteral("Compte %1 (pas uniquement des chiffres)").arg(quoted(account));
     const QStringView key = trimBlanks(line.subItemView(TransferLine::CleRip));
@@ -37,7 +38,7 @@ QStringList faults(const TransferLine &line)
     for (auto [name, sub] : {std::pair{"Net", int(TransferLine::Net)}, {"Rendement", int(TransferLine::Rendement)}}) {
         const QStringView cell = line.subItemView(sub);
         long long cents = 0;
-        if (!TryAmountCents(cell, cents))
+        if (!readAmountCents(cell, cents))
             out << QStringLiteral("%1 %2 (montant illisible)").arg(QLatin1String(name), quoted(trimBlanks(cell)));
         else if (cents < 0)
             out << QStringLiteral("%1 %2 (montant négatif)").arg(QLatin1String(name), quoted(trimBlanks(cell)));

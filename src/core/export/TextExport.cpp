@@ -10,14 +10,10 @@
 #include <QSaveFile>
 #include <cstring>
 #include <vector>
-#include <cfenv>
-#include <cmath>
 
 namespace TextExport {
 
 namespace {
-
-constexpr int RecordWidth = 87;
 
 struct Field {
     const char *name;
@@ -43,19 +39,7 @@ bool hasControl(QStringView s)
 
 } // namespace
 
-long long MoneyToCents(QStringView s)
-{
-    const double v = SafeStrToFloat(s) * 100.0;
-    if (!std::isfinite(v) || std::fabs(v) > 9.0e18)
-        return 0;
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double r = std::nearbyint(v);
-    std::fesetround(previous);
-    return static_cast<long long>(r);
-}
-
-QString CentsTo13(long long value)
+QString centsTo13Digits(long long value)
 {
     const unsigned long long a = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
                                            : static_cast<unsigned long long>(value);
@@ -63,28 +47,26 @@ QString CentsTo13(long long value)
     return value < 0 ? u'-' + digits : digits;
 }
 
-QStringView GetSubSafe(const TransferLine &item, int index) { return item.subItemView(index); }
-
 QString buildRecord(const TransferLine &line, QStringList *faults)
 {
-    QString compte = trimBlanks(GetSubSafe(line, TransferLine::Compte)).toString();
+    QString compte = trimBlanks(line.subItemView(TransferLine::Compte)).toString();
     if (compte.size() < 10)
         compte = compte.rightJustified(10, u'0');
-    const QString cle = trimBlanks(GetSubSafe(line, TransferLine::CleRip)).toString();
+    const QString cle = trimBlanks(line.subItemView(TransferLine::CleRip)).toString();
     long long net = 0, rend = 0;
-    TryAmountCents(GetSubSafe(line, TransferLine::Net), net);
-    TryAmountCents(GetSubSafe(line, TransferLine::Rendement), rend);
-    const QStringView numAss = trimBlanks(GetSubSafe(line, TransferLine::NumAss));
-    const QStringView nom = trimBlanks(GetSubSafe(line, TransferLine::NomPrenom));
-    const QStringView type = trimBlanks(GetSubSafe(line, TransferLine::TypeContrat));
+    readAmountCents(line.subItemView(TransferLine::Net), net);
+    readAmountCents(line.subItemView(TransferLine::Rendement), rend);
+    const QStringView numAss = trimBlanks(line.subItemView(TransferLine::NumAss));
+    const QStringView nom = trimBlanks(line.subItemView(TransferLine::NomPrenom));
+    const QStringView type = trimBlanks(line.subItemView(TransferLine::TypeContrat));
 
     QString rec;
-    rec.reserve(RecordWidth + 8);
+    rec.reserve(TransferLine::RecordWidth + 8);
     padRight(rec, TextColumns::mid(line.captionView(), 0, 9), 9);
     padRight(rec, compte, 10);
     padRight(rec, cle, 2);
-    rec.append(CentsTo13(net));
-    rec.append(CentsTo13(rend));
+    rec.append(centsTo13Digits(net));
+    rec.append(centsTo13Digits(rend));
     padRight(rec, numAss, 12);
     padRight(rec, nom, 27);
     padRight(rec, type, 1);
@@ -187,7 +169,7 @@ bool digitsColumn(QStringView digits, int width, bool exact, char *&out)
 bool centsColumn(QStringView amount, char *&out)
 {
     long long cents = 0;
-    if (!TryAmountCents(amount, cents) || cents < 0 || cents > ExportChecks::MaxCents)
+    if (!readAmountCents(amount, cents) || cents < 0 || cents > ExportChecks::MaxCents)
         return false;
     for (int i = 12; i >= 0; --i, cents /= 10)
         out[i] = char('0' + cents % 10);
@@ -199,12 +181,12 @@ bool centsColumn(QStringView amount, char *&out)
 // has a fault (buildRecord then names it). out must have room for recordRoom(line) bytes.
 char *writeRecord(const TransferLine &line, char *out)
 {
-    const QStringView numAss = trimBlanks(GetSubSafe(line, TransferLine::NumAss));
+    const QStringView numAss = trimBlanks(line.subItemView(TransferLine::NumAss));
     bool ok = textColumn(TextColumns::mid(line.captionView(), 0, 9), 9, out) &&
-              digitsColumn(trimBlanks(GetSubSafe(line, TransferLine::Compte)), 10, false, out) &&
-              digitsColumn(trimBlanks(GetSubSafe(line, TransferLine::CleRip)), 2, true, out) &&
-              centsColumn(GetSubSafe(line, TransferLine::Net), out) &&
-              centsColumn(GetSubSafe(line, TransferLine::Rendement), out);
+              digitsColumn(trimBlanks(line.subItemView(TransferLine::Compte)), 10, false, out) &&
+              digitsColumn(trimBlanks(line.subItemView(TransferLine::CleRip)), 2, true, out) &&
+              centsColumn(line.subItemView(TransferLine::Net), out) &&
+              centsColumn(line.subItemView(TransferLine::Rendement), out);
     if (!ok)
         return nullptr;
     if (numAss.isEmpty()) {
@@ -217,8 +199,8 @@ char *writeRecord(const TransferLine &line, char *out)
         if (!textColumn(numAss, 12, out))
             return nullptr;
     }
-    if (!textColumn(trimBlanks(GetSubSafe(line, TransferLine::NomPrenom)), 27, out) ||
-        !textColumn(trimBlanks(GetSubSafe(line, TransferLine::TypeContrat)), 1, out))
+    if (!textColumn(trimBlanks(line.subItemView(TransferLine::NomPrenom)), 27, out) ||
+        !textColumn(trimBlanks(line.subItemView(TransferLine::TypeContrat)), 1, out))
         return nullptr;
     *out++ = '\r';
     *out++ = '\n';
@@ -241,7 +223,7 @@ void writeFile(const WorkingList &list, const QString &path)
     // save file only replaces path once every line has been written.
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
-        throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
+        throw UserError(CannotCreateFileText.arg(path, f.errorString()));
     constexpr qsizetype Chunk = 4 << 20;
     std::vector<char> buffer(size_t(Chunk) + 4096);
     qsizetype used = 0;
@@ -249,7 +231,7 @@ void writeFile(const WorkingList &list, const QString &path)
     used = 3;
     auto flush = [&] {
         if (used > 0 && f.write(buffer.data(), used) != used)
-            throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
+            throw UserError(CannotCreateFileText.arg(path, f.errorString()));
         used = 0;
     };
     QStringList problems;
@@ -282,7 +264,7 @@ void writeFile(const WorkingList &list, const QString &path)
     }
     flush();
     if (!f.commit())
-        throw UserError(QStringLiteral("Cannot create file \"%1\". %2").arg(path, f.errorString()));
+        throw UserError(CannotCreateFileText.arg(path, f.errorString()));
 }
 
 } // namespace TextExport

@@ -14,14 +14,8 @@ namespace TextExport {
 inline const QString CodeEmptyText = QStringLiteral("Le code ordinateur est vide. Export annulé.");
 inline const QString CancelledSuffix = QStringLiteral(" Export annulé.");
 
-// Amount text to centimes: the number rule, times 100, an exact half to the even neighbour.
-long long MoneyToCents(QStringView s);
-
 // At least 13 digits, zero-filled on the left.
-QString CentsTo13(long long value);
-
-// The row's sub-item, or an empty text when the row lacks it.
-QStringView GetSubSafe(const TransferLine &item, int index);
+QString centsTo13Digits(long long value);
 
 // The record of one line. faults receives, for a line that would not make an exact
 // 87-character record, the fields at fault ("NomPrenom (30 caractères pour 27)", ...).

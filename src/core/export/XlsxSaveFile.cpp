@@ -16,8 +16,6 @@
 
 namespace
 {
-const QString CannotCreate = QStringLiteral("Cannot create file \"%1\". %2");
-
 // What a new file gets from the process's file-creation mask (0644 under the usual 022).
 QFileDevice::Permissions newFilePermissions()
 {
@@ -44,7 +42,7 @@ XlsxSaveFile::XlsxSaveFile(const QString &path)
 {
     // Reserve a unique name beside the target; the library then writes its file there.
     if (!m_temp.open())
-        throw UserError(CannotCreate.arg(QDir::toNativeSeparators(path), m_temp.errorString()));
+        throw UserError(CannotCreateFileText.arg(QDir::toNativeSeparators(path), m_temp.errorString()));
     m_temp.close();
     m_tempName = QFile::encodeName(m_temp.fileName());
     lxw_workbook_options options = {};
@@ -53,7 +51,7 @@ XlsxSaveFile::XlsxSaveFile(const QString &path)
     m_book = workbook_new_opt(m_tempName.constData(), &options);
     if (!m_book)
         throw UserError(
-            CannotCreate.arg(QDir::toNativeSeparators(path), QStringLiteral("workbook")));
+            CannotCreateFileText.arg(QDir::toNativeSeparators(path), QStringLiteral("workbook")));
 }
 
 XlsxSaveFile::~XlsxSaveFile()
@@ -68,7 +66,7 @@ void XlsxSaveFile::addSheet(const QString &name)
     m_sheet = workbook_add_worksheet(m_book, name.isEmpty() ? nullptr : utf8.constData());
     if (!m_sheet)
         throw UserError(
-            CannotCreate.arg(QDir::toNativeSeparators(m_path), QStringLiteral("worksheet")));
+            CannotCreateFileText.arg(QDir::toNativeSeparators(m_path), QStringLiteral("worksheet")));
 }
 
 static void check(lxw_error rc, int row, int col)
@@ -99,11 +97,11 @@ void XlsxSaveFile::commit()
     const lxw_error rc = workbook_close(m_book);
     m_book = nullptr;
     if (rc != LXW_NO_ERROR)
-        throw UserError(CannotCreate.arg(shown, QString::fromUtf8(lxw_strerror(rc))));
+        throw UserError(CannotCreateFileText.arg(shown, QString::fromUtf8(lxw_strerror(rc))));
     // The temporary name was made private; the workbook gets the permissions of any new file.
     QFile::setPermissions(QFile::decodeName(m_tempName), newFilePermissions());
     std::error_code ec;
     std::filesystem::rename(std::filesystem::path(m_tempName.toStdString()),
                             std::filesystem::path(QFile::encodeName(m_path).toStdString()), ec);
-    if (ec) throw UserError(CannotCreate.arg(shown, QString::fromLocal8Bit(ec.message().c_str())));
+    if (ec) throw UserError(CannotCreateFileText.arg(shown, QString::fromLocal8Bit(ec.message().c_str())));
 }

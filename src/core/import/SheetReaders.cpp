@@ -172,7 +172,7 @@ QString isoDateText(std::string_view iso)
 SheetCells readFirstSheetHere(const QString &path, const ReadProgress &progress)
 {
     QFile f(path);
-    if (!QFileInfo(path).isFile()) throw UserError(Texts::FileNotFound + Texts::shown(path));
+    if (!QFileInfo(path).isFile()) throw UserError(FileNotFoundText + Texts::shown(path));
     if (!f.open(QIODevice::ReadOnly))
         throw UserError(Texts::filled(Texts::CannotOpen, {Texts::shown(path), f.errorString()}));
     const QByteArray head = f.peek(8);

@@ -46,11 +46,11 @@ TransferLine parseRecord(QStringView record)
         return line;
     }
     // Built in place on the stack: a line costs one allocation, its own cell text.
-    QChar padded[RecordWidth];
-    if (record.size() < RecordWidth) {
+    QChar padded[TransferLine::RecordWidth];
+    if (record.size() < TransferLine::RecordWidth) {
         std::copy(record.begin(), record.end(), padded);
-        std::fill(padded + record.size(), padded + RecordWidth, QChar(u' '));
-        record = QStringView(padded, RecordWidth);
+        std::fill(padded + record.size(), padded + TransferLine::RecordWidth, QChar(u' '));
+        record = QStringView(padded, TransferLine::RecordWidth);
     }
     QChar compte[10];
     int compteLen = 0;
@@ -76,7 +76,7 @@ std::vector<TransferLine> importFile(const QString &path, const Progress &progre
     const qint64 size = f.size();
     LineReader reader(f, path);
     std::vector<TransferLine> lines;
-    lines.reserve(size_t(std::min<qint64>(size / (RecordWidth + 2) + 1, 1 << 24)));
+    lines.reserve(size_t(std::min<qint64>(size / (TransferLine::RecordWidth + 2) + 1, 1 << 24)));
     QStringView record;
     while (reader.next(record)) {
         // A blank line holds no record: it is skipped, so that a file of blank lines costs

@@ -11,8 +11,6 @@
 // Reader of the fixed-width transfer text file: 87-character records, UTF-8.
 namespace TextImport {
 
-inline constexpr int RecordWidth = 87;
-
 // Cuts one record (padded with spaces to 87 characters when shorter) into a line. Columns
 // count characters as the user sees them (a character outside the Basic Multilingual
 // Plane is one).

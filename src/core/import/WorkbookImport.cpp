@@ -121,7 +121,7 @@ bool cellAmount(const Cell &cell, const std::vector<QString> &texts, double &val
         // Regional formats group digits with no-break spaces; the number rule drops spaces.
         QString plain = text;
         plain.replace(QChar(0x00A0), u' ').replace(QChar(0x202F), u' ');
-        return TryStrToFloat(plain, value) && std::isfinite(value);
+        return readNumber(plain, value) && std::isfinite(value);
     }
     case Cell::Kind::Bool:
     case Cell::Kind::Date:
@@ -194,7 +194,7 @@ std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
             else
                 text[c] = cellText(cells[c], sheet.texts);
         }
-        lines.emplace_back(Caption, text[0], text[1], text[2], text[3], text[4], text[5], text[6]);
+        lines.emplace_back(TransferLine::DefaultCaption, text[0], text[1], text[2], text[3], text[4], text[5], text[6]);
         if (progress) progress(row, total);
     }
     return lines;

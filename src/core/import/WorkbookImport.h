@@ -14,8 +14,6 @@
 namespace WorkbookImport
 {
 
-// Every imported row gets this caption: the sheet has no postal or agency code.
-inline constexpr QStringView Caption = u"*00799999";
 inline constexpr int Columns = 7;
 // The largest sheet the .xlsx and .ods formats allow.
 inline constexpr int MaxRows = 1048576;

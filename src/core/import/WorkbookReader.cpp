@@ -108,7 +108,7 @@ void setReaderProgram(const QString &program)
 SheetCells readFirstSheet(const QString &path, const ReaderProgress &progress,
                           const ReaderLimits &limits, ReaderReport *report)
 {
-    if (!QFileInfo(path).isFile()) throw UserError(Texts::FileNotFound + Texts::shown(path));
+    if (!QFileInfo(path).isFile()) throw UserError(FileNotFoundText + Texts::shown(path));
     if (progress && !progress(0)) throw Cancelled();
     QProcess reader;
     reader.setProgram(readerProgram());

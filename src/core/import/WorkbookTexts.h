@@ -8,7 +8,6 @@
 // value goes in at once, so a path holding "%1" is never read as a place-holder.
 namespace WorkbookImport::Texts
 {
-inline const QString FileNotFound = QStringLiteral("File not found: ");
 inline const QString CannotOpen = QStringLiteral("Impossible d’ouvrir le classeur « %1 » : %2");
 inline const QString NotWorkbook = QStringLiteral(
     "Le fichier « %1 » n’est pas un classeur lisible (.xlsx, .xls ou .ods) ou il est endommagé.");

@@ -28,16 +28,15 @@ QString notAnIntegerMessage(QStringView text)
     return QStringLiteral("'%1' is not a valid integer value").arg(text);
 }
 
-int ccpKeyValue(QStringView compte, bool fromEnd, QChar *offending)
+int ccpKeyValue(QStringView compte, QChar *offending)
 {
     const qsizetype len = compte.size();
     const QChar *d = compte.data();
     // Weights: the last character 4, the one before 5, ... The sum stays far below 2^31 for
     // a few thousand characters; it is reduced modulo 100 every 1024 to allow any length.
     if (offending) {
-        // Name the first (or last) character that is not a digit.
-        for (qsizetype k = 0; k < len; ++k) {
-            const qsizetype i = fromEnd ? len - 1 - k : k;
+        // Name the last character that is not a digit.
+        for (qsizetype i = len - 1; i >= 0; --i) {
             if (!isDigit(d[i])) {
                 *offending = d[i];
                 return -1;
@@ -56,16 +55,16 @@ int ccpKeyValue(QStringView compte, bool fromEnd, QChar *offending)
     return int(total % 100);
 }
 
-QString CleCCP(QStringView ccp)
+QString ccpKeyText(QStringView ccp)
 {
     QChar bad;
-    const int v = ccpKeyValue(ccp, true, &bad);
+    const int v = ccpKeyValue(ccp, &bad);
     if (v < 0)
         throw UserError(notAnIntegerMessage(QStringView(&bad, 1)));
     return twoDigits(v);
 }
 
-QString VerifierCle(QStringView compte)
+QString lenientCcpKeyText(QStringView compte)
 {
     const qsizetype len = compte.size();
     long long total = 0;
@@ -77,52 +76,6 @@ QString VerifierCle(QStringView compte)
             total %= 100;
     }
     return twoDigits(int(total % 100));
-}
-
-int keyTextToInt(QStringView key)
-{
-    qsizetype i = 0;
-    const qsizetype n = key.size();
-    while (i < n && key[i] == u' ')
-        ++i;
-    bool neg = false;
-    if (i < n && (key[i] == u'+' || key[i] == u'-')) {
-        neg = key[i] == u'-';
-        ++i;
-    }
-    if (i >= n)
-        return -1;
-    long long v = 0;
-    for (; i < n; ++i) {
-        if (!isDigit(key[i]))
-            return -1;
-        v = v * 10 + (key[i].unicode() - u'0');
-        if (v > 2147483648LL)
-            return -1;
-    }
-    if (neg)
-        v = -v;
-    if (v > 2147483647LL)
-        return -1;
-    return int(v);
-}
-
-bool VerifierCLEe(QStringView cle, QStringView compte)
-{
-    QChar bad;
-    const int v = ccpKeyValue(compte, false, &bad);
-    if (v < 0)
-        throw UserError(notAnIntegerMessage(QStringView(&bad, 1)));
-    return keyTextToInt(cle) == v;
-}
-
-int Mod97OfString(QStringView t)
-{
-    int r = 0;
-    for (QChar c : t)
-        if (isDigit(c))
-            r = (r * 10 + (c.unicode() - u'0')) % 97;
-    return r;
 }
 
 int ripKeyValue(QStringView compte)
@@ -149,12 +102,5 @@ int ripKeyValue(QStringView compte)
     return 97 - t;
 }
 
-QString CleCcpRip(QStringView compte) { return twoDigits(ripKeyValue(compte)); }
+QString ripKeyText(QStringView compte) { return twoDigits(ripKeyValue(compte)); }
 
-bool VerifierRIP(QStringView cle, QStringView compte)
-{
-    const QStringView k = trimBlanks(cle);
-    if (k.size() != 2 || !isDigit(k[0]) || !isDigit(k[1]))
-        return false;
-    return (k[0].unicode() - u'0') * 10 + (k[1].unicode() - u'0') == ripKeyValue(compte);
-}

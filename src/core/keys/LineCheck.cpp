@@ -32,7 +32,7 @@ KeyVerdict checkKeys(const TransferLine &line)
     const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
     if (!digitsOnly(account, &v.offending))
         return v;
-    v.ccpKey = ccpKeyValue(account, true);
+    v.ccpKey = ccpKeyValue(account);
     v.ripKey = ripKeyValue(account);
     const QStringView key = trimBlanks(line.subItemView(TransferLine::CleRip));
     if (keyEquals(key, v.ripKey))
@@ -51,27 +51,27 @@ QString errorLineText(const TransferLine &line, int position)
     else if (!v.offending.isNull())
         why = notAnIntegerMessage(QStringView(&v.offending, 1));
     else
-        why = QStringLiteral("Compte vide");
+        why = EmptyAccountText;
     return QStringLiteral("Ligne: %1 | Compte: %2 | CLE/RIP: %3 | Nom: %4 | %5")
         .arg(QString::number(position), line.subItemView(TransferLine::Compte),
              line.subItemView(TransferLine::CleRip), line.subItemView(TransferLine::NomPrenom), why);
 }
 
-TErrorRecord errorRecord(const TransferLine &line, int position)
+ErrorRecord errorRecord(const TransferLine &line, int position)
 {
     const KeyVerdict v = checkKeys(line);
-    TErrorRecord rec;
-    rec.Row = position;
-    rec.Operation = QStringLiteral("CLE-RIP");
-    rec.OldValue = line.subItem(TransferLine::CleRip);
-    rec.NomPrenom = line.hasSubItem(TransferLine::NomPrenom) ? line.subItem(TransferLine::NomPrenom)
+    ErrorRecord rec;
+    rec.row = position;
+    rec.operation = QStringLiteral("CLE-RIP");
+    rec.oldValue = line.subItem(TransferLine::CleRip);
+    rec.nomPrenom = line.hasSubItem(TransferLine::NomPrenom) ? line.subItem(TransferLine::NomPrenom)
                                                              : QStringLiteral("non connu");
     // An account without keys shows "??" for both.
-    rec.NewValue = v.ccpKey < 0 ? QStringLiteral("?? - ??")
+    rec.newValue = v.ccpKey < 0 ? QStringLiteral("?? - ??")
                                 : twoDigits(v.ccpKey) + QStringLiteral(" - ") + twoDigits(v.ripKey);
-    rec.Compte = line.subItem(TransferLine::Compte);
-    rec.NetPayer = trimBlanks(line.subItemView(TransferLine::Net)).toString();
-    rec.Rendement = trimBlanks(line.subItemView(TransferLine::Rendement)).toString();
+    rec.compte = line.subItem(TransferLine::Compte);
+    rec.netPayer = trimBlanks(line.subItemView(TransferLine::Net)).toString();
+    rec.rendement = trimBlanks(line.subItemView(TransferLine::Rendement)).toString();
     return rec;
 }
 
@@ -80,5 +80,5 @@ QString repairedKey(const TransferLine &line, KeyKind kind)
     const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
     if (!digitsOnly(account, nullptr))
         return QString();
-    return twoDigits(kind == KeyKind::Ccp ? ccpKeyValue(account, true) : ripKeyValue(account));
+    return twoDigits(kind == KeyKind::Ccp ? ccpKeyValue(account) : ripKeyValue(account));
 }

@@ -2,20 +2,21 @@
 
 #include "model/TransferLine.h"
 
-#include <QDateTime>
 #include <QString>
 
+// Said of a line whose account cell is blank.
+inline const QString EmptyAccountText = QStringLiteral("Compte vide");
+
 // One key error as the error report prints it.
-struct TErrorRecord {
-    int Row = 0; // position of the line among the shown lines, from 1
-    QString Operation;
-    QString OldValue;
-    QString NomPrenom;
-    QString NewValue;
-    QString Compte;
-    QDateTime TimeStamp; // never filled
-    QString NetPayer;
-    QString Rendement;
+struct ErrorRecord {
+    int row = 0; // position of the line among the shown lines, from 1
+    QString operation;
+    QString oldValue;  // the key cell as it stands
+    QString nomPrenom;
+    QString newValue;  // "CCP - RIP", the keys the account has
+    QString compte;
+    QString netPayer;
+    QString rendement;
 };
 
 // What a line's key cell holds compared with its account's keys. Both cells are read
@@ -34,7 +35,7 @@ KeyVerdict checkKeys(const TransferLine &line);
 QString errorLineText(const TransferLine &line, int position);
 
 // The error report's record of a wrong line at a position counted from 1.
-TErrorRecord errorRecord(const TransferLine &line, int position);
+ErrorRecord errorRecord(const TransferLine &line, int position);
 
 // The key a repair writes: the account's CCP key or RIP key, from the account without
 // surrounding blanks. An empty text when the account has no keys (empty, or a character

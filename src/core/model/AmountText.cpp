@@ -154,7 +154,7 @@ QString formatCents(long long cents, QStringView pattern)
 
 } // namespace AmountText
 
-bool TryStrToFloat(QStringView s, double &value)
+bool readNumber(QStringView s, double &value)
 {
     // Copy to ASCII without spaces, the comma becoming the C decimal point.
     char stackBuf[128];
@@ -221,13 +221,7 @@ bool TryStrToFloat(QStringView s, double &value)
     return true;
 }
 
-double SafeStrToFloat(QStringView s)
-{
-    double v = 0;
-    return TryStrToFloat(s, v) ? v : 0.0;
-}
-
-bool TryAmountCents(QStringView s, long long &cents)
+bool readAmountCents(QStringView s, long long &cents)
 {
     // Fast exact path: blanks, optional sign, digits, optional comma and up to two decimals.
     qsizetype i = 0, n = s.size();
@@ -279,7 +273,7 @@ bool TryAmountCents(QStringView s, long long &cents)
     }
     double value = 0;
     unsigned long long a = 0;
-    if (!TryStrToFloat(s, value) || !absToCents(value, a) || a > 999999999999999999ULL)
+    if (!readNumber(s, value) || !absToCents(value, a) || a > 999999999999999999ULL)
         return false;
     cents = value < 0 ? -static_cast<long long>(a) : static_cast<long long>(a);
     return true;
@@ -290,17 +284,7 @@ QString notAFloatMessage(QStringView text)
     return QStringLiteral("'%1' is not a valid floating point value").arg(text);
 }
 
-QString OnlyDigits(QStringView s)
-{
-    QString out;
-    out.reserve(s.size());
-    for (QChar c : s)
-        if (c >= u'0' && c <= u'9')
-            out.append(c);
-    return out;
-}
-
-QString OnlyDigitsAndDot(QStringView s)
+QString onlyDigitsAndDot(QStringView s)
 {
     QString out;
     out.reserve(s.size());

@@ -25,24 +25,18 @@ int formatCentsInto(long long cents, QStringView pattern, QChar *out);
 } // namespace AmountText
 
 // Number rule: drop every U+0020, then read with the comma as decimal mark: optional blanks,
-// sign, digits, optional comma and digits, optional exponent, optional blanks. Anything
-// else reads as 0.
-double SafeStrToFloat(QStringView s);
-
-// Like SafeStrToFloat, but tells whether the text read as a number.
-bool TryStrToFloat(QStringView s, double &value);
+// sign, digits, optional comma and digits, optional exponent, optional blanks. False for
+// anything else.
+bool readNumber(QStringView s, double &value);
 
 // An amount text as whole centimes, by the number rule: exact for plain texts (digits, an
 // optional comma and up to two decimals), otherwise read as a number and rounded to the
 // nearest centime. A blank text reads as 0. False for a text that does not read, or
 // whose value lies beyond 18 digits of centimes.
-bool TryAmountCents(QStringView s, long long &cents);
+bool readAmountCents(QStringView s, long long &cents);
 
 // "'%s' is not a valid floating point value" for a text the number rule cannot read.
 QString notAFloatMessage(QStringView text);
 
-// Keeps only the digits 0 to 9.
-QString OnlyDigits(QStringView s);
-
 // Keeps only '.' and the digits 0 to 9.
-QString OnlyDigitsAndDot(QStringView s);
+QString onlyDigitsAndDot(QStringView s);

@@ -16,6 +16,11 @@ class TransferLine
 public:
     enum SubItem { Compte = 0, CleRip, Net, Rendement, NumAss, NomPrenom, TypeContrat };
     static constexpr int MaxSubItems = 7;
+    // Characters in one record of the transfer text file.
+    static constexpr int RecordWidth = 87;
+    // The caption of a line that has no postal or agency code of its own: one made in the
+    // record editor or read from a workbook.
+    static constexpr QStringView DefaultCaption = u"*00799999";
 
     TransferLine() = default;
     // A full row: caption, then sub-items 0 to 6.

@@ -5,6 +5,10 @@
 
 // Told when memory runs out during a command; the command is abandoned, nothing changed.
 inline const QString OutOfMemoryText = QStringLiteral("Mémoire insuffisante pour terminer l’opération.");
+// Put before the path of a file that is not there.
+inline const QString FileNotFoundText = QStringLiteral("File not found: ");
+// "Cannot create file \"path\". reason", for a file that cannot be written.
+inline const QString CannotCreateFileText = QStringLiteral("Cannot create file \"%1\". %2");
 
 // An error whose text is meant for the clerk. It leaves the command that met it; the
 // window's command wrapper shows the text in the general error box.

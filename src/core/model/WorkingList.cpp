@@ -245,4 +245,3 @@ QVariant WorkingList::headerData(int section, Qt::Orientation orientation, int r
 
 QString WorkingList::columnCaption(int column) { return QString::fromLatin1(Columns[column].caption); }
 int WorkingList::columnWidth(int column) { return Columns[column].width; }
-Qt::Alignment WorkingList::columnAlignment(int column) { return Columns[column].align; }

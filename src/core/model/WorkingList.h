@@ -28,7 +28,6 @@ public:
     const TransferLine &lineOfAll(int index) const { return m_all[size_t(index)]; }
     // True while a filter hides lines.
     bool filtered() const { return m_filter != FilterField::None; }
-    FilterField filterField() const { return m_filter; }
 
     // Background and text colours of a line for a column (0 = caption), from its key status.
     static QColor background(const TransferLine &line);
@@ -45,7 +44,6 @@ public:
 
     static QString columnCaption(int column);
     static int columnWidth(int column);
-    static Qt::Alignment columnAlignment(int column);
 
 private:
     // Only the session changes the lines, so that it can keep their figures current.

@@ -17,9 +17,9 @@ double amount(QStringView cell)
     const QStringView trimmed = trimBlanks(cell);
     // A line made in the record editor may have no amount at all: it prints as 0,00.
     if (trimmed.isEmpty()) return 0.0;
-    const QString digits = OnlyDigitsAndDot(trimmed);
+    const QString digits = onlyDigitsAndDot(trimmed);
     double v = 0;
-    if (!TryStrToFloat(digits, v)) throw UserError(notAFloatMessage(digits));
+    if (!readNumber(digits, v)) throw UserError(notAFloatMessage(digits));
     return v / 100.0;
 }
 
@@ -46,9 +46,9 @@ QVariant variableValue(const QString &name, const Variables &v)
         return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
     };
     if (is(u"ChN"))
-        return NombreEnToutesLettres(double(v.totalNetCents) / 100.0, QStringLiteral("FR"));
+        return amountInWords(double(v.totalNetCents) / 100.0, QStringLiteral("FR"));
     if (is(u"ChR"))
-        return NombreEnToutesLettres(double(v.totalRendCents) / 100.0, QStringLiteral("FR"));
+        return amountInWords(double(v.totalRendCents) / 100.0, QStringLiteral("FR"));
     if (is(u"P") || is(u"I") || is(u"D")) {
         const Statistics::TypeCounts &c = v.typeCounts;
         return is(u"P") ? c.p : is(u"I") ? c.i : c.d;
@@ -71,17 +71,17 @@ ReportEngine listEngine(const WorkingList &list, const Variables &v, const QDate
 {
     ReportEngine engine(ReportTemplate::builtIn(Template));
     auto current = std::make_shared<int>(0);
-    engine.setDataSet(DataSet, UserDataSet{
+    engine.setDataSet(DataSet, ReportDataSet{
                                    [current] { *current = 0; },
                                    [current] { ++*current; },
-                                   [current, &list](bool &eof) { eof = *current >= list.count(); },
-                                   [current, &list](const QString &field, QVariant &value) {
-                                       if (*current >= 0 && *current < list.count())
-                                           value = fieldValue(list.line(*current), field);
+                                   [current, &list] { return *current >= list.count(); },
+                                   [current, &list](const QString &field) {
+                                       return *current >= 0 && *current < list.count()
+                                                  ? fieldValue(list.line(*current), field)
+                                                  : QVariant();
                                    },
                                });
-    engine.setOnGetValue(
-        [v](const QString &name, QVariant &value) { value = variableValue(name, v); });
+    engine.setVariables([v](const QString &name) { return variableValue(name, v); });
     engine.setStartTime(start);
     return engine;
 }
@@ -103,34 +103,35 @@ PreparedReport prepareOnDemand(const WorkingList &list, const Variables &v, cons
 namespace ErrorReport
 {
 
-QVariant fieldValue(const TErrorRecord &r, const QString &field)
+QVariant fieldValue(const ErrorRecord &r, const QString &field)
 {
-    if (field == u"Row") return r.Row;
-    if (field == u"Operation") return r.Operation;
-    if (field == u"OldValue") return r.OldValue;
-    if (field == u"NewValue") return r.NewValue;
-    if (field == u"NomPrenom") return r.NomPrenom;
-    if (field == u"Compte") return r.Compte;
+    if (field == u"Row") return r.row;
+    if (field == u"Operation") return r.operation;
+    if (field == u"OldValue") return r.oldValue;
+    if (field == u"NewValue") return r.newValue;
+    if (field == u"NomPrenom") return r.nomPrenom;
+    if (field == u"Compte") return r.compte;
     // The payment is asked for with a trailing blank, and only so.
-    if (field == u"NetPayer ") return ListReport::amount(r.NetPayer);
-    if (field == u"Rendement") return ListReport::amount(r.Rendement);
+    if (field == u"NetPayer ") return ListReport::amount(r.netPayer);
+    if (field == u"Rendement") return ListReport::amount(r.rendement);
     return QVariant();
 }
 
-PreparedReport prepare(const std::vector<TErrorRecord> &records, const QDateTime &start)
+PreparedReport prepare(const std::vector<ErrorRecord> &records, const QDateTime &start)
 {
     ReportEngine engine(ReportTemplate::builtIn(Template));
     int current = 0;
     const int n = int(records.size());
-    engine.setDataSet(DataSet, UserDataSet{
+    engine.setDataSet(DataSet, ReportDataSet{
                                    [&] { current = n > 0 ? 0 : -1; },
                                    [&] {
                                        if (current >= 0) ++current;
                                    },
-                                   [&](bool &eof) { eof = current < 0 || current >= n; },
-                                   [&](const QString &field, QVariant &value) {
-                                       if (current >= 0 && current < n)
-                                           value = fieldValue(records[size_t(current)], field);
+                                   [&] { return current < 0 || current >= n; },
+                                   [&](const QString &field) {
+                                       return current >= 0 && current < n
+                                                  ? fieldValue(records[size_t(current)], field)
+                                                  : QVariant();
                                    },
                                });
     engine.setStartTime(start);

@@ -9,14 +9,14 @@
 
 class TransferLine;
 class WorkingList;
-struct TErrorRecord;
+struct ErrorRecord;
 
-// The nominative list of beneficiaries (template frxReport1, data source frxUserDataSet1).
+// The nominative list of beneficiaries (template "nominative-list", data source "Line").
 namespace ListReport
 {
 
-inline const QString Template = QStringLiteral("frxReport1");
-inline const QString DataSet = QStringLiteral("frxUserDataSet1");
+inline const QString Template = QStringLiteral("nominative-list");
+inline const QString DataSet = QStringLiteral("Line");
 
 // An amount cell as dinars: surrounding blanks removed, only '.' and digits kept, read as
 // centimes. An empty cell reads 0; a cell that does not read throws UserError
@@ -51,18 +51,18 @@ PreparedReport prepareOnDemand(const WorkingList &list, const Variables &v,
 
 } // namespace ListReport
 
-// The report of recorded key errors (template frxReport2, data source frxUserDataSet2).
+// The report of recorded key errors (template "error-report", data source "Error").
 namespace ErrorReport
 {
 
-inline const QString Template = QStringLiteral("frxReport2");
-inline const QString DataSet = QStringLiteral("frxUserDataSet2");
+inline const QString Template = QStringLiteral("error-report");
+inline const QString DataSet = QStringLiteral("Error");
 
 // A field of a record by its exact name (Row, Operation, OldValue, NewValue, NomPrenom,
 // Compte, "NetPayer " with its blank, Rendement); any other name gives nothing.
-QVariant fieldValue(const TErrorRecord &record, const QString &field);
+QVariant fieldValue(const ErrorRecord &record, const QString &field);
 
 // Prepares the report of the records.
-PreparedReport prepare(const std::vector<TErrorRecord> &records, const QDateTime &start = {});
+PreparedReport prepare(const std::vector<ErrorRecord> &records, const QDateTime &start = {});
 
 } // namespace ErrorReport

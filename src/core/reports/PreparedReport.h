@@ -9,12 +9,12 @@
 #include <memory>
 #include <vector>
 
-// A stretch of memo text set in bold or in a colour by a tag.
+// A stretch of a text box's text set in bold or in a colour by a tag.
 struct TextRun {
     int start = 0;
     int length = 0;
     bool bold = false;
-    QColor color; // invalid: the memo's own colour
+    QColor color; // invalid: the text box's own colour
 
     bool operator==(const TextRun &) const = default;
 };
@@ -23,7 +23,7 @@ struct TextRun {
 struct PreparedObject {
     const ReportObject *object = nullptr; // its look (kind, font, alignment, colours)
     QRectF rect;                          // units from the paper's top-left corner
-    QString text;                         // memos: '\n' separates lines
+    QString text;                         // text boxes: '\n' separates lines
     QVector<TextRun> runs;
     QVector<int> lineStarts; // where each laid-out line starts; empty: laid out when painted
     int fontPixelSize = 0;   // character height when shrunk to fit its box; 0: its own
@@ -61,7 +61,7 @@ struct PreparedReport {
     QString title() const { return source ? source->title : QString(); }
     QSizeF paperSize() const { return source ? source->paperSize() : QSizeF(); }
 
-    // Texts of the memos called name on a page, top to bottom (tests and tools).
+    // Texts of the text boxes called name on a page, top to bottom (tests and tools).
     QStringList texts(int page, const QString &name) const
     {
         QStringList out;

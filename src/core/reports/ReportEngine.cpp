@@ -91,10 +91,8 @@ public:
     ReportValue field(const QString &source, const QString &name) override
     {
         const auto it = m_engine.m_dataSets.constFind(source);
-        if (it == m_engine.m_dataSets.cend() || !it->OnGetValue) return std::monostate{};
-        QVariant v;
-        it->OnGetValue(name, v);
-        return toReportValue(v);
+        if (it == m_engine.m_dataSets.cend() || !it->value) return std::monostate{};
+        return toReportValue(it->value(name));
     }
 
     ReportValue name(const QString &identifier) override
@@ -105,10 +103,8 @@ public:
         if (identifier.compare(u"Line#", Qt::CaseInsensitive) == 0) return qint64(m_line);
         if (identifier.compare(u"Date", Qt::CaseInsensitive) == 0) return m_start.date();
         if (identifier.compare(u"Time", Qt::CaseInsensitive) == 0) return m_start.time();
-        if (!m_engine.m_onGetValue) return std::monostate{};
-        QVariant v;
-        m_engine.m_onGetValue(identifier, v);
-        return toReportValue(v);
+        if (!m_engine.m_variables) return std::monostate{};
+        return toReportValue(m_engine.m_variables(identifier));
     }
 
     ReportValue aggregate(const ReportExpr &e) override
@@ -121,7 +117,7 @@ public:
     }
 
 private:
-    const UserDataSet *dataSetOf(const ReportBand &band) const
+    const ReportDataSet *dataSetOf(const ReportBand &band) const
     {
         const auto it = m_engine.m_dataSets.constFind(band.dataSet);
         return it == m_engine.m_dataSets.cend() ? nullptr : &*it;
@@ -132,8 +128,8 @@ private:
     {
         for (int i = bandIndex + 1; i < int(m_report.bands.size()) && !m_stop; ++i)
             if (m_report.bands[size_t(i)].type == ReportBand::MasterData) {
-                const UserDataSet *ds = dataSetOf(m_report.bands[size_t(i)]);
-                if (ds && ds->OnFirst) ds->OnFirst();
+                const ReportDataSet *ds = dataSetOf(m_report.bands[size_t(i)]);
+                if (ds && ds->first) ds->first();
                 printRows(i, 0);
             }
         if (m_stop) return;
@@ -151,18 +147,16 @@ private:
     void printRows(int bandIndex, qint64 row)
     {
         const ReportBand &band = m_report.bands[size_t(bandIndex)];
-        const UserDataSet *ds = dataSetOf(band);
+        const ReportDataSet *ds = dataSetOf(band);
         if (!ds) return;
         for (;; ++row) {
-            bool eof = true;
-            if (ds->OnCheckEOF) ds->OnCheckEOF(eof);
-            if (eof) break;
+            if (!ds->atEnd || ds->atEnd()) break;
             ++m_line;
             m_bandType = ReportBand::MasterData;
             m_inProgress = BandInProgress{bandIndex, row, m_line, false, {}};
             place(render(band), &band);
             if (m_stop) return;
-            if (ds->OnNext) ds->OnNext();
+            if (ds->next) ds->next();
         }
     }
 
@@ -171,12 +165,12 @@ private:
     void reopen(const BandInProgress &opening)
     {
         const ReportBand &band = m_report.bands[size_t(opening.band)];
-        const UserDataSet *ds = band.type == ReportBand::MasterData ? dataSetOf(band) : nullptr;
+        const ReportDataSet *ds = band.type == ReportBand::MasterData ? dataSetOf(band) : nullptr;
         if (ds) {
-            if (ds->OnFirst) ds->OnFirst();
-            if (ds->OnNext)
+            if (ds->first) ds->first();
+            if (ds->next)
                 for (qint64 i = 0; i < opening.rowsAfter; ++i)
-                    ds->OnNext();
+                    ds->next();
         }
         newPage();
         m_bandType = band.type;
@@ -190,7 +184,7 @@ private:
             finishPage();
             return;
         }
-        if (ds->OnNext) ds->OnNext();
+        if (ds->next) ds->next();
         printRows(opening.band, opening.rowsAfter + 1);
         continueAfter(opening.band);
     }
@@ -213,10 +207,10 @@ private:
         }
     }
 
-    QString memoText(const ReportObject &o, QVector<TextRun> &runs)
+    QString boxText(const ReportObject &o, QVector<TextRun> &runs)
     {
         QString text;
-        for (const MemoPiece &p : o.pieces) {
+        for (const TextPiece &p : o.pieces) {
             const int from = int(text.size());
             if (p.expr)
                 text += displayText(evaluate(*p.expr, *this), o.format);
@@ -241,15 +235,15 @@ private:
             PreparedObject po;
             po.object = &o;
             po.rect = o.rect;
-            if (o.kind == ReportObject::Memo) {
+            if (o.kind == ReportObject::TextBox) {
                 if (!o.grows && m_mode == Measure) {
                     // Its size is fixed: only its values are asked for.
-                    for (const MemoPiece &p : o.pieces)
+                    for (const TextPiece &p : o.pieces)
                         if (p.expr) evaluate(*p.expr, *this);
                     rb.objects.push_back(std::move(po));
                     continue;
                 }
-                po.text = memoText(o, po.runs);
+                po.text = boxText(o, po.runs);
                 if (!o.grows) {
                     m_text.fitInBox(po);
                 } else {
@@ -268,7 +262,7 @@ private:
         return rb;
     }
 
-    // Objects under a memo that grew move down with it; the band grows by as much as its
+    // Objects under a text box that grew move down with it; the band grows by as much as its
     // lowest object went down.
     static void shiftBelowGrowth(const ReportBand &band, const std::vector<double> &growth,
                                  RenderedBand &rb)
@@ -301,7 +295,7 @@ private:
     }
 
     // Splits a band taller than any page at height h: objects above h stay, objects below
-    // go to the rest, and a memo across h keeps the lines that fit.
+    // go to the rest, and a text box across h keeps the lines that fit.
     std::pair<RenderedBand, RenderedBand> split(const RenderedBand &rb, double h)
     {
         RenderedBand head, tail;
@@ -315,7 +309,7 @@ private:
             }
             PreparedObject rest = po;
             rest.rect.moveTop(std::max(0.0, po.rect.top() - h));
-            if (po.object->kind == ReportObject::Memo && po.object->grows &&
+            if (po.object->kind == ReportObject::TextBox && po.object->grows &&
                 po.lineStarts.size() > 1 && po.rect.top() < h) {
                 const double lh = m_text.lineHeight(*po.object);
                 int fit = 0;
@@ -517,14 +511,14 @@ ReportEngine::ReportEngine(std::shared_ptr<const ReportTemplate> report)
 {
 }
 
-void ReportEngine::setDataSet(const QString &name, UserDataSet dataSet)
+void ReportEngine::setDataSet(const QString &name, ReportDataSet dataSet)
 {
     m_dataSets.insert(name, std::move(dataSet));
 }
 
-void ReportEngine::setOnGetValue(std::function<void(const QString &, QVariant &)> callback)
+void ReportEngine::setVariables(std::function<QVariant(const QString &)> variables)
 {
-    m_onGetValue = std::move(callback);
+    m_variables = std::move(variables);
 }
 
 PreparedReport ReportEngine::prepare()

@@ -7,35 +7,35 @@
 #include <QVariant>
 #include <functional>
 
-// A data source whose rows the program supplies through callbacks: the engine calls
-// OnFirst, then asks OnCheckEOF and, while it answers false, prints one data band (asking
-// field values through OnGetValue) and calls OnNext. A value left invalid is "nothing".
-struct UserDataSet {
-    std::function<void()> OnFirst;
-    std::function<void()> OnNext;
-    std::function<void(bool &eof)> OnCheckEOF;
-    std::function<void(const QString &varName, QVariant &value)> OnGetValue;
+// A data source whose rows the program supplies through callbacks: the engine calls first,
+// then asks atEnd and, while it answers false, prints one data band (asking field values
+// through value) and calls next. An invalid value is "nothing".
+struct ReportDataSet {
+    std::function<void()> first;
+    std::function<void()> next;
+    std::function<bool()> atEnd;
+    std::function<QVariant(const QString &field)> value;
 };
 
 // Lays out a report template page by page.
 //
 // Bands: the report title opens the first page, the page header opens every page, the
-// master data band prints once per row of its data source (its memos may grow, and a row
-// too tall for a whole page is split between pages), the summary follows the last row, and
+// master data band prints once per row of its data source (its text boxes may grow, and a
+// row too tall for a whole page is split between pages), the summary follows the last row, and
 // the page footer closes every page. The report is laid out twice so that "TotalPages#"
 // shows the final count. An error thrown by a callback abandons the preparation.
 //
 // The first layout only measures: it evaluates every expression (so that a callback's error
-// surfaces at once) but builds the texts of growing memos alone, and notes where each page
-// starts. A page is then laid out again from where it starts, by itself.
+// surfaces at once) but builds the texts of growing text boxes alone, and notes where each
+// page starts. A page is then laid out again from where it starts, by itself.
 class ReportEngine
 {
 public:
     explicit ReportEngine(std::shared_ptr<const ReportTemplate> report);
 
-    void setDataSet(const QString &name, UserDataSet dataSet);
+    void setDataSet(const QString &name, ReportDataSet dataSet);
     // Answers the bracketed names that are neither fields nor system variables.
-    void setOnGetValue(std::function<void(const QString &varName, QVariant &value)> callback);
+    void setVariables(std::function<QVariant(const QString &name)> variables);
     // The "Date" and "Time" shown; the time preparation starts when not set.
     void setStartTime(const QDateTime &time) { m_startTime = time; }
 
@@ -49,8 +49,8 @@ public:
 private:
     friend class ReportPass;
     std::shared_ptr<const ReportTemplate> m_report;
-    QHash<QString, UserDataSet> m_dataSets;
-    std::function<void(const QString &, QVariant &)> m_onGetValue;
+    QHash<QString, ReportDataSet> m_dataSets;
+    std::function<QVariant(const QString &)> m_variables;
     QDateTime m_startTime;
 
     QDateTime startTime() const;

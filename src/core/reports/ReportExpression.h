@@ -6,7 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
-// One bracketed expression of a memo, parsed once when the template is loaded.
+// One bracketed expression of a text box, parsed once when the template is loaded.
 //
 //   expression := term (('+' | '-') term)*
 //   term       := factor (('*' | '/') factor)*

@@ -38,7 +38,7 @@ void paintShape(QPainter &p, const PreparedObject &po)
     p.setBrush(Qt::NoBrush);
 }
 
-void paintMemo(QPainter &p, ReportText &text, const PreparedObject &po)
+void paintTextBox(QPainter &p, ReportText &text, const PreparedObject &po)
 {
     const ReportObject &o = *po.object;
     if (o.fill.isValid()) p.fillRect(po.rect, o.fill);
@@ -63,8 +63,8 @@ void paintPage(QPainter &painter, const PreparedReport &report, int page)
     ReportText ownText;
     ReportText &text = report.text ? *report.text : ownText;
     for (const PreparedObject &po : report.page(page).objects) {
-        if (po.object->kind == ReportObject::Memo)
-            paintMemo(painter, text, po);
+        if (po.object->kind == ReportObject::TextBox)
+            paintTextBox(painter, text, po);
         else
             paintShape(painter, po);
     }

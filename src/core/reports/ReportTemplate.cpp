@@ -32,7 +32,7 @@ QRectF rect(const QJsonValue &v, const QString &where)
     return QRectF(a[0].toDouble(), a[1].toDouble(), a[2].toDouble(), a[3].toDouble());
 }
 
-// Splits memo text into literals and bracketed expressions.
+// Splits a text box's text into literals and bracketed expressions.
 struct Segment {
     QString text;
     bool expression;
@@ -85,7 +85,7 @@ struct TagState {
 };
 
 // Reads the tags b, /b, font color=..., /font out of a literal; other text stays.
-void appendHtmlLiteral(const QString &text, TagState &state, std::vector<MemoPiece> &pieces)
+void appendHtmlLiteral(const QString &text, TagState &state, std::vector<TextPiece> &pieces)
 {
     QString run;
     auto flush = [&] {
@@ -147,7 +147,7 @@ ReportObject readObject(const QJsonObject &o, ReportTemplate &t, QHash<QString, 
 {
     ReportObject obj;
     obj.name = o.value(u"name").toString();
-    const QString kind = o.value(u"kind").toString(QStringLiteral("memo"));
+    const QString kind = o.value(u"kind").toString(QStringLiteral("text"));
     obj.rect = rect(o.value(u"rect"), obj.name);
     if (kind == u"rectangle" || kind == u"roundRectangle" || kind == u"line") {
         obj.kind = kind == u"line"        ? ReportObject::Line
@@ -163,10 +163,10 @@ ReportObject readObject(const QJsonObject &o, ReportTemplate &t, QHash<QString, 
                                               : Qt::SolidLine;
         return obj;
     }
-    if (kind != u"memo")
+    if (kind != u"text")
         bad(obj.name + QStringLiteral(" : genre « ") + kind + QStringLiteral(" »"));
 
-    obj.kind = ReportObject::Memo;
+    obj.kind = ReportObject::TextBox;
     const QString align = o.value(u"align").toString(QStringLiteral("left"));
     obj.align = align == u"center"  ? Qt::AlignHCenter
                 : align == u"right" ? Qt::AlignRight
@@ -208,7 +208,7 @@ ReportObject readObject(const QJsonObject &o, ReportTemplate &t, QHash<QString, 
                               state.isBold(), state.colour()});
         obj.hasExpressions = true;
     }
-    for (const MemoPiece &p : obj.pieces)
+    for (const TextPiece &p : obj.pieces)
         obj.styled = obj.styled || p.bold || p.color.isValid();
     return obj;
 }

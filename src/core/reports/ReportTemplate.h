@@ -21,23 +21,23 @@ struct ReportFontLook {
     QColor color = Qt::black;
 };
 
-// A piece of memo text: a literal, or the value of an expression, with the look given by
-// the HTML tags around it.
-struct MemoPiece {
+// A piece of a text box's text: a literal, or the value of an expression, with the look
+// given by the HTML tags around it.
+struct TextPiece {
     QString literal;
     std::shared_ptr<const ReportExpr> expr;
     bool bold = false;
-    QColor color; // invalid: the memo's own colour
+    QColor color; // invalid: the box's own colour
 };
 
 struct ReportObject {
-    enum Kind { Memo, Rectangle, RoundRectangle, Line };
-    Kind kind = Memo;
+    enum Kind { TextBox, Rectangle, RoundRectangle, Line };
+    Kind kind = TextBox;
     QString name;
     QRectF rect; // from the top-left corner of the band
 
-    // Memos.
-    std::vector<MemoPiece> pieces;
+    // Text boxes.
+    std::vector<TextPiece> pieces;
     bool html = false;
     bool grows = false;
     bool hasExpressions = false;
@@ -78,7 +78,7 @@ public:
 
     // Reads a template; throws UserError naming what is wrong.
     static std::shared_ptr<const ReportTemplate> fromJson(const QByteArray &json);
-    // One of the templates compiled into the program, by name ("frxReport1", "frxReport2").
+    // One of the templates compiled into the program, by name ("nominative-list", "error-report", "comparison").
     static std::shared_ptr<const ReportTemplate> builtIn(const QString &name);
 
     QString name;

@@ -65,7 +65,7 @@ double ReportText::Metrics::latinWidthBound(const QString &text)
     return width + 0.05 * font.pixelSize() * double(text.size());
 }
 
-const QFont &ReportText::memoFont(const ReportObject &o, int pixelSize)
+const QFont &ReportText::textFont(const ReportObject &o, int pixelSize)
 {
     return metrics(o, pixelSize).font;
 }
@@ -267,7 +267,7 @@ void ReportText::layOut(const PreparedObject &po, PaintEntry &e)
     const QVector<int> starts =
         po.lineStarts.isEmpty() ? breakLines(o, po.text, po.runs, po.fontPixelSize) : po.lineStarts;
     const double lh = lineHeight(o, po.fontPixelSize);
-    setUpLayout(layout, po.text, memoFont(o, po.fontPixelSize), po.runs);
+    setUpLayout(layout, po.text, textFont(o, po.fontPixelSize), po.runs);
     const qsizetype textLength = layout.text().size();
     layout.beginLayout();
     for (int i = 0; i < starts.size(); ++i) {

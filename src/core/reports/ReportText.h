@@ -13,52 +13,52 @@
 #include <unordered_map>
 #include <vector>
 
-// Fonts and line breaking shared by preparation and painting, so that a memo breaks its
+// Fonts and line breaking shared by preparation and painting, so that a text box breaks its
 // lines the same way on every page, on screen, on paper and in PDF. One instance serves a
 // whole report: fonts, metrics and texts that repeat from page to page are set up once.
 class ReportText
 {
 public:
-    // Space between a memo's frame and its text, in units.
+    // Space between a text box's frame and its text, in units.
     static constexpr double GapX = 2;
     static constexpr double GapY = 1;
-    // A memo that does not grow shrinks its font down to this character height (7.5 pt)
+    // A text box that does not grow shrinks its font down to this character height (7.5 pt)
     // before it cuts lines at the bottom of its box.
     static constexpr int SmallestFittedHeight = 10;
 
-    // The font of a memo; bold for a bold run. The template's families resolve to fonts
+    // The font of a text box; bold for a bold run. The template's families resolve to fonts
     // installed with the program: Times New Roman to Liberation Serif, Arial to Liberation
     // Sans (the same widths), each backed by DejaVu Sans for Arabic and other scripts.
     static QFont font(const ReportFontLook &look, bool bold = false);
 
-    // The memo's font at a character height in units (0: its own), made once.
-    const QFont &memoFont(const ReportObject &o, int pixelSize = 0);
+    // The text box's font at a character height in units (0: its own), made once.
+    const QFont &textFont(const ReportObject &o, int pixelSize = 0);
 
-    // Height of one line of text of the memo's font.
+    // Height of one line of text of the text box's font.
     double lineHeight(const ReportObject &o, int pixelSize = 0);
 
-    // Where each line of a memo's text starts when it is set in the memo's width; at most
+    // Where each line of a text box's text starts when it is set in the box's width; at most
     // limit lines are laid out.
     QVector<int> breakLines(const ReportObject &o, const QString &text,
                             const QVector<TextRun> &runs, int pixelSize = 0, int limit = INT_MAX);
 
-    // Keeps the text of a memo that does not grow inside its box: when its lines do not fit
+    // Keeps the text of a text box that does not grow inside it: when its lines do not fit
     // the font shrinks, down to SmallestFittedHeight, and what still does not fit is cut
     // after the last whole line. Sets the object's line starts, font height and text.
     void fitInBox(PreparedObject &po);
 
-    // Sets a memo's text into a layout: line breaks as line separators, wrapping at word
+    // Sets a text box's text into a layout: line breaks as line separators, wrapping at word
     // boundaries (anywhere when a word is too long), design metrics, left to right even when
     // the text starts with Arabic (a place name), and the bold and coloured runs.
     static void setUpLayout(QTextLayout &layout, const QString &text, const QFont &font,
                             const QVector<TextRun> &runs);
 
-    // Draws a prepared memo's text in its box with the painter's pen. What is drawn for a
-    // memo's last text is kept, so a label repeated on every page is laid out once; a plain
+    // Draws a prepared text box's text in its box with the painter's pen. What is drawn for
+    // a box's last text is kept, so a label repeated on every page is laid out once; a plain
     // line of Latin letters is drawn from the font's glyphs without a text layout.
     void paint(QPainter &painter, const PreparedObject &po);
 
-    // Whole memo height that the text needs.
+    // Whole height of a text box that the text needs.
     double textHeight(const ReportObject &o, int lines, int pixelSize = 0)
     {
         return lines * lineHeight(o, pixelSize) + 2 * GapY;

@@ -26,11 +26,6 @@ ReportValue toReportValue(const QVariant &v)
     }
 }
 
-bool isNumber(const ReportValue &v)
-{
-    return std::holds_alternative<qint64>(v) || std::holds_alternative<double>(v);
-}
-
 double toReal(const ReportValue &v)
 {
     if (const qint64 *i = std::get_if<qint64>(&v)) return double(*i);

@@ -13,12 +13,10 @@ using ReportValue = std::variant<std::monostate, qint64, double, QString, QDate,
 // Turns what a callback answered into a report value; an invalid variant is "nothing".
 ReportValue toReportValue(const QVariant &v);
 
-// True for a whole number or a real.
-bool isNumber(const ReportValue &v);
 // The value as a real; nothing and texts count as 0.
 double toReal(const ReportValue &v);
 
-// How a memo shows its numbers and dates.
+// How a text box shows its numbers and dates.
 struct DisplayFormat {
     enum Kind { None, Number, Date };
     Kind kind = None;
@@ -32,7 +30,7 @@ struct DisplayFormat {
     static DisplayFormat parse(const QString &format, QChar decimalMark = u',');
 };
 
-// The text a memo shows for a value. Without a format, whole numbers are plain digits,
+// The text a text box shows for a value. Without a format, whole numbers are plain digits,
 // reals use the decimal comma, dates read dd/mm/yyyy and times hh:mm:ss.
 QString displayText(const ReportValue &v, const DisplayFormat &format);
 

@@ -18,7 +18,6 @@
 
 namespace {
 
-const QString FileNotFound = QStringLiteral("File not found: ");
 const QString FormatNotSupported = QStringLiteral("Format not supported: ");
 const QString FileMessage = QStringLiteral("Fichier « %1 » : %2");
 const QString CannotCreateFolder = QStringLiteral("Le dossier « %1 » ne peut pas être créé.");
@@ -78,9 +77,9 @@ void Session::deriveFigures(TransferLine &line)
     TransferLine::Figures &f = line.figures;
     f.status = checkKeys(line).status;
     long long cents = 0;
-    f.netReadable = TryAmountCents(line.subItemView(TransferLine::Net), cents);
+    f.netReadable = readAmountCents(line.subItemView(TransferLine::Net), cents);
     f.netCents = f.netReadable ? cents : 0;
-    f.rendReadable = TryAmountCents(line.subItemView(TransferLine::Rendement), cents);
+    f.rendReadable = readAmountCents(line.subItemView(TransferLine::Rendement), cents);
     f.rendCents = f.rendReadable ? cents : 0;
 }
 
@@ -186,9 +185,9 @@ QStringList Session::errorLines() const
     return lines;
 }
 
-std::vector<TErrorRecord> Session::errorRecords() const
+std::vector<ErrorRecord> Session::errorRecords() const
 {
-    std::vector<TErrorRecord> records;
+    std::vector<ErrorRecord> records;
     records.reserve(m_wrongRows.size());
     for (int row : m_wrongRows)
         records.push_back(errorRecord(m_list.line(row), row + 1));
@@ -212,7 +211,7 @@ QString Session::refusalBeforeReading(const QString &path)
     if (kindOf(path) == FileKind::Unsupported)
         return FormatNotSupported + path;
     if (!QFileInfo(path).isFile())
-        return FileNotFound + path;
+        return FileNotFoundText + path;
     return QString();
 }
 

@@ -63,7 +63,7 @@ public:
     QString errorLine(int i) const;
     QString wrongPairLine(int i) const;
     QStringList errorLines() const;
-    std::vector<TErrorRecord> errorRecords() const;
+    std::vector<ErrorRecord> errorRecords() const;
 
     // --- import ---
     enum class FileKind { Text, Workbook, Unsupported };
@@ -153,9 +153,6 @@ public:
     ListComparison compareWith(const QString &oldPath,
                                int thresholdHundredths = ListComparison::DefaultThreshold,
                                const Progress &progress = {}) const;
-
-    // The figures and panels recomputed from nothing over the shown lines (for checks).
-    static std::pair<ListFigures, ListPanels> recomputeFromScratch(const WorkingList &list);
 
 signals:
     // The lines, the filter or the figures changed.

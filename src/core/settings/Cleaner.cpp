@@ -21,9 +21,8 @@ void removeUnlessReadOnly(const QFileInfo &fi)
     QFile::remove(fi.absoluteFilePath());
 }
 
-} // namespace
-
-const QStringList &BuildTempExt()
+// The nine extensions swept.
+const QStringList &buildTempExtensions()
 {
     static const QStringList exts{QStringLiteral(".dcu"),         QStringLiteral(".dcp"),
                                   QStringLiteral(".local"),       QStringLiteral(".identcache"),
@@ -33,23 +32,21 @@ const QStringList &BuildTempExt()
     return exts;
 }
 
-void DeleteBuildTempFiles(const QString &projectDir)
+} // namespace
+
+void deleteBuildTempFiles(const QString &projectDir)
 {
-    for (const QString &ext : BuildTempExt())
+    for (const QString &ext : buildTempExtensions())
         for (const QFileInfo &fi : matching(projectDir, ext))
             removeUnlessReadOnly(fi); // a folder's removal fails and is passed over
 }
 
-void DeleteFilesInDir(const QString &dir, const QStringList &fileExts)
+void cleanAllTempFiles(const QString &projectDir)
 {
-    for (const QString &ext : fileExts)
-        for (const QFileInfo &fi : matching(dir, ext))
+    if (!QFileInfo(projectDir).isDir())
+        return;
+    for (const QString &ext : buildTempExtensions())
+        for (const QFileInfo &fi : matching(projectDir, ext))
             if (!fi.isDir())
                 removeUnlessReadOnly(fi);
-}
-
-void CleanAllTempFiles(const QString &projectDir)
-{
-    if (QFileInfo(projectDir).isDir())
-        DeleteFilesInDir(projectDir, BuildTempExt());
 }

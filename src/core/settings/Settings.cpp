@@ -5,7 +5,7 @@
 
 #include <QDir>
 
-void SaveMemoToIni(const QString &fileName, const QString &section, const QStringList &lines)
+void saveLinesToIni(const QString &fileName, const QString &section, const QStringList &lines)
 {
     IniFile ini = IniFile::load(fileName);
     ini.eraseSection(section);
@@ -16,10 +16,10 @@ void SaveMemoToIni(const QString &fileName, const QString &section, const QStrin
         throw UserError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(fileName)));
 }
 
-QStringList LoadMemoFromIni(const QString &fileName, const QString &section)
+QStringList loadLinesFromIni(const QString &fileName, const QString &section)
 {
     const IniFile ini = IniFile::load(fileName);
-    // A count beyond what a memo can sensibly hold is not a count.
+    // A count beyond what a place text can sensibly hold is not a count.
     const int count = ini.readInteger(section, QStringLiteral("Count"), 0);
     QStringList lines;
     for (int i = 0; i < count && i < 100000; ++i)

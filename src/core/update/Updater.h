@@ -41,7 +41,6 @@ public:
     ~Updater() override;
 
     const QString &serverVersion() const { return m_manifest.version; }
-    const QString &currentVersion() const { return m_currentVersion; }
     // Why the last check or download ended as it did; empty when all went well.
     const QString &statusDetail() const { return m_detail; }
     bool checking() const { return m_checking; }

@@ -6,42 +6,42 @@
 namespace
 {
 
-const char16_t *const UnitesFr[20] = {u"zéro",   u"un",    u"deux",     u"trois",    u"quatre",
+const char16_t *const FrenchUnits[20] = {u"zéro",   u"un",    u"deux",     u"trois",    u"quatre",
                                       u"cinq",   u"six",   u"sept",     u"huit",     u"neuf",
                                       u"dix",    u"onze",  u"douze",    u"treize",   u"quatorze",
                                       u"quinze", u"seize", u"dix-sept", u"dix-huit", u"dix-neuf"};
 
 // The seventies, eighties and nineties have rules of their own; 7 and 8 are never read.
-const char16_t *const DizainesFr[10] = {
+const char16_t *const FrenchTens[10] = {
     u"",          u"",         u"vingt", u"trente", u"quarante",
     u"cinquante", u"soixante", u"",      u"",       u"quatre-vingt"};
 
-const char16_t *const UnitesAr[20] = {
+const char16_t *const ArabicUnits[20] = {
     u"صفر",       u"واحد",     u"اثنان",   u"ثلاثة",    u"أربعة",      u"خمسة",     u"ستة",
     u"سبعة",      u"ثمانية",   u"تسعة",    u"عشرة",     u"أحد عشر",    u"اثنا عشر", u"ثلاثة عشر",
     u"أربعة عشر", u"خمسة عشر", u"ستة عشر", u"سبعة عشر", u"ثمانية عشر", u"تسعة عشر"};
 
-const char16_t *const DizainesAr[10] = {u"",      u"",     u"عشرون", u"ثلاثون", u"أربعون",
+const char16_t *const ArabicTens[10] = {u"",      u"",     u"عشرون", u"ثلاثون", u"أربعون",
                                         u"خمسون", u"ستون", u"سبعون", u"ثمانون", u"تسعون"};
 
-constexpr char16_t RTL_MARK = u'\u202B';
-constexpr char16_t POP_DIR = u'\u202C';
-const QString WaAr = QStringLiteral(u" و");
+constexpr char16_t RightToLeftEmbedding = u'\u202B';
+constexpr char16_t PopDirectionalFormatting = u'\u202C';
+const QString ArabicAnd = QStringLiteral(u" و");
 
-QString fr(const char16_t *s)
+QString text(const char16_t *s)
 {
     return QString::fromUtf16(s);
 }
 
 // Strips leading and trailing characters of code 32 and below, upper-cases ASCII letters.
-QString normaliseLang(const QString &lang)
+QString normaliseLanguage(const QString &language)
 {
-    qsizetype b = 0, e = lang.size();
-    while (b < e && lang[b].unicode() <= 32)
+    qsizetype b = 0, e = language.size();
+    while (b < e && language[b].unicode() <= 32)
         ++b;
-    while (e > b && lang[e - 1].unicode() <= 32)
+    while (e > b && language[e - 1].unicode() <= 32)
         --e;
-    QString out = lang.mid(b, e - b);
+    QString out = language.mid(b, e - b);
     for (QChar &c : out)
         if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - 32);
     return out;
@@ -51,29 +51,29 @@ QString normaliseLang(const QString &lang)
 // "quatre-vingts" and "deux cents" keep their plural s; before "mille" they drop it
 // ("quatre-vingt mille", "deux cent mille"), while "million" and "milliard", being nouns,
 // leave it in place ("deux cents millions").
-QString frenchWords(int64_t n, bool endsNumber)
+QString frenchWordsOfPositive(int64_t n, bool endsNumber)
 {
-    if (n < 20) return fr(UnitesFr[n]);
+    if (n < 20) return text(FrenchUnits[n]);
     if (n < 100) {
         const int tens = int(n / 10), unit = int(n % 10);
         switch (tens) {
         case 7: // soixante-dix, soixante et onze, soixante-douze ...
             return unit == 0   ? QStringLiteral("soixante-dix")
                    : unit == 1 ? QStringLiteral("soixante et onze")
-                               : QStringLiteral("soixante-") + fr(UnitesFr[10 + unit]);
+                               : QStringLiteral("soixante-") + text(FrenchUnits[10 + unit]);
         case 8:
             if (unit == 0)
                 return endsNumber ? QStringLiteral("quatre-vingts")
                                   : QStringLiteral("quatre-vingt");
-            return QStringLiteral("quatre-vingt-") + fr(UnitesFr[unit]);
+            return QStringLiteral("quatre-vingt-") + text(FrenchUnits[unit]);
         case 9:
-            return QStringLiteral("quatre-vingt-") + fr(UnitesFr[10 + unit]);
+            return QStringLiteral("quatre-vingt-") + text(FrenchUnits[10 + unit]);
         default: {
-            QString s = fr(DizainesFr[tens]);
+            QString s = text(FrenchTens[tens]);
             if (unit == 1)
                 s += QStringLiteral(" et un");
             else if (unit > 1)
-                s += u'-' + fr(UnitesFr[unit]);
+                s += u'-' + text(FrenchUnits[unit]);
             return s;
         }
         }
@@ -81,9 +81,9 @@ QString frenchWords(int64_t n, bool endsNumber)
     if (n < 1000) {
         const int hundreds = int(n / 100), rest = int(n % 100);
         QString s = hundreds == 1 ? QStringLiteral("cent")
-                                  : fr(UnitesFr[hundreds]) + QStringLiteral(" cent");
+                                  : text(FrenchUnits[hundreds]) + QStringLiteral(" cent");
         if (rest == 0 && hundreds > 1 && endsNumber) s += u's';
-        if (rest > 0) s += u' ' + frenchWords(rest, endsNumber);
+        if (rest > 0) s += u' ' + frenchWordsOfPositive(rest, endsNumber);
         return s;
     }
     struct Scale {
@@ -98,8 +98,8 @@ QString frenchWords(int64_t n, bool endsNumber)
         if (n < scale.unit) continue;
         const int64_t count = n / scale.unit, rest = n % scale.unit;
         QString s = count == 1 ? QString::fromLatin1(scale.one)
-                               : frenchWords(count, scale.noun) + QString::fromLatin1(scale.many);
-        if (rest > 0) s += u' ' + frenchWords(rest, endsNumber);
+                               : frenchWordsOfPositive(count, scale.noun) + QString::fromLatin1(scale.many);
+        if (rest > 0) s += u' ' + frenchWordsOfPositive(rest, endsNumber);
         return s;
     }
     return QString();
@@ -115,21 +115,21 @@ bool needsDe(const QString &words)
 
 } // namespace
 
-QString NombreEnLettresFr(int64_t n)
+QString frenchWords(int64_t n)
 {
-    if (n < 0) return QStringLiteral("moins ") + NombreEnLettresFr(-n);
-    if (n == 0) return fr(UnitesFr[0]);
-    return frenchWords(n, true);
+    if (n < 0) return QStringLiteral("moins ") + frenchWords(-n);
+    if (n == 0) return text(FrenchUnits[0]);
+    return frenchWordsOfPositive(n, true);
 }
 
-QString NombreEnLettresAr(int64_t n)
+QString arabicWords(int64_t n)
 {
-    if (n < 0) return QStringLiteral(u"ناقص ") + NombreEnLettresAr(-n);
-    if (n < 20) return fr(UnitesAr[n]);
+    if (n < 0) return QStringLiteral(u"ناقص ") + arabicWords(-n);
+    if (n < 20) return text(ArabicUnits[n]);
     if (n < 100) {
         const int d = int(n / 10), u = int(n % 10);
-        if (u == 0) return fr(DizainesAr[d]);
-        return fr(UnitesAr[u]) + WaAr + fr(DizainesAr[d]);
+        if (u == 0) return text(ArabicTens[d]);
+        return text(ArabicUnits[u]) + ArabicAnd + text(ArabicTens[d]);
     }
     QString s;
     int64_t r = 0;
@@ -138,59 +138,59 @@ QString NombreEnLettresAr(int64_t n)
         r = n % 100;
         s = d == 1   ? QStringLiteral(u"مائة")
             : d == 2 ? QStringLiteral(u"مائتان")
-                     : fr(UnitesAr[d]) + QStringLiteral(u" مائة");
+                     : text(ArabicUnits[d]) + QStringLiteral(u" مائة");
     } else if (n < 1000000) {
         const int64_t d = n / 1000;
         r = n % 1000;
         s = d == 1    ? QStringLiteral(u"ألف")
             : d == 2  ? QStringLiteral(u"ألفان")
-            : d <= 10 ? NombreEnLettresAr(d) + QStringLiteral(u" آلاف")
-                      : NombreEnLettresAr(d) + QStringLiteral(u" ألف");
+            : d <= 10 ? arabicWords(d) + QStringLiteral(u" آلاف")
+                      : arabicWords(d) + QStringLiteral(u" ألف");
     } else if (n < 1000000000) {
         const int64_t d = n / 1000000;
         r = n % 1000000;
         s = d == 1    ? QStringLiteral(u"مليون")
             : d == 2  ? QStringLiteral(u"مليونان")
-            : d <= 10 ? NombreEnLettresAr(d) + QStringLiteral(u" ملايين")
-                      : NombreEnLettresAr(d) + QStringLiteral(u" مليون");
+            : d <= 10 ? arabicWords(d) + QStringLiteral(u" ملايين")
+                      : arabicWords(d) + QStringLiteral(u" مليون");
     } else {
         const int64_t d = n / 1000000000;
         r = n % 1000000000;
         s = d == 1   ? QStringLiteral(u"مليار")
             : d == 2 ? QStringLiteral(u"ملياران")
-                     : NombreEnLettresAr(d) + QStringLiteral(u" مليارات");
+                     : arabicWords(d) + QStringLiteral(u" مليارات");
     }
-    if (r > 0) s += WaAr + NombreEnLettresAr(r);
+    if (r > 0) s += ArabicAnd + arabicWords(r);
     return s;
 }
 
-QString NombreEnToutesLettres(double valeur, const QString &lang)
+QString amountInWords(double value, const QString &language)
 {
     // Outside a signed 64-bit whole number there is nothing sensible to write.
-    if (!std::isfinite(valeur) || std::fabs(valeur) >= 9.2e18) return QString();
-    const int64_t entier = static_cast<int64_t>(valeur); // truncation toward zero
+    if (!std::isfinite(value) || std::fabs(value) >= 9.2e18) return QString();
+    const int64_t whole = static_cast<int64_t>(value); // truncation toward zero
     // The fraction is taken in extended precision so that 1234.56 (held as 1234.5599...)
     // gives 56 centimes; an exact half goes to the even neighbour.
     const long double fraction =
-        static_cast<long double>(valeur) - static_cast<long double>(entier);
+        static_cast<long double>(value) - static_cast<long double>(whole);
     const int previous = std::fegetround();
     std::fesetround(FE_TONEAREST);
-    const int decim = static_cast<int>(std::nearbyintl(fraction * 100.0L));
+    const int cents = static_cast<int>(std::nearbyintl(fraction * 100.0L));
     std::fesetround(previous);
 
-    if (normaliseLang(lang) == u"FR") {
-        QString s = NombreEnLettresFr(entier);
+    if (normaliseLanguage(language) == u"FR") {
+        QString s = frenchWords(whole);
         if (needsDe(s)) s += QStringLiteral(" de");
         s += QStringLiteral(" dinar");
-        if (entier > 1) s += u's';
-        if (decim > 0) {
-            s += QStringLiteral(" et ") + NombreEnLettresFr(decim) + QStringLiteral(" centime");
-            if (decim > 1) s += u's';
+        if (whole > 1) s += u's';
+        if (cents > 0) {
+            s += QStringLiteral(" et ") + frenchWords(cents) + QStringLiteral(" centime");
+            if (cents > 1) s += u's';
         }
         if (!s.isEmpty() && s[0] >= u'a' && s[0] <= u'z') s[0] = QChar(s[0].unicode() - 32);
         return s;
     }
-    QString s = NombreEnLettresAr(entier) + QStringLiteral(u" دينار");
-    if (decim > 0) s += WaAr + NombreEnLettresAr(decim) + QStringLiteral(u" سنتيم");
-    return QChar(RTL_MARK) + s + QChar(POP_DIR);
+    QString s = arabicWords(whole) + QStringLiteral(u" دينار");
+    if (cents > 0) s += ArabicAnd + arabicWords(cents) + QStringLiteral(u" سنتيم");
+    return QChar(RightToLeftEmbedding) + s + QChar(PopDirectionalFormatting);
 }

@@ -9,11 +9,11 @@
 // French, any other language Arabic, enclosed in U+202B ... U+202C. French follows the
 // traditional spelling of official documents: "Un million de dinars", "Quatre-vingt mille
 // dinars et soixante et onze centimes".
-QString NombreEnToutesLettres(double valeur, const QString &lang);
+QString amountInWords(double value, const QString &language);
 
 // A signed whole number in French words, lower case, traditional spelling: "soixante et
 // onze", "quatre-vingts" but "quatre-vingt mille", "deux cents" but "deux cent un".
-QString NombreEnLettresFr(int64_t n);
+QString frenchWords(int64_t n);
 
 // A signed whole number in Arabic words.
-QString NombreEnLettresAr(int64_t n);
+QString arabicWords(int64_t n);
