@@ -19,8 +19,8 @@ namespace WorkbookImport
 namespace
 {
 
-// Parts of a zip workbook are held whole in memory by the reader; the reader process's
-// memory limit stops a part that inflates beyond reason.
+// A zip workbook is held whole in memory by the reader, and so is each .xlsx part it
+// inflates (at most ZipParts::MaxPartBytes); the reader process's memory limit stops the rest.
 constexpr qint64 MaxFileSize = qint64(1) << 30;
 
 bool startsWith(const QByteArray &bytes, const char *magic, int len)
