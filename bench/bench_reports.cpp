@@ -1,10 +1,12 @@
 // Times the printed reports on a generated list: preparation (both layouts), PDF writing,
 // the list to PDF from start to end, pages laid out on demand, and the "Tirage Liste"
-// command up to the preview's first painted page.
+// command up to the preview's first painted page. Each figure is printed beside a bare parse
+// of the same list file measured in the same run, so that its ratio holds on any machine.
 // Usage: bench_reports [LINES]   (needs gen_transfer beside it)
 #include "BenchSupport.h"
 #include "SilentPrompts.h"
 #include "MainWindow.h"
+#include "import/TextImport.h"
 #include "RecordEditor.h"
 #include "StatusLight.h"
 #include "TextLinesView.h"
@@ -32,6 +34,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 
 namespace
@@ -55,6 +58,14 @@ public:
     }
 };
 
+// Bare parse of the list file: the reference every figure is divided by.
+double bare = 0;
+
+void figure(const char *what, double took)
+{
+    std::printf("%-30s %9.1f ms   ratio %6.2f\n", what, took, took / bare);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -65,6 +76,12 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("liste.txt"));
     if (!generateList(lines, file)) return 2;
+    bare = 1e30;
+    for (int run = 0; run < 2; ++run)
+        bare = std::min(bare, ms([&] { (void)TextImport::importFile(file); }));
+    std::printf("list: %s lines, %.1f MB\n",
+                qPrintable(lines), double(QFileInfo(file).size()) / 1e6);
+    std::printf("%-30s %9.1f ms   ratio   1.00\n", "bare parse (reference)", bare);
     auto prompts = std::make_shared<BenchPrompts>();
     prompts->file = file;
     MainWindow form(prompts, Folders(dir.path()));
@@ -80,28 +97,25 @@ int main(int argc, char *argv[])
     v.place = QStringLiteral("APC Talvoro\nDirection des Finances");
     PreparedReport report;
     for (int run = 0; run < 3; ++run)
-        std::printf("prepare (both layouts):    %8.1f ms\n",
-                    ms([&] { report = ListReport::prepare(form.session().list(), v); }));
+        figure("prepare (both layouts)", ms([&] { report = ListReport::prepare(form.session().list(), v); }));
     std::printf("pages: %d\n", report.pageCount());
     const QString pdf = dir.filePath(QStringLiteral("liste.pdf"));
-    std::printf("write PDF:                 %8.1f ms\n",
-                ms([&] { ReportPainter::writePdf(report, pdf); }));
+    figure("write PDF", ms([&] { ReportPainter::writePdf(report, pdf); }));
     for (int run = 0; run < 3; ++run)
-        std::printf("list to PDF (both):        %8.1f ms\n",
-                    ms([&] { ReportPainter::writePdf(ListReport::prepare(form.session().list(), v), pdf); }));
-    std::printf("on demand, page count:     %8.1f ms\n",
-                ms([&] { report = ListReport::prepareOnDemand(form.session().list(), v); }));
-    std::printf("on demand, page 1 at 96 dpi:%7.1f ms\n",
-                ms([&] { ReportPainter::renderPage(report, 0, 96); }));
-    std::printf("on demand, last page:      %8.1f ms\n",
-                ms([&] { ReportPainter::renderPage(report, report.pageCount() - 1, 96); }));
+        figure("list to PDF (both)",
+               ms([&] { ReportPainter::writePdf(ListReport::prepare(form.session().list(), v), pdf); }));
+    figure("on demand, page count",
+           ms([&] { report = ListReport::prepareOnDemand(form.session().list(), v); }));
+    figure("on demand, page 1 at 96 dpi", ms([&] { ReportPainter::renderPage(report, 0, 96); }));
+    figure("on demand, last page",
+           ms([&] { ReportPainter::renderPage(report, report.pageCount() - 1, 96); }));
     std::printf("PDF size: %.1f MB\n", double(QFileInfo(pdf).size()) / 1e6);
-    std::printf("render page 1 at 96 dpi:   %8.1f ms\n",
-                ms([&] { ReportPainter::renderPage(report, 0, 96); }));
+    figure("render page 1 at 96 dpi", ms([&] { ReportPainter::renderPage(report, 0, 96); }));
     prompts->command.start();
     const double whole = ms([&] { findNamed<QAction>(&form, "printListAction")->trigger(); });
-    std::printf("Tirage Liste to first page:%8.1f ms (%d pages)\n", prompts->firstPage,
-                prompts->pages);
-    std::printf("Tirage Liste, whole:       %8.1f ms\n", whole);
+    std::printf("(%d pages)\n", prompts->pages);
+    figure("Tirage Liste to first page", prompts->firstPage);
+    figure("Tirage Liste, whole", whole);
+    std::printf("%-30s %9ld MB\n", "peak memory (one process)", peakMegabytes());
     return 0;
 }

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the workbook readers in this process, as a file, then converts the
 // rows. The program reads workbooks in a reader process; here the readers run bare so that
-// every fault is seen. fuzz_workbook reads zip workbooks (.xlsx through liborcus's zip and
-// XML parsers, .ods through QuaZip and QXmlStreamReader); fuzz_workbook_xls reads compound
+// every fault is seen. fuzz_workbook reads zip workbooks (.xlsx through QuaZip and liborcus's
+// XML parser, .ods through QuaZip and QXmlStreamReader); fuzz_workbook_xls reads compound
 // files (.xls through FreeXL and libgsf), where FreeXL's known over-read
 // (tests/fuzz/known/freexl-iconv-overread.xls) lives, so that it cannot bury a new finding.
 #include "import/WorkbookImport.h"

@@ -59,10 +59,8 @@ template <class F> QString errorOf(F &&f)
 
 TEST(WorkbookImport, CellTextAndAmountRules)
 {
-    const std::vector<QString> texts{QStringLiteral("  Zoé  "),       QStringLiteral("1 234,56"),
-                                     QStringLiteral("1234.5"),        QString(),
-                                     QStringLiteral("12\u00A0345,5"), QStringLiteral("abc"),
-                                     QStringLiteral("15/03/2024")};
+    const SheetTexts texts{u"  Zoé  ", u"1 234,56", u"1234.5",    u"", u"12\u00A0345,5",
+                           u"abc",     u"15/03/2024"};
     using K = Cell::Kind;
     struct Case {
         Cell cell;
@@ -248,6 +246,15 @@ TEST(WorkbookImport, BadInputGetsAClearMessageNamingTheFile)
     encrypted += QByteArray(504, '\0');
     encrypted += QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32);
 
+    // A zip whose directory declares for every part far more than it holds, compressed or
+    // not (at 20 and 24 in each directory record): nothing of that size may be allocated.
+    auto declaring = [&xlsx](int at) {
+        QByteArray bytes = xlsx;
+        for (qsizetype i = bytes.indexOf("PK\x01\x02"); i >= 0; i = bytes.indexOf("PK\x01\x02", i + 4))
+            bytes.replace(i + at, 4, QByteArray("\xF0\xFF\xFF\xEF", 4));
+        return bytes;
+    };
+
     struct Case {
         const char *name;
         QByteArray bytes; // written unless null
@@ -260,10 +267,14 @@ TEST(WorkbookImport, BadInputGetsAClearMessageNamingTheFile)
         {"zero.xlsx", QByteArray(""), notWorkbook},
         {"faux.xls", QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(600, 'x'),
          damaged},
-        {"brouille.xlsx", scrambled, notWorkbook}, // its part names are scrambled too
+        {"brouille.xlsx", scrambled, damaged}, // its directory is scrambled too
         {"protege.xlsx", encrypted,
          QStringLiteral("Le classeur « %1 » est protégé par un mot de passe.")},
         {"absent.xlsx", QByteArray(), QStringLiteral("File not found: %1")},
+        {"gonfle.xlsx", declaring(24),
+         QStringLiteral("Le classeur « %1 » est endommagé ou trop volumineux pour être importé : "
+                        "sa partie _rels/.rels dépasse 1024 Mo")},
+        {"gonfle-compresse.xlsx", declaring(20), damaged},
     };
     for (qsizetype cut : {qsizetype(10), qsizetype(100), xlsx.size() / 2, xlsx.size() - 30})
         cases.push_back({"coupe.xlsx", xlsx.left(cut), damaged});

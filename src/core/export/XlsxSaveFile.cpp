@@ -79,10 +79,18 @@ static void check(lxw_error rc, int row, int col)
 void XlsxSaveFile::text(int row, int col, QStringView s)
 {
     if (s.isEmpty()) return;
-    const QByteArray utf8 = s.toUtf8();
-    check(
-        worksheet_write_string(m_sheet, lxw_row_t(row), lxw_col_t(col), utf8.constData(), nullptr),
-        row, col);
+    // Cells are mostly ASCII: they are copied into one reused buffer, not converted each
+    // into a new array.
+    m_utf8.clear();
+    for (QChar c : s) {
+        if (c.unicode() >= 0x80) {
+            m_utf8 = s.toUtf8().toStdString();
+            break;
+        }
+        m_utf8.push_back(char(c.unicode()));
+    }
+    check(worksheet_write_string(m_sheet, lxw_row_t(row), lxw_col_t(col), m_utf8.c_str(), nullptr),
+          row, col);
 }
 
 void XlsxSaveFile::number(int row, int col, double value)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 #include <QTemporaryFile>
+#include <string>
 
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -35,4 +36,5 @@ private:
     QByteArray m_tempName;
     lxw_workbook *m_book = nullptr;
     lxw_worksheet *m_sheet = nullptr;
+    std::string m_utf8; // the cell being written
 };

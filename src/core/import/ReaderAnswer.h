@@ -23,22 +23,25 @@ inline void appendText(QByteArray &out, const QString &text)
     out.append(reinterpret_cast<const char *>(text.constData()), qsizetype(units) * 2);
 }
 
-inline void writeSheet(QByteArray &out, const SheetCells &sheet)
+// Writes the sheet through write(const char *, size_t) straight from where it lies, so that
+// the reader never holds a second copy: the name, the last row, the entries, then the texts
+// as their count, their ends and all their units end to end.
+template <class Write> void writeSheet(const SheetCells &sheet, Write &&write)
 {
-    qsizetype size = 64 + qsizetype(sheet.entries.size() * sizeof(Entry));
-    for (const QString &t : sheet.texts)
-        size += 4 + t.size() * 2;
-    out.reserve(out.size() + size);
-    appendText(out, sheet.name);
+    QByteArray head;
+    appendText(head, sheet.name);
     const qint32 lastRow = sheet.lastRow;
-    const quint32 entries = quint32(sheet.entries.size()), texts = quint32(sheet.texts.size());
-    out.append(reinterpret_cast<const char *>(&lastRow), sizeof lastRow);
-    out.append(reinterpret_cast<const char *>(&entries), sizeof entries);
-    out.append(reinterpret_cast<const char *>(sheet.entries.data()),
-               qsizetype(entries * sizeof(Entry)));
-    out.append(reinterpret_cast<const char *>(&texts), sizeof texts);
-    for (const QString &t : sheet.texts)
-        appendText(out, t);
+    const quint32 entries = quint32(sheet.entries.size());
+    head.append(reinterpret_cast<const char *>(&lastRow), sizeof lastRow);
+    head.append(reinterpret_cast<const char *>(&entries), sizeof entries);
+    write(head.constData(), size_t(head.size()));
+    write(reinterpret_cast<const char *>(sheet.entries.data()), entries * sizeof(Entry));
+    const quint32 texts = quint32(sheet.texts.size());
+    const quint64 units = quint64(sheet.texts.units().size());
+    write(reinterpret_cast<const char *>(&texts), sizeof texts);
+    write(reinterpret_cast<const char *>(&units), sizeof units);
+    write(reinterpret_cast<const char *>(sheet.texts.ends().data()), texts * sizeof(quint32));
+    write(reinterpret_cast<const char *>(sheet.texts.units().constData()), size_t(units) * 2);
 }
 
 } // namespace WorkbookImport

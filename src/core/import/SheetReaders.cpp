@@ -19,8 +19,8 @@ namespace WorkbookImport
 namespace
 {
 
-// Parts of a zip workbook are held whole in memory by the reader; the reader process's
-// memory limit stops a part that inflates beyond reason.
+// A zip workbook is held whole in memory by the reader, and so is each .xlsx part it
+// inflates (at most ZipParts::MaxPartBytes); the reader process's memory limit stops the rest.
 constexpr qint64 MaxFileSize = qint64(1) << 30;
 
 bool startsWith(const QByteArray &bytes, const char *magic, int len)
@@ -38,12 +38,6 @@ void SheetBuilder::touch(int64_t row)
     if (row > m_out.lastRow) m_out.lastRow = int(row);
 }
 
-int32_t SheetBuilder::addText(const QString &text)
-{
-    m_out.texts.push_back(text);
-    return int32_t(m_out.texts.size() - 1);
-}
-
 void SheetBuilder::cellTooLong(int64_t row, int64_t col) const
 {
     throw UserError(
@@ -51,17 +45,23 @@ void SheetBuilder::cellTooLong(int64_t row, int64_t col) const
                                            QString::number(row + 1), QString::number(col + 1)}));
 }
 
-void SheetBuilder::putText(int64_t row, int64_t col, Cell::Kind kind, const QString &text)
+bool SheetBuilder::keeps(int64_t row, int64_t col)
 {
-    if (row < 0 || col < 0) return;
-    if (text.size() > MaxCellText) cellTooLong(row, col);
     touch(row);
-    if (row < 1 || col >= Columns) return;
+    if (row < 1 || col >= Columns) return false;
     if (!m_out.entries.empty()) {
         const Entry &last = m_out.entries.back();
         if (row < last.row || (row == last.row && col <= last.col)) m_unordered = true;
     }
-    m_out.entries.push_back({int32_t(row), uint8_t(col), Cell{kind, 0, addText(text)}});
+    return true;
+}
+
+void SheetBuilder::putText(int64_t row, int64_t col, Cell::Kind kind, QStringView text)
+{
+    if (row < 0 || col < 0) return;
+    if (text.size() > MaxCellText) cellTooLong(row, col);
+    if (keeps(row, col))
+        m_out.entries.push_back({int32_t(row), uint8_t(col), Cell{kind, 0, m_out.texts.add(text)}});
 }
 
 void SheetBuilder::put(int64_t row, int64_t col, Cell::Kind kind, double number,
@@ -69,24 +69,27 @@ void SheetBuilder::put(int64_t row, int64_t col, Cell::Kind kind, double number,
 {
     if (row < 0 || col < 0 || kind == Cell::Kind::Empty) return;
     if (utf8.size() > size_t(MaxCellText) * 3) cellTooLong(row, col);
-    if (kind == Cell::Kind::Text || kind == Cell::Kind::Date || kind == Cell::Kind::Error) {
-        if (row < 1 || col >= Columns) {
-            touch(row);
-            return;
-        }
+    if (kind != Cell::Kind::Text && kind != Cell::Kind::Date && kind != Cell::Kind::Error) {
+        if (keeps(row, col))
+            m_out.entries.push_back({int32_t(row), uint8_t(col), Cell{kind, number, -1}});
+        return;
+    }
+    if (row < 1 || col >= Columns) return touch(row);
+    // Most texts are ASCII: those go into the buffer without a decoded copy.
+    const bool ascii =
+        std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; });
+    if (!ascii)
         return putText(row, col, kind, QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
-    }
-    touch(row);
-    if (row < 1 || col >= Columns) return;
-    if (!m_out.entries.empty()) {
-        const Entry &last = m_out.entries.back();
-        if (row < last.row || (row == last.row && col <= last.col)) m_unordered = true;
-    }
-    m_out.entries.push_back({int32_t(row), uint8_t(col), Cell{kind, number, -1}});
+    if (utf8.size() > size_t(MaxCellText)) cellTooLong(row, col);
+    if (keeps(row, col))
+        m_out.entries.push_back(
+            {int32_t(row), uint8_t(col),
+             Cell{kind, 0,
+                  m_out.texts.addLatin1(QLatin1StringView(utf8.data(), qsizetype(utf8.size())))}});
 }
 
 void SheetBuilder::repeat(int64_t row, int64_t col, int64_t count, Cell::Kind kind, double number,
-                          const QString &text)
+                          QStringView text)
 {
     if (count <= 0 || kind == Cell::Kind::Empty) return;
     if (row + count > MaxRows) tooManyRows(m_path);

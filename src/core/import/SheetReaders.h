@@ -20,10 +20,10 @@ public:
     // largest sheet, throws UserError.
     void put(int64_t row, int64_t col, Cell::Kind kind, double number = 0,
              std::string_view utf8 = {});
-    void putText(int64_t row, int64_t col, Cell::Kind kind, const QString &text);
+    void putText(int64_t row, int64_t col, Cell::Kind kind, QStringView text);
     // The same cell on count rows from row on (repeated rows of an .ods).
     void repeat(int64_t row, int64_t col, int64_t count, Cell::Kind kind, double number,
-                const QString &text);
+                QStringView text);
     // Sorts the cells, keeping the last value given to a position.
     void finish();
 
@@ -34,7 +34,9 @@ public:
 
 private:
     void touch(int64_t row);
-    int32_t addText(const QString &text);
+    // Notes row as used; true when the cell is one the sheet keeps (columns 1 to 7 from
+    // row 2 on), noting whether cells still come in order.
+    bool keeps(int64_t row, int64_t col);
 
     SheetCells &m_out;
     QString m_path;

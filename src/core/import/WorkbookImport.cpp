@@ -44,6 +44,45 @@ constexpr double MaxAmountCents = 9999999999999.0;
     fail(Texts::TooManyRows, path);
 }
 
+// --- texts ---
+
+SheetTexts::SheetTexts(std::initializer_list<QStringView> texts)
+{
+    for (QStringView t : texts)
+        add(t);
+}
+
+int32_t SheetTexts::added()
+{
+    m_ends.push_back(uint32_t(m_units.size()));
+    return int32_t(m_ends.size() - 1);
+}
+
+int32_t SheetTexts::add(QStringView text)
+{
+    m_units.append(text);
+    return added();
+}
+
+int32_t SheetTexts::addLatin1(QLatin1StringView text)
+{
+    m_units.append(text);
+    return added();
+}
+
+bool SheetTexts::assign(QString units, std::vector<uint32_t> ends)
+{
+    uint32_t from = 0;
+    for (uint32_t end : ends) {
+        if (end < from) return false;
+        from = end;
+    }
+    if (qsizetype(from) != units.size()) return false;
+    m_units = std::move(units);
+    m_ends = std::move(ends);
+    return true;
+}
+
 // --- public ---
 
 QString generalNumber(double value)
@@ -84,7 +123,19 @@ QString serialDateText(double serial, int originYear, int originMonth, int origi
     return text;
 }
 
-QString cellText(const Cell &cell, const std::vector<QString> &texts)
+namespace
+{
+
+// The text of a cell that holds one; an empty view for the others.
+QStringView storedText(const Cell &cell, const SheetTexts &texts)
+{
+    return cell.text >= 0 && size_t(cell.text) < texts.size() ? texts[size_t(cell.text)]
+                                                              : QStringView();
+}
+
+} // namespace
+
+QString cellText(const Cell &cell, const SheetTexts &texts)
 {
     switch (cell.kind) {
     case Cell::Kind::Empty:
@@ -97,13 +148,12 @@ QString cellText(const Cell &cell, const std::vector<QString> &texts)
     case Cell::Kind::Text:
     case Cell::Kind::Date:
     case Cell::Kind::Error:
-        return cell.text >= 0 && size_t(cell.text) < texts.size() ? texts[size_t(cell.text)]
-                                                                  : QString();
+        return storedText(cell, texts).toString();
     }
     return QString();
 }
 
-bool cellAmount(const Cell &cell, const std::vector<QString> &texts, double &value)
+bool cellAmount(const Cell &cell, const SheetTexts &texts, double &value)
 {
     switch (cell.kind) {
     case Cell::Kind::Empty:
@@ -113,13 +163,13 @@ bool cellAmount(const Cell &cell, const std::vector<QString> &texts, double &val
         value = cell.number;
         return std::isfinite(value);
     case Cell::Kind::Text: {
-        const QString text = cellText(cell, texts);
+        const QStringView text = storedText(cell, texts);
         if (text.isEmpty()) {
             value = 0;
             return true;
         }
         // Regional formats group digits with no-break spaces; the number rule drops spaces.
-        QString plain = text;
+        QString plain = text.toString();
         plain.replace(QChar(0x00A0), u' ').replace(QChar(0x202F), u' ');
         return readNumber(plain, value) && std::isfinite(value);
     }
@@ -137,7 +187,7 @@ namespace
 
 // What keeps a cell of the account, key, amount or insurance columns from giving a value;
 // empty when it gives one.
-QString refusal(const Cell &cell, int col, const std::vector<QString> &texts, double &amount)
+QString refusal(const Cell &cell, int col, const SheetTexts &texts, double &amount)
 {
     const bool isAmount = col == 2 || col == 3;
     switch (cell.kind) {
@@ -178,7 +228,9 @@ std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
         for (; next < sheet.entries.size() && sheet.entries[next].row == row; ++next)
             if (sheet.entries[next].col < Columns)
                 cells[sheet.entries[next].col] = sheet.entries[next].cell;
-        QString text[Columns];
+        // Texts are taken as views into the sheet's buffer; only made texts are held here.
+        QString made[Columns];
+        QStringView text[Columns];
         for (int c = 0; c < Columns; ++c) {
             double amount = 0;
             if (c <= 4) {
@@ -189,10 +241,16 @@ std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
                                                    QString::number(row + 1), QString::number(c + 1),
                                                    QLatin1String(ColumnNames[c]), why}));
             }
-            if (c == 2 || c == 3)
-                text[c] = cells[c].kind == Cell::Kind::Empty ? zero : AmountText::format(amount);
-            else
-                text[c] = cellText(cells[c], sheet.texts);
+            if (c == 2 || c == 3) {
+                text[c] = cells[c].kind == Cell::Kind::Empty
+                              ? QStringView(zero)
+                              : QStringView(made[c] = AmountText::format(amount));
+            } else if (cells[c].kind == Cell::Kind::Text || cells[c].kind == Cell::Kind::Date ||
+                       cells[c].kind == Cell::Kind::Error) {
+                text[c] = storedText(cells[c], sheet.texts);
+            } else {
+                text[c] = made[c] = cellText(cells[c], sheet.texts);
+            }
         }
         lines.emplace_back(TransferLine::DefaultCaption, text[0], text[1], text[2], text[3], text[4], text[5], text[6]);
         if (progress) progress(row, total);

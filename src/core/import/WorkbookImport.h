@@ -6,11 +6,13 @@
 #include <QStringView>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
-// Reader of workbooks (.xlsx and .ods through liborcus's zip and XML parsers; legacy .xls
-// through FreeXL, with formula results taken from the file's own records): the first sheet
-// by position, row 1 skipped, rows 2 to the last used row, columns 1 to 7.
+// Reader of workbooks (.xlsx through QuaZip and liborcus's XML parser, .ods through QuaZip and
+// QXmlStreamReader, legacy .xls through FreeXL with formula results taken from the file's own
+// records): the first sheet by position, row 1 skipped, rows 2 to the last used row, columns
+// 1 to 7.
 namespace WorkbookImport
 {
 
@@ -36,6 +38,38 @@ struct Cell {
     int32_t text = -1; // Text, Date and Error: index into SheetCells::texts
 };
 
+// The texts of a sheet end to end in one buffer, with where each ends: a sheet of a million
+// texts costs two allocations, not a million, in the reader and in the program.
+class SheetTexts final
+{
+public:
+    SheetTexts() = default;
+    SheetTexts(std::initializer_list<QStringView> texts);
+
+    // Appends a text; returns its index.
+    int32_t add(QStringView text);
+    // Appends a text that is Latin-1 (ASCII read from a file); returns its index.
+    int32_t addLatin1(QLatin1StringView text);
+    QStringView operator[](size_t index) const
+    {
+        const uint32_t from = index == 0 ? 0 : m_ends[index - 1];
+        return QStringView(m_units).mid(from, m_ends[index] - from);
+    }
+    size_t size() const { return m_ends.size(); }
+
+    // The buffer and the ends, as the reader sends them and the program takes them back.
+    const QString &units() const { return m_units; }
+    const std::vector<uint32_t> &ends() const { return m_ends; }
+    // False, leaving the texts empty, unless the ends rise and the last is the buffer's size.
+    bool assign(QString units, std::vector<uint32_t> ends);
+
+private:
+    int32_t added();
+
+    QString m_units;
+    std::vector<uint32_t> m_ends;
+};
+
 struct Entry {
     int32_t row; // 0-based sheet row
     uint8_t col; // 0-based column, below Columns
@@ -49,7 +83,7 @@ struct SheetCells {
     QString name;
     int lastRow = -1; // 0-based; -1 for an empty sheet
     std::vector<Entry> entries;
-    std::vector<QString> texts;
+    SheetTexts texts;
 };
 
 // Progress of a read, in thousandths.
@@ -64,7 +98,7 @@ SheetCells readFirstSheetHere(const QString &path, const ReadProgress &progress 
 // Cell text: text unchanged, a number in general form (up to 15 significant digits, decimal
 // comma), a date as dd/MM/yyyy (with hh:mm:ss when it has a time), a boolean as VRAI or
 // FAUX, an error as the program shows it, an empty cell as an empty text.
-QString cellText(const Cell &cell, const std::vector<QString> &texts);
+QString cellText(const Cell &cell, const SheetTexts &texts);
 
 // A number in general form: up to 15 significant digits, decimal comma, exponent as "E".
 QString generalNumber(double value);
@@ -76,7 +110,7 @@ QString serialDateText(double serial, int originYear = 1899, int originMonth = 1
 // Amount of a cell: a number as it is; an empty cell or empty text as 0; a text read by the
 // number rule (spaces, no-break spaces dropped, decimal comma). False for a text that is not
 // a number, a date, a boolean, an error or a missing formula result.
-bool cellAmount(const Cell &cell, const std::vector<QString> &texts, double &value);
+bool cellAmount(const Cell &cell, const SheetTexts &texts, double &value);
 
 // Called while rows are converted: rows done, rows in all.
 using Progress = std::function<void(int done, int total)>;

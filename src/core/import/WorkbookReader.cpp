@@ -55,19 +55,24 @@ public:
     {
         qint32 lastRow = -1;
         quint32 count = 0, texts = 0;
+        quint64 units = 0;
         if (!text(sheet.name) || !take(lastRow) || !take(count) || lastRow < -1 ||
-            lastRow >= MaxRows ||
-            (m_bytes.size() - m_at) / qsizetype(sizeof(Entry)) < qsizetype(count))
+            lastRow >= MaxRows || left() / qsizetype(sizeof(Entry)) < qsizetype(count))
             return false;
         sheet.lastRow = lastRow;
         sheet.entries.resize(count);
         if (count > 0) // an empty sheet has no entries, and no buffer to copy into
             std::memcpy(sheet.entries.data(), m_bytes.constData() + m_at, count * sizeof(Entry));
         m_at += qsizetype(count * sizeof(Entry));
-        if (!take(texts) || (m_bytes.size() - m_at) / 4 < qsizetype(texts)) return false;
-        sheet.texts.resize(texts);
-        for (QString &t : sheet.texts)
-            if (!text(t)) return false;
+        if (!take(texts) || !take(units) || left() / 4 < qsizetype(texts) ||
+            (left() - qsizetype(texts) * 4) / 2 < qsizetype(std::min<quint64>(units, 1ULL << 62)))
+            return false;
+        std::vector<quint32> ends(texts);
+        if (texts > 0) std::memcpy(ends.data(), m_bytes.constData() + m_at, texts * 4);
+        m_at += qsizetype(texts) * 4;
+        QString all(reinterpret_cast<const QChar *>(m_bytes.constData() + m_at), qsizetype(units));
+        m_at += qsizetype(units) * 2;
+        if (!sheet.texts.assign(std::move(all), std::move(ends))) return false;
         for (const Entry &e : sheet.entries)
             if (e.row < 1 || e.row > lastRow || e.col >= Columns ||
                 e.cell.kind > Cell::Kind::NoValue ||
@@ -77,6 +82,8 @@ public:
     }
 
 private:
+    qsizetype left() const { return m_bytes.size() - m_at; }
+
     const QByteArray &m_bytes;
     qsizetype m_at;
 };

@@ -22,6 +22,9 @@ inline const QString TooManyRows = QStringLiteral(
 inline const QString TooMuchMemory = QStringLiteral(
     "Le classeur « %1 » est trop volumineux pour être importé : sa lecture demandait plus de "
     "%2 Mo de mémoire. La liste n’a pas été modifiée.");
+inline const QString PartTooLarge = QStringLiteral(
+    "Le classeur « %1 » est endommagé ou trop volumineux pour être importé : sa partie %2 "
+    "dépasse %3 Mo une fois décompressée. La liste n’a pas été modifiée.");
 inline const QString TooLong = QStringLiteral(
     "La lecture du classeur « %1 » a été arrêtée après %2 secondes : le fichier est trop "
     "volumineux ou endommagé. La liste n’a pas été modifiée.");

@@ -1,6 +1,6 @@
-// The .xlsx reader: liborcus's zip reader and namespace-aware XML parser over the parts of
-// the workbook. Every cell kind the format has is read here (shared and inline strings,
-// rich-text runs, formula results, errors, dates), so no text is lost or borrowed.
+// The .xlsx reader: liborcus's XML parser over the parts of the workbook, inflated by
+// QuaZip. Every cell kind the format has is read here (shared and inline strings, rich-text
+// runs, formula results, errors, dates), so no text is lost or borrowed.
 #include "SheetReaders.h"
 #include "WorkbookTexts.h"
 #include "ZipParts.h"
@@ -23,13 +23,9 @@ using Element = orcus::sax::parser_element;
 using Attribute = orcus::sax::parser_attribute;
 using Handler = orcus::sax_handler;
 
-template <class H> void parseXml(const std::vector<unsigned char> &xml, H &handler)
+template <class H> void parseXml(const Part &xml, H &handler)
 {
-    // liborcus 0.17's parser may look one character past the end of a part cut short: the
-    // part is parsed from a copy that ends with a few NUL bytes beyond its length.
-    std::vector<char> padded(xml.size() + 8, '\0');
-    std::copy(xml.begin(), xml.end(), padded.begin());
-    orcus::sax_parser<H> parser(padded.data(), xml.size(), handler);
+    orcus::sax_parser<H> parser(xml.data(), xml.size(), handler);
     parser.parse();
 }
 
@@ -319,7 +315,7 @@ private:
 SheetCells readXlsx(const QByteArray &bytes, const QString &path, const ReadProgress &progress)
 {
     const ZipParts zip(bytes, path);
-    std::vector<unsigned char> xml;
+    Part xml;
 
     auto parse = [&](const std::string &part, auto &handler, bool required) {
         if (!zip.read(part, xml)) {

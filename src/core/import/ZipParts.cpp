@@ -1,50 +1,75 @@
 #include "ZipParts.h"
 
 #include "SheetReaders.h"
+#include "WorkbookTexts.h"
 
-#include <orcus/zip_archive.hpp>
-#include <orcus/zip_archive_stream.hpp>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+
+#include <algorithm>
 
 namespace WorkbookImport
 {
 
-ZipParts::ZipParts(const QByteArray &bytes, const QString &path) : m_path(path)
+ZipParts::ZipParts(const QByteArray &bytes, const QString &path) : m_bytes(bytes), m_path(path)
 {
-    try {
-        m_stream = std::make_unique<orcus::zip_archive_stream_blob>(
-            reinterpret_cast<const uint8_t *>(bytes.constData()), size_t(bytes.size()));
-        m_archive = std::make_unique<orcus::zip_archive>(m_stream.get());
-        m_archive->load();
-        const size_t count = m_archive->get_file_entry_count();
-        for (size_t i = 0; i < count; ++i)
-            m_names.emplace_back(m_archive->get_file_entry_name(i));
-    } catch (const std::bad_alloc &) {
-        throw;
-    } catch (const std::exception &e) {
-        damaged(path, QString::fromUtf8(e.what()));
-    }
+    m_buffer.setBuffer(&m_bytes);
+    m_zip = std::make_unique<QuaZip>(&m_buffer);
+    if (!m_zip->open(QuaZip::mdUnzip))
+        damaged(path, QStringLiteral("archive illisible (%1)").arg(m_zip->getZipError()));
+    for (bool more = m_zip->goToFirstFile(); more; more = m_zip->goToNextFile())
+        m_names.push_back(m_zip->getCurrentFileName().toStdString());
+    if (m_zip->getZipError() != UNZ_OK)
+        damaged(path, QStringLiteral("archive illisible (%1)").arg(m_zip->getZipError()));
 }
 
 ZipParts::~ZipParts() = default;
 
 bool ZipParts::has(std::string_view name) const
 {
-    for (const std::string &n : m_names)
-        if (n == name) return true;
-    return false;
+    return std::find(m_names.begin(), m_names.end(), name) != m_names.end();
 }
 
-bool ZipParts::read(std::string_view name, std::vector<unsigned char> &out) const
+bool ZipParts::read(std::string_view name, Part &out) const
 {
-    out.clear();
+    out.bytes.clear();
     if (!has(name)) return false;
-    try {
-        return m_archive->read_file_entry(name, out);
-    } catch (const std::bad_alloc &) {
-        throw;
-    } catch (const std::exception &e) {
-        damaged(m_path, QString::fromUtf8(e.what()));
+    const QString partName = QString::fromUtf8(name.data(), qsizetype(name.size()));
+    if (!m_zip->setCurrentFile(partName, QuaZip::csSensitive)) return false;
+    auto tooLarge = [&] {
+        throw UserError(Texts::filled(Texts::PartTooLarge, {Texts::shown(m_path), partName,
+                                                            QString::number(MaxPartBytes >> 20)}));
+    };
+    // The declared size is only a hint: a damaged entry may claim gigabytes for a few bytes,
+    // so the buffer grows with what really comes out, and never past the limit.
+    QuaZipFileInfo64 info;
+    if (!m_zip->getCurrentFileInfo(&info))
+        damaged(m_path,
+                QStringLiteral("%1 illisible (%2)").arg(partName).arg(m_zip->getZipError()));
+    const qint64 declared = qint64(info.uncompressedSize);
+    if (info.uncompressedSize > quint64(MaxPartBytes)) tooLarge();
+    QuaZipFile file(m_zip.get());
+    if (!file.open(QIODevice::ReadOnly))
+        damaged(m_path, QStringLiteral("%1 illisible (%2)").arg(partName).arg(file.getZipError()));
+    out.bytes.reserve(size_t(std::clamp<qint64>(declared, 0, qint64(64) << 20)) + Part::Padding);
+    constexpr qint64 Chunk = 1 << 20;
+    qint64 size = 0;
+    for (;;) {
+        if (size + Chunk > qint64(out.bytes.size())) out.bytes.resize(size_t(size + Chunk));
+        const qint64 got = file.read(out.bytes.data() + size, Chunk);
+        if (got < 0)
+            damaged(m_path,
+                    QStringLiteral("%1 illisible (%2)").arg(partName).arg(file.getZipError()));
+        if (got == 0) break;
+        size += got;
+        if (size > MaxPartBytes) tooLarge();
     }
+    file.close();
+    if (file.getZipError() != UNZ_OK)
+        damaged(m_path, QStringLiteral("%1 illisible (%2)").arg(partName).arg(file.getZipError()));
+    out.bytes.resize(size_t(size));
+    out.bytes.resize(size_t(size) + Part::Padding, '\0');
+    return true;
 }
 
 std::string resolvedTarget(std::string_view folder, std::string_view target)

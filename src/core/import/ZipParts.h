@@ -3,6 +3,7 @@
 #include "SheetReaders.h"
 #include "model/UserError.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QString>
 #include <exception>
@@ -12,30 +13,41 @@
 #include <string_view>
 #include <vector>
 
-namespace orcus
-{
-class zip_archive;
-class zip_archive_stream_blob;
-} // namespace orcus
+class QuaZip;
 
 namespace WorkbookImport
 {
 
-// The parts of a zip workbook, read with liborcus's zip reader. A damaged archive throws
-// UserError naming the file.
+// A part of a zip workbook inflated whole, followed by a few NUL bytes: liborcus 0.17's XML
+// parser may look one character past the end of a part cut short.
+struct Part {
+    static constexpr size_t Padding = 8;
+    std::vector<char> bytes; // size() + Padding of them
+    size_t size() const { return bytes.size() < Padding ? 0 : bytes.size() - Padding; }
+    const char *data() const { return bytes.data(); }
+};
+
+// The parts of a zip workbook, inflated by QuaZip (minizip). A damaged archive throws
+// UserError naming the file. No part is trusted with its declared size: one that declares
+// or inflates to more than MaxPartBytes refuses the file as too large, before anything of
+// that size is allocated.
 class ZipParts final
 {
 public:
+    // The reader holds a part whole; a sheet of a million rows needs a few hundred megabytes.
+    static constexpr qint64 MaxPartBytes = qint64(1) << 30;
+
     ZipParts(const QByteArray &bytes, const QString &path);
     ~ZipParts();
 
     bool has(std::string_view name) const;
     // The part inflated; false when the archive has no such part.
-    bool read(std::string_view name, std::vector<unsigned char> &out) const;
+    bool read(std::string_view name, Part &out) const;
 
 private:
-    std::unique_ptr<orcus::zip_archive_stream_blob> m_stream;
-    std::unique_ptr<orcus::zip_archive> m_archive;
+    QByteArray m_bytes;
+    QBuffer m_buffer;
+    std::unique_ptr<QuaZip> m_zip;
     std::vector<std::string> m_names;
     QString m_path;
 };
