@@ -10,9 +10,13 @@ public:
     QString file, last, opened;
     void message(QWidget *, const QString &text) override { last = text; }
     void information(QWidget *, const QString &) override {}
-    void error(QWidget *, const QString &text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
+    void error(QWidget *, const QString &text) override
+    {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+    }
     bool question(QWidget *, const QString &) override { return true; }
-    std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &, bool) override
+    std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &,
+                                 bool) override
     {
         return QStringLiteral("BENCH");
     }
@@ -21,7 +25,10 @@ public:
     int execDialog(QDialog *) override { return 0; }
     bool startProgram(const QString &) override { return false; }
     void notice(QWidget *, const QString &, const QString &) override {}
-    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return {};
+    }
     bool printSetup(QWidget *, QPrinter &, int) override { return false; }
     void showReport(QWidget *, const PreparedReport &) override {}
 };

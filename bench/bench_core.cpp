@@ -10,7 +10,8 @@
 #include <random>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::vector<QString> accounts(size_t n)
 {
@@ -27,7 +28,8 @@ void BM_CheckKeys(benchmark::State &state)
 {
     std::vector<TransferLine> lines;
     for (const QString &a : accounts(4096))
-        lines.emplace_back(u"160000100", a, ripKeyText(a), u"   1,00", u"   0,00", u"1", u"NOM", u"P");
+        lines.emplace_back(u"160000100", a, ripKeyText(a), u"   1,00", u"   0,00", u"1", u"NOM",
+                           u"P");
     size_t i = 0;
     for (auto _ : state)
         benchmark::DoNotOptimize(checkKeys(lines[i++ & 4095]).status);
@@ -38,8 +40,9 @@ BENCHMARK(BM_CheckKeys);
 // One 87-character record cut into a line, its amounts written as amount texts.
 void BM_ParseRecord(benchmark::State &state)
 {
-    const QString record = QStringLiteral("16000010000123456780300000001234560000000010000110000000001"
-                                          "ALI BEN                    P");
+    const QString record =
+        QStringLiteral("16000010000123456780300000001234560000000010000110000000001"
+                       "ALI BEN                    P");
     for (auto _ : state)
         benchmark::DoNotOptimize(TextImport::parseRecord(record));
     state.SetItemsProcessed(state.iterations());

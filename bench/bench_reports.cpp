@@ -4,14 +4,21 @@
 // of the same list file measured in the same run, so that its ratio holds on any machine.
 // Usage: bench_reports [LINES]   (needs gen_transfer beside it)
 #include "BenchSupport.h"
-#include "SilentPrompts.h"
 #include "MainWindow.h"
-#include "import/TextImport.h"
 #include "RecordEditor.h"
+#include "SilentPrompts.h"
 #include "StatusLight.h"
 #include "TextLinesView.h"
+#include "import/TextImport.h"
 #include "support/FindWidget.h"
 
+#include "ReportPreview.h"
+#include "keys/LineCheck.h"
+#include "keys/Statistics.h"
+#include "model/AmountText.h"
+#include "model/WorkingList.h"
+#include "reports/ListReport.h"
+#include "reports/ReportPainter.h"
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,13 +28,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
-#include "keys/LineCheck.h"
-#include "keys/Statistics.h"
-#include "model/AmountText.h"
-#include "model/WorkingList.h"
-#include "reports/ListReport.h"
-#include "reports/ReportPainter.h"
-#include "ReportPreview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -79,8 +79,8 @@ int main(int argc, char *argv[])
     bare = 1e30;
     for (int run = 0; run < 2; ++run)
         bare = std::min(bare, ms([&] { (void)TextImport::importFile(file); }));
-    std::printf("list: %s lines, %.1f MB\n",
-                qPrintable(lines), double(QFileInfo(file).size()) / 1e6);
+    std::printf("list: %s lines, %.1f MB\n", qPrintable(lines),
+                double(QFileInfo(file).size()) / 1e6);
     std::printf("%-30s %9.1f ms   ratio   1.00\n", "bare parse (reference)", bare);
     auto prompts = std::make_shared<BenchPrompts>();
     prompts->file = file;
@@ -97,13 +97,15 @@ int main(int argc, char *argv[])
     v.place = QStringLiteral("APC Talvoro\nDirection des Finances");
     PreparedReport report;
     for (int run = 0; run < 3; ++run)
-        figure("prepare (both layouts)", ms([&] { report = ListReport::prepare(form.session().list(), v); }));
+        figure("prepare (both layouts)",
+               ms([&] { report = ListReport::prepare(form.session().list(), v); }));
     std::printf("pages: %d\n", report.pageCount());
     const QString pdf = dir.filePath(QStringLiteral("liste.pdf"));
     figure("write PDF", ms([&] { ReportPainter::writePdf(report, pdf); }));
     for (int run = 0; run < 3; ++run)
-        figure("list to PDF (both)",
-               ms([&] { ReportPainter::writePdf(ListReport::prepare(form.session().list(), v), pdf); }));
+        figure("list to PDF (both)", ms([&] {
+                   ReportPainter::writePdf(ListReport::prepare(form.session().list(), v), pdf);
+               }));
     figure("on demand, page count",
            ms([&] { report = ListReport::prepareOnDemand(form.session().list(), v); }));
     figure("on demand, page 1 at 96 dpi", ms([&] { ReportPainter::renderPage(report, 0, 96); }));

@@ -2,13 +2,16 @@
 // through the functions the window calls, beside a bare parse of the same file measured in
 // the same run, and reports the peak memory. Usage: bench_window [LINES]
 #include "BenchSupport.h"
-#include "SilentPrompts.h"
 #include "MainWindow.h"
 #include "RecordEditor.h"
+#include "SilentPrompts.h"
 #include "StatusLight.h"
 #include "TextLinesView.h"
 #include "support/FindWidget.h"
 
+#include "import/TextImport.h"
+#include "model/WorkingList.h"
+#include "session/Session.h"
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,9 +21,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
-#include "import/TextImport.h"
-#include "model/WorkingList.h"
-#include "session/Session.h"
 
 #include <QApplication>
 #include <QFile>
@@ -32,7 +32,8 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 // The best of a few runs of f, in milliseconds.
 template <class F> double best(int runs, F &&f)
@@ -57,9 +58,9 @@ int main(int argc, char *argv[])
     const QString lines = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("1000000");
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("liste.txt"));
-    if (!generateList(lines, file))
-        return 2;
-    std::printf("file: %s lines, %.1f MB, 5 %% wrong keys\n", qPrintable(lines), double(QFileInfo(file).size()) / 1e6);
+    if (!generateList(lines, file)) return 2;
+    std::printf("file: %s lines, %.1f MB, 5 %% wrong keys\n", qPrintable(lines),
+                double(QFileInfo(file).size()) / 1e6);
     auto prompts = std::make_shared<SilentPrompts>();
     prompts->file = file;
     MainWindow form(prompts, Folders(dir.path()));
@@ -74,8 +75,8 @@ int main(int argc, char *argv[])
         f.close();
         Session session;
         const double t = ms([&] { session.importFile(blank); });
-        std::printf("%-44s %9.1f ms   peak so far %ld MB (target < 2 s, < 100 MB)\n", "5 MB of blank lines", t,
-                    peakMegabytes());
+        std::printf("%-44s %9.1f ms   peak so far %ld MB (target < 2 s, < 100 MB)\n",
+                    "5 MB of blank lines", t, peakMegabytes());
     }
     // Reference: the bare parse of the same file (read, decode, cut into lines).
     const double bare = best(2, [&] { (void)TextImport::importFile(file); });
@@ -85,56 +86,82 @@ int main(int argc, char *argv[])
         session.importFile(file);
         (void)session.errorLines();
     });
-    std::printf("%-44s %9.1f ms   ratio %.2f (target <= 1.6)\n", "check (talvoro-cli check's session path)", check,
-                check / bare);
+    std::printf("%-44s %9.1f ms   ratio %.2f (target <= 1.6)\n",
+                "check (talvoro-cli check's session path)", check, check / bare);
     const double import = best(1, [&] { findNamed<QPushButton>(&form, "importButton")->click(); });
     const long importPeak = peakMegabytes();
-    std::printf("%-44s %9.1f ms   ratio %.2f (target <= 2)\n", "import command (read, check, figures, show)",
-                import, import / bare);
-    std::printf("rows: %d, wrong: %d\n", form.session().list().count(), form.session().figures().wrong);
+    std::printf("%-44s %9.1f ms   ratio %.2f (target <= 2)\n",
+                "import command (read, check, figures, show)", import, import / bare);
+    std::printf("rows: %d, wrong: %d\n", form.session().list().count(),
+                form.session().figures().wrong);
 
     line("full refresh (recount, panels, show, repaint)",
-         best(3, [&] {
-             form.session().refresh();
-             form.repaint();
-         }),
+         best(3,
+              [&] {
+                  form.session().refresh();
+                  form.repaint();
+              }),
          "target <= 150 ms");
-    line("filter keystroke '4' with repaint", best(1, [&] {
-             findNamed<QLineEdit>(&form, "accountFilter")->setText(QStringLiteral("4"));
-             form.repaint();
-         }), "target <= 60 ms");
-    line("filter keystroke '45' with repaint", best(1, [&] {
-             findNamed<QLineEdit>(&form, "accountFilter")->setText(QStringLiteral("45"));
-             form.repaint();
-         }), "target <= 60 ms");
-    line("filter name 'ali' with repaint", best(1, [&] {
-             findNamed<QLineEdit>(&form, "nameFilter")->setText(QStringLiteral("ali"));
-             form.repaint();
-         }), "target <= 60 ms");
-    line("filter cleared with repaint", best(1, [&] {
-             findNamed<QLineEdit>(&form, "nameFilter")->setText(QString());
-             form.repaint();
-         }), "target <= 60 ms");
+    line("filter keystroke '4' with repaint",
+         best(1,
+              [&] {
+                  findNamed<QLineEdit>(&form, "accountFilter")->setText(QStringLiteral("4"));
+                  form.repaint();
+              }),
+         "target <= 60 ms");
+    line("filter keystroke '45' with repaint",
+         best(1,
+              [&] {
+                  findNamed<QLineEdit>(&form, "accountFilter")->setText(QStringLiteral("45"));
+                  form.repaint();
+              }),
+         "target <= 60 ms");
+    line("filter name 'ali' with repaint",
+         best(1,
+              [&] {
+                  findNamed<QLineEdit>(&form, "nameFilter")->setText(QStringLiteral("ali"));
+                  form.repaint();
+              }),
+         "target <= 60 ms");
+    line("filter cleared with repaint",
+         best(1,
+              [&] {
+                  findNamed<QLineEdit>(&form, "nameFilter")->setText(QString());
+                  form.repaint();
+              }),
+         "target <= 60 ms");
     const int middle = form.session().list().count() / 2;
-    line("edit one line (replace) with repaint", best(3, [&] {
-             TransferLine l = form.session().list().line(middle);
-             l.setSubItem(TransferLine::CleRip, l.subItemView(TransferLine::CleRip) == u"00" ? u"01" : u"00");
-             form.session().replaceLine(middle, l);
-             form.repaint();
-         }), "target <= 20 ms");
-    line("delete one line with repaint", best(3, [&] {
-             findNamed<QTableView>(&form, "lineTable")->selectRow(middle);
-             findNamed<QPushButton>(&form, "deleteLineButton")->click();
-             form.repaint();
-         }), "target <= 20 ms");
-    const double exported = best(1, [&] { findNamed<QPushButton>(&form, "exportTextButton")->click(); });
-    std::printf("%-44s %9.1f ms   ratio %.2f (target <= 1.3)\n", "export TXT command", exported, exported / bare);
-    std::printf("%-44s %9ld MB   after the import %ld MB (target: + 50 MB at most)\n", "peak memory after the export",
-                peakMegabytes(), importPeak);
-    line("scroll to end and repaint", best(3, [&] {
-             findNamed<QTableView>(&form, "lineTable")->scrollToBottom();
-             form.repaint();
-         }), "");
+    line("edit one line (replace) with repaint",
+         best(3,
+              [&] {
+                  TransferLine l = form.session().list().line(middle);
+                  l.setSubItem(TransferLine::CleRip,
+                               l.subItemView(TransferLine::CleRip) == u"00" ? u"01" : u"00");
+                  form.session().replaceLine(middle, l);
+                  form.repaint();
+              }),
+         "target <= 20 ms");
+    line("delete one line with repaint",
+         best(3,
+              [&] {
+                  findNamed<QTableView>(&form, "lineTable")->selectRow(middle);
+                  findNamed<QPushButton>(&form, "deleteLineButton")->click();
+                  form.repaint();
+              }),
+         "target <= 20 ms");
+    const double exported =
+        best(1, [&] { findNamed<QPushButton>(&form, "exportTextButton")->click(); });
+    std::printf("%-44s %9.1f ms   ratio %.2f (target <= 1.3)\n", "export TXT command", exported,
+                exported / bare);
+    std::printf("%-44s %9ld MB   after the import %ld MB (target: + 50 MB at most)\n",
+                "peak memory after the export", peakMegabytes(), importPeak);
+    line("scroll to end and repaint",
+         best(3,
+              [&] {
+                  findNamed<QTableView>(&form, "lineTable")->scrollToBottom();
+                  form.repaint();
+              }),
+         "");
     std::printf("%-44s %9ld MB\n", "peak memory", peakMegabytes());
     return 0;
 }

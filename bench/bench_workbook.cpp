@@ -3,15 +3,17 @@
 // Usage: bench_workbook [LINES]   (default 100000; needs gen_transfer beside it)
 //        bench_workbook --import FILE   (one import command in a fresh window; used by the run)
 #include "BenchSupport.h"
-#include "SilentPrompts.h"
 #include "MainWindow.h"
-#include "export/WorkbookExport.h"
-#include "import/TextImport.h"
 #include "RecordEditor.h"
+#include "SilentPrompts.h"
 #include "StatusLight.h"
 #include "TextLinesView.h"
+#include "export/WorkbookExport.h"
+#include "import/TextImport.h"
 #include "support/FindWidget.h"
 
+#include "import/WorkbookReader.h"
+#include "model/WorkingList.h"
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,8 +23,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
-#include "import/WorkbookReader.h"
-#include "model/WorkingList.h"
 
 #include <QApplication>
 #include <QDir>
@@ -95,12 +95,14 @@ int main(int argc, char *argv[])
     // The export command: prompt, repair with its refresh, write, messages (opening is
     // answered by remembering the path).
     std::printf("%-34s %8.1f ms\n", "bare parse of the text file (ref.)", bare);
-    const double command = ms([&] { findNamed<QPushButton>(&form, "exportWorkbookButton")->click(); });
+    const double command =
+        ms([&] { findNamed<QPushButton>(&form, "exportWorkbookButton")->click(); });
     const QString xlsx = prompts->opened;
     const QString again = dir.filePath(QStringLiteral("again.xlsx"));
     double writing = 1e30;
     for (int run = 0; run < 2; ++run)
-        writing = std::min(writing, ms([&] { WorkbookExport::writeFile(form.session().list(), again); }));
+        writing =
+            std::min(writing, ms([&] { WorkbookExport::writeFile(form.session().list(), again); }));
     std::printf("%-34s %8.1f ms   ratio %.2f\n", "export Excel command", command, command / bare);
     std::printf("%-34s %8.1f ms   ratio %.2f (target <= 1500 ms)\n", "  writing the workbook alone",
                 writing, writing / bare);

@@ -8,15 +8,19 @@
 #include <cstdio>
 #include <random>
 
-namespace {
-const char *const LastNames[] = {"BENALI", "SAÏDI", "HAMDANI", "BELKACEM", "MERZOUK", "TALEB",
-                                 "BOUZID", "CHÉRIF", "DJEBBAR", "LAKHDARI", "OUALI", "ZERROUK",
-                                 "MANSOURI", "HADJ ALI", "KACI", "REZKI"};
-const char *const FirstNames[] = {"Amine", "Hélène", "Karim", "Nadia", "Yacine", "Zoé", "Farid",
-                                  "Leïla", "Omar", "Samia", "Réda", "Imène", "Walid", "Noël"};
+namespace
+{
+const char *const LastNames[] = {
+    "BENALI",  "SAÏDI",    "HAMDANI", "BELKACEM", "MERZOUK",  "TALEB",    "BOUZID", "CHÉRIF",
+    "DJEBBAR", "LAKHDARI", "OUALI",   "ZERROUK",  "MANSOURI", "HADJ ALI", "KACI",   "REZKI"};
+const char *const FirstNames[] = {"Amine", "Hélène", "Karim", "Nadia", "Yacine", "Zoé",   "Farid",
+                                  "Leïla", "Omar",   "Samia", "Réda",  "Imène",  "Walid", "Noël"};
 const char Types[] = {'P', 'I', 'D'};
 
-QString field(const QString &s, int width) { return s.left(width).leftJustified(width, u' '); }
+QString field(const QString &s, int width)
+{
+    return s.left(width).leftJustified(width, u' ');
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -28,13 +32,18 @@ int main(int argc, char **argv)
     for (int i = 1; i + 1 < argc; i += 2) {
         const QString k = QString::fromLocal8Bit(argv[i]);
         const QString v = QString::fromLocal8Bit(argv[i + 1]);
-        if (k == u"--lines") lines = v.toLongLong();
-        else if (k == u"--errors") errors = v.toInt();
-        else if (k == u"--seed") seed = v.toULongLong();
-        else if (k == u"--out") out = v;
+        if (k == u"--lines")
+            lines = v.toLongLong();
+        else if (k == u"--errors")
+            errors = v.toInt();
+        else if (k == u"--seed")
+            seed = v.toULongLong();
+        else if (k == u"--out")
+            out = v;
     }
     if (out.isEmpty() || lines < 0) {
-        std::fprintf(stderr, "usage: gen_transfer --lines N [--errors PERCENT] [--seed S] --out FILE\n");
+        std::fprintf(stderr,
+                     "usage: gen_transfer --lines N [--errors PERCENT] [--seed S] --out FILE\n");
         return 2;
     }
     std::mt19937_64 rng(seed);
@@ -58,11 +67,12 @@ int main(int argc, char **argv)
         const long long rend = (long long)(rng() % 500000);
         const QString name = QString::fromUtf8(LastNames[rng() % std::size(LastNames)]) + u' ' +
                              QString::fromUtf8(FirstNames[rng() % std::size(FirstNames)]);
-        QString rec = QStringLiteral("1600") + QString::number(100 + i % 7).rightJustified(5, u'0') +
-                      compte + key + QString::number(net).rightJustified(13, u'0') +
+        QString rec = QStringLiteral("1600") +
+                      QString::number(100 + i % 7).rightJustified(5, u'0') + compte + key +
+                      QString::number(net).rightJustified(13, u'0') +
                       QString::number(rend).rightJustified(13, u'0') +
-                      QString::number(100000000000ULL + rng() % 900000000000ULL) +
-                      field(name, 27) + QChar::fromLatin1(Types[rng() % 3]);
+                      QString::number(100000000000ULL + rng() % 900000000000ULL) + field(name, 27) +
+                      QChar::fromLatin1(Types[rng() % 3]);
         chunk += rec.toUtf8();
         chunk += "\r\n";
         if (chunk.size() > (1 << 20)) {

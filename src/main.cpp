@@ -18,6 +18,7 @@ int main(int argc, char *argv[])
     // "talvoro FILE" opens the list, once the window is on screen.
     const QStringList arguments = app.arguments();
     if (arguments.size() > 1)
-        QTimer::singleShot(0, &window, [&window, file = arguments.at(1)] { window.openFile(file); });
+        QTimer::singleShot(0, &window,
+                           [&window, file = arguments.at(1)] { window.openFile(file); });
     return app.exec();
 }

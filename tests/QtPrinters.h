@@ -4,4 +4,7 @@
 #include <ostream>
 
 // Lets GoogleTest print QStrings as readable text in failure messages.
-inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}

@@ -1,7 +1,6 @@
 #include "Cli.h"
 
 #include "BuildVersion.h"
-#include "settings/Folders.h"
 #include "compare/CompareReport.h"
 #include "compare/ListComparison.h"
 #include "keys/Keys.h"
@@ -10,6 +9,7 @@
 #include "reports/ReportPainter.h"
 #include "reports/ReportTexts.h"
 #include "session/Session.h"
+#include "settings/Folders.h"
 #include "words/AmountInWords.h"
 
 #include <QCommandLineParser>
@@ -94,9 +94,9 @@ enum class Prints { Never, Always, WithPdf };
 
 struct Command {
     const char *name;
-    const char *synopsis; // the arguments, as the usage line shows them
-    const char *summary;  // the general help's description; '\n' goes on below
-    const char *details;  // the rest of its own help
+    const char *synopsis;              // the arguments, as the usage line shows them
+    const char *summary;               // the general help's description; '\n' goes on below
+    const char *details;               // the rest of its own help
     std::vector<const char *> options; // the options it takes, each with a value
     int (*run)(const Call &);
     Prints prints;
@@ -149,7 +149,8 @@ bool importList(const QString &path, Session &session, QTextStream &err)
 int runExport(const Call &c, Session::ExportKind kind)
 {
     if (c.args.size() > 1) return c.usage(QStringLiteral("unexpected '%1'").arg(c.args[1]));
-    if (c.args.isEmpty() || !c.has("code")) return c.usage(QStringLiteral("give a file and --code"));
+    if (c.args.isEmpty() || !c.has("code"))
+        return c.usage(QStringLiteral("give a file and --code"));
     const QString code = c.value("code"), dir = c.value("dir");
     try {
         Session::checkedCode(code, kind);
@@ -185,8 +186,14 @@ int runExport(const Call &c, Session::ExportKind kind)
     return 0;
 }
 
-int runExportText(const Call &c) { return runExport(c, Session::ExportKind::Text); }
-int runExportWorkbook(const Call &c) { return runExport(c, Session::ExportKind::Workbook); }
+int runExportText(const Call &c)
+{
+    return runExport(c, Session::ExportKind::Text);
+}
+int runExportWorkbook(const Call &c)
+{
+    return runExport(c, Session::ExportKind::Workbook);
+}
 
 int runCheck(const Call &c)
 {
@@ -274,7 +281,8 @@ int runCompare(const Call &c)
 {
     if (c.has("pdf") && c.value("pdf").isEmpty())
         return c.usage(QStringLiteral("--pdf needs a file name"));
-    if (c.args.size() != 2) return c.usage(QStringLiteral("give the previous list, then this month's"));
+    if (c.args.size() != 2)
+        return c.usage(QStringLiteral("give the previous list, then this month's"));
     const QString threshold = c.has("seuil") ? c.value("seuil") : QStringLiteral("20");
     int hundredths = 0;
     if (!ListComparison::parseThreshold(threshold, hundredths))
@@ -307,24 +315,56 @@ int runCompare(const Call &c)
 
 // Every command, in the order the help lists them.
 const std::array<Command, 7> Commands = {{
-    {"check", "FILE",
-     "import a transfer file or a workbook and report its keys\nand totals", CheckHelp, {},
-     runCheck, Prints::Never},
-    {"compare", "OLD NEW [--seuil PCT] [--pdf FILE] [--place TEXT]",
+    {"check",
+     "FILE",
+     "import a transfer file or a workbook and report its keys\nand totals",
+     CheckHelp,
+     {},
+     runCheck,
+     Prints::Never},
+    {"compare",
+     "OLD NEW [--seuil PCT] [--pdf FILE] [--place TEXT]",
      "who came, who left, whose account, name or Net changed\n"
      "between last month's list and this month's",
-     CompareHelp, {"seuil", "pdf", "place"}, runCompare, Prints::WithPdf},
-    {"export-txt", "FILE --code CODE [--dir DIR]", "write the transfer text file of FILE's list",
-     ExportTxtHelp, {"code", "dir"}, runExportText, Prints::Never},
-    {"export-xlsx", "FILE --code CODE [--dir DIR]", "write the workbook of FILE's list",
-     ExportXlsxHelp, {"code", "dir"}, runExportWorkbook, Prints::Never},
-    {"keys", "ACCOUNT...", "CCP key and RIP key of each account", KeysHelp, {}, runKeys,
+     CompareHelp,
+     {"seuil", "pdf", "place"},
+     runCompare,
+     Prints::WithPdf},
+    {"export-txt",
+     "FILE --code CODE [--dir DIR]",
+     "write the transfer text file of FILE's list",
+     ExportTxtHelp,
+     {"code", "dir"},
+     runExportText,
      Prints::Never},
-    {"report", "list|errors FILE --pdf OUT [--place TEXT]",
-     "write the nominative list or the error report as PDF", ReportHelp, {"pdf", "place"},
-     runReport, Prints::Always},
-    {"words", "[--lang LANG] AMOUNT...", "amounts written out in words (FR or AR)", WordsHelp,
-     {"lang"}, runWords, Prints::Never},
+    {"export-xlsx",
+     "FILE --code CODE [--dir DIR]",
+     "write the workbook of FILE's list",
+     ExportXlsxHelp,
+     {"code", "dir"},
+     runExportWorkbook,
+     Prints::Never},
+    {"keys",
+     "ACCOUNT...",
+     "CCP key and RIP key of each account",
+     KeysHelp,
+     {},
+     runKeys,
+     Prints::Never},
+    {"report",
+     "list|errors FILE --pdf OUT [--place TEXT]",
+     "write the nominative list or the error report as PDF",
+     ReportHelp,
+     {"pdf", "place"},
+     runReport,
+     Prints::Always},
+    {"words",
+     "[--lang LANG] AMOUNT...",
+     "amounts written out in words (FR or AR)",
+     WordsHelp,
+     {"lang"},
+     runWords,
+     Prints::Never},
 }};
 
 const Command *findCommand(const QString &name)
@@ -372,8 +412,8 @@ constexpr QChar ValueMark = QChar(0x1);
 
 QString marked(const QString &arg)
 {
-    const bool number = arg.size() > 1 && arg[0] == u'-' &&
-                        (arg[1].isDigit() || arg[1] == u'.' || arg[1] == u',');
+    const bool number =
+        arg.size() > 1 && arg[0] == u'-' && (arg[1].isDigit() || arg[1] == u'.' || arg[1] == u',');
     return number || arg.startsWith(ValueMark) ? QString(ValueMark + arg) : arg;
 }
 
@@ -405,16 +445,15 @@ QString parseProblem(const QCommandLineParser &parser, const QStringList &typed,
     return parser.errorText();
 }
 
-int runCommand(const Command &command, const QStringList &typed, QTextStream &out,
-               QTextStream &err)
+int runCommand(const Command &command, const QStringList &typed, QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help(QStringLiteral("help"));
     parser.addOption(help);
     for (const char *o : command.options)
-        parser.addOption(QCommandLineOption(QLatin1String(o), QString(),
-                                            QLatin1String(o).toString().toUpper()));
+        parser.addOption(
+            QCommandLineOption(QLatin1String(o), QString(), QLatin1String(o).toString().toUpper()));
     QStringList args{QLatin1String(command.name)};
     for (const QString &a : typed)
         args << marked(a);

@@ -1,9 +1,9 @@
 #include "CompareDialog.h"
 
-#include "compare/CompareReport.h"
-#include "compare/CompareWorkbook.h"
 #include "Prompts.h"
 #include "WaitCursor.h"
+#include "compare/CompareReport.h"
+#include "compare/CompareWorkbook.h"
 #include "model/UserError.h"
 #include "session/Session.h"
 

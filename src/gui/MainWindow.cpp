@@ -24,33 +24,35 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QKeyEvent>
-#include <QMimeData>
-#include <QSettings>
-#include <QShortcut>
 #include <QDateTime>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
+#include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 
 #include <array>
 
-namespace {
+namespace
+{
 
 // Texts shown by the main window.
-namespace Texts {
+namespace Texts
+{
 const QString Caption = QStringLiteral("Talvoro CCP");
 const QString ImportFilter = QStringLiteral(
     "All Files|*.*|Text Files (*.txt)|*.txt|Excel Files (*.xlsx;*.xls;*.ods)|*.xlsx;*.xls;*.ods");
@@ -61,8 +63,8 @@ const QString RipCorrected = QStringLiteral("RIP corrected for all items.");
 const QString CleanCompleted = QStringLiteral("Clean completed.");
 const QString DeleteAll = QStringLiteral("Supprimer tous les enregistrements ?");
 const QString DeleteAllCount = QStringLiteral("\n(%1 lignes)");
-const QString DeleteShown = QStringLiteral(
-    "Un filtre est en cours : supprimer les %1 lignes affichées ?\n(Les %2 lignes masquées sont gardées.)");
+const QString DeleteShown = QStringLiteral("Un filtre est en cours : supprimer les %1 lignes "
+                                           "affichées ?\n(Les %2 lignes masquées sont gardées.)");
 const QString ShownCount = QStringLiteral("%1 / %2 lignes affichées");
 const QString RepairPartial = QStringLiteral(
     "%1 corrigé pour %2 lignes sur %3. %4 ligne(s) n’ont pas pu être corrigées (compte vide ou "
@@ -71,10 +73,12 @@ const QString UnreadableAmounts = QStringLiteral("Montants illisibles (hors tota
 const QString Saved = QStringLiteral("Modifications enregistrées avec succès.");
 const QString Added = QStringLiteral("Nouvelle ligne ajoutée avec succès.");
 const QString Written = QStringLiteral("%1 lignes écrites.");
-const QString WrittenFiltered = QStringLiteral("%1 lignes écrites : seules les lignes affichées (un filtre est en cours).");
+const QString WrittenFiltered =
+    QStringLiteral("%1 lignes écrites : seules les lignes affichées (un filtre est en cours).");
 const QString DeleteLine = QStringLiteral("Supprimer la ligne %1 (%2, compte %3) ?");
-const QString LeaveUnexported = QStringLiteral(
-    "La liste a été modifiée depuis le dernier export : ces modifications seront perdues.\nQuitter quand même ?");
+const QString LeaveUnexported =
+    QStringLiteral("La liste a été modifiée depuis le dernier export : ces modifications seront "
+                   "perdues.\nQuitter quand même ?");
 const QString RecentFiles = QStringLiteral("Fichiers récents");
 const QString NoRecentFiles = QStringLiteral("(aucun)");
 const QString Credit = QStringLiteral("Talvoro CCP — paie par virement CCP");
@@ -125,7 +129,10 @@ template <class W> W *named(W *widget, const char *name)
 }
 
 // "prefix" followed by n.
-QString counted(const char *prefix, int n) { return QString::fromUtf8(prefix) + QString::number(n); }
+QString counted(const char *prefix, int n)
+{
+    return QString::fromUtf8(prefix) + QString::number(n);
+}
 
 } // namespace
 
@@ -155,8 +162,7 @@ MainWindow::MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, Update
     showClock();
     m_clock->start();
     resize(940, 595);
-    if (QScreen *s = screen())
-        move(s->availableGeometry().center() - rect().center());
+    if (QScreen *s = screen()) move(s->availableGeometry().center() - rect().center());
     restoreWindowState();
     startUpdater();
     m_addLineEditor = named(new RecordEditor(m_prompts, this), "addLineEditor");
@@ -203,7 +209,8 @@ void MainWindow::buildControls()
     m_progressBar->setValue(0);
     m_shownCountLabel = named(new QLabel(this), "shownCountLabel");
     m_shownCountLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_shownCountLabel->setMinimumWidth(metrics.horizontalAdvance(Texts::ShownCount.arg(9999999).arg(9999999)) + 8);
+    m_shownCountLabel->setMinimumWidth(
+        metrics.horizontalAdvance(Texts::ShownCount.arg(9999999).arg(9999999)) + 8);
     auto *progressRow = new QHBoxLayout;
     progressRow->addWidget(m_progressBar, 1);
     progressRow->addWidget(m_shownCountLabel);
@@ -232,7 +239,8 @@ void MainWindow::buildControls()
     m_errorLinesView->setMinimumHeight(80);
 
     // Under the list: filters, the update button and versions, the totals, the place memo.
-    auto caption = [this](const QString &text, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+    auto caption = [this](const QString &text,
+                          Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
         auto *l = new QLabel(text, this);
         l->setAlignment(align);
         return l;
@@ -267,7 +275,8 @@ void MainWindow::buildControls()
     // The version texts are Arabic: they still start at the labels' left edge.
     const Qt::Alignment atLeft = Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter;
     m_versionLabel = named(caption(QStringLiteral("LabelServerVersion"), atLeft), "versionLabel");
-    m_offeredVersionLabel = named(caption(QStringLiteral("LabelServerVersion"), atLeft), "offeredVersionLabel");
+    m_offeredVersionLabel =
+        named(caption(QStringLiteral("LabelServerVersion"), atLeft), "offeredVersionLabel");
 
     auto *update = new QHBoxLayout;
     update->addWidget(m_updateButton);
@@ -347,8 +356,9 @@ void MainWindow::buildControls()
     auto *right = new QVBoxLayout;
     right->setSpacing(2);
     right->addLayout(lights);
-    auto panel = [this, right, &caption](const char *name, const char *countName, const QString &hint,
-                                         const QColor &colour, TextLinesView *&view, QLabel *&countLabel) {
+    auto panel = [this, right, &caption](const char *name, const char *countName,
+                                         const QString &hint, const QColor &colour,
+                                         TextLinesView *&view, QLabel *&countLabel) {
         view = named(new TextLinesView(this), name);
         view->setToolTip(hint);
         view->setMinimumSize(173, 48);
@@ -361,12 +371,13 @@ void MainWindow::buildControls()
     };
     panel("duplicateNamesView", "duplicateNamesCountLabel", QStringLiteral("Nom Prenom En Double"),
           QColor(0xFE, 0xF9, 0xE9), m_duplicateNamesView, m_duplicateNamesCountLabel);
-    panel("duplicateAccountsView", "duplicateAccountsCountLabel", QStringLiteral("Compte en Double"),
-          QColor(0xF2, 0xFD, 0xB5), m_duplicateAccountsView, m_duplicateAccountsCountLabel);
-    panel("contractTypesView", "contractTypesCountLabel", QStringLiteral("Type de Contrat Nb"), TooltipYellow,
-          m_contractTypesView, m_contractTypesCountLabel);
-    panel("wrongKeysView", "wrongKeysCountLabel", QStringLiteral("Erreur Cle Rip"), QColor(0xFF, 0xA6, 0xA6),
-          m_wrongKeysView, m_wrongKeysCountLabel);
+    panel("duplicateAccountsView", "duplicateAccountsCountLabel",
+          QStringLiteral("Compte en Double"), QColor(0xF2, 0xFD, 0xB5), m_duplicateAccountsView,
+          m_duplicateAccountsCountLabel);
+    panel("contractTypesView", "contractTypesCountLabel", QStringLiteral("Type de Contrat Nb"),
+          TooltipYellow, m_contractTypesView, m_contractTypesCountLabel);
+    panel("wrongKeysView", "wrongKeysCountLabel", QStringLiteral("Erreur Cle Rip"),
+          QColor(0xFF, 0xA6, 0xA6), m_wrongKeysView, m_wrongKeysCountLabel);
     setTextColour(m_wrongKeysView, Navy);
     // The totals in words of currency, right-aligned under the panels.
     for (auto [target, name] : {std::pair{&m_netTotalLabel, "netTotalLabel"},
@@ -412,12 +423,14 @@ void MainWindow::buildControls()
     connectCommand(m_deleteShownButton, &MainWindow::deleteShownLines);
     // Asks before a download, or cancels the one running.
     connect(m_updateButton, &QPushButton::clicked, this, [this] {
-        if (m_updater)
-            m_updater->updateRequested();
+        if (m_updater) m_updater->updateRequested();
     });
-    connect(m_table, &QTableView::doubleClicked, this, [this] { runCommand([this] { editSelectedLine(); }); });
-    connect(m_accountFilter, &QLineEdit::textChanged, this, [this] { runCommand([this] { filterByAccount(); }); });
-    connect(m_nameFilter, &QLineEdit::textChanged, this, [this] { runCommand([this] { filterByName(); }); });
+    connect(m_table, &QTableView::doubleClicked, this,
+            [this] { runCommand([this] { editSelectedLine(); }); });
+    connect(m_accountFilter, &QLineEdit::textChanged, this,
+            [this] { runCommand([this] { filterByAccount(); }); });
+    connect(m_nameFilter, &QLineEdit::textChanged, this,
+            [this] { runCommand([this] { filterByName(); }); });
 
     m_clock = new QTimer(this);
     m_clock->setInterval(1000);
@@ -426,15 +439,18 @@ void MainWindow::buildControls()
 
 void MainWindow::connectCommand(QPushButton *button, void (MainWindow::*command)())
 {
-    connect(button, &QPushButton::clicked, this, [this, command] { runCommand([this, command] { (this->*command)(); }); });
+    connect(button, &QPushButton::clicked, this,
+            [this, command] { runCommand([this, command] { (this->*command)(); }); });
 }
 
 QAction *MainWindow::addMenuCommand(const QString &text, const char *icon, const char *name,
                                     void (MainWindow::*command)())
 {
-    QAction *a = m_lineMenu->addAction(QIcon(QStringLiteral(":/icons/menu/%1.png").arg(QLatin1String(icon))), text);
+    QAction *a = m_lineMenu->addAction(
+        QIcon(QStringLiteral(":/icons/menu/%1.png").arg(QLatin1String(icon))), text);
     a->setObjectName(QString::fromLatin1(name));
-    connect(a, &QAction::triggered, this, [this, command] { runCommand([this, command] { (this->*command)(); }); });
+    connect(a, &QAction::triggered, this,
+            [this, command] { runCommand([this, command] { (this->*command)(); }); });
     return a;
 }
 
@@ -443,32 +459,43 @@ void MainWindow::buildMenu()
     m_lineMenu = named(new QMenu(this), "lineMenu");
     m_lineMenu->setStyleSheet(QStringLiteral("QMenu { icon-size: 24px; }"));
     addMenuCommand(QStringLiteral("Add"), "add", "addLineAction", &MainWindow::addLine);
-    addMenuCommand(QStringLiteral("Modifier"), "edit", "editLineAction", &MainWindow::editSelectedLine);
-    addMenuCommand(QStringLiteral("Importé (txt-xls)"), "import", "importAction", &MainWindow::importList);
+    addMenuCommand(QStringLiteral("Modifier"), "edit", "editLineAction",
+                   &MainWindow::editSelectedLine);
+    addMenuCommand(QStringLiteral("Importé (txt-xls)"), "import", "importAction",
+                   &MainWindow::importList);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("Exporté Txt"), "export-txt", "exportTextAction", &MainWindow::exportText);
-    addMenuCommand(QStringLiteral("Exporté xls"), "export-xls", "exportWorkbookAction", &MainWindow::exportWorkbook);
+    addMenuCommand(QStringLiteral("Exporté Txt"), "export-txt", "exportTextAction",
+                   &MainWindow::exportText);
+    addMenuCommand(QStringLiteral("Exporté xls"), "export-xls", "exportWorkbookAction",
+                   &MainWindow::exportWorkbook);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("Fixé RIP"), "fix-rip", "repairRipAction", &MainWindow::repairRipKeys);
-    addMenuCommand(QStringLiteral("Fixé Clé"), "fix-cle", "repairCcpAction", &MainWindow::repairCcpKeys);
+    addMenuCommand(QStringLiteral("Fixé RIP"), "fix-rip", "repairRipAction",
+                   &MainWindow::repairRipKeys);
+    addMenuCommand(QStringLiteral("Fixé Clé"), "fix-cle", "repairCcpAction",
+                   &MainWindow::repairCcpKeys);
     addMenuCommand(QStringLiteral("Clean DATA"), "clean", "cleanAction", &MainWindow::cleanList);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("Supprimé Ligne"), "delete-line", "deleteLineAction", &MainWindow::deleteSelectedLine);
-    addMenuCommand(QStringLiteral("Supprimé Tous"), "delete-all", "deleteShownAction", &MainWindow::deleteShownLines);
+    addMenuCommand(QStringLiteral("Supprimé Ligne"), "delete-line", "deleteLineAction",
+                   &MainWindow::deleteSelectedLine);
+    addMenuCommand(QStringLiteral("Supprimé Tous"), "delete-all", "deleteShownAction",
+                   &MainWindow::deleteShownLines);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("Rapport Des Erreur"), "error-report", "errorReportAction", &MainWindow::printErrorReport);
-    addMenuCommand(QStringLiteral("Tirage Liste"), "print-list", "printListAction", &MainWindow::printList);
+    addMenuCommand(QStringLiteral("Rapport Des Erreur"), "error-report", "errorReportAction",
+                   &MainWindow::printErrorReport);
+    addMenuCommand(QStringLiteral("Tirage Liste"), "print-list", "printListAction",
+                   &MainWindow::printList);
     m_recentFilesMenu = m_lineMenu->addMenu(Texts::RecentFiles);
     m_recentFilesMenu->setObjectName(QStringLiteral("recentFilesMenu"));
     connect(m_recentFilesMenu, &QMenu::aboutToShow, this, &MainWindow::fillRecentFilesMenu);
     m_lineMenu->addSeparator();
-    QAction *compare = addMenuCommand(QStringLiteral("Comparer avec une liste…"), "import", "compareAction",
-                                      &MainWindow::compareWithList);
+    QAction *compare = addMenuCommand(QStringLiteral("Comparer avec une liste…"), "import",
+                                      "compareAction", &MainWindow::compareWithList);
     compare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     // Also a window shortcut, so Ctrl+M works without opening the menu.
     addAction(compare);
-    connect(m_table, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) { m_lineMenu->popup(m_table->viewport()->mapToGlobal(pos)); });
+    connect(m_table, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        m_lineMenu->popup(m_table->viewport()->mapToGlobal(pos));
+    });
 }
 
 void MainWindow::buildShortcuts()
@@ -489,7 +516,8 @@ void MainWindow::buildShortcuts()
     // In the list: Enter edits the selected line (see eventFilter), Delete removes it after asking.
     m_table->installEventFilter(this);
     connect(new QShortcut(QKeySequence::Delete, m_table, nullptr, nullptr, Qt::WidgetShortcut),
-            &QShortcut::activated, this, [this] { runCommand([this] { deleteSelectedLineAsked(); }); });
+            &QShortcut::activated, this,
+            [this] { runCommand([this] { deleteSelectedLineAsked(); }); });
     connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
         m_nameFilter->setFocus(Qt::ShortcutFocusReason);
         m_nameFilter->selectAll();
@@ -513,8 +541,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::clearFilters()
 {
-    if (m_importing)
-        return;
+    if (m_importing) return;
     m_accountFilter->clear();
     m_nameFilter->clear();
 }
@@ -527,21 +554,26 @@ void MainWindow::sizeColumns()
     QHeaderView *header = m_table->horizontalHeader();
     const QFontMetrics headerMetrics(header->font());
     const QFontMetrics cells(m_table->font());
-    const QString widest[WorkingList::ColumnCount] = {QStringLiteral("0000AAAAA"), QStringLiteral("0000000000"), QStringLiteral("00"),
-                               QStringLiteral("000 000 000,00"), QStringLiteral("000 000 000,00"),
-                               QStringLiteral("000000000000"), QString(), QStringLiteral("P")};
+    const QString widest[WorkingList::ColumnCount] = {QStringLiteral("0000AAAAA"),
+                                                      QStringLiteral("0000000000"),
+                                                      QStringLiteral("00"),
+                                                      QStringLiteral("000 000 000,00"),
+                                                      QStringLiteral("000 000 000,00"),
+                                                      QStringLiteral("000000000000"),
+                                                      QString(),
+                                                      QStringLiteral("P")};
     for (int c = 0; c < WorkingList::ColumnCount; ++c)
-        m_table->setColumnWidth(c, std::max({WorkingList::columnWidth(c),
-                                             headerMetrics.horizontalAdvance(WorkingList::columnCaption(c)) + 16,
-                                             cells.horizontalAdvance(widest[c]) + 12}));
+        m_table->setColumnWidth(
+            c, std::max({WorkingList::columnWidth(c),
+                         headerMetrics.horizontalAdvance(WorkingList::columnCaption(c)) + 16,
+                         cells.horizontalAdvance(widest[c]) + 12}));
     header->setSectionResizeMode(WorkingList::NameColumn, QHeaderView::Stretch);
 }
 
 void MainWindow::runCommand(const std::function<void()> &command)
 {
     // The import lets window events run; other commands wait until it has finished.
-    if (m_importing)
-        return;
+    if (m_importing) return;
     try {
         command();
     } catch (const UserError &e) {
@@ -558,8 +590,7 @@ void MainWindow::runCommand(const std::function<void()> &command)
 void MainWindow::cleanProgramFolder()
 {
     // An installed copy's folder belongs to the system: nothing of ours to clean there.
-    if (m_folders.installed())
-        return;
+    if (m_folders.installed()) return;
     deleteBuildTempFiles(m_folders.programDir() + QDir::separator());
     cleanAllTempFiles(m_folders.programDir());
 }
@@ -567,14 +598,14 @@ void MainWindow::cleanProgramFolder()
 QString MainWindow::settingsFile() const
 {
     QString dir = m_folders.dataDir(QStringLiteral("Fichier_INI"));
-    if (dir.isEmpty())
-        dir = QDir(m_folders.dataRoot()).filePath(QStringLiteral("Fichier_INI"));
+    if (dir.isEmpty()) dir = QDir(m_folders.dataRoot()).filePath(QStringLiteral("Fichier_INI"));
     return QDir(dir).filePath(QStringLiteral("Direction.ini"));
 }
 
 void MainWindow::loadPlace()
 {
-    m_placeMemo->setPlainText(loadLinesFromIni(settingsFile(), QStringLiteral("Infos")).join(u'\n'));
+    m_placeMemo->setPlainText(
+        loadLinesFromIni(settingsFile(), QStringLiteral("Infos")).join(u'\n'));
     if (!m_placeMemo->toPlainText().trimmed().isEmpty()) {
         m_prompts->information(this, Texts::PlaceStored);
         return;
@@ -594,8 +625,7 @@ void MainWindow::savePlace()
 {
     // A memo's lines; a final line break starts no line of its own.
     QStringList lines = m_placeMemo->toPlainText().split(u'\n');
-    if (lines.last().isEmpty())
-        lines.removeLast();
+    if (lines.last().isEmpty()) lines.removeLast();
     saveLinesToIni(settingsFile(), QStringLiteral("Infos"), lines);
 }
 
@@ -604,22 +634,20 @@ void MainWindow::startUpdater()
     // The updater probes the network and reads the offered version on a worker thread: the
     // window shows at once, the light saying "checking" until the answers arrive.
     UpdaterSetup &u = m_updaterSetup;
-    if (!u.http)
-        u.http = std::make_shared<CurlHttpClient>();
-    if (!u.quit)
-        u.quit = [] { QCoreApplication::exit(0); };
+    if (!u.http) u.http = std::make_shared<CurlHttpClient>();
+    if (!u.quit) u.quit = [] { QCoreApplication::exit(0); };
     // After a download the place memo is saved as at a normal close before the program ends.
-    m_updaterControls = std::make_unique<UpdaterControls>(
-        m_updateLight, m_versionLabel, m_offeredVersionLabel, m_progressBar, m_updateButton, *m_prompts, this,
-        [this] {
-            runCommand([this] { savePlace(); });
-            m_updaterSetup.quit();
-        });
+    m_updaterControls =
+        std::make_unique<UpdaterControls>(m_updateLight, m_versionLabel, m_offeredVersionLabel,
+                                          m_progressBar, m_updateButton, *m_prompts, this, [this] {
+                                              runCommand([this] { savePlace(); });
+                                              m_updaterSetup.quit();
+                                          });
     Updater::Places places{m_folders.programDir(), u.probeUrl,
                            u.tlsFiles ? *u.tlsFiles : tlsLibraryFiles(m_folders.programDir()),
                            m_folders.installed()};
-    m_updater = std::make_unique<Updater>(u.http, *m_updaterControls, u.manifestUrl, std::move(places),
-                                          u.publicKey, u.limits);
+    m_updater = std::make_unique<Updater>(u.http, *m_updaterControls, u.manifestUrl,
+                                          std::move(places), u.publicKey, u.limits);
     m_updater->showStatus();
 }
 
@@ -651,7 +679,8 @@ void MainWindow::restoreWindowState()
 {
     const QSettings settings;
     restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray());
-    m_table->horizontalHeader()->restoreState(settings.value(QStringLiteral("window/columns")).toByteArray());
+    m_table->horizontalHeader()->restoreState(
+        settings.value(QStringLiteral("window/columns")).toByteArray());
 }
 
 void MainWindow::saveWindowState() const
@@ -671,8 +700,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 void MainWindow::dropEvent(QDropEvent *event)
 {
     const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() != 1 || !urls.first().isLocalFile())
-        return;
+    if (urls.size() != 1 || !urls.first().isLocalFile()) return;
     event->acceptProposedAction();
     const QString path = urls.first().toLocalFile();
     // The import may show boxes: it runs once the drop has finished.
@@ -694,16 +722,16 @@ void MainWindow::fillRecentFilesMenu()
 {
     m_recentFilesMenu->clear();
     const QStringList files = QSettings().value(QStringLiteral("recentFiles")).toStringList();
-    if (files.isEmpty())
-        m_recentFilesMenu->addAction(Texts::NoRecentFiles)->setEnabled(false);
+    if (files.isEmpty()) m_recentFilesMenu->addAction(Texts::NoRecentFiles)->setEnabled(false);
     for (const QString &file : files)
-        connect(m_recentFilesMenu->addAction(QDir::toNativeSeparators(file)), &QAction::triggered, this,
-                [this, file] { openFile(file); });
+        connect(m_recentFilesMenu->addAction(QDir::toNativeSeparators(file)), &QAction::triggered,
+                this, [this, file] { openFile(file); });
 }
 
 void MainWindow::showClock()
 {
-    m_clockLabel->setText(QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy, hh:mm:ss")));
+    m_clockLabel->setText(
+        QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy, hh:mm:ss")));
 }
 
 // --- import ---
@@ -711,8 +739,7 @@ void MainWindow::showClock()
 void MainWindow::importList()
 {
     const QString path = m_prompts->openFileName(this, Texts::ImportFilter);
-    if (!path.isEmpty())
-        importChosenFile(path);
+    if (!path.isEmpty()) importChosenFile(path);
 }
 
 void MainWindow::openFile(const QString &path)
@@ -738,8 +765,7 @@ void MainWindow::importChosenFile(const QString &path)
 void MainWindow::importPath(const QString &path)
 {
     const bool workbook = Session::kindOf(path) == Session::FileKind::Workbook;
-    if (!workbook)
-        m_folders.dataDir(QStringLiteral("Error_Reports"));
+    if (!workbook) m_folders.dataDir(QStringLiteral("Error_Reports"));
     WaitCursor wait;
     m_importing = true;
     // Escape belongs to the import's cancel button while it runs.
@@ -757,7 +783,8 @@ void MainWindow::importPath(const QString &path)
     {
         ImportProgress progress(m_progressBar);
         // The session is changed only once the whole file has been read.
-        count = m_session->importFile(path, [&progress](int permille) { return progress.update(permille); });
+        count = m_session->importFile(
+            path, [&progress](int permille) { return progress.update(permille); });
     }
     m_progressBar->setRange(0, std::max(1, count));
     m_progressBar->setValue(m_progressBar->maximum());
@@ -768,7 +795,8 @@ void MainWindow::importPath(const QString &path)
     }
     m_pathLabel->setText((workbook ? Texts::ImportedExcel : Texts::Imported) + path);
     if (workbook)
-        m_prompts->message(this, QString(Texts::ExcelDone).replace(QStringLiteral("%d"), QString::number(count)));
+        m_prompts->message(
+            this, QString(Texts::ExcelDone).replace(QStringLiteral("%d"), QString::number(count)));
 }
 
 // --- figures ---
@@ -787,8 +815,7 @@ void MainWindow::showFigures()
     // The error lines: the three counters, a warning for amounts that do not read, then one
     // line per shown line in error, made when shown.
     QStringList head = Statistics::counterLines(f.rip, f.ccp, f.wrong);
-    if (f.unreadableAmounts > 0)
-        head << Texts::UnreadableAmounts.arg(f.unreadableAmounts);
+    if (f.unreadableAmounts > 0) head << Texts::UnreadableAmounts.arg(f.unreadableAmounts);
     const Session *session = m_session;
     m_errorLinesView->setSource(int(head.size()) + f.wrong, [session, head](int i) {
         return i < head.size() ? head[i] : session->errorLine(i - int(head.size()));
@@ -810,11 +837,14 @@ void MainWindow::showFigures()
     m_duplicateNamesView->setLines(p.duplicateNames);
     m_duplicateAccountsView->setLines(p.duplicateAccounts);
     m_contractTypesView->setLines(p.contractTypes);
-    m_duplicateAccountsCountLabel->setText(counted("Nb Comptes Double : ", int(p.duplicateAccounts.size()) - 1));
-    m_contractTypesCountLabel->setText(counted("Nb Type Du Contrat : ", int(p.contractTypes.size()) - 1));
+    m_duplicateAccountsCountLabel->setText(
+        counted("Nb Comptes Double : ", int(p.duplicateAccounts.size()) - 1));
+    m_contractTypesCountLabel->setText(
+        counted("Nb Type Du Contrat : ", int(p.contractTypes.size()) - 1));
     m_wrongKeysCountLabel->setText(counted("Nb des Erreur : ", f.wrong));
     m_duplicateNamesCountLabel->setText(counted("Nb Nom Double : ", int(p.duplicateNames.size())));
-    m_shownCountLabel->setText(m_session->list().filtered() ? Texts::ShownCount.arg(f.shown).arg(f.all) : QString());
+    m_shownCountLabel->setText(
+        m_session->list().filtered() ? Texts::ShownCount.arg(f.shown).arg(f.all) : QString());
 }
 
 // --- key repairs ---
@@ -844,8 +874,7 @@ void MainWindow::reportRepair(KeyKind kind, const Session::RepairResult &result)
                        .arg(result.repaired + int(result.leftRows.size()))
                        .arg(result.leftRows.size())
                        .arg(rows.join(QStringLiteral(", ")));
-    if (result.leftRows.size() > 5)
-        text += QStringLiteral(" …");
+    if (result.leftRows.size() > 5) text += QStringLiteral(" …");
     m_prompts->message(this, text);
 }
 
@@ -853,8 +882,7 @@ void MainWindow::reportRepair(KeyKind kind, const Session::RepairResult &result)
 
 void MainWindow::cleanList()
 {
-    if (m_session->list().count() == 0)
-        return;
+    if (m_session->list().count() == 0) return;
     m_session->clean();
     m_prompts->message(this, Texts::CleanCompleted);
 }
@@ -862,8 +890,7 @@ void MainWindow::cleanList()
 void MainWindow::deleteSelectedLine()
 {
     const int row = selectedRow();
-    if (row >= 0)
-        m_session->deleteRow(row);
+    if (row >= 0) m_session->deleteRow(row);
     // Nothing stays selected, so a second click deletes nothing.
     m_table->selectionModel()->clearSelection();
     m_table->setCurrentIndex(QModelIndex());
@@ -872,14 +899,12 @@ void MainWindow::deleteSelectedLine()
 void MainWindow::deleteSelectedLineAsked()
 {
     const int row = selectedRow();
-    if (row < 0)
-        return;
+    if (row < 0) return;
     const TransferLine &line = m_session->list().line(row);
-    const QString question = Texts::DeleteLine.arg(row + 1)
-                                 .arg(trimBlanks(line.subItemView(TransferLine::NomPrenom)).toString(),
-                                      trimBlanks(line.subItemView(TransferLine::Compte)).toString());
-    if (m_prompts->question(this, question))
-        deleteSelectedLine();
+    const QString question = Texts::DeleteLine.arg(row + 1).arg(
+        trimBlanks(line.subItemView(TransferLine::NomPrenom)).toString(),
+        trimBlanks(line.subItemView(TransferLine::Compte)).toString());
+    if (m_prompts->question(this, question)) deleteSelectedLine();
 }
 
 void MainWindow::deleteShownLines()
@@ -888,8 +913,7 @@ void MainWindow::deleteShownLines()
     const QString question = m_session->list().filtered()
                                  ? Texts::DeleteShown.arg(f.shown).arg(f.all - f.shown)
                                  : Texts::DeleteAll + Texts::DeleteAllCount.arg(f.shown);
-    if (m_prompts->question(this, question))
-        m_session->deleteShown();
+    if (m_prompts->question(this, question)) m_session->deleteShown();
 }
 
 // --- filters ---
@@ -914,8 +938,7 @@ int MainWindow::selectedRow() const
 
 void MainWindow::selectRow(int row)
 {
-    if (row < 0 || row >= m_session->list().count())
-        return;
+    if (row < 0 || row >= m_session->list().count()) return;
     m_table->selectRow(row);
     m_table->setCurrentIndex(m_session->list().index(row, 0));
     m_table->scrollTo(m_session->list().index(row, 0));
@@ -930,13 +953,11 @@ void MainWindow::appendFromEditor(const RecordEditor &editor)
 void MainWindow::editSelectedLine()
 {
     const int row = selectedRow();
-    if (row < 0)
-        return;
+    if (row < 0) return;
     const TransferLine original = m_session->list().line(row);
     RecordEditor dialog(m_prompts, this);
     dialog.setCells(original);
-    if (m_prompts->execDialog(&dialog) != QDialog::Accepted)
-        return;
+    if (m_prompts->execDialog(&dialog) != QDialog::Accepted) return;
     // "Enregistrer" writes the boxes back into the line; "Add New" appends a line of its own
     // and leaves this one as it was.
     if (dialog.closedBy() == RecordEditor::Closed::Saved && row < m_session->list().count()) {
@@ -963,11 +984,11 @@ QString MainWindow::writtenNote(const Session::ExportResult &result)
     return u'\n' + (result.filtered ? Texts::WrittenFiltered : Texts::Written).arg(result.lines);
 }
 
-QString MainWindow::askExportPath(Session::ExportKind kind, const QString &caption, const QString &prompt)
+QString MainWindow::askExportPath(Session::ExportKind kind, const QString &caption,
+                                  const QString &prompt)
 {
     const std::optional<QString> answer = m_prompts->input(this, caption, prompt, QString(), false);
-    if (!answer)
-        return QString();
+    if (!answer) return QString();
     try {
         return Session::exportPath(m_folders, kind, *answer);
     } catch (const UserError &e) {
@@ -992,9 +1013,9 @@ template <class Command> auto MainWindow::tellingRipRepair(Command &&command)
 
 void MainWindow::exportText()
 {
-    const QString path = askExportPath(Session::ExportKind::Text, Texts::CodeCaption, Texts::CodePrompt);
-    if (path.isEmpty())
-        return;
+    const QString path =
+        askExportPath(Session::ExportKind::Text, Texts::CodeCaption, Texts::CodePrompt);
+    if (path.isEmpty()) return;
     const Session::ExportResult result = m_session->exportText(path);
     m_prompts->message(this, Texts::Exported + path + writtenNote(result));
     m_pathLabel->setText(path);
@@ -1006,12 +1027,13 @@ void MainWindow::exportText()
 
 void MainWindow::exportWorkbook()
 {
-    const QString path =
-        askExportPath(Session::ExportKind::Workbook, Texts::ExcelCodeCaption, Texts::ExcelCodePrompt);
-    if (path.isEmpty())
-        return;
-    const Session::ExportResult result = tellingRipRepair(
-        [this, &path](Session::RepairResult *repair) { return m_session->exportWorkbook(path, repair); });
+    const QString path = askExportPath(Session::ExportKind::Workbook, Texts::ExcelCodeCaption,
+                                       Texts::ExcelCodePrompt);
+    if (path.isEmpty()) return;
+    const Session::ExportResult result =
+        tellingRipRepair([this, &path](Session::RepairResult *repair) {
+            return m_session->exportWorkbook(path, repair);
+        });
     m_prompts->message(this, Texts::ExcelWritten + path);
     if (QFileInfo::exists(path)) {
         m_prompts->message(this, Texts::ExcelCreated + u'\n' + path + writtenNote(result));

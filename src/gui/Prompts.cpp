@@ -13,15 +13,19 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProcess>
 #include <QUrl>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 
-QString title() { return QStringLiteral("Talvoro CCP"); }
+QString title()
+{
+    return QStringLiteral("Talvoro CCP");
+}
 
 // Enter accepts the dialog; Shift+Enter starts a new line.
 class MultiLineEdit final : public QPlainTextEdit
@@ -103,8 +107,7 @@ std::optional<QString> QtPrompts::input(QWidget *parent, const QString &caption,
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
     layout->addWidget(buttons);
-    if (dlg.exec() != QDialog::Accepted)
-        return std::nullopt;
+    if (dlg.exec() != QDialog::Accepted) return std::nullopt;
     return multi ? multi->toPlainText() : single->text();
 }
 
@@ -119,10 +122,11 @@ QString QtPrompts::openFileName(QWidget *parent, const QString &filter)
         QString name = parts[i];
         qtFilters << (name.contains(u'(') ? name : name + QStringLiteral(" (") + patterns + u')');
         if (name.contains(u'('))
-            qtFilters.last() = name.left(name.indexOf(u'(')).trimmed() + QStringLiteral(" (") +
-                               patterns + u')';
+            qtFilters.last() =
+                name.left(name.indexOf(u'(')).trimmed() + QStringLiteral(" (") + patterns + u')';
     }
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), qtFilters.join(QStringLiteral(";;")));
+    return QFileDialog::getOpenFileName(parent, QString(), QString(),
+                                        qtFilters.join(QStringLiteral(";;")));
 }
 
 void QtPrompts::openWithShell(const QString &path)
@@ -130,7 +134,10 @@ void QtPrompts::openWithShell(const QString &path)
     QDesktopServices::openUrl(QUrl::fromUserInput(path));
 }
 
-int QtPrompts::execDialog(QDialog *dialog) { return dialog->exec(); }
+int QtPrompts::execDialog(QDialog *dialog)
+{
+    return dialog->exec();
+}
 bool QtPrompts::startProgram(const QString &path)
 {
 #if defined(Q_OS_WIN)

@@ -10,8 +10,9 @@ bool installQtTranslation(QCoreApplication &app)
     auto *translator = new QTranslator(&app);
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     const QLocale system;
-    const bool loaded = system.language() != QLocale::English &&
-                        translator->load(system, QStringLiteral("qtbase"), QStringLiteral("_"), folder);
+    const bool loaded =
+        system.language() != QLocale::English &&
+        translator->load(system, QStringLiteral("qtbase"), QStringLiteral("_"), folder);
     if (!loaded && !translator->load(QStringLiteral("qtbase_fr"), folder)) {
         delete translator;
         return false;

@@ -17,14 +17,19 @@
 #include <QPushButton>
 #include <QToolButton>
 
-namespace {
+namespace
+{
 
-namespace Texts {
+namespace Texts
+{
 const QString Caption = QStringLiteral("Modifier les informations");
 } // namespace Texts
 
 // The editor's CCP key: a character that is not a digit counts as 0.
-QString editorCleCCP(QStringView compte) { return lenientCcpKeyText(compte); }
+QString editorCleCCP(QStringView compte)
+{
+    return lenientCcpKeyText(compte);
+}
 
 template <class W> W *named(W *widget, const char *name)
 {
@@ -86,7 +91,8 @@ void RecordEditor::buildControls()
         ++row;
     }
     const QFontMetrics metrics(font());
-    m_contractTypeBox->setFixedWidth(std::max(40, metrics.horizontalAdvance(QStringLiteral("MM")) + 16));
+    m_contractTypeBox->setFixedWidth(
+        std::max(40, metrics.horizontalAdvance(QStringLiteral("MM")) + 16));
     cells->addWidget(m_contractTypeBox, row - 1, 1, Qt::AlignLeft);
 
     auto button = [this](const QString &text, const char *name) {
@@ -112,7 +118,8 @@ void RecordEditor::buildControls()
     auto *separator = new QFrame(this);
     separator->setFrameShape(QFrame::HLine);
     separator->setFrameShadow(QFrame::Plain);
-    separator->setStyleSheet(QStringLiteral("QFrame { border: none; border-top: 1px dotted black; }"));
+    separator->setStyleSheet(
+        QStringLiteral("QFrame { border: none; border-top: 1px dotted black; }"));
     separator->setFixedHeight(1);
 
     // The keys worked out from the account.
@@ -180,8 +187,10 @@ void RecordEditor::buildControls()
         });
     }
 
-    QWidget *order[] = {m_accountBox, m_keyBox, m_netBox, m_rendementBox, m_insuranceBox, m_nameBox,
-                        m_contractTypeBox, save, cancel, addNew, clear, m_computedCcpKeyBox, m_computedRipKeyBox};
+    QWidget *order[] = {
+        m_accountBox,       m_keyBox, m_netBox, m_rendementBox, m_insuranceBox, m_nameBox,
+        m_contractTypeBox,  save,     cancel,   addNew,         clear,          m_computedCcpKeyBox,
+        m_computedRipKeyBox};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -190,28 +199,29 @@ void RecordEditor::buildControls()
     connect(addNew, &QPushButton::clicked, this, &RecordEditor::addNew);
     connect(clear, &QPushButton::clicked, this, &RecordEditor::clearBoxes);
     connect(compute, &QToolButton::clicked, this, &RecordEditor::computeKeys);
-    connect(useCcp, &QToolButton::clicked, this, [this] { m_keyBox->setText(m_computedCcpKeyBox->text()); });
-    connect(useRip, &QToolButton::clicked, this, [this] { m_keyBox->setText(m_computedRipKeyBox->text()); });
+    connect(useCcp, &QToolButton::clicked, this,
+            [this] { m_keyBox->setText(m_computedCcpKeyBox->text()); });
+    connect(useRip, &QToolButton::clicked, this,
+            [this] { m_keyBox->setText(m_computedRipKeyBox->text()); });
 }
 
 QList<QLineEdit *> RecordEditor::boxes() const
 {
-    return {m_accountBox, m_keyBox, m_netBox, m_rendementBox, m_insuranceBox, m_nameBox, m_contractTypeBox};
+    return {m_accountBox,   m_keyBox,  m_netBox,         m_rendementBox,
+            m_insuranceBox, m_nameBox, m_contractTypeBox};
 }
 
 void RecordEditor::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     m_closed = Closed::None;
-    if (!m_accountBox->text().isEmpty())
-        computeKeys();
+    if (!m_accountBox->text().isEmpty()) computeKeys();
 }
 
 void RecordEditor::closeEvent(QCloseEvent *event)
 {
     // Closing by the window frame gives Cancel.
-    if (m_closed == Closed::None)
-        m_closed = Closed::Cancelled;
+    if (m_closed == Closed::None) m_closed = Closed::Cancelled;
     QDialog::closeEvent(event);
 }
 
@@ -277,8 +287,7 @@ bool RecordEditor::amountsRead()
 
 void RecordEditor::save()
 {
-    if (!amountsRead())
-        return;
+    if (!amountsRead()) return;
     keepBoxes();
     m_closed = Closed::Saved;
     done(QDialog::Accepted);
@@ -286,8 +295,7 @@ void RecordEditor::save()
 
 void RecordEditor::addNew()
 {
-    if (!amountsRead())
-        return;
+    if (!amountsRead()) return;
     keepBoxes();
     m_closed = Closed::Added;
     done(QDialog::Accepted);
@@ -296,15 +304,13 @@ void RecordEditor::addNew()
 void RecordEditor::completeAccount()
 {
     QString t = m_accountBox->text();
-    if (t.size() < 10)
-        m_accountBox->setText(t.rightJustified(10, u'0'));
+    if (t.size() < 10) m_accountBox->setText(t.rightJustified(10, u'0'));
 }
 
 void RecordEditor::formatAmount(QLineEdit *box)
 {
     const QString t = box->text();
-    if (t.isEmpty())
-        return;
+    if (t.isEmpty()) return;
     double v = 0;
     if (readNumber(t, v))
         box->setText(AmountText::format(v, AmountText::EditorPattern));
@@ -329,7 +335,8 @@ bool RecordEditor::refusesKey(QLineEdit *box, QKeyEvent *event)
     else if (box == m_insuranceBox)
         limit = 12;
     if (limit > 0)
-        return !(digit && (TextColumns::length(box->text()) < limit || box->hasSelectedText())); // true: refused
+        return !(digit && (TextColumns::length(box->text()) < limit ||
+                           box->hasSelectedText())); // true: refused
     if (box == m_netBox || box == m_rendementBox) {
         if (c == u'.') {
             box->insert(QStringLiteral(","));

@@ -1,7 +1,7 @@
 #include "ReportPreview.h"
 
-#include "reports/ReportPainter.h"
 #include "Prompts.h"
+#include "reports/ReportPainter.h"
 
 #include <QAction>
 #include <QComboBox>

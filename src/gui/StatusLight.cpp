@@ -9,8 +9,7 @@ StatusLight::StatusLight(QWidget *parent) : QWidget(parent)
 
 void StatusLight::setBrushColor(const QColor &color)
 {
-    if (m_color == color)
-        return;
+    if (m_color == color) return;
     m_color = color;
     update();
 }

@@ -18,10 +18,14 @@ public:
         m_text = std::move(text);
         endResetModel();
     }
-    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_count; }
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : m_count;
+    }
     QVariant data(const QModelIndex &index, int role) const override
     {
-        if (!index.isValid() || index.row() >= m_count || (role != Qt::DisplayRole && role != Qt::EditRole))
+        if (!index.isValid() || index.row() >= m_count ||
+            (role != Qt::DisplayRole && role != Qt::EditRole))
             return {};
         return m_text(index.row());
     }
@@ -52,7 +56,10 @@ void TextLinesView::setLines(const QStringList &lines)
     m_model->setSource(int(lines.size()), [lines](int i) { return lines[i]; });
 }
 
-void TextLinesView::setSource(int count, std::function<QString(int)> text) { m_model->setSource(count, std::move(text)); }
+void TextLinesView::setSource(int count, std::function<QString(int)> text)
+{
+    m_model->setSource(count, std::move(text));
+}
 
 QStringList TextLinesView::lines() const
 {
@@ -64,9 +71,15 @@ QStringList TextLinesView::lines() const
     return out;
 }
 
-int TextLinesView::lineCount() const { return m_model->rowCount(); }
+int TextLinesView::lineCount() const
+{
+    return m_model->rowCount();
+}
 
-QString TextLinesView::text() const { return lines().join(u'\n'); }
+QString TextLinesView::text() const
+{
+    return lines().join(u'\n');
+}
 
 void TextLinesView::keyPressEvent(QKeyEvent *event)
 {
@@ -84,7 +97,6 @@ void TextLinesView::copySelection()
     QStringList out;
     for (const QModelIndex &i : rows)
         out << i.data().toString();
-    if (out.isEmpty())
-        out = lines();
+    if (out.isEmpty()) out = lines();
     QGuiApplication::clipboard()->setText(out.join(u'\n'));
 }

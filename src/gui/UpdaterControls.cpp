@@ -1,8 +1,8 @@
 #include "UpdaterControls.h"
 
-#include "update/UpdateTexts.h"
 #include "Prompts.h"
 #include "StatusLight.h"
+#include "update/UpdateTexts.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -5,13 +5,15 @@
 
 // The faces the windows are drawn with. Where Tahoma or Times New Roman is missing, a face of
 // similar width takes its place, so captions keep their room.
-namespace WindowFonts {
+namespace WindowFonts
+{
 
 // Captions, buttons and boxes.
 inline QFont interface(int points, bool bold = false)
 {
     QFont f(QStringLiteral("Tahoma"), points);
-    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                   QStringLiteral("DejaVu Sans")});
     f.setStyleHint(QFont::SansSerif);
     f.setBold(bold);
     return f;
@@ -21,7 +23,8 @@ inline QFont interface(int points, bool bold = false)
 inline QFont list(int points = 10)
 {
     QFont f(QStringLiteral("Times New Roman"), points);
-    f.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+    f.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
+                   QStringLiteral("DejaVu Serif")});
     f.setStyleHint(QFont::Serif);
     return f;
 }

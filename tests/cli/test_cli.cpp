@@ -1,15 +1,16 @@
 #include "Cli.h"
 #include "PdfText.h"
 
-#include <QDir>
 #include "QtPrinters.h"
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 struct CliRun {
     int status;
     QString out, err;
@@ -34,16 +35,19 @@ TEST(Cli, KeysPrintsBothKeysAndReportsBadAccounts)
     r = cli({QStringLiteral("keys"), QStringLiteral("12-34"), QStringLiteral("0000000001")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, QStringLiteral("0000000001\t04\t09\n"));
-    EXPECT_TRUE(r.err.contains(QStringLiteral("'-' is not a valid integer value"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("'-' is not a valid integer value")))
+        << r.err.toStdString();
 }
 
 TEST(Cli, WordsInBothLanguagesAndBothDecimalMarks)
 {
     CliRun r = cli({QStringLiteral("words"), QStringLiteral("1234.56"), QStringLiteral("0,50")});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, QStringLiteral("Mille deux cent trente-quatre dinars et cinquante-six centimes\n"
-                                    "Zéro dinar et cinquante centimes\n"));
-    r = cli({QStringLiteral("words"), QStringLiteral("--lang"), QStringLiteral("AR"), QStringLiteral("2")});
+    EXPECT_EQ(r.out,
+              QStringLiteral("Mille deux cent trente-quatre dinars et cinquante-six centimes\n"
+                             "Zéro dinar et cinquante centimes\n"));
+    r = cli({QStringLiteral("words"), QStringLiteral("--lang"), QStringLiteral("AR"),
+             QStringLiteral("2")});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, QChar(0x202B) + QString::fromUtf16(u"اثنان دينار") + QChar(0x202C) + u'\n');
 }
@@ -86,7 +90,8 @@ TEST(Cli, HelpListsEveryCommandAndUnknownWordsAreRefused)
         EXPECT_TRUE(help.out.contains("\n  " + name + ' ')) << help.out.toStdString();
         const CliRun own = cli({name, "--help"});
         EXPECT_EQ(own.status, 0);
-        EXPECT_TRUE(own.out.startsWith("Usage: talvoro-cli " + name + ' ')) << own.out.toStdString();
+        EXPECT_TRUE(own.out.startsWith("Usage: talvoro-cli " + name + ' '))
+            << own.out.toStdString();
         EXPECT_EQ(cli({"help", name}).out, own.out);
         const CliRun bogus = cli({name, "x", "--bogus"});
         EXPECT_EQ(bogus.status, 2);
@@ -120,14 +125,15 @@ TEST(Cli, CheckReportsCountersTotalsAndErrors)
 {
     CliRun r = cli({QStringLiteral("check"), QStringLiteral(TALVORO_FIXTURES "/small.txt")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, QStringLiteral("Lignes: 6\nRIP: 2\nCLE: 2\nERR: 2\n"
-                                    "Total Net:   53 069,62 DA\n"
-                                    "Total Rend:    350,25 DA\n"
-                                    "Total General:   53 419,87 DA\n"
-                                    "Ligne: 3 | Compte: 0000000004 | CLE/RIP: 11 | Nom: NOM PRENOM | "
-                                    "Cle/RIP erronée (attendu CLE=16 RIP=97)\n"
-                                    "Ligne: 6 | Compte: 0000000001 | CLE/RIP: 4 | Nom: SAÏD Réda | "
-                                    "Cle/RIP erronée (attendu CLE=04 RIP=09)\n"));
+    EXPECT_EQ(r.out,
+              QStringLiteral("Lignes: 6\nRIP: 2\nCLE: 2\nERR: 2\n"
+                             "Total Net:   53 069,62 DA\n"
+                             "Total Rend:    350,25 DA\n"
+                             "Total General:   53 419,87 DA\n"
+                             "Ligne: 3 | Compte: 0000000004 | CLE/RIP: 11 | Nom: NOM PRENOM | "
+                             "Cle/RIP erronée (attendu CLE=16 RIP=97)\n"
+                             "Ligne: 6 | Compte: 0000000001 | CLE/RIP: 4 | Nom: SAÏD Réda | "
+                             "Cle/RIP erronée (attendu CLE=04 RIP=09)\n"));
 
     QTemporaryDir dir;
     const QString good = dir.filePath(QStringLiteral("good.txt"));
@@ -158,9 +164,11 @@ TEST(Cli, ExportTxtWritesTheTransferFile)
     QTemporaryDir dir;
     // The fixture's one key of one character is refused by name, not written as "04".
     CliRun r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/small.txt"),
-                    QStringLiteral("--code"), QStringLiteral(" A12 "), QStringLiteral("--dir"), dir.path()});
+                    QStringLiteral("--code"), QStringLiteral(" A12 "), QStringLiteral("--dir"),
+                    dir.path()});
     EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Ligne 6 : CLE/RIP « 4 » (pas deux chiffres)"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Ligne 6 : CLE/RIP « 4 » (pas deux chiffres)")))
+        << r.err.toStdString();
     const QString path = dir.filePath(QStringLiteral("Fichier Txt/Liste_Nominative_A12.txt"));
     EXPECT_FALSE(QFile::exists(path));
 
@@ -175,14 +183,16 @@ TEST(Cli, ExportTxtWritesTheTransferFile)
     r = cli({QStringLiteral("export-txt"), input, QStringLiteral("--code"), QStringLiteral(" A12 "),
              QStringLiteral("--dir"), dir.filePath(QStringLiteral("new"))});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    const QString written = dir.filePath(QStringLiteral("new/Fichier Txt/Liste_Nominative_A12.txt"));
+    const QString written =
+        dir.filePath(QStringLiteral("new/Fichier Txt/Liste_Nominative_A12.txt"));
     EXPECT_EQ(r.out, QDir::toNativeSeparators(written) + u'\n');
     QFile out(written);
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));
     EXPECT_EQ(out.readAll(), "\xEF\xBB\xBF" + fixed);
 
-    r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/small.txt"), QStringLiteral("--code"),
-             QStringLiteral("../x"), QStringLiteral("--dir"), dir.path()});
+    r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/small.txt"),
+             QStringLiteral("--code"), QStringLiteral("../x"), QStringLiteral("--dir"),
+             dir.path()});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Export annulé.")));
     r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/small.txt")});
@@ -261,7 +271,8 @@ TEST(Cli, WorkbooksAreReadAndWritten)
 {
     // check and export-txt take the three kinds of workbook.
     for (const char *name : {"liste.xlsx", "liste.ods", "liste.xls"}) {
-        const CliRun r = cli({QStringLiteral("check"), QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name)});
+        const CliRun r = cli({QStringLiteral("check"),
+                              QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name)});
         EXPECT_EQ(r.status, 1) << name;
         EXPECT_TRUE(r.out.startsWith(QStringLiteral("Lignes: 5\nRIP: 2\nCLE: 1\nERR: 2\n"
                                                     "Total Net:   6 735,06 DA\n")))
@@ -270,31 +281,39 @@ TEST(Cli, WorkbooksAreReadAndWritten)
     QTemporaryDir dir;
     // The fixture holds an empty row and a date as insurance number: refused by name, never
     // written as zeros or as the date's text.
-    CliRun r = cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/liste.ods"), QStringLiteral("--code"),
-                    QStringLiteral("W"), QStringLiteral("--dir"), dir.path()});
+    CliRun r =
+        cli({QStringLiteral("export-txt"), QStringLiteral(TALVORO_FIXTURES "/liste.ods"),
+             QStringLiteral("--code"), QStringLiteral("W"), QStringLiteral("--dir"), dir.path()});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Ligne 3 : Compte vide"))) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("NumAss « 15/03/2024 » (pas uniquement des chiffres)")));
+    EXPECT_TRUE(
+        r.err.contains(QStringLiteral("NumAss « 15/03/2024 » (pas uniquement des chiffres)")));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("Fichier Txt/Liste_Nominative_W.txt"))));
 
     // export-xlsx repairs the keys and writes the workbook the window would write.
-    r = cli({QStringLiteral("export-xlsx"), QStringLiteral(TALVORO_FIXTURES "/small.txt"), QStringLiteral("--code"),
-             QStringLiteral(" B7 "), QStringLiteral("--dir"), dir.path()});
+    r = cli({QStringLiteral("export-xlsx"), QStringLiteral(TALVORO_FIXTURES "/small.txt"),
+             QStringLiteral("--code"), QStringLiteral(" B7 "), QStringLiteral("--dir"),
+             dir.path()});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    const QString prefix = QDir::toNativeSeparators(dir.filePath(QStringLiteral("Fichier Excel/Liste Nominative_B7_")));
-    EXPECT_TRUE(r.out.startsWith(prefix) && r.out.endsWith(QStringLiteral(".xlsx\n"))) << r.out.toStdString();
+    const QString prefix = QDir::toNativeSeparators(
+        dir.filePath(QStringLiteral("Fichier Excel/Liste Nominative_B7_")));
+    EXPECT_TRUE(r.out.startsWith(prefix) && r.out.endsWith(QStringLiteral(".xlsx\n")))
+        << r.out.toStdString();
     const QString written = r.out.trimmed();
     r = cli({QStringLiteral("check"), written});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Lignes: 6\nRIP: 6\nCLE: 0\nERR: 0\nTotal Net:   53 069,62 DA\n")))
+    EXPECT_TRUE(r.out.startsWith(
+        QStringLiteral("Lignes: 6\nRIP: 6\nCLE: 0\nERR: 0\nTotal Net:   53 069,62 DA\n")))
         << r.out.toStdString();
 
     // Refused code, missing option, unreadable workbook.
-    r = cli({QStringLiteral("export-xlsx"), QStringLiteral(TALVORO_FIXTURES "/small.txt"), QStringLiteral("--code"),
-             QStringLiteral("a/b"), QStringLiteral("--dir"), dir.path()});
+    r = cli({QStringLiteral("export-xlsx"), QStringLiteral(TALVORO_FIXTURES "/small.txt"),
+             QStringLiteral("--code"), QStringLiteral("a/b"), QStringLiteral("--dir"), dir.path()});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("Export annulé.")));
-    EXPECT_EQ(cli({QStringLiteral("export-xlsx"), QStringLiteral(TALVORO_FIXTURES "/small.txt")}).status, 2);
+    EXPECT_EQ(
+        cli({QStringLiteral("export-xlsx"), QStringLiteral(TALVORO_FIXTURES "/small.txt")}).status,
+        2);
     r = cli({QStringLiteral("check"), QStringLiteral(TALVORO_FIXTURES "/small.txt.xlsx")});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("File not found: ")));
@@ -305,15 +324,17 @@ TEST(Cli, WorkbooksAreReadAndWritten)
     f.close();
     r = cli({QStringLiteral("check"), fake});
     EXPECT_EQ(r.status, 2);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("n’est pas un classeur lisible"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("n’est pas un classeur lisible")))
+        << r.err.toStdString();
 }
 
 TEST(Cli, ReportReadsWorkbooksToo)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("liste.pdf"));
-    const CliRun r = cli({QStringLiteral("report"), QStringLiteral("list"),
-                          QStringLiteral(TALVORO_FIXTURES "/liste.xlsx"), QStringLiteral("--pdf"), out});
+    const CliRun r =
+        cli({QStringLiteral("report"), QStringLiteral("list"),
+             QStringLiteral(TALVORO_FIXTURES "/liste.xlsx"), QStringLiteral("--pdf"), out});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(pdfText(out).contains(QStringLiteral("Nb Ligne : 5")));
 }
@@ -337,8 +358,9 @@ TEST(Cli, RunningOutOfMemoryEndsWithAMessageAndStatus2)
             f.write(block);
     }
     QProcess p;
-    p.start(QStringLiteral("bash"), {QStringLiteral("-c"), QStringLiteral("ulimit -v 200000; exec \"$0\" check \"$1\""),
-                                     QStringLiteral(TALVORO_CLI_PATH), path});
+    p.start(QStringLiteral("bash"),
+            {QStringLiteral("-c"), QStringLiteral("ulimit -v 200000; exec \"$0\" check \"$1\""),
+             QStringLiteral(TALVORO_CLI_PATH), path});
     ASSERT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 2);
@@ -458,10 +480,12 @@ TEST(Cli, WorkbooksFromEverySpreadsheetProgramCheckLikeTheirTextFile)
         EXPECT_EQ(r.out, text.out);
     }
     QTemporaryDir dir;
-    const CliRun refused = cli({QStringLiteral("export-txt"), folder + QStringLiteral("gnumeric-erreur.xlsx"),
-                                QStringLiteral("--code"), QStringLiteral("A1"), QStringLiteral("--dir"), dir.path()});
+    const CliRun refused =
+        cli({QStringLiteral("export-txt"), folder + QStringLiteral("gnumeric-erreur.xlsx"),
+             QStringLiteral("--code"), QStringLiteral("A1"), QStringLiteral("--dir"), dir.path()});
     EXPECT_EQ(refused.status, 2);
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("la formule donne l’erreur « #N/A »"))) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("la formule donne l’erreur « #N/A »")))
+        << refused.err.toStdString();
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty() &&
                 QDir(dir.path()).entryList(QDir::AllDirs | QDir::NoDotAndDotDot).size() <= 1);
 }

@@ -36,7 +36,8 @@ TEST(TextExport, RecordsAndTheirFaults)
     };
     const Case cases[] = {
         {TransferLine::Compte, u"12345678901", u"Compte (11 caractères pour 10)"},
-        {TransferLine::Compte, u"12 4567890", u"Compte « 12 4567890 » (pas uniquement des chiffres)"},
+        {TransferLine::Compte, u"12 4567890",
+         u"Compte « 12 4567890 » (pas uniquement des chiffres)"},
         {TransferLine::Compte, u" 12345 ", u""}, // zeros in front
         {TransferLine::CleRip, u"123", u"CLE/RIP « 123 » (pas deux chiffres)"},
         {TransferLine::CleRip, u"5", u"CLE/RIP « 5 » (pas deux chiffres)"},
@@ -44,14 +45,17 @@ TEST(TextExport, RecordsAndTheirFaults)
         {TransferLine::Net, u"-0,01", u"Net « -0,01 » (montant négatif)"},
         {TransferLine::Net, u"douze", u"Net « douze » (montant illisible)"},
         {TransferLine::Net, u"", u""}, // an empty amount is 0,00 on screen too
-        {TransferLine::Rendement, u"100 000 000 000,00", u"Rendement « 100 000 000 000,00 » (plus de 13 chiffres en centimes)"},
+        {TransferLine::Rendement, u"100 000 000 000,00",
+         u"Rendement « 100 000 000 000,00 » (plus de 13 chiffres en centimes)"},
         {TransferLine::NumAss, u"12A", u"NumAss « 12A » (pas uniquement des chiffres)"},
         // A character outside the Basic Multilingual Plane is one character of the record.
         {TransferLine::NomPrenom, u"\U0002000B\U0002000BABCDEFGHIJKLMNOPQRSTUVWXY", u""},
-        {TransferLine::NomPrenom, u"\U0002000BABCDEFGHIJKLMNOPQRSTUVWXYZ1", u"NomPrenom (28 caractères pour 27)"},
+        {TransferLine::NomPrenom, u"\U0002000BABCDEFGHIJKLMNOPQRSTUVWXYZ1",
+         u"NomPrenom (28 caractères pour 27)"},
         {TransferLine::NumAss, u" 1234567890123 ", u"NumAss (13 caractères pour 12)"},
         {TransferLine::NomPrenom, u"  ÉLODIE ÀÏT  ", u""},
-        {TransferLine::NomPrenom, u"NOM\tPRENOM", u"caractère de contrôle (saut de ligne, tabulation…)"},
+        {TransferLine::NomPrenom, u"NOM\tPRENOM",
+         u"caractère de contrôle (saut de ligne, tabulation…)"},
         {TransferLine::TypeContrat, u"PD", u"TypeContrat (2 caractères pour 1)"},
     };
     QTemporaryDir dir;
@@ -80,7 +84,8 @@ TEST(TextExport, RecordsAndTheirFaults)
             EXPECT_EQ(written.readAll(), "\xEF\xBB\xBF" + rec.toUtf8() + "\r\n");
         } else {
             EXPECT_EQ(f, QStringList{fault});
-            EXPECT_TRUE(refusal.contains(QStringLiteral("Ligne 1 : ") + fault)) << refusal.toStdString();
+            EXPECT_TRUE(refusal.contains(QStringLiteral("Ligne 1 : ") + fault))
+                << refusal.toStdString();
             EXPECT_FALSE(QFile::exists(path));
         }
     }
@@ -90,7 +95,9 @@ TEST(TextExport, CodesThatCannotNameAFile)
 {
     for (const char16_t *ok : {u"A12", u"2026-12 APC", u"é"})
         EXPECT_TRUE(codeProblem(QString::fromUtf16(ok)).isEmpty());
-    for (const char16_t *bad : {u".", u"..", u"a/b", u"a\\b", u"C:", u"*", u"?", u"\"", u"<", u">", u"|", u"a\tb"})
-        EXPECT_FALSE(codeProblem(QString::fromUtf16(bad)).isEmpty()) << QString::fromUtf16(bad).toStdString();
+    for (const char16_t *bad :
+         {u".", u"..", u"a/b", u"a\\b", u"C:", u"*", u"?", u"\"", u"<", u">", u"|", u"a\tb"})
+        EXPECT_FALSE(codeProblem(QString::fromUtf16(bad)).isEmpty())
+            << QString::fromUtf16(bad).toStdString();
     EXPECT_EQ(fileNameFor(QStringLiteral("A12")), QStringLiteral("Liste_Nominative_A12.txt"));
 }

@@ -75,7 +75,8 @@ TEST(WorkbookExport, HeadersTextAndNumberCells)
         ADD_FAILURE() << "no refusal";
     } catch (const UserError &e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral(
-            "Ligne 4 : CLE/RIP « 5 » (pas deux chiffres), NumAss « =1+1 » (pas uniquement des chiffres), "
+            "Ligne 4 : CLE/RIP « 5 » (pas deux chiffres), NumAss « =1+1 » (pas uniquement des "
+            "chiffres), "
             "Net « abc » (montant illisible), Rendement « -   12,35 » (montant négatif)")))
             << e.message().toStdString();
     }

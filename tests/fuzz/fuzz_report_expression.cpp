@@ -8,21 +8,27 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace {
+namespace
+{
 class AnyScope final : public ReportScope
 {
 public:
     ReportValue field(const QString &, const QString &name) override
     {
-        return name.size() % 2 ? ReportValue(QStringLiteral("  1 234,56")) : ReportValue(qint64(name.size()) - 3);
+        return name.size() % 2 ? ReportValue(QStringLiteral("  1 234,56"))
+                               : ReportValue(qint64(name.size()) - 3);
     }
     ReportValue name(const QString &identifier) override
     {
         switch (identifier.size() % 4) {
-        case 0: return ReportValue(1e300);
-        case 1: return ReportValue(qint64(9223372036854775807LL));
-        case 2: return ReportValue(QDate(2026, 12, 10));
-        default: return ReportValue();
+        case 0:
+            return ReportValue(1e300);
+        case 1:
+            return ReportValue(qint64(9223372036854775807LL));
+        case 2:
+            return ReportValue(QDate(2026, 12, 10));
+        default:
+            return ReportValue();
         }
     }
     ReportValue aggregate(const ReportExpr &) override { return ReportValue(-0.5); }

@@ -36,7 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     session.repairKeys(KeyKind::Ccp);
     session.clean();
     session.repairKeys(KeyKind::Rip);
-    if (list.count() > 0)
-        session.deleteRow(list.count() / 2);
+    if (list.count() > 0) session.deleteRow(list.count() / 2);
     return 0;
 }

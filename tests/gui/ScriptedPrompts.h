@@ -7,9 +7,9 @@
 #include <QDialog>
 #include <QPrinter>
 #include <QQueue>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
-#include <QStringList>
 #include <vector>
 
 // Per-user settings written by the windows under test go to a folder of the test program's
@@ -35,13 +35,16 @@ public:
     // Plays the clerk's part in a dialog shown modally: gets the shown dialog, acts on it
     // (types, clicks), and the dialog's result is returned to the caller.
     QQueue<std::function<void(QDialog *)>> dialogs;
-    QStringList started;       // programs started, in order
-    bool startSucceeds = true; // what starting a program answers
+    QStringList started;                 // programs started, in order
+    bool startSucceeds = true;           // what starting a program answers
     QQueue<QString> saveFiles;           // answers of save dialogs
     QQueue<QString> printToFiles;        // print dialogs: print to this PDF file; empty: cancel
     std::vector<PreparedReport> reports; // every report shown, in order
 
-    void message(QWidget *, const QString &text) override { shown << QStringLiteral("message: ") + text; }
+    void message(QWidget *, const QString &text) override
+    {
+        shown << QStringLiteral("message: ") + text;
+    }
     void information(QWidget *, const QString &text) override
     {
         shown << QStringLiteral("information: ") + text;
@@ -50,7 +53,10 @@ public:
     {
         shown << QStringLiteral("notice: ") + caption + u'|' + text;
     }
-    void error(QWidget *, const QString &text) override { shown << QStringLiteral("error: ") + text; }
+    void error(QWidget *, const QString &text) override
+    {
+        shown << QStringLiteral("error: ") + text;
+    }
     bool question(QWidget *, const QString &text) override
     {
         shown << QStringLiteral("question: ") + text;

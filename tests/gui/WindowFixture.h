@@ -1,26 +1,26 @@
 #pragma once
 
-#include "ScriptedPrompts.h"
-#include "support/FindWidget.h"
-#include "RecordEditor.h"
-#include "TextLinesView.h"
-#include "StatusLight.h"
 #include "MainWindow.h"
-#include "session/SessionOracle.h"
+#include "RecordEditor.h"
+#include "ScriptedPrompts.h"
+#include "StatusLight.h"
+#include "TextLinesView.h"
 #include "model/WorkingList.h"
+#include "session/SessionOracle.h"
+#include "support/FindWidget.h"
 
+#include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAction>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QToolButton>
-#include <QFile>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 #include <memory>
 
@@ -34,7 +34,8 @@ inline QString fixture(const char *name)
 // One 87-character record with CR LF.
 inline QByteArray record(const QString &compte, const QString &key,
                          const QString &net = QStringLiteral("0000000010000"),
-                         const QString &nom = QStringLiteral("NOM"), const QString &type = QStringLiteral("P"))
+                         const QString &nom = QStringLiteral("NOM"),
+                         const QString &type = QStringLiteral("P"))
 {
     const QString s = QStringLiteral("160000100") + compte.leftJustified(10).left(10) +
                       key.leftJustified(2).left(2) + net.rightJustified(13, u'0') +
@@ -60,7 +61,8 @@ protected:
         m_tmp = std::make_unique<QTemporaryDir>();
         if (withPlace) {
             QDir(m_tmp->path()).mkpath(QStringLiteral("Fichier_INI"));
-            writeFile(QStringLiteral("Fichier_INI/Direction.ini"), "[Infos]\r\nLine0=APC TEST\r\nCount=1\r\n");
+            writeFile(QStringLiteral("Fichier_INI/Direction.ini"),
+                      "[Infos]\r\nLine0=APC TEST\r\nCount=1\r\n");
         }
     }
     // Creates and shows the window over the current folder.
@@ -77,12 +79,14 @@ protected:
         newFolder();
         m_prompts.reset();
         openWindow();
-        QCOMPARE(m_prompts->take(), QStringList{"information: La saisie a été effectuée avec succès."});
+        QCOMPARE(m_prompts->take(),
+                 QStringList{"information: La saisie a été effectuée avec succès."});
     }
     void closeWindow()
     {
         if (m_prompts)
-            QVERIFY2(m_prompts->unexpected.isEmpty(), qPrintable(m_prompts->unexpected.join(u'\n')));
+            QVERIFY2(m_prompts->unexpected.isEmpty(),
+                     qPrintable(m_prompts->unexpected.join(u'\n')));
         m_form.reset();
         m_prompts.reset();
     }
@@ -105,7 +109,10 @@ protected:
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    QColor rowColour(int row) { return list().data(list().index(row, 1), Qt::BackgroundRole).value<QColor>(); }
+    QColor rowColour(int row)
+    {
+        return list().data(list().index(row, 1), Qt::BackgroundRole).value<QColor>();
+    }
     QStringList keys()
     {
         QStringList k;
@@ -116,7 +123,8 @@ protected:
     void selectRow(int row) { findNamed<QTableView>(&form(), "lineTable")->selectRow(row); }
     int selectedRow()
     {
-        const QModelIndexList rows = findNamed<QTableView>(&form(), "lineTable")->selectionModel()->selectedRows();
+        const QModelIndexList rows =
+            findNamed<QTableView>(&form(), "lineTable")->selectionModel()->selectedRows();
         return rows.isEmpty() ? -1 : rows.first().row();
     }
     // The window becomes active again, as when the clerk comes back to it.
@@ -141,15 +149,32 @@ protected:
     QStringList shownFigures()
     {
         MainWindow &w = form();
-        QStringList out{findNamed<QLabel>(&w, "netTotalLabel")->text(), findNamed<QLabel>(&w, "rendementTotalLabel")->text(), findNamed<QLabel>(&w, "generalTotalLabel")->text(),
-                        findNamed<QLineEdit>(&w, "netTotalBox")->text(),         findNamed<QLineEdit>(&w, "rendementTotalBox")->text(),               findNamed<QLineEdit>(&w, "generalTotalBox")->text(),
-                        findNamed<QLabel>(&w, "ripCountLabel")->text(),        findNamed<QLabel>(&w, "ccpCountLabel")->text(),              findNamed<QLabel>(&w, "errorCountLabel")->text(),
-                        findNamed<QLabel>(&w, "ripCaptionLabel")->text(),      findNamed<QLabel>(&w, "ccpCaptionLabel")->text(),            findNamed<QLabel>(&w, "errorCaptionLabel")->text(),
-                        findNamed<QLabel>(&w, "duplicateAccountsCountLabel")->text(),        findNamed<QLabel>(&w, "contractTypesCountLabel")->text(),              findNamed<QLabel>(&w, "wrongKeysCountLabel")->text(),
-                        findNamed<QLabel>(&w, "duplicateNamesCountLabel")->text(),       findNamed<QLabel>(&w, "shownCountLabel")->text()};
-        for (TextLinesView *m : {findNamed<TextLinesView>(&w, "errorLinesView"), findNamed<TextLinesView>(&w, "wrongKeysView"), findNamed<TextLinesView>(&w, "duplicateNamesView"), findNamed<TextLinesView>(&w, "duplicateAccountsView"), findNamed<TextLinesView>(&w, "contractTypesView")})
+        QStringList out{findNamed<QLabel>(&w, "netTotalLabel")->text(),
+                        findNamed<QLabel>(&w, "rendementTotalLabel")->text(),
+                        findNamed<QLabel>(&w, "generalTotalLabel")->text(),
+                        findNamed<QLineEdit>(&w, "netTotalBox")->text(),
+                        findNamed<QLineEdit>(&w, "rendementTotalBox")->text(),
+                        findNamed<QLineEdit>(&w, "generalTotalBox")->text(),
+                        findNamed<QLabel>(&w, "ripCountLabel")->text(),
+                        findNamed<QLabel>(&w, "ccpCountLabel")->text(),
+                        findNamed<QLabel>(&w, "errorCountLabel")->text(),
+                        findNamed<QLabel>(&w, "ripCaptionLabel")->text(),
+                        findNamed<QLabel>(&w, "ccpCaptionLabel")->text(),
+                        findNamed<QLabel>(&w, "errorCaptionLabel")->text(),
+                        findNamed<QLabel>(&w, "duplicateAccountsCountLabel")->text(),
+                        findNamed<QLabel>(&w, "contractTypesCountLabel")->text(),
+                        findNamed<QLabel>(&w, "wrongKeysCountLabel")->text(),
+                        findNamed<QLabel>(&w, "duplicateNamesCountLabel")->text(),
+                        findNamed<QLabel>(&w, "shownCountLabel")->text()};
+        for (TextLinesView *m : {findNamed<TextLinesView>(&w, "errorLinesView"),
+                                 findNamed<TextLinesView>(&w, "wrongKeysView"),
+                                 findNamed<TextLinesView>(&w, "duplicateNamesView"),
+                                 findNamed<TextLinesView>(&w, "duplicateAccountsView"),
+                                 findNamed<TextLinesView>(&w, "contractTypesView")})
             out += m->lines();
-        for (StatusLight *c : {findNamed<StatusLight>(&w, "ripLight"), findNamed<StatusLight>(&w, "ccpLight"), findNamed<StatusLight>(&w, "errorLight")})
+        for (StatusLight *c :
+             {findNamed<StatusLight>(&w, "ripLight"), findNamed<StatusLight>(&w, "ccpLight"),
+              findNamed<StatusLight>(&w, "errorLight")})
             out << c->brushColor().name();
         return out;
     }
@@ -161,23 +186,45 @@ protected:
         const ListFigures &f = o.figures;
         MainWindow &w = form();
         const QString at = QString::fromLatin1(where);
-        QVERIFY2(findNamed<QLabel>(&w, "netTotalLabel")->text() == Statistics::totalNetText(f.netCents), qPrintable(at));
-        QVERIFY2(findNamed<QLabel>(&w, "rendementTotalLabel")->text() == Statistics::totalRendementText(f.rendCents), qPrintable(at));
-        QVERIFY2(findNamed<QLabel>(&w, "generalTotalLabel")->text() == Statistics::totalGeneralText(f.netCents + f.rendCents), qPrintable(at));
-        QVERIFY2(findNamed<QLineEdit>(&w, "generalTotalBox")->text() == AmountText::formatCents(f.netCents + f.rendCents), qPrintable(at));
-        QVERIFY2(findNamed<QLabel>(&w, "ripCountLabel")->text() == QString::number(f.rip) && findNamed<QLabel>(&w, "ccpCountLabel")->text() == QString::number(f.ccp) &&
+        QVERIFY2(findNamed<QLabel>(&w, "netTotalLabel")->text() ==
+                     Statistics::totalNetText(f.netCents),
+                 qPrintable(at));
+        QVERIFY2(findNamed<QLabel>(&w, "rendementTotalLabel")->text() ==
+                     Statistics::totalRendementText(f.rendCents),
+                 qPrintable(at));
+        QVERIFY2(findNamed<QLabel>(&w, "generalTotalLabel")->text() ==
+                     Statistics::totalGeneralText(f.netCents + f.rendCents),
+                 qPrintable(at));
+        QVERIFY2(findNamed<QLineEdit>(&w, "generalTotalBox")->text() ==
+                     AmountText::formatCents(f.netCents + f.rendCents),
+                 qPrintable(at));
+        QVERIFY2(findNamed<QLabel>(&w, "ripCountLabel")->text() == QString::number(f.rip) &&
+                     findNamed<QLabel>(&w, "ccpCountLabel")->text() == QString::number(f.ccp) &&
                      findNamed<QLabel>(&w, "errorCountLabel")->text() == QString::number(f.wrong),
                  qPrintable(at));
-        QVERIFY2(findNamed<QLabel>(&w, "errorCaptionLabel")->text() == QStringLiteral("Erreur: %1").arg(f.wrong), qPrintable(at));
-        QVERIFY2(findNamed<TextLinesView>(&w, "errorLinesView")->lines() == Statistics::counterLines(f.rip, f.ccp, f.wrong) + o.errorLines,
-                 qPrintable(at + u' ' + findNamed<TextLinesView>(&w, "errorLinesView")->lines().join(u'|')));
-        QVERIFY2(findNamed<TextLinesView>(&w, "wrongKeysView")->lines() == o.wrongPairs, qPrintable(at));
-        QVERIFY2(findNamed<TextLinesView>(&w, "duplicateNamesView")->lines() == o.panels.duplicateNames, qPrintable(at));
-        QVERIFY2(findNamed<TextLinesView>(&w, "duplicateAccountsView")->lines() == o.panels.duplicateAccounts, qPrintable(at));
-        QVERIFY2(findNamed<TextLinesView>(&w, "contractTypesView")->lines() == o.panels.contractTypes, qPrintable(at));
+        QVERIFY2(findNamed<QLabel>(&w, "errorCaptionLabel")->text() ==
+                     QStringLiteral("Erreur: %1").arg(f.wrong),
+                 qPrintable(at));
+        QVERIFY2(findNamed<TextLinesView>(&w, "errorLinesView")->lines() ==
+                     Statistics::counterLines(f.rip, f.ccp, f.wrong) + o.errorLines,
+                 qPrintable(at + u' ' +
+                            findNamed<TextLinesView>(&w, "errorLinesView")->lines().join(u'|')));
+        QVERIFY2(findNamed<TextLinesView>(&w, "wrongKeysView")->lines() == o.wrongPairs,
+                 qPrintable(at));
+        QVERIFY2(findNamed<TextLinesView>(&w, "duplicateNamesView")->lines() ==
+                     o.panels.duplicateNames,
+                 qPrintable(at));
+        QVERIFY2(findNamed<TextLinesView>(&w, "duplicateAccountsView")->lines() ==
+                     o.panels.duplicateAccounts,
+                 qPrintable(at));
+        QVERIFY2(findNamed<TextLinesView>(&w, "contractTypesView")->lines() ==
+                     o.panels.contractTypes,
+                 qPrintable(at));
         const QString shownText =
-            list().filtered() ? QStringLiteral("%1 / %2 lignes affichées").arg(f.shown).arg(f.all) : QString();
-        QVERIFY2(findNamed<QLabel>(&w, "shownCountLabel")->text() == shownText, qPrintable(at + u' ' + findNamed<QLabel>(&w, "shownCountLabel")->text()));
+            list().filtered() ? QStringLiteral("%1 / %2 lignes affichées").arg(f.shown).arg(f.all)
+                              : QString();
+        QVERIFY2(findNamed<QLabel>(&w, "shownCountLabel")->text() == shownText,
+                 qPrintable(at + u' ' + findNamed<QLabel>(&w, "shownCountLabel")->text()));
         std::vector<int> rows;
         for (const ErrorRecord &r : w.session().errorRecords())
             rows.push_back(r.row);

@@ -1,13 +1,14 @@
 // Development aid: prints a transfer file's nominative list (or error report) from the real
 // window into the real preview and saves a picture of the preview.
 // Usage: preview_screenshot list|errors FILE OUT.png [PAGE] [ZOOM%]
-#include "ScriptedPrompts.h"
 #include "MainWindow.h"
 #include "RecordEditor.h"
+#include "ScriptedPrompts.h"
 #include "StatusLight.h"
 #include "TextLinesView.h"
 #include "support/FindWidget.h"
 
+#include "ReportPreview.h"
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
-#include "ReportPreview.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
@@ -33,10 +33,12 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     auto prompts = std::make_shared<ScriptedPrompts>();
     MainWindow form(prompts, Folders(dir.path()));
-    findNamed<QPlainTextEdit>(&form, "placeMemo")->setPlainText(QStringLiteral("بلدية تالفورو\nDirection des Finances"));
+    findNamed<QPlainTextEdit>(&form, "placeMemo")
+        ->setPlainText(QStringLiteral("بلدية تالفورو\nDirection des Finances"));
     prompts->files.enqueue(QString::fromLocal8Bit(argv[2]));
     findNamed<QPushButton>(&form, "importButton")->click();
-    findNamed<QAction>(&form, which == u"list" ? "printListAction" : "errorReportAction")->trigger();
+    findNamed<QAction>(&form, which == u"list" ? "printListAction" : "errorReportAction")
+        ->trigger();
     if (prompts->reports.empty()) {
         fprintf(stderr, "%s\n", qPrintable(prompts->shown.join(u'\n')));
         return 1;

@@ -1,12 +1,14 @@
 // Development aid: shows the main window with a transfer file imported and saves a picture
 // of it. Usage: window_screenshot FILE OUT.png [WIDTHxHEIGHT] [EDITOR.png]
-#include "ScriptedPrompts.h"
 #include "MainWindow.h"
 #include "RecordEditor.h"
+#include "ScriptedPrompts.h"
 #include "StatusLight.h"
 #include "TextLinesView.h"
 #include "support/FindWidget.h"
 
+#include "RecordEditor.h"
+#include "model/WorkingList.h"
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,8 +18,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
-#include "RecordEditor.h"
-#include "model/WorkingList.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -30,8 +30,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    if (argc < 3)
-        return 2;
+    if (argc < 3) return 2;
     QTemporaryDir dir;
     auto prompts = std::make_shared<ScriptedPrompts>();
     prompts->inputs.enqueue(QStringLiteral("APC Exemple\nDirection des finances"));
@@ -46,20 +45,22 @@ int main(int argc, char *argv[])
     findNamed<QPushButton>(&form, "importButton")->click();
     // A name filter typed by the clerk, when asked for.
     if (qEnvironmentVariableIsSet("TALVORO_NAME_FILTER"))
-        findNamed<QLineEdit>(&form, "nameFilter")->setText(qEnvironmentVariable("TALVORO_NAME_FILTER"));
+        findNamed<QLineEdit>(&form, "nameFilter")
+            ->setText(qEnvironmentVariable("TALVORO_NAME_FILTER"));
     QTimer::singleShot(1500, [&] {
         form.grab().save(QString::fromLocal8Bit(argv[2]));
         // The pop-up menu with its icons, beside the window's picture.
         if (qEnvironmentVariableIsSet("TALVORO_MENU_SHOT")) {
             findNamed<QMenu>(&form, "lineMenu")->popup(form.mapToGlobal(QPoint(200, 150)));
             QApplication::processEvents();
-            findNamed<QMenu>(&form, "lineMenu")->grab().save(qEnvironmentVariable("TALVORO_MENU_SHOT"));
+            findNamed<QMenu>(&form, "lineMenu")
+                ->grab()
+                .save(qEnvironmentVariable("TALVORO_MENU_SHOT"));
             findNamed<QMenu>(&form, "lineMenu")->hide();
         }
         if (argc > 4) {
             RecordEditor *ed = findNamed<RecordEditor>(&form, "addLineEditor");
-            if (form.session().list().count() > 0)
-                ed->setCells(form.session().list().line(0));
+            if (form.session().list().count() > 0) ed->setCells(form.session().list().line(0));
             ed->show();
             QTimer::singleShot(500, [&app, ed, out = QString::fromLocal8Bit(argv[4])] {
                 ed->grab().save(out);

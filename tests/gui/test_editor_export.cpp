@@ -1,6 +1,6 @@
-#include "WindowFixture.h"
-#include "TextLinesView.h"
 #include "RecordEditor.h"
+#include "TextLinesView.h"
+#include "WindowFixture.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -10,9 +10,11 @@
 #include <QStandardPaths>
 #include <QToolButton>
 
-namespace {
-const QString PlacePrompt = QStringLiteral("input: Saisie du lieu de l’ordonnateur :|Entrez le lieu (appuyez sur "
-                                           "Shift+Enter pour une nouvelle ligne)\nLieu APC - Direction....:");
+namespace
+{
+const QString PlacePrompt =
+    QStringLiteral("input: Saisie du lieu de l’ordonnateur :|Entrez le lieu (appuyez sur "
+                   "Shift+Enter pour une nouvelle ligne)\nLieu APC - Direction....:");
 const QString CodePrompt = QStringLiteral("input: Code Ordinateur|Entrez le code ordinateur :");
 
 // Leaving a box: the focus-out event the box gets when the clerk moves on.
@@ -37,7 +39,8 @@ class TestEditorExport : public QObject, WindowFixture
     QString iniPath() { return m_tmp->filePath(QStringLiteral("Fichier_INI/Direction.ini")); }
     QString exported(const QString &code)
     {
-        return m_tmp->filePath(QStringLiteral("Fichier Txt/Liste_Nominative_") + code + QStringLiteral(".txt"));
+        return m_tmp->filePath(QStringLiteral("Fichier Txt/Liste_Nominative_") + code +
+                               QStringLiteral(".txt"));
     }
     // Runs the export with the code typed by the clerk; returns what was shown.
     QStringList exportWith(const std::optional<QString> &code)
@@ -58,14 +61,18 @@ private slots:
         m_prompts->inputs.enqueue(QStringLiteral("APC X\nDirection Y"));
         openWindow();
         QCOMPARE(m_prompts->take(), QStringList{PlacePrompt});
-        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(), QStringLiteral("APC X\nDirection Y"));
-        QCOMPARE(readFile(iniPath()), QByteArray("[Infos]\r\nLine0=APC X\r\nLine1=Direction Y\r\nCount=2\r\n"));
+        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(),
+                 QStringLiteral("APC X\nDirection Y"));
+        QCOMPARE(readFile(iniPath()),
+                 QByteArray("[Infos]\r\nLine0=APC X\r\nLine1=Direction Y\r\nCount=2\r\n"));
 
         // Second start: no prompt; the place is confirmed. A hand edit is stored at close.
         m_form.reset();
         openWindow();
-        QCOMPARE(m_prompts->take(), QStringList{"information: La saisie a été effectuée avec succès."});
-        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(), QStringLiteral("APC X\nDirection Y"));
+        QCOMPARE(m_prompts->take(),
+                 QStringList{"information: La saisie a été effectuée avec succès."});
+        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(),
+                 QStringLiteral("APC X\nDirection Y"));
         findNamed<QPlainTextEdit>(&form(), "placeMemo")->setPlainText(QStringLiteral("APC Z"));
         form().close();
         QCOMPARE(readFile(iniPath()), QByteArray("[Infos]\r\nLine0=APC Z\r\nCount=1\r\n"));
@@ -76,13 +83,15 @@ private slots:
         m_prompts = std::make_shared<ScriptedPrompts>();
         m_prompts->inputs.enqueue(std::nullopt);
         openWindow();
-        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(), QStringLiteral("Vous n’avez pas saisi de lieu."));
+        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(),
+                 QStringLiteral("Vous n’avez pas saisi de lieu."));
         QVERIFY(!QFile::exists(iniPath()));
         form().close();
         m_form.reset();
         m_prompts->take();
         openWindow();
-        QCOMPARE(m_prompts->take(), QStringList{"information: La saisie a été effectuée avec succès."});
+        QCOMPARE(m_prompts->take(),
+                 QStringList{"information: La saisie a été effectuée avec succès."});
         closeWindow();
 
         // OK with nothing typed: stored empty, asked again at the next start.
@@ -105,9 +114,11 @@ private slots:
         m_prompts = std::make_shared<ScriptedPrompts>();
         m_prompts->inputs.enqueue(QStringLiteral("APC X"));
         openWindow();
-        const QString unable = QStringLiteral("error: Unable to write to ") + QDir::toNativeSeparators(iniPath());
+        const QString unable =
+            QStringLiteral("error: Unable to write to ") + QDir::toNativeSeparators(iniPath());
         QCOMPARE(m_prompts->take(), (QStringList{PlacePrompt, unable}));
-        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(), QStringLiteral("APC X")); // the start went on
+        QCOMPARE(findNamed<QPlainTextEdit>(&form(), "placeMemo")->toPlainText(),
+                 QStringLiteral("APC X")); // the start went on
         form().close();
         QVERIFY(!form().isVisible());
         QCOMPARE(m_prompts->take(), QStringList{unable});
@@ -117,7 +128,8 @@ private slots:
     {
         newFolder();
         QDir dir(m_tmp->path());
-        for (const char *name : {"a.dcu", "b.bak", "c.tmp", "d.dproj.local", "e.txt", "f.ini", "g.hpp", "x.tmp"})
+        for (const char *name :
+             {"a.dcu", "b.bak", "c.tmp", "d.dproj.local", "e.txt", "f.ini", "g.hpp", "x.tmp"})
             writeFile(QString::fromLatin1(name), "x");
         QFile::setPermissions(m_tmp->filePath(QStringLiteral("x.tmp")), QFileDevice::ReadOwner);
         dir.mkpath(QStringLiteral("old.bak"));
@@ -125,7 +137,8 @@ private slots:
         writeFile(QStringLiteral("sub/h.tmp"), "x");
         writeFile(QStringLiteral("Fichier_INI/keep.bak"), "x");
         openWindow();
-        QStringList left = dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        QStringList left =
+            dir.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
         QCOMPARE(left, (QStringList{"Fichier_INI", "e.txt", "f.ini", "old.bak", "sub", "x.tmp"}));
         QVERIFY(QFile::exists(m_tmp->filePath(QStringLiteral("sub/h.tmp"))));
         QVERIFY(QFile::exists(m_tmp->filePath(QStringLiteral("Fichier_INI/keep.bak"))));
@@ -150,9 +163,10 @@ private slots:
         QVERIFY(QFile::exists(perUser + QStringLiteral("/Fichier_INI/Direction.ini")));
         m_prompts->take();
         const QStringList shown = exportWith(QStringLiteral("P"));
-        const QString written = QDir::toNativeSeparators(perUser + QStringLiteral("/Fichier Txt/Liste_Nominative_P.txt"));
-        QCOMPARE(shown.value(1), QStringLiteral("message: Fichier exporté avec succès : ") + written +
-                                     QStringLiteral("\n0 lignes écrites."));
+        const QString written = QDir::toNativeSeparators(
+            perUser + QStringLiteral("/Fichier Txt/Liste_Nominative_P.txt"));
+        QCOMPARE(shown.value(1), QStringLiteral("message: Fichier exporté avec succès : ") +
+                                     written + QStringLiteral("\n0 lignes écrites."));
         QVERIFY(QFile::exists(written));
         m_form.reset();
         qunsetenv("XDG_DATA_HOME");
@@ -167,14 +181,16 @@ private slots:
 
         typeAndLeave(findNamed<QLineEdit>(&ed, "accountBox"), QStringLiteral("12a345"));
         QCOMPARE(findNamed<QLineEdit>(&ed, "accountBox")->text(), QStringLiteral("0000012345"));
-        QTest::keyClicks(findNamed<QLineEdit>(&ed, "accountBox"), QStringLiteral("9")); // an eleventh digit is refused
+        QTest::keyClicks(findNamed<QLineEdit>(&ed, "accountBox"),
+                         QStringLiteral("9")); // an eleventh digit is refused
         QCOMPARE(findNamed<QLineEdit>(&ed, "accountBox")->text(), QStringLiteral("0000012345"));
         QTest::keyClick(findNamed<QLineEdit>(&ed, "accountBox"), Qt::Key_Backspace);
         QCOMPARE(findNamed<QLineEdit>(&ed, "accountBox")->text(), QStringLiteral("000001234"));
         findNamed<QLineEdit>(&ed, "accountBox")->clear();
         leave(findNamed<QLineEdit>(&ed, "accountBox"));
         QCOMPARE(findNamed<QLineEdit>(&ed, "accountBox")->text(), QStringLiteral("0000000000"));
-        findNamed<QLineEdit>(&ed, "accountBox")->setText(QStringLiteral("001234567890")); // pasted: kept as it is
+        findNamed<QLineEdit>(&ed, "accountBox")
+            ->setText(QStringLiteral("001234567890")); // pasted: kept as it is
         leave(findNamed<QLineEdit>(&ed, "accountBox"));
         QCOMPARE(findNamed<QLineEdit>(&ed, "accountBox")->text(), QStringLiteral("001234567890"));
 
@@ -194,7 +210,8 @@ private slots:
         findNamed<QLineEdit>(&ed, "rendementBox")->setText(QStringLiteral("12,3,4"));
         leave(findNamed<QLineEdit>(&ed, "rendementBox"));
         QCOMPARE(findNamed<QLineEdit>(&ed, "rendementBox")->text(), QStringLiteral("12,3,4"));
-        QCOMPARE(m_prompts->take(), QStringList{"error: '12,3,4' is not a valid floating point value"});
+        QCOMPARE(m_prompts->take(),
+                 QStringList{"error: '12,3,4' is not a valid floating point value"});
 
         QTest::keyClicks(findNamed<QLineEdit>(&ed, "nameBox"), QStringLiteral("ali ben "));
         QKeyEvent accented(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("é"));
@@ -219,8 +236,8 @@ private slots:
 
         // "Clear Case" empties the seven boxes only.
         findNamed<QPushButton>(&ed, "clearButton")->click();
-        for (const char *box : {"accountBox", "keyBox", "netBox", "rendementBox", "insuranceBox", "nameBox",
-                                "contractTypeBox"})
+        for (const char *box : {"accountBox", "keyBox", "netBox", "rendementBox", "insuranceBox",
+                                "nameBox", "contractTypeBox"})
             QVERIFY(findNamed<QLineEdit>(&ed, box)->text().isEmpty());
         QCOMPARE(findNamed<QLineEdit>(&ed, "computedCcpKeyBox")->text(), QStringLiteral("00"));
         QVERIFY(ed.isVisible());
@@ -239,15 +256,18 @@ private slots:
         m_prompts->dialogs.enqueue([](QDialog *d) {
             auto *ed = static_cast<RecordEditor *>(d);
             QCOMPARE(findNamed<QLineEdit>(ed, "accountBox")->text(), QStringLiteral("0000000004"));
-            QCOMPARE(findNamed<QLineEdit>(ed, "computedRipKeyBox")->text(), QStringLiteral("97")); // activation computed the keys
+            QCOMPARE(findNamed<QLineEdit>(ed, "computedRipKeyBox")->text(),
+                     QStringLiteral("97")); // activation computed the keys
             findNamed<QToolButton>(ed, "useRipKeyButton")->click();
             findNamed<QPushButton>(ed, "saveButton")->click();
         });
         findNamed<QAction>(&form(), "editLineAction")->trigger();
-        QCOMPARE(m_prompts->take(), (QStringList{"dialog: Modifier les informations",
-                                                 "message: Modifications enregistrées avec succès."}));
+        QCOMPARE(m_prompts->take(),
+                 (QStringList{"dialog: Modifier les informations",
+                              "message: Modifications enregistrées avec succès."}));
         QCOMPARE(list().line(2).subItem(1), QStringLiteral("97"));
-        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().mid(0, 3), (QStringList{"RIP: 3", "CLE: 2", "ERR: 1"}));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().mid(0, 3),
+                 (QStringList{"RIP: 3", "CLE: 2", "ERR: 1"}));
 
         // "Annuler" and the frame leave the line as it was (double-click opening).
         for (bool byFrame : {false, true}) {
@@ -271,7 +291,8 @@ private slots:
             findNamed<QPushButton>(ed, "addNewButton")->click();
         });
         findNamed<QAction>(&form(), "editLineAction")->trigger();
-        QCOMPARE(m_prompts->take().mid(1), QStringList{"message: Nouvelle ligne ajoutée avec succès."});
+        QCOMPARE(m_prompts->take().mid(1),
+                 QStringList{"message: Nouvelle ligne ajoutée avec succès."});
         QCOMPARE(list().count(), 7);
         QCOMPARE(list().line(2).subItem(5), QStringLiteral("NOM PRENOM"));
         QCOMPARE(list().line(6).caption(), QStringLiteral("*00799999"));
@@ -290,13 +311,15 @@ private slots:
         startWindow();
         findNamed<QTableView>(&form(), "lineTable")->clearSelection();
         // An empty "Add New" appends a line of seven empty cells; the refresh counts it wrong.
-        m_prompts->dialogs.enqueue([](QDialog *d) { findNamed<QPushButton>(d, "addNewButton")->click(); });
+        m_prompts->dialogs.enqueue(
+            [](QDialog *d) { findNamed<QPushButton>(d, "addNewButton")->click(); });
         findNamed<QAction>(&form(), "addLineAction")->trigger();
         QCOMPARE(list().count(), 1);
         QCOMPARE(list().line(0).caption(), QStringLiteral("*00799999"));
         for (int i = 0; i < 7; ++i)
             QCOMPARE(list().line(0).subItem(i), QString());
-        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(2), QStringLiteral("ERR: 1"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(2),
+                 QStringLiteral("ERR: 1"));
 
         // The boxes keep their values between openings; activation computes their keys.
         m_prompts->dialogs.enqueue([](QDialog *d) {
@@ -335,7 +358,8 @@ private slots:
         m_prompts->dialogs.enqueue([this](QDialog *d) {
             auto *ed = static_cast<RecordEditor *>(d);
             findNamed<QLineEdit>(ed, "netBox")->setText(QStringLiteral("12,3,4"));
-            for (QPushButton *b : {findNamed<QPushButton>(ed, "saveButton"), findNamed<QPushButton>(ed, "addNewButton")}) {
+            for (QPushButton *b : {findNamed<QPushButton>(ed, "saveButton"),
+                                   findNamed<QPushButton>(ed, "addNewButton")}) {
                 b->click();
                 QVERIFY(ed->isVisible());
             }
@@ -359,13 +383,16 @@ private slots:
         QVERIFY(!QDir(m_tmp->filePath(QStringLiteral("Fichier Txt"))).exists());
 
         // An empty list writes the byte-order mark alone.
-        QCOMPARE(exportWith(QStringLiteral(" A12 ")),
-                 (QStringList{CodePrompt, "message: Fichier exporté avec succès : " +
-                                              QDir::toNativeSeparators(exported(QStringLiteral("A12"))) +
-                                              "\n0 lignes écrites."}));
+        QCOMPARE(
+            exportWith(QStringLiteral(" A12 ")),
+            (QStringList{CodePrompt, "message: Fichier exporté avec succès : " +
+                                         QDir::toNativeSeparators(exported(QStringLiteral("A12"))) +
+                                         "\n0 lignes écrites."}));
         QCOMPARE(readFile(exported(QStringLiteral("A12"))), QByteArray("\xEF\xBB\xBF"));
-        QCOMPARE(m_prompts->opened, QStringList{QDir::toNativeSeparators(exported(QStringLiteral("A12")))});
-        QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), QDir::toNativeSeparators(exported(QStringLiteral("A12"))));
+        QCOMPARE(m_prompts->opened,
+                 QStringList{QDir::toNativeSeparators(exported(QStringLiteral("A12")))});
+        QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(),
+                 QDir::toNativeSeparators(exported(QStringLiteral("A12"))));
 
         // Round trip: the same records, with the byte-order mark, replacing the earlier file.
         const QByteArray sample = readFile(QStringLiteral(TALVORO_SAMPLES "/liste_exemple.txt"));
@@ -376,10 +403,13 @@ private slots:
 
         // Only the shown lines are written while a filter is in force.
         findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("ZERROUK"));
-        QCOMPARE(exportWith(QStringLiteral("Z")).value(1),
-                 "message: Fichier exporté avec succès : " + QDir::toNativeSeparators(exported(QStringLiteral("Z"))) +
-                     QStringLiteral("\n%1 lignes écrites : seules les lignes affichées (un filtre est en cours).")
-                         .arg(list().count()));
+        QCOMPARE(
+            exportWith(QStringLiteral("Z")).value(1),
+            "message: Fichier exporté avec succès : " +
+                QDir::toNativeSeparators(exported(QStringLiteral("Z"))) +
+                QStringLiteral(
+                    "\n%1 lignes écrites : seules les lignes affichées (un filtre est en cours).")
+                    .arg(list().count()));
         const QList<QByteArray> lines = readFile(exported(QStringLiteral("Z"))).mid(3).split('\n');
         QCOMPARE(lines.size() - 1, list().count());
         for (const QByteArray &l : lines.mid(0, lines.size() - 1))
@@ -406,10 +436,12 @@ private slots:
         QCOMPARE(QString::fromUtf8(recs[4]).size(), 88); // 87 characters and CR, accents included
 
         // Refused codes write nothing anywhere.
-        for (const char *code : {"../x", "a/b", "a\\b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b", "..", "."}) {
+        for (const char *code :
+             {"../x", "a/b", "a\\b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b", "..", "."}) {
             const QStringList shown = exportWith(QString::fromLatin1(code));
             QCOMPARE(shown.size(), 2);
-            QVERIFY2(shown[1].startsWith(QStringLiteral("message: Le code ordinateur")), qPrintable(shown[1]));
+            QVERIFY2(shown[1].startsWith(QStringLiteral("message: Le code ordinateur")),
+                     qPrintable(shown[1]));
             QVERIFY(shown[1].endsWith(QStringLiteral("Export annulé.")));
         }
         QCOMPARE(QDir(m_tmp->filePath(QStringLiteral("Fichier Txt"))).entryList(QDir::Files),
@@ -426,7 +458,8 @@ private slots:
         QVERIFY(shown[1].startsWith(QStringLiteral("error: Export annulé : 3 ligne(s)")));
         QVERIFY(shown[1].contains(QStringLiteral("Ligne 2 : NomPrenom (30 caractères pour 27)")));
         QVERIFY(shown[1].contains(QStringLiteral("Ligne 4 : Net « -5,00 » (montant négatif)")));
-        QVERIFY(shown[1].contains(QStringLiteral("Ligne 5 : Compte « 12-4567890 » (pas uniquement des chiffres)")));
+        QVERIFY(shown[1].contains(
+            QStringLiteral("Ligne 5 : Compte « 12-4567890 » (pas uniquement des chiffres)")));
         QCOMPARE(readFile(exported(QStringLiteral("F"))), before);
 
         // Values that would be sent as something the clerk never saw are refused by name:
@@ -440,8 +473,10 @@ private slots:
         setCell(5, 3, QStringLiteral("douze"));
         const QStringList refused = exportWith(QStringLiteral("F"));
         QVERIFY(refused[1].contains(QStringLiteral("Ligne 1 : CLE/RIP « 5 » (pas deux chiffres)")));
-        QVERIFY(refused[1].contains(QStringLiteral("Ligne 3 : NumAss « 12A » (pas uniquement des chiffres)")));
-        QVERIFY(refused[1].contains(QStringLiteral("Ligne 6 : Rendement « douze » (montant illisible)")));
+        QVERIFY(refused[1].contains(
+            QStringLiteral("Ligne 3 : NumAss « 12A » (pas uniquement des chiffres)")));
+        QVERIFY(refused[1].contains(
+            QStringLiteral("Ligne 6 : Rendement « douze » (montant illisible)")));
         QCOMPARE(readFile(exported(QStringLiteral("F"))), before);
         setCell(0, 1, QStringLiteral("05"));
         setCell(2, 4, QStringLiteral("12"));
@@ -454,7 +489,8 @@ private slots:
         m_prompts->opened.clear();
         const QStringList failed = exportWith(QStringLiteral("F"));
         QCOMPARE(failed.size(), 2);
-        QVERIFY2(failed[1].startsWith(QStringLiteral("message: Le dossier « ")), qPrintable(failed[1]));
+        QVERIFY2(failed[1].startsWith(QStringLiteral("message: Le dossier « ")),
+                 qPrintable(failed[1]));
         QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), label);
         QVERIFY(m_prompts->opened.isEmpty());
     }

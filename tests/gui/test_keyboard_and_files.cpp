@@ -16,10 +16,11 @@ class TestKeyboardAndFiles : public QObject, WindowFixture
     // Three lines: two right, one with a wrong key.
     QString threeLines()
     {
-        return writeFile(QStringLiteral("three.txt"),
-                         record(u"0012345678"_qs, u"03"_qs, u"0000000100000"_qs, u"ALPHA Samia"_qs) +
-                             record(u"0000000001"_qs, u"45"_qs, u"0000000200000"_qs, u"BETA Omar"_qs) +
-                             record(u"0000000002"_qs, u"18"_qs, u"0000000300000"_qs, u"GAMMA Nadia"_qs));
+        return writeFile(
+            QStringLiteral("three.txt"),
+            record(u"0012345678"_qs, u"03"_qs, u"0000000100000"_qs, u"ALPHA Samia"_qs) +
+                record(u"0000000001"_qs, u"45"_qs, u"0000000200000"_qs, u"BETA Omar"_qs) +
+                record(u"0000000002"_qs, u"18"_qs, u"0000000300000"_qs, u"GAMMA Nadia"_qs));
     }
     void importThree()
     {
@@ -51,21 +52,25 @@ private slots:
         selectRow(1);
         m_prompts->answers.enqueue(false);
         typeInTable(Qt::Key_Delete);
-        QCOMPARE(m_prompts->take(), QStringList{"question: Supprimer la ligne 2 (BETA Omar, compte 0000000001) ?"});
+        QCOMPARE(m_prompts->take(),
+                 QStringList{"question: Supprimer la ligne 2 (BETA Omar, compte 0000000001) ?"});
         QCOMPARE(list().count(), 3);
         selectRow(1);
         m_prompts->answers.enqueue(true);
         typeInTable(Qt::Key_Delete);
         m_prompts->take();
         QCOMPARE(list().count(), 2);
-        QCOMPARE(list().line(1).subItem(TransferLine::NomPrenom).trimmed(), QStringLiteral("GAMMA Nadia"));
+        QCOMPARE(list().line(1).subItem(TransferLine::NomPrenom).trimmed(),
+                 QStringLiteral("GAMMA Nadia"));
         expectFreshFigures("after Delete");
 
         // Enter and F2 open the editor on the selected line; Ctrl+N opens the add editor.
-        for (const auto &[key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier}, {Qt::Key_F2, Qt::NoModifier},
+        for (const auto &[key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier},
+                                             {Qt::Key_F2, Qt::NoModifier},
                                              {Qt::Key_N, Qt::ControlModifier}}) {
             selectRow(0);
-            m_prompts->dialogs.enqueue([](QDialog *d) { findNamed<QPushButton>(d, "cancelButton")->click(); });
+            m_prompts->dialogs.enqueue(
+                [](QDialog *d) { findNamed<QPushButton>(d, "cancelButton")->click(); });
             typeInTable(key, modifiers);
             QCOMPARE(m_prompts->take(), QStringList{"dialog: Modifier les informations"});
         }
@@ -100,7 +105,8 @@ private slots:
     void editorEnterSavesAndEscapeCancels()
     {
         importThree();
-        for (const auto &[key, name] : {std::pair{Qt::Key_Escape, "ALPHA Samia"}, {Qt::Key_Return, "DELTA Karim"}}) {
+        for (const auto &[key, name] :
+             {std::pair{Qt::Key_Escape, "ALPHA Samia"}, {Qt::Key_Return, "DELTA Karim"}}) {
             selectRow(0);
             m_prompts->dialogs.enqueue([key = key](QDialog *d) {
                 auto *box = findNamed<QLineEdit>(d, "nameBox");
@@ -110,7 +116,8 @@ private slots:
             });
             typeInTable(Qt::Key_F2);
             m_prompts->take();
-            QCOMPARE(list().line(0).subItem(TransferLine::NomPrenom).trimmed(), QString::fromUtf8(name));
+            QCOMPARE(list().line(0).subItem(TransferLine::NomPrenom).trimmed(),
+                     QString::fromUtf8(name));
         }
     }
 
@@ -126,12 +133,14 @@ private slots:
         setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(&form(), &enter);
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&form(), &drop);
-        QTRY_COMPARE(list().line(0).subItem(TransferLine::NomPrenom).trimmed(), QStringLiteral("ALPHA Samia"));
+        QTRY_COMPARE(list().line(0).subItem(TransferLine::NomPrenom).trimmed(),
+                     QStringLiteral("ALPHA Samia"));
         m_prompts->take();
 
         QCOMPARE(QSettings().value(QStringLiteral("recentFiles")).toStringList().value(0),

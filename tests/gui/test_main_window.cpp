@@ -1,8 +1,8 @@
-#include "WindowFixture.h"
-#include "TextLinesView.h"
-#include "StatusLight.h"
 #include "MainWindow.h"
 #include "RecordEditor.h"
+#include "StatusLight.h"
+#include "TextLinesView.h"
+#include "WindowFixture.h"
 #include "model/WorkingList.h"
 
 #include <QFile>
@@ -30,31 +30,44 @@ private slots:
         QCOMPARE(findNamed<QTableView>(&form(), "lineTable")->model()->columnCount(), 8);
         QStringList captions;
         for (int c = 0; c < 8; ++c)
-            captions << findNamed<QTableView>(&form(), "lineTable")->model()->headerData(c, Qt::Horizontal).toString();
+            captions << findNamed<QTableView>(&form(), "lineTable")
+                            ->model()
+                            ->headerData(c, Qt::Horizontal)
+                            .toString();
         QCOMPARE(captions, (QStringList{"CodePTT+Agence", "Compte", "CLE/RIP", "Net", "Rendement",
                                         "NumAss", "NomPrenom", "TypeContrat"}));
         // The first activation refreshed the empty list.
-        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines(), (QStringList{"RIP: 0", "CLE: 0", "ERR: 0"}));
-        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), QStringLiteral("Total Net:    0,00 DA"));
-        QCOMPARE(findNamed<QLabel>(&form(), "rendementTotalLabel")->text(), QStringLiteral("Total Rend:    0,00 DA"));
-        QCOMPARE(findNamed<QLabel>(&form(), "generalTotalLabel")->text(), QStringLiteral("Total General:    0,00 DA"));
-        QCOMPARE(findNamed<QLineEdit>(&form(), "generalTotalBox")->text(), QStringLiteral("   0,00"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines(),
+                 (QStringList{"RIP: 0", "CLE: 0", "ERR: 0"}));
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(),
+                 QStringLiteral("Total Net:    0,00 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "rendementTotalLabel")->text(),
+                 QStringLiteral("Total Rend:    0,00 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "generalTotalLabel")->text(),
+                 QStringLiteral("Total General:    0,00 DA"));
+        QCOMPARE(findNamed<QLineEdit>(&form(), "generalTotalBox")->text(),
+                 QStringLiteral("   0,00"));
         QCOMPARE(findNamed<QLabel>(&form(), "ripCountLabel")->text(), QStringLiteral("0"));
         // The circles show the empty list: none is coloured.
-        for (StatusLight *circle : {findNamed<StatusLight>(&form(), "ripLight"), findNamed<StatusLight>(&form(), "ccpLight"), findNamed<StatusLight>(&form(), "errorLight")})
+        for (StatusLight *circle : {findNamed<StatusLight>(&form(), "ripLight"),
+                                    findNamed<StatusLight>(&form(), "ccpLight"),
+                                    findNamed<StatusLight>(&form(), "errorLight")})
             QCOMPARE(circle->brushColor(), form().palette().color(QPalette::Button));
-        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 0"));
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(),
+                 QStringLiteral("Erreur: 0"));
         QCOMPARE(findNamed<QLabel>(&form(), "shownCountLabel")->text(), QString());
-        QCOMPARE(findNamed<QLabel>(&form(), "versionLabel")->text(), QStringLiteral("LabelServerVersion"));
+        QCOMPARE(findNamed<QLabel>(&form(), "versionLabel")->text(),
+                 QStringLiteral("LabelServerVersion"));
         QVERIFY(QDir(m_tmp->path()).exists()); // nothing else required yet
         // The pop-up menu's entries, in order.
         QStringList entries;
         for (QAction *a : findNamed<QMenu>(&form(), "lineMenu")->actions())
             entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
         QCOMPARE(entries, (QStringList{"Add", "Modifier", "Importé (txt-xls)", "-", "Exporté Txt",
-                                       "Exporté xls", "-", "Fixé RIP", "Fixé Clé", "Clean DATA", "-",
-                                       "Supprimé Ligne", "Supprimé Tous", "-", "Rapport Des Erreur",
-                                       "Tirage Liste", "Fichiers récents", "-", "Comparer avec une liste…"}));
+                                       "Exporté xls", "-", "Fixé RIP", "Fixé Clé", "Clean DATA",
+                                       "-", "Supprimé Ligne", "Supprimé Tous", "-",
+                                       "Rapport Des Erreur", "Tirage Liste", "Fichiers récents",
+                                       "-", "Comparer avec une liste…"}));
         // The clock shows the date and time.
         QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d-\\d\\d-\\d{4}, \\d\\d:\\d\\d:\\d\\d$"))
                     .match(findNamed<QLabel>(&form(), "clockLabel")->text())
@@ -64,10 +77,11 @@ private slots:
     void importShowsLinesColoursCountersAndPanels()
     {
         import(fixture("small.txt"));
-        QCOMPARE(m_prompts->take(),
-                 (QStringList{QStringLiteral("open: All Files|*.*|Text Files (*.txt)|*.txt|Excel Files "
-                                             "(*.xlsx;*.xls;*.ods)|*.xlsx;*.xls;*.ods"),
-                              QStringLiteral("message: D: 2\nI: 1\nP: 3")}));
+        QCOMPARE(
+            m_prompts->take(),
+            (QStringList{QStringLiteral("open: All Files|*.*|Text Files (*.txt)|*.txt|Excel Files "
+                                        "(*.xlsx;*.xls;*.ods)|*.xlsx;*.xls;*.ods"),
+                         QStringLiteral("message: D: 2\nI: 1\nP: 3")}));
         QCOMPARE(list().count(), 6);
         const TransferLine &first = list().line(0);
         QCOMPARE(first.caption(), QStringLiteral("160000100"));
@@ -83,8 +97,10 @@ private slots:
             QCOMPARE(status(r), statuses[r]);
         }
         // Red rows: white caption text, black cell text.
-        QCOMPARE(list().data(list().index(2, 0), Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
-        QCOMPARE(list().data(list().index(2, 3), Qt::ForegroundRole).value<QColor>(), QColor(Qt::black));
+        QCOMPARE(list().data(list().index(2, 0), Qt::ForegroundRole).value<QColor>(),
+                 QColor(Qt::white));
+        QCOMPARE(list().data(list().index(2, 3), Qt::ForegroundRole).value<QColor>(),
+                 QColor(Qt::black));
 
         QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines(),
                  (QStringList{"RIP: 2", "CLE: 2", "ERR: 2",
@@ -92,26 +108,41 @@ private slots:
                               "Cle/RIP erronée (attendu CLE=16 RIP=97)",
                               "Ligne: 6 | Compte: 0000000001 | CLE/RIP: 4 | Nom: SAÏD Réda | "
                               "Cle/RIP erronée (attendu CLE=04 RIP=09)"}));
-        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), QStringLiteral("Total Net:   53 069,62 DA"));
-        QCOMPARE(findNamed<QLabel>(&form(), "rendementTotalLabel")->text(), QStringLiteral("Total Rend:    350,25 DA"));
-        QCOMPARE(findNamed<QLabel>(&form(), "generalTotalLabel")->text(), QStringLiteral("Total General:   53 419,87 DA"));
-        QCOMPARE(findNamed<QLineEdit>(&form(), "netTotalBox")->text(), QStringLiteral("  53 069,62"));
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(),
+                 QStringLiteral("Total Net:   53 069,62 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "rendementTotalLabel")->text(),
+                 QStringLiteral("Total Rend:    350,25 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "generalTotalLabel")->text(),
+                 QStringLiteral("Total General:   53 419,87 DA"));
+        QCOMPARE(findNamed<QLineEdit>(&form(), "netTotalBox")->text(),
+                 QStringLiteral("  53 069,62"));
         // The circles count by the same check: the key "4" is not the CCP key 04.
         QCOMPARE(findNamed<QLabel>(&form(), "ripCaptionLabel")->text(), QStringLiteral("RIP: 2"));
         QCOMPARE(findNamed<QLabel>(&form(), "ccpCaptionLabel")->text(), QStringLiteral("CLE: 2"));
-        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 2"));
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(),
+                 QStringLiteral("Erreur: 2"));
         QCOMPARE(findNamed<QLabel>(&form(), "errorCountLabel")->text(), QStringLiteral("2"));
         QCOMPARE(findNamed<StatusLight>(&form(), "ripLight")->brushColor(), QColor(0, 255, 0));
-        QCOMPARE(findNamed<TextLinesView>(&form(), "wrongKeysView")->lines(), (QStringList{"0000000004/11 - Error", "0000000001/4 - Error"}));
-        QCOMPARE(findNamed<TextLinesView>(&form(), "duplicateAccountsView")->lines(), (QStringList{"---------", "0012345678/03  (2)"}));
-        QCOMPARE(findNamed<TextLinesView>(&form(), "contractTypesView")->lines(), (QStringList{"T.Contrat Doublons", "D  (2)", "P  (3)"}));
-        QCOMPARE(findNamed<TextLinesView>(&form(), "duplicateNamesView")->lines(), QStringList{"ALI BEN  (2)"});
-        QCOMPARE(findNamed<QLabel>(&form(), "duplicateAccountsCountLabel")->text(), QStringLiteral("Nb Comptes Double : 1"));
-        QCOMPARE(findNamed<QLabel>(&form(), "contractTypesCountLabel")->text(), QStringLiteral("Nb Type Du Contrat : 2"));
-        QCOMPARE(findNamed<QLabel>(&form(), "wrongKeysCountLabel")->text(), QStringLiteral("Nb des Erreur : 2"));
-        QCOMPARE(findNamed<QLabel>(&form(), "duplicateNamesCountLabel")->text(), QStringLiteral("Nb Nom Double : 1"));
-        QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), QStringLiteral("Imported: ") + fixture("small.txt"));
-        QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(), findNamed<QProgressBar>(&form(), "progressBar")->maximum());
+        QCOMPARE(findNamed<TextLinesView>(&form(), "wrongKeysView")->lines(),
+                 (QStringList{"0000000004/11 - Error", "0000000001/4 - Error"}));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "duplicateAccountsView")->lines(),
+                 (QStringList{"---------", "0012345678/03  (2)"}));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "contractTypesView")->lines(),
+                 (QStringList{"T.Contrat Doublons", "D  (2)", "P  (3)"}));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "duplicateNamesView")->lines(),
+                 QStringList{"ALI BEN  (2)"});
+        QCOMPARE(findNamed<QLabel>(&form(), "duplicateAccountsCountLabel")->text(),
+                 QStringLiteral("Nb Comptes Double : 1"));
+        QCOMPARE(findNamed<QLabel>(&form(), "contractTypesCountLabel")->text(),
+                 QStringLiteral("Nb Type Du Contrat : 2"));
+        QCOMPARE(findNamed<QLabel>(&form(), "wrongKeysCountLabel")->text(),
+                 QStringLiteral("Nb des Erreur : 2"));
+        QCOMPARE(findNamed<QLabel>(&form(), "duplicateNamesCountLabel")->text(),
+                 QStringLiteral("Nb Nom Double : 1"));
+        QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(),
+                 QStringLiteral("Imported: ") + fixture("small.txt"));
+        QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(),
+                 findNamed<QProgressBar>(&form(), "progressBar")->maximum());
         QCOMPARE(form().session().errorRecords().size(), size_t(2));
         const ErrorRecord rec = form().session().errorRecords()[0];
         QCOMPARE(rec.row, 3);
@@ -143,8 +174,10 @@ private slots:
         QFETCH(QColor, colour);
         import(fixture("small.txt"));
         m_prompts->take();
-        QPushButton *buttons[] = {findNamed<QPushButton>(&form(), "repairRipButton"), nullptr, findNamed<QPushButton>(&form(), "repairCcpButton"), nullptr};
-        QAction *entries[] = {nullptr, findNamed<QAction>(&form(), "repairRipAction"), nullptr, findNamed<QAction>(&form(), "repairCcpAction")};
+        QPushButton *buttons[] = {findNamed<QPushButton>(&form(), "repairRipButton"), nullptr,
+                                  findNamed<QPushButton>(&form(), "repairCcpButton"), nullptr};
+        QAction *entries[] = {nullptr, findNamed<QAction>(&form(), "repairRipAction"), nullptr,
+                              findNamed<QAction>(&form(), "repairCcpAction")};
         if (buttons[command])
             buttons[command]->click();
         else
@@ -152,7 +185,8 @@ private slots:
         QCOMPARE(m_prompts->take(), QStringList{message});
         for (int r = 0; r < list().count(); ++r)
             QCOMPARE(rowColour(r), colour);
-        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().mid(3), QStringList());
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().mid(3),
+                 QStringList());
         QCOMPARE(form().session().errorRecords().size(), size_t(0));
         QCOMPARE(findNamed<TextLinesView>(&form(), "wrongKeysView")->lineCount(), 0);
     }
@@ -174,13 +208,15 @@ private slots:
         QCOMPARE(list().count(), 5);
         const QString totalsBefore = findNamed<QLabel>(&form(), "netTotalLabel")->text();
 
-        findNamed<QLineEdit>(&form(), "accountFilter")->setText(QStringLiteral(" 45 ")); // blanks around the filter are ignored
-        QCOMPARE(list().count(), 2);                  // 0012345678 twice
+        findNamed<QLineEdit>(&form(), "accountFilter")
+            ->setText(QStringLiteral(" 45 ")); // blanks around the filter are ignored
+        QCOMPARE(list().count(), 2);           // 0012345678 twice
         QCOMPARE(list().line(0).subItem(0), QStringLiteral("0012345678"));
         findNamed<QLineEdit>(&form(), "accountFilter")->setText(QStringLiteral("   "));
         QCOMPARE(list().count(), 5);
         QCOMPARE(list().line(1).subItem(1), QStringLiteral("97"));
-        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), totalsBefore); // every line shown again
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(),
+                 totalsBefore); // every line shown again
 
         // Name filter: substring, A-Z folded only, and the account box no longer applies.
         findNamed<QLineEdit>(&form(), "accountFilter")->setText(QStringLiteral("0000"));
@@ -193,8 +229,10 @@ private slots:
 
         // Commands act on the shown lines; the figures are those of the shown lines.
         findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("SAÏD"));
-        QCOMPARE(findNamed<QLabel>(&form(), "shownCountLabel")->text(), QStringLiteral("1 / 5 lignes affichées"));
-        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 1"));
+        QCOMPARE(findNamed<QLabel>(&form(), "shownCountLabel")->text(),
+                 QStringLiteral("1 / 5 lignes affichées"));
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(),
+                 QStringLiteral("Erreur: 1"));
         QCOMPARE(form().session().errorRecords().size(), size_t(1));
         findNamed<QPushButton>(&form(), "repairRipButton")->click();
         findNamed<QLineEdit>(&form(), "nameFilter")->clear();
@@ -211,7 +249,9 @@ private slots:
         findNamed<QAction>(&form(), "cleanAction")->trigger();
         QVERIFY(m_prompts->take().isEmpty()); // empty list: nothing at all
 
-        import(writeFile(QStringLiteral("c.txt"), record(u"12345"_qs, u"7"_qs) + record(u"0123456789"_qs, u""_qs, {}, u"ALI"_qs)));
+        import(writeFile(QStringLiteral("c.txt"),
+                         record(u"12345"_qs, u"7"_qs) +
+                             record(u"0123456789"_qs, u""_qs, {}, u"ALI"_qs)));
         m_prompts->take();
         struct Cell {
             int row, sub;
@@ -233,7 +273,8 @@ private slots:
         for (const Cell &c : expected)
             QCOMPARE(list().line(c.row).subItem(c.sub), c.value);
         // The full refresh ran: the keys were checked again.
-        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(2), QStringLiteral("ERR: 2"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(2),
+                 QStringLiteral("ERR: 2"));
         // An empty key becomes 00.
         setCell(0, 1, QString());
         findNamed<QAction>(&form(), "cleanAction")->trigger();
@@ -252,9 +293,11 @@ private slots:
         selectRow(4); // 45 000,00
         findNamed<QAction>(&form(), "deleteLineAction")->trigger();
         QCOMPARE(list().count(), 5);
-        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), QStringLiteral("Total Net:   8 069,62 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(),
+                 QStringLiteral("Total Net:   8 069,62 DA"));
         QCOMPARE(findNamed<QLabel>(&form(), "ripCountLabel")->text(), QStringLiteral("2"));
-        QCOMPARE(findNamed<TextLinesView>(&form(), "contractTypesView")->lines(), (QStringList{"T.Contrat Doublons", "D  (2)", "P  (2)"}));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "contractTypesView")->lines(),
+                 (QStringList{"T.Contrat Doublons", "D  (2)", "P  (2)"}));
         QVERIFY(m_prompts->take().isEmpty());
     }
 
@@ -265,17 +308,24 @@ private slots:
         m_prompts->answers.enqueue(false);
         findNamed<QPushButton>(&form(), "deleteShownButton")->click();
         QCOMPARE(list().count(), 6);
-        QCOMPARE(m_prompts->take(), QStringList{"question: Supprimer tous les enregistrements ?\n(6 lignes)"});
-        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 2"));
+        QCOMPARE(m_prompts->take(),
+                 QStringList{"question: Supprimer tous les enregistrements ?\n(6 lignes)"});
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(),
+                 QStringLiteral("Erreur: 2"));
 
         m_prompts->answers.enqueue(true);
         findNamed<QAction>(&form(), "deleteShownAction")->trigger();
         QCOMPARE(list().count(), 0);
-        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), QStringLiteral("Total Net:    0,00 DA"));
-        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 0"));
-        QCOMPARE(findNamed<StatusLight>(&form(), "errorLight")->brushColor(), form().palette().color(QPalette::Button));
-        QCOMPARE(findNamed<TextLinesView>(&form(), "duplicateAccountsView")->lines(), QStringList{"---------"});
-        QCOMPARE(findNamed<QLabel>(&form(), "duplicateAccountsCountLabel")->text(), QStringLiteral("Nb Comptes Double : 0"));
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(),
+                 QStringLiteral("Total Net:    0,00 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(),
+                 QStringLiteral("Erreur: 0"));
+        QCOMPARE(findNamed<StatusLight>(&form(), "errorLight")->brushColor(),
+                 form().palette().color(QPalette::Button));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "duplicateAccountsView")->lines(),
+                 QStringList{"---------"});
+        QCOMPARE(findNamed<QLabel>(&form(), "duplicateAccountsCountLabel")->text(),
+                 QStringLiteral("Nb Comptes Double : 0"));
         // The error records are those of the lines: none are left.
         QCOMPARE(form().session().errorRecords().size(), size_t(0));
         m_prompts->take();
@@ -295,7 +345,8 @@ private slots:
         import(missing);
         QCOMPARE(m_prompts->take().mid(1), QStringList{"message: File not found: " + missing});
 
-        const QString csv = writeFile(QStringLiteral("liste.csv"), record(u"0012345678"_qs, u"03"_qs));
+        const QString csv =
+            writeFile(QStringLiteral("liste.csv"), record(u"0012345678"_qs, u"03"_qs));
         import(csv);
         QCOMPARE(m_prompts->take().mid(1), QStringList{"message: Format not supported: " + csv});
 
@@ -310,7 +361,8 @@ private slots:
         QCOMPARE(QApplication::overrideCursor(), nullptr);
 
         // A file that cannot be opened.
-        const QString locked = writeFile(QStringLiteral("locked.txt"), record(u"0012345678"_qs, u"03"_qs));
+        const QString locked =
+            writeFile(QStringLiteral("locked.txt"), record(u"0012345678"_qs, u"03"_qs));
         QFile::setPermissions(locked, QFileDevice::Permissions());
         if (!QFile(locked).open(QIODevice::ReadOnly)) { // root may still read it
             import(locked);
@@ -322,8 +374,9 @@ private slots:
         m_prompts->take();
 
         // Upper-case extension, short and empty lines, a final empty line.
-        const QString upper = writeFile(QStringLiteral("LISTE.TXT"),
-                                        "16000010000123456780300000001234\r\n\r\n" + record(u"1"_qs, u"  "_qs) + "\r\n");
+        const QString upper =
+            writeFile(QStringLiteral("LISTE.TXT"), "16000010000123456780300000001234\r\n\r\n" +
+                                                       record(u"1"_qs, u"  "_qs) + "\r\n");
         import(upper);
         QCOMPARE(list().count(), 2); // blank lines hold no record
         QCOMPARE(list().line(0).subItem(2), QStringLiteral("   12,34")); // the amount is cut short
@@ -342,21 +395,28 @@ private slots:
         import(fixture("small.txt"));
         m_prompts->take();
         setCell(1, 0, QStringLiteral("12-4567890"));
-        findNamed<QPushButton>(&form(), "repairCcpButton")->click(); // "Fixeé Cle" leaves that key alone, and says so
-        QCOMPARE(m_prompts->take(),
-                 QStringList{"message: CLE corrigé pour 5 lignes sur 6. 1 ligne(s) n’ont pas pu être corrigées "
-                             "(compte vide ou pas uniquement des chiffres) : ligne(s) 2"});
+        findNamed<QPushButton>(&form(), "repairCcpButton")
+            ->click(); // "Fixeé Cle" leaves that key alone, and says so
+        QCOMPARE(
+            m_prompts->take(),
+            QStringList{
+                "message: CLE corrigé pour 5 lignes sur 6. 1 ligne(s) n’ont pas pu être corrigées "
+                "(compte vide ou pas uniquement des chiffres) : ligne(s) 2"});
         QCOMPARE(list().line(1).subItem(1), QStringLiteral("45"));
         QCOMPARE(status(1), 3);
         QCOMPARE(rowColour(1), Red);
-        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(2), QStringLiteral("ERR: 1"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(2),
+                 QStringLiteral("ERR: 1"));
         QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(3),
                  QStringLiteral("Ligne: 2 | Compte: 12-4567890 | CLE/RIP: 45 | Nom: KHALIL Omar | "
                                 "'-' is not a valid integer value"));
-        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(), QStringLiteral("Erreur: 1"));
-        QCOMPARE(findNamed<TextLinesView>(&form(), "wrongKeysView")->lines(), QStringList{"12-4567890/45 - Error"});
+        QCOMPARE(findNamed<QLabel>(&form(), "errorCaptionLabel")->text(),
+                 QStringLiteral("Erreur: 1"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "wrongKeysView")->lines(),
+                 QStringList{"12-4567890/45 - Error"});
         // Every other line was still checked.
-        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(1), QStringLiteral("CLE: 5"));
+        QCOMPARE(findNamed<TextLinesView>(&form(), "errorLinesView")->lines().value(1),
+                 QStringLiteral("CLE: 5"));
         // Activation refreshes without any box.
         reactivate();
         QVERIFY(m_prompts->take().isEmpty());
@@ -400,10 +460,12 @@ private slots:
         m_prompts->answers.enqueue(true);
         findNamed<QPushButton>(&form(), "deleteShownButton")->click();
         QCOMPARE(m_prompts->take(),
-                 QStringList{QStringLiteral("question: Un filtre est en cours : supprimer les %1 lignes affichées ?\n"
-                                            "(Les %2 lignes masquées sont gardées.)")
-                                 .arg(shown)
-                                 .arg(all - shown)});
+                 QStringList{
+                     QStringLiteral(
+                         "question: Un filtre est en cours : supprimer les %1 lignes affichées ?\n"
+                         "(Les %2 lignes masquées sont gardées.)")
+                         .arg(shown)
+                         .arg(all - shown)});
         QCOMPARE(list().totalCount(), all - shown);
         expectFreshFigures("delete shown");
         findNamed<QLineEdit>(&form(), "nameFilter")->clear();
@@ -434,7 +496,8 @@ private slots:
         // A name holding a character outside the Basic Multilingual Plane: the record's
         // columns still fall where the clerk counts them.
         QString name = QStringLiteral("\U0002000B") + QStringLiteral("ALI");
-        QByteArray rec = record(u"0012345678"_qs, u"03"_qs, u"0000000010000"_qs, u"XXXX"_qs, u"D"_qs);
+        QByteArray rec =
+            record(u"0012345678"_qs, u"03"_qs, u"0000000010000"_qs, u"XXXX"_qs, u"D"_qs);
         rec.replace(QByteArray("XXXX"), name.toUtf8());
         import(writeFile(QStringLiteral("plan.txt"), rec));
         m_prompts->take();
@@ -447,17 +510,20 @@ private slots:
             QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, typed);
             QApplication::sendEvent(findNamed<QLineEdit>(&ed, "contractTypeBox"), &key);
         }
-        QCOMPARE(findNamed<QLineEdit>(&ed, "contractTypeBox")->text(), QStringLiteral("\U0001F600"));
+        QCOMPARE(findNamed<QLineEdit>(&ed, "contractTypeBox")->text(),
+                 QStringLiteral("\U0001F600"));
     }
 
     void bigAmountsKeepAllThirteenDigits()
     {
-        import(writeFile(QStringLiteral("big.txt"), record(u"0012345678"_qs, u"03"_qs, u"9999999999999"_qs) +
-                                                        record(u"0012345678"_qs, u"03"_qs, u"0002147483648"_qs)));
+        import(writeFile(QStringLiteral("big.txt"),
+                         record(u"0012345678"_qs, u"03"_qs, u"9999999999999"_qs) +
+                             record(u"0012345678"_qs, u"03"_qs, u"0002147483648"_qs)));
         m_prompts->take();
         QCOMPARE(list().line(0).subItem(2), QStringLiteral("99 999 999 999,99"));
         QCOMPARE(list().line(1).subItem(2), QStringLiteral(" 21 474 836,48"));
-        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(), QStringLiteral("Total Net: 100 021 474 836,47 DA"));
+        QCOMPARE(findNamed<QLabel>(&form(), "netTotalLabel")->text(),
+                 QStringLiteral("Total Net: 100 021 474 836,47 DA"));
     }
 
     // At the default size, larger and maximised: the list and the panels share the extra room,
@@ -474,7 +540,8 @@ private slots:
             const QString at = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
             auto *table = findNamed<QTableView>(&form(), "lineTable");
             const QSize panel = findNamed<TextLinesView>(&form(), "wrongKeysView")->size();
-            QVERIFY2(table->size().width() > previousTable.width() && table->size().height() > previousTable.height(),
+            QVERIFY2(table->size().width() > previousTable.width() &&
+                         table->size().height() > previousTable.height(),
                      qPrintable(at));
             QVERIFY2(panel.height() > previousPanel.height(), qPrintable(at));
             previousTable = table->size();
@@ -486,12 +553,12 @@ private slots:
 
             QList<QWidget *> shown;
             for (QWidget *w : form().findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-                if (w->isVisible() && !w->isWindow())
-                    shown << w;
+                if (w->isVisible() && !w->isWindow()) shown << w;
             for (QWidget *w : shown)
-                QVERIFY2(form().rect().contains(w->geometry()), qPrintable(at + u' ' + w->objectName()));
-            const QSet<QString> onLights{"ripLight", "ripCountLabel", "ccpLight", "ccpCountLabel", "errorLight",
-                                         "errorCountLabel"};
+                QVERIFY2(form().rect().contains(w->geometry()),
+                         qPrintable(at + u' ' + w->objectName()));
+            const QSet<QString> onLights{"ripLight",      "ripCountLabel", "ccpLight",
+                                         "ccpCountLabel", "errorLight",    "errorCountLabel"};
             for (int i = 0; i < shown.size(); ++i)
                 for (int j = i + 1; j < shown.size(); ++j) {
                     const QString a = shown[i]->objectName(), b = shown[j]->objectName();

@@ -1,11 +1,15 @@
-#include "PdfText.h"
-#include "ScriptedPrompts.h"
 #include "MainWindow.h"
+#include "PdfText.h"
 #include "RecordEditor.h"
+#include "ScriptedPrompts.h"
 #include "StatusLight.h"
 #include "TextLinesView.h"
 #include "support/FindWidget.h"
 
+#include "ReportPreview.h"
+#include "keys/Keys.h"
+#include "model/WorkingList.h"
+#include "words/AmountInWords.h"
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,10 +19,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
-#include "keys/Keys.h"
-#include "model/WorkingList.h"
-#include "ReportPreview.h"
-#include "words/AmountInWords.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -102,10 +102,12 @@ private slots:
     {
         importSmall();
         QCOMPARE(form().session().errorRecords().size(), size_t(2));
-        findNamed<QPlainTextEdit>(&form(), "placeMemo")->setPlainText(QStringLiteral("APC Talvoro\nDirection des Finances"));
+        findNamed<QPlainTextEdit>(&form(), "placeMemo")
+            ->setPlainText(QStringLiteral("APC Talvoro\nDirection des Finances"));
         findNamed<QAction>(&form(), "printListAction")->trigger();
         // The repair's message before the preview opens.
-        QCOMPARE(m_prompts->take(), (QStringList{Rip, QStringLiteral("report: nominative-list (1 pages)")}));
+        QCOMPARE(m_prompts->take(),
+                 (QStringList{Rip, QStringLiteral("report: nominative-list (1 pages)")}));
         const PreparedReport &r = lastReport();
         // The key column prints every row's RIP key, whatever it held before.
         QStringList keys;
@@ -159,7 +161,8 @@ private slots:
         setNet(1, QStringLiteral("12.5"));
         findNamed<QAction>(&form(), "printListAction")->trigger();
         QCOMPARE(m_prompts->take(),
-                 (QStringList{Rip, QStringLiteral("error: '12.5' is not a valid floating point value")}));
+                 (QStringList{
+                     Rip, QStringLiteral("error: '12.5' is not a valid floating point value")}));
         QCOMPARE(m_prompts->reports.size(), size_t(1));
         QVERIFY(form().session().errorRecords().empty());
     }

@@ -1,11 +1,16 @@
-#include "ScriptedPrompts.h"
-#include "StatusLight.h"
 #include "MainWindow.h"
 #include "RecordEditor.h"
+#include "ScriptedPrompts.h"
 #include "StatusLight.h"
 #include "TextLinesView.h"
 #include "support/FindWidget.h"
 
+#include "support/LocalServer.h"
+#include "support/TestAuthority.h"
+#include "support/TestPublisher.h"
+#include "update/CurlHttpClient.h"
+#include "update/UpdateTexts.h"
+#include "update/Updater.h"
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,12 +20,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
-#include "support/LocalServer.h"
-#include "support/TestAuthority.h"
-#include "support/TestPublisher.h"
-#include "update/CurlHttpClient.h"
-#include "update/UpdateTexts.h"
-#include "update/Updater.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -98,8 +97,12 @@ class TestUpdaterWindow : public QObject
     // Waits for the end of the start-up check: the light is no longer grey.
     bool checked()
     {
-        return QTest::qWaitFor([&] { return findNamed<StatusLight>(&form(), "updateLight")->brushColor() != QColor(192, 192, 192); },
-                               20000);
+        return QTest::qWaitFor(
+            [&] {
+                return findNamed<StatusLight>(&form(), "updateLight")->brushColor() !=
+                       QColor(192, 192, 192);
+            },
+            20000);
     }
 
     // Starts the window on the manifest, answers Yes to the update button, and waits until the
@@ -107,7 +110,10 @@ class TestUpdaterWindow : public QObject
     bool startDownload(const QByteArray &manifestPath, const QByteArray &programPath)
     {
         start(m_probe->url("/generate_204"), manifestPath);
-        if (!QTest::qWaitFor([&] { return findNamed<QPushButton>(&form(), "updateButton")->isEnabled(); }, 20000)) return false;
+        if (!QTest::qWaitFor(
+                [&] { return findNamed<QPushButton>(&form(), "updateButton")->isEnabled(); },
+                20000))
+            return false;
         const qsizetype before = m_https->paths().count(programPath);
         m_prompts->answers.enqueue(true);
         QTest::mouseClick(findNamed<QPushButton>(&form(), "updateButton"), Qt::LeftButton);
@@ -157,7 +163,8 @@ private slots:
         start(m_probe->url("/silent"), "/newer.ini", std::nullopt, slow);
         QVERIFY(t.elapsed() < 30000);
         QVERIFY(form().isVisible());
-        QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->brushColor(), QColor(192, 192, 192));
+        QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->brushColor(),
+                 QColor(192, 192, 192));
         QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->toolTip(), UpdateTexts::Checking);
         QVERIFY(!findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
         QVERIFY(QTest::qWaitFor([&] { return !m_probe->requests().isEmpty(); }, 20000));
@@ -173,7 +180,8 @@ private slots:
         QVERIFY(checked());
         QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->brushColor(), QColor(255, 0, 0));
         QCOMPARE(findNamed<QLabel>(&form(), "offeredVersionLabel")->text(), QStringLiteral("--"));
-        QCOMPARE(findNamed<QLabel>(&form(), "versionLabel")->text(), QStringLiteral("LabelServerVersion"));
+        QCOMPARE(findNamed<QLabel>(&form(), "versionLabel")->text(),
+                 QStringLiteral("LabelServerVersion"));
         QVERIFY(!findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
         QVERIFY(m_prompts->shown.isEmpty());
     }
@@ -204,9 +212,11 @@ private slots:
         QFETCH(bool, enabled);
         QFETCH(QString, detail);
         start(m_probe->url("/generate_204"), manifestPath);
-        QTRY_COMPARE_WITH_TIMEOUT(findNamed<QLabel>(&form(), "offeredVersionLabel")->text(), server, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(findNamed<QLabel>(&form(), "offeredVersionLabel")->text(), server,
+                                  20000);
         QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->brushColor(), QColor(0, 255, 0));
-        QCOMPARE(findNamed<QLabel>(&form(), "versionLabel")->text(), QStringLiteral("النسخة الحالية: 1.0.0.0"));
+        QCOMPARE(findNamed<QLabel>(&form(), "versionLabel")->text(),
+                 QStringLiteral("النسخة الحالية: 1.0.0.0"));
         QCOMPARE(findNamed<QPushButton>(&form(), "updateButton")->isEnabled(), enabled);
         QCOMPARE(findNamed<QLabel>(&form(), "offeredVersionLabel")->toolTip(), detail);
         // The check leaves the progress bar at rest, and the manifest nowhere on disk.
@@ -232,7 +242,8 @@ private slots:
                          QStringLiteral("message: ملف libssl.so.3 غير موجود!")}),
             20000);
         QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->brushColor(), QColor(0, 255, 0));
-        QCOMPARE(findNamed<QLabel>(&form(), "offeredVersionLabel")->text(), QStringLiteral("LabelServerVersion"));
+        QCOMPARE(findNamed<QLabel>(&form(), "offeredVersionLabel")->text(),
+                 QStringLiteral("LabelServerVersion"));
         QVERIFY(!findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
         m_prompts->take();
     }
@@ -240,7 +251,8 @@ private slots:
     void updateAsksThenDownloadsStartsAndEnds()
     {
         start(m_probe->url("/generate_204"), "/newer.ini");
-        QTRY_VERIFY_WITH_TIMEOUT(findNamed<QPushButton>(&form(), "updateButton")->isEnabled(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(findNamed<QPushButton>(&form(), "updateButton")->isEnabled(),
+                                 20000);
         const qsizetype downloads = m_https->paths().count("/Talvoro.exe");
 
         // No: nothing happens.
@@ -254,7 +266,8 @@ private slots:
 
         // Yes: the program is saved whole, its signature checked, started, the place memo is
         // stored as at a normal close, and the window asks the application to end.
-        findNamed<QPlainTextEdit>(&form(), "placeMemo")->setPlainText(QStringLiteral("APC MISE A JOUR"));
+        findNamed<QPlainTextEdit>(&form(), "placeMemo")
+            ->setPlainText(QStringLiteral("APC MISE A JOUR"));
         m_prompts->answers.enqueue(true);
         QTest::mouseClick(findNamed<QPushButton>(&form(), "updateButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(m_quits, 1, 20000);
@@ -301,7 +314,8 @@ private slots:
         QCOMPARE(findNamed<QPushButton>(&form(), "updateButton")->text(), UpdateTexts::Cancel);
         QVERIFY(findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
         QTest::mouseClick(findNamed<QPushButton>(&form(), "updateButton"), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(findNamed<QPushButton>(&form(), "updateButton")->text(), QStringLiteral("Update"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(findNamed<QPushButton>(&form(), "updateButton")->text(),
+                                  QStringLiteral("Update"), 20000);
         QCOMPARE(m_prompts->take(),
                  QStringList{QStringLiteral("question: نسخة جديدة متوفرة، هل تريد تحميلها؟")});
         QVERIFY(findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
@@ -314,7 +328,8 @@ private slots:
     void closingDuringADownloadLeavesNothing()
     {
         start(m_probe->url("/generate_204"), "/slow.ini");
-        QTRY_VERIFY_WITH_TIMEOUT(findNamed<QPushButton>(&form(), "updateButton")->isEnabled(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(findNamed<QPushButton>(&form(), "updateButton")->isEnabled(),
+                                 20000);
         m_prompts->answers.enqueue(true);
         const qsizetype before = m_https->paths().count("/slow.exe");
         QTest::mouseClick(findNamed<QPushButton>(&form(), "updateButton"), Qt::LeftButton);

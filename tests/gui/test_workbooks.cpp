@@ -66,8 +66,10 @@ private slots:
             QCOMPARE(list().line(0).caption(), QStringLiteral("*00799999"));
             QCOMPARE(list().line(1).subItem(5), QString::fromUtf16(u"سعيد بن علي"));
             QCOMPARE(list().line(2).subItem(2), QStringLiteral("   0,00"));
-            QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), QStringLiteral("Imported Excel: ") + path);
-            QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(), findNamed<QProgressBar>(&form(), "progressBar")->maximum());
+            QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(),
+                     QStringLiteral("Imported Excel: ") + path);
+            QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(),
+                     findNamed<QProgressBar>(&form(), "progressBar")->maximum());
             QCOMPARE(rowColour(0), Green);
             QCOMPARE(rowColour(1), Yellow);
             QCOMPARE(rowColour(3), Red);
@@ -126,15 +128,18 @@ private slots:
         QCOMPARE(list().count(), 0);
         exportWith(QStringLiteral("B7"));
         QCOMPARE(m_prompts->opened.size(), 1);
-        for (const QString &path : {fixture("programs/xlsxwriter-entete.xlsx"), m_prompts->opened[0]}) {
+        for (const QString &path :
+             {fixture("programs/xlsxwriter-entete.xlsx"), m_prompts->opened[0]}) {
             import(fixture("small.txt"));
             m_prompts->take();
             QVERIFY(list().count() > 0);
             import(path);
-            QCOMPARE(m_prompts->take(), (QStringList{OpenPrompt, "message: Import Excel terminé: 0 lignes",
-                                                     "message: D: 0\nI: 0\nP: 0"}));
+            QCOMPARE(m_prompts->take(),
+                     (QStringList{OpenPrompt, "message: Import Excel terminé: 0 lignes",
+                                  "message: D: 0\nI: 0\nP: 0"}));
             QCOMPARE(list().count(), 0);
-            QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(), QStringLiteral("Imported Excel: ") + path);
+            QCOMPARE(findNamed<QLabel>(&form(), "pathLabel")->text(),
+                     QStringLiteral("Imported Excel: ") + path);
         }
     }
 
@@ -148,7 +153,8 @@ private slots:
         int clicks = 0;
         QTimer poll;
         connect(&poll, &QTimer::timeout, this, [&] {
-            if (auto *cancel = form().findChild<QPushButton *>(QStringLiteral("importCancelButton"))) {
+            if (auto *cancel =
+                    form().findChild<QPushButton *>(QStringLiteral("importCancelButton"))) {
                 QVERIFY(cancel->isVisible());
                 ++clicks;
                 cancel->click();
@@ -158,13 +164,16 @@ private slots:
         import(fixture("programs/gnumeric.xlsx"));
         poll.stop();
         QCOMPARE(clicks, 1);
-        QCOMPARE(m_prompts->take(),
-                 (QStringList{OpenPrompt, "error: Import annulé à votre demande : la liste n’a pas été modifiée."}));
+        QCOMPARE(
+            m_prompts->take(),
+            (QStringList{OpenPrompt,
+                         "error: Import annulé à votre demande : la liste n’a pas été modifiée."}));
         QCOMPARE(allCells(), before);
         QVERIFY(!form().findChild<QPushButton *>(QStringLiteral("importCancelButton")));
         // The next import runs to its end.
         import(fixture("programs/gnumeric.xlsx"));
-        QCOMPARE(m_prompts->take().value(1), QStringLiteral("message: Import Excel terminé: 5 lignes"));
+        QCOMPARE(m_prompts->take().value(1),
+                 QStringLiteral("message: Import Excel terminé: 5 lignes"));
     }
 
     void messagesKeepAPathHoldingPlaceHolders()
@@ -175,9 +184,12 @@ private slots:
         import(path);
         const QStringList shown = m_prompts->take();
         QCOMPARE(shown.size(), 2);
-        QCOMPARE(shown[1], QStringLiteral("error: Import annulé : dans le classeur « ") + QDir::toNativeSeparators(path) +
-                               QStringLiteral(" », feuille « Feuil1 », ligne 3, colonne 3 (Net), la formule donne "
-                                              "l’erreur « #N/A ». La liste n’a pas été modifiée."));
+        QCOMPARE(
+            shown[1],
+            QStringLiteral("error: Import annulé : dans le classeur « ") +
+                QDir::toNativeSeparators(path) +
+                QStringLiteral(" », feuille « Feuil1 », ligne 3, colonne 3 (Net), la formule donne "
+                               "l’erreur « #N/A ». La liste n’a pas été modifiée."));
     }
 
     void exportWritesTheWorkbookAfterTheRepair()
@@ -214,8 +226,8 @@ private slots:
             const QString path =
                 shown[2].mid(QStringLiteral("message: Fichier Excel créé : ").size());
             QVERIFY2(name.match(QDir::fromNativeSeparators(path)).hasMatch(), qPrintable(path));
-            QCOMPARE(shown[3], QStringLiteral("message: Le fichier a été créé avec succès :\n") + path +
-                                   QStringLiteral("\n6 lignes écrites."));
+            QCOMPARE(shown[3], QStringLiteral("message: Le fichier a été créé avec succès :\n") +
+                                   path + QStringLiteral("\n6 lignes écrites."));
             QCOMPARE(m_prompts->opened, QStringList{path});
             for (int r = 0; r < list().count(); ++r)
                 QCOMPARE(rowColour(r), Green);
@@ -236,7 +248,8 @@ private slots:
         m_prompts->opened.clear();
         const QStringList failed = exportWith(QStringLiteral("B7"));
         QCOMPARE(failed.size(), 2);
-        QVERIFY2(failed[1].startsWith(QStringLiteral("message: Le dossier « ")), qPrintable(failed[1]));
+        QVERIFY2(failed[1].startsWith(QStringLiteral("message: Le dossier « ")),
+                 qPrintable(failed[1]));
         QCOMPARE(list().line(0).subItem(1), QStringLiteral("11"));
         QVERIFY(m_prompts->opened.isEmpty());
 
@@ -245,8 +258,10 @@ private slots:
         setCell(1, 0, QStringLiteral("12-4"));
         const QStringList refused = exportWith(QStringLiteral("B7"));
         QCOMPARE(refused.size(), 3);
-        QVERIFY2(refused[1].contains(QStringLiteral("1 ligne(s) n’ont pas pu être corrigées")), qPrintable(refused[1]));
-        QVERIFY2(refused[2].contains(QStringLiteral("Ligne 2 : Compte « 12-4 » (pas uniquement des chiffres)")),
+        QVERIFY2(refused[1].contains(QStringLiteral("1 ligne(s) n’ont pas pu être corrigées")),
+                 qPrintable(refused[1]));
+        QVERIFY2(refused[2].contains(
+                     QStringLiteral("Ligne 2 : Compte « 12-4 » (pas uniquement des chiffres)")),
                  qPrintable(refused[2]));
         QCOMPARE(QDir(excelFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }

@@ -16,10 +16,10 @@ using namespace TextImport;
 
 TEST(TextImport, RecordFields)
 {
-    const QString rec = QStringLiteral("1234ABCDE") + QStringLiteral("00 1234-56") + QStringLiteral("03") +
-                        QStringLiteral("0000000123456") + QStringLiteral("0002147483647") +
-                        QStringLiteral("1100000000AB") + QStringLiteral("ÉLODIE ÀÏT").leftJustified(27) +
-                        QStringLiteral("D");
+    const QString rec = QStringLiteral("1234ABCDE") + QStringLiteral("00 1234-56") +
+                        QStringLiteral("03") + QStringLiteral("0000000123456") +
+                        QStringLiteral("0002147483647") + QStringLiteral("1100000000AB") +
+                        QStringLiteral("ÉLODIE ÀÏT").leftJustified(27) + QStringLiteral("D");
     ASSERT_EQ(rec.size(), 87);
     const TransferLine l = parseRecord(QString(rec + QStringLiteral("IGNORED")));
     EXPECT_EQ(l.caption(), QStringLiteral("1234ABCDE"));
@@ -54,7 +54,8 @@ TEST(TextImport, LineBreaksAndChunks)
         QStringList lines;
     };
     const QByteArray big(5 << 20, 'x'); // spans two chunks
-    const QByteArray accented = QByteArray((4 << 20) - 1, 'a') + "\xC3\xA9\r\nb"; // é across the boundary
+    const QByteArray accented =
+        QByteArray((4 << 20) - 1, 'a') + "\xC3\xA9\r\nb";                  // é across the boundary
     const QByteArray crlfSplit = QByteArray((4 << 20) - 1, 'a') + "\r\nb"; // CR | LF across it
     const Case cases[] = {
         {"", {}},
@@ -64,7 +65,9 @@ TEST(TextImport, LineBreaksAndChunks)
         {"a\nb\rc\r\nd", {"a", "b", "c", "d"}},
         {"\r\n", {""}},
         {"a\n\nb", {"a", "", "b"}},
-        {"\xEF\xBB\xBF" "a\r", {"a"}},
+        {"\xEF\xBB\xBF"
+         "a\r",
+         {"a"}},
         {big + "\nz", {QString::fromLatin1(big), "z"}},
         {accented, {QString((4 << 20) - 1, u'a') + QChar(0xE9), "b"}},
         {crlfSplit, {QString((4 << 20) - 1, u'a'), "b"}},
@@ -82,14 +85,15 @@ TEST(TextImport, LineBreaksAndChunks)
         EXPECT_TRUE(got == c.lines) << c.bytes.left(40).toStdString();
     }
     // Bytes that are not UTF-8, wherever they stand.
-    for (const QByteArray &bad : {QByteArray("\xC3"), QByteArray("a\xC0\x80"), QByteArray("\xED\xA0\x80"),
-                                  QByteArray("\xF4\x90\x80\x80"), QByteArray("\xFF"), QByteArray(big + "\xE9")}) {
+    for (const QByteArray &bad :
+         {QByteArray("\xC3"), QByteArray("a\xC0\x80"), QByteArray("\xED\xA0\x80"),
+          QByteArray("\xF4\x90\x80\x80"), QByteArray("\xFF"), QByteArray(big + "\xE9")}) {
         QBuffer buf;
         buf.setData(bad);
         buf.open(QIODevice::ReadOnly);
         LineReader reader(buf);
         QStringView line;
-        EXPECT_THROW(while (reader.next(line)) {}, UserError) << bad.left(10).toHex().toStdString();
+        EXPECT_THROW(while (reader.next(line)){}, UserError) << bad.left(10).toHex().toStdString();
     }
 }
 
@@ -99,7 +103,8 @@ TEST(TextImport, FileReadingAndErrors)
     const QString path = dir.filePath(QStringLiteral("l.txt"));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("\xEF\xBB\xBF" "1600");
+    f.write("\xEF\xBB\xBF"
+            "1600");
     f.close();
     const std::vector<TransferLine> lines = importFile(path);
     ASSERT_EQ(lines.size(), size_t(1));
@@ -112,8 +117,10 @@ TEST(TextImport, FileReadingAndErrors)
         importFile(path);
         ADD_FAILURE() << "a file that is not UTF-8 was read";
     } catch (const UserError &e) {
-        EXPECT_EQ(e.message(),
-                  QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page"));
+        EXPECT_EQ(
+            e.message(),
+            QStringLiteral(
+                "No mapping for the Unicode character exists in the target multi-byte code page"));
     }
     EXPECT_THROW(importFile(dir.filePath(QStringLiteral("none.txt"))), UserError);
 }

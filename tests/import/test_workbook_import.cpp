@@ -2,10 +2,10 @@
 #include "support/XlsxBuilder.h"
 
 #include "import/WorkbookReader.h"
-#include "session/Session.h"
 #include "keys/LineCheck.h"
 #include "model/AmountText.h"
 #include "model/UserError.h"
+#include "session/Session.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -59,8 +59,8 @@ template <class F> QString errorOf(F &&f)
 
 TEST(WorkbookImport, CellTextAndAmountRules)
 {
-    const SheetTexts texts{u"  Zoé  ", u"1 234,56", u"1234.5",    u"", u"12\u00A0345,5",
-                           u"abc",     u"15/03/2024"};
+    const SheetTexts texts{u"  Zoé  ",       u"1 234,56", u"1234.5",    u"",
+                           u"12\u00A0345,5", u"abc",      u"15/03/2024"};
     using K = Cell::Kind;
     struct Case {
         Cell cell;
@@ -196,9 +196,8 @@ TEST(WorkbookImport, AmountThatIsNotANumberStopsTheWholeImport)
 
     // A boolean or a date in an amount column is no amount either.
     XlsxBuilder(path).boolean(2, 3, true);
-    EXPECT_TRUE(errorOf([&] {
-                    importFile(path);
-                }).contains(QStringLiteral("colonne 3 (Net), « VRAI »")));
+    EXPECT_TRUE(
+        errorOf([&] { importFile(path); }).contains(QStringLiteral("colonne 3 (Net), « VRAI »")));
     XlsxBuilder(path).date(2, 4, 45366);
     EXPECT_TRUE(errorOf([&] { importFile(path); }).contains(QStringLiteral("« 15/03/2024 »")));
 }
@@ -250,7 +249,8 @@ TEST(WorkbookImport, BadInputGetsAClearMessageNamingTheFile)
     // not (at 20 and 24 in each directory record): nothing of that size may be allocated.
     auto declaring = [&xlsx](int at) {
         QByteArray bytes = xlsx;
-        for (qsizetype i = bytes.indexOf("PK\x01\x02"); i >= 0; i = bytes.indexOf("PK\x01\x02", i + 4))
+        for (qsizetype i = bytes.indexOf("PK\x01\x02"); i >= 0;
+             i = bytes.indexOf("PK\x01\x02", i + 4))
             bytes.replace(i + at, 4, QByteArray("\xF0\xFF\xFF\xEF", 4));
         return bytes;
     };
@@ -294,11 +294,13 @@ TEST(WorkbookImport, DamagedLegacyWorkbookThatUpsetsTheLibraryLeavesTheProgramRu
 {
     // A damaged .xls on which FreeXL itself reads past a buffer: it is read apart from the
     // program, so at worst the clerk is told the file is damaged.
-    const QString path = QStringLiteral(TALVORO_FIXTURES "/../fuzz/known/freexl-iconv-overread.xls");
+    const QString path =
+        QStringLiteral(TALVORO_FIXTURES "/../fuzz/known/freexl-iconv-overread.xls");
     try {
         WorkbookImport::importFile(path);
     } catch (const UserError &e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("freexl-iconv-overread.xls"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("freexl-iconv-overread.xls")))
+            << e.message().toStdString();
     }
     // And a sound legacy workbook still reads through the same path.
     EXPECT_EQ(WorkbookImport::importFile(fixture("liste.xls")).size(), size_t(5));
@@ -307,12 +309,14 @@ TEST(WorkbookImport, DamagedLegacyWorkbookThatUpsetsTheLibraryLeavesTheProgramRu
 TEST(WorkbookImport, DamagedWorkbookThatStopsTheLibraryIsReportedAsDamaged)
 {
     // liborcus stops its process on a failed internal check with this damaged .ods.
-    const QString path = QStringLiteral(TALVORO_FIXTURES "/../fuzz/known/orcus-ods-styles-assert.ods");
+    const QString path =
+        QStringLiteral(TALVORO_FIXTURES "/../fuzz/known/orcus-ods-styles-assert.ods");
     try {
         WorkbookImport::importFile(path);
         ADD_FAILURE() << "a damaged workbook was read";
     } catch (const UserError &e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("orcus-ods-styles-assert.ods"))) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("orcus-ods-styles-assert.ods")))
+            << e.message().toStdString();
     }
 }
 
@@ -401,9 +405,11 @@ TEST(WorkbookImport, WorkbooksSavedBySpreadsheetPrograms)
             }
         } catch (const UserError &e) {
             EXPECT_FALSE(c.refusal.isEmpty()) << e.message().toStdString();
-            const QString start = e.message().startsWith(u"Import") ? QStringLiteral("Import annulé : dans le classeur « ")
-                                                                    : QStringLiteral("Le classeur « ");
-            EXPECT_TRUE(e.message().startsWith(start + path + c.refusal)) << e.message().toStdString();
+            const QString start = e.message().startsWith(u"Import")
+                                      ? QStringLiteral("Import annulé : dans le classeur « ")
+                                      : QStringLiteral("Le classeur « ");
+            EXPECT_TRUE(e.message().startsWith(start + path + c.refusal))
+                << e.message().toStdString();
         }
     }
 }
@@ -440,7 +446,8 @@ TEST(WorkbookImport, CellsWithoutAValueAreRefusedWhereMoneyDependsOnThem)
         if (c.found.isEmpty())
             EXPECT_TRUE(msg.isEmpty()) << msg.toStdString();
         else
-            EXPECT_TRUE(msg.contains(QStringLiteral("ligne 2, colonne %1 (").arg(c.col)) && msg.contains(c.found))
+            EXPECT_TRUE(msg.contains(QStringLiteral("ligne 2, colonne %1 (").arg(c.col)) &&
+                        msg.contains(c.found))
                 << msg.toStdString();
     }
 }
@@ -456,15 +463,21 @@ TEST(WorkbookImport, ReaderProcessLimitsAndCancel)
     EXPECT_GT(report.peakMemoryKb, 0);
 
 #if !defined(__SANITIZE_ADDRESS__) // the sanitizer's reader runs without a memory limit
-    EXPECT_EQ(errorOf([&] { readFirstSheet(big, {}, ReaderLimits{120, 200}); }),
-              QStringLiteral("Le classeur « ") + big +
-                  QStringLiteral(" » est trop volumineux pour être importé : sa lecture demandait plus "
-                                 "de 200 Mo de mémoire. La liste n’a pas été modifiée."));
+    EXPECT_EQ(
+        errorOf([&] {
+            readFirstSheet(big, {}, ReaderLimits{120, 200});
+        }),
+        QStringLiteral("Le classeur « ") + big +
+            QStringLiteral(" » est trop volumineux pour être importé : sa lecture demandait plus "
+                           "de 200 Mo de mémoire. La liste n’a pas été modifiée."));
 #endif
-    EXPECT_EQ(errorOf([&] { readFirstSheet(big, {}, ReaderLimits{0, 1024}); }),
-              QStringLiteral("La lecture du classeur « ") + big +
-                  QStringLiteral(" » a été arrêtée après 0 secondes : le fichier est trop volumineux ou "
-                                 "endommagé. La liste n’a pas été modifiée."));
+    EXPECT_EQ(
+        errorOf([&] {
+            readFirstSheet(big, {}, ReaderLimits{0, 1024});
+        }),
+        QStringLiteral("La lecture du classeur « ") + big +
+            QStringLiteral(" » a été arrêtée après 0 secondes : le fichier est trop volumineux ou "
+                           "endommagé. La liste n’a pas été modifiée."));
 
     int calls = 0;
     EXPECT_THROW(readFirstSheet(big, [&](int) { return ++calls < 3; }), Cancelled);
@@ -473,6 +486,8 @@ TEST(WorkbookImport, ReaderProcessLimitsAndCancel)
     setReaderProgram(QStringLiteral("/nonexistent/talvoro-reader"));
     const QString missing = errorOf([&] { readFirstSheet(small); });
     setReaderProgram(QStringLiteral(TALVORO_READER_PATH));
-    EXPECT_EQ(missing, QStringLiteral("Le programme de lecture des classeurs « /nonexistent/talvoro-reader » est "
-                                      "introuvable ou ne démarre pas. Réinstallez Talvoro CCP."));
+    EXPECT_EQ(
+        missing,
+        QStringLiteral("Le programme de lecture des classeurs « /nonexistent/talvoro-reader » est "
+                       "introuvable ou ne démarre pas. Réinstallez Talvoro CCP."));
 }

@@ -21,10 +21,10 @@ TEST(AmountText, ListPatternAlwaysHoldsThreeSpaces)
         {21474836.47, u" 21 474 836,47"},
         {-5, u"-   5,00"},
         {-1234.5, u"-  1 234,50"},
-        {0.285, u"   0,29"},   // half a centime rounds up on the decimal form
+        {0.285, u"   0,29"}, // half a centime rounds up on the decimal form
         {1.005, u"   1,01"},
         {2.344999, u"   2,34"},
-        {-0.001, u"   0,00"},  // rounds to zero: no sign
+        {-0.001, u"   0,00"}, // rounds to zero: no sign
         {999.995, u"  1 000,00"},
     };
     for (const Case &c : cases)

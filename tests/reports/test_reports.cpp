@@ -5,11 +5,11 @@
 #include "keys/Statistics.h"
 #include "model/AmountText.h"
 #include "model/UserError.h"
-#include "session/Session.h"
 #include "reports/ListReport.h"
 #include "reports/ReportEngine.h"
 #include "reports/ReportPainter.h"
 #include "reports/ReportText.h"
+#include "session/Session.h"
 #include "words/AmountInWords.h"
 
 #include <QFile>
@@ -62,7 +62,8 @@ ListReport::Variables variables(const Session &session, const QString &place)
     return v;
 }
 
-// A template with one data band over "ds" and a summary, each holding text boxes of the given texts.
+// A template with one data band over "ds" and a summary, each holding text boxes of the given
+// texts.
 std::shared_ptr<const ReportTemplate> smallTemplate(const QStringList &dataBoxes,
                                                     const QStringList &summaryBoxes,
                                                     const QString &extra = {})
@@ -236,7 +237,8 @@ TEST(ReportTemplates, BuiltInTemplatesHoldTheirObjects)
         {"nominative-list",
          "Header",
          {"Republic", "Place", "Title", "Month", "PageNumber", "HeadingBox", "HeadingName",
-          "HeadingAccount", "HeadingNet", "HeadingRendement", "HeadingInsurance", "HeadingContract"}},
+          "HeadingAccount", "HeadingNet", "HeadingRendement", "HeadingInsurance",
+          "HeadingContract"}},
         {"nominative-list",
          "Lines",
          {"LineNumber", "LineName", "LineAccount", "LineNet", "LineRendement", "LineInsurance",
@@ -261,9 +263,7 @@ TEST(ReportTemplates, BuiltInTemplatesHoldTheirObjects)
          "Summary",
          {"SummaryTopRule", "LineCount", "TotalNet", "TotalRendement", "TotalsRule", "GrandTotal",
           "Signature"}},
-        {"error-report",
-         "Footer",
-         {"FooterPage"}},
+        {"error-report", "Footer", {"FooterPage"}},
     };
     for (const Band &b : bands) {
         const auto t = ReportTemplate::builtIn(b.report);
@@ -397,8 +397,7 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
     EXPECT_EQ(first.first(), "1");
     EXPECT_EQ(second, (QStringList{"38", "39", "40"}));
     EXPECT_EQ(r.texts(1, "LineName").first(), QString::fromUtf16(u"NOM37 Prénom"));
-    EXPECT_EQ(r.texts(0, "LineAccount").first(),
-              account(0) + u'/' + ripKeyText(account(0)));
+    EXPECT_EQ(r.texts(0, "LineAccount").first(), account(0) + u'/' + ripKeyText(account(0)));
     EXPECT_EQ(r.texts(0, "LineNet").first(), money(100000));
     // The footer runs on: page 2 shows pages 1 and 2 together.
     EXPECT_EQ(r.texts(0, "PageLineCount"), QStringList{"Ligne Par Page : 37"});
@@ -422,8 +421,9 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
                           amountInWords(double(rend) / 100, "FR")});
     // P, I, D: " p " counts as P; "X" in none.
     EXPECT_EQ(r.texts(1, "PermanentCount"), QStringList{"Agents Permanents (P) : 16"});
-    EXPECT_EQ(r.texts(1, "IndefiniteCount"), QStringList{QString::fromUtf16(
-                                        u"Agents Contractuels à durée Indeterminée (I) :  8")});
+    EXPECT_EQ(
+        r.texts(1, "IndefiniteCount"),
+        QStringList{QString::fromUtf16(u"Agents Contractuels à durée Indeterminée (I) :  8")});
     EXPECT_EQ(r.texts(1, "FixedTermCount"),
               QStringList{QString::fromUtf16(u"Agents Contractuels à durée determinée (D) :8")});
     EXPECT_EQ(r.texts(1, "PlaceAndDate"),
@@ -433,7 +433,8 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
         EXPECT_EQ(
             r.texts(p, "Place"),
             QStringList{"Commune de Talvoro\nDirection X\nRef : ................................"});
-    EXPECT_EQ(r.texts(1, "HeadingName"), QStringList{"Nom Prenom"}); // column headings on every page
+    EXPECT_EQ(r.texts(1, "HeadingName"),
+              QStringList{"Nom Prenom"}); // column headings on every page
 
     // A filter prints the shown lines only, with their own figures.
     session.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("nom3"));
@@ -441,8 +442,9 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
     ASSERT_EQ(f.pageCount(), 1);
     EXPECT_EQ(f.texts(0, "LineCount"), QStringList{"Nb Ligne : 11"}); // NOM3, NOM30..NOM39
     EXPECT_EQ(f.texts(0, "PermanentCount"), QStringList{"Agents Permanents (P) : 5"});
-    EXPECT_TRUE(f.texts(0, "NetInWords").first().endsWith(
-        amountInWords(double(session.figures().netCents) / 100.0, "FR")));
+    EXPECT_TRUE(f.texts(0, "NetInWords")
+                    .first()
+                    .endsWith(amountInWords(double(session.figures().netCents) / 100.0, "FR")));
 }
 
 TEST(ListReport, GrowingTextBoxesMoveWhatFollowAndHugeRowsSplit)
@@ -452,7 +454,7 @@ TEST(ListReport, GrowingTextBoxesMoveWhatFollowAndHugeRowsSplit)
     const QString longName = QStringLiteral("BENABDELLAH MOHAMMED EL AMINE ABDERRAHMANE OULD SIDI");
     const QString hugeName = QStringLiteral("MOT ").repeated(800).trimmed();
     session.replaceAll({line(0, 100, 0, "P", longName), line(1, 200, 0, "P"),
-                     line(2, 300, 0, "P", hugeName), line(3, 400, 0, "P")});
+                        line(2, 300, 0, "P", hugeName), line(3, 400, 0, "P")});
     // A total large enough for its words to need two lines.
     TransferLine big = list.line(3);
     big.setSubItem(TransferLine::Net, AmountText::formatCents(78787878787));
@@ -523,8 +525,7 @@ TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
     const PreparedReport r = ErrorReport::prepare(records, Start);
     ASSERT_EQ(r.pageCount(), 2);
     EXPECT_EQ(r.texts(0, "ErrorRow").mid(0, 3), (QStringList{"100", "98", "96"}));
-    EXPECT_EQ(r.texts(0, "ErrorName").mid(0, 3),
-              (QStringList{"NOM 0", "non connu", "NOM 2"}));
+    EXPECT_EQ(r.texts(0, "ErrorName").mid(0, 3), (QStringList{"NOM 0", "non connu", "NOM 2"}));
     EXPECT_EQ(r.texts(0, "ErrorAccount").first(), account(0));
     EXPECT_EQ(r.texts(0, "ErrorWrongKey").first(), "11");
     EXPECT_EQ(r.texts(0, "ErrorRightKeys").first(), "28 - 03");
@@ -532,7 +533,8 @@ TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
     EXPECT_EQ(r.texts(0, "ErrorRendement").mid(0, 3), (QStringList{"0,00", "0,10", "0,00"}));
     EXPECT_EQ(r.texts(0, "PrintedAt"), QStringList{"05/03/2026 --- 14:30:00"});
     for (const char *heading :
-         {"ReportTitle", "HeadingName", "HeadingAccount", "HeadingWrongKey", "HeadingRightKeys", "HeadingRow", "HeadingNet", "HeadingRendement", "HeadingBox"}) {
+         {"ReportTitle", "HeadingName", "HeadingAccount", "HeadingWrongKey", "HeadingRightKeys",
+          "HeadingRow", "HeadingNet", "HeadingRendement", "HeadingBox"}) {
         EXPECT_EQ(r.objects(0, heading).size(), size_t(1)) << heading;
         EXPECT_EQ(r.objects(1, heading).size(), size_t(0)) << heading;
     }
@@ -560,7 +562,8 @@ TEST(ReportPainter, PagesPaintTheTemplateAndPdfReadsBack)
     session.replaceAll(
         {line(0, 123456, 10000, "P", QStringLiteral("ZOÉ Hélène")), line(1, 5000, 0, "I")});
     const PreparedReport r = ListReport::prepare(
-        session.list(), variables(session, QString::fromUtf16(u"بلدية تالفورو\nDirection des Finances")), Start);
+        session.list(),
+        variables(session, QString::fromUtf16(u"بلدية تالفورو\nDirection des Finances")), Start);
 
     // At 96 dpi a unit is a pixel: the heading box and the footer box show their fills.
     const QImage page = ReportPainter::renderPage(r, 0, 96);

@@ -22,8 +22,7 @@ inline QStringList oracleRepeated(QStringList heading, const QHash<QString, int>
 {
     std::vector<std::pair<QString, int>> runs;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (it.value() >= 2)
-            runs.emplace_back(it.key(), it.value());
+        if (it.value() >= 2) runs.emplace_back(it.key(), it.value());
     std::sort(runs.begin(), runs.end(), [](const auto &a, const auto &b) {
         const int c = a.first.compare(b.first, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a.first < b.first;
@@ -43,13 +42,18 @@ inline OracleView oracle(const WorkingList &list)
         const TransferLine &l = list.line(row);
         ++f.shown;
         switch (checkKeys(l).status) {
-        case TransferLine::KeyStatus::Rip: ++f.rip; break;
-        case TransferLine::KeyStatus::Ccp: ++f.ccp; break;
+        case TransferLine::KeyStatus::Rip:
+            ++f.rip;
+            break;
+        case TransferLine::KeyStatus::Ccp:
+            ++f.ccp;
+            break;
         default:
             ++f.wrong;
             v.errorLines << errorLineText(l, row + 1);
             v.wrongPairs << trimBlanks(l.subItemView(TransferLine::Compte)).toString() + u'/' +
-                                trimBlanks(l.subItemView(TransferLine::CleRip)).toString() + QStringLiteral(" - Error");
+                                trimBlanks(l.subItemView(TransferLine::CleRip)).toString() +
+                                QStringLiteral(" - Error");
             v.recordRows.push_back(row + 1);
             break;
         }
@@ -63,8 +67,7 @@ inline OracleView oracle(const WorkingList &list)
         else
             ++f.unreadableAmounts;
         const QString name = trimBlanks(l.subItemView(TransferLine::NomPrenom)).toString();
-        if (!name.isEmpty())
-            ++names[name];
+        if (!name.isEmpty()) ++names[name];
         ++pairs[trimBlanks(l.subItemView(TransferLine::Compte)).toString() + u'/' +
                 trimBlanks(l.subItemView(TransferLine::CleRip)).toString()];
         const QString type = trimBlanks(l.subItemView(TransferLine::TypeContrat)).toString();

@@ -8,7 +8,8 @@
 #include <gtest/gtest.h>
 #include <random>
 
-namespace {
+namespace
+{
 
 // Random lines over small pools, so that duplicates, wrong keys, odd amounts, blanks and
 // letter cases all occur often.
@@ -21,33 +22,52 @@ public:
 
     TransferLine line()
     {
-        static const char16_t *const accounts[] = {u"0012345678", u"0000000004", u"0000000001", u"1234567890",
-                                                   u"0000000036", u"12-4567890", u"",           u" 0012345678 ",
-                                                   u"12345"};
-        static const char16_t *const names[] = {u"ALI BEN", u"ali ben", u"ALI BEN  ", u"KHALIL Omar",
-                                                u"Zoé HÉLÈNE", u"", u"NOM PRENOM"};
+        static const char16_t *const accounts[] = {u"0012345678", u"0000000004",   u"0000000001",
+                                                   u"1234567890", u"0000000036",   u"12-4567890",
+                                                   u"",           u" 0012345678 ", u"12345"};
+        static const char16_t *const names[] = {u"ALI BEN",     u"ali ben",    u"ALI BEN  ",
+                                                u"KHALIL Omar", u"Zoé HÉLÈNE", u"",
+                                                u"NOM PRENOM"};
         static const char16_t *const types[] = {u"P", u"p", u" d ", u"I", u"X", u"", u"D"};
         const QString account = QString::fromUtf16(accounts[pick(9)]);
         QString key;
         switch (pick(6)) {
-        case 0: key = ripKeyText(account); break;
-        case 1: key = lenientCcpKeyText(account); break;
-        case 2: key = QString::number(pick(100)).rightJustified(2, u'0'); break;
-        case 3: key = QString::number(pick(10)); break; // one digit: never a key
-        case 4: key = u' ' + ripKeyText(account) + u' '; break;
-        default: key = QString(); break;
+        case 0:
+            key = ripKeyText(account);
+            break;
+        case 1:
+            key = lenientCcpKeyText(account);
+            break;
+        case 2:
+            key = QString::number(pick(100)).rightJustified(2, u'0');
+            break;
+        case 3:
+            key = QString::number(pick(10));
+            break; // one digit: never a key
+        case 4:
+            key = u' ' + ripKeyText(account) + u' ';
+            break;
+        default:
+            key = QString();
+            break;
         }
-        return TransferLine(u"160000100", account, key, amount(), amount(), QString::number(pick(3)),
-                            QString::fromUtf16(names[pick(7)]), QString::fromUtf16(types[pick(7)]));
+        return TransferLine(u"160000100", account, key, amount(), amount(),
+                            QString::number(pick(3)), QString::fromUtf16(names[pick(7)]),
+                            QString::fromUtf16(types[pick(7)]));
     }
 
     QString amount()
     {
         switch (pick(8)) {
-        case 0: return QString();
-        case 1: return QStringLiteral("douze");
-        case 2: return QStringLiteral("12,5");
-        default: return AmountText::formatCents(std::uniform_int_distribution<long long>(0, 99999999)(m_rng));
+        case 0:
+            return QString();
+        case 1:
+            return QStringLiteral("douze");
+        case 2:
+            return QStringLiteral("12,5");
+        default:
+            return AmountText::formatCents(
+                std::uniform_int_distribution<long long>(0, 99999999)(m_rng));
         }
     }
 
@@ -121,44 +141,65 @@ TEST(Session, EveryFigureEqualsAFreshCheckAfterAnyCommand)
             const int command = make.pick(12);
             trail += std::to_string(command) + ' ';
             switch (command) {
-            case 0: s.replaceAll(make.lines(make.pick(30))); break;
+            case 0:
+                s.replaceAll(make.lines(make.pick(30)));
+                break;
             case 1: {
                 // A filter on a piece of a shown line's account or name.
                 const bool byName = make.pick(2) == 0;
-                QString text = n > 0 ? s.list().line(make.pick(n)).subItem(byName ? 5 : 0) : QString();
+                QString text =
+                    n > 0 ? s.list().line(make.pick(n)).subItem(byName ? 5 : 0) : QString();
                 text = text.mid(make.pick(3), 1 + make.pick(4));
-                s.setFilter(byName ? WorkingList::FilterField::NomPrenom : WorkingList::FilterField::Compte, text);
+                s.setFilter(byName ? WorkingList::FilterField::NomPrenom
+                                   : WorkingList::FilterField::Compte,
+                            text);
                 break;
             }
-            case 2: s.setFilter(WorkingList::FilterField::None, QString()); break;
-            case 3: s.deleteRow(n > 0 ? make.pick(n) : 0); break;
-            case 4: s.deleteShown(); break;
-            case 5: s.appendLine(make.line()); break;
-            case 6:
-                if (n > 0)
-                    s.replaceLine(make.pick(n), make.line());
+            case 2:
+                s.setFilter(WorkingList::FilterField::None, QString());
                 break;
-            case 7: s.repairKeys(KeyKind::Rip); break;
-            case 8: s.repairKeys(KeyKind::Ccp); break;
-            case 9: s.clean(); break;
+            case 3:
+                s.deleteRow(n > 0 ? make.pick(n) : 0);
+                break;
+            case 4:
+                s.deleteShown();
+                break;
+            case 5:
+                s.appendLine(make.line());
+                break;
+            case 6:
+                if (n > 0) s.replaceLine(make.pick(n), make.line());
+                break;
+            case 7:
+                s.repairKeys(KeyKind::Rip);
+                break;
+            case 8:
+                s.repairKeys(KeyKind::Ccp);
+                break;
+            case 9:
+                s.clean();
+                break;
             case 10: {
                 // A failed import changes nothing at all.
                 const OracleView before = shown(s);
                 const QStringList cells = allCells(s.list());
-                EXPECT_THROW(s.importFile(make.pick(2) ? badFile : dir.filePath(QStringLiteral("none.txt"))),
-                             UserError);
+                EXPECT_THROW(
+                    s.importFile(make.pick(2) ? badFile : dir.filePath(QStringLiteral("none.txt"))),
+                    UserError);
                 expectSame(shown(s), before, "failed import " + trail);
                 EXPECT_EQ(allCells(s.list()), cells);
                 break;
             }
-            default: s.refresh(); break;
+            default:
+                s.refresh();
+                break;
             }
             expectSame(shown(s), oracle(s.list()), "seed " + std::to_string(seed) + ": " + trail);
             // The colours follow the same check as the counters.
             for (int r = 0; r < s.list().count(); ++r)
-                ASSERT_EQ(s.list().line(r).figures.status, checkKeys(s.list().line(r)).status) << trail;
-            if (::testing::Test::HasFailure())
-                return;
+                ASSERT_EQ(s.list().line(r).figures.status, checkKeys(s.list().line(r)).status)
+                    << trail;
+            if (::testing::Test::HasFailure()) return;
         }
     }
 }
@@ -200,13 +241,14 @@ TEST(Session, StatisticsRules)
         TransferLine::KeyStatus status;
     };
     const Case cases[] = {
-        {u"03", TransferLine::KeyStatus::Rip},   {u" 03 ", TransferLine::KeyStatus::Rip},
-        {u"3", TransferLine::KeyStatus::Wrong},  {u"28", TransferLine::KeyStatus::Ccp},
+        {u"03", TransferLine::KeyStatus::Rip},    {u" 03 ", TransferLine::KeyStatus::Rip},
+        {u"3", TransferLine::KeyStatus::Wrong},   {u"28", TransferLine::KeyStatus::Ccp},
         {u"028", TransferLine::KeyStatus::Wrong}, {u"", TransferLine::KeyStatus::Wrong},
     };
     std::vector<TransferLine> lines;
     for (const Case &c : cases)
-        lines.emplace_back(u"160000100", u"0012345678", c.key, u"1,00", u"0,50", u"1", u"NOM", u"P");
+        lines.emplace_back(u"160000100", u"0012345678", c.key, u"1,00", u"0,50", u"1", u"NOM",
+                           u"P");
     // Lower-case and padded contract types count; other letters do not.
     for (const char16_t *type : {u"d", u" i ", u"p", u"x", u"DI"})
         lines.emplace_back(u"160000100", u"0000000004", u"97", u"", u"", u"1", u"AUTRE", type);
@@ -223,7 +265,8 @@ TEST(Session, StatisticsRules)
     EXPECT_EQ(s.figures().netCents, 600);
     EXPECT_EQ(s.figures().rendCents, 300);
     EXPECT_EQ(s.panels().duplicateNames, (QStringList{"AUTRE  (5)", "NOM  (6)"}));
-    EXPECT_EQ(s.panels().duplicateAccounts, (QStringList{"---------", "0000000004/97  (5)", "0012345678/03  (2)"}));
+    EXPECT_EQ(s.panels().duplicateAccounts,
+              (QStringList{"---------", "0000000004/97  (5)", "0012345678/03  (2)"}));
     EXPECT_EQ(s.panels().contractTypes, (QStringList{"T.Contrat Doublons", "P  (6)"}));
 }
 
@@ -247,11 +290,12 @@ TEST(Session, RepairsWorkOnTheAccountWithoutBlanksAndListWhatIsLeft)
 TEST(Session, AmountsAreSummedInWholeCentimes)
 {
     // A million lines of 0,10 DA sum to exactly 100 000,00 DA (a float sum drifts).
-    std::vector<TransferLine> lines(1000000, TransferLine(u"1", u"0012345678", u"03", u"   0,10", u"   0,01", u"1",
-                                                          u"N", u"P"));
+    std::vector<TransferLine> lines(1000000, TransferLine(u"1", u"0012345678", u"03", u"   0,10",
+                                                          u"   0,01", u"1", u"N", u"P"));
     Session s;
     s.replaceAll(std::move(lines));
     EXPECT_EQ(s.figures().netCents, 10000000);
     EXPECT_EQ(s.figures().rendCents, 1000000);
-    EXPECT_EQ(Statistics::totalNetText(s.figures().netCents), QStringLiteral("Total Net:   100 000,00 DA"));
+    EXPECT_EQ(Statistics::totalNetText(s.figures().netCents),
+              QStringLiteral("Total Net:   100 000,00 DA"));
 }

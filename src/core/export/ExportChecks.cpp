@@ -5,19 +5,23 @@
 #include "model/AmountText.h"
 #include "model/TransferLine.h"
 
-namespace ExportChecks {
+namespace ExportChecks
+{
 
-namespace {
+namespace
+{
 
 bool allDigits(QStringView s)
 {
     for (QChar c : s)
-        if (c < u'0' || c > u'9')
-            return false;
+        if (c < u'0' || c > u'9') return false;
     return true;
 }
 
-QString quoted(QStringView value) { return QStringLiteral("« %1 »").arg(value); }
+QString quoted(QStringView value)
+{
+    return QStringLiteral("« %1 »").arg(value);
+}
 
 } // namespace
 
@@ -35,15 +39,19 @@ QStringList faults(const TransferLine &line)
     const QStringView numAss = trimBlanks(line.subItemView(TransferLine::NumAss));
     if (!allDigits(numAss))
         out << QStringLiteral("NumAss %1 (pas uniquement des chiffres)").arg(quoted(numAss));
-    for (auto [name, sub] : {std::pair{"Net", int(TransferLine::Net)}, {"Rendement", int(TransferLine::Rendement)}}) {
+    for (auto [name, sub] :
+         {std::pair{"Net", int(TransferLine::Net)}, {"Rendement", int(TransferLine::Rendement)}}) {
         const QStringView cell = line.subItemView(sub);
         long long cents = 0;
         if (!readAmountCents(cell, cents))
-            out << QStringLiteral("%1 %2 (montant illisible)").arg(QLatin1String(name), quoted(trimBlanks(cell)));
+            out << QStringLiteral("%1 %2 (montant illisible)")
+                       .arg(QLatin1String(name), quoted(trimBlanks(cell)));
         else if (cents < 0)
-            out << QStringLiteral("%1 %2 (montant négatif)").arg(QLatin1String(name), quoted(trimBlanks(cell)));
+            out << QStringLiteral("%1 %2 (montant négatif)")
+                       .arg(QLatin1String(name), quoted(trimBlanks(cell)));
         else if (cents > MaxCents)
-            out << QStringLiteral("%1 %2 (plus de 13 chiffres en centimes)").arg(QLatin1String(name), quoted(trimBlanks(cell)));
+            out << QStringLiteral("%1 %2 (plus de 13 chiffres en centimes)")
+                       .arg(QLatin1String(name), quoted(trimBlanks(cell)));
     }
     return out;
 }
@@ -55,14 +63,16 @@ void refuseFaultyLines(const WorkingList &list)
 
 QString refusalText(int badLines, const QStringList &problems)
 {
-    QString text = QStringLiteral("Export annulé : %1 ligne(s) ne peuvent pas être écrites telles quelles. "
-                                  "Aucun fichier n’a été écrit.\n\n")
-                       .arg(badLines) +
-                   problems.join(u'\n');
+    QString text =
+        QStringLiteral("Export annulé : %1 ligne(s) ne peuvent pas être écrites telles quelles. "
+                       "Aucun fichier n’a été écrit.\n\n")
+            .arg(badLines) +
+        problems.join(u'\n');
     if (badLines > problems.size())
         text += QStringLiteral("\n… et %1 autre(s).").arg(badLines - problems.size());
-    text += QStringLiteral("\n\nCorrigez ces lignes (par exemple avec « Clean DATA » ou l’éditeur) puis "
-                           "exportez de nouveau.");
+    text += QStringLiteral(
+        "\n\nCorrigez ces lignes (par exemple avec « Clean DATA » ou l’éditeur) puis "
+        "exportez de nouveau.");
     return text;
 }
 

@@ -7,7 +7,8 @@ class TransferLine;
 class WorkingList;
 
 // What every export refuses to write, so that no file carries a value the clerk never saw.
-namespace ExportChecks {
+namespace ExportChecks
+{
 
 inline constexpr long long MaxCents = 9999999999999LL; // thirteen digits
 
@@ -38,8 +39,8 @@ template <class More> void ExportChecks::refuseFaultyLines(const WorkingList &li
         QStringList f = faults(line);
         f += more(line);
         if (!f.isEmpty() && ++badLines <= 5)
-            problems << QStringLiteral("Ligne %1 : %2").arg(r + 1).arg(f.join(QStringLiteral(", ")));
+            problems
+                << QStringLiteral("Ligne %1 : %2").arg(r + 1).arg(f.join(QStringLiteral(", ")));
     }
-    if (badLines > 0)
-        throw UserError(refusalText(badLines, problems));
+    if (badLines > 0) throw UserError(refusalText(badLines, problems));
 }

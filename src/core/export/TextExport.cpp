@@ -2,8 +2,8 @@
 
 #include "ExportChecks.h"
 #include "keys/Keys.h"
-#include "model/TextColumns.h"
 #include "model/AmountText.h"
+#include "model/TextColumns.h"
 #include "model/UserError.h"
 #include "model/WorkingList.h"
 
@@ -11,9 +11,11 @@
 #include <cstring>
 #include <vector>
 
-namespace TextExport {
+namespace TextExport
+{
 
-namespace {
+namespace
+{
 
 struct Field {
     const char *name;
@@ -32,8 +34,7 @@ void padRight(QString &out, QStringView text, int width)
 bool hasControl(QStringView s)
 {
     for (QChar c : s)
-        if (c.unicode() < 32 || c.unicode() == 127)
-            return true;
+        if (c.unicode() < 32 || c.unicode() == 127) return true;
     return false;
 }
 
@@ -50,8 +51,7 @@ QString centsTo13Digits(long long value)
 QString buildRecord(const TransferLine &line, QStringList *faults)
 {
     QString compte = trimBlanks(line.subItemView(TransferLine::Compte)).toString();
-    if (compte.size() < 10)
-        compte = compte.rightJustified(10, u'0');
+    if (compte.size() < 10) compte = compte.rightJustified(10, u'0');
     const QString cle = trimBlanks(line.subItemView(TransferLine::CleRip)).toString();
     long long net = 0, rend = 0;
     readAmountCents(line.subItemView(TransferLine::Net), net);
@@ -76,7 +76,10 @@ QString buildRecord(const TransferLine &line, QStringList *faults)
         auto tooLong = [faults](const char *name, QStringView text, int width) {
             const qsizetype size = TextColumns::length(text);
             if (size > width)
-                *faults << QStringLiteral("%1 (%2 caractères pour %3)").arg(QLatin1String(name)).arg(size).arg(width);
+                *faults << QStringLiteral("%1 (%2 caractères pour %3)")
+                               .arg(QLatin1String(name))
+                               .arg(size)
+                               .arg(width);
         };
         tooLong("Compte", compte, 10);
         tooLong("NumAss", numAss, 12);
@@ -94,7 +97,8 @@ QString codeProblem(const QString &code)
         return QStringLiteral("Le code ordinateur « %1 » ne peut pas nommer un fichier.").arg(code);
     for (QChar c : code) {
         if (c.unicode() < 32 || c.unicode() == 127)
-            return QStringLiteral("Le code ordinateur ne peut pas contenir de caractère de contrôle.");
+            return QStringLiteral(
+                "Le code ordinateur ne peut pas contenir de caractère de contrôle.");
         if (QStringView(u"\\/:*?\"<>|").contains(c))
             return QStringLiteral("Le code ordinateur ne peut pas contenir le caractère « %1 » "
                                   "(interdit dans un nom de fichier).")
@@ -108,7 +112,8 @@ QString fileNameFor(const QString &code)
     return QStringLiteral("Liste_Nominative_") + code + QStringLiteral(".txt");
 }
 
-namespace {
+namespace
+{
 
 // Appends the UTF-8 form of text at out; returns the end. Control characters make it fail.
 char *utf8(QStringView text, char *out, bool &control)
@@ -121,7 +126,8 @@ char *utf8(QStringView text, char *out, bool &control)
         } else if (c < 0x800) {
             *out++ = char(0xC0 | (c >> 6));
             *out++ = char(0x80 | (c & 0x3F));
-        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                   text[i + 1].isLowSurrogate()) {
             c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
             *out++ = char(0xF0 | (c >> 18));
             *out++ = char(0x80 | ((c >> 12) & 0x3F));
@@ -141,8 +147,7 @@ char *utf8(QStringView text, char *out, bool &control)
 bool textColumn(QStringView text, int width, char *&out)
 {
     const qsizetype n = TextColumns::length(text);
-    if (n > width)
-        return false;
+    if (n > width) return false;
     bool control = false;
     out = utf8(text, out, control);
     for (qsizetype i = n; i < width; ++i)
@@ -159,8 +164,7 @@ bool digitsColumn(QStringView digits, int width, bool exact, char *&out)
     for (qsizetype i = digits.size(); i < width; ++i)
         *out++ = '0';
     for (QChar c : digits) {
-        if (c < u'0' || c > u'9')
-            return false;
+        if (c < u'0' || c > u'9') return false;
         *out++ = char(c.unicode());
     }
     return true;
@@ -187,17 +191,14 @@ char *writeRecord(const TransferLine &line, char *out)
               digitsColumn(trimBlanks(line.subItemView(TransferLine::CleRip)), 2, true, out) &&
               centsColumn(line.subItemView(TransferLine::Net), out) &&
               centsColumn(line.subItemView(TransferLine::Rendement), out);
-    if (!ok)
-        return nullptr;
+    if (!ok) return nullptr;
     if (numAss.isEmpty()) {
         std::fill(out, out + 12, ' ');
         out += 12;
     } else {
         for (QChar c : numAss)
-            if (c < u'0' || c > u'9')
-                return nullptr;
-        if (!textColumn(numAss, 12, out))
-            return nullptr;
+            if (c < u'0' || c > u'9') return nullptr;
+        if (!textColumn(numAss, 12, out)) return nullptr;
     }
     if (!textColumn(trimBlanks(line.subItemView(TransferLine::NomPrenom)), 27, out) ||
         !textColumn(trimBlanks(line.subItemView(TransferLine::TypeContrat)), 1, out))
@@ -240,11 +241,9 @@ void writeFile(const WorkingList &list, const QString &path)
         const TransferLine &line = list.line(r);
         const qsizetype room = recordRoom(line);
         if (used + room > qsizetype(buffer.size())) {
-            if (badLines == 0)
-                flush();
+            if (badLines == 0) flush();
             used = 0;
-            if (room > qsizetype(buffer.size()))
-                buffer.resize(size_t(room));
+            if (room > qsizetype(buffer.size())) buffer.resize(size_t(room));
         }
         char *end = writeRecord(line, buffer.data() + used);
         if (end) {
@@ -253,18 +252,18 @@ void writeFile(const WorkingList &list, const QString &path)
         }
         QStringList faults;
         buildRecord(line, &faults);
-        if (faults.isEmpty())
-            faults << QStringLiteral("enregistrement inexact");
+        if (faults.isEmpty()) faults << QStringLiteral("enregistrement inexact");
         if (++badLines <= 5)
-            problems << QStringLiteral("Ligne %1 : %2").arg(r + 1).arg(faults.join(QStringLiteral(", ")));
+            problems << QStringLiteral("Ligne %1 : %2")
+                            .arg(r + 1)
+                            .arg(faults.join(QStringLiteral(", ")));
     }
     if (badLines > 0) {
         f.cancelWriting();
         throw UserError(ExportChecks::refusalText(badLines, problems));
     }
     flush();
-    if (!f.commit())
-        throw UserError(CannotCreateFileText.arg(path, f.errorString()));
+    if (!f.commit()) throw UserError(CannotCreateFileText.arg(path, f.errorString()));
 }
 
 } // namespace TextExport

@@ -8,7 +8,8 @@ class WorkingList;
 
 // Writer of the fixed-width transfer text file: 87-character records, UTF-8 with a
 // byte-order mark, CR LF after every record.
-namespace TextExport {
+namespace TextExport
+{
 
 // Told when the ordering code is blank, and put after the reason a code is refused.
 inline const QString CodeEmptyText = QStringLiteral("Le code ordinateur est vide. Export annulé.");

@@ -49,7 +49,8 @@ void writeFile(const WorkingList &list, const QString &path)
         book.text(row, 1, line.subItemView(TransferLine::CleRip));
         for (int col : {2, 3}) {
             long long cents = 0;
-            readAmountCents(line.subItemView(col == 2 ? TransferLine::Net : TransferLine::Rendement), cents);
+            readAmountCents(
+                line.subItemView(col == 2 ? TransferLine::Net : TransferLine::Rendement), cents);
             book.number(row, col, double(cents) / 100.0);
         }
         book.text(row, 4, line.subItemView(TransferLine::NumAss));

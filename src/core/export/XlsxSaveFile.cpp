@@ -42,7 +42,8 @@ XlsxSaveFile::XlsxSaveFile(const QString &path)
 {
     // Reserve a unique name beside the target; the library then writes its file there.
     if (!m_temp.open())
-        throw UserError(CannotCreateFileText.arg(QDir::toNativeSeparators(path), m_temp.errorString()));
+        throw UserError(
+            CannotCreateFileText.arg(QDir::toNativeSeparators(path), m_temp.errorString()));
     m_temp.close();
     m_tempName = QFile::encodeName(m_temp.fileName());
     lxw_workbook_options options = {};
@@ -65,8 +66,8 @@ void XlsxSaveFile::addSheet(const QString &name)
     const QByteArray utf8 = name.toUtf8();
     m_sheet = workbook_add_worksheet(m_book, name.isEmpty() ? nullptr : utf8.constData());
     if (!m_sheet)
-        throw UserError(
-            CannotCreateFileText.arg(QDir::toNativeSeparators(m_path), QStringLiteral("worksheet")));
+        throw UserError(CannotCreateFileText.arg(QDir::toNativeSeparators(m_path),
+                                                 QStringLiteral("worksheet")));
 }
 
 static void check(lxw_error rc, int row, int col)
@@ -111,5 +112,7 @@ void XlsxSaveFile::commit()
     std::error_code ec;
     std::filesystem::rename(std::filesystem::path(m_tempName.toStdString()),
                             std::filesystem::path(QFile::encodeName(m_path).toStdString()), ec);
-    if (ec) throw UserError(CannotCreateFileText.arg(shown, QString::fromLocal8Bit(ec.message().c_str())));
+    if (ec)
+        throw UserError(
+            CannotCreateFileText.arg(shown, QString::fromLocal8Bit(ec.message().c_str())));
 }

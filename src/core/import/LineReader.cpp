@@ -5,21 +5,18 @@
 #include <QIODevice>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 constexpr qsizetype ChunkBytes = 1 << 22;
 
 // Length of the UTF-8 sequence a lead byte starts, or 0 for a byte that cannot lead.
 int sequenceLength(uchar c)
 {
-    if (c < 0x80)
-        return 1;
-    if (c >= 0xC2 && c <= 0xDF)
-        return 2;
-    if (c >= 0xE0 && c <= 0xEF)
-        return 3;
-    if (c >= 0xF0 && c <= 0xF4)
-        return 4;
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) return 2;
+    if (c >= 0xE0 && c <= 0xEF) return 3;
+    if (c >= 0xF0 && c <= 0xF4) return 4;
     return 0;
 }
 
@@ -51,18 +48,15 @@ qsizetype decode(const uchar *p, const uchar *end, bool atEnd, QString &out)
             continue;
         }
         const int len = sequenceLength(c);
-        if (len == 0)
-            return -1;
+        if (len == 0) return -1;
         if (end - p < len) {
-            if (atEnd)
-                return -1;
+            if (atEnd) return -1;
             break; // completed by the next chunk
         }
         char32_t cp = c & (0x7F >> len);
         for (int i = 1; i < len; ++i) {
             const uchar cc = p[i];
-            if ((cc & 0xC0) != 0x80)
-                return -1;
+            if ((cc & 0xC0) != 0x80) return -1;
             cp = (cp << 6) | (cc & 0x3F);
         }
         if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
@@ -85,17 +79,18 @@ qsizetype decode(const uchar *p, const uchar *end, bool atEnd, QString &out)
 
 const QString &LineReader::notUtf8Message()
 {
-    static const QString text =
-        QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
+    static const QString text = QStringLiteral(
+        "No mapping for the Unicode character exists in the target multi-byte code page");
     return text;
 }
 
-LineReader::LineReader(QIODevice &device, QString name) : m_device(device), m_name(std::move(name)) {}
+LineReader::LineReader(QIODevice &device, QString name) : m_device(device), m_name(std::move(name))
+{
+}
 
 bool LineReader::fill()
 {
-    if (m_eof)
-        return false;
+    if (m_eof) return false;
     // Never more than what is left of a device of known size, so a small file costs little.
     const qint64 want = m_device.isSequential()
                             ? ChunkBytes
@@ -103,7 +98,8 @@ bool LineReader::fill()
     m_raw.resize(m_rawKept + qsizetype(want));
     const qint64 got = m_device.read(m_raw.data() + m_rawKept, want);
     if (got < 0)
-        throw UserError(QStringLiteral("Cannot read file \"%1\". %2").arg(m_name, m_device.errorString()));
+        throw UserError(
+            QStringLiteral("Cannot read file \"%1\". %2").arg(m_name, m_device.errorString()));
     m_bytesRead += got;
     m_eof = got == 0 || m_device.atEnd();
     const qsizetype have = m_rawKept + qsizetype(got);
@@ -111,17 +107,14 @@ bool LineReader::fill()
     const uchar *end = p + have;
     if (m_first) {
         m_first = false;
-        if (have >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
-            p += 3;
+        if (have >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) p += 3;
     }
     const qsizetype used = decode(p, end, m_eof, m_text);
-    if (used < 0)
-        throw UserError(notUtf8Message());
+    if (used < 0) throw UserError(notUtf8Message());
     // Keep the bytes of an incomplete sequence for the next chunk.
     const qsizetype consumed = (p - reinterpret_cast<const uchar *>(m_raw.constData())) + used;
     m_rawKept = have - consumed;
-    if (m_rawKept > 0)
-        std::memmove(m_raw.data(), m_raw.constData() + consumed, size_t(m_rawKept));
+    if (m_rawKept > 0) std::memmove(m_raw.data(), m_raw.constData() + consumed, size_t(m_rawKept));
     m_pos = 0;
     return true;
 }
@@ -150,8 +143,7 @@ bool LineReader::next(QStringView &line)
         }
         if (m_skipLf) {
             m_skipLf = false;
-            if (m_pos < m_text.size() && m_text[m_pos] == u'\n')
-                ++m_pos;
+            if (m_pos < m_text.size() && m_text[m_pos] == u'\n') ++m_pos;
             continue;
         }
         const QChar *d = m_text.constData();

@@ -26,11 +26,11 @@ private:
 
     QIODevice &m_device;
     QString m_name;
-    QByteArray m_raw;     // bytes read, including an incomplete sequence kept from before
+    QByteArray m_raw; // bytes read, including an incomplete sequence kept from before
     qsizetype m_rawKept = 0;
-    QString m_text;       // decoded text of the current chunk
-    qsizetype m_pos = 0;  // next unread character of m_text
-    QString m_carry;      // a line that runs over a chunk boundary
+    QString m_text;      // decoded text of the current chunk
+    qsizetype m_pos = 0; // next unread character of m_text
+    QString m_carry;     // a line that runs over a chunk boundary
     bool m_eof = false;
     bool m_first = true;
     bool m_skipLf = false; // the previous chunk ended with CR

@@ -1,15 +1,16 @@
 #include "TextImport.h"
 
-#include "keys/Keys.h"
-#include "model/TextColumns.h"
 #include "LineReader.h"
+#include "keys/Keys.h"
 #include "model/AmountText.h"
+#include "model/TextColumns.h"
 #include "model/UserError.h"
 
 #include <QFile>
 #include <limits>
 
-namespace TextImport {
+namespace TextImport
+{
 
 long long amountFieldCents(QStringView field)
 {
@@ -18,8 +19,7 @@ long long amountFieldCents(QStringView field)
     int digits = 0;
     for (QChar c : trimBlanks(field)) {
         if (c >= u'0' && c <= u'9') {
-            if (digits < 18)
-                v = v * 10 + (c.unicode() - u'0');
+            if (digits < 18) v = v * 10 + (c.unicode() - u'0');
             ++digits;
         }
     }
@@ -37,7 +37,9 @@ TransferLine parseRecord(QStringView record)
             plain.append(c.size() == 1 ? c[0] : QChar(QChar::ReplacementCharacter));
         }
         TransferLine line = parseRecord(QStringView(plain));
-        auto field = [record](int from, int count) { return TextColumns::mid(record, from, count); };
+        auto field = [record](int from, int count) {
+            return TextColumns::mid(record, from, count);
+        };
         line.setCaption(field(0, 9));
         line.setSubItem(TransferLine::CleRip, trimBlanks(field(19, 2)));
         line.setSubItem(TransferLine::NumAss, trimBlanks(field(47, 12)));
@@ -55,17 +57,16 @@ TransferLine parseRecord(QStringView record)
     QChar compte[10];
     int compteLen = 0;
     for (QChar c : record.mid(9, 10))
-        if (c >= u'0' && c <= u'9')
-            compte[compteLen++] = c;
+        if (c >= u'0' && c <= u'9') compte[compteLen++] = c;
     QChar net[64], rend[64];
     const int netLen = AmountText::formatCentsInto(amountFieldCents(record.mid(21, 13)),
                                                    AmountText::ListPattern, net);
     const int rendLen = AmountText::formatCentsInto(amountFieldCents(record.mid(34, 13)),
                                                     AmountText::ListPattern, rend);
-    return TransferLine(record.left(9), QStringView(compte, compteLen), trimBlanks(record.mid(19, 2)),
-                        QStringView(net, netLen), QStringView(rend, rendLen),
-                        trimBlanks(record.mid(47, 12)), trimBlanks(record.mid(59, 27)),
-                        trimBlanks(record.mid(86, 1)));
+    return TransferLine(record.left(9), QStringView(compte, compteLen),
+                        trimBlanks(record.mid(19, 2)), QStringView(net, netLen),
+                        QStringView(rend, rendLen), trimBlanks(record.mid(47, 12)),
+                        trimBlanks(record.mid(59, 27)), trimBlanks(record.mid(86, 1)));
 }
 
 std::vector<TransferLine> importFile(const QString &path, const Progress &progress)
@@ -81,19 +82,18 @@ std::vector<TransferLine> importFile(const QString &path, const Progress &progre
     while (reader.next(record)) {
         // A blank line holds no record: it is skipped, so that a file of blank lines costs
         // nothing and adds no empty transfer.
-        if (trimBlanks(record).isEmpty())
-            continue;
+        if (trimBlanks(record).isEmpty()) continue;
         if (lines.size() >= size_t(std::numeric_limits<int>::max()))
             throw UserError(QStringLiteral("The file \"%1\" holds too many lines.").arg(path));
         lines.push_back(parseRecord(record));
-        if (progress)
-            progress(int(lines.size()), reader.bytesRead(), size);
+        if (progress) progress(int(lines.size()), reader.bytesRead(), size);
     }
     // A file cut short while it was read would give a list missing its last lines.
     if (reader.bytesRead() != size)
-        throw UserError(QStringLiteral("The file \"%1\" changed while it was being read. Nothing was imported; "
-                                       "import it again.")
-                            .arg(path));
+        throw UserError(
+            QStringLiteral("The file \"%1\" changed while it was being read. Nothing was imported; "
+                           "import it again.")
+                .arg(path));
     return lines;
 }
 

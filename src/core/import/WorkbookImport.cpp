@@ -252,7 +252,8 @@ std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
                 text[c] = made[c] = cellText(cells[c], sheet.texts);
             }
         }
-        lines.emplace_back(TransferLine::DefaultCaption, text[0], text[1], text[2], text[3], text[4], text[5], text[6]);
+        lines.emplace_back(TransferLine::DefaultCaption, text[0], text[1], text[2], text[3],
+                           text[4], text[5], text[6]);
         if (progress) progress(row, total);
     }
     return lines;

@@ -2,8 +2,12 @@
 
 #include "model/UserError.h"
 
-namespace {
-inline bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+namespace
+{
+inline bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 } // namespace
 
 QStringView trimBlanks(QStringView s)
@@ -46,11 +50,9 @@ int ccpKeyValue(QStringView compte, QChar *offending)
     long long total = 0;
     for (qsizetype i = 0; i < len; ++i) {
         const unsigned v = unsigned(d[i].unicode()) - u'0';
-        if (v > 9)
-            return -1;
+        if (v > 9) return -1;
         total += v * ((len - 1 - i + 4) % 100);
-        if ((i & 1023) == 1023)
-            total %= 100;
+        if ((i & 1023) == 1023) total %= 100;
     }
     return int(total % 100);
 }
@@ -59,8 +61,7 @@ QString ccpKeyText(QStringView ccp)
 {
     QChar bad;
     const int v = ccpKeyValue(ccp, &bad);
-    if (v < 0)
-        throw UserError(notAnIntegerMessage(QStringView(&bad, 1)));
+    if (v < 0) throw UserError(notAnIntegerMessage(QStringView(&bad, 1)));
     return twoDigits(v);
 }
 
@@ -70,10 +71,8 @@ QString lenientCcpKeyText(QStringView compte)
     long long total = 0;
     for (qsizetype i = 0; i < len; ++i) {
         const unsigned v = unsigned(compte[i].unicode()) - u'0';
-        if (v <= 9)
-            total += v * ((len - 1 - i + 4) % 100);
-        if ((i & 1023) == 1023)
-            total %= 100;
+        if (v <= 9) total += v * ((len - 1 - i + 4) % 100);
+        if ((i & 1023) == 1023) total %= 100;
     }
     return twoDigits(int(total % 100));
 }
@@ -96,11 +95,12 @@ int ripKeyValue(QStringView compte)
         }
     }
     r %= 97;
-    if (!any)
-        return 0;
+    if (!any) return 0;
     const int t = int(((r * 3) % 97 + 85) % 97);
     return 97 - t;
 }
 
-QString ripKeyText(QStringView compte) { return twoDigits(ripKeyValue(compte)); }
-
+QString ripKeyText(QStringView compte)
+{
+    return twoDigits(ripKeyValue(compte));
+}

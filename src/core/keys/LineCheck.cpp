@@ -2,17 +2,16 @@
 
 #include "Keys.h"
 
-namespace {
+namespace
+{
 
 // The account without surrounding blanks, when it is made of digits only.
 bool digitsOnly(QStringView account, QChar *offending)
 {
-    if (account.isEmpty())
-        return false;
+    if (account.isEmpty()) return false;
     for (QChar c : account) {
         if (c < u'0' || c > u'9') {
-            if (offending)
-                *offending = c;
+            if (offending) *offending = c;
             return false;
         }
     }
@@ -21,7 +20,8 @@ bool digitsOnly(QStringView account, QChar *offending)
 
 bool keyEquals(QStringView key, int value)
 {
-    return key.size() == 2 && key[0].unicode() == u'0' + value / 10 && key[1].unicode() == u'0' + value % 10;
+    return key.size() == 2 && key[0].unicode() == u'0' + value / 10 &&
+           key[1].unicode() == u'0' + value % 10;
 }
 
 } // namespace
@@ -30,8 +30,7 @@ KeyVerdict checkKeys(const TransferLine &line)
 {
     KeyVerdict v;
     const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
-    if (!digitsOnly(account, &v.offending))
-        return v;
+    if (!digitsOnly(account, &v.offending)) return v;
     v.ccpKey = ccpKeyValue(account);
     v.ripKey = ripKeyValue(account);
     const QStringView key = trimBlanks(line.subItemView(TransferLine::CleRip));
@@ -47,14 +46,16 @@ QString errorLineText(const TransferLine &line, int position)
     const KeyVerdict v = checkKeys(line);
     QString why;
     if (v.ccpKey >= 0)
-        why = QStringLiteral("Cle/RIP erronée (attendu CLE=%1 RIP=%2)").arg(twoDigits(v.ccpKey), twoDigits(v.ripKey));
+        why = QStringLiteral("Cle/RIP erronée (attendu CLE=%1 RIP=%2)")
+                  .arg(twoDigits(v.ccpKey), twoDigits(v.ripKey));
     else if (!v.offending.isNull())
         why = notAnIntegerMessage(QStringView(&v.offending, 1));
     else
         why = EmptyAccountText;
     return QStringLiteral("Ligne: %1 | Compte: %2 | CLE/RIP: %3 | Nom: %4 | %5")
         .arg(QString::number(position), line.subItemView(TransferLine::Compte),
-             line.subItemView(TransferLine::CleRip), line.subItemView(TransferLine::NomPrenom), why);
+             line.subItemView(TransferLine::CleRip), line.subItemView(TransferLine::NomPrenom),
+             why);
 }
 
 ErrorRecord errorRecord(const TransferLine &line, int position)
@@ -78,7 +79,6 @@ ErrorRecord errorRecord(const TransferLine &line, int position)
 QString repairedKey(const TransferLine &line, KeyKind kind)
 {
     const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
-    if (!digitsOnly(account, nullptr))
-        return QString();
+    if (!digitsOnly(account, nullptr)) return QString();
     return twoDigits(kind == KeyKind::Ccp ? ccpKeyValue(account) : ripKeyValue(account));
 }

@@ -11,9 +11,9 @@ inline const QString EmptyAccountText = QStringLiteral("Compte vide");
 struct ErrorRecord {
     int row = 0; // position of the line among the shown lines, from 1
     QString operation;
-    QString oldValue;  // the key cell as it stands
+    QString oldValue; // the key cell as it stands
     QString nomPrenom;
-    QString newValue;  // "CCP - RIP", the keys the account has
+    QString newValue; // "CCP - RIP", the keys the account has
     QString compte;
     QString netPayer;
     QString rendement;
@@ -24,8 +24,8 @@ struct ErrorRecord {
 // digit has no keys and its line is wrong whatever its key.
 struct KeyVerdict {
     TransferLine::KeyStatus status = TransferLine::KeyStatus::Wrong;
-    int ccpKey = -1;  // 0..99, or -1 when the account has no keys
-    int ripKey = -1;  // 1..97, or -1 when the account has no keys
+    int ccpKey = -1; // 0..99, or -1 when the account has no keys
+    int ripKey = -1; // 1..97, or -1 when the account has no keys
     QChar offending; // the account's character that is not a digit, if any
 };
 KeyVerdict checkKeys(const TransferLine &line);

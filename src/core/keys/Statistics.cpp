@@ -2,21 +2,25 @@
 
 #include "model/AmountText.h"
 
-namespace Statistics {
+namespace Statistics
+{
 
 QString totalNetText(long long netCents)
 {
-    return QStringLiteral("Total Net: ") + AmountText::formatCents(netCents) + QStringLiteral(" DA");
+    return QStringLiteral("Total Net: ") + AmountText::formatCents(netCents) +
+           QStringLiteral(" DA");
 }
 
 QString totalRendementText(long long rendCents)
 {
-    return QStringLiteral("Total Rend: ") + AmountText::formatCents(rendCents) + QStringLiteral(" DA");
+    return QStringLiteral("Total Rend: ") + AmountText::formatCents(rendCents) +
+           QStringLiteral(" DA");
 }
 
 QString totalGeneralText(long long totalCents)
 {
-    return QStringLiteral("Total General: ") + AmountText::formatCents(totalCents) + QStringLiteral(" DA");
+    return QStringLiteral("Total General: ") + AmountText::formatCents(totalCents) +
+           QStringLiteral(" DA");
 }
 
 QStringList counterLines(int rip, int ccp, int wrong)

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // Rounds |value| to whole centimes. Amounts near a half-centime are decided on their
 // 15-significant-digit decimal form, so 0.285 gives 29 centimes as a clerk would expect
@@ -13,8 +14,7 @@ namespace {
 bool absToCents(double value, unsigned long long &cents)
 {
     const double a = std::fabs(value);
-    if (!std::isfinite(a) || a >= 9.0e16)
-        return false;
+    if (!std::isfinite(a) || a >= 9.0e16) return false;
     const double x = a * 100.0;
     const double fl = std::floor(x);
     const double frac = x - fl;
@@ -65,8 +65,7 @@ int layOutInto(bool negative, QStringView digitsOfInteger, QStringView decimals,
     const bool zero = digitsOfInteger == u"0";
     int placesLeft = 0;
     for (QChar c : intPattern)
-        if (c == u'#' || c == u'0')
-            ++placesLeft;
+        if (c == u'#' || c == u'0') ++placesLeft;
     for (qsizetype i = intPattern.size() - 1; i >= 0 && n < 64; --i) {
         const QChar c = intPattern[i];
         if (c == u'#' || c == u'0') {
@@ -84,8 +83,7 @@ int layOutInto(bool negative, QStringView digitsOfInteger, QStringView decimals,
         }
     }
     int len = 0;
-    if (negative)
-        out[len++] = u'-';
+    if (negative) out[len++] = u'-';
     for (int i = n - 1; i >= 0; --i)
         out[len++] = buf[i];
     out[len++] = u',';
@@ -105,7 +103,8 @@ int formatAbsCentsInto(bool negative, unsigned long long cents, QStringView patt
         wide[i] = QLatin1Char(digits[i]);
     const unsigned rest = unsigned(cents % 100);
     const QChar dec[2] = {QLatin1Char(char('0' + rest / 10)), QLatin1Char(char('0' + rest % 10))};
-    return layOutInto(negative && cents != 0, QStringView(wide, len), QStringView(dec, 2), pattern, out);
+    return layOutInto(negative && cents != 0, QStringView(wide, len), QStringView(dec, 2), pattern,
+                      out);
 }
 
 QString formatAbsCents(bool negative, unsigned long long cents, QStringView pattern)
@@ -116,16 +115,15 @@ QString formatAbsCents(bool negative, unsigned long long cents, QStringView patt
 
 } // namespace
 
-namespace AmountText {
+namespace AmountText
+{
 
 QString format(double value, QStringView pattern)
 {
     unsigned long long cents = 0;
-    if (absToCents(value, cents))
-        return formatAbsCents(value < 0, cents, pattern);
+    if (absToCents(value, cents)) return formatAbsCents(value < 0, cents, pattern);
     // Out of range for whole centimes: write the plain decimal form on the pattern.
-    if (!std::isfinite(value))
-        return QString();
+    if (!std::isfinite(value)) return QString();
     char buf[400];
     std::snprintf(buf, sizeof buf, "%.2f", std::fabs(value));
     const QString s = QString::fromLatin1(buf);
@@ -139,16 +137,16 @@ QString format(double value, QStringView pattern)
 int formatCentsInto(long long cents, QStringView pattern, QChar *out)
 {
     const bool negative = cents < 0;
-    const unsigned long long a =
-        negative ? 0ULL - static_cast<unsigned long long>(cents) : static_cast<unsigned long long>(cents);
+    const unsigned long long a = negative ? 0ULL - static_cast<unsigned long long>(cents)
+                                          : static_cast<unsigned long long>(cents);
     return formatAbsCentsInto(negative, a, pattern, out);
 }
 
 QString formatCents(long long cents, QStringView pattern)
 {
     const bool negative = cents < 0;
-    const unsigned long long a =
-        negative ? 0ULL - static_cast<unsigned long long>(cents) : static_cast<unsigned long long>(cents);
+    const unsigned long long a = negative ? 0ULL - static_cast<unsigned long long>(cents)
+                                          : static_cast<unsigned long long>(cents);
     return formatAbsCents(negative, a, pattern);
 }
 
@@ -167,10 +165,8 @@ bool readNumber(QStringView s, double &value)
     int n = 0;
     for (QChar qc : s) {
         const char16_t c = qc.unicode();
-        if (c == u' ')
-            continue;
-        if (c == u'.')
-            return false; // a point is never a decimal mark here
+        if (c == u' ') continue;
+        if (c == u'.') return false; // a point is never a decimal mark here
         if (c == u',')
             buf[n++] = '.';
         else if (c < 128)
@@ -198,25 +194,20 @@ bool readNumber(QStringView s, double &value)
         while (q < e && buf[q] >= '0' && buf[q] <= '9')
             ++q, ++mant;
     }
-    if (mant == 0)
-        return false;
+    if (mant == 0) return false;
     if (q < e && (buf[q] == 'e' || buf[q] == 'E')) {
         ++q;
-        if (q < e && (buf[q] == '+' || buf[q] == '-'))
-            ++q;
+        if (q < e && (buf[q] == '+' || buf[q] == '-')) ++q;
         int ed = 0;
         while (q < e && buf[q] >= '0' && buf[q] <= '9')
             ++q, ++ed;
-        if (ed == 0)
-            return false;
+        if (ed == 0) return false;
     }
-    if (q != e)
-        return false;
+    if (q != e) return false;
     double v = 0;
     // from_chars rejects a leading '+', which was consumed above.
     auto res = std::from_chars(buf + p, buf + e, v);
-    if (res.ec != std::errc() || res.ptr != buf + e || !std::isfinite(v))
-        return false;
+    if (res.ec != std::errc() || res.ptr != buf + e || !std::isfinite(v)) return false;
     value = neg ? -v : v;
     return true;
 }
@@ -237,8 +228,7 @@ bool readAmountCents(QStringView s, long long &cents)
         return true;
     }
     bool negative = false;
-    if (s[i] == u'-' || s[i] == u'+')
-        negative = s[i++] == u'-';
+    if (s[i] == u'-' || s[i] == u'+') negative = s[i++] == u'-';
     unsigned long long whole = 0;
     int digits = 0, decimals = 0;
     unsigned hundredths = 0;
@@ -273,8 +263,7 @@ bool readAmountCents(QStringView s, long long &cents)
     }
     double value = 0;
     unsigned long long a = 0;
-    if (!readNumber(s, value) || !absToCents(value, a) || a > 999999999999999999ULL)
-        return false;
+    if (!readNumber(s, value) || !absToCents(value, a) || a > 999999999999999999ULL) return false;
     cents = value < 0 ? -static_cast<long long>(a) : static_cast<long long>(a);
     return true;
 }
@@ -289,7 +278,6 @@ QString onlyDigitsAndDot(QStringView s)
     QString out;
     out.reserve(s.size());
     for (QChar c : s)
-        if ((c >= u'0' && c <= u'9') || c == u'.')
-            out.append(c);
+        if ((c >= u'0' && c <= u'9') || c == u'.') out.append(c);
     return out;
 }

@@ -4,7 +4,8 @@
 #include <QStringView>
 
 // Amount texts: two decimals behind a comma, digit groups separated by literal spaces.
-namespace AmountText {
+namespace AmountText
+{
 
 // The list's pattern "### ### ### ##0.00" and the record editor's "# ##0.00".
 inline constexpr QStringView ListPattern = u"### ### ### ##0.00";

@@ -5,13 +5,13 @@
 
 // Widths of fixed columns counted in characters as the user sees them: a character outside
 // the Basic Multilingual Plane (a surrogate pair in UTF-16) is one character.
-namespace TextColumns {
+namespace TextColumns
+{
 
 inline bool hasSurrogates(QStringView s)
 {
     for (QChar c : s)
-        if (c.isSurrogate())
-            return true;
+        if (c.isSurrogate()) return true;
     return false;
 }
 
@@ -20,8 +20,7 @@ inline qsizetype length(QStringView s)
 {
     qsizetype n = 0;
     for (qsizetype i = 0; i < s.size(); ++i, ++n)
-        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
-            ++i;
+        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ++i;
     return n;
 }
 
@@ -30,16 +29,14 @@ inline qsizetype offsetOf(QStringView s, qsizetype chars)
 {
     qsizetype i = 0;
     for (; i < s.size() && chars > 0; ++i, --chars)
-        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
-            ++i;
+        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ++i;
     return i;
 }
 
 // Characters [from, from + count) of s.
 inline QStringView mid(QStringView s, qsizetype from, qsizetype count)
 {
-    if (!hasSurrogates(s))
-        return s.mid(from, count);
+    if (!hasSurrogates(s)) return s.mid(from, count);
     const qsizetype a = offsetOf(s, from);
     const qsizetype b = a + offsetOf(s.mid(a), count);
     return s.mid(a, b - a);
@@ -56,8 +53,7 @@ inline QString right(QStringView s, qsizetype count)
 inline QString fitLeft(QStringView s, qsizetype width)
 {
     const qsizetype n = length(s);
-    if (n >= width)
-        return mid(s, 0, width).toString();
+    if (n >= width) return mid(s, 0, width).toString();
     return s.toString() + QString(width - n, u' ');
 }
 

@@ -4,7 +4,7 @@ TransferLine::TransferLine(QStringView caption, QStringView compte, QStringView 
                            QStringView net, QStringView rendement, QStringView numAss,
                            QStringView nomPrenom, QStringView typeContrat)
 {
-    const QStringView cells[] = {caption, compte,  cleRip,    net,
+    const QStringView cells[] = {caption,   compte, cleRip,    net,
                                  rendement, numAss, nomPrenom, typeContrat};
     qsizetype total = 0;
     for (const auto &c : cells)
@@ -21,8 +21,7 @@ void TransferLine::replaceCell(int k, QStringView text)
 {
     const uint32_t from = k == 0 ? 0 : m_end[k - 1];
     const uint32_t oldLen = m_end[k] - from;
-    if (QStringView(m_data).mid(from, oldLen) == text)
-        return;
+    if (QStringView(m_data).mid(from, oldLen) == text) return;
     m_data.replace(from, oldLen, text.toString());
     const int64_t delta = int64_t(text.size()) - int64_t(oldLen);
     for (int j = k; j <= MaxSubItems; ++j)
@@ -31,8 +30,7 @@ void TransferLine::replaceCell(int k, QStringView text)
 
 void TransferLine::setSubItem(int n, QStringView text)
 {
-    if (n < 0 || n >= MaxSubItems)
-        return;
+    if (n < 0 || n >= MaxSubItems) return;
     while (m_count <= n)
         addSubItem(QStringView());
     replaceCell(n + 1, text);
@@ -40,8 +38,7 @@ void TransferLine::setSubItem(int n, QStringView text)
 
 void TransferLine::addSubItem(QStringView text)
 {
-    if (m_count >= MaxSubItems)
-        return;
+    if (m_count >= MaxSubItems) return;
     ++m_count;
     // Cells after the last one are empty and end where the data ends.
     for (int j = m_count; j <= MaxSubItems; ++j)

@@ -4,7 +4,8 @@
 #include <exception>
 
 // Told when memory runs out during a command; the command is abandoned, nothing changed.
-inline const QString OutOfMemoryText = QStringLiteral("Mémoire insuffisante pour terminer l’opération.");
+inline const QString OutOfMemoryText =
+    QStringLiteral("Mémoire insuffisante pour terminer l’opération.");
 // Put before the path of a file that is not there.
 inline const QString FileNotFoundText = QStringLiteral("File not found: ");
 // "Cannot create file \"path\". reason", for a file that cannot be written.
@@ -30,5 +31,9 @@ private:
 class Cancelled final : public UserError
 {
 public:
-    Cancelled() : UserError(QStringLiteral("Import annulé à votre demande : la liste n’a pas été modifiée.")) {}
+    Cancelled()
+        : UserError(
+              QStringLiteral("Import annulé à votre demande : la liste n’a pas été modifiée."))
+    {
+    }
 };

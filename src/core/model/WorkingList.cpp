@@ -3,11 +3,12 @@
 #include "keys/Keys.h"
 
 #include <QGuiApplication>
+#include <QPalette>
 #include <cstring>
 #include <thread>
-#include <QPalette>
 
-namespace {
+namespace
+{
 
 struct Column {
     const char *caption;
@@ -30,31 +31,25 @@ QString filterKey(QStringView s)
 {
     QString out = trimBlanks(s).toString();
     for (QChar &c : out)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
+        if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);
     return out;
 }
 
 bool containsFolded(QStringView field, const QString &target)
 {
     field = trimBlanks(field);
-    if (target.isEmpty())
-        return true;
-    if (field.size() < target.size())
-        return false;
+    if (target.isEmpty()) return true;
+    if (field.size() < target.size()) return false;
     // Compare with A-Z folded on the fly; the target is already folded.
     const qsizetype last = field.size() - target.size();
     for (qsizetype i = 0; i <= last; ++i) {
         qsizetype j = 0;
         for (; j < target.size(); ++j) {
             char16_t c = field[i + j].unicode();
-            if (c >= u'A' && c <= u'Z')
-                c += 32;
-            if (c != target[j].unicode())
-                break;
+            if (c >= u'A' && c <= u'Z') c += 32;
+            if (c != target[j].unicode()) break;
         }
-        if (j == target.size())
-            return true;
+        if (j == target.size()) return true;
     }
     return false;
 }
@@ -79,15 +74,13 @@ void WorkingList::append(TransferLine line)
     const int row = count();
     beginInsertRows({}, row, row);
     m_all.push_back(std::move(line));
-    if (m_filter != FilterField::None)
-        m_shown.push_back(int(m_all.size()) - 1);
+    if (m_filter != FilterField::None) m_shown.push_back(int(m_all.size()) - 1);
     endInsertRows();
 }
 
 void WorkingList::removeAt(int row)
 {
-    if (row < 0 || row >= count())
-        return;
+    if (row < 0 || row >= count()) return;
     beginRemoveRows({}, row, row);
     const int index = toIndex(row);
     eraseLine(size_t(index));
@@ -123,8 +116,7 @@ void WorkingList::removeShown()
             drop[size_t(i)] = 1;
         size_t w = 0;
         for (size_t r = 0; r < m_all.size(); ++r)
-            if (!drop[r])
-                m_all[w++] = std::move(m_all[r]);
+            if (!drop[r]) m_all[w++] = std::move(m_all[r]);
         m_all.resize(w);
         m_shown.clear();
     }
@@ -133,16 +125,14 @@ void WorkingList::removeShown()
 
 void WorkingList::replaceLine(int row, TransferLine line)
 {
-    if (row < 0 || row >= count())
-        return;
+    if (row < 0 || row >= count()) return;
     m_all[size_t(toIndex(row))] = std::move(line);
     emit dataChanged(index(row, 0), index(row, 7));
 }
 
 void WorkingList::allLinesChanged()
 {
-    if (count() > 0)
-        emit dataChanged(index(0, 0), index(count() - 1, 7));
+    if (count() > 0) emit dataChanged(index(0, 0), index(count() - 1, 7));
 }
 
 void WorkingList::setFilter(FilterField field, const QString &text)
@@ -161,11 +151,11 @@ void WorkingList::applyFilter()
         m_shown.shrink_to_fit();
         return;
     }
-    const int sub = m_filter == FilterField::Compte ? TransferLine::Compte : TransferLine::NomPrenom;
+    const int sub =
+        m_filter == FilterField::Compte ? TransferLine::Compte : TransferLine::NomPrenom;
     auto scan = [this, sub](size_t from, size_t to, std::vector<int> &out) {
         for (size_t i = from; i < to; ++i)
-            if (containsFolded(m_all[i].subItemView(sub), m_target))
-                out.push_back(int(i));
+            if (containsFolded(m_all[i].subItemView(sub), m_target)) out.push_back(int(i));
     };
     // A long list is scanned in two halves at once: a keystroke stays quick on a million lines.
     const size_t n = m_all.size();
@@ -183,9 +173,12 @@ void WorkingList::applyFilter()
 QColor WorkingList::background(const TransferLine &line)
 {
     switch (line.figures.status) {
-    case TransferLine::KeyStatus::Rip: return LightGreen;
-    case TransferLine::KeyStatus::Ccp: return Yellow;
-    default: return Red;
+    case TransferLine::KeyStatus::Rip:
+        return LightGreen;
+    case TransferLine::KeyStatus::Ccp:
+        return Yellow;
+    default:
+        return Red;
     }
 }
 
@@ -194,8 +187,10 @@ QColor WorkingList::foreground(const TransferLine &line, int column)
     switch (line.figures.status) {
     case TransferLine::KeyStatus::Rip:
         return QGuiApplication::palette().color(QPalette::Active, QPalette::WindowText);
-    case TransferLine::KeyStatus::Ccp: return QColor(); // the table's own text colour
-    default: return column == 0 ? QColor(255, 255, 255) : QColor(0, 0, 0);
+    case TransferLine::KeyStatus::Ccp:
+        return QColor(); // the table's own text colour
+    default:
+        return column == 0 ? QColor(255, 255, 255) : QColor(0, 0, 0);
     }
 }
 
@@ -211,8 +206,7 @@ int WorkingList::columnCount(const QModelIndex &parent) const
 
 QVariant WorkingList::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= count())
-        return {};
+    if (!index.isValid() || index.row() >= count()) return {};
     const TransferLine &l = line(index.row());
     const int col = index.column();
     switch (role) {
@@ -236,12 +230,20 @@ QVariant WorkingList::data(const QModelIndex &index, int role) const
 
 QVariant WorkingList::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < ColumnCount)
         return columnCaption(section);
-    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole && section >= 0 && section < ColumnCount)
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole && section >= 0 &&
+        section < ColumnCount)
         return QVariant::fromValue(Columns[section].align | Qt::AlignVCenter);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-QString WorkingList::columnCaption(int column) { return QString::fromLatin1(Columns[column].caption); }
-int WorkingList::columnWidth(int column) { return Columns[column].width; }
+QString WorkingList::columnCaption(int column)
+{
+    return QString::fromLatin1(Columns[column].caption);
+}
+int WorkingList::columnWidth(int column)
+{
+    return Columns[column].width;
+}

@@ -21,7 +21,10 @@ public:
     explicit WorkingList(QObject *parent = nullptr);
 
     // Shown lines.
-    int count() const { return m_filter == FilterField::None ? int(m_all.size()) : int(m_shown.size()); }
+    int count() const
+    {
+        return m_filter == FilterField::None ? int(m_all.size()) : int(m_shown.size());
+    }
     const TransferLine &line(int row) const { return m_all[size_t(toIndex(row))]; }
     // All lines, hidden ones included.
     int totalCount() const { return int(m_all.size()); }
@@ -39,8 +42,17 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     // The table's columns: the caption, then the seven cells in sub-item order.
-    enum : int { CaptionColumn, AccountColumn, KeyColumn, NetColumn, RendementColumn, InsuranceColumn,
-                  NameColumn, ContractTypeColumn, ColumnCount };
+    enum : int {
+        CaptionColumn,
+        AccountColumn,
+        KeyColumn,
+        NetColumn,
+        RendementColumn,
+        InsuranceColumn,
+        NameColumn,
+        ContractTypeColumn,
+        ColumnCount
+    };
 
     static QString columnCaption(int column);
     static int columnWidth(int column);
@@ -67,7 +79,10 @@ private:
     void setFilter(FilterField field, const QString &text);
 
     void eraseLine(size_t index);
-    int toIndex(int row) const { return m_filter == FilterField::None ? row : m_shown[size_t(row)]; }
+    int toIndex(int row) const
+    {
+        return m_filter == FilterField::None ? row : m_shown[size_t(row)];
+    }
     void applyFilter();
 
     std::vector<TransferLine> m_all;

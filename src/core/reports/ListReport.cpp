@@ -45,10 +45,8 @@ QVariant variableValue(const QString &name, const Variables &v)
     auto is = [&name](const char16_t *n) {
         return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
     };
-    if (is(u"ChN"))
-        return amountInWords(double(v.totalNetCents) / 100.0, QStringLiteral("FR"));
-    if (is(u"ChR"))
-        return amountInWords(double(v.totalRendCents) / 100.0, QStringLiteral("FR"));
+    if (is(u"ChN")) return amountInWords(double(v.totalNetCents) / 100.0, QStringLiteral("FR"));
+    if (is(u"ChR")) return amountInWords(double(v.totalRendCents) / 100.0, QStringLiteral("FR"));
     if (is(u"P") || is(u"I") || is(u"D")) {
         const Statistics::TypeCounts &c = v.typeCounts;
         return is(u"P") ? c.p : is(u"I") ? c.i : c.d;

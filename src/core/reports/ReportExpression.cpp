@@ -213,8 +213,7 @@ ReportValue arithmetic(ReportExpr::Kind k, const ReportValue &x, const ReportVal
         const bool overflow = k == ReportExpr::Add        ? __builtin_add_overflow(a, b, &r)
                               : k == ReportExpr::Subtract ? __builtin_sub_overflow(a, b, &r)
                                                           : __builtin_mul_overflow(a, b, &r);
-        if (!overflow)
-            return r;
+        if (!overflow) return r;
     }
     const double a = toReal(x), b = toReal(y);
     switch (k) {
@@ -242,7 +241,8 @@ ReportValue evaluate(const ReportExpr &e, ReportScope &scope)
     switch (e.kind) {
     case ReportExpr::Number:
         // A literal that is a whole number within 64 bits stays whole.
-        if (std::fabs(e.number) < 9.2e18 && e.number == std::trunc(e.number)) return qint64(e.number);
+        if (std::fabs(e.number) < 9.2e18 && e.number == std::trunc(e.number))
+            return qint64(e.number);
         return e.number;
     case ReportExpr::Text:
         return e.text;
@@ -256,7 +256,8 @@ ReportValue evaluate(const ReportExpr &e, ReportScope &scope)
     case ReportExpr::Negate: {
         const ReportValue v = evaluate(*e.a, scope);
         if (const qint64 *i = std::get_if<qint64>(&v))
-            return *i == std::numeric_limits<qint64>::min() ? ReportValue(-double(*i)) : ReportValue(-*i);
+            return *i == std::numeric_limits<qint64>::min() ? ReportValue(-double(*i))
+                                                            : ReportValue(-*i);
         if (const double *d = std::get_if<double>(&v)) return -*d;
         return v;
     }

@@ -78,7 +78,8 @@ public:
 
     // Reads a template; throws UserError naming what is wrong.
     static std::shared_ptr<const ReportTemplate> fromJson(const QByteArray &json);
-    // One of the templates compiled into the program, by name ("nominative-list", "error-report", "comparison").
+    // One of the templates compiled into the program, by name ("nominative-list", "error-report",
+    // "comparison").
     static std::shared_ptr<const ReportTemplate> builtIn(const QString &name);
 
     QString name;

@@ -1,6 +1,5 @@
 #include "Session.h"
 
-#include "settings/Folders.h"
 #include "export/TextExport.h"
 #include "export/WorkbookExport.h"
 #include "import/TextImport.h"
@@ -10,29 +9,37 @@
 #include "model/TextColumns.h"
 #include "model/UserError.h"
 #include "reports/ListReport.h"
+#include "settings/Folders.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <thread>
 
-namespace {
+namespace
+{
 
 const QString FormatNotSupported = QStringLiteral("Format not supported: ");
 const QString FileMessage = QStringLiteral("Fichier « %1 » : %2");
 const QString CannotCreateFolder = QStringLiteral("Le dossier « %1 » ne peut pas être créé.");
 
-QString asString(QStringView text) { return text.toString(); }
-QString asString(const QString &text) { return text; }
+QString asString(QStringView text)
+{
+    return text.toString();
+}
+QString asString(const QString &text)
+{
+    return text;
+}
 
 // "text  (n)" for every text counted two or more times, sorted with letter case ignored.
 template <class Dictionary>
-QStringList repeated(QStringList heading, const Dictionary &dictionary, const std::vector<int> &counts)
+QStringList repeated(QStringList heading, const Dictionary &dictionary,
+                     const std::vector<int> &counts)
 {
     std::vector<std::pair<QString, int>> runs;
     for (size_t id = 0; id < counts.size(); ++id)
-        if (counts[id] >= 2)
-            runs.emplace_back(asString(dictionary.text(int(id))), counts[id]);
+        if (counts[id] >= 2) runs.emplace_back(asString(dictionary.text(int(id))), counts[id]);
     std::sort(runs.begin(), runs.end(), [](const auto &a, const auto &b) {
         const int c = a.first.compare(b.first, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a.first < b.first;
@@ -46,20 +53,25 @@ QStringList repeated(QStringList heading, const Dictionary &dictionary, const st
 // The contract type a trimmed type text counts as: 'D', 'I', 'P', or 0.
 char contractType(QStringView type)
 {
-    if (type.size() != 1)
-        return 0;
+    if (type.size() != 1) return 0;
     switch (type[0].unicode()) {
-    case u'D': case u'd': return 'D';
-    case u'I': case u'i': return 'I';
-    case u'P': case u'p': return 'P';
-    default: return 0;
+    case u'D':
+    case u'd':
+        return 'D';
+    case u'I':
+    case u'i':
+        return 'I';
+    case u'P':
+    case u'p':
+        return 'P';
+    default:
+        return 0;
     }
 }
 
 void grow(std::vector<int> &counts, int id)
 {
-    if (id >= int(counts.size()))
-        counts.resize(size_t(id) + 1, 0);
+    if (id >= int(counts.size())) counts.resize(size_t(id) + 1, 0);
 }
 
 } // namespace
@@ -105,9 +117,15 @@ void Session::add(const TransferLine &line, int sign)
     ListFigures &t = m_figures;
     t.shown += sign;
     switch (f.status) {
-    case TransferLine::KeyStatus::Rip: t.rip += sign; break;
-    case TransferLine::KeyStatus::Ccp: t.ccp += sign; break;
-    default: t.wrong += sign; break;
+    case TransferLine::KeyStatus::Rip:
+        t.rip += sign;
+        break;
+    case TransferLine::KeyStatus::Ccp:
+        t.ccp += sign;
+        break;
+    default:
+        t.wrong += sign;
+        break;
     }
     if (f.netReadable)
         t.netCents += sign * f.netCents;
@@ -138,8 +156,7 @@ void Session::recount()
     for (int row = 0; row < n; ++row) {
         const TransferLine &line = m_list.line(row);
         add(line, 1);
-        if (line.figures.status == TransferLine::KeyStatus::Wrong)
-            m_wrongRows.push_back(row);
+        if (line.figures.status == TransferLine::KeyStatus::Wrong) m_wrongRows.push_back(row);
     }
 }
 
@@ -149,15 +166,24 @@ void Session::publish()
     m_figures.types = {};
     for (size_t id = 0; id < m_typeCount.size(); ++id) {
         switch (contractType(m_dictionaries.types.text(int(id)))) {
-        case 'D': m_figures.types.d += m_typeCount[id]; break;
-        case 'I': m_figures.types.i += m_typeCount[id]; break;
-        case 'P': m_figures.types.p += m_typeCount[id]; break;
-        default: break;
+        case 'D':
+            m_figures.types.d += m_typeCount[id];
+            break;
+        case 'I':
+            m_figures.types.i += m_typeCount[id];
+            break;
+        case 'P':
+            m_figures.types.p += m_typeCount[id];
+            break;
+        default:
+            break;
         }
     }
     m_panels.duplicateNames = repeated({}, m_dictionaries.names, m_nameCount);
-    m_panels.duplicateAccounts = repeated({QStringLiteral("---------")}, m_dictionaries.pairs, m_pairCount);
-    m_panels.contractTypes = repeated({QStringLiteral("T.Contrat Doublons")}, m_dictionaries.types, m_typeCount);
+    m_panels.duplicateAccounts =
+        repeated({QStringLiteral("---------")}, m_dictionaries.pairs, m_pairCount);
+    m_panels.contractTypes =
+        repeated({QStringLiteral("T.Contrat Doublons")}, m_dictionaries.types, m_typeCount);
     emit changed();
 }
 
@@ -199,30 +225,26 @@ std::vector<ErrorRecord> Session::errorRecords() const
 Session::FileKind Session::kindOf(const QString &path)
 {
     const QString ext = QFileInfo(path).suffix().toLower();
-    if (ext == u"txt")
-        return FileKind::Text;
-    if (ext == u"xlsx" || ext == u"xls" || ext == u"ods")
-        return FileKind::Workbook;
+    if (ext == u"txt") return FileKind::Text;
+    if (ext == u"xlsx" || ext == u"xls" || ext == u"ods") return FileKind::Workbook;
     return FileKind::Unsupported;
 }
 
 QString Session::refusalBeforeReading(const QString &path)
 {
-    if (kindOf(path) == FileKind::Unsupported)
-        return FormatNotSupported + path;
-    if (!QFileInfo(path).isFile())
-        return FileNotFoundText + path;
+    if (kindOf(path) == FileKind::Unsupported) return FormatNotSupported + path;
+    if (!QFileInfo(path).isFile()) return FileNotFoundText + path;
     return QString();
 }
 
 std::vector<TransferLine> Session::readFile(const QString &path, const Progress &progress)
 {
     const QString refusal = refusalBeforeReading(path);
-    if (!refusal.isEmpty())
-        throw UserError(refusal);
+    if (!refusal.isEmpty()) throw UserError(refusal);
     if (kindOf(path) == FileKind::Text) {
         return TextImport::importFile(path, [&progress](int, qint64 read, qint64 total) {
-            if (progress && total > 0 && !progress(int(std::min<qint64>(1000, read * 1000 / total))))
+            if (progress && total > 0 &&
+                !progress(int(std::min<qint64>(1000, read * 1000 / total))))
                 throw Cancelled();
         });
     }
@@ -234,8 +256,7 @@ std::vector<TransferLine> Session::readNamedFile(const QString &path, const Prog
     try {
         return readFile(path, progress);
     } catch (const UserError &e) {
-        if (e.message().contains(path))
-            throw;
+        if (e.message().contains(path)) throw;
         throw UserError(FileMessage.arg(QDir::toNativeSeparators(path), e.message()));
     }
 }
@@ -264,8 +285,7 @@ void Session::replaceAll(std::vector<TransferLine> lines)
         figures(0, lines.size());
     for (TransferLine &line : lines)
         deriveIds(line, fresh);
-    if (other.joinable())
-        other.join();
+    if (other.joinable()) other.join();
     m_dictionaries = std::move(fresh);
     m_list.replaceAll(std::move(lines));
     m_unexported = false;
@@ -322,14 +342,12 @@ int Session::clean()
 
 bool Session::deleteRow(int row)
 {
-    if (row < 0 || row >= m_list.count())
-        return false;
+    if (row < 0 || row >= m_list.count()) return false;
     m_unexported = true;
     add(m_list.line(row), -1);
     m_list.removeAt(row);
     auto it = std::lower_bound(m_wrongRows.begin(), m_wrongRows.end(), row);
-    if (it != m_wrongRows.end() && *it == row)
-        it = m_wrongRows.erase(it);
+    if (it != m_wrongRows.end() && *it == row) it = m_wrongRows.erase(it);
     for (; it != m_wrongRows.end(); ++it)
         --*it;
     publish();
@@ -354,16 +372,14 @@ int Session::appendLine(TransferLine line)
     const int row = m_list.count() - 1;
     const TransferLine &added = m_list.line(row);
     add(added, 1);
-    if (added.figures.status == TransferLine::KeyStatus::Wrong)
-        m_wrongRows.push_back(row);
+    if (added.figures.status == TransferLine::KeyStatus::Wrong) m_wrongRows.push_back(row);
     publish();
     return row;
 }
 
 void Session::replaceLine(int row, TransferLine line)
 {
-    if (row < 0 || row >= m_list.count())
-        return;
+    if (row < 0 || row >= m_list.count()) return;
     m_unexported = true;
     derive(line, m_dictionaries);
     const bool wasWrong = m_list.line(row).figures.status == TransferLine::KeyStatus::Wrong;
@@ -398,20 +414,23 @@ QString Session::checkedCode(const QString &code, ExportKind kind)
 {
     const QString trimmed = trimBlanks(code).toString();
     if (trimmed.isEmpty())
-        throw UserError(kind == ExportKind::Text ? TextExport::CodeEmptyText : WorkbookExport::CodeEmptyText);
+        throw UserError(kind == ExportKind::Text ? TextExport::CodeEmptyText
+                                                 : WorkbookExport::CodeEmptyText);
     const QString problem = TextExport::codeProblem(trimmed);
-    if (!problem.isEmpty())
-        throw UserError(problem + TextExport::CancelledSuffix);
+    if (!problem.isEmpty()) throw UserError(problem + TextExport::CancelledSuffix);
     return trimmed;
 }
 
-QString Session::exportPath(const Folders &folders, ExportKind kind, const QString &code, const QDateTime &when)
+QString Session::exportPath(const Folders &folders, ExportKind kind, const QString &code,
+                            const QDateTime &when)
 {
     const QString trimmed = checkedCode(code, kind);
-    const QString name = kind == ExportKind::Text ? QStringLiteral("Fichier Txt") : QStringLiteral("Fichier Excel");
+    const QString name =
+        kind == ExportKind::Text ? QStringLiteral("Fichier Txt") : QStringLiteral("Fichier Excel");
     const QString folder = folders.dataDir(name);
     if (folder.isEmpty())
-        throw UserError(CannotCreateFolder.arg(QDir::toNativeSeparators(QDir(folders.dataRoot()).filePath(name))));
+        throw UserError(CannotCreateFolder.arg(
+            QDir::toNativeSeparators(QDir(folders.dataRoot()).filePath(name))));
     const QString file = kind == ExportKind::Text ? TextExport::fileNameFor(trimmed)
                                                   : WorkbookExport::fileNameFor(trimmed, when);
     return QDir::toNativeSeparators(QDir(folder).filePath(file));
@@ -429,8 +448,7 @@ Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult 
     // The keys are repaired first, as they are to be sent, even if the workbook then
     // cannot be written.
     const RepairResult repaired = repairKeys(KeyKind::Rip);
-    if (repair)
-        *repair = repaired;
+    if (repair) *repair = repaired;
     WorkbookExport::writeFile(m_list, path);
     m_unexported = false;
     return {path, m_list.count(), m_list.filtered()};
@@ -456,15 +474,13 @@ PreparedReport Session::listReport(const QString &place, int selectedRow, const 
                                    RepairResult *repair)
 {
     const RepairResult repaired = repairKeys(KeyKind::Rip);
-    if (repair)
-        *repair = repaired;
+    if (repair) *repair = repaired;
     ListReport::Variables v;
     v.totalNetCents = m_figures.netCents;
     v.totalRendCents = m_figures.rendCents;
     v.typeCounts = m_figures.types;
     v.place = place;
-    if (selectedRow >= 0 && selectedRow < m_list.count())
-        v.selected = &m_list.line(selectedRow);
+    if (selectedRow >= 0 && selectedRow < m_list.count()) v.selected = &m_list.line(selectedRow);
     return ListReport::prepareOnDemand(m_list, v, start);
 }
 

@@ -141,8 +141,8 @@ public:
     // Repairs the shown lines' keys to their RIP keys, then prepares the nominative list
     // of the shown lines. selectedRow answers the line variables (-1: none). Pages are laid
     // out when first asked for: the session must not change while the report is in use.
-    PreparedReport listReport(const QString &place, int selectedRow = -1, const QDateTime &start = {},
-                              RepairResult *repair = nullptr);
+    PreparedReport listReport(const QString &place, int selectedRow = -1,
+                              const QDateTime &start = {}, RepairResult *repair = nullptr);
     // Prepares the report of the shown lines in error.
     PreparedReport errorReport(const QDateTime &start = {});
 

@@ -14,8 +14,7 @@ public:
     int intern(QStringView text)
     {
         const auto it = m_ids.constFind(text);
-        if (it != m_ids.cend())
-            return it.value();
+        if (it != m_ids.cend()) return it.value();
         const QStringView kept = keep(text);
         const int id = int(m_texts.size());
         m_texts.push_back(kept);
@@ -31,8 +30,7 @@ private:
 
     QStringView keep(QStringView text)
     {
-        if (text.isEmpty())
-            return QStringView(u"", 0);
+        if (text.isEmpty()) return QStringView(u"", 0);
         if (m_blocks.empty() || m_used + text.size() > m_blockSize) {
             m_blockSize = std::max(BlockChars, text.size());
             m_blocks.push_back(std::make_unique<QChar[]>(size_t(m_blockSize)));
@@ -62,8 +60,7 @@ public:
         quint64 code = 0;
         if (pack(account, key, code)) {
             const auto it = m_packed.constFind(code);
-            if (it != m_packed.cend())
-                return it.value();
+            if (it != m_packed.cend()) return it.value();
             const int id = size();
             m_packed.insert(code, id);
             m_codes.push_back(code);
@@ -81,15 +78,14 @@ public:
     QString text(int id) const
     {
         const quint64 code = m_codes[size_t(id)];
-        if (code & TextFlag)
-            return m_texts.text(int(code & ~TextFlag)).toString();
+        if (code & TextFlag) return m_texts.text(int(code & ~TextFlag)).toString();
         const int accountLength = int(code >> 59);
         const quint64 account = (code >> 9) & ((quint64(1) << 50) - 1);
         const int keyLength = int((code >> 7) & 3);
-        QString s = accountLength ? QString::number(account).rightJustified(accountLength, u'0') : QString();
+        QString s = accountLength ? QString::number(account).rightJustified(accountLength, u'0')
+                                  : QString();
         s += u'/';
-        if (keyLength)
-            s += QString::number(code & 127).rightJustified(keyLength, u'0');
+        if (keyLength) s += QString::number(code & 127).rightJustified(keyLength, u'0');
         return s;
     }
     int size() const { return int(m_codes.size()); }
@@ -100,19 +96,16 @@ private:
 
     static bool pack(QStringView account, QStringView key, quint64 &code)
     {
-        if (account.size() > 15 || key.size() > 2)
-            return false;
+        if (account.size() > 15 || key.size() > 2) return false;
         quint64 a = 0, k = 0;
         for (QChar c : account) {
             const unsigned d = unsigned(c.unicode()) - u'0';
-            if (d > 9)
-                return false;
+            if (d > 9) return false;
             a = a * 10 + d;
         }
         for (QChar c : key) {
             const unsigned d = unsigned(c.unicode()) - u'0';
-            if (d > 9)
-                return false;
+            if (d > 9) return false;
             k = k * 10 + d;
         }
         code = (quint64(account.size()) << 59) | (a << 9) | (quint64(key.size()) << 7) | k;

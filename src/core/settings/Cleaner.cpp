@@ -4,31 +4,31 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
+namespace
+{
 
 // Lists the entries whose names end with ext, hidden and system ones included.
 QFileInfoList matching(const QString &dir, const QString &ext)
 {
     QDir d(dir);
-    return d.entryInfoList({u'*' + ext}, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return d.entryInfoList({u'*' + ext},
+                           QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 // Removes a file unless it is read-only (kept, as the desktop's own deletion would).
 void removeUnlessReadOnly(const QFileInfo &fi)
 {
-    if (fi.isDir() || !(fi.permissions() & QFileDevice::WriteOwner))
-        return;
+    if (fi.isDir() || !(fi.permissions() & QFileDevice::WriteOwner)) return;
     QFile::remove(fi.absoluteFilePath());
 }
 
 // The nine extensions swept.
 const QStringList &buildTempExtensions()
 {
-    static const QStringList exts{QStringLiteral(".dcu"),         QStringLiteral(".dcp"),
-                                  QStringLiteral(".local"),       QStringLiteral(".identcache"),
-                                  QStringLiteral(".hpp"),         QStringLiteral(".~pas"),
-                                  QStringLiteral(".bak"),         QStringLiteral(".dproj.local"),
-                                  QStringLiteral(".tmp")};
+    static const QStringList exts{
+        QStringLiteral(".dcu"),        QStringLiteral(".dcp"),         QStringLiteral(".local"),
+        QStringLiteral(".identcache"), QStringLiteral(".hpp"),         QStringLiteral(".~pas"),
+        QStringLiteral(".bak"),        QStringLiteral(".dproj.local"), QStringLiteral(".tmp")};
     return exts;
 }
 
@@ -43,10 +43,8 @@ void deleteBuildTempFiles(const QString &projectDir)
 
 void cleanAllTempFiles(const QString &projectDir)
 {
-    if (!QFileInfo(projectDir).isDir())
-        return;
+    if (!QFileInfo(projectDir).isDir()) return;
     for (const QString &ext : buildTempExtensions())
         for (const QFileInfo &fi : matching(projectDir, ext))
-            if (!fi.isDir())
-                removeUnlessReadOnly(fi);
+            if (!fi.isDir()) removeUnlessReadOnly(fi);
 }

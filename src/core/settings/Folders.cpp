@@ -17,8 +17,7 @@ Folders::Folders(QString programDir) : m_programDir(std::move(programDir))
         QDir(m_programDir).filePath(QStringLiteral("../share/applications/talvoro.desktop")));
     if (installTree || !isWritableDir(m_programDir)) {
         const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        if (!perUser.isEmpty())
-            m_dataRoot = perUser;
+        if (!perUser.isEmpty()) m_dataRoot = perUser;
     }
 }
 
@@ -32,7 +31,6 @@ bool Folders::isWritableDir(const QString &dir)
 QString Folders::dataDir(const QString &name) const
 {
     const QString path = QDir(m_dataRoot).filePath(name);
-    if (!QDir().mkpath(path))
-        return QString();
+    if (!QDir().mkpath(path)) return QString();
     return path;
 }

@@ -6,8 +6,7 @@
 IniFile IniFile::load(const QString &path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return IniFile();
+    if (!f.open(QIODevice::ReadOnly)) return IniFile();
     // Bounded: a settings file is a few lines; anything huge is not ours.
     const QByteArray bytes = f.read(1 << 20);
     return parse(QString::fromUtf8(bytes));
@@ -18,15 +17,12 @@ IniFile IniFile::parse(const QString &text)
     IniFile ini;
     ini.m_sections.append(Section{QString(), {}});
     QString body = text;
-    if (body.startsWith(QChar(0xFEFF)))
-        body.remove(0, 1);
+    if (body.startsWith(QChar(0xFEFF))) body.remove(0, 1);
     const QStringList lines = body.split(u'\n');
     for (int i = 0; i < lines.size(); ++i) {
         QString line = lines[i];
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        if (i == lines.size() - 1 && line.isEmpty())
-            break;
+        if (line.endsWith(u'\r')) line.chop(1);
+        if (i == lines.size() - 1 && line.isEmpty()) break;
         const QString t = line.trimmed();
         if (t.startsWith(u'[') && t.endsWith(u']')) {
             ini.m_sections.append(Section{t.mid(1, t.size() - 2).trimmed(), {}});
@@ -34,7 +30,8 @@ IniFile IniFile::parse(const QString &text)
         }
         const qsizetype eq = line.indexOf(u'=');
         if (eq > 0 && !t.startsWith(u';'))
-            ini.m_sections.last().entries.append(Entry{line.left(eq).trimmed(), line.mid(eq + 1), {}});
+            ini.m_sections.last().entries.append(
+                Entry{line.left(eq).trimmed(), line.mid(eq + 1), {}});
         else
             ini.m_sections.last().entries.append(Entry{{}, {}, line});
     }
@@ -44,8 +41,7 @@ IniFile IniFile::parse(const QString &text)
 IniFile::Section *IniFile::find(const QString &section)
 {
     for (Section &s : m_sections)
-        if (!s.name.isEmpty() && s.name.compare(section, Qt::CaseInsensitive) == 0)
-            return &s;
+        if (!s.name.isEmpty() && s.name.compare(section, Qt::CaseInsensitive) == 0) return &s;
     return nullptr;
 }
 
@@ -58,11 +54,9 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
 {
     // The first occurrence counts, also when a section header is repeated.
     for (const Section &s : m_sections) {
-        if (s.name.isEmpty() || s.name.compare(section, Qt::CaseInsensitive) != 0)
-            continue;
+        if (s.name.isEmpty() || s.name.compare(section, Qt::CaseInsensitive) != 0) continue;
         for (const Entry &e : s.entries)
-            if (!e.key.isEmpty() && e.key.compare(key, Qt::CaseInsensitive) == 0)
-                return e.value;
+            if (!e.key.isEmpty() && e.key.compare(key, Qt::CaseInsensitive) == 0) return e.value;
     }
     return def;
 }
@@ -93,7 +87,8 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
 void IniFile::eraseSection(const QString &section)
 {
     for (qsizetype i = 0; i < m_sections.size(); ++i)
-        if (!m_sections[i].name.isEmpty() && m_sections[i].name.compare(section, Qt::CaseInsensitive) == 0)
+        if (!m_sections[i].name.isEmpty() &&
+            m_sections[i].name.compare(section, Qt::CaseInsensitive) == 0)
             m_sections.removeAt(i--);
 }
 
@@ -101,8 +96,7 @@ QString IniFile::toText() const
 {
     QString out;
     for (const Section &s : m_sections) {
-        if (!s.name.isEmpty())
-            out += u'[' + s.name + QStringLiteral("]\r\n");
+        if (!s.name.isEmpty()) out += u'[' + s.name + QStringLiteral("]\r\n");
         for (const Entry &e : s.entries)
             out += (e.key.isEmpty() ? e.raw : e.key + u'=' + e.value) + QStringLiteral("\r\n");
     }
@@ -112,8 +106,7 @@ QString IniFile::toText() const
 bool IniFile::save(const QString &path) const
 {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
+    if (!f.open(QIODevice::WriteOnly)) return false;
     const QByteArray bytes = toText().toUtf8();
     return f.write(bytes) == bytes.size() && f.commit();
 }

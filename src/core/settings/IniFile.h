@@ -13,7 +13,8 @@ public:
     // Parses text.
     static IniFile parse(const QString &text);
 
-    QString readString(const QString &section, const QString &key, const QString &def = QString()) const;
+    QString readString(const QString &section, const QString &key,
+                       const QString &def = QString()) const;
     int readInteger(const QString &section, const QString &key, int def) const;
     void writeString(const QString &section, const QString &key, const QString &value);
     void eraseSection(const QString &section);

@@ -13,7 +13,8 @@ void saveLinesToIni(const QString &fileName, const QString &section, const QStri
         ini.writeString(section, QStringLiteral("Line%1").arg(i), lines[i]);
     ini.writeString(section, QStringLiteral("Count"), QString::number(lines.size()));
     if (!ini.save(fileName))
-        throw UserError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(fileName)));
+        throw UserError(
+            QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(fileName)));
 }
 
 QStringList loadLinesFromIni(const QString &fileName, const QString &section)

@@ -6,10 +6,10 @@
 namespace
 {
 
-const char16_t *const FrenchUnits[20] = {u"zéro",   u"un",    u"deux",     u"trois",    u"quatre",
-                                      u"cinq",   u"six",   u"sept",     u"huit",     u"neuf",
-                                      u"dix",    u"onze",  u"douze",    u"treize",   u"quatorze",
-                                      u"quinze", u"seize", u"dix-sept", u"dix-huit", u"dix-neuf"};
+const char16_t *const FrenchUnits[20] = {
+    u"zéro",     u"un",     u"deux",  u"trois",    u"quatre",   u"cinq",    u"six",
+    u"sept",     u"huit",   u"neuf",  u"dix",      u"onze",     u"douze",   u"treize",
+    u"quatorze", u"quinze", u"seize", u"dix-sept", u"dix-huit", u"dix-neuf"};
 
 // The seventies, eighties and nineties have rules of their own; 7 and 8 are never read.
 const char16_t *const FrenchTens[10] = {
@@ -97,8 +97,9 @@ QString frenchWordsOfPositive(int64_t n, bool endsNumber)
     for (const Scale &scale : scales) {
         if (n < scale.unit) continue;
         const int64_t count = n / scale.unit, rest = n % scale.unit;
-        QString s = count == 1 ? QString::fromLatin1(scale.one)
-                               : frenchWordsOfPositive(count, scale.noun) + QString::fromLatin1(scale.many);
+        QString s =
+            count == 1 ? QString::fromLatin1(scale.one)
+                       : frenchWordsOfPositive(count, scale.noun) + QString::fromLatin1(scale.many);
         if (rest > 0) s += u' ' + frenchWordsOfPositive(rest, endsNumber);
         return s;
     }
@@ -171,8 +172,7 @@ QString amountInWords(double value, const QString &language)
     const int64_t whole = static_cast<int64_t>(value); // truncation toward zero
     // The fraction is taken in extended precision so that 1234.56 (held as 1234.5599...)
     // gives 56 centimes; an exact half goes to the even neighbour.
-    const long double fraction =
-        static_cast<long double>(value) - static_cast<long double>(whole);
+    const long double fraction = static_cast<long double>(value) - static_cast<long double>(whole);
     const int previous = std::fegetround();
     std::fesetround(FE_TONEAREST);
     const int cents = static_cast<int>(std::nearbyintl(fraction * 100.0L));
