@@ -2,13 +2,14 @@
 
 // What the benchmarks share: generated lists, a timer and the peak memory of the process.
 
+#include "platform/Platform.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QString>
 #include <cstdio>
-#include <sys/resource.h>
 
 // Writes a made-up transfer file of the given number of lines (5 % wrong keys, as real
 // lists have) with the gen_transfer program beside the benchmark; false when it cannot.
@@ -26,15 +27,7 @@ inline bool generateList(const QString &lines, const QString &file, int errorPer
 // across exec, so a process started by a benchmark would count the benchmark's memory too.
 inline long peakMegabytes()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').first().toLong() / 1024;
-    }
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss / 1024;
+    return long(Platform::peakMemoryKb() / 1024);
 }
 
 template <class F> double ms(F &&f)

@@ -1,5 +1,6 @@
 #include "Cli.h"
 #include "model/UserError.h"
+#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,9 +8,6 @@
 #include <cstdio>
 #include <memory>
 #include <new>
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 int main(int argc, char *argv[])
 {
@@ -20,17 +18,7 @@ int main(int argc, char *argv[])
         args << QString::fromLocal8Bit(argv[i]);
     if (cliPrints(args)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-#ifdef Q_OS_UNIX
-        // A headless session may have no runtime folder; give Qt a private one quietly.
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            const QString dir =
-                QDir::tempPath() + QStringLiteral("/talvoro-runtime-") + QString::number(getuid());
-            if (QDir().mkpath(dir) &&
-                QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                               QFileDevice::ExeOwner))
-                qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
-        }
-#endif
+        Platform::ensureRuntimeFolder();
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

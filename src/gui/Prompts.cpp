@@ -1,5 +1,7 @@
 #include "Prompts.h"
 
+#include "platform/Platform.h"
+
 #include "ReportPreview.h"
 
 #include <QApplication>
@@ -140,13 +142,7 @@ int QtPrompts::execDialog(QDialog *dialog)
 }
 bool QtPrompts::startProgram(const QString &path)
 {
-#if defined(Q_OS_WIN)
-    // The shell's "open" starts an executable there.
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-#else
-    // The desktop's "open" action does not run program files here: start it directly.
-    return QProcess::startDetached(path, {}, QFileInfo(path).absolutePath());
-#endif
+    return Platform::startProgram(path);
 }
 
 QString QtPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &suggested,

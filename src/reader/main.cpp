@@ -3,6 +3,7 @@
 #include "import/ReaderAnswer.h"
 #include "import/WorkbookTexts.h"
 #include "model/UserError.h"
+#include "platform/Platform.h"
 
 #include <QFile>
 #include <QStringList>
@@ -10,45 +11,11 @@
 #include <cstdio>
 #include <functional>
 #include <new>
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
 
 namespace WorkbookImport
 {
 namespace
 {
-
-qint64 peakMemoryKb()
-{
-#ifdef Q_OS_LINUX
-    // The high-water mark of this process's own memory. Linux keeps ru_maxrss across exec, so
-    // it would also count what the program held when it started the reader.
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-#endif
-#ifdef Q_OS_UNIX
-    struct rusage usage = {};
-    if (getrusage(RUSAGE_SELF, &usage) == 0) return qint64(usage.ru_maxrss);
-#endif
-    return 0;
-}
-
-void limitMemory(int megabytes)
-{
-#if defined(Q_OS_UNIX) && !defined(__SANITIZE_ADDRESS__)
-    // Sanitizer builds reserve vast address ranges of their own: no limit there.
-    const rlim_t bytes = rlim_t(megabytes) << 20;
-    const struct rlimit limit = {bytes, bytes};
-    setrlimit(RLIMIT_AS, &limit);
-#else
-    Q_UNUSED(megabytes);
-#endif
-}
 
 void writeOut(const QByteArray &bytes)
 {
@@ -64,7 +31,7 @@ int readerMain(const QStringList &arguments)
         std::fputs("talvoro-reader is started by Talvoro CCP to read a workbook.\n", stderr);
         return 64;
     }
-    limitMemory(arguments[1].toInt());
+    Platform::limitAddressSpace(arguments[1].toInt());
     const QString path = arguments[2];
     qint32 lastPermille = -1;
     const ReadProgress progress = [&lastPermille](int permille) {
@@ -76,7 +43,7 @@ int readerMain(const QStringList &arguments)
     // The last frame opens with the peak memory, taken once the sheet is read.
     auto answer = [](char kind) {
         QByteArray bytes;
-        const qint64 peak = peakMemoryKb();
+        const qint64 peak = Platform::peakMemoryKb();
         bytes.append(kind);
         bytes.append(reinterpret_cast<const char *>(&peak), sizeof peak);
         return bytes;

@@ -1,14 +1,11 @@
 #include "XlsxSaveFile.h"
 
 #include "model/UserError.h"
+#include "platform/Platform.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#endif
 
 #include <filesystem>
 #include <system_error>
@@ -16,23 +13,6 @@
 
 namespace
 {
-// What a new file gets from the process's file-creation mask (0644 under the usual 022).
-QFileDevice::Permissions newFilePermissions()
-{
-    QFileDevice::Permissions all = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                   QFileDevice::ReadUser | QFileDevice::WriteUser |
-                                   QFileDevice::ReadGroup | QFileDevice::WriteGroup |
-                                   QFileDevice::ReadOther | QFileDevice::WriteOther;
-#ifdef Q_OS_UNIX
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (mask & S_IWGRP) all &= ~QFileDevice::WriteGroup;
-    if (mask & S_IWOTH) all &= ~QFileDevice::WriteOther;
-    if (mask & S_IRGRP) all &= ~QFileDevice::ReadGroup;
-    if (mask & S_IROTH) all &= ~QFileDevice::ReadOther;
-#endif
-    return all;
-}
 const QString CellRefused = QStringLiteral(
     "Ligne %1, colonne %2 : la cellule n’a pas pu être écrite (%3). Aucun fichier n’a été écrit.");
 } // namespace
@@ -108,7 +88,7 @@ void XlsxSaveFile::commit()
     if (rc != LXW_NO_ERROR)
         throw UserError(CannotCreateFileText.arg(shown, QString::fromUtf8(lxw_strerror(rc))));
     // The temporary name was made private; the workbook gets the permissions of any new file.
-    QFile::setPermissions(QFile::decodeName(m_tempName), newFilePermissions());
+    QFile::setPermissions(QFile::decodeName(m_tempName), Platform::newFilePermissions());
     std::error_code ec;
     std::filesystem::rename(std::filesystem::path(m_tempName.toStdString()),
                             std::filesystem::path(QFile::encodeName(m_path).toStdString()), ec);

@@ -1,5 +1,7 @@
 #include "WorkbookReader.h"
 
+#include "platform/Platform.h"
+
 #include "ReaderAnswer.h"
 #include "SheetReaders.h"
 #include "WorkbookTexts.h"
@@ -93,11 +95,7 @@ private:
 QString readerProgram()
 {
     if (!programOverride().isEmpty()) return programOverride();
-#ifdef Q_OS_WIN
-    const QString name = QStringLiteral("talvoro-reader.exe");
-#else
-    const QString name = QStringLiteral("talvoro-reader");
-#endif
+    const QString name = Platform::executableName(QStringLiteral("talvoro-reader"));
     const QString dir =
         QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     for (const QString &candidate :

@@ -1,5 +1,7 @@
 #include "Updater.h"
 
+#include "platform/Platform.h"
+
 #include "ReleaseSignature.h"
 #include "UpdateTexts.h"
 #include "UpdaterUi.h"
@@ -57,11 +59,7 @@ Updater::~Updater()
 
 QString Updater::newProgramName()
 {
-#if defined(Q_OS_WIN)
-    return QStringLiteral("Talvoro_New.exe");
-#else
-    return QStringLiteral("Talvoro_New");
-#endif
+    return Platform::executableName(QStringLiteral("Talvoro_New"));
 }
 
 QString Updater::newProgramPath() const
