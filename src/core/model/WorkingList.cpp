@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 #include <QPalette>
+#include <QVarLengthArray>
 
 namespace {
 
@@ -25,13 +26,65 @@ const QColor LightGreen(198, 255, 198);
 const QColor Yellow(255, 255, 0);
 const QColor Red(255, 0, 0);
 
-// Lower-cases A-Z only and removes surrounding characters of code 32 and below.
+// How the filter compares letters: Latin letters lose their case and their accents (É, é, E
+// and e are one letter, so are Ç and c), combining accents are dropped, and every other
+// character, Arabic included, stays as it is. Each UTF-16 unit folds to one unit or to none
+// (0), the same way in the field and in the typed text, so whatever a plain A-Z folding found
+// is still found.
+class FilterFolding
+{
+public:
+    FilterFolding()
+    {
+        for (char16_t c = 0; c < LatinEnd; ++c)
+            m_latin[c] = foldSlowly(c);
+        for (char16_t c = 0; c < 0x100; ++c)
+            m_latinAdditional[c] = foldSlowly(char16_t(0x1E00 + c));
+    }
+
+    char16_t operator()(char16_t c) const
+    {
+        if (c < LatinEnd)
+            return m_latin[c];
+        if (c >= 0x0300 && c < 0x0370) // combining diacritical marks
+            return 0;
+        if (c >= 0x1E00 && c < 0x1F00)
+            return m_latinAdditional[c - 0x1E00];
+        return c;
+    }
+
+private:
+    static constexpr char16_t LatinEnd = 0x0250; // Basic Latin to Latin Extended-B
+
+    static char16_t foldSlowly(char16_t c)
+    {
+        if (c < 0x80)
+            return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+        const QChar base = QString(QChar(c)).normalized(QString::NormalizationForm_D).at(0);
+        if (!base.isLetter() || base.script() != QChar::Script_Latin)
+            return c;
+        return base.toLower().unicode();
+    }
+
+    char16_t m_latin[LatinEnd];
+    char16_t m_latinAdditional[0x100];
+};
+
+const FilterFolding &filterFolding()
+{
+    static const FilterFolding folding;
+    return folding;
+}
+
+// The typed text, trimmed of characters of code 32 and below, then folded.
 QString filterKey(QStringView s)
 {
-    QString out = trimBlanks(s).toString();
-    for (QChar &c : out)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
+    const FilterFolding &fold = filterFolding();
+    QString out;
+    out.reserve(s.size());
+    for (const QChar c : trimBlanks(s))
+        if (const char16_t folded = fold(c.unicode()))
+            out += QChar(folded);
     return out;
 }
 
@@ -42,21 +95,16 @@ bool containsFolded(QStringView field, const QString &target)
         return true;
     if (field.size() < target.size())
         return false;
-    // Compare with A-Z folded on the fly; the target is already folded.
-    const qsizetype last = field.size() - target.size();
-    for (qsizetype i = 0; i <= last; ++i) {
-        qsizetype j = 0;
-        for (; j < target.size(); ++j) {
-            char16_t c = field[i + j].unicode();
-            if (c >= u'A' && c <= u'Z')
-                c += 32;
-            if (c != target[j].unicode())
-                break;
-        }
-        if (j == target.size())
-            return true;
+    // The field is folded into a buffer on the stack (a heap one only past 256 units), then
+    // searched for the target, which was folded once.
+    const FilterFolding &fold = filterFolding();
+    QVarLengthArray<char16_t, 256> folded(field.size());
+    char16_t *out = folded.data();
+    for (const QChar c : field) {
+        *out = fold(c.unicode());
+        out += *out != 0;
     }
-    return false;
+    return QStringView(folded.data(), out - folded.data()).contains(QStringView(target));
 }
 
 } // namespace
