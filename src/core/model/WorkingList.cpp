@@ -7,6 +7,7 @@
 #include <thread>
 #include <QPalette>
 #include <QVarLengthArray>
+#include <array>
 
 namespace {
 
@@ -36,27 +37,21 @@ class FilterFolding
 public:
     FilterFolding()
     {
-        for (char16_t c = 0; c < LatinEnd; ++c)
-            m_latin[c] = foldSlowly(c);
-        for (char16_t c = 0; c < 0x100; ++c)
-            m_latinAdditional[c] = foldSlowly(char16_t(0x1E00 + c));
+        for (char32_t c = 0; c <= 0xFFFF; ++c)
+            m_fold[c] = char16_t(c);
+        for (char16_t c = 0; c < 0x0250; ++c) // Basic Latin to Latin Extended-B
+            m_fold[c] = foldLatin(c);
+        for (char16_t c = 0x0300; c < 0x0370; ++c) // combining diacritical marks
+            m_fold[c] = 0;
+        for (char16_t c = 0x1E00; c < 0x1F00; ++c) // Latin Extended Additional
+            m_fold[c] = foldLatin(c);
     }
 
-    char16_t operator()(char16_t c) const
-    {
-        if (c < LatinEnd)
-            return m_latin[c];
-        if (c >= 0x0300 && c < 0x0370) // combining diacritical marks
-            return 0;
-        if (c >= 0x1E00 && c < 0x1F00)
-            return m_latinAdditional[c - 0x1E00];
-        return c;
-    }
+    // A table over every unit: one load per character on the filter's hot path.
+    char16_t operator()(char16_t c) const { return m_fold[c]; }
 
 private:
-    static constexpr char16_t LatinEnd = 0x0250; // Basic Latin to Latin Extended-B
-
-    static char16_t foldSlowly(char16_t c)
+    static char16_t foldLatin(char16_t c)
     {
         if (c < 0x80)
             return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
@@ -66,8 +61,7 @@ private:
         return base.toLower().unicode();
     }
 
-    char16_t m_latin[LatinEnd];
-    char16_t m_latinAdditional[0x100];
+    std::array<char16_t, 0x10000> m_fold;
 };
 
 const FilterFolding &filterFolding()
@@ -88,6 +82,19 @@ QString filterKey(QStringView s)
     return out;
 }
 
+// The field folded whole into a buffer on the stack (a heap one only past 256 units), then
+// searched for the target.
+bool containsFoldedWhole(QStringView field, QStringView target, const FilterFolding &fold)
+{
+    QVarLengthArray<char16_t, 256> folded(field.size());
+    char16_t *out = folded.data();
+    for (const QChar c : field) {
+        *out = fold(c.unicode());
+        out += *out != 0;
+    }
+    return QStringView(folded.data(), out - folded.data()).contains(target);
+}
+
 bool containsFolded(QStringView field, const QString &target)
 {
     field = trimBlanks(field);
@@ -95,16 +102,31 @@ bool containsFolded(QStringView field, const QString &target)
         return true;
     if (field.size() < target.size())
         return false;
-    // The field is folded into a buffer on the stack (a heap one only past 256 units), then
-    // searched for the target, which was folded once.
+    // The field is folded on the fly while compared with the target (folded once), with no
+    // copy. A unit that folds to nothing shifts the alignment, so when a comparison meets one
+    // the field is folded whole instead: a match with such a unit inside always reaches it,
+    // since the units before it match.
     const FilterFolding &fold = filterFolding();
-    QVarLengthArray<char16_t, 256> folded(field.size());
-    char16_t *out = folded.data();
-    for (const QChar c : field) {
-        *out = fold(c.unicode());
-        out += *out != 0;
+    const char16_t *f = field.utf16();
+    const char16_t *t = QStringView(target).utf16();
+    const qsizetype m = target.size();
+    const qsizetype last = field.size() - m;
+    for (qsizetype i = 0; i <= last; ++i) {
+        if (fold(f[i]) != t[0]) // a unit folding to nothing never starts a match
+            continue;
+        qsizetype j = 1;
+        for (; j < m; ++j) {
+            const char16_t c = fold(f[i + j]);
+            if (c != t[j]) {
+                if (c == 0)
+                    return containsFoldedWhole(field, target, fold);
+                break;
+            }
+        }
+        if (j == m)
+            return true;
     }
-    return QStringView(folded.data(), out - folded.data()).contains(QStringView(target));
+    return false;
 }
 
 } // namespace
