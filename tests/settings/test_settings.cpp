@@ -6,6 +6,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -80,4 +83,134 @@ TEST(Settings, UnwritableFileIsReportedAndTheOldOneStays)
         EXPECT_EQ(e.message(),
                   QStringLiteral("Unable to write to ") + QDir::toNativeSeparators(path));
     }
+}
+
+namespace
+{
+bool isUtf8(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
+    (void)QString(utf8(bytes));
+    return !utf8.hasError();
+}
+QByteArray utf16(const QString &text)
+{
+    QStringEncoder encoder(QStringConverter::Utf16LE, QStringEncoder::Flag::WriteBom);
+    return encoder(text);
+}
+QByteArray fixture(const char *name)
+{
+    return read(QStringLiteral(TALVORO_FIXTURES "/settings/") + QLatin1String(name));
+}
+} // namespace
+
+TEST(Settings, OlderEncodingsAreReadAndWrittenBackAsUtf8)
+{
+    struct Case {
+        const char *what;
+        QByteArray file;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        {"Windows-1252 with French accents",
+         fixture("Direction-1252.ini"),
+         {u"APC de Sidi Réda"_qs, u"Direction de l’Éducation — Service des salaires"_qs,
+          u"CHÉRIF Ça, à côté, naïve, où, Ÿ, 100 €"_qs}},
+        {"Windows-1256 with Arabic",
+         fixture("Direction-1256.ini"),
+         {u"بلدية سيدي رضا"_qs, u"مديرية التربية - مصلحة الأجور"_qs, u"APC Sidi Réda, été"_qs}},
+        // A capital alone or doubled inside a word is still French.
+        {"Windows-1252 capitals",
+         "[Infos]\r\nLine0=\xC0 Alger\r\nLine1=CR\xC9\xC9"
+         "E\r\nCount=2\r\n",
+         {u"À Alger"_qs, u"CRÉÉE"_qs}},
+        {"Windows-1256 single word",
+         "[Infos]\r\nLine0=\xC8\xE1\xCF\xED\xC9\r\nCount=1\r\n",
+         {u"بلدية"_qs}},
+        {"UTF-8 cut short is not UTF-8", "[Infos]\r\nLine0=Caf\xC3\r\nCount=1\r\n", {u"CafÃ"_qs}},
+        {"Windows-1252 bytes Windows leaves unassigned",
+         "[Infos]\r\nLine0=a\x81"
+         "b\x8D"
+         "c\x8F"
+         "d\x90"
+         "e\x9D"
+         "f\r\nCount=1\r\n",
+         {u"a\u0081b\u008Dc\u008Fd\u0090e\u009Df"_qs}},
+        {"UTF-8", "[Infos]\r\nLine0=Réda بلدية\r\nCount=1\r\n", {u"Réda بلدية"_qs}},
+        {"UTF-16 with its mark",
+         utf16(u"[Infos]\r\nLine0=Réda بلدية\r\nCount=1\r\n"_qs),
+         {u"Réda بلدية"_qs}},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        const QString path = write(dir, c.file);
+        const QStringList lines = loadLinesFromIni(path, QStringLiteral("Infos"));
+        EXPECT_EQ(lines, c.lines) << c.what;
+        saveLinesToIni(path, QStringLiteral("Infos"), lines);
+        EXPECT_TRUE(isUtf8(read(path))) << c.what;
+        EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")), c.lines) << c.what;
+    }
+    // Other sections come through the conversion too.
+    const QString path = write(dir, fixture("Direction-1252.ini"));
+    saveLinesToIni(path, QStringLiteral("Infos"), {QStringLiteral("APC")});
+    EXPECT_EQ(IniFile::load(path).readString(QStringLiteral("Autre"), QStringLiteral("Organisme")),
+              u"Société Générale des Œuvres – Alger"_qs);
+}
+
+TEST(Settings, LargeFileIsReadWhole)
+{
+    // About 1 MB: thousands of lines, stored out of order, Count first.
+    const int n = 20000;
+    QStringList lines;
+    QByteArray file = "[Infos]\r\nCount=" + QByteArray::number(n) + "\r\n";
+    for (int i = 0; i < n; ++i)
+        lines << QStringLiteral("Ligne %1 de la direction de Sidi Réda").arg(i);
+    for (int i = n - 1; i >= 0; --i)
+        file += "Line" + QByteArray::number(i) + '=' + lines[i].toUtf8() + "\r\n";
+    QTemporaryDir dir;
+    const QString path = write(dir, file);
+    ASSERT_GT(file.size(), 1000000);
+    EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")), lines);
+    saveLinesToIni(path, QStringLiteral("Infos"), lines);
+    EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")), lines);
+}
+
+TEST(Settings, NoPlaceIsSavedThatCannotBeReadBack)
+{
+    // "[Infos]\r\n", "Line0=", "\r\n" and "Count=1\r\n" around the place's one line.
+    const qsizetype room = IniFile::MaxTextLength - 26;
+    struct Case {
+        QChar letter; // '€' takes three bytes in UTF-8
+        qsizetype length;
+        bool saved;
+    };
+    const Case cases[] = {
+        {u'a', room, true},
+        {u'€', room, true},
+        {u'a', room + 1, false},
+        {u'€', room + 1, false},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        const QString path = write(dir, "[Infos]\r\nLine0=avant\r\nCount=1\r\n");
+        const QStringList place{QString(c.length, c.letter)};
+        try {
+            saveLinesToIni(path, QStringLiteral("Infos"), place);
+            EXPECT_TRUE(c.saved) << c.length;
+            EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")), place);
+        } catch (const UserError &e) {
+            EXPECT_FALSE(c.saved) << c.length;
+            const QString limit =
+                QLocale(QLocale::French).toString(qlonglong(IniFile::MaxTextLength));
+            EXPECT_EQ(e.message(), QStringLiteral("Le lieu est trop long pour être enregistré : le "
+                                                  "fichier « Direction.ini » ne peut dépasser ") +
+                                       limit + QStringLiteral(" caractères."));
+            EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")),
+                      QStringList{QStringLiteral("avant")});
+        }
+    }
+    // A longer file is not one this program wrote: it reads as no place.
+    const QByteArray tooLong(IniFile::MaxTextLength, 'a');
+    const QString path = write(dir, "[Infos]\r\nCount=1\r\nLine0=" + tooLong + "\r\n");
+    EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")), QStringList());
 }

@@ -74,7 +74,7 @@ private:
     void removeShown();
     // Tells the view that cells of many lines changed.
     void allLinesChanged();
-    // Shows only the lines whose field, lower-cased (A-Z only) and trimmed, contains the
+    // Shows only the lines whose field, folded (case and accents of Latin letters) and trimmed, contains the
     // text lower-cased and trimmed; an empty text shows every line.
     void setFilter(FilterField field, const QString &text);
 
