@@ -74,8 +74,8 @@ private:
     void removeShown();
     // Tells the view that cells of many lines changed.
     void allLinesChanged();
-    // Shows only the lines whose field, folded (case and accents of Latin letters) and trimmed, contains the
-    // text lower-cased and trimmed; an empty text shows every line.
+    // Shows only the lines whose field, folded (case and accents of Latin letters) and trimmed,
+    // contains the text lower-cased and trimmed; an empty text shows every line.
     void setFilter(FilterField field, const QString &text);
 
     void eraseLine(size_t index);
