@@ -1,5 +1,6 @@
 #include "Prompts.h"
 
+#include "DialogFolders.h"
 #include "platform/Platform.h"
 
 #include "ReportPreview.h"
@@ -127,8 +128,10 @@ QString QtPrompts::openFileName(QWidget *parent, const QString &filter)
             qtFilters.last() =
                 name.left(name.indexOf(u'(')).trimmed() + QStringLiteral(" (") + patterns + u')';
     }
-    return QFileDialog::getOpenFileName(parent, QString(), QString(),
-                                        qtFilters.join(QStringLiteral(";;")));
+    const QString chosen = QFileDialog::getOpenFileName(
+        parent, QString(), DialogFolders::folderFor(filter), qtFilters.join(QStringLiteral(";;")));
+    DialogFolders::remember(filter, chosen);
+    return chosen;
 }
 
 void QtPrompts::openWithShell(const QString &path)
@@ -148,7 +151,10 @@ bool QtPrompts::startProgram(const QString &path)
 QString QtPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &suggested,
                                 const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+    const QString chosen = QFileDialog::getSaveFileName(
+        parent, caption, DialogFolders::startingPath(caption, suggested), filter);
+    DialogFolders::remember(caption, chosen);
+    return chosen;
 }
 
 bool QtPrompts::printSetup(QWidget *parent, QPrinter &printer, int pageCount)

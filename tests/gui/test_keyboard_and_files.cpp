@@ -1,6 +1,7 @@
 // The clerk's keyboard, files opened from outside the window, and changes never exported.
 #include "WindowFixture.h"
 
+#include "DialogFolders.h"
 #include "QtTranslation.h"
 
 #include <QMessageBox>
@@ -194,6 +195,25 @@ private slots:
         QCOMPARE(form().size(), QSize(1100, 700));
         QCOMPARE(table()->columnWidth(WorkingList::AccountColumn), 150);
         QSettings().remove(QStringLiteral("window"));
+    }
+
+    // Each file dialog opens where it last chose a file.
+    void dialogsRememberTheirFolder()
+    {
+        const QString file = writeFile(QStringLiteral("liste.txt"), "x");
+        QCOMPARE(DialogFolders::folderFor(QStringLiteral("Texts|*.txt")), QString());
+        DialogFolders::remember(QStringLiteral("Texts|*.txt"), file);
+        QCOMPARE(DialogFolders::folderFor(QStringLiteral("Texts|*.txt")), m_tmp->path());
+        QCOMPARE(DialogFolders::folderFor(QStringLiteral("Other")), QString());
+        DialogFolders::remember(QStringLiteral("Save as"), file);
+        QCOMPARE(DialogFolders::startingPath(QStringLiteral("Save as"), QStringLiteral("a.pdf")),
+                 m_tmp->filePath(QStringLiteral("a.pdf")));
+        QCOMPARE(DialogFolders::startingPath(QStringLiteral("Save as"), QStringLiteral("/x/a.pdf")),
+                 QStringLiteral("/x/a.pdf"));
+        // A folder since removed is forgotten.
+        m_tmp.reset();
+        QCOMPARE(DialogFolders::folderFor(QStringLiteral("Texts|*.txt")), QString());
+        newFolder();
     }
 
     // Qt's own buttons speak French (the tests run with an English or C locale).
