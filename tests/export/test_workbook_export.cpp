@@ -6,7 +6,7 @@
 #include "model/UserError.h"
 #include "session/Session.h"
 
-#include "support/OrcusDump.h"
+#include "support/XlsxCells.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -38,7 +38,7 @@ TEST(WorkbookExport, HeadersTextAndNumberCells)
     const QString path = dir.filePath(QStringLiteral("out.xlsx"));
     WorkbookExport::writeFile(session.list(), path);
 
-    EXPECT_EQ(dumpWithOrcus(path),
+    EXPECT_EQ(XlsxCells::read(path),
               (QStringList{"Sheet1/0/0:string:\"Compte\"",
                            "Sheet1/0/1:string:\"Clé\"",
                            "Sheet1/0/2:string:\"Net à Payer\"",
