@@ -2,6 +2,7 @@
 
 #include "export/TextExport.h"
 #include "export/WorkbookExport.h"
+#include "export/XlsxSaveFile.h"
 #include "import/WorkbookReader.h"
 #include "model/UserError.h"
 #include "session/Session.h"
@@ -166,6 +167,27 @@ TEST(WorkbookExport, FileNameAndWholeOrNothing)
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create file \"")))
             << e.message().toStdString();
     }
+}
+
+// Rows go to the file as they are written: a cell above the row being written is refused,
+// never dropped, and nothing is left behind.
+TEST(WorkbookExport, CellAboveTheRowBeingWrittenIsRefused)
+{
+    QTemporaryDir dir;
+    {
+        XlsxSaveFile book(dir.filePath(QStringLiteral("rangs.xlsx")));
+        book.addSheet();
+        book.text(1, 0, u"B2");
+        try {
+            book.number(0, 2, 1.0);
+            ADD_FAILURE() << "no error";
+        } catch (const UserError &e) {
+            EXPECT_TRUE(e.message().startsWith(
+                QStringLiteral("Ligne 1, colonne 3 : la cellule n’a pas pu être écrite")))
+                << e.message().toStdString();
+        }
+    }
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST(WorkbookExport, WorkbookGetsTheTextExportsPermissions)
