@@ -2,11 +2,12 @@
 
 #include "export/TextExport.h"
 #include "export/WorkbookExport.h"
+#include "export/XlsxSaveFile.h"
 #include "import/WorkbookReader.h"
 #include "model/UserError.h"
 #include "session/Session.h"
 
-#include "support/OrcusDump.h"
+#include "support/XlsxCells.h"
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -38,7 +39,7 @@ TEST(WorkbookExport, HeadersTextAndNumberCells)
     const QString path = dir.filePath(QStringLiteral("out.xlsx"));
     WorkbookExport::writeFile(session.list(), path);
 
-    EXPECT_EQ(dumpWithOrcus(path),
+    EXPECT_EQ(XlsxCells::read(path),
               (QStringList{"Sheet1/0/0:string:\"Compte\"",
                            "Sheet1/0/1:string:\"Clé\"",
                            "Sheet1/0/2:string:\"Net à Payer\"",
@@ -166,6 +167,27 @@ TEST(WorkbookExport, FileNameAndWholeOrNothing)
         EXPECT_TRUE(e.message().startsWith(QStringLiteral("Cannot create file \"")))
             << e.message().toStdString();
     }
+}
+
+// Rows go to the file as they are written: a cell above the row being written is refused,
+// never dropped, and nothing is left behind.
+TEST(WorkbookExport, CellAboveTheRowBeingWrittenIsRefused)
+{
+    QTemporaryDir dir;
+    {
+        XlsxSaveFile book(dir.filePath(QStringLiteral("rangs.xlsx")));
+        book.addSheet();
+        book.text(1, 0, u"B2");
+        try {
+            book.number(0, 2, 1.0);
+            ADD_FAILURE() << "no error";
+        } catch (const UserError &e) {
+            EXPECT_TRUE(e.message().startsWith(
+                QStringLiteral("Ligne 1, colonne 3 : la cellule n’a pas pu être écrite")))
+                << e.message().toStdString();
+        }
+    }
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST(WorkbookExport, WorkbookGetsTheTextExportsPermissions)

@@ -26,8 +26,11 @@ XlsxSaveFile::XlsxSaveFile(const QString &path)
             CannotCreateFileText.arg(QDir::toNativeSeparators(path), m_temp.errorString()));
     m_temp.close();
     m_tempName = QFile::encodeName(m_temp.fileName());
+    // Rows go to the file as they are written and texts are stored in their cells (inline
+    // strings): no per-cell tree and no shared-string table to build, so a long list is
+    // written faster and in flat memory. Cells must therefore come row by row.
     lxw_workbook_options options = {};
-    options.constant_memory = LXW_FALSE;
+    options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_FALSE;
     m_book = workbook_new_opt(m_tempName.constData(), &options);
     if (!m_book)

@@ -11,7 +11,9 @@ struct lxw_worksheet;
 // A workbook written whole or not at all: libxlsxwriter writes it under a temporary name in
 // the target's folder, and commit() renames it over the target once complete. Dropped
 // without commit(), it leaves the target as it was. Every failure throws UserError naming
-// the file, or the row and column of a cell the library refuses.
+// the file, or the row and column of a cell the library refuses. Rows are written to the file
+// as they come, texts stored in their cells (inline strings): cells of a sheet must be given
+// row by row, from the top, and a cell above the row being written is refused.
 class XlsxSaveFile final
 {
 public:
