@@ -135,14 +135,17 @@ TEST(Session, EveryFigureEqualsAFreshCheckAfterAnyCommand)
         LineMaker make(seed);
         Session s;
         s.replaceAll(make.lines(make.pick(30)));
+        QStringList imported = allCells(s.list());
         std::string trail;
-        for (int step = 0; step < 14; ++step) {
+        for (int step = 0; step < 16; ++step) {
             const int n = s.list().count();
-            const int command = make.pick(12);
+            const int command = make.pick(14);
             trail += std::to_string(command) + ' ';
             switch (command) {
             case 0:
                 s.replaceAll(make.lines(make.pick(30)));
+                imported = allCells(s.list());
+                EXPECT_FALSE(s.undoStack().canUndo());
                 break;
             case 1: {
                 // A filter on a piece of a shown line's account or name.
@@ -190,17 +193,41 @@ TEST(Session, EveryFigureEqualsAFreshCheckAfterAnyCommand)
                 EXPECT_EQ(allCells(s.list()), cells);
                 break;
             }
+            case 12:
+                s.undoStack().undo();
+                break;
+            case 13:
+                s.undoStack().redo();
+                break;
             default:
                 s.refresh();
                 break;
             }
             expectSame(shown(s), oracle(s.list()), "seed " + std::to_string(seed) + ": " + trail);
+            EXPECT_EQ(s.hasUnexportedChanges(), s.undoStack().index() != 0) << trail;
             // The colours follow the same check as the counters.
             for (int r = 0; r < s.list().count(); ++r)
                 ASSERT_EQ(s.list().line(r).figures.status, checkKeys(s.list().line(r)).status)
                     << trail;
             if (::testing::Test::HasFailure()) return;
         }
+        // Undoing everything gives back exactly the lines read, redoing everything the lines
+        // of the last change, each step agreeing with a fresh check.
+        while (s.undoStack().canRedo())
+            s.undoStack().redo();
+        const QStringList reached = allCells(s.list());
+        while (s.undoStack().canUndo()) {
+            s.undoStack().undo();
+            expectSame(shown(s), oracle(s.list()), "undo after " + trail);
+        }
+        EXPECT_EQ(allCells(s.list()), imported) << trail;
+        EXPECT_FALSE(s.hasUnexportedChanges()) << trail;
+        while (s.undoStack().canRedo()) {
+            s.undoStack().redo();
+            expectSame(shown(s), oracle(s.list()), "redo after " + trail);
+        }
+        EXPECT_EQ(allCells(s.list()), reached) << trail;
+        if (::testing::Test::HasFailure()) return;
     }
 }
 
@@ -231,6 +258,49 @@ TEST(Session, DeletingWhileFilteredKeepsTheHiddenLines)
     s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("omar"));
     EXPECT_EQ(s.appendLine(make.line()), 1);
     EXPECT_EQ(s.figures().shown, 2);
+}
+
+TEST(Session, UndoPutsLinesBackAmongAllLinesAndShowsThem)
+{
+    Session s;
+    LineMaker make(11);
+    std::vector<TransferLine> lines;
+    for (const char16_t *name : {u"ALI", u"OMAR", u"ALIA", u"SAID"}) {
+        TransferLine l = make.line();
+        l.setSubItem(TransferLine::NomPrenom, name);
+        lines.push_back(l);
+    }
+    s.replaceAll(lines);
+    auto names = [&s] {
+        QStringList out;
+        for (int r = 0; r < s.list().count(); ++r)
+            out << s.list().line(r).subItem(TransferLine::NomPrenom);
+        return out;
+    };
+    s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("ali"));
+    EXPECT_EQ(s.deleteShown(), 2);
+    EXPECT_EQ(s.undoStack().undoText(), QStringLiteral("la suppression de 2 lignes"));
+    // Undone under another filter: the lines come back in their places and are shown.
+    s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("omar"));
+    s.undoStack().undo();
+    EXPECT_EQ(names(), (QStringList{"ALI", "OMAR", "ALIA"}));
+    EXPECT_EQ(s.figures().all, 4);
+    EXPECT_FALSE(s.hasUnexportedChanges());
+    s.setFilter(WorkingList::FilterField::None, QString());
+    EXPECT_EQ(names(), (QStringList{"ALI", "OMAR", "ALIA", "SAID"}));
+    s.undoStack().redo();
+    EXPECT_EQ(names(), (QStringList{"OMAR", "SAID"}));
+    EXPECT_TRUE(s.hasUnexportedChanges());
+    // An import forgets every change.
+    s.replaceAll(lines);
+    EXPECT_FALSE(s.undoStack().canUndo());
+    EXPECT_FALSE(s.hasUnexportedChanges());
+    // A change that changes nothing is not recorded.
+    s.replaceLine(0, s.list().line(0));
+    s.clean();
+    EXPECT_EQ(s.undoStack().count(), 1);
+    s.clean();
+    EXPECT_EQ(s.undoStack().count(), 1);
 }
 
 TEST(Session, StatisticsRules)

@@ -5,8 +5,10 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QVarLengthArray>
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 #include <thread>
 
 namespace
@@ -147,11 +149,12 @@ void WorkingList::append(TransferLine line)
     endInsertRows();
 }
 
-void WorkingList::removeAt(int row)
+TransferLine WorkingList::removeAt(int row)
 {
-    if (row < 0 || row >= count()) return;
+    if (row < 0 || row >= count()) return {};
     beginRemoveRows({}, row, row);
     const int index = toIndex(row);
+    TransferLine removed = std::move(m_all[size_t(index)]);
     eraseLine(size_t(index));
     if (m_filter != FilterField::None) {
         m_shown.erase(m_shown.begin() + row);
@@ -159,6 +162,7 @@ void WorkingList::removeAt(int row)
             --m_shown[k];
     }
     endRemoveRows();
+    return removed;
 }
 
 void WorkingList::eraseLine(size_t index)
@@ -174,29 +178,102 @@ void WorkingList::eraseLine(size_t index)
     m_all.pop_back();
 }
 
-void WorkingList::removeShown()
+std::vector<int> WorkingList::shownIndices() const
+{
+    if (m_filter != FilterField::None) return m_shown;
+    std::vector<int> all(m_all.size());
+    for (size_t i = 0; i < all.size(); ++i)
+        all[i] = int(i);
+    return all;
+}
+
+std::vector<TransferLine> WorkingList::takeLines(const std::vector<int> &indices)
 {
     beginResetModel();
-    if (m_filter == FilterField::None) {
-        m_all.clear();
-    } else {
-        std::vector<char> drop(m_all.size(), 0);
-        for (int i : m_shown)
-            drop[size_t(i)] = 1;
-        size_t w = 0;
-        for (size_t r = 0; r < m_all.size(); ++r)
-            if (!drop[r]) m_all[w++] = std::move(m_all[r]);
-        m_all.resize(w);
+    std::vector<TransferLine> taken;
+    if (indices.size() == m_all.size()) {
+        taken.swap(m_all);
         m_shown.clear();
+    } else {
+        taken.reserve(indices.size());
+        std::vector<int> shown;
+        size_t next = 0;      // in indices
+        size_t nextShown = 0; // in m_shown
+        size_t kept = 0;
+        for (size_t i = 0; i < m_all.size(); ++i) {
+            const bool isShown = nextShown < m_shown.size() && m_shown[nextShown] == int(i);
+            if (isShown) ++nextShown;
+            if (next < indices.size() && indices[next] == int(i)) {
+                taken.push_back(std::move(m_all[i]));
+                ++next;
+                continue;
+            }
+            if (isShown) shown.push_back(int(kept));
+            if (kept != i) m_all[kept] = std::move(m_all[i]);
+            ++kept;
+        }
+        m_all.resize(kept);
+        m_shown = std::move(shown);
+    }
+    endResetModel();
+    return taken;
+}
+
+void WorkingList::insertLines(const std::vector<int> &indices, std::vector<TransferLine> lines)
+{
+    beginResetModel();
+    if (m_all.empty()) {
+        m_all = std::move(lines);
+        m_shown = indices;
+    } else {
+        // Filled from the end, each line moving once to its final place.
+        const size_t total = m_all.size() + lines.size();
+        size_t from = m_all.size();
+        size_t next = lines.size();
+        size_t nextShown = m_shown.size();
+        std::vector<int> shown;
+        m_all.resize(total);
+        for (size_t at = total; at-- > 0;) {
+            if (next > 0 && indices[next - 1] == int(at)) {
+                m_all[at] = std::move(lines[--next]);
+                shown.push_back(int(at));
+                continue;
+            }
+            --from;
+            if (nextShown > 0 && m_shown[nextShown - 1] == int(from)) {
+                --nextShown;
+                shown.push_back(int(at));
+            }
+            if (at != from) m_all[at] = std::move(m_all[from]);
+        }
+        std::reverse(shown.begin(), shown.end());
+        m_shown = std::move(shown);
+    }
+    if (m_filter == FilterField::None) m_shown.clear();
+    endResetModel();
+}
+
+void WorkingList::swapLines(const std::vector<int> &indices, std::vector<TransferLine> &lines)
+{
+    beginResetModel();
+    for (size_t k = 0; k < indices.size(); ++k)
+        std::swap(m_all[size_t(indices[k])], lines[k]);
+    if (m_filter != FilterField::None) {
+        std::vector<int> shown;
+        shown.reserve(m_shown.size() + indices.size());
+        std::set_union(m_shown.begin(), m_shown.end(), indices.begin(), indices.end(),
+                       std::back_inserter(shown));
+        m_shown = std::move(shown);
     }
     endResetModel();
 }
 
-void WorkingList::replaceLine(int row, TransferLine line)
+TransferLine WorkingList::replaceLine(int row, TransferLine line)
 {
-    if (row < 0 || row >= count()) return;
-    m_all[size_t(toIndex(row))] = std::move(line);
+    if (row < 0 || row >= count()) return {};
+    std::swap(m_all[size_t(toIndex(row))], line);
     emit dataChanged(index(row, 0), index(row, 7));
+    return line;
 }
 
 void WorkingList::allLinesChanged()

@@ -66,12 +66,22 @@ private:
     void replaceAll(std::vector<TransferLine> lines);
     // Appends a line at the end; it is shown whatever the filter.
     void append(TransferLine line);
-    // Replaces the shown line at row.
-    void replaceLine(int row, TransferLine line);
-    // Removes the shown line at row.
-    void removeAt(int row);
-    // Removes every shown line (every line when no filter is in force).
-    void removeShown();
+    // Replaces the shown line at row; returns the line it held.
+    TransferLine replaceLine(int row, TransferLine line);
+    // Removes the shown line at row and returns it.
+    TransferLine removeAt(int row);
+    // The positions among all lines of the shown lines, in order.
+    std::vector<int> shownIndices() const;
+
+    // Changes by position among all lines (indices ascending), as undo and redo replay
+    // them. The lines they bring in are shown whatever the filter; every other line keeps
+    // its place among the shown or hidden lines.
+    // Removes the lines at the indices and returns them, in order.
+    std::vector<TransferLine> takeLines(const std::vector<int> &indices);
+    // Puts lines back so that they stand at the indices afterwards.
+    void insertLines(const std::vector<int> &indices, std::vector<TransferLine> lines);
+    // Exchanges the lines at the indices with the given ones.
+    void swapLines(const std::vector<int> &indices, std::vector<TransferLine> &lines);
     // Tells the view that cells of many lines changed.
     void allLinesChanged();
     // Shows only the lines whose field, folded (case and accents of Latin letters) and trimmed,

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 namespace
 {
@@ -22,6 +23,18 @@ namespace
 const QString FormatNotSupported = QStringLiteral("Format not supported: ");
 const QString FileMessage = QStringLiteral("Fichier « %1 » : %2");
 const QString CannotCreateFolder = QStringLiteral("Le dossier « %1 » ne peut pas être créé.");
+
+// What undo and redo name, after "Annuler" or "Rétablir".
+namespace EditTexts
+{
+const QString DeleteLine = QStringLiteral("la suppression d’une ligne");
+const QString DeleteLines = QStringLiteral("la suppression de %1 lignes");
+const QString AddLine = QStringLiteral("l’ajout d’une ligne");
+const QString EditLine = QStringLiteral("la modification d’une ligne");
+const QString RepairRip = QStringLiteral("la correction des RIP");
+const QString RepairCle = QStringLiteral("la correction des CLE");
+const QString Clean = QStringLiteral("le nettoyage des données");
+} // namespace EditTexts
 
 QString asString(QStringView text)
 {
@@ -76,10 +89,53 @@ void grow(std::vector<int> &counts, int id)
 
 } // namespace
 
+// One recorded change on the undo stack. Pushed once the session has made the change, so
+// its first redo does nothing.
+class Session::Edit final : public QUndoCommand
+{
+public:
+    Edit(Session &session, const QString &text, LineChange change)
+        : QUndoCommand(text), m_session(session), m_change(std::move(change))
+    {
+    }
+    void undo() override { m_session.apply(m_change); }
+    void redo() override
+    {
+        if (m_done)
+            m_done = false;
+        else
+            m_session.apply(m_change);
+    }
+
+private:
+    Session &m_session;
+    LineChange m_change;
+    bool m_done = true;
+};
+
 Session::Session(QObject *parent) : QObject(parent)
 {
     recount();
     publish();
+}
+
+void Session::pushEdit(const QString &text, LineChange change)
+{
+    m_undoStack.push(new Edit(*this, text, std::move(change)));
+    emit linesChanged();
+}
+
+void Session::apply(LineChange &change)
+{
+    if (change.kind == LineChange::Kind::Replacement)
+        m_list.swapLines(change.indices, change.lines);
+    else if (change.lines.empty())
+        change.lines = m_list.takeLines(change.indices);
+    else
+        m_list.insertLines(change.indices, std::exchange(change.lines, {}));
+    recount();
+    publish();
+    emit linesChanged();
 }
 
 // --- derived figures ---
@@ -286,11 +342,19 @@ void Session::replaceAll(std::vector<TransferLine> lines)
     for (TransferLine &line : lines)
         deriveIds(line, fresh);
     if (other.joinable()) other.join();
+    // The recorded changes name ids of the old dictionaries: they go first.
+    m_undoStack.clear();
     m_dictionaries = std::move(fresh);
     m_list.replaceAll(std::move(lines));
-    m_unexported = false;
     recount();
     publish();
+    emit linesChanged();
+}
+
+void Session::restoreUnexported(std::vector<TransferLine> lines)
+{
+    replaceAll(std::move(lines));
+    m_undoStack.resetClean();
 }
 
 // --- repairs and cleaning ---
@@ -298,6 +362,7 @@ void Session::replaceAll(std::vector<TransferLine> lines)
 Session::RepairResult Session::repairKeys(KeyKind kind)
 {
     RepairResult result;
+    LineChange change;
     for (int row = 0; row < m_list.count(); ++row) {
         TransferLine &line = m_list.mutableLine(row);
         const QString key = repairedKey(line, kind);
@@ -305,36 +370,46 @@ Session::RepairResult Session::repairKeys(KeyKind kind)
             result.leftRows.push_back(row);
             continue;
         }
+        ++result.repaired;
+        if (line.subItemView(TransferLine::CleRip) == key) continue;
+        change.indices.push_back(m_list.toIndex(row));
+        change.lines.push_back(line);
         line.setSubItem(TransferLine::CleRip, key);
         derive(line, m_dictionaries);
-        ++result.repaired;
     }
-    m_unexported = m_unexported || result.repaired > 0;
+    if (change.indices.empty()) return result;
     m_list.allLinesChanged();
     recount();
     publish();
+    pushEdit(kind == KeyKind::Rip ? EditTexts::RepairRip : EditTexts::RepairCle, std::move(change));
     return result;
 }
 
 int Session::clean()
 {
     const int n = m_list.count();
+    LineChange change;
     for (int row = 0; row < n; ++row) {
         TransferLine &line = m_list.mutableLine(row);
+        TransferLine cleaned = line;
         QString account = trimBlanks(line.subItemView(TransferLine::Compte)).toString();
         account = TextColumns::right(account.rightJustified(10, u'0'), 10);
-        line.setSubItem(TransferLine::Compte, account);
+        cleaned.setSubItem(TransferLine::Compte, account);
         const QString name = trimBlanks(line.subItemView(TransferLine::NomPrenom)).toString();
-        line.setSubItem(TransferLine::NomPrenom, TextColumns::fitLeft(name, 27));
+        cleaned.setSubItem(TransferLine::NomPrenom, TextColumns::fitLeft(name, 27));
         QString key = trimBlanks(line.subItemView(TransferLine::CleRip)).toString();
         key = TextColumns::right(key.rightJustified(2, u'0'), 2);
-        line.setSubItem(TransferLine::CleRip, key);
-        derive(line, m_dictionaries);
+        cleaned.setSubItem(TransferLine::CleRip, key);
+        if (cleaned == line) continue;
+        derive(cleaned, m_dictionaries);
+        change.indices.push_back(m_list.toIndex(row));
+        change.lines.push_back(std::exchange(line, std::move(cleaned)));
     }
-    m_unexported = m_unexported || n > 0;
+    if (change.indices.empty()) return n;
     m_list.allLinesChanged();
     recount();
     publish();
+    pushEdit(EditTexts::Clean, std::move(change));
     return n;
 }
 
@@ -343,30 +418,34 @@ int Session::clean()
 bool Session::deleteRow(int row)
 {
     if (row < 0 || row >= m_list.count()) return false;
-    m_unexported = true;
+    const int index = m_list.toIndex(row);
     add(m_list.line(row), -1);
-    m_list.removeAt(row);
+    TransferLine removed = m_list.removeAt(row);
     auto it = std::lower_bound(m_wrongRows.begin(), m_wrongRows.end(), row);
     if (it != m_wrongRows.end() && *it == row) it = m_wrongRows.erase(it);
     for (; it != m_wrongRows.end(); ++it)
         --*it;
     publish();
+    LineChange change{LineChange::Kind::Removal, {index}, {}};
+    change.lines.push_back(std::move(removed));
+    pushEdit(EditTexts::DeleteLine, std::move(change));
     return true;
 }
 
 int Session::deleteShown()
 {
     const int n = m_list.count();
-    m_unexported = m_unexported || n > 0;
-    m_list.removeShown();
+    if (n == 0) return 0;
+    LineChange change{LineChange::Kind::Removal, m_list.shownIndices(), {}};
+    change.lines = m_list.takeLines(change.indices);
     recount();
     publish();
+    pushEdit(n == 1 ? EditTexts::DeleteLine : EditTexts::DeleteLines.arg(n), std::move(change));
     return n;
 }
 
 int Session::appendLine(TransferLine line)
 {
-    m_unexported = true;
     derive(line, m_dictionaries);
     m_list.append(std::move(line));
     const int row = m_list.count() - 1;
@@ -374,25 +453,31 @@ int Session::appendLine(TransferLine line)
     add(added, 1);
     if (added.figures.status == TransferLine::KeyStatus::Wrong) m_wrongRows.push_back(row);
     publish();
+    pushEdit(EditTexts::AddLine,
+             LineChange{LineChange::Kind::Insertion, {m_list.totalCount() - 1}, {}});
     return row;
 }
 
 void Session::replaceLine(int row, TransferLine line)
 {
     if (row < 0 || row >= m_list.count()) return;
-    m_unexported = true;
+    if (line == m_list.line(row)) return;
     derive(line, m_dictionaries);
     const bool wasWrong = m_list.line(row).figures.status == TransferLine::KeyStatus::Wrong;
     const bool isWrong = line.figures.status == TransferLine::KeyStatus::Wrong;
     add(m_list.line(row), -1);
     add(line, 1);
-    m_list.replaceLine(row, std::move(line));
+    const int index = m_list.toIndex(row);
+    TransferLine before = m_list.replaceLine(row, std::move(line));
     const auto it = std::lower_bound(m_wrongRows.begin(), m_wrongRows.end(), row);
     if (wasWrong && !isWrong)
         m_wrongRows.erase(it);
     else if (isWrong && !wasWrong)
         m_wrongRows.insert(it, row);
     publish();
+    LineChange change{LineChange::Kind::Replacement, {index}, {}};
+    change.lines.push_back(std::move(before));
+    pushEdit(EditTexts::EditLine, std::move(change));
 }
 
 void Session::refresh()
@@ -439,7 +524,7 @@ QString Session::exportPath(const Folders &folders, ExportKind kind, const QStri
 Session::ExportResult Session::exportText(const QString &path)
 {
     TextExport::writeFile(m_list, path);
-    m_unexported = false;
+    m_undoStack.setClean();
     return {path, m_list.count(), m_list.filtered()};
 }
 
@@ -450,7 +535,7 @@ Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult 
     const RepairResult repaired = repairKeys(KeyKind::Rip);
     if (repair) *repair = repaired;
     WorkbookExport::writeFile(m_list, path);
-    m_unexported = false;
+    m_undoStack.setClean();
     return {path, m_list.count(), m_list.filtered()};
 }
 

@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QUndoStack>
 #include <functional>
 #include <vector>
 
@@ -108,8 +109,16 @@ public:
     // Replaces the cells of the shown line at row.
     void replaceLine(int row, TransferLine line);
 
+    // Deletions, edits, additions, repairs and cleaning, to undo and redo. An import
+    // empties it; the filter is not on it. Its clean state is the list last read or
+    // written to a file.
+    QUndoStack &undoStack() { return m_undoStack; }
+
     // True when the lines changed since they were last read or written to a file.
-    bool hasUnexportedChanges() const { return m_unexported; }
+    bool hasUnexportedChanges() const { return !m_undoStack.isClean(); }
+    // Replaces the list with lines kept from a session that ended before they were
+    // exported: they count as changes not yet exported.
+    void restoreUnexported(std::vector<TransferLine> lines);
 
     // Recomputes every figure from the shown lines' derived figures (a full refresh).
     void refresh();
@@ -157,6 +166,8 @@ public:
 signals:
     // The lines, the filter or the figures changed.
     void changed();
+    // The lines themselves changed (a command, an undo or a redo, an import).
+    void linesChanged();
 
 private:
     struct Dictionaries {
@@ -167,11 +178,25 @@ private:
     static void deriveIds(TransferLine &line, Dictionaries &dictionaries);
     static void derive(TransferLine &line, Dictionaries &dictionaries);
     void add(const TransferLine &line, int sign);
+    // A change of the list by positions among all lines, recorded for undo and redo.
+    struct LineChange {
+        enum class Kind { Removal, Insertion, Replacement };
+        Kind kind = Kind::Replacement;
+        std::vector<int> indices; // ascending, where the lines stand while in the list
+        // Removals and insertions: the lines while out of the list. Replacements: the
+        // version of each line that is not in the list.
+        std::vector<TransferLine> lines;
+    };
+    class Edit;
+    // Records a change just made.
+    void pushEdit(const QString &text, LineChange change);
+    // Undoes or redoes a change: moves its lines in or out, or exchanges them.
+    void apply(LineChange &change);
     void recount();
     void publish();
 
     WorkingList m_list;
-    bool m_unexported = false;
+    QUndoStack m_undoStack;
     Dictionaries m_dictionaries;
     std::vector<int> m_nameCount, m_pairCount, m_typeCount; // over the shown lines
     std::vector<int> m_wrongRows;
