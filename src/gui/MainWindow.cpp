@@ -15,6 +15,8 @@
 #include "model/UserError.h"
 #include "reports/PreparedReport.h"
 #include "reports/ReportTexts.h"
+#include "session/JournalKeeper.h"
+#include "session/ListJournal.h"
 #include "settings/Cleaner.h"
 #include "settings/Settings.h"
 #include "update/CurlHttpClient.h"
@@ -98,6 +100,13 @@ const QString ExcelCodePrompt = QStringLiteral("Entrez le code de l'ordonnateur 
 const QString ExcelWritten = QStringLiteral("Fichier Excel créé : ");
 const QString ExcelCreated = QStringLiteral("Le fichier a été créé avec succès :");
 const QString ExcelMissing = QStringLiteral("Le fichier n’a pas été trouvé après l’exportation : ");
+const QString Undo = QStringLiteral("Annuler");
+const QString Redo = QStringLiteral("Rétablir");
+const QString JournalFound = QStringLiteral("Une liste non exportée de %1 lignes a été retrouvée "
+                                            "(dernière modification le %2). La reprendre ?");
+const QString JournalDate = QStringLiteral("dd/MM/yyyy 'à' hh:mm");
+const QString JournalSetAside = QStringLiteral(
+    "%1\nLa liste qu’il gardait n’a pas pu être reprise ; il a été mis de côté : %2");
 } // namespace Texts
 
 const QColor TooltipYellow(255, 255, 225);
@@ -152,11 +161,13 @@ MainWindow::MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, Update
     buildControls();
     buildMenu();
     buildShortcuts();
+    buildUndoActions();
     setAcceptDrops(true);
     connect(m_session, &Session::changed, this, &MainWindow::showFigures);
 
     cleanProgramFolder();
     loadPlace();
+    startJournal();
     sizeColumns();
     showFigures();
     showClock();
@@ -170,6 +181,8 @@ MainWindow::MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, Update
 
 MainWindow::~MainWindow()
 {
+    // The journal copies the session's lines: it goes first.
+    m_journal.reset();
     cleanProgramFolder();
     m_updater.reset();
 }
@@ -526,6 +539,41 @@ void MainWindow::buildShortcuts()
     connect(m_clearFilters, &QShortcut::activated, this, &MainWindow::clearFilters);
 }
 
+void MainWindow::buildUndoActions()
+{
+    QUndoStack &stack = m_session->undoStack();
+    auto action = [this](const QString &text, const char *name, const QList<QKeySequence> &keys,
+                         void (QUndoStack::*step)()) {
+        auto *a = new QAction(text, this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcuts(keys);
+        a->setEnabled(false);
+        connect(a, &QAction::triggered, this,
+                [this, step] { runCommand([this, step] { (m_session->undoStack().*step)(); }); });
+        // Also a window shortcut, so the keys work without opening the menu.
+        addAction(a);
+        return a;
+    };
+    m_undoAction =
+        action(Texts::Undo, "undoAction", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &QUndoStack::undo);
+    m_redoAction =
+        action(Texts::Redo, "redoAction",
+               {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+               &QUndoStack::redo);
+    connect(&stack, &QUndoStack::canUndoChanged, m_undoAction, &QAction::setEnabled);
+    connect(&stack, &QUndoStack::canRedoChanged, m_redoAction, &QAction::setEnabled);
+    // Each names what it would undo or redo.
+    connect(&stack, &QUndoStack::undoTextChanged, m_undoAction, [this](const QString &text) {
+        m_undoAction->setText(text.isEmpty() ? Texts::Undo : Texts::Undo + u' ' + text);
+    });
+    connect(&stack, &QUndoStack::redoTextChanged, m_redoAction, [this](const QString &text) {
+        m_redoAction->setText(text.isEmpty() ? Texts::Redo : Texts::Redo + u' ' + text);
+    });
+    QAction *first = m_lineMenu->actions().value(0);
+    m_lineMenu->insertActions(first, {m_undoAction, m_redoAction});
+    m_lineMenu->insertSeparator(first);
+}
+
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // The list view uses Enter itself, so it is caught before the view sees it.
@@ -651,6 +699,34 @@ void MainWindow::startUpdater()
     m_updater->showStatus();
 }
 
+void MainWindow::startJournal()
+{
+    const QString path =
+        QDir(m_folders.dataRoot()).filePath(QStringLiteral("Journal/liste.journal"));
+    if (QFileInfo::exists(path)) {
+        runCommand([this, &path] {
+            ListJournal::Contents kept;
+            try {
+                kept = ListJournal::read(path);
+            } catch (const UserError &e) {
+                // A damaged journal never blocks the start: it is kept aside for a look.
+                const QString aside = JournalKeeper::setAside(path);
+                m_prompts->error(
+                    this, Texts::JournalSetAside.arg(e.message(), QDir::toNativeSeparators(aside)));
+                return;
+            }
+            const QString question =
+                Texts::JournalFound.arg(kept.lines.size())
+                    .arg(kept.savedAt.toLocalTime().toString(Texts::JournalDate));
+            if (!kept.lines.empty() && m_prompts->question(this, question))
+                m_session->restoreUnexported(std::move(kept.lines));
+            else
+                QFile::remove(path);
+        });
+    }
+    m_journal = std::make_unique<JournalKeeper>(*m_session, path);
+}
+
 void MainWindow::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
@@ -672,6 +748,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // A place that cannot be stored is reported; the window closes all the same.
     runCommand([this] { savePlace(); });
     saveWindowState();
+    // Leaving was confirmed, or nothing was left unexported: the journal has done its job.
+    m_journal->discard();
     event->accept();
 }
 

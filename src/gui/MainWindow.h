@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class JournalKeeper;
 class Prompts;
 class QAction;
 class QLabel;
@@ -47,6 +48,8 @@ public:
 
     // The working session: the list and every figure shown.
     Session &session() { return *m_session; }
+    // What keeps the list on disk while it has changes not yet exported.
+    JournalKeeper &journal() { return *m_journal; }
 
     // Imports a file as the import command does: a file named on the command line or
     // dropped on the window.
@@ -95,6 +98,8 @@ private:
     void buildControls();
     void buildMenu();
     void buildShortcuts();
+    // "Annuler" and "Rétablir" in the list's menu and on the keyboard.
+    void buildUndoActions();
     void fillRecentFilesMenu();
     void rememberRecentFile(const QString &path);
     // Window geometry and column widths, kept per user between runs.
@@ -102,6 +107,8 @@ private:
     void saveWindowState() const;
     void sizeColumns();
     void startUpdater();
+    // Offers back a list left unexported by an earlier run, then starts keeping the journal.
+    void startJournal();
 
     QString settingsFile() const;
     void cleanProgramFolder();
@@ -134,6 +141,7 @@ private:
     Session *m_session;
     std::unique_ptr<UpdaterControls> m_updaterControls;
     std::unique_ptr<Updater> m_updater;
+    std::unique_ptr<JournalKeeper> m_journal;
     bool m_importing = false;
 
     // Command buttons.
@@ -153,6 +161,8 @@ private:
     TextLinesView *m_errorLinesView = nullptr;
     QMenu *m_lineMenu = nullptr;
     QMenu *m_recentFilesMenu = nullptr;
+    QAction *m_undoAction = nullptr;
+    QAction *m_redoAction = nullptr;
     QLabel *m_pathLabel = nullptr;
 
     // Key counters: a light each, its count on it and a caption under it.

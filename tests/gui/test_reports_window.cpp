@@ -88,6 +88,8 @@ private slots:
     {
         QVERIFY2(m_prompts->unexpected.isEmpty(), qPrintable(m_prompts->unexpected.join(u'\n')));
         m_form.reset();
+        // The folder is shared: no test starts with the journal of the one before.
+        QDir(m_dir.filePath(QStringLiteral("Journal"))).removeRecursively();
     }
 
     void emptyTableWarnsInArabicAndChangesNothing()
