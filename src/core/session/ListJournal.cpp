@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringEncoder>
+#include <algorithm>
+#include <iterator>
 
 namespace
 {
@@ -26,10 +29,25 @@ const QString BadLine = QStringLiteral("ligne %1 illisible");
 const QString Truncated = QStringLiteral("il s’arrête avant la fin de la liste");
 const QString BadSum = QStringLiteral("son contenu ne correspond pas à sa somme de contrôle");
 
+bool needsEscape(QStringView text)
+{
+    for (QChar c : text)
+        if (c == u'\\' || c == u'\t' || c == u'\n' || c == u'\r') return true;
+    return false;
+}
+
 void appendEscaped(QByteArray &out, QStringView text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    for (char c : utf8) {
+    if (!needsEscape(text)) {
+        // Encoded straight into the buffer: no text of its own for each cell.
+        QStringEncoder utf8(QStringEncoder::Utf8);
+        const qsizetype at = out.size();
+        out.resize(at + utf8.requiredSpace(text.size()));
+        char *end = utf8.appendToBuffer(out.data() + at, text);
+        out.truncate(end - out.constData());
+        return;
+    }
+    for (char c : text.toUtf8()) {
         switch (c) {
         case '\\':
             out += "\\\\";
@@ -60,51 +78,72 @@ void appendLine(QByteArray &out, const TransferLine &line)
     out += '\n';
 }
 
-// The fields of one list line; false when an escape is not one the writer makes.
-bool splitFields(QByteArrayView record, QStringList &fields)
+// Decodes the escapes of a field; false when one is not an escape the writer makes.
+bool unescape(QString &field)
 {
-    fields.clear();
-    QByteArray field;
-    for (qsizetype i = 0; i < record.size(); ++i) {
-        const char c = record[i];
-        if (c == '\t') {
-            fields << QString::fromUtf8(field);
-            field.clear();
-        } else if (c == '\\') {
-            if (++i == record.size()) return false;
-            switch (record[i]) {
-            case '\\':
-                field += '\\';
+    qsizetype w = 0;
+    for (qsizetype r = 0; r < field.size(); ++r) {
+        QChar c = field[r];
+        if (c == u'\\') {
+            if (++r == field.size()) return false;
+            switch (field[r].unicode()) {
+            case u'\\':
                 break;
-            case 't':
-                field += '\t';
+            case u't':
+                c = u'\t';
                 break;
-            case 'n':
-                field += '\n';
+            case u'n':
+                c = u'\n';
                 break;
-            case 'r':
-                field += '\r';
+            case u'r':
+                c = u'\r';
                 break;
             default:
                 return false;
             }
-        } else {
-            field += c;
         }
+        field[w++] = c;
     }
-    fields << QString::fromUtf8(field);
-    return fields.size() <= 1 + TransferLine::MaxSubItems;
+    field.truncate(w);
+    return true;
 }
 
-TransferLine lineOf(const QStringList &f)
+TransferLine lineOf(const QStringView *f, qsizetype count)
 {
-    if (f.size() == 1 + TransferLine::MaxSubItems)
+    if (count == 1 + TransferLine::MaxSubItems)
         return TransferLine(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7]);
     TransferLine line;
     line.setCaption(f[0]);
-    for (qsizetype k = 1; k < f.size(); ++k)
+    for (qsizetype k = 1; k < count; ++k)
         line.addSubItem(f[k]);
     return line;
+}
+
+// The line a record holds; false when the record is not one the writer makes.
+bool readRecord(QByteArrayView record, TransferLine &line)
+{
+    const QString text = QString::fromUtf8(record);
+    QStringView fields[1 + TransferLine::MaxSubItems];
+    qsizetype count = 0;
+    for (qsizetype from = 0;;) {
+        if (count == qsizetype(std::size(fields))) return false;
+        const qsizetype tab = text.indexOf(u'\t', from);
+        fields[count++] = QStringView(text).sliced(from, (tab < 0 ? text.size() : tab) - from);
+        if (tab < 0) break;
+        from = tab + 1;
+    }
+    if (!text.contains(u'\\')) {
+        line = lineOf(fields, count);
+        return true;
+    }
+    QString decoded[std::size(fields)];
+    for (qsizetype k = 0; k < count; ++k) {
+        decoded[k] = fields[k].toString();
+        if (!unescape(decoded[k])) return false;
+        fields[k] = decoded[k];
+    }
+    line = lineOf(fields, count);
+    return true;
 }
 
 // Reads the text after a tag on a header line; false when the line is not that tag's.
@@ -130,7 +169,7 @@ QString write(const QString &path, const std::vector<TransferLine> &lines, const
                        savedAt.toUTC().toString(Qt::ISODate).toUtf8() + '\n' + LinesTag +
                        QByteArray::number(qsizetype(lines.size())) + '\n';
     file.write(chunk);
-    QCryptographicHash sum(QCryptographicHash::Sha256);
+    QCryptographicHash sum(QCryptographicHash::Blake2b_256);
     // Written in pieces of about a megabyte: a long list never sits whole in a second buffer.
     chunk.clear();
     chunk.reserve(1 << 20);
@@ -185,16 +224,18 @@ Contents read(const QString &path)
     if (!ok || count < 0 || count > data.size()) throw damaged(BadHeader);
 
     const qsizetype bodyStart = at;
-    contents.lines.reserve(size_t(count));
-    QStringList fields;
+    // Room for the lines the rest of the file can hold (a line of seven cells takes at least
+    // eight bytes), not for what a damaged count claims.
+    contents.lines.reserve(size_t(std::min<qlonglong>(count, (data.size() - at) / 8 + 1)));
+    TransferLine read;
     for (qlonglong n = 0; n < count; ++n) {
         if (!nextLine(line)) throw damaged(Truncated);
-        if (!splitFields(line, fields)) throw damaged(BadLine.arg(n + 1));
-        contents.lines.push_back(lineOf(fields));
+        if (!readRecord(line, read)) throw damaged(BadLine.arg(n + 1));
+        contents.lines.push_back(std::move(read));
     }
     const QByteArray expected =
         QCryptographicHash::hash(QByteArrayView(data).sliced(bodyStart, at - bodyStart),
-                                 QCryptographicHash::Sha256)
+                                 QCryptographicHash::Blake2b_256)
             .toHex();
     if (!nextLine(line)) throw damaged(Truncated);
     if (!tagged(line, EndTag, value) || value != expected || at != data.size())

@@ -14,7 +14,7 @@
 //   lines 2
 //   <caption> TAB <cell 1> TAB ... TAB <cell 7>     (one line per list line; a line with
 //   ...                                              fewer cells has fewer fields)
-//   end <SHA-256 of the list lines above, in hexadecimal>
+//   end <BLAKE2b-256 sum of the list lines above, in hexadecimal>
 //
 // In the fields a backslash, a tab, a line feed and a carriage return are written \\, \t,
 // \n and \r. The file is written whole or not at all.
