@@ -59,6 +59,8 @@ TEST(ListJournal, ReadsBackEveryCellAsWritten)
         const ListJournal::Contents back = ListJournal::read(path);
         EXPECT_EQ(cellsOf(back.lines), cellsOf(list));
         EXPECT_EQ(back.savedAt, when);
+        EXPECT_EQ(QFile::permissions(path) & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+                  QFileDevice::Permissions());
     }
 }
 

@@ -185,6 +185,8 @@ QString write(const QString &path, const std::vector<TransferLine> &lines, const
     flush();
     file.write(EndTag + sum.result().toHex() + '\n');
     if (!file.commit()) return CannotWrite.arg(shown, file.errorString());
+    // Names, accounts and amounts: for the clerk's eyes only.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return QString();
 }
 
