@@ -81,6 +81,9 @@ const QString DeleteLine = QStringLiteral("Supprimer la ligne %1 (%2, compte %3)
 const QString LeaveUnexported =
     QStringLiteral("La liste a été modifiée depuis le dernier export : ces modifications seront "
                    "perdues.\nQuitter quand même ?");
+const QString ReplaceUnexported = QStringLiteral("La liste a été modifiée depuis le dernier export "
+                                                 ": ces modifications seront perdues.\nImporter "
+                                                 "quand même ?");
 const QString RecentFiles = QStringLiteral("Fichiers récents");
 const QString NoRecentFiles = QStringLiteral("(aucun)");
 const QString Credit = QStringLiteral("Talvoro CCP — paie par virement CCP");
@@ -834,6 +837,11 @@ void MainWindow::importChosenFile(const QString &path)
         m_prompts->message(this, refusal);
         return;
     }
+    // A new list replaces the lines and clears the undo history: changes never exported
+    // are not thrown away without a word.
+    if (m_session->hasUnexportedChanges() && m_session->list().totalCount() > 0 &&
+        !m_prompts->question(this, Texts::ReplaceUnexported))
+        return;
     importPath(path);
     rememberRecentFile(QFileInfo(path).absoluteFilePath());
     const Statistics::TypeCounts &c = m_session->figures().types;

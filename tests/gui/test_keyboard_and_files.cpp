@@ -131,7 +131,14 @@ private slots:
         QCOMPARE(list().count(), 3);
         QCOMPARE(m_prompts->take(), QStringList{"message: D: 0\nI: 0\nP: 3"});
 
+        // A list with unexported changes is replaced only when the clerk says so.
         setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
+        m_prompts->answers.enqueue(false);
+        form().openFile(path);
+        QCOMPARE(list().line(0).subItem(TransferLine::NomPrenom).trimmed(),
+                 QStringLiteral("CHANGED"));
+        QVERIFY(m_prompts->take().value(0).endsWith(QStringLiteral("Importer quand même ?")));
+        m_prompts->answers.enqueue(true);
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
