@@ -188,6 +188,10 @@ MainWindow::~MainWindow()
     m_journal.reset();
     cleanProgramFolder();
     m_updater.reset();
+    // The session, a child, is destroyed after this window's members: nothing it signals
+    // while it goes may reach them.
+    m_session->disconnect(this);
+    m_session->undoStack().disconnect();
 }
 
 // --- building the window ---
@@ -566,12 +570,16 @@ void MainWindow::buildUndoActions()
     connect(&stack, &QUndoStack::canUndoChanged, m_undoAction, &QAction::setEnabled);
     connect(&stack, &QUndoStack::canRedoChanged, m_redoAction, &QAction::setEnabled);
     // Each names what it would undo or redo.
-    connect(&stack, &QUndoStack::undoTextChanged, m_undoAction, [this](const QString &text) {
-        m_undoAction->setText(text.isEmpty() ? Texts::Undo : Texts::Undo + u' ' + text);
-    });
-    connect(&stack, &QUndoStack::redoTextChanged, m_redoAction, [this](const QString &text) {
-        m_redoAction->setText(text.isEmpty() ? Texts::Redo : Texts::Redo + u' ' + text);
-    });
+    // The session outlives the window's own members while the window is destroyed: the
+    // connections reach only the actions.
+    connect(&stack, &QUndoStack::undoTextChanged, m_undoAction,
+            [action = m_undoAction](const QString &text) {
+                action->setText(text.isEmpty() ? Texts::Undo : Texts::Undo + u' ' + text);
+            });
+    connect(&stack, &QUndoStack::redoTextChanged, m_redoAction,
+            [action = m_redoAction](const QString &text) {
+                action->setText(text.isEmpty() ? Texts::Redo : Texts::Redo + u' ' + text);
+            });
     QAction *first = m_lineMenu->actions().value(0);
     m_lineMenu->insertActions(first, {m_undoAction, m_redoAction});
     m_lineMenu->insertSeparator(first);
