@@ -2,6 +2,7 @@
 
 #include "CompareDialog.h"
 #include "ImportProgress.h"
+#include "NamedWidget.h"
 #include "Prompts.h"
 #include "RecordEditor.h"
 #include "StatusLight.h"
@@ -132,12 +133,6 @@ void setTextColour(QWidget *w, const QColor &c)
     p.setColor(QPalette::WindowText, c);
     p.setColor(QPalette::Text, c);
     w->setPalette(p);
-}
-
-template <class W> W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 // "prefix" followed by n.

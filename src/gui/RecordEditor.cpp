@@ -1,5 +1,6 @@
 #include "RecordEditor.h"
 
+#include "NamedWidget.h"
 #include "Prompts.h"
 #include "WindowFonts.h"
 #include "keys/Keys.h"
@@ -29,12 +30,6 @@ const QString Caption = QStringLiteral("Modifier les informations");
 QString editorCleCCP(QStringView compte)
 {
     return lenientCcpKeyText(compte);
-}
-
-template <class W> W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
 }
 
 void fill(QWidget *w, const QColor &c)
