@@ -644,17 +644,13 @@ private:
         }
     }
 
-    // The sheet's own records say where its rows end: cells and rows that stop short of it,
-    // or go past it, mean records were lost or changed.
+    // The sheet's own records say where its rows end: a row past DIMENSIONS or INDEX means
+    // records were changed. (They may end later than the cells: a chart's anchor counts.)
     void checkRowCount() const
     {
         if (!m_dimensions) damaged(QStringLiteral("dimensions de la feuille absentes"));
-        const int64_t end = m_maxRow + 1;
-        if (m_index && int64_t(m_indexRowEnd) < end)
+        if (m_index && int64_t(m_indexRowEnd) < m_maxRow + 1)
             damagedAt(uint32_t(m_maxRow), QStringLiteral("ligne hors de l’index de la feuille"));
-        if (m_hasCell && int64_t(m_rowEnd) != end &&
-            !(m_index && int64_t(m_indexRowEnd) == int64_t(m_rowEnd)))
-            damaged(QStringLiteral("la feuille annonce %1 lignes, %2 lues").arg(m_rowEnd).arg(end));
     }
 
     enum class TableState { Before, In, After };
