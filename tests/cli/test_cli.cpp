@@ -492,7 +492,7 @@ TEST(Cli, WorkbooksFromEverySpreadsheetProgramCheckLikeTheirTextFile)
         cli({QStringLiteral("export-txt"), folder + QStringLiteral("gnumeric-erreur.xlsx"),
              QStringLiteral("--code"), QStringLiteral("A1"), QStringLiteral("--dir"), dir.path()});
     EXPECT_EQ(refused.status, 2);
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("la formule donne l’erreur « #N/A »")))
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("la cellule donne l’erreur « #N/A »")))
         << refused.err.toStdString();
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty() &&
                 QDir(dir.path()).entryList(QDir::AllDirs | QDir::NoDotAndDotDot).size() <= 1);

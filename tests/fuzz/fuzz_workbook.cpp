@@ -2,8 +2,7 @@
 // rows. The program reads workbooks in a reader process; here the readers run bare so that
 // every fault is seen. fuzz_workbook reads zip workbooks (.xlsx through QuaZip and liborcus's
 // XML parser, .ods through QuaZip and QXmlStreamReader); fuzz_workbook_xls reads compound
-// files (.xls through FreeXL and libgsf), where FreeXL's known over-read
-// (tests/fuzz/known/freexl-iconv-overread.xls) lives, so that it cannot bury a new finding.
+// files (.xls: libgsf for the container, our walk of the BIFF8 records for the cells).
 #include "import/WorkbookImport.h"
 #include "model/UserError.h"
 

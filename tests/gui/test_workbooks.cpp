@@ -188,7 +188,7 @@ private slots:
             shown[1],
             QStringLiteral("error: Import annulé : dans le classeur « ") +
                 QDir::toNativeSeparators(path) +
-                QStringLiteral(" », feuille « Feuil1 », ligne 3, colonne 3 (Net), la formule donne "
+                QStringLiteral(" », feuille « Feuil1 », ligne 3, colonne 3 (Net), la cellule donne "
                                "l’erreur « #N/A ». La liste n’a pas été modifiée."));
     }
 

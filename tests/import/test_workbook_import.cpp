@@ -1,6 +1,7 @@
 #include "QtPrinters.h"
 #include "support/XlsxBuilder.h"
 
+#include "export/XlsxSaveFile.h"
 #include "import/WorkbookReader.h"
 #include "keys/LineCheck.h"
 #include "model/AmountText.h"
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 
 using namespace WorkbookImport;
 
@@ -59,8 +61,9 @@ template <class F> QString errorOf(F &&f)
 
 TEST(WorkbookImport, CellTextAndAmountRules)
 {
-    const SheetTexts texts{u"  Zoé  ",       u"1 234,56", u"1234.5",    u"",
-                           u"12\u00A0345,5", u"abc",      u"15/03/2024"};
+    const SheetTexts texts{u"  Zoé  ",  u"1 234,56",   u"1234.5", u"",       u"12\u00A0345,5",
+                           u"abc",      u"15/03/2024", u"1,234",  u"12,345", u"1.234",
+                           u"1,234.56", u"-12.05",     u"1.2.3",  u"12,50"};
     using K = Cell::Kind;
     struct Case {
         Cell cell;
@@ -85,7 +88,16 @@ TEST(WorkbookImport, CellTextAndAmountRules)
         {{K::Bool, 0, -1}, QStringLiteral("FAUX"), false, 0},
         {{K::Text, 0, 0}, QStringLiteral("  Zoé  "), false, 0},
         {{K::Text, 0, 1}, QStringLiteral("1 234,56"), true, 1234.56},
-        {{K::Text, 0, 2}, QStringLiteral("1234.5"), false, 0}, // a point is not the decimal mark
+        // A lone point followed by one or two digits can only be a decimal point; more than
+        // two decimals, or a point beside a comma, may mean thousands and is refused.
+        {{K::Text, 0, 2}, QStringLiteral("1234.5"), true, 1234.5},
+        {{K::Text, 0, 7}, QStringLiteral("1,234"), false, 0},
+        {{K::Text, 0, 8}, QStringLiteral("12,345"), false, 0},
+        {{K::Text, 0, 9}, QStringLiteral("1.234"), false, 0},
+        {{K::Text, 0, 10}, QStringLiteral("1,234.56"), false, 0},
+        {{K::Text, 0, 11}, QStringLiteral("-12.05"), true, -12.05},
+        {{K::Text, 0, 12}, QStringLiteral("1.2.3"), false, 0},
+        {{K::Text, 0, 13}, QStringLiteral("12,50"), true, 12.5},
         {{K::Text, 0, 3}, QString(), true, 0},
         {{K::Text, 0, 4}, QStringLiteral("12\u00A0345,5"), true, 12345.5},
         {{K::Text, 0, 5}, QStringLiteral("abc"), false, 0},
@@ -120,7 +132,9 @@ TEST(WorkbookImport, ReadsTheFirstSheetFromRowTwo)
         b.number(3, 1, 12345678).number(3, 2, 5).text(3, 4, " 1 000,00 ").date(3, 5, 45366);
         b.text(3, 6, "سعيد بن علي").boolean(3, 7, true);
         // row 4 left blank
-        b.formula(5, 1, "=1000+1", 1001).number(5, 3, -12.345).date(5, 5, 45366.75, true);
+        // libxlsxwriter flags its workbooks to be computed on opening: a formula's saved
+        // value is a placeholder, shown in the name column as nothing.
+        b.formula(5, 6, "=1000+1", 1001).number(5, 3, -12.345).date(5, 5, 45366.75, true);
         b.text(6, 9, "beyond the seven columns");
         b.nextSheet().text(1, 1, "ignored").text(40, 1, "ignored");
     }
@@ -142,7 +156,7 @@ TEST(WorkbookImport, ReadsTheFirstSheetFromRowTwo)
                                             QString::fromUtf16(u"سعيد بن علي"), "VRAI"}));
     EXPECT_EQ(cells(lines[2]), (QStringList{"", "", zero, zero, "", "", ""}));
     EXPECT_EQ(cells(lines[3]),
-              (QStringList{"1001", "", "-   12,35", zero, "15/03/2024 18:00:00", "", ""}));
+              (QStringList{"", "", "-   12,35", zero, "15/03/2024 18:00:00", "", ""}));
     EXPECT_EQ(cells(lines[4]), (QStringList{"", "", zero, zero, "", "", ""}));
 }
 
@@ -187,11 +201,11 @@ TEST(WorkbookImport, AmountThatIsNotANumberStopsTheWholeImport)
         .text(2, 2, "11")
         .number(2, 3, 10)
         .text(3, 1, "0012345678")
-        .text(3, 4, "12.50");
+        .text(3, 4, "1.250");
     const QString msg = errorOf([&] { importFile(path); });
     EXPECT_EQ(
         msg, QStringLiteral("Import annulé : dans le classeur « ") + path +
-                 QStringLiteral(" », feuille « Sheet1 », ligne 3, colonne 4 (Rendement), « 12.50 » "
+                 QStringLiteral(" », feuille « Sheet1 », ligne 3, colonne 4 (Rendement), « 1.250 » "
                                 "n’est pas un montant. La liste n’a pas été modifiée."));
 
     // A boolean or a date in an amount column is no amount either.
@@ -292,16 +306,14 @@ TEST(WorkbookImport, BadInputGetsAClearMessageNamingTheFile)
 
 TEST(WorkbookImport, DamagedLegacyWorkbookThatUpsetsTheLibraryLeavesTheProgramRunning)
 {
-    // A damaged .xls on which FreeXL itself reads past a buffer: it is read apart from the
-    // program, so at worst the clerk is told the file is damaged.
+    // A damaged .xls on which FreeXL, the library once used, read past a buffer: it is
+    // refused as damaged, naming the file.
     const QString path =
         QStringLiteral(TALVORO_FIXTURES "/../fuzz/known/freexl-iconv-overread.xls");
-    try {
-        WorkbookImport::importFile(path);
-    } catch (const UserError &e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("freexl-iconv-overread.xls")))
-            << e.message().toStdString();
-    }
+    const QString msg = errorOf([&] { WorkbookImport::importFile(path); });
+    EXPECT_TRUE(msg.contains(QStringLiteral("freexl-iconv-overread.xls")) &&
+                msg.contains(QStringLiteral("endommagé")))
+        << msg.toStdString();
     // And a sound legacy workbook still reads through the same path.
     EXPECT_EQ(WorkbookImport::importFile(fixture("liste.xls")).size(), size_t(5));
 }
@@ -349,8 +361,12 @@ TEST(WorkbookImport, WorkbooksSavedBySpreadsheetPrograms)
         {"0000000001", "09", amount(0), amount(12), "", "Réda SAÏD", "P"},
         {"0012345678", "03", amount(10), amount(0), "110000000003", "Inès KARIM-OULD", ""},
     };
+    const std::vector<QStringList> small = {
+        {"0012345678", "03", amount(1234.56), amount(100), "110000000001", "Zoé HÉLÈNE", "P"},
+        {"12345678", "28", amount(2500), amount(0), "110000000002", "Réda SAÏD", "D"},
+    };
     const QString netError = QStringLiteral(
-        " », feuille « Feuil1 », ligne 3, colonne 3 (Net), la formule donne l’erreur « #N/A ». "
+        " », feuille « Feuil1 », ligne 3, colonne 3 (Net), la cellule donne l’erreur « #N/A ». "
         "La liste n’a pas été modifiée.");
     struct Case {
         const char *name;
@@ -365,11 +381,13 @@ TEST(WorkbookImport, WorkbooksSavedBySpreadsheetPrograms)
         {"libreoffice.xlsx", list, {}},
         {"libreoffice.ods", list, {}},
         {"libreoffice.xls", list, {}},
-        // Rich text runs, a formula with its result, an amount typed as text.
+        // Rich text runs, an amount typed as text, and a formula whose value XlsxWriter was
+        // given: the workbook is flagged to be computed on opening, so that value is a
+        // placeholder as far as the reader can tell, and refused.
         {"xlsxwriter.xlsx",
-         {{"0012345678", "03", amount(1234.56), amount(100), "110000000001", "Zoé HÉLÈNE", "P"},
-          {"12345678", "28", amount(2500), amount(0), "110000000002", arabic, "D"}},
-         {}},
+         {},
+         QStringLiteral(" », feuille « Paie », ligne 2, colonne 3 (Net), la formule n’a pas de "
+                        "résultat enregistré")},
         // Empty shared strings stay empty.
         {"openpyxl-vides.xlsx",
          {{"0012345678", "03", amount(5), amount(0), "110000000001", "Zoé HÉLÈNE", "P"},
@@ -387,6 +405,36 @@ TEST(WorkbookImport, WorkbooksSavedBySpreadsheetPrograms)
          {},
          QStringLiteral(" », feuille « Feuil1 », ligne 3, colonne 3 (Net), la formule n’a pas de "
                         "résultat enregistré")},
+        // Constants saved as .xls: an error (what "paste values" of a lookup gives) and a
+        // boolean, refused where they are, never read as 1.
+        {"libreoffice-erreur-constante.xls", {}, netError},
+        {"gnumeric-booleen.xls",
+         {},
+         QStringLiteral(" », feuille « Feuil1 », ligne 3, colonne 5 (NumAss), la cellule contient "
+                        "la valeur logique « VRAI »")},
+        // A carriage return stored as "_x000D_" is decoded, then refused.
+        {"xlsxwriter-controle.xlsx",
+         {},
+         QStringLiteral(" », feuille « Feuil1 », ligne 3, colonne 6 (NomPrenom), le texte contient "
+                        "un caractère de contrôle (U+000D)")},
+        // A chart sheet first: the first worksheet is read.
+        {"xlsxwriter-feuille-graphique.xlsx", small, {}},
+        // Charts inside the sheet are passed over.
+        {"gnumeric-graphique.xls", small, {}},
+        {"libreoffice-graphique.xls", small, {}},
+        // Formulas left to be computed on opening hold placeholders, not results.
+        {"xlsxwriter-recalcul.xlsx",
+         {},
+         QStringLiteral(" », feuille « Feuil1 », ligne 3, colonne 3 (Net), la formule n’a pas de "
+                        "résultat enregistré")},
+        {"gnumeric-texte-vide.xls",
+         {small[0], {"12345678", "28", amount(2500), amount(0), "110000000002", "Réda SAÏD", ""}},
+         {}},
+        // Amounts left as text: a decimal point alone, a decimal comma with a space.
+        {"openpyxl-montants-texte.xlsx",
+         {{"0012345678", "03", amount(1234.5), amount(100), "110000000001", "Zoé HÉLÈNE", "P"},
+          {"12345678", "28", amount(2500.05), amount(0), "110000000002", "Réda SAÏD", "D"}},
+         {}},
         {"cellule-300-mo.xlsx",
          {},
          QStringLiteral(" » ne peut pas être importé : feuille « Sheet1 », ligne 2, colonne 6, une "
@@ -490,4 +538,89 @@ TEST(WorkbookImport, ReaderProcessLimitsAndCancel)
         missing,
         QStringLiteral("Le programme de lecture des classeurs « /nonexistent/talvoro-reader » est "
                        "introuvable ou ne démarre pas. Réinstallez Talvoro CCP."));
+}
+
+// A workbook whose structure is damaged is refused, naming the row, never read as another
+// list: rows repeated or out of order, a cell outside its row, numbers past the sheet.
+TEST(WorkbookImport, MalformedSheetsAreRefusedNamingTheRow)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"abime-ligne-repetee.xlsx", "ligne 2 : ligne répétée ou hors d’ordre"},
+        {"abime-ligne-decroissante.xlsx", "ligne 4 : cellule « A1 » hors de sa ligne"},
+        {"abime-cellule-c0.xlsx", "ligne 2 : référence de cellule « C0 »"},
+        {"abime-cellule-hors-ligne.xlsx", "ligne 3 : cellule « E5 » hors de sa ligne"},
+        {"abime-ligne-absurde.xlsx", "ligne 3 : numéro de ligne « 99999999 » hors de la feuille"},
+    };
+    for (const auto &[name, detail] : cases) {
+        SCOPED_TRACE(name);
+        const QString path = fixture("programs/") + QString::fromLatin1(name);
+        const QString msg = errorOf([&] { importFile(path); });
+        EXPECT_TRUE(msg.startsWith(QStringLiteral("Le classeur « ") + path +
+                                   QStringLiteral(" » est endommagé")))
+            << msg.toStdString();
+        EXPECT_TRUE(msg.contains(QString::fromUtf8(detail))) << msg.toStdString();
+    }
+}
+
+// Bytes changed anywhere in an .xls give the list as it was (the change fell where nothing is
+// read) or a refusal, never a list of other rows or other filled cells.
+TEST(WorkbookImport, DamagedXlsIsRefusedNeverReadShortOrShifted)
+{
+    QTemporaryDir dir;
+    auto shape = [](const std::vector<TransferLine> &lines) {
+        QStringList filled;
+        for (const TransferLine &l : lines) {
+            QString row;
+            for (int i = 0; i < 7; ++i)
+                row += l.subItem(i).trimmed().isEmpty() ? u'.' : u'x';
+            filled << row;
+        }
+        return filled;
+    };
+    for (const char *name : {"gnumeric.xls", "libreoffice.xls"}) {
+        SCOPED_TRACE(name);
+        const QString source = fixture("programs/") + QString::fromLatin1(name);
+        const QByteArray bytes = readAll(source);
+        const QStringList expected = shape(importFile(source));
+        std::mt19937 random(25);
+        for (int copy = 0; copy < 40; ++copy) {
+            QByteArray changed = bytes;
+            for (int flip = 0; flip < 3; ++flip) {
+                const qsizetype at = qsizetype(random() % uint32_t(changed.size()));
+                changed[at] = char(changed[at] ^ char(1 + random() % 255));
+            }
+            const QString path = dir.filePath(QStringLiteral("abime-%1.xls").arg(copy));
+            writeAll(path, changed);
+            try {
+                EXPECT_EQ(shape(importFile(path)), expected) << "copy " << copy;
+            } catch (const UserError &e) {
+                EXPECT_TRUE(e.message().contains(path)) << e.message().toStdString();
+            }
+        }
+    }
+}
+
+// Texts holding what looks like an escape, or characters the format escapes, come back as
+// they were written.
+TEST(WorkbookImport, TextsWithEscapeLikeSequencesRoundTrip)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("echappements.xlsx"));
+    const QStringList texts = {QStringLiteral("BENALI_x000D_AMINA"), QStringLiteral("_x005F_"),
+                               QStringLiteral("A_x0041_B_xZZZZ_"), QStringLiteral("_x00e9__x"),
+                               QStringLiteral("Zoé _X0041_")};
+    {
+        XlsxSaveFile book(path);
+        book.addSheet(QStringLiteral("Feuil1"));
+        book.text(0, 0, u"Compte");
+        for (int r = 0; r < texts.size(); ++r) {
+            book.text(r + 1, 0, u"0012345678");
+            book.text(r + 1, 5, texts[r]);
+        }
+        book.commit();
+    }
+    const std::vector<TransferLine> lines = importFile(path);
+    ASSERT_EQ(lines.size(), size_t(texts.size()));
+    for (int r = 0; r < texts.size(); ++r)
+        EXPECT_EQ(lines[size_t(r)].subItem(5), texts[r]);
 }

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <xlsxwriter.h>
@@ -60,6 +61,22 @@ static void check(lxw_error rc, int row, int col)
             CellRefused.arg(row + 1).arg(col + 1).arg(QString::fromUtf8(lxw_strerror(rc))));
 }
 
+void XlsxSaveFile::escapeLiteralEscapes(std::string &utf8)
+{
+    // Readers turn "_xHHHH_" into the character HHHH (the library writes control characters
+    // so): a text holding such a sequence itself has its underscore written as "_x005F_".
+    auto isHex = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    };
+    for (size_t at = utf8.find("_x"); at != std::string::npos; at = utf8.find("_x", at + 1)) {
+        if (at + 7 > utf8.size() || utf8[at + 6] != '_') continue;
+        if (!std::all_of(utf8.begin() + qsizetype(at) + 2, utf8.begin() + qsizetype(at) + 6, isHex))
+            continue;
+        utf8.insert(at + 1, "x005F_");
+        at += 6;
+    }
+}
+
 void XlsxSaveFile::text(int row, int col, QStringView s)
 {
     if (s.isEmpty()) return;
@@ -73,6 +90,7 @@ void XlsxSaveFile::text(int row, int col, QStringView s)
         }
         m_utf8.push_back(char(c.unicode()));
     }
+    escapeLiteralEscapes(m_utf8);
     check(worksheet_write_string(m_sheet, lxw_row_t(row), lxw_col_t(col), m_utf8.c_str(), nullptr),
           row, col);
 }

@@ -32,6 +32,10 @@ public:
     void number(int row, int col, double value);
     void commit();
 
+    // Writes a literal "_xHHHH_" in utf8 so that readers give it back as it is, not as the
+    // character it would escape.
+    static void escapeLiteralEscapes(std::string &utf8);
+
 private:
     QString m_path;
     QTemporaryFile m_temp;

@@ -120,6 +120,40 @@ QString serialDateText(double serial, int originYear, int originMonth, int origi
     return text;
 }
 
+AmountShape amountTextShape(QStringView text, QString &plain)
+{
+    // Regional formats group digits with no-break spaces; the number rule drops spaces.
+    plain.clear();
+    plain.reserve(text.size());
+    qsizetype points = 0, commas = 0, point = -1;
+    for (QChar c : text) {
+        if (c == QChar(0x00A0) || c == QChar(0x202F) || c == u' ') continue;
+        if (c == u'.') ++points, point = plain.size();
+        if (c == u',') ++commas;
+        plain += c;
+    }
+    // One point followed by one or two digits, and no other separator, can only be a
+    // decimal point (a text left by a CSV file): "1234.5". "1.234" and "1,234.56" stay
+    // refused, the point there being possibly a thousands separator.
+    if (points == 1 && commas == 0) {
+        const qsizetype decimals = plain.size() - point - 1;
+        bool digits = decimals >= 1 && decimals <= 2;
+        for (qsizetype i = point + 1; digits && i < plain.size(); ++i)
+            digits = plain[i].isDigit() && plain[i].unicode() < 128;
+        if (digits) plain[point] = u',';
+    }
+    // More than two digits after the decimal mark is a thousands separator in another
+    // language's sheet as often as it is a decimal mark: "1,234".
+    const qsizetype comma = plain.indexOf(u',');
+    if (comma >= 0) {
+        qsizetype decimals = 0;
+        for (qsizetype i = comma + 1; i < plain.size() && plain[i].isDigit(); ++i)
+            ++decimals;
+        if (decimals > 2) return AmountShape::TooManyDecimals;
+    }
+    return AmountShape::Plain;
+}
+
 namespace
 {
 
@@ -165,10 +199,9 @@ bool cellAmount(const Cell &cell, const SheetTexts &texts, double &value)
             value = 0;
             return true;
         }
-        // Regional formats group digits with no-break spaces; the number rule drops spaces.
-        QString plain = text.toString();
-        plain.replace(QChar(0x00A0), u' ').replace(QChar(0x202F), u' ');
-        return readNumber(plain, value) && std::isfinite(value);
+        QString plain;
+        return amountTextShape(text, plain) == AmountShape::Plain && readNumber(plain, value) &&
+               std::isfinite(value);
     }
     case Cell::Kind::Bool:
     case Cell::Kind::Date:
@@ -187,11 +220,21 @@ namespace
 QString refusal(const Cell &cell, int col, const SheetTexts &texts, double &amount)
 {
     const bool isAmount = col == 2 || col == 3;
+    if (cell.kind == Cell::Kind::Text) {
+        for (QChar c : storedText(cell, texts))
+            if (c.unicode() < 32 || c.unicode() == 127)
+                return Texts::filled(
+                    Texts::ControlCharacter,
+                    {QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper()});
+    }
     switch (cell.kind) {
     case Cell::Kind::Error:
         return Texts::filled(Texts::FormulaError, {cellText(cell, texts)});
     case Cell::Kind::NoValue:
         return Texts::FormulaWithoutResult;
+    case Cell::Kind::Bool:
+        if (!isAmount) return Texts::filled(Texts::Boolean, {cellText(cell, texts)});
+        break;
     case Cell::Kind::Number:
         if (!std::isfinite(cell.number))
             return Texts::filled(Texts::NotFinite, {QString::number(cell.number)});
@@ -200,6 +243,11 @@ QString refusal(const Cell &cell, int col, const SheetTexts &texts, double &amou
         break;
     }
     if (!isAmount) return QString();
+    if (cell.kind == Cell::Kind::Text) {
+        QString plain;
+        if (amountTextShape(storedText(cell, texts), plain) == AmountShape::TooManyDecimals)
+            return Texts::filled(Texts::TooManyDecimals, {cellText(cell, texts)});
+    }
     if (!cellAmount(cell, texts, amount))
         return Texts::filled(Texts::NotAnAmount, {cellText(cell, texts)});
     if (std::abs(std::round(amount * 100)) > double(MaxAmountCents))
@@ -230,7 +278,7 @@ std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
         QStringView text[Columns];
         for (int c = 0; c < Columns; ++c) {
             double amount = 0;
-            if (c <= 4) {
+            if (c <= 4 || cells[c].kind == Cell::Kind::Text) {
                 const QString why = refusal(cells[c], c, sheet.texts, amount);
                 if (!why.isEmpty())
                     throw UserError(Texts::filled(Texts::Refused,

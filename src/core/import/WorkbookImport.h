@@ -10,8 +10,8 @@
 #include <vector>
 
 // Reader of workbooks (.xlsx through QuaZip and liborcus's XML parser, .ods through QuaZip and
-// QXmlStreamReader, legacy .xls through FreeXL with formula results taken from the file's own
-// records): the first sheet by position, row 1 skipped, rows 2 to the last used row, columns
+// QXmlStreamReader, legacy .xls by its own records over libgsf): the first worksheet by
+// position, row 1 skipped, rows 2 to the last used row, columns
 // 1 to 7.
 namespace WorkbookImport
 {
@@ -112,14 +112,21 @@ QString serialDateText(double serial, int originYear = 1899, int originMonth = 1
 // a number, a date, a boolean, an error or a missing formula result.
 bool cellAmount(const Cell &cell, const SheetTexts &texts, double &value);
 
+// How an amount text reads: Plain, with plain set to the text the number rule reads
+// (spaces dropped, a lone decimal point "1234.5" made a comma), or refused for more than two
+// digits after the decimal mark ("1,234"), which would be read differently elsewhere.
+enum class AmountShape { Plain, TooManyDecimals };
+AmountShape amountTextShape(QStringView text, QString &plain);
+
 // Called while rows are converted: rows done, rows in all.
 using Progress = std::function<void(int done, int total)>;
 
 // Converts rows 2 to the last used row into lines (caption, cell texts, amounts as amount
 // text); a sheet without data rows gives no line. All or nothing: a cell of the account, key,
 // amount or insurance columns that gives no value (formula error, formula without result,
-// amount that is not a number or beyond 13 digits of centimes, infinite number) throws
-// UserError naming the file, the sheet, the row, the column and what was found.
+// amount that is not a number, ambiguous or beyond 13 digits of centimes, infinite number),
+// or a text of any column holding a control character, throws UserError naming the file,
+// the sheet, the row, the column and what was found.
 std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
                                   const Progress &progress = {});
 

@@ -31,6 +31,9 @@ inline const QString TooLong = QStringLiteral(
 inline const QString CellTooLong = QStringLiteral(
     "Le classeur « %1 » ne peut pas être importé : feuille « %2 », ligne %3, colonne %4, une "
     "cellule contient plus de 32 767 caractères. La liste n’a pas été modifiée.");
+inline const QString OldXls = QStringLiteral(
+    "Le classeur « %1 » est au format Excel 95 ou plus ancien, qui n’est pas lu. Enregistrez-le "
+    "au format .xlsx (ou Excel 97-2003) puis importez-le.");
 inline const QString NoSheet = QStringLiteral("Le classeur « %1 » ne contient aucune feuille.");
 inline const QString ReaderMissing = QStringLiteral(
     "Le programme de lecture des classeurs « %1 » est introuvable ou ne démarre pas. "
@@ -42,10 +45,16 @@ inline const QString Refused = QStringLiteral(
     "Import annulé : dans le classeur « %1 », feuille « %2 », ligne %3, colonne %4 (%5), %6. "
     "La liste n’a pas été modifiée.");
 inline const QString NotAnAmount = QStringLiteral("« %1 » n’est pas un montant");
-inline const QString FormulaError = QStringLiteral("la formule donne l’erreur « %1 »");
+inline const QString FormulaError = QStringLiteral("la cellule donne l’erreur « %1 »");
+inline const QString Boolean = QStringLiteral("la cellule contient la valeur logique « %1 »");
 inline const QString FormulaWithoutResult = QStringLiteral(
     "la formule n’a pas de résultat enregistré (ouvrez le classeur dans un tableur, laissez-le "
     "calculer et enregistrez-le)");
+inline const QString TooManyDecimals = QStringLiteral(
+    "« %1 » a plus de deux chiffres après la virgule : ce montant est ambigu (1,234 peut valoir "
+    "1 234)");
+inline const QString ControlCharacter =
+    QStringLiteral("le texte contient un caractère de contrôle (U+%1)");
 inline const QString AmountTooLarge =
     QStringLiteral("le montant « %1 » dépasse 13 chiffres de centimes");
 inline const QString NotFinite = QStringLiteral("« %1 » n’est pas un nombre fini");

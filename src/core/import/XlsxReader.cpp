@@ -23,6 +23,9 @@ using Element = orcus::sax::parser_element;
 using Attribute = orcus::sax::parser_attribute;
 using Handler = orcus::sax_handler;
 
+// The widest sheet the format allows (column XFD).
+constexpr int64_t MaxColumns = 16384;
+
 template <class H> void parseXml(const Part &xml, H &handler)
 {
     orcus::sax_parser<H> parser(xml.data(), xml.size(), handler);
@@ -61,6 +64,7 @@ struct PendingAttributes : Handler {
 // of the wanted types.
 struct Relationships : PendingAttributes {
     std::map<std::string, std::string> byId;
+    std::map<std::string, bool> isWorksheet; // relationship id -> a worksheet, not a chart
     std::string officeDocument, sharedStrings, styles;
 
     void start_element(const Element &e)
@@ -69,6 +73,7 @@ struct Relationships : PendingAttributes {
             const std::string target(value("Target"));
             const std::string_view type = value("Type");
             byId[std::string(value("Id"))] = target;
+            isWorksheet[std::string(value("Id"))] = type.ends_with("/worksheet");
             if (type.ends_with("/officeDocument"))
                 officeDocument = target;
             else if (type.ends_with("/sharedStrings"))
@@ -80,23 +85,56 @@ struct Relationships : PendingAttributes {
     }
 };
 
-// "xl/workbook.xml": the first sheet by position and the date origin.
+// "xl/workbook.xml": the sheets by position, the date origin, and whether the program that
+// wrote it left the formulas to be computed when it is opened.
 struct Workbook : PendingAttributes {
-    bool date1904 = false;
-    int sheets = 0;
-    std::string firstName, firstId;
+    bool date1904 = false, calculateOnLoad = false;
+    std::vector<std::pair<std::string, std::string>> sheets; // name, relationship id
 
     void start_element(const Element &e)
     {
-        if (e.name == "sheet" && ++sheets == 1) {
-            firstName = value("name");
-            firstId = value("id");
-        } else if (e.name == "workbookPr") {
+        if (e.name == "sheet")
+            sheets.emplace_back(value("name"), value("id"));
+        else if (e.name == "workbookPr")
             date1904 = isTrue(value("date1904"));
-        }
+        else if (e.name == "calcPr")
+            calculateOnLoad = isTrue(value("fullCalcOnLoad"));
         pending.clear();
     }
 };
+
+// Excel stores a character that XML cannot hold as "_xHHHH_", and a literal "_x" that would
+// read as such an escape as "_x005F_x"; this undoes both.
+QString unescaped(std::string_view utf8)
+{
+    QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    qsizetype at = text.indexOf(u"_x");
+    if (at < 0) return text;
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    for (; at >= 0; at = text.indexOf(u"_x", at)) {
+        bool ok = at + 7 <= text.size() && text[at + 6] == u'_';
+        const uint code = ok ? QStringView(text).mid(at + 2, 4).toUInt(&ok, 16) : 0;
+        for (qsizetype i = at + 2; ok && i < at + 6; ++i)
+            ok = text[i].isDigit() || (text[i].toLower() >= u'a' && text[i].toLower() <= u'f');
+        if (!ok) {
+            at += 2;
+            continue;
+        }
+        out += QStringView(text).mid(from, at - from);
+        out += QChar(char16_t(code));
+        at += 7;
+        from = at;
+    }
+    out += QStringView(text).mid(from);
+    return out;
+}
+
+bool hasEscape(std::string_view utf8)
+{
+    return utf8.find("_x") != std::string_view::npos;
+}
 
 // "xl/sharedStrings.xml": every string item, empty ones included, runs joined, phonetic
 // guides left out.
@@ -179,9 +217,10 @@ class SheetHandler : public Handler
 {
 public:
     SheetHandler(SheetBuilder &builder, const std::vector<std::string> &shared,
-                 const Styles &styles, bool date1904, size_t size, const ReadProgress &progress)
+                 const Styles &styles, bool date1904, bool calculateOnLoad, size_t size,
+                 const ReadProgress &progress)
         : m_builder(builder), m_shared(shared), m_styles(styles), m_date1904(date1904),
-          m_size(size), m_progress(progress)
+          m_calculateOnLoad(calculateOnLoad), m_size(size), m_progress(progress)
     {
     }
 
@@ -199,7 +238,18 @@ public:
     void start_element(const Element &e)
     {
         if (e.name == "row") {
-            m_row = m_r.empty() ? m_row + 1 : whole(m_r, m_row + 2) - 1;
+            // Rows come once each, from the top, inside the sheet.
+            const int64_t row = m_r.empty() ? m_row + 1 : whole(m_r, 0) - 1;
+            if (row < 0 || row >= MaxRows)
+                damaged(m_builder.path(),
+                        QStringLiteral("ligne %1 : numéro de ligne « %2 » hors de la feuille")
+                            .arg(m_row + 2)
+                            .arg(QString::fromStdString(m_r)));
+            if (row <= m_row)
+                damaged(m_builder.path(),
+                        QStringLiteral("ligne %1 : ligne répétée ou hors d’ordre").arg(row + 1));
+            m_row = row;
+            m_inRow = true;
             m_col = -1;
             if (m_progress && m_size > 0) {
                 const int permille = int(int64_t(e.begin_pos) * 1000 / int64_t(m_size));
@@ -207,13 +257,20 @@ public:
             }
         } else if (e.name == "c") {
             m_inCell = true;
-            int64_t row = 0, col = 0;
-            if (!m_r.empty() && cellReference(m_r, row, col)) {
-                m_row = row;
-                m_col = col;
-            } else {
-                ++m_col;
-            }
+            int64_t row = m_row, col = m_col + 1;
+            if (!m_r.empty() && !cellReference(m_r, row, col))
+                damaged(m_builder.path(), QStringLiteral("ligne %1 : référence de cellule « %2 »")
+                                              .arg(m_row + 1)
+                                              .arg(QString::fromStdString(m_r)));
+            // A cell belongs to its row and comes after the cells before it.
+            if ((m_inRow && row != m_row) || (!m_inRow && row < m_row) ||
+                (row == m_row && col <= m_col) || col >= MaxColumns || row >= MaxRows)
+                damaged(m_builder.path(),
+                        QStringLiteral("ligne %1 : cellule « %2 » hors de sa ligne ou hors d’ordre")
+                            .arg(m_row + 1)
+                            .arg(QString::fromStdString(m_r)));
+            m_row = row;
+            m_col = col;
             m_type = m_t.empty() ? std::string("n") : m_t;
             m_xf = whole(m_s, 0);
             m_formula = m_hasValue = false;
@@ -246,6 +303,8 @@ public:
             m_collect = false;
         else if (e.name == "rPh")
             --m_phonetic;
+        else if (e.name == "row")
+            m_inRow = false;
         else if (e.name == "c" && m_inCell) {
             m_inCell = false;
             commit();
@@ -253,9 +312,19 @@ public:
     }
 
 private:
+    void putText(std::string_view utf8)
+    {
+        if (hasEscape(utf8))
+            m_builder.putText(m_row, m_col, Cell::Kind::Text, unescaped(utf8));
+        else
+            m_builder.put(m_row, m_col, Cell::Kind::Text, 0, utf8);
+    }
+
     void commit()
     {
         using K = Cell::Kind;
+        // A workbook left to be computed when opened holds placeholders, not results.
+        if (m_formula && m_calculateOnLoad) return m_builder.put(m_row, m_col, K::NoValue);
         if (!m_hasValue || (m_value.empty() && m_type != "inlineStr" && m_type != "str")) {
             // A formula saved without its result gives no value; a cell with only a format
             // is no cell at all.
@@ -267,9 +336,9 @@ private:
             if (index < 0 || size_t(index) >= m_shared.size())
                 damaged(m_builder.path(), QStringLiteral("chaîne partagée %1 absente")
                                               .arg(QString::fromStdString(m_value)));
-            m_builder.put(m_row, m_col, K::Text, 0, m_shared[size_t(index)]);
+            putText(m_shared[size_t(index)]);
         } else if (m_type == "str" || m_type == "inlineStr") {
-            m_builder.put(m_row, m_col, K::Text, 0, m_value);
+            putText(m_value);
         } else if (m_type == "b") {
             m_builder.put(m_row, m_col, K::Bool, m_value == "1" ? 1.0 : 0.0);
         } else if (m_type == "e") {
@@ -298,14 +367,15 @@ private:
     SheetBuilder &m_builder;
     const std::vector<std::string> &m_shared;
     const Styles &m_styles;
-    bool m_date1904;
+    bool m_date1904, m_calculateOnLoad;
     size_t m_size;
     const ReadProgress &m_progress;
     int m_permille = -1;
 
     std::string m_r, m_t, m_s; // attributes of the element being opened
     int64_t m_row = -1, m_col = -1, m_xf = 0;
-    bool m_inCell = false, m_formula = false, m_hasValue = false, m_collect = false;
+    bool m_inRow = false, m_inCell = false, m_formula = false, m_hasValue = false,
+         m_collect = false;
     int m_phonetic = 0;
     std::string m_type, m_value;
 };
@@ -344,13 +414,22 @@ SheetCells readXlsx(const QByteArray &bytes, const QString &path, const ReadProg
         fail(Texts::NotWorkbook, path);
     }
     parse(workbookPart, workbook, true);
-    if (workbook.sheets == 0) fail(Texts::NoSheet, path);
+    if (workbook.sheets.empty()) fail(Texts::NoSheet, path);
     Relationships rels;
     parse(relsPart, rels, true);
-    const auto sheetTarget = rels.byId.find(workbook.firstId);
-    if (sheetTarget == rels.byId.end())
-        damaged(path, QStringLiteral("feuille « %1 » sans partie")
-                          .arg(QString::fromStdString(workbook.firstName)));
+    // The first worksheet by position: chart sheets and dialog sheets are passed over.
+    const std::pair<std::string, std::string> *first = nullptr;
+    for (const auto &sheet : workbook.sheets) {
+        if (!rels.byId.count(sheet.second))
+            damaged(path, QStringLiteral("feuille « %1 » sans partie")
+                              .arg(QString::fromStdString(sheet.first)));
+        if (rels.isWorksheet[sheet.second]) {
+            first = &sheet;
+            break;
+        }
+    }
+    if (!first) fail(Texts::NoSheet, path);
+    const auto sheetTarget = rels.byId.find(first->second);
 
     SharedStrings shared;
     if (!rels.sharedStrings.empty())
@@ -359,12 +438,13 @@ SheetCells readXlsx(const QByteArray &bytes, const QString &path, const ReadProg
     if (!rels.styles.empty()) parse(resolvedTarget(folder, rels.styles), styles, false);
 
     SheetCells out;
-    out.name = QString::fromStdString(workbook.firstName);
+    out.name = QString::fromStdString(first->first);
     SheetBuilder builder(out, path);
     const std::string sheetPart = resolvedTarget(folder, sheetTarget->second);
     if (!zip.read(sheetPart, xml))
         damaged(path, QStringLiteral("partie %1 absente").arg(QString::fromStdString(sheetPart)));
-    SheetHandler sheet(builder, shared.items, styles, workbook.date1904, xml.size(), progress);
+    SheetHandler sheet(builder, shared.items, styles, workbook.date1904, workbook.calculateOnLoad,
+                       xml.size(), progress);
     parsePart(path, sheetPart, [&] { parseXml(xml, sheet); });
     builder.finish();
     return out;
