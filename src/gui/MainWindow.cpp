@@ -738,7 +738,9 @@ void MainWindow::startJournal()
     // One window owns the journal. A lock left by a copy that ended without releasing it
     // (its process is gone) is taken over.
     QDir().mkpath(QFileInfo(path).absolutePath());
-    m_journalLock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+    const QFileInfo journal(path);
+    m_journalLock = std::make_unique<QLockFile>(
+        journal.dir().filePath(u'.' + journal.fileName() + QStringLiteral(".lock")));
     m_journalLock->setStaleLockTime(0);
     if (!m_journalLock->tryLock(0) && m_journalLock->error() == QLockFile::LockFailedError) {
         // Another running copy holds it: its list is neither offered nor removed here.

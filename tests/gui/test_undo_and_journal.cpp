@@ -244,7 +244,8 @@ private slots:
         const QByteArray journal = readFile(journalPath());
         QProcess first;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QString::fromLatin1(HoldLockVariable), journalPath() + QStringLiteral(".lock"));
+        env.insert(QString::fromLatin1(HoldLockVariable),
+                   m_tmp->filePath(QStringLiteral("Journal/.liste.journal.lock")));
         first.setProcessEnvironment(env);
         first.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(first.waitForReadyRead(10000));

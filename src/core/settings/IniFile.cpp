@@ -182,7 +182,10 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
     if (marked && *marked != QStringConverter::Utf8) {
         QStringDecoder wide(*marked, QStringDecoder::Flag::Stateless);
         QString text = wide(bytes);
-        if (wide.hasError()) {
+        // Written back whole in its encoding: only a text that encodes to the very same bytes
+        // keeps every other line as it was.
+        QStringEncoder back(*marked, QStringEncoder::Flag::WriteBom);
+        if (wide.hasError() || QByteArray(back(text)) != bytes) {
             ini.m_problem =
                 BadWideText.arg(QString::fromLatin1(QStringConverter::nameForEncoding(*marked)));
             return ini;
