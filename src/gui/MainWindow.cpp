@@ -735,12 +735,10 @@ void MainWindow::startJournal()
 {
     const QString path =
         QDir(m_folders.dataRoot()).filePath(QStringLiteral("Journal/liste.journal"));
-    // One window owns the journal. A lock left by a copy that ended without releasing it
-    // (its process is gone) is taken over.
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    const QFileInfo journal(path);
+    // One window owns the journal, through a hidden lock file in the data folder. A lock
+    // left by a copy that ended without releasing it (its process is gone) is taken over.
     m_journalLock = std::make_unique<QLockFile>(
-        journal.dir().filePath(u'.' + journal.fileName() + QStringLiteral(".lock")));
+        QDir(m_folders.dataRoot()).filePath(QStringLiteral(".liste.journal.lock")));
     m_journalLock->setStaleLockTime(0);
     if (!m_journalLock->tryLock(0) && m_journalLock->error() == QLockFile::LockFailedError) {
         // Another running copy holds it: its list is neither offered nor removed here.

@@ -183,6 +183,33 @@ private slots:
         QVERIFY(!redoAction()->isEnabled());
     }
 
+    void theMenuSaysWhenOlderStepsWereDropped()
+    {
+        QByteArray file;
+        for (int i = 0; i < 30; ++i)
+            file += record(QStringLiteral("%1").arg(i + 1, 10, 10, QChar(u'0')), u"00"_qs);
+        import(writeFile(QStringLiteral("trente.txt"), file));
+        m_prompts->take();
+        for (int i = 0; i < Session::UndoStepLimit + 1; ++i)
+            form().session().deleteRow(0);
+        for (int i = 0; i < Session::UndoStepLimit; ++i) {
+            QVERIFY(undoAction()->isEnabled());
+            QCOMPARE(undoAction()->text(), QStringLiteral("Annuler la suppression d’une ligne"));
+            undoAction()->trigger();
+        }
+        QVERIFY(!undoAction()->isEnabled());
+        QCOMPARE(undoAction()->text(),
+                 QStringLiteral(
+                     "Annuler : les étapes plus anciennes ne sont plus gardées (mémoire limitée)"));
+        QCOMPARE(list().count(), 29);
+        QVERIFY(form().session().hasUnexportedChanges());
+        // Redone, the latest step can be undone again.
+        redoAction()->trigger();
+        QVERIFY(undoAction()->isEnabled());
+        QCOMPARE(undoAction()->text(), QStringLiteral("Annuler la suppression d’une ligne"));
+        QVERIFY(m_prompts->take().isEmpty());
+    }
+
     void unexportedListComesBackAfterACrash()
     {
         importLines();
@@ -245,7 +272,7 @@ private slots:
         QProcess first;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QString::fromLatin1(HoldLockVariable),
-                   m_tmp->filePath(QStringLiteral("Journal/.liste.journal.lock")));
+                   m_tmp->filePath(QStringLiteral(".liste.journal.lock")));
         first.setProcessEnvironment(env);
         first.start(QCoreApplication::applicationFilePath(), {});
         QVERIFY(first.waitForReadyRead(10000));

@@ -58,9 +58,13 @@ TEST(Settings, MissingOrShortSections)
         QStringList lines;
     };
     const Case cases[] = {
-        {"[Infos]\r\nCount=3\r\nLine0=APC\r\n", {"APC", "", ""}}, {"[Autre]\r\nCount=2\r\n", {}},
-        {"[Infos]\r\nCount=deux\r\nLine0=APC\r\n", {}},           {"", {}},
+        {"[Infos]\r\nCount=3\r\nLine0=APC\r\n", {"APC", "", ""}},
+        {"[Autre]\r\nCount=2\r\n", {}},
+        {"[Infos]\r\nCount=deux\r\nLine0=APC\r\n", {}},
+        {"", {}},
         {"\xEF\xBB\xBF[Infos]\nLine0=A\nCount=1", {"A"}},
+        // The first of repeated keys and sections counts.
+        {"[Infos]\r\nCount=1\r\nLine0=A\r\nLine0=B\r\n[infos]\r\nLine0=C\r\nCount=3\r\n", {"A"}},
     };
     for (const Case &c : cases)
         EXPECT_EQ(loadLinesFromIni(write(dir, c.file), QStringLiteral("Infos")), c.lines)

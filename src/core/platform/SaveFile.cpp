@@ -57,6 +57,19 @@ bool SaveFile::commit()
         }
 #endif
         m_temp.close();
+    } else {
+#ifdef Q_OS_UNIX
+        // What the library wrote reaches the disk before it takes the target's name.
+        QFile written(m_temp.fileName());
+        if (!written.open(QIODevice::ReadOnly)) {
+            m_error = written.errorString();
+            return false;
+        }
+        if (::fsync(written.handle()) != 0) {
+            m_error = QString::fromLocal8Bit(strerror(errno));
+            return false;
+        }
+#endif
     }
     // The permissions of the regular file replaced (not of a link's target), else those
     // of any new file.

@@ -277,7 +277,8 @@ void IniFile::reindex()
             section = p.name.toCaseFolded();
         } else if (p.kind == Kind::Entry && !section.isEmpty()) {
             // The first occurrence counts, also when a section header is repeated.
-            m_values.insert({section, p.name.toCaseFolded()}, p.value);
+            std::pair<QString, QString> key{section, p.name.toCaseFolded()};
+            if (!m_values.contains(key)) m_values.insert(std::move(key), p.value);
         }
     }
 }
