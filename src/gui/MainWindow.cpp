@@ -38,6 +38,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -102,11 +103,22 @@ const QString ExcelCreated = QStringLiteral("Le fichier a été créé avec succ
 const QString ExcelMissing = QStringLiteral("Le fichier n’a pas été trouvé après l’exportation : ");
 const QString Undo = QStringLiteral("Annuler");
 const QString Redo = QStringLiteral("Rétablir");
+const QString UndoDropped =
+    QStringLiteral("Annuler : les étapes plus anciennes ne sont plus gardées (mémoire limitée)");
 const QString JournalFound = QStringLiteral("Une liste non exportée de %1 lignes a été retrouvée "
                                             "(dernière modification le %2). La reprendre ?");
 const QString JournalDate = QStringLiteral("dd/MM/yyyy 'à' hh:mm");
 const QString JournalSetAside = QStringLiteral(
     "%1\nLa liste qu’il gardait n’a pas pu être reprise ; il a été mis de côté : %2");
+const QString JournalNotKept = QStringLiteral(
+    "%1\nLa liste n’est plus gardée en cas d’arrêt brutal : exportez-la dès que possible. "
+    "L’ancien journal a été retiré pour ne jamais être proposé à la place de la liste.");
+const QString JournalFailingMark = QStringLiteral("Journal non écrit");
+const QString JournalHeldElsewhere = QStringLiteral(
+    "Une autre fenêtre de Talvoro CCP est ouverte et tient la liste non exportée (journal « %1 "
+    "») : elle n’est ni proposée ni effacée ici.\nLes modifications faites dans cette "
+    "fenêtre-ci ne sont pas gardées en cas d’arrêt brutal : exportez-les avant de la fermer.");
+const QString JournalHeldMark = QStringLiteral("Sans journal (autre fenêtre ouverte)");
 } // namespace Texts
 
 const QColor TooltipYellow(255, 255, 225);
@@ -175,14 +187,16 @@ MainWindow::MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, Update
 
 MainWindow::~MainWindow()
 {
-    // The journal copies the session's lines: it goes first.
+    // The journal copies the session's lines: it goes first, then its lock.
     m_journal.reset();
+    m_journalLock.reset();
     cleanProgramFolder();
     m_updater.reset();
     // The session, a child, is destroyed after this window's members: nothing it signals
     // while it goes may reach them.
     m_session->disconnect(this);
     m_session->undoStack().disconnect();
+    m_session->disconnect(m_undoAction);
 }
 
 // --- building the window ---
@@ -222,8 +236,13 @@ void MainWindow::buildControls()
     m_shownCountLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_shownCountLabel->setMinimumWidth(
         metrics.horizontalAdvance(Texts::ShownCount.arg(9999999).arg(9999999)) + 8);
+    // Shown while the list is not kept in the journal.
+    m_journalMark = named(new QLabel(this), "journalMark");
+    setTextColour(m_journalMark, ErrorRed);
+    m_journalMark->hide();
     auto *progressRow = new QHBoxLayout;
     progressRow->addWidget(m_progressBar, 1);
+    progressRow->addWidget(m_journalMark);
     progressRow->addWidget(m_shownCountLabel);
 
     // The list of lines.
@@ -541,36 +560,40 @@ void MainWindow::buildUndoActions()
 {
     QUndoStack &stack = m_session->undoStack();
     auto action = [this](const QString &text, const char *name, const QList<QKeySequence> &keys,
-                         void (QUndoStack::*step)()) {
+                         void (Session::*step)()) {
         auto *a = new QAction(text, this);
         a->setObjectName(QString::fromLatin1(name));
         a->setShortcuts(keys);
         a->setEnabled(false);
         connect(a, &QAction::triggered, this,
-                [this, step] { runCommand([this, step] { (m_session->undoStack().*step)(); }); });
+                [this, step] { runCommand([this, step] { (m_session->*step)(); }); });
         // Also a window shortcut, so the keys work without opening the menu.
         addAction(a);
         return a;
     };
     m_undoAction =
-        action(Texts::Undo, "undoAction", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &QUndoStack::undo);
+        action(Texts::Undo, "undoAction", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &Session::undo);
     m_redoAction =
         action(Texts::Redo, "redoAction",
                {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
-               &QUndoStack::redo);
-    connect(&stack, &QUndoStack::canUndoChanged, m_undoAction, &QAction::setEnabled);
-    connect(&stack, &QUndoStack::canRedoChanged, m_redoAction, &QAction::setEnabled);
-    // Each names what it would undo or redo.
-    // The session outlives the window's own members while the window is destroyed: the
-    // connections reach only the actions.
-    connect(&stack, &QUndoStack::undoTextChanged, m_undoAction,
-            [action = m_undoAction](const QString &text) {
-                action->setText(text.isEmpty() ? Texts::Undo : Texts::Undo + u' ' + text);
-            });
-    connect(&stack, &QUndoStack::redoTextChanged, m_redoAction,
-            [action = m_redoAction](const QString &text) {
-                action->setText(text.isEmpty() ? Texts::Redo : Texts::Redo + u' ' + text);
-            });
+               &Session::redo);
+    // Each names what it would undo or redo, and the undo entry says when older steps were
+    // dropped. The session outlives the window's own members while the window is destroyed:
+    // the connections reach only the actions.
+    auto show = [session = m_session, undo = m_undoAction, redo = m_redoAction] {
+        const QUndoStack &s = session->undoStack();
+        undo->setEnabled(session->canUndo());
+        if (session->undoDropped())
+            undo->setText(Texts::UndoDropped);
+        else
+            undo->setText(s.undoText().isEmpty() || !session->canUndo()
+                              ? Texts::Undo
+                              : Texts::Undo + u' ' + s.undoText());
+        redo->setEnabled(s.canRedo());
+        redo->setText(s.redoText().isEmpty() ? Texts::Redo : Texts::Redo + u' ' + s.redoText());
+    };
+    connect(&stack, &QUndoStack::indexChanged, m_undoAction, show);
+    connect(m_session, &Session::linesChanged, m_undoAction, show);
     QAction *first = m_lineMenu->actions().value(0);
     m_lineMenu->insertActions(first, {m_undoAction, m_redoAction});
     m_lineMenu->insertSeparator(first);
@@ -654,8 +677,11 @@ QString MainWindow::settingsFile() const
 
 void MainWindow::loadPlace()
 {
+    QString problem;
     m_placeMemo->setPlainText(
-        loadLinesFromIni(settingsFile(), QStringLiteral("Infos")).join(u'\n'));
+        loadLinesFromIni(settingsFile(), QStringLiteral("Infos"), &problem).join(u'\n'));
+    // A settings file that cannot be read is left as it is, and the clerk told.
+    if (!problem.isEmpty()) m_prompts->error(this, problem);
     if (!m_placeMemo->toPlainText().trimmed().isEmpty()) {
         m_prompts->information(this, Texts::PlaceStored);
         return;
@@ -705,6 +731,19 @@ void MainWindow::startJournal()
 {
     const QString path =
         QDir(m_folders.dataRoot()).filePath(QStringLiteral("Journal/liste.journal"));
+    // One window owns the journal, through a hidden lock file in the data folder. A lock
+    // left by a copy that ended without releasing it (its process is gone) is taken over.
+    m_journalLock = std::make_unique<QLockFile>(
+        QDir(m_folders.dataRoot()).filePath(QStringLiteral(".liste.journal.lock")));
+    m_journalLock->setStaleLockTime(0);
+    if (!m_journalLock->tryLock(0) && m_journalLock->error() == QLockFile::LockFailedError) {
+        // Another running copy holds it: its list is neither offered nor removed here.
+        m_journal = std::make_unique<JournalKeeper>(*m_session, QString());
+        m_journalMark->setText(Texts::JournalHeldMark);
+        m_journalMark->show();
+        m_prompts->error(this, Texts::JournalHeldElsewhere.arg(QDir::toNativeSeparators(path)));
+        return;
+    }
     if (QFileInfo::exists(path)) {
         runCommand([this, &path] {
             ListJournal::Contents kept;
@@ -727,6 +766,17 @@ void MainWindow::startJournal()
         });
     }
     m_journal = std::make_unique<JournalKeeper>(*m_session, path);
+    // A journal that cannot be written is told once, and marked while it lasts.
+    connect(m_journal.get(), &JournalKeeper::writeFailed, this, [this](const QString &message) {
+        m_journalMark->setText(Texts::JournalFailingMark);
+        m_journalMark->setToolTip(message);
+        m_journalMark->show();
+        m_prompts->error(this, Texts::JournalNotKept.arg(message));
+    });
+    connect(m_journal.get(), &JournalKeeper::writeRecovered, this, [this] {
+        m_journalMark->hide();
+        m_journalMark->setToolTip(QString());
+    });
 }
 
 void MainWindow::changeEvent(QEvent *event)

@@ -11,6 +11,7 @@
 #include <memory>
 
 class JournalKeeper;
+class QLockFile;
 class Prompts;
 class QAction;
 class QLabel;
@@ -142,6 +143,7 @@ private:
     std::unique_ptr<UpdaterControls> m_updaterControls;
     std::unique_ptr<Updater> m_updater;
     std::unique_ptr<JournalKeeper> m_journal;
+    std::unique_ptr<QLockFile> m_journalLock; // held while this window owns the journal
     bool m_importing = false;
 
     // Command buttons.
@@ -157,6 +159,7 @@ private:
     // The list and what is said about it.
     QProgressBar *m_progressBar = nullptr;
     QLabel *m_shownCountLabel = nullptr; // "n / N lignes affichées" while a filter hides lines
+    QLabel *m_journalMark = nullptr;     // while the list is not kept in the journal
     QTableView *m_table = nullptr;
     TextLinesView *m_errorLinesView = nullptr;
     QMenu *m_lineMenu = nullptr;

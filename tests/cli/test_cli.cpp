@@ -152,8 +152,10 @@ TEST(Cli, CheckReportsCountersTotalsAndErrors)
     g.close();
     r = cli({QStringLiteral("check"), bad});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, QStringLiteral("No mapping for the Unicode character exists in the target "
-                                    "multi-byte code page\n"));
+    // Its first bytes are a UTF-16 byte order mark.
+    EXPECT_EQ(r.err, QStringLiteral("Le fichier « ") + bad +
+                         QStringLiteral(" » n’est pas un fichier de virements : son texte est en "
+                                        "UTF-16 ou UTF-32, pas en UTF-8. Rien n’a été importé.\n"));
     r = cli({QStringLiteral("check"), dir.filePath(QStringLiteral("none.txt"))});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("File not found: ")));
@@ -426,7 +428,7 @@ TEST(Cli, CompareCountsThenListsTheDifferences)
         {{"compare", old, bad},
          2,
          {},
-         "Fichier « " + bad + " » : No mapping for the Unicode character"},
+         "Le fichier « " + bad + " » n’est pas un fichier de virements"},
     };
     for (const Case &c : cases) {
         const CliRun r = cli(c.args);

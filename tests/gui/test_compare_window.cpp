@@ -171,9 +171,9 @@ private slots:
         compareAction()->trigger();
         const QStringList shown = m_prompts->take();
         QCOMPARE(shown.size(), 2);
-        QCOMPARE(shown[1], "error: Fichier « " + QDir::toNativeSeparators(shortLine) +
-                               " » : No mapping for the Unicode character exists in the target "
-                               "multi-byte code page");
+        QCOMPARE(shown[1], "error: Fichier « " + shortLine +
+                               " », ligne 2 : No mapping for the Unicode character exists in the "
+                               "target multi-byte code page");
         // Cancelled file dialog: nothing happens.
         m_prompts->files.enqueue(QString());
         compareAction()->trigger();

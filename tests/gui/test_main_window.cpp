@@ -355,10 +355,12 @@ private slots:
         // A single-byte code page file: the general error box, nothing else changes.
         QByteArray latin1 = record(u"0012345678"_qs, u"03"_qs);
         latin1.replace("NOM", "N\xC9M");
-        import(writeFile(QStringLiteral("latin1.txt"), latin1));
+        const QString latin1Path = writeFile(QStringLiteral("latin1.txt"), latin1);
+        import(latin1Path);
         QCOMPARE(m_prompts->take().mid(1),
-                 QStringList{"error: No mapping for the Unicode character exists in the target "
-                             "multi-byte code page"});
+                 QStringList{"error: Fichier « " + latin1Path +
+                             " », ligne 1 : No mapping for the Unicode character exists in the "
+                             "target multi-byte code page"});
         QCOMPARE(list().count(), 6);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
 

@@ -3,8 +3,37 @@
 #include "WindowFixture.h"
 
 #include "session/JournalKeeper.h"
+#include "session/ListJournal.h"
+#include "settings/IniFile.h"
 
+#include <QLockFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+namespace
+{
+// Run as a second process: holds the journal's lock, as another running window does, until
+// its input closes or it is killed.
+const char *const HoldLockVariable = "TALVORO_TEST_HOLD_LOCK";
+
+int holdLock(int argc, char **argv, const QString &path)
+{
+    QCoreApplication app(argc, argv);
+    QLockFile lock(path);
+    if (!lock.tryLock(0)) return 1;
+    std::puts("held");
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    return 0;
+}
+} // namespace
 
 class TestUndoAndJournal : public QObject, WindowFixture
 {
@@ -154,6 +183,33 @@ private slots:
         QVERIFY(!redoAction()->isEnabled());
     }
 
+    void theMenuSaysWhenOlderStepsWereDropped()
+    {
+        QByteArray file;
+        for (int i = 0; i < 30; ++i)
+            file += record(QStringLiteral("%1").arg(i + 1, 10, 10, QChar(u'0')), u"00"_qs);
+        import(writeFile(QStringLiteral("trente.txt"), file));
+        m_prompts->take();
+        for (int i = 0; i < Session::UndoStepLimit + 1; ++i)
+            form().session().deleteRow(0);
+        for (int i = 0; i < Session::UndoStepLimit; ++i) {
+            QVERIFY(undoAction()->isEnabled());
+            QCOMPARE(undoAction()->text(), QStringLiteral("Annuler la suppression d’une ligne"));
+            undoAction()->trigger();
+        }
+        QVERIFY(!undoAction()->isEnabled());
+        QCOMPARE(undoAction()->text(),
+                 QStringLiteral(
+                     "Annuler : les étapes plus anciennes ne sont plus gardées (mémoire limitée)"));
+        QCOMPARE(list().count(), 29);
+        QVERIFY(form().session().hasUnexportedChanges());
+        // Redone, the latest step can be undone again.
+        redoAction()->trigger();
+        QVERIFY(undoAction()->isEnabled());
+        QCOMPARE(undoAction()->text(), QStringLiteral("Annuler la suppression d’une ligne"));
+        QVERIFY(m_prompts->take().isEmpty());
+    }
+
     void unexportedListComesBackAfterACrash()
     {
         importLines();
@@ -204,6 +260,158 @@ private slots:
         m_prompts->take();
     }
 
+    void aSecondWindowNeitherOffersNorRemovesTheJournal()
+    {
+        // A journal of the first window, which still runs in another process.
+        m_form.reset();
+        QDir(m_tmp->path()).mkpath(QStringLiteral("Journal"));
+        std::vector<TransferLine> kept(3, TransferLine(u"160000100", u"0012345678", u"28", u"1,00",
+                                                       u"0,00", u"1", u"ALPHA", u"P"));
+        QCOMPARE(ListJournal::write(journalPath(), kept), QString());
+        const QByteArray journal = readFile(journalPath());
+        QProcess first;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(HoldLockVariable),
+                   m_tmp->filePath(QStringLiteral(".liste.journal.lock")));
+        first.setProcessEnvironment(env);
+        first.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(first.waitForReadyRead(10000));
+        QCOMPARE(first.readLine(), QByteArray("held\n"));
+
+        openWindow();
+        QCOMPARE(m_prompts->take(),
+                 (QStringList{"information: La saisie a été effectuée avec succès.",
+                              "error: Une autre fenêtre de Talvoro CCP est ouverte et tient la "
+                              "liste non exportée (journal « " +
+                                  QDir::toNativeSeparators(journalPath()) +
+                                  " ») : elle n’est ni proposée ni effacée ici.\nLes modifications "
+                                  "faites dans cette fenêtre-ci ne sont pas gardées en cas d’arrêt "
+                                  "brutal : exportez-les avant de la fermer."}));
+        QCOMPARE(list().totalCount(), 0);
+        auto *mark = findNamed<QLabel>(&form(), "journalMark");
+        QVERIFY(mark->isVisible());
+        QCOMPARE(mark->text(), QStringLiteral("Sans journal (autre fenêtre ouverte)"));
+        // Its own changes touch the other window's journal neither now nor at close.
+        importLines();
+        setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
+        QTest::qWait(100);
+        m_prompts->answers.enqueue(true);
+        QVERIFY(form().close());
+        m_prompts->take();
+        QCOMPARE(readFile(journalPath()), journal);
+        m_form.reset();
+
+        // The first window ends without releasing its lock, as in a crash: the next start
+        // takes the lock over and offers its list.
+        first.kill();
+        QVERIFY(first.waitForFinished(10000));
+        m_prompts->answers.enqueue(true);
+        openWindow();
+        const QStringList shown = m_prompts->take();
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(
+            shown[1].startsWith(QStringLiteral("question: Une liste non exportée de 3 lignes")),
+            qPrintable(shown[1]));
+        QCOMPARE(list().totalCount(), 3);
+        QVERIFY(!findNamed<QLabel>(&form(), "journalMark")->isVisible());
+    }
+
+    void aFilteredExportLeavesTheListUnexported()
+    {
+        form().journal().setDelay(std::chrono::milliseconds(0));
+        QByteArray file;
+        for (int i = 0; i < 20; ++i)
+            file += record(QStringLiteral("%1").arg(i + 1, 10, 10, QChar(u'0')), u"00"_qs,
+                           u"0000000100000"_qs, (i < 4 ? u"ALI %1"_qs : u"OMAR %1"_qs).arg(i));
+        import(writeFile(QStringLiteral("vingt.txt"), file));
+        m_prompts->take();
+        form().session().deleteRow(19);
+        findNamed<QLineEdit>(&form(), "nameFilter")->setText(QStringLiteral("ali"));
+        QCOMPARE(list().count(), 4);
+        m_prompts->inputs.enqueue(QStringLiteral("A12"));
+        findNamed<QPushButton>(&form(), "exportTextButton")->click();
+        m_prompts->take();
+        const QByteArray written =
+            readFile(m_tmp->filePath(QStringLiteral("Fichier Txt/Liste_Nominative_A12.txt")));
+        QCOMPARE(written.count("\r\n"), 4);
+        // The nineteen lines exist in no file: the journal keeps them, closing asks.
+        QVERIFY(form().session().hasUnexportedChanges());
+        QTRY_VERIFY(QFile::exists(journalPath()));
+        QTest::qWait(50);
+        QVERIFY(QFile::exists(journalPath()));
+        QCOMPARE(ListJournal::read(journalPath()).lines.size(), size_t(19));
+        m_prompts->answers.enqueue(false);
+        QVERIFY(!form().close());
+        QCOMPARE(m_prompts->take(),
+                 QStringList{"question: La liste a été modifiée depuis le dernier export : ces "
+                             "modifications seront perdues.\nQuitter quand même ?"});
+    }
+
+#ifdef Q_OS_UNIX
+    void aJournalThatCannotBeWrittenIsToldAndMarked()
+    {
+        form().journal().setDelay(std::chrono::milliseconds(0));
+        importLines();
+        setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
+        QTRY_VERIFY(QFile::exists(journalPath()));
+        auto *mark = findNamed<QLabel>(&form(), "journalMark");
+        QVERIFY(!mark->isVisible());
+
+        // Files over 4 KB cannot be written, as on a full disk.
+        struct rlimit old {
+        };
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = old;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        for (int i = 0; i < 60; ++i)
+            form().session().appendLine(list().line(0));
+        QTRY_VERIFY(mark->isVisible());
+        form().session().deleteRow(0);
+        QTest::qWait(200);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+
+        const QStringList shown = m_prompts->take();
+        QCOMPARE(shown.size(), 1); // told once
+        QVERIFY2(shown[0].startsWith("error: Le journal « " +
+                                     QDir::toNativeSeparators(journalPath()) +
+                                     " » ne peut pas être écrit : "),
+                 qPrintable(shown[0]));
+        QVERIFY(shown[0].contains(QStringLiteral("exportez-la dès que possible")));
+        QCOMPARE(mark->text(), QStringLiteral("Journal non écrit"));
+        // The older list is never offered as the one on the screen.
+        QVERIFY(!QFile::exists(journalPath()));
+
+        form().session().deleteRow(0);
+        QTRY_VERIFY(!mark->isVisible());
+        QCOMPARE(ListJournal::read(journalPath()).lines.size(), size_t(list().totalCount()));
+    }
+#endif
+
+    void aSettingsFileThatCannotBeReadIsLeftAsItIs()
+    {
+        m_form.reset();
+        const QByteArray big = "[Infos]\r\nLine0=APC\r\nCount=1\r\n[Autre]\r\nx=" +
+                               QByteArray(3 * IniFile::MaxTextLength + 8, 'a') + "\r\n";
+        const QString path = writeFile(QStringLiteral("Fichier_INI/Direction.ini"), big);
+        const QString unreadable = "error: Le fichier « " + QDir::toNativeSeparators(path) +
+                                   " » ne peut pas être lu (il dépasse 1048576 caractères) : il "
+                                   "est laissé tel quel et rien n’y sera enregistré.";
+        m_prompts->inputs.enqueue(QStringLiteral("APC NOUVEAU"));
+        openWindow();
+        QCOMPARE(
+            m_prompts->take(),
+            (QStringList{unreadable,
+                         "input: Saisie du lieu de l’ordonnateur :|Entrez le lieu (appuyez sur "
+                         "Shift+Enter pour une nouvelle ligne)\nLieu APC - Direction....:",
+                         unreadable}));
+        QVERIFY(form().close());
+        QCOMPARE(m_prompts->take(), QStringList{unreadable});
+        QCOMPARE(readFile(path), big);
+    }
+
     void damagedJournalIsSetAsideAndTheStartGoesOn()
     {
         m_form.reset();
@@ -230,5 +438,14 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestUndoAndJournal)
+int main(int argc, char **argv)
+{
+    const QByteArray lock = qgetenv(HoldLockVariable);
+    if (!lock.isEmpty()) return holdLock(argc, argv, QString::fromLocal8Bit(lock));
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestUndoAndJournal test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_undo_and_journal.moc"

@@ -117,12 +117,60 @@ TEST(TextImport, FileReadingAndErrors)
         importFile(path);
         ADD_FAILURE() << "a file that is not UTF-8 was read";
     } catch (const UserError &e) {
-        EXPECT_EQ(
-            e.message(),
-            QStringLiteral(
-                "No mapping for the Unicode character exists in the target multi-byte code page"));
+        EXPECT_EQ(e.message(), QStringLiteral("Fichier « ") + path +
+                                   QStringLiteral(" », ligne 1 : No mapping for the Unicode "
+                                                  "character exists in the target multi-byte "
+                                                  "code page"));
     }
     EXPECT_THROW(importFile(dir.filePath(QStringLiteral("none.txt"))), UserError);
+}
+
+TEST(TextImport, BadBytesAreToldByLineAndWideTextIsRefused)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("l.txt"));
+    const QByteArray good(87, '1');
+    const QString utf16 = QStringLiteral("1600%1\r\n").arg(QString(83, u'0'));
+    struct Case {
+        const char *what;
+        QByteArray file;
+        QString message; // empty: read
+    };
+    auto badAt = [&](int line) {
+        return QStringLiteral("Fichier « %1 », ligne %2 : No mapping for the Unicode character "
+                              "exists in the target multi-byte code page")
+            .arg(path)
+            .arg(line);
+    };
+    const QString wide = QStringLiteral("Le fichier « ") + path +
+                         QStringLiteral(" » n’est pas un fichier de virements : son texte est en "
+                                        "UTF-16 ou UTF-32, pas en UTF-8. Rien n’a été importé.");
+    QByteArray longFile; // past the reader's 4 MB chunk, the bad byte on line 60 001
+    for (int i = 0; i < 60000; ++i)
+        longFile += good + "\r\n";
+    const Case cases[] = {
+        {"CR LF", good + "\r\n" + good + "\r\n\xE9", badAt(3)},
+        {"LF, blank lines count", good + "\n\n\n" + "ab\xE9", badAt(4)},
+        {"CR alone", good + "\r" + good + "\rab\xC3", badAt(3)},
+        {"far into the file", longFile + "1600\xE9\r\n", badAt(60001)},
+        {"UTF-16 without mark",
+         QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2), wide},
+        {"UTF-16 big-endian with mark", QByteArray("\xFE\xFF\0001", 4), wide},
+        {"UTF-32 without mark", QByteArray("1\0\0\0006\0\0\0", 8), wide},
+        {"one NUL among text is not wide", good + QByteArray(1, '\0') + "\r\n", QString()},
+    };
+    for (const Case &c : cases) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.file);
+        f.close();
+        try {
+            importFile(path);
+            EXPECT_TRUE(c.message.isEmpty()) << c.what;
+        } catch (const UserError &e) {
+            EXPECT_EQ(e.message(), c.message) << c.what;
+        }
+    }
 }
 
 TEST(TextImport, HostileFiles)

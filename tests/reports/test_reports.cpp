@@ -13,6 +13,7 @@
 #include "words/AmountInWords.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -589,6 +590,25 @@ TEST(ReportPainter, PagesPaintTheTemplateAndPdfReadsBack)
     const QString fonts = pdfFonts(pdf);
     EXPECT_TRUE(fonts.contains("LiberationSerif")) << fonts.toStdString();
     EXPECT_TRUE(fonts.contains("LiberationSans")) << fonts.toStdString();
+
+    // A link planted where the PDF goes is replaced; what it points to is left alone.
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath("autre.txt");
+    {
+        QFile v(victim);
+        ASSERT_TRUE(v.open(QIODevice::WriteOnly));
+        v.write("precious");
+    }
+    const QString linked = dir.filePath("lien.pdf");
+    ASSERT_TRUE(QFile::link(victim, linked));
+    ASSERT_TRUE(ReportPainter::writePdf(r, linked, &error)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo(linked).isSymLink());
+    EXPECT_TRUE(pdfText(linked).contains(QStringLiteral("Page 1 - 1")));
+    {
+        QFile v(victim);
+        ASSERT_TRUE(v.open(QIODevice::ReadOnly));
+        EXPECT_EQ(v.readAll(), QByteArray("precious"));
+    }
 
     // A file that cannot be written is reported and leaves nothing behind.
     const QString bad = dir.filePath("missing/folder/x.pdf");

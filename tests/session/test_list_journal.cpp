@@ -5,9 +5,18 @@
 #include "model/UserError.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 namespace
 {
@@ -146,3 +155,115 @@ TEST(JournalKeeper, KeepsTheListWhileUnexportedAndRemovesItAfter)
     keeper.reset(); // a change still waiting for its delay is written at once
     EXPECT_EQ(ListJournal::read(path).lines.size(), 2u);
 }
+
+namespace
+{
+// Runs the events of the keeper's thread until done() or the deadline.
+bool waitFor(const std::function<bool()> &done, int ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+    return done();
+}
+
+std::vector<TransferLine> manyLines(int n)
+{
+    return std::vector<TransferLine>(size_t(n), TransferLine(u"160000100", u"0012345678", u"03",
+                                                             u"1,00", u"0,50", u"110000000001",
+                                                             u"NOM ASSEZ LONG", u"P"));
+}
+} // namespace
+
+TEST(JournalKeeper, ASteadyStreamOfChangesIsStillWrittenWithinTheDelay)
+{
+    char name[] = "core_tests";
+    char *argv[] = {name, nullptr};
+    int argc = 1;
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Journal/liste.journal"));
+    Session s;
+    s.replaceAll(manyLines(40));
+    JournalKeeper keeper(s, path);
+    keeper.setDelay(std::chrono::milliseconds(200));
+    // A change every 50 ms for two seconds: each would have put the writing off again.
+    QElapsedTimer t;
+    t.start();
+    qint64 firstChange = -1, written = -1;
+    while (t.elapsed() < 2000) {
+        s.deleteRow(0);
+        if (firstChange < 0) firstChange = t.elapsed();
+        const qint64 until = t.elapsed() + 50;
+        while (t.elapsed() < until) {
+            QCoreApplication::processEvents();
+            QThread::msleep(5);
+        }
+        if (written < 0 && QFile::exists(path)) written = t.elapsed();
+    }
+    ASSERT_GE(written, 0) << "never written while the changes went on";
+    EXPECT_LT(written - firstChange, 1500);
+    keeper.discard();
+}
+
+#ifdef Q_OS_UNIX
+TEST(JournalKeeper, AFailedWritingIsToldOnceAndTheOlderJournalNeverOffered)
+{
+    char name[] = "core_tests";
+    char *argv[] = {name, nullptr};
+    int argc = 1;
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Journal/liste.journal"));
+    Session s;
+    s.replaceAll(manyLines(3));
+    JournalKeeper keeper(s, path);
+    keeper.setDelay(std::chrono::milliseconds(0));
+    QStringList told;
+    int recovered = 0;
+    QObject::connect(&keeper, &JournalKeeper::writeFailed,
+                     [&](const QString &message) { told << message; });
+    QObject::connect(&keeper, &JournalKeeper::writeRecovered, [&] { ++recovered; });
+
+    s.deleteRow(0);
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(path); }));
+    ASSERT_EQ(ListJournal::read(path).lines.size(), 2u);
+
+    // The disk is full, as far as files over 4 KB go.
+    struct rlimit old {
+    };
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    for (const TransferLine &line : manyLines(500))
+        s.appendLine(line);
+    const bool failed = waitFor([&] { return !told.isEmpty(); });
+    s.deleteRow(0); // fails again: not told twice
+    waitFor([] { return false; }, 300);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith(QStringLiteral("Le journal « ") +
+                                   QDir::toNativeSeparators(path) +
+                                   QStringLiteral(" » ne peut pas être écrit : ")))
+        << told[0].toStdString();
+    EXPECT_TRUE(keeper.failing());
+    // The older journal, two lines where the screen shows 501, is gone.
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(QDir(dir.filePath(QStringLiteral("Journal"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList());
+
+    // Room again: the next change is written and the failure is over.
+    s.deleteRow(0);
+    ASSERT_TRUE(waitFor([&] { return recovered == 1; }));
+    EXPECT_FALSE(keeper.failing());
+    EXPECT_EQ(ListJournal::read(path).lines.size(), 500u);
+}
+#endif

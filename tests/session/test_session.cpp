@@ -369,3 +369,107 @@ TEST(Session, AmountsAreSummedInWholeCentimes)
     EXPECT_EQ(Statistics::totalNetText(s.figures().netCents),
               QStringLiteral("Total Net:   100 000,00 DA"));
 }
+
+TEST(Session, OnlyAnExportOfTheWholeListMarksItExported)
+{
+    QTemporaryDir dir;
+    std::vector<TransferLine> lines;
+    for (int i = 0; i < 20; ++i)
+        lines.emplace_back(
+            u"160000100", QStringLiteral("%1").arg(i + 1, 10, 10, QChar(u'0')), u"00", u"1,00",
+            u"0,00", u"110000000001",
+            i < 4 ? QStringLiteral("ALI %1").arg(i) : QStringLiteral("OMAR %1").arg(i), u"P");
+    for (Session::ExportKind kind : {Session::ExportKind::Text, Session::ExportKind::Workbook}) {
+        Session s;
+        s.replaceAll(lines);
+        s.deleteRow(19);
+        auto exportTo = [&](const char *name) {
+            const QString path = dir.filePath(QString::fromLatin1(name));
+            return kind == Session::ExportKind::Text ? s.exportText(path) : s.exportWorkbook(path);
+        };
+        // Four shown of nineteen: the file holds them, the list stays unexported.
+        s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("ali"));
+        ASSERT_EQ(s.list().count(), 4);
+        EXPECT_TRUE(exportTo("part.out").filtered);
+        EXPECT_TRUE(s.hasUnexportedChanges());
+        // A filter that hides nothing, or none: the whole list is written.
+        s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("a"));
+        ASSERT_EQ(s.list().count(), 19);
+        exportTo("all.out");
+        EXPECT_FALSE(s.hasUnexportedChanges());
+        s.setFilter(WorkingList::FilterField::None, QString());
+        s.deleteRow(0);
+        exportTo("all2.out");
+        EXPECT_FALSE(s.hasUnexportedChanges());
+    }
+}
+
+TEST(Session, UndoHistoryIsBoundedOldestStepsFirst)
+{
+    LineMaker make(5);
+    // Steps: only the latest twenty are kept.
+    {
+        Session s;
+        s.replaceAll(make.lines(40));
+        for (int i = 0; i < 25; ++i)
+            s.deleteRow(0);
+        EXPECT_EQ(s.undoStack().count(), Session::UndoStepLimit);
+        int undone = 0;
+        while (s.canUndo()) {
+            s.undo();
+            ++undone;
+        }
+        EXPECT_EQ(undone, Session::UndoStepLimit);
+        EXPECT_EQ(s.list().count(), 40 - 5);
+        EXPECT_TRUE(s.undoDropped());
+        // The list read can no longer be reached: it stays unexported.
+        EXPECT_TRUE(s.hasUnexportedChanges());
+        s.undo(); // nothing left to undo: nothing happens
+        EXPECT_EQ(s.list().count(), 40 - 5);
+    }
+    // Memory: past the budget the oldest steps go, the latest always stays.
+    {
+        Session s;
+        s.replaceAll(make.lines(2000));
+        s.setUndoBudget(64 * 1024);
+        s.deleteRow(0);  // small
+        s.deleteShown(); // about 2000 lines: alone over the budget
+        EXPECT_FALSE(s.undoDropped());
+        EXPECT_TRUE(s.canUndo());
+        s.appendLine(make.line()); // the deletion of 1999 lines goes
+        EXPECT_TRUE(s.canUndo());
+        s.undo();
+        EXPECT_FALSE(s.canUndo());
+        EXPECT_TRUE(s.undoDropped());
+        EXPECT_EQ(s.list().count(), 0);
+        expectSame(shown(s), oracle(s.list()), "after the bound");
+    }
+    // A repair or a clean records only the cells it changed, a small part of what whole
+    // lines take (about 280 bytes each here), and undoes exactly.
+    {
+        Session s;
+        const int n = 20000;
+        std::vector<TransferLine> lines;
+        for (int i = 0; i < n; ++i)
+            lines.emplace_back(u"160000100", QStringLiteral("%1").arg(i + 1, 10, 10, QChar(u'0')),
+                               u"00", u"1 234,56", u"0,00", u"110000000001",
+                               u"UN NOM ASSEZ LONG POUR LA LIGNE", u"P");
+        s.replaceAll(lines);
+        const QStringList before = allCells(s.list());
+        s.setUndoBudget(qint64(n) * 100);
+        s.repairKeys(KeyKind::Rip);
+        const QStringList repaired = allCells(s.list());
+        s.clean();
+        s.deleteRow(0); // the repair and the clean stay within the budget
+        EXPECT_FALSE(s.undoDropped());
+        s.undo();
+        s.undo();
+        EXPECT_EQ(allCells(s.list()), repaired);
+        s.undo();
+        EXPECT_EQ(allCells(s.list()), before);
+        EXPECT_FALSE(s.hasUnexportedChanges());
+        s.redo();
+        EXPECT_EQ(allCells(s.list()), repaired);
+        expectSame(shown(s), oracle(s.list()), "after undo and redo of a repair");
+    }
+}

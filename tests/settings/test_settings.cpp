@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace
@@ -57,9 +58,13 @@ TEST(Settings, MissingOrShortSections)
         QStringList lines;
     };
     const Case cases[] = {
-        {"[Infos]\r\nCount=3\r\nLine0=APC\r\n", {"APC", "", ""}}, {"[Autre]\r\nCount=2\r\n", {}},
-        {"[Infos]\r\nCount=deux\r\nLine0=APC\r\n", {}},           {"", {}},
+        {"[Infos]\r\nCount=3\r\nLine0=APC\r\n", {"APC", "", ""}},
+        {"[Autre]\r\nCount=2\r\n", {}},
+        {"[Infos]\r\nCount=deux\r\nLine0=APC\r\n", {}},
+        {"", {}},
         {"\xEF\xBB\xBF[Infos]\nLine0=A\nCount=1", {"A"}},
+        // The first of repeated keys and sections counts.
+        {"[Infos]\r\nCount=1\r\nLine0=A\r\nLine0=B\r\n[infos]\r\nLine0=C\r\nCount=3\r\n", {"A"}},
     };
     for (const Case &c : cases)
         EXPECT_EQ(loadLinesFromIni(write(dir, c.file), QStringLiteral("Infos")), c.lines)
@@ -104,7 +109,7 @@ QByteArray fixture(const char *name)
 }
 } // namespace
 
-TEST(Settings, OlderEncodingsAreReadAndWrittenBackAsUtf8)
+TEST(Settings, OlderEncodingsAreReadAndTheSectionWrittenBackAsUtf8)
 {
     struct Case {
         const char *what;
@@ -147,14 +152,137 @@ TEST(Settings, OlderEncodingsAreReadAndWrittenBackAsUtf8)
         const QStringList lines = loadLinesFromIni(path, QStringLiteral("Infos"));
         EXPECT_EQ(lines, c.lines) << c.what;
         saveLinesToIni(path, QStringLiteral("Infos"), lines);
-        EXPECT_TRUE(isUtf8(read(path))) << c.what;
+        // The section written is UTF-8 (a UTF-16 file stays UTF-16, other sections stay as
+        // they were).
+        const QByteArray after = read(path);
+        if (!c.file.startsWith("\xFF\xFE")) {
+            const QByteArray section = after.mid(after.indexOf("[Infos]"));
+            EXPECT_TRUE(isUtf8(section.left(section.indexOf("\n[")))) << c.what;
+        }
         EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")), c.lines) << c.what;
     }
-    // Other sections come through the conversion too.
+    // Other sections come through as they were.
     const QString path = write(dir, fixture("Direction-1252.ini"));
     saveLinesToIni(path, QStringLiteral("Infos"), {QStringLiteral("APC")});
     EXPECT_EQ(IniFile::load(path).readString(QStringLiteral("Autre"), QStringLiteral("Organisme")),
               u"Société Générale des Œuvres – Alger"_qs);
+    EXPECT_TRUE(read(path).startsWith(
+        fixture("Direction-1252.ini").left(fixture("Direction-1252.ini").indexOf("[Infos]"))));
+}
+
+TEST(Settings, OnlyTheSectionIsRewrittenEveryOtherLineKeptByteForByte)
+{
+    struct Case {
+        const char *what;
+        QByteArray before, after;
+    };
+    const Case cases[] = {
+        {"sections around it, comments, odd spacing, LF line ends, Windows-1252 bytes",
+         "; r\xE9glages\n[Avant]\n  cl\xE9 = v\xE2leur  \n\n[Infos]\nCount=1\nLine0=old\n; note\n\n"
+         "[Apr\xE8s]\nx=1\n",
+         "; r\xE9glages\n[Avant]\n  cl\xE9 = v\xE2leur  \n\n[Infos]\nLine0=APC\nLine1=\nCount=2\n\n"
+         "[Apr\xE8s]\nx=1\n"},
+        {"a repeated section goes, the first one is replaced where it stands",
+         "[infos]\r\nCount=0\r\n[B]\r\nb=2\r\n[INFOS]\r\nLine0=x\r\n",
+         "[Infos]\r\nLine0=APC\r\nLine1=\r\nCount=2\r\n[B]\r\nb=2\r\n"},
+        {"no section yet, last line without its end", "[B]\r\nb=2",
+         "[B]\r\nb=2\r\n[Infos]\r\nLine0=APC\r\nLine1=\r\nCount=2\r\n"},
+        {"a UTF-8 byte order mark stays", "\xEF\xBB\xBF[B]\r\nb=\xC3\xA9\r\n",
+         "\xEF\xBB\xBF[B]\r\nb=\xC3\xA9\r\n[Infos]\r\nLine0=APC\r\nLine1=\r\nCount=2\r\n"},
+    };
+    QTemporaryDir dir;
+    for (const Case &c : cases) {
+        const QString path = write(dir, c.before);
+        // A trailing empty line of the place is kept.
+        saveLinesToIni(path, QStringLiteral("Infos"), {QStringLiteral("APC"), QString()});
+        EXPECT_EQ(read(path), c.after) << c.what;
+        EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")),
+                  (QStringList{QStringLiteral("APC"), QString()}))
+            << c.what;
+    }
+}
+
+TEST(Settings, Utf8FileWithAStrayByteKeepsItsUtf8Lines)
+{
+    // Written in UTF-8, then one line edited by hand in a Windows-1252 editor.
+    const QByteArray file = "[Infos]\r\nLine0=APC B\xC3\x89JA\xC3\x8F"
+                            "A\r\nLine1=Wilaya d\x92"
+                            "Alger\r\n"
+                            "Line2=Service \xC3\xA9t\xC3\xA9 \x96 paie\r\nCount=3\r\n";
+    QTemporaryDir dir;
+    const QString path = write(dir, file);
+    const QStringList lines = loadLinesFromIni(path, QStringLiteral("Infos"));
+    EXPECT_EQ(lines,
+              (QStringList{u"APC BÉJAÏA"_qs, u"Wilaya d’Alger"_qs, u"Service été – paie"_qs}));
+    saveLinesToIni(path, QStringLiteral("Infos"), lines);
+    EXPECT_EQ(read(path), QByteArray("[Infos]\r\nLine0=APC B\xC3\x89JA\xC3\x8F"
+                                     "A\r\n"
+                                     "Line1=Wilaya d\xE2\x80\x99"
+                                     "Alger\r\nLine2=Service \xC3\xA9t\xC3\xA9 \xE2\x80\x93 "
+                                     "paie\r\nCount=3\r\n"));
+    EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")), lines);
+}
+
+TEST(Settings, AFileThatCannotBeReadIsNeverSavedOver)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char *what;
+        std::function<QString()> make; // the file, made
+        const char *reason;
+    };
+    const QByteArray big = "[Autre]\r\nx=" + QByteArray(3 * IniFile::MaxTextLength + 8, 'a') +
+                           "\r\n[Infos]\r\nLine0=APC\r\nCount=1\r\n";
+    const Case cases[] = {
+        {"over the limit", [&] { return write(dir, big); }, "il dépasse"},
+        {"a folder in its place",
+         [&] {
+             const QString p = dir.filePath(QStringLiteral("dossier.ini"));
+             QDir().mkpath(p);
+             return p;
+         },
+         ""},
+        {"damaged UTF-16", [&] { return write(dir, QByteArray("\xFF\xFE[\0I\0n", 7)); }, "UTF-16"},
+    };
+    for (const Case &c : cases) {
+        const QString path = c.make();
+        const QByteArray before = read(path);
+        QString problem;
+        EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos"), &problem), QStringList())
+            << c.what;
+        EXPECT_TRUE(problem.startsWith(QStringLiteral("Le fichier « ") +
+                                       QDir::toNativeSeparators(path) +
+                                       QStringLiteral(" » ne peut pas être lu (")))
+            << c.what << problem.toStdString();
+        EXPECT_TRUE(problem.contains(QString::fromUtf8(c.reason)))
+            << c.what << problem.toStdString();
+        try {
+            saveLinesToIni(path, QStringLiteral("Infos"), {QStringLiteral("APC")});
+            ADD_FAILURE() << c.what << ": saved over a file it could not read";
+        } catch (const UserError &e) {
+            EXPECT_EQ(e.message(), problem) << c.what;
+        }
+        EXPECT_EQ(read(path), before) << c.what;
+    }
+}
+
+TEST(Settings, APlaceLineHoldingALineBreakIsRefused)
+{
+    QTemporaryDir dir;
+    const QString path = write(dir, "[Infos]\r\nLine0=avant\r\nCount=1\r\n");
+    for (const QString &bad : {u"a\rb"_qs, u"a\nb"_qs, u"a\u2028b"_qs}) {
+        try {
+            saveLinesToIni(path, QStringLiteral("Infos"), {QStringLiteral("APC"), bad});
+            ADD_FAILURE() << "saved a line break";
+        } catch (const UserError &e) {
+            EXPECT_EQ(e.message(),
+                      QStringLiteral("Le lieu ne peut pas être enregistré : sa ligne 2 contient "
+                                     "un saut de ligne que le fichier « ") +
+                          QDir::toNativeSeparators(path) +
+                          QStringLiteral(" » ne peut pas garder."));
+        }
+    }
+    EXPECT_EQ(read(path), QByteArray("[Infos]\r\nLine0=avant\r\nCount=1\r\n"));
 }
 
 TEST(Settings, LargeFileIsReadWhole)
@@ -209,8 +337,10 @@ TEST(Settings, NoPlaceIsSavedThatCannotBeReadBack)
                       QStringList{QStringLiteral("avant")});
         }
     }
-    // A longer file is not one this program wrote: it reads as no place.
+    // A longer file is not one this program wrote: it reads as no place, and says why.
     const QByteArray tooLong(IniFile::MaxTextLength, 'a');
     const QString path = write(dir, "[Infos]\r\nCount=1\r\nLine0=" + tooLong + "\r\n");
-    EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos")), QStringList());
+    QString problem;
+    EXPECT_EQ(loadLinesFromIni(path, QStringLiteral("Infos"), &problem), QStringList());
+    EXPECT_FALSE(problem.isEmpty());
 }

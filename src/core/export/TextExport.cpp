@@ -6,8 +6,8 @@
 #include "model/TextColumns.h"
 #include "model/UserError.h"
 #include "model/WorkingList.h"
+#include "platform/SaveFile.h"
 
-#include <QSaveFile>
 #include <cstring>
 #include <vector>
 
@@ -223,17 +223,16 @@ void writeFile(const WorkingList &list, const QString &path)
 {
     // Records are written straight into a buffer that goes to the save file in chunks; the
     // save file only replaces path once every line has been written.
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        throw UserError(CannotCreateFileText.arg(path, f.errorString()));
+    SaveFile f(path);
+    if (!f.open()) throw UserError(CannotCreateFileText.arg(path, f.errorString()));
     constexpr qsizetype Chunk = 4 << 20;
     std::vector<char> buffer(size_t(Chunk) + 4096);
     qsizetype used = 0;
     std::memcpy(buffer.data(), "\xEF\xBB\xBF", 3);
     used = 3;
     auto flush = [&] {
-        if (used > 0 && f.write(buffer.data(), used) != used)
-            throw UserError(CannotCreateFileText.arg(path, f.errorString()));
+        if (used > 0 && f.device().write(buffer.data(), used) != used)
+            throw UserError(CannotCreateFileText.arg(path, f.device().errorString()));
         used = 0;
     };
     QStringList problems;
@@ -260,7 +259,6 @@ void writeFile(const WorkingList &list, const QString &path)
                             .arg(faults.join(QStringLiteral(", ")));
     }
     if (badLines > 0) {
-        f.cancelWriting();
         throw UserError(ExportChecks::refusalText(badLines, problems));
     }
     flush();

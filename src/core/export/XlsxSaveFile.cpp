@@ -1,15 +1,11 @@
 #include "XlsxSaveFile.h"
 
 #include "model/UserError.h"
-#include "platform/Platform.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <xlsxwriter.h>
 
 namespace
@@ -18,15 +14,13 @@ const QString CellRefused = QStringLiteral(
     "Ligne %1, colonne %2 : la cellule n’a pas pu être écrite (%3). Aucun fichier n’a été écrit.");
 } // namespace
 
-XlsxSaveFile::XlsxSaveFile(const QString &path)
-    : m_path(path), m_temp(QFileInfo(path).absolutePath() + QStringLiteral("/.~XXXXXX.xlsx.part"))
+XlsxSaveFile::XlsxSaveFile(const QString &path) : m_path(path), m_file(path)
 {
     // Reserve a unique name beside the target; the library then writes its file there.
-    if (!m_temp.open())
+    if (!m_file.open())
         throw UserError(
-            CannotCreateFileText.arg(QDir::toNativeSeparators(path), m_temp.errorString()));
-    m_temp.close();
-    m_tempName = QFile::encodeName(m_temp.fileName());
+            CannotCreateFileText.arg(QDir::toNativeSeparators(path), m_file.errorString()));
+    m_tempName = QFile::encodeName(m_file.temporaryPath());
     // Rows go to the file as they are written and texts are stored in their cells (inline
     // strings): no per-cell tree and no shared-string table to build, so a long list is
     // written faster and in flat memory. Cells must therefore come row by row.
@@ -108,12 +102,5 @@ void XlsxSaveFile::commit()
     m_book = nullptr;
     if (rc != LXW_NO_ERROR)
         throw UserError(CannotCreateFileText.arg(shown, QString::fromUtf8(lxw_strerror(rc))));
-    // The temporary name was made private; the workbook gets the permissions of any new file.
-    QFile::setPermissions(QFile::decodeName(m_tempName), Platform::newFilePermissions());
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(m_tempName.toStdString()),
-                            std::filesystem::path(QFile::encodeName(m_path).toStdString()), ec);
-    if (ec)
-        throw UserError(
-            CannotCreateFileText.arg(shown, QString::fromLocal8Bit(ec.message().c_str())));
+    if (!m_file.commit()) throw UserError(CannotCreateFileText.arg(shown, m_file.errorString()));
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/SaveFile.h"
+
 #include <QString>
 #include <QStringView>
-#include <QTemporaryFile>
 #include <string>
 
 struct lxw_workbook;
@@ -38,7 +39,7 @@ public:
 
 private:
     QString m_path;
-    QTemporaryFile m_temp;
+    SaveFile m_file;
     QByteArray m_tempName;
     lxw_workbook *m_book = nullptr;
     lxw_worksheet *m_sheet = nullptr;

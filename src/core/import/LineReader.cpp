@@ -3,6 +3,7 @@
 #include "model/UserError.h"
 
 #include <QIODevice>
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -21,14 +22,19 @@ int sequenceLength(uchar c)
 }
 
 // Strict UTF-8 to UTF-16 (no overlong forms, no surrogates, nothing above U+10FFFF) of the
-// complete sequences in [p, end); returns the number of bytes consumed, or -1 on bad input.
-// Runs of ASCII, the bulk of a transfer file, are copied eight bytes at a time.
-qsizetype decode(const uchar *p, const uchar *end, bool atEnd, QString &out)
+// complete sequences in [p, end); returns the number of bytes consumed, or -1 on bad input
+// (bad then says where it starts). Runs of ASCII, the bulk of a transfer file, are copied
+// eight bytes at a time.
+qsizetype decode(const uchar *p, const uchar *end, bool atEnd, QString &out, const uchar *&bad)
 {
     out.resize(end - p);
     char16_t *d = reinterpret_cast<char16_t *>(out.data());
     char16_t *const start = d;
     const uchar *const begin = p;
+    auto fail = [&] {
+        bad = p;
+        return qsizetype(-1);
+    };
     while (p < end) {
         if (end - p >= 8) {
             quint64 chunk;
@@ -48,20 +54,20 @@ qsizetype decode(const uchar *p, const uchar *end, bool atEnd, QString &out)
             continue;
         }
         const int len = sequenceLength(c);
-        if (len == 0) return -1;
+        if (len == 0) return fail();
         if (end - p < len) {
-            if (atEnd) return -1;
+            if (atEnd) return fail();
             break; // completed by the next chunk
         }
         char32_t cp = c & (0x7F >> len);
         for (int i = 1; i < len; ++i) {
             const uchar cc = p[i];
-            if ((cc & 0xC0) != 0x80) return -1;
+            if ((cc & 0xC0) != 0x80) return fail();
             cp = (cp << 6) | (cc & 0x3F);
         }
         if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
             (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
-            return -1;
+            return fail();
         p += len;
         if (cp >= 0x10000) {
             cp -= 0x10000;
@@ -74,6 +80,40 @@ qsizetype decode(const uchar *p, const uchar *end, bool atEnd, QString &out)
     out.resize(d - start);
     return p - begin;
 }
+
+// Text in UTF-16 or UTF-32: a byte order mark, or, without one, NUL bytes beside most
+// characters (no transfer file holds any).
+bool looksWide(const uchar *p, qsizetype n)
+{
+    if (n >= 2 && ((p[0] == 0xFF && p[1] == 0xFE) || (p[0] == 0xFE && p[1] == 0xFF))) return true;
+    if (n >= 4 && p[0] == 0 && p[1] == 0 && p[2] == 0xFE && p[3] == 0xFF) return true;
+    const qsizetype sample = std::min<qsizetype>(n, 4096);
+    qsizetype nuls = 0;
+    for (qsizetype i = 0; i < sample; ++i)
+        nuls += p[i] == 0;
+    return sample >= 2 && nuls * 4 >= sample;
+}
+
+// The line breaks in [p, end): CR LF counts once. An LF first is the end of a CR before.
+qint64 lineBreaks(const uchar *p, const uchar *end, bool skipLf)
+{
+    qint64 n = 0;
+    if (skipLf && p < end && *p == '\n') ++p;
+    for (; p < end; ++p) {
+        if (*p == '\n') {
+            ++n;
+        } else if (*p == '\r') {
+            ++n;
+            if (p + 1 < end && p[1] == '\n') ++p;
+        }
+    }
+    return n;
+}
+
+const QString BadByteAt = QStringLiteral("Fichier « %1 », ligne %2 : %3");
+const QString WideText = QStringLiteral(
+    "Le fichier « %1 » n’est pas un fichier de virements : son texte est en UTF-16 ou UTF-32, "
+    "pas en UTF-8. Rien n’a été importé.");
 
 } // namespace
 
@@ -107,10 +147,17 @@ bool LineReader::fill()
     const uchar *end = p + have;
     if (m_first) {
         m_first = false;
+        if (looksWide(p, have)) throw UserError(WideText.arg(m_name));
         if (have >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) p += 3;
     }
-    const qsizetype used = decode(p, end, m_eof, m_text);
-    if (used < 0) throw UserError(notUtf8Message());
+    const uchar *bad = nullptr;
+    const qsizetype used = decode(p, end, m_eof, m_text, bad);
+    if (used < 0) {
+        // Every line before this chunk has been handed out: the bad byte is on the next one,
+        // or as many lines further as there are breaks before it in this chunk.
+        const qint64 line = m_lines + 1 + lineBreaks(p, bad, m_skipLf);
+        throw UserError(BadByteAt.arg(m_name).arg(line).arg(notUtf8Message()));
+    }
     // Keep the bytes of an incomplete sequence for the next chunk.
     const qsizetype consumed = (p - reinterpret_cast<const uchar *>(m_raw.constData())) + used;
     m_rawKept = have - consumed;
@@ -175,6 +222,7 @@ bool LineReader::next(QStringView &line)
         } else {
             line = piece;
         }
+        ++m_lines;
         return true;
     }
 }

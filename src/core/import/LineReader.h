@@ -8,8 +8,9 @@ class QIODevice;
 
 // Reads UTF-8 text line by line in chunks, so a large file never sits in memory whole.
 // Lines end with CR LF, LF or CR; a line break at the very end adds no line; a leading
-// byte-order mark is skipped. Bytes that are not valid UTF-8 throw UserError with the
-// decoder's message.
+// byte-order mark is skipped. Bytes that are not valid UTF-8 throw UserError naming the file
+// and the line, with the decoder's message; text in UTF-16 or UTF-32 (with or without a byte
+// order mark) is refused as not a transfer file.
 class LineReader
 {
 public:
@@ -35,4 +36,5 @@ private:
     bool m_first = true;
     bool m_skipLf = false; // the previous chunk ended with CR
     qint64 m_bytesRead = 0;
+    qint64 m_lines = 0; // lines handed out
 };

@@ -1,13 +1,13 @@
 #include "ReportPainter.h"
 
 #include "ReportText.h"
+#include "platform/SaveFile.h"
 
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextLayout>
 
 namespace ReportPainter
@@ -109,10 +109,10 @@ bool writePdf(const PreparedReport &report, const QString &path, QString *error)
                 QStringLiteral("Impossible d’écrire le fichier PDF « %1 » : %2").arg(path, why);
         return false;
     };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
+    SaveFile file(path);
+    if (!file.open()) return fail(file.errorString());
     {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&file.device());
         pdf.setResolution(1200);
         pdf.setTitle(report.title());
         pdf.setCreator(QStringLiteral("Talvoro CCP"));

@@ -1,12 +1,12 @@
 #include "ListJournal.h"
 
 #include "model/UserError.h"
+#include "platform/SaveFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringEncoder>
 #include <algorithm>
 #include <iterator>
@@ -163,8 +163,10 @@ QString write(const QString &path, const std::vector<TransferLine> &lines, const
 {
     const QString shown = QDir::toNativeSeparators(path);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return CannotWrite.arg(shown, file.errorString());
+    SaveFile file(path);
+    // Names, accounts and amounts: for the clerk's eyes only.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!file.open()) return CannotWrite.arg(shown, file.errorString());
     QByteArray chunk = Magic + QByteArray::number(Version) + '\n' + SavedTag +
                        savedAt.toUTC().toString(Qt::ISODate).toUtf8() + '\n' + LinesTag +
                        QByteArray::number(qsizetype(lines.size())) + '\n';
@@ -185,8 +187,6 @@ QString write(const QString &path, const std::vector<TransferLine> &lines, const
     flush();
     file.write(EndTag + sum.result().toHex() + '\n');
     if (!file.commit()) return CannotWrite.arg(shown, file.errorString());
-    // Names, accounts and amounts: for the clerk's eyes only.
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return QString();
 }
 

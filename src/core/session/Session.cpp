@@ -98,36 +98,111 @@ public:
         : QUndoCommand(text), m_session(session), m_change(std::move(change))
     {
     }
-    void undo() override { m_session.apply(m_change); }
+    void undo() override
+    {
+        if (!m_forgotten) m_session.apply(m_change);
+    }
     void redo() override
     {
         if (m_done)
             m_done = false;
-        else
+        else if (!m_forgotten)
             m_session.apply(m_change);
+    }
+
+    // The memory its record holds, roughly.
+    qint64 bytes() const { return m_forgotten ? 0 : Session::changeBytes(m_change); }
+    bool forgotten() const { return m_forgotten; }
+    // Frees the record: the step can no longer be undone.
+    void forget()
+    {
+        m_forgotten = true;
+        m_change = LineChange();
     }
 
 private:
     Session &m_session;
     LineChange m_change;
     bool m_done = true;
+    bool m_forgotten = false;
 };
 
 Session::Session(QObject *parent) : QObject(parent)
 {
+    // Only the latest steps are kept; the oldest go first (see keepUndoWithinBudget()).
+    m_undoStack.setUndoLimit(UndoStepLimit);
     recount();
     publish();
 }
 
 void Session::pushEdit(const QString &text, LineChange change)
 {
+    // A step pushed on a full history drops the oldest one.
+    if (m_undoStack.index() >= UndoStepLimit) m_undoDropped = true;
     m_undoStack.push(new Edit(*this, text, std::move(change)));
+    keepUndoWithinBudget();
     emit linesChanged();
+}
+
+qint64 Session::lineBytes(const TransferLine &line)
+{
+    qint64 chars = line.captionView().size();
+    for (int k = 0; k < line.subItemCount(); ++k)
+        chars += line.subItemView(k).size();
+    return qint64(sizeof(TransferLine)) + 32 + 2 * chars;
+}
+
+qint64 Session::changeBytes(const LineChange &change)
+{
+    qint64 bytes = qint64(sizeof(LineChange)) + qint64(change.indices.size() * sizeof(int)) +
+                   qint64(change.cells.size()) + 2 * change.oldTexts.size() +
+                   qint64(change.textEnds.size() * sizeof(quint32));
+    for (const TransferLine &line : change.lines)
+        bytes += lineBytes(line);
+    return bytes;
+}
+
+void Session::keepUndoWithinBudget()
+{
+    qint64 total = 0;
+    for (int i = 0; i < m_undoStack.count(); ++i)
+        total += static_cast<const Edit *>(m_undoStack.command(i))->bytes();
+    // Oldest first; the latest step is always kept, so that what was just done can be undone.
+    for (int i = 0; i < m_undoStack.count() - 1 && total > m_undoBudget; ++i) {
+        auto *edit = const_cast<Edit *>(static_cast<const Edit *>(m_undoStack.command(i)));
+        if (edit->forgotten()) continue;
+        total -= edit->bytes();
+        edit->forget();
+        m_undoDropped = true;
+    }
+}
+
+bool Session::canUndo() const
+{
+    const int i = m_undoStack.index();
+    return i > 0 && !static_cast<const Edit *>(m_undoStack.command(i - 1))->forgotten();
+}
+
+bool Session::undoDropped() const
+{
+    return !canUndo() && m_undoDropped;
+}
+
+void Session::undo()
+{
+    if (canUndo()) m_undoStack.undo();
+}
+
+void Session::redo()
+{
+    m_undoStack.redo();
 }
 
 void Session::apply(LineChange &change)
 {
-    if (change.kind == LineChange::Kind::Replacement)
+    if (change.kind == LineChange::Kind::Cells)
+        swapCells(change);
+    else if (change.kind == LineChange::Kind::Replacement)
         m_list.swapLines(change.indices, change.lines);
     else if (change.lines.empty())
         change.lines = m_list.takeLines(change.indices);
@@ -136,6 +211,65 @@ void Session::apply(LineChange &change)
     recount();
     publish();
     emit linesChanged();
+}
+
+void Session::swapCells(LineChange &change)
+{
+    // Each line gets the recorded texts of its changed cells back, and the record takes the
+    // texts it held; a line recorded whole (cells 0) is exchanged whole.
+    std::vector<TransferLine> lines;
+    lines.reserve(change.indices.size());
+    QString texts;
+    std::vector<quint32> ends;
+    ends.reserve(change.textEnds.size());
+    size_t text = 0, whole = 0;
+    quint32 from = 0;
+    for (size_t k = 0; k < change.indices.size(); ++k) {
+        if (change.cells[k] == 0) {
+            lines.push_back(std::move(change.lines[whole++]));
+            continue;
+        }
+        TransferLine line = m_list.lineOfAll(change.indices[k]);
+        for (int cell = 0; cell < TransferLine::MaxSubItems; ++cell) {
+            if (!(change.cells[k] & (1u << cell))) continue;
+            const quint32 to = change.textEnds[text++];
+            texts += line.subItemView(cell);
+            ends.push_back(quint32(texts.size()));
+            line.setSubItem(cell, QStringView(change.oldTexts).mid(from, to - from));
+            from = to;
+        }
+        derive(line, m_dictionaries);
+        lines.push_back(std::move(line));
+    }
+    m_list.swapLines(change.indices, lines);
+    // What was swapped out: the whole lines go back to the record, the cells' lines go.
+    std::vector<TransferLine> wholeLines;
+    for (size_t k = 0; k < change.indices.size(); ++k)
+        if (change.cells[k] == 0) wholeLines.push_back(std::move(lines[k]));
+    change.lines = std::move(wholeLines);
+    change.oldTexts = std::move(texts);
+    change.textEnds = std::move(ends);
+}
+
+void Session::recordCells(LineChange &change, int index, const TransferLine &before,
+                          const TransferLine &after)
+{
+    change.indices.push_back(index);
+    // A line short of sub-items would come back longer from its cells alone: kept whole.
+    if (before.subItemCount() < TransferLine::MaxSubItems ||
+        before.captionView() != after.captionView()) {
+        change.cells.push_back(0);
+        change.lines.push_back(before);
+        return;
+    }
+    quint8 cells = 0;
+    for (int cell = 0; cell < TransferLine::MaxSubItems; ++cell) {
+        if (before.subItemView(cell) == after.subItemView(cell)) continue;
+        cells |= quint8(1u << cell);
+        change.oldTexts += before.subItemView(cell);
+        change.textEnds.push_back(quint32(change.oldTexts.size()));
+    }
+    change.cells.push_back(cells);
 }
 
 // --- derived figures ---
@@ -339,6 +473,7 @@ void Session::replaceAll(std::vector<TransferLine> lines)
     if (other.joinable()) other.join();
     // The recorded changes name ids of the old dictionaries: they go first.
     m_undoStack.clear();
+    m_undoDropped = false;
     m_dictionaries = std::move(fresh);
     m_list.replaceAll(std::move(lines));
     recount();
@@ -357,7 +492,7 @@ void Session::restoreUnexported(std::vector<TransferLine> lines)
 Session::RepairResult Session::repairKeys(KeyKind kind)
 {
     RepairResult result;
-    LineChange change;
+    LineChange change{LineChange::Kind::Cells, {}, {}};
     for (int row = 0; row < m_list.count(); ++row) {
         TransferLine &line = m_list.mutableLine(row);
         const QString key = repairedKey(line, kind);
@@ -367,10 +502,10 @@ Session::RepairResult Session::repairKeys(KeyKind kind)
         }
         ++result.repaired;
         if (line.subItemView(TransferLine::CleRip) == key) continue;
-        change.indices.push_back(m_list.toIndex(row));
-        change.lines.push_back(line);
+        TransferLine before = line;
         line.setSubItem(TransferLine::CleRip, key);
         derive(line, m_dictionaries);
+        recordCells(change, m_list.toIndex(row), before, line);
     }
     if (change.indices.empty()) return result;
     m_list.allLinesChanged();
@@ -383,7 +518,7 @@ Session::RepairResult Session::repairKeys(KeyKind kind)
 int Session::clean()
 {
     const int n = m_list.count();
-    LineChange change;
+    LineChange change{LineChange::Kind::Cells, {}, {}};
     for (int row = 0; row < n; ++row) {
         TransferLine &line = m_list.mutableLine(row);
         TransferLine cleaned = line;
@@ -397,8 +532,8 @@ int Session::clean()
         cleaned.setSubItem(TransferLine::CleRip, key);
         if (cleaned == line) continue;
         derive(cleaned, m_dictionaries);
-        change.indices.push_back(m_list.toIndex(row));
-        change.lines.push_back(std::exchange(line, std::move(cleaned)));
+        recordCells(change, m_list.toIndex(row), line, cleaned);
+        line = std::move(cleaned);
     }
     if (change.indices.empty()) return n;
     m_list.allLinesChanged();
@@ -519,7 +654,7 @@ QString Session::exportPath(const Folders &folders, ExportKind kind, const QStri
 Session::ExportResult Session::exportText(const QString &path)
 {
     TextExport::writeFile(m_list, path);
-    m_undoStack.setClean();
+    markExported();
     return {path, m_list.count(), m_list.filtered()};
 }
 
@@ -530,8 +665,15 @@ Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult 
     const RepairResult repaired = repairKeys(KeyKind::Rip);
     if (repair) *repair = repaired;
     WorkbookExport::writeFile(m_list, path);
-    m_undoStack.setClean();
+    markExported();
     return {path, m_list.count(), m_list.filtered()};
+}
+
+void Session::markExported()
+{
+    // A file of the shown lines under a filter that hides some holds only part of the list:
+    // the list as a whole stays unexported, and its journal and the question at close with it.
+    if (m_list.count() == m_list.totalCount()) m_undoStack.setClean();
 }
 
 // --- comparison ---

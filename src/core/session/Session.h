@@ -122,6 +122,20 @@ public:
     // written to a file.
     QUndoStack &undoStack() { return m_undoStack; }
 
+    // The undo history keeps the latest UndoStepLimit steps and at most a budget of memory
+    // (UndoByteBudget unless told); past it the oldest steps are dropped first. The latest
+    // step is always kept.
+    static constexpr int UndoStepLimit = 20;
+    static constexpr qint64 UndoByteBudget = qint64(200) << 20;
+    void setUndoBudget(qint64 bytes) { m_undoBudget = bytes; }
+    // True when there is a step to undo that is still kept.
+    bool canUndo() const;
+    // True when nothing more can be undone because older steps were dropped.
+    bool undoDropped() const;
+    // Undoes the latest kept step, or does nothing.
+    void undo();
+    void redo();
+
     // True when the lines changed since they were last read or written to a file.
     bool hasUnexportedChanges() const { return !m_undoStack.isClean(); }
     // Replaces the list with lines kept from a session that ended before they were
@@ -148,10 +162,11 @@ public:
         int lines = 0;
         bool filtered = false;
     };
-    // Writes the text file, whole or not at all.
+    // Writes the text file, whole or not at all. Only a file of the whole list (no line
+    // hidden by a filter) marks the list as exported.
     ExportResult exportText(const QString &path);
     // Repairs the shown lines' keys to their RIP keys (told in repair, even when the
-    // writing then fails), then writes the workbook.
+    // writing then fails), then writes the workbook; marks the list exported as above.
     ExportResult exportWorkbook(const QString &path, RepairResult *repair = nullptr);
 
     // --- reports ---
@@ -188,23 +203,44 @@ private:
     void add(const TransferLine &line, int sign);
     // A change of the list by positions among all lines, recorded for undo and redo.
     struct LineChange {
-        enum class Kind { Removal, Insertion, Replacement };
+        enum class Kind { Removal, Insertion, Replacement, Cells };
+        LineChange(Kind k = Kind::Replacement, std::vector<int> i = {},
+                   std::vector<TransferLine> l = {})
+            : kind(k), indices(std::move(i)), lines(std::move(l))
+        {
+        }
         Kind kind = Kind::Replacement;
         std::vector<int> indices; // ascending, where the lines stand while in the list
         // Removals and insertions: the lines while out of the list. Replacements: the
-        // version of each line that is not in the list.
+        // version of each line that is not in the list. Cells: the lines recorded whole.
         std::vector<TransferLine> lines;
+        // Cells (repairs, cleaning), per index: the sub-items changed, one bit each (none:
+        // the line is recorded whole), and the texts those cells hold while not in the list,
+        // one after another, each ending at its textEnds entry.
+        std::vector<quint8> cells;
+        QString oldTexts;
+        std::vector<quint32> textEnds;
     };
     class Edit;
-    // Records a change just made.
+    // Records a change just made, then drops the oldest steps past the budget.
     void pushEdit(const QString &text, LineChange change);
-    // Undoes or redoes a change: moves its lines in or out, or exchanges them.
+    // Undoes or redoes a change: moves its lines in or out, or exchanges them or their cells.
     void apply(LineChange &change);
+    void swapCells(LineChange &change);
+    // Adds a line changed in place to a Cells change: only the cells that differ.
+    static void recordCells(LineChange &change, int index, const TransferLine &before,
+                            const TransferLine &after);
+    static qint64 lineBytes(const TransferLine &line);
+    static qint64 changeBytes(const LineChange &change);
+    void keepUndoWithinBudget();
     void recount();
     void publish();
+    void markExported();
 
     WorkingList m_list;
     QUndoStack m_undoStack;
+    qint64 m_undoBudget = UndoByteBudget;
+    bool m_undoDropped = false; // a step was dropped since the last import
     Dictionaries m_dictionaries;
     std::vector<int> m_nameCount, m_pairCount, m_typeCount; // over the shown lines
     std::vector<int> m_wrongRows;

@@ -1,8 +1,8 @@
 #include "IniFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace
 {
@@ -76,90 +76,217 @@ QString fromWindowsCodePage(QByteArrayView bytes, bool arabic)
     return text;
 }
 
-// UTF-8 when the bytes are valid UTF-8; UTF-16 or UTF-32 when they start with its byte order
-// mark; else the Windows code page an older copy of the file was saved in.
-QString decode(const QByteArray &bytes)
+// The length of the valid UTF-8 sequence of two to four bytes at i, or 0.
+qsizetype utf8SequenceAt(QByteArrayView bytes, qsizetype i)
 {
-    const std::optional<QStringConverter::Encoding> marked =
-        QStringConverter::encodingForData(bytes);
-    if (marked && *marked != QStringConverter::Utf8) {
-        QStringDecoder wide(*marked, QStringDecoder::Flag::Stateless);
-        return wide(bytes);
+    const uchar b = uchar(bytes[i]);
+    qsizetype n = 0;
+    char32_t min = 0, c = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        n = 2, min = 0x80, c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        n = 3, min = 0x800, c = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        n = 4, min = 0x10000, c = b & 0x07;
+    } else {
+        return 0;
     }
-    // Stateless: a sequence cut short at the end is an error, not a character left pending.
-    QStringDecoder utf8(QStringConverter::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (!utf8.hasError()) return text;
-    return fromWindowsCodePage(bytes, looksLikeCp1256(bytes));
+    if (i + n > bytes.size()) return 0;
+    for (qsizetype k = 1; k < n; ++k) {
+        const uchar t = uchar(bytes[i + k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        c = (c << 6) | (t & 0x3F);
+    }
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+    return n;
 }
+
+bool isUtf8(QByteArrayView bytes)
+{
+    for (qsizetype i = 0; i < bytes.size();) {
+        if (uchar(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const qsizetype n = utf8SequenceAt(bytes, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+bool holdsUtf8Sequence(QByteArrayView bytes)
+{
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        if (uchar(bytes[i]) >= 0x80 && utf8SequenceAt(bytes, i) > 0) return true;
+    return false;
+}
+
+// UTF-8 characters as such, every other byte in the code page.
+QString fromMixed(QByteArrayView bytes, bool arabic)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size();) {
+        const qsizetype n = uchar(bytes[i]) < 0x80 ? 0 : utf8SequenceAt(bytes, i);
+        if (n > 0) {
+            text += QString::fromUtf8(bytes.sliced(i, n));
+            i += n;
+        } else {
+            text += fromWindowsCodePage(bytes.sliced(i, 1), arabic);
+            ++i;
+        }
+    }
+    return text;
+}
+
+const QString TooLong = QStringLiteral("il dépasse %1 caractères");
+const QString BadWideText = QStringLiteral("son texte %1 est endommagé");
 
 } // namespace
 
 IniFile IniFile::load(const QString &path)
 {
+    IniFile ini;
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return IniFile();
-    // Any text save() accepts takes at most three bytes per UTF-16 unit, after a byte order
+    if (!f.exists()) return ini;
+    if (!f.open(QIODevice::ReadOnly)) {
+        ini.m_problem = f.errorString();
+        return ini;
+    }
+    // Any text a save writes takes at most three bytes per UTF-16 unit, after a byte order
     // mark; a longer file is not one of ours.
     const qsizetype maxBytes = 3 * MaxTextLength + 4;
     const QByteArray bytes = f.read(maxBytes + 1);
-    if (bytes.size() > maxBytes) return IniFile();
-    QString text = decode(bytes);
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-    if (text.size() > MaxTextLength) return IniFile();
-    return parse(text);
+    if (f.error() != QFileDevice::NoError) {
+        ini.m_problem = f.errorString();
+        return ini;
+    }
+    if (bytes.size() > maxBytes) {
+        ini.m_problem = TooLong.arg(MaxTextLength);
+        return ini;
+    }
+    ini = fromBytes(bytes);
+    if (ini.m_problem.isEmpty() && ini.toText().size() > MaxTextLength + 1) {
+        ini = IniFile();
+        ini.m_problem = TooLong.arg(MaxTextLength);
+    }
+    return ini;
 }
 
-IniFile IniFile::parse(const QString &text)
+IniFile IniFile::fromBytes(const QByteArray &bytes)
 {
     IniFile ini;
-    ini.m_sections.append(Section{QString(), {}});
-    QString body = text;
-    if (body.startsWith(QChar(0xFEFF))) body.remove(0, 1);
-    const QStringList lines = body.split(u'\n');
-    for (int i = 0; i < lines.size(); ++i) {
-        QString line = lines[i];
-        if (line.endsWith(u'\r')) line.chop(1);
-        if (i == lines.size() - 1 && line.isEmpty()) break;
-        const QString t = line.trimmed();
-        if (t.startsWith(u'[') && t.endsWith(u']')) {
-            ini.m_sections.append(Section{t.mid(1, t.size() - 2).trimmed(), {}});
-            continue;
+    const std::optional<QStringConverter::Encoding> marked =
+        QStringConverter::encodingForData(bytes);
+    if (marked && *marked != QStringConverter::Utf8) {
+        QStringDecoder wide(*marked, QStringDecoder::Flag::Stateless);
+        QString text = wide(bytes);
+        // Written back whole in its encoding: only a text that encodes to the very same bytes
+        // keeps every other line as it was.
+        QStringEncoder back(*marked, QStringEncoder::Flag::WriteBom);
+        if (wide.hasError() || QByteArray(back(text)) != bytes) {
+            ini.m_problem =
+                BadWideText.arg(QString::fromLatin1(QStringConverter::nameForEncoding(*marked)));
+            return ini;
         }
-        const qsizetype eq = line.indexOf(u'=');
-        const QString key = eq > 0 ? line.left(eq).trimmed() : QString();
-        // A line without a key (blank before "=") is kept as it was, like a comment.
-        if (!key.isEmpty() && !t.startsWith(u';'))
-            ini.m_sections.last().entries.append(Entry{key, line.mid(eq + 1), {}});
+        ini = parse(text);
+        ini.m_wide = marked;
+        return ini;
+    }
+    // Lines, each with its own bytes.
+    QList<QByteArrayView> raws;
+    for (qsizetype at = 0; at < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', at);
+        end = end < 0 ? bytes.size() : end + 1;
+        raws.append(QByteArrayView(bytes).sliced(at, end - at));
+        at = end;
+    }
+    for (qsizetype k = 0; k < raws.size(); ++k) {
+        QByteArrayView raw = raws[k];
+        Line line;
+        line.raw = raw.toByteArray();
+        if (raw.endsWith('\n')) {
+            raw.chop(1);
+            line.eol = QStringLiteral("\n");
+            if (raw.endsWith('\r')) {
+                raw.chop(1);
+                line.eol = QStringLiteral("\r\n");
+            }
+        }
+        if (k == 0 && raw.startsWith("\xEF\xBB\xBF")) raw = raw.sliced(3);
+        // A line is UTF-8, or UTF-8 with a few stray bytes (it holds UTF-8 characters), or
+        // in a code page, Arabic or not by its own bytes. Each line is told apart alone, so
+        // that rewriting one never changes how another reads.
+        if (isUtf8(raw))
+            line.text = QString::fromUtf8(raw);
+        else if (holdsUtf8Sequence(raw))
+            line.text = fromMixed(raw, looksLikeCp1256(raw));
         else
-            ini.m_sections.last().entries.append(Entry{{}, {}, line});
+            line.text = fromWindowsCodePage(raw, looksLikeCp1256(raw));
+        ini.m_lines.append(std::move(line));
     }
     ini.reindex();
     return ini;
 }
 
+IniFile IniFile::parse(const QString &text)
+{
+    IniFile ini;
+    QStringView body = text;
+    if (body.startsWith(QChar(0xFEFF))) body = body.sliced(1);
+    for (qsizetype at = 0; at < body.size();) {
+        qsizetype end = body.indexOf(u'\n', at);
+        Line line;
+        QStringView t = body.sliced(at, (end < 0 ? body.size() : end) - at);
+        if (end >= 0) {
+            line.eol = QStringLiteral("\n");
+            if (t.endsWith(u'\r')) {
+                t.chop(1);
+                line.eol = QStringLiteral("\r\n");
+            }
+        }
+        line.text = t.toString();
+        line.raw = (line.text + line.eol).toUtf8();
+        ini.m_lines.append(std::move(line));
+        at = end < 0 ? body.size() : end + 1;
+    }
+    ini.reindex();
+    return ini;
+}
+
+IniFile::Parsed IniFile::parseLine(const QString &line)
+{
+    const QString t = line.trimmed();
+    if (t.startsWith(u'[') && t.endsWith(u']') && t.size() >= 2)
+        return {Kind::Header, t.mid(1, t.size() - 2).trimmed(), {}};
+    const qsizetype eq = line.indexOf(u'=');
+    const QString key = eq > 0 ? line.left(eq).trimmed() : QString();
+    // A line without a key (blank before "=") is kept as it was, like a comment.
+    if (!key.isEmpty() && !t.startsWith(u';')) return {Kind::Entry, key, line.mid(eq + 1)};
+    return {};
+}
+
 void IniFile::reindex()
 {
-    m_firstSection.clear();
-    m_firstEntry.clear();
-    for (qsizetype s = 0; s < m_sections.size(); ++s) {
-        const Section &section = m_sections[s];
-        if (section.name.isEmpty()) continue;
-        const QString name = section.name.toCaseFolded();
-        if (!m_firstSection.contains(name)) m_firstSection.insert(name, s);
-        for (qsizetype e = 0; e < section.entries.size(); ++e) {
-            if (section.entries[e].key.isEmpty()) continue;
-            FoldedKey key{name, section.entries[e].key.toCaseFolded()};
-            if (!m_firstEntry.contains(key)) m_firstEntry.insert(std::move(key), Place{s, e});
+    m_values.clear();
+    QString section; // case-folded; lines before any header belong to no section
+    for (const Line &line : std::as_const(m_lines)) {
+        const Parsed p = parseLine(line.text);
+        if (p.kind == Kind::Header) {
+            section = p.name.toCaseFolded();
+        } else if (p.kind == Kind::Entry && !section.isEmpty()) {
+            // The first occurrence counts, also when a section header is repeated.
+            std::pair<QString, QString> key{section, p.name.toCaseFolded()};
+            if (!m_values.contains(key)) m_values.insert(std::move(key), p.value);
         }
     }
 }
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &def) const
 {
-    // The first occurrence counts, also when a section header is repeated.
-    const auto it = m_firstEntry.constFind(FoldedKey{section.toCaseFolded(), key.toCaseFolded()});
-    return it == m_firstEntry.cend() ? def : m_sections[it->section].entries[it->entry].value;
+    const auto it = m_values.constFind({section.toCaseFolded(), key.toCaseFolded()});
+    return it == m_values.cend() ? def : *it;
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int def) const
@@ -169,57 +296,77 @@ int IniFile::readInteger(const QString &section, const QString &key, int def) co
     return ok ? v : def;
 }
 
-void IniFile::writeString(const QString &section, const QString &key, const QString &value)
+QString IniFile::newLineEnd() const
 {
-    // Into the first section of that name, made when there is none; a key already there is
-    // updated, any other is appended to it and becomes the one read.
-    const QString name = section.toCaseFolded();
-    const auto found = section.isEmpty() ? m_firstSection.cend() : m_firstSection.constFind(name);
-    qsizetype s = 0;
-    if (found != m_firstSection.cend()) {
-        s = *found;
-    } else {
-        m_sections.append(Section{section, {}});
-        s = m_sections.size() - 1;
-        if (!section.isEmpty()) m_firstSection.insert(name, s);
-    }
-    QList<Entry> &entries = m_sections[s].entries;
-    FoldedKey folded{name, key.toCaseFolded()};
-    const auto at = m_firstEntry.constFind(folded);
-    if (at != m_firstEntry.cend() && at->section == s) {
-        entries[at->entry].value = value;
-        return;
-    }
-    entries.append(Entry{key, value, {}});
-    if (!section.isEmpty() && !key.isEmpty())
-        m_firstEntry.insert(std::move(folded), Place{s, entries.size() - 1});
+    for (const Line &line : m_lines)
+        if (!line.eol.isEmpty()) return line.eol;
+    return QStringLiteral("\r\n");
 }
 
-void IniFile::eraseSection(const QString &section)
+void IniFile::replaceSection(const QString &section, const Entries &entries)
 {
-    if (section.isEmpty()) return;
-    m_sections.removeIf(
-        [&](const Section &s) { return s.name.compare(section, Qt::CaseInsensitive) == 0; });
+    const QString eol = newLineEnd();
+    QList<Line> fresh;
+    auto add = [&fresh, &eol](const QString &text) {
+        Line line{{}, text, eol};
+        line.raw = (text + eol).toUtf8();
+        fresh.append(std::move(line));
+    };
+    add(u'[' + section + u']');
+    for (const auto &[key, value] : entries)
+        add(key + u'=' + value);
+
+    QList<Line> out;
+    bool placed = false;
+    for (qsizetype i = 0; i < m_lines.size();) {
+        const Parsed p = parseLine(m_lines[i].text);
+        if (p.kind != Kind::Header || p.name.compare(section, Qt::CaseInsensitive) != 0) {
+            out.append(m_lines[i++]);
+            continue;
+        }
+        // The section runs to the next header; its closing blank lines stay.
+        qsizetype end = i + 1;
+        while (end < m_lines.size() && parseLine(m_lines[end].text).kind != Kind::Header)
+            ++end;
+        qsizetype blanks = end;
+        while (blanks > i + 1 && m_lines[blanks - 1].text.trimmed().isEmpty())
+            --blanks;
+        if (!placed) {
+            out += fresh;
+            placed = true;
+        }
+        for (qsizetype k = blanks; k < end; ++k)
+            out.append(m_lines[k]);
+        i = end;
+    }
+    if (!placed) {
+        // The last line gets its line end before the section follows it.
+        if (!out.isEmpty() && out.last().eol.isEmpty()) {
+            out.last().eol = eol;
+            out.last().raw += eol.toUtf8();
+        }
+        out += fresh;
+    }
+    m_lines = std::move(out);
     reindex();
 }
 
 QString IniFile::toText() const
 {
     QString out;
-    for (const Section &s : m_sections) {
-        if (!s.name.isEmpty()) out += u'[' + s.name + QStringLiteral("]\r\n");
-        for (const Entry &e : s.entries)
-            out += (e.key.isEmpty() ? e.raw : e.key + u'=' + e.value) + QStringLiteral("\r\n");
-    }
+    for (const Line &line : m_lines)
+        out += line.text + line.eol;
     return out;
 }
 
-bool IniFile::save(const QString &path) const
+QByteArray IniFile::toBytes() const
 {
-    const QString text = toText();
-    if (text.size() > MaxTextLength) return false;
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    const QByteArray bytes = text.toUtf8();
-    return f.write(bytes) == bytes.size() && f.commit();
+    if (m_wide) {
+        QStringEncoder encoder(*m_wide, QStringEncoder::Flag::WriteBom);
+        return encoder(toText());
+    }
+    QByteArray out;
+    for (const Line &line : m_lines)
+        out += line.raw;
+    return out;
 }

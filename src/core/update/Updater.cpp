@@ -1,6 +1,7 @@
 #include "Updater.h"
 
 #include "platform/Platform.h"
+#include "platform/SaveFile.h"
 
 #include "ReleaseSignature.h"
 #include "UpdateTexts.h"
@@ -10,7 +11,6 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrl>
 #include <limits>
@@ -276,11 +276,11 @@ void Updater::downloadUpdate()
 Updater::DownloadResult Updater::download(HttpClient &http, const HttpRequest &request,
                                           const QString &path, const QString &sha256)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    SaveFile file(path);
+    if (!file.open())
         return {false, false,
                 UpdateTexts::CannotCreate.arg(QDir::toNativeSeparators(path), file.errorString())};
-    HashingWriter hashing(file);
+    HashingWriter hashing(file.device());
     try {
         http.get(request, &hashing);
     } catch (const HttpError &e) {
