@@ -531,7 +531,7 @@ void MainWindow::buildMenu()
     m_recentFilesMenu->setObjectName(QStringLiteral("recentFilesMenu"));
     connect(m_recentFilesMenu, &QMenu::aboutToShow, this, &MainWindow::fillRecentFilesMenu);
     m_lineMenu->addSeparator();
-    QAction *compare = addMenuCommand(QStringLiteral("C&omparer avec une liste…"), "import",
+    QAction *compare = addMenuCommand(QStringLiteral("Comparer avec une liste…"), "import",
                                       "compareAction", &MainWindow::compareWithList);
     compare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     // Also a window shortcut, so Ctrl+M works without opening the menu.

@@ -96,12 +96,12 @@ void RecordEditor::buildControls()
         b->setAutoDefault(false);
         return b;
     };
-    QPushButton *clear = button(QStringLiteral("Clear Case"), "clearButton");
+    QPushButton *clear = button(QStringLiteral("C&lear Case"), "clearButton");
     cells->addWidget(clear, row - 1, 2, Qt::AlignRight);
-    QPushButton *save = button(QStringLiteral("Enregistrer"), "saveButton");
+    QPushButton *save = button(QStringLiteral("&Enregistrer"), "saveButton");
     // Enter saves; Escape cancels.
     save->setDefault(true);
-    QPushButton *addNew = button(QStringLiteral("Add New"), "addNewButton");
+    QPushButton *addNew = button(QStringLiteral("&Add New"), "addNewButton");
     QPushButton *cancel = button(QStringLiteral("Annuler"), "cancelButton");
     auto *actions = new QHBoxLayout;
     actions->addWidget(save);

@@ -205,6 +205,30 @@ private slots:
         m_prompts->take();
     }
 
+    // The first box, asked before the window is shown, opens over where the window will be.
+    void firstBoxOpensOverTheWindow()
+    {
+        m_form.reset();
+        newFolder(false);
+        QRect box;
+        QTimer::singleShot(0, this, [&box] {
+            if (QWidget *w = QApplication::activeModalWidget()) {
+                box = w->frameGeometry();
+                w->close();
+            }
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        guard.callOnTimeout([] {
+            if (QWidget *w = QApplication::activeModalWidget()) w->close();
+        });
+        guard.start(5000);
+        MainWindow window(std::make_shared<QtPrompts>(), Folders(m_tmp->path()));
+        QVERIFY(box.isValid());
+        QVERIFY2((box.center() - window.geometry().center()).manhattanLength() < 60,
+                 qPrintable(QStringLiteral("%1,%2").arg(box.x()).arg(box.y())));
+    }
+
     void filterBoxesSayWhatApplies()
     {
         importTen();
