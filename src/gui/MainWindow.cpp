@@ -980,10 +980,10 @@ void MainWindow::showFigures()
     const ListPanels &p = m_session->panels();
     m_netTotalLabel->setText(Statistics::totalNetText(f.netCents));
     m_rendementTotalLabel->setText(Statistics::totalRendementText(f.rendCents));
-    m_generalTotalLabel->setText(Statistics::totalGeneralText(f.netCents + f.rendCents));
+    m_generalTotalLabel->setText(Statistics::totalGeneralText(f.generalCents()));
     m_netTotalBox->setText(AmountText::formatCents(f.netCents));
     m_rendementTotalBox->setText(AmountText::formatCents(f.rendCents));
-    m_generalTotalBox->setText(AmountText::formatCents(f.netCents + f.rendCents));
+    m_generalTotalBox->setText(AmountText::formatCents(f.generalCents()));
 
     // The error lines: the three counters, a warning for amounts that do not read, then one
     // line per shown line in error, made when shown.
@@ -1011,11 +1011,10 @@ void MainWindow::showFigures()
     m_duplicateAccountsView->setLines(p.duplicateAccounts);
     m_contractTypesView->setLines(p.contractTypes);
     m_duplicateAccountsCountLabel->setText(
-        counted("Nb Comptes Double : ", int(p.duplicateAccounts.size()) - 1));
-    m_contractTypesCountLabel->setText(
-        counted("Nb Type Du Contrat : ", int(p.contractTypes.size()) - 1));
+        counted("Nb Comptes Double : ", p.duplicateAccountCount()));
+    m_contractTypesCountLabel->setText(counted("Nb Type Du Contrat : ", p.contractTypeCount()));
     m_wrongKeysCountLabel->setText(counted("Nb des Erreur : ", f.wrong));
-    m_duplicateNamesCountLabel->setText(counted("Nb Nom Double : ", int(p.duplicateNames.size())));
+    m_duplicateNamesCountLabel->setText(counted("Nb Nom Double : ", p.duplicateNameCount()));
     m_shownCountLabel->setText(
         m_session->list().filtered() ? Texts::ShownCount.arg(f.shown).arg(f.all) : QString());
 }

@@ -15,7 +15,7 @@ const QString RepairedOfShown = QStringLiteral(
 const QString LeftAsTheyWere =
     QStringLiteral(" %1 ligne(s) n’ont pas pu être corrigées (compte vide ou pas uniquement des "
                    "chiffres) : ligne(s) %2");
-constexpr size_t NamedLeftLines = 5;
+constexpr size_t RowsNamed = 5;
 
 } // namespace
 
@@ -24,20 +24,20 @@ QString repairMessage(KeyKind kind, const Session::RepairResult &result, int sho
     const bool rip = kind == KeyKind::Rip;
     const QString keys = rip ? QStringLiteral("RIP") : QStringLiteral("CLE");
     const int left = int(result.leftRows.size());
-    const bool hidden = shown < all;
+    const bool hidden = shown >= 0 && shown < all;
     if (left == 0 && !hidden) return rip ? RipCorrected : CleCorrected;
     QString text;
     if (!hidden)
-        text = RepairedOfAll.arg(keys).arg(result.repaired).arg(shown);
+        text = RepairedOfAll.arg(keys).arg(result.repaired).arg(result.repaired + left);
     else if (left == 0)
         text = RepairedShown.arg(keys).arg(shown).arg(all).arg(all - shown);
     else
         text = RepairedOfShown.arg(keys).arg(result.repaired).arg(shown).arg(all).arg(all - shown);
     if (left == 0) return text;
     QStringList numbers;
-    for (size_t i = 0; i < result.leftRows.size() && i < NamedLeftLines; ++i)
+    for (size_t i = 0; i < result.leftRows.size() && i < RowsNamed; ++i)
         numbers << QString::number(result.leftRows[i] + 1);
     text += LeftAsTheyWere.arg(left).arg(numbers.join(QStringLiteral(", ")));
-    if (result.leftRows.size() > NamedLeftLines) text += QStringLiteral(" …");
+    if (result.leftRows.size() > RowsNamed) text += QStringLiteral(" …");
     return text;
 }
