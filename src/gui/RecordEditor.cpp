@@ -103,7 +103,7 @@ void RecordEditor::buildControls()
     // Enter saves; Escape cancels.
     save->setDefault(true);
     QPushButton *addNew = m_addNewButton = button(QStringLiteral("&Add New"), "addNewButton");
-    QPushButton *cancel = button(QStringLiteral("Annuler"), "cancelButton");
+    QPushButton *cancel = m_cancelButton = button(QStringLiteral("Annuler"), "cancelButton");
     auto *actions = new QHBoxLayout;
     actions->addWidget(save);
     actions->addStretch();
@@ -351,12 +351,18 @@ bool RecordEditor::eventFilter(QObject *watched, QEvent *event)
     if (box && event->type() == QEvent::KeyPress)
         return refusesKey(box, static_cast<QKeyEvent *>(event));
     if (box && event->type() == QEvent::FocusOut) {
+        // Only the clerk moving on counts as leaving: not the dialog closing or losing the
+        // active window (to a message box, say). Saving applies the amount rule itself, and
+        // cancelling drops the boxes: neither needs it first.
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        const QWidget *next = QApplication::focusWidget();
+        const bool leaving = isVisible() && reason != Qt::ActiveWindowFocusReason &&
+                             reason != Qt::PopupFocusReason && next != m_saveButton &&
+                             next != m_addNewButton && next != m_cancelButton;
         if (box == m_accountBox)
             completeAccount();
-        else if ((box == m_netBox || box == m_rendementBox) &&
-                 !(QApplication::focusWidget() == m_saveButton ||
-                   QApplication::focusWidget() == m_addNewButton))
-            formatAmount(box); // a save applies the same rule: one message, not two
+        else if ((box == m_netBox || box == m_rendementBox) && leaving)
+            formatAmount(box);
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -72,6 +72,7 @@ private:
     QLineEdit *m_contractTypeBox = nullptr;
     QPushButton *m_saveButton = nullptr;
     QPushButton *m_addNewButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
     // The keys worked out from the account, each with a button that copies it to the key box.
     QLineEdit *m_computedCcpKeyBox = nullptr;
     QLineEdit *m_computedRipKeyBox = nullptr;

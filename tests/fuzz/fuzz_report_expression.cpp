@@ -20,18 +20,25 @@ public:
     }
     ReportValue name(const QString &identifier) override
     {
-        switch (identifier.size() % 4) {
+        switch (identifier.size() % 6) {
         case 0:
             return ReportValue(1e300);
         case 1:
             return ReportValue(qint64(9223372036854775807LL));
         case 2:
             return ReportValue(QDate(2026, 12, 10));
+        case 3:
+            return ReportValue(Money{-9223372036854775807LL - 1});
+        case 4:
+            return ReportValue(Money{qint64(identifier.size()) * 12345});
         default:
             return ReportValue();
         }
     }
-    ReportValue aggregate(const ReportExpr &) override { return ReportValue(-0.5); }
+    ReportValue aggregate(const ReportExpr &e) override
+    {
+        return e.flag % 2 ? ReportValue(Money{-50}) : ReportValue(-0.5);
+    }
 };
 } // namespace
 
