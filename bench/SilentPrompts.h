@@ -14,7 +14,7 @@ public:
     {
         std::fprintf(stderr, "error: %s\n", qPrintable(text));
     }
-    bool question(QWidget *, const QString &) override { return true; }
+    bool question(QWidget *, const QString &, Answer = Answer::No) override { return true; }
     std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &,
                                  bool) override
     {

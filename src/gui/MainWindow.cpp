@@ -50,6 +50,7 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
 
 namespace
@@ -75,14 +76,24 @@ const QString Added = QStringLiteral("Nouvelle ligne ajoutée avec succès.");
 const QString Written = QStringLiteral("%1 lignes écrites.");
 const QString WrittenFiltered =
     QStringLiteral("%1 lignes écrites : seules les lignes affichées (un filtre est en cours).");
-const QString DeleteLine = QStringLiteral("Supprimer la ligne %1 (%2, compte %3) ?");
+const QString LineDeleted =
+    QStringLiteral("Ligne %1 supprimée (%2, compte %3) : Ctrl+Z la rétablit.");
+const QString PrintShown =
+    QStringLiteral("Imprimer %1 lignes affichées sur %2 ? Les %3 lignes masquées ne figureront "
+                   "pas sur la liste.");
+const QString PrintErrorsShown =
+    QStringLiteral("Imprimer les erreurs des %1 lignes affichées sur %2 ? Les erreurs des %3 "
+                   "lignes masquées ne figureront pas sur le rapport.");
+const QString ExportShown =
+    QStringLiteral("Exporter %1 lignes affichées sur %2 ? Les %3 lignes masquées ne figureront "
+                   "pas dans le fichier.");
 const QString LeaveUnexported =
     QStringLiteral("La liste a été modifiée depuis le dernier export : ces modifications seront "
                    "perdues.\nQuitter quand même ?");
 const QString ReplaceUnexported = QStringLiteral("La liste a été modifiée depuis le dernier export "
                                                  ": ces modifications seront perdues.\nImporter "
                                                  "quand même ?");
-const QString RecentFiles = QStringLiteral("Fichiers récents");
+const QString RecentFiles = QStringLiteral("Fic&hiers récents");
 const QString NoRecentFiles = QStringLiteral("(aucun)");
 const QString Credit = QStringLiteral("Talvoro CCP — paie par virement CCP");
 const QString PlaceStored = QStringLiteral("La saisie a été effectuée avec succès.");
@@ -171,16 +182,17 @@ MainWindow::MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, Update
     setAcceptDrops(true);
     connect(m_session, &Session::changed, this, &MainWindow::showFigures);
 
-    cleanProgramFolder();
-    loadPlace();
-    startJournal();
+    // The window has its place before the first boxes, which open centred over it.
     sizeColumns();
-    showFigures();
-    showClock();
-    m_clock->start();
     resize(940, 595);
     if (QScreen *s = screen()) move(s->availableGeometry().center() - rect().center());
     restoreWindowState();
+    cleanProgramFolder();
+    loadPlace();
+    startJournal();
+    showFigures();
+    showClock();
+    m_clock->start();
     startUpdater();
     m_addLineEditor = named(new RecordEditor(m_prompts, this), "addLineEditor");
 }
@@ -298,7 +310,7 @@ void MainWindow::buildControls()
     m_rendementTotalBox = totalBox("rendementTotalBox", QColor(0, 255, 0));
     m_generalTotalBox = totalBox("generalTotalBox", QColor(255, 255, 0));
 
-    m_updateButton = named(new QPushButton(QStringLiteral("Update"), this), "updateButton");
+    m_updateButton = named(new QPushButton(QStringLiteral("&Update"), this), "updateButton");
     m_updateButton->setMinimumSize(81, 33);
     m_updateLight = named(new StatusLight(this), "updateLight");
     m_updateLight->setFixedSize(34, 33);
@@ -366,9 +378,16 @@ void MainWindow::buildControls()
     m_errorCountLabel = count("errorCountLabel");
     m_errorCountLabel->setFont(WindowFonts::interface(8, true));
     setTextColour(m_errorCountLabel, Navy);
-    m_ripCaptionLabel = named(caption(QString(), Qt::AlignCenter), "ripCaptionLabel");
-    m_ccpCaptionLabel = named(caption(QString(), Qt::AlignCenter), "ccpCaptionLabel");
-    m_errorCaptionLabel = named(caption(QString(), Qt::AlignCenter), "errorCaptionLabel");
+    // A caption keeps to its light's width: a long count goes on a second line, and the
+    // room for that line is kept, so the panel neither widens nor jumps.
+    const int lightWidth = std::max(60, metrics.horizontalAdvance(QStringLiteral("9999999")) + 8);
+    for (auto [target, name] : {std::pair{&m_ripCaptionLabel, "ripCaptionLabel"},
+                                {&m_ccpCaptionLabel, "ccpCaptionLabel"},
+                                {&m_errorCaptionLabel, "errorCaptionLabel"}}) {
+        *target = named(caption(QString(), Qt::AlignHCenter | Qt::AlignTop), name);
+        (*target)->setWordWrap(true);
+        (*target)->setFixedSize(lightWidth, 2 * metrics.lineSpacing() + 2);
+    }
     auto *lights = new QGridLayout;
     lights->setSpacing(0);
     const std::array<std::array<QWidget *, 3>, 3> lightColumns{{
@@ -429,9 +448,14 @@ void MainWindow::buildControls()
     italic.setItalic(true);
     credit->setFont(italic);
     setTextColour(credit, Qt::blue);
+    // What the last command did that the list alone does not show (a line deleted).
+    m_statusLabel = named(caption(QString()), "statusLabel");
+    m_statusLabel->setMinimumWidth(1);
+    setTextColour(m_statusLabel, Navy);
     auto *footer = new QHBoxLayout;
     footer->addWidget(m_clockLabel);
-    footer->addStretch();
+    footer->addSpacing(16);
+    footer->addWidget(m_statusLabel, 1);
     footer->addWidget(credit);
 
     auto *columns = new QHBoxLayout;
@@ -457,10 +481,18 @@ void MainWindow::buildControls()
     });
     connect(m_table, &QTableView::doubleClicked, this,
             [this] { runCommand([this] { editSelectedLine(); }); });
+    // One filter applies at a time: typing in a box empties the other, so both boxes say
+    // what the table shows.
+    connect(m_accountFilter, &QLineEdit::textChanged, this,
+            [this] { clearFilterBox(m_nameFilter); });
+    connect(m_nameFilter, &QLineEdit::textChanged, this,
+            [this] { clearFilterBox(m_accountFilter); });
     connect(m_accountFilter, &QLineEdit::textChanged, this,
             [this] { runCommand([this] { filterByAccount(); }); });
     connect(m_nameFilter, &QLineEdit::textChanged, this,
             [this] { runCommand([this] { filterByName(); }); });
+    // A line that went is told until the list changes again.
+    connect(m_session, &Session::linesChanged, m_statusLabel, &QLabel::clear);
 
     m_clock = new QTimer(this);
     m_clock->setInterval(1000);
@@ -488,31 +520,31 @@ void MainWindow::buildMenu()
 {
     m_lineMenu = named(new QMenu(this), "lineMenu");
     m_lineMenu->setStyleSheet(QStringLiteral("QMenu { icon-size: 24px; }"));
-    addMenuCommand(QStringLiteral("Add"), "add", "addLineAction", &MainWindow::addLine);
-    addMenuCommand(QStringLiteral("Modifier"), "edit", "editLineAction",
+    addMenuCommand(QStringLiteral("&Add"), "add", "addLineAction", &MainWindow::addLine);
+    addMenuCommand(QStringLiteral("&Modifier"), "edit", "editLineAction",
                    &MainWindow::editSelectedLine);
-    addMenuCommand(QStringLiteral("Importé (txt-xls)"), "import", "importAction",
+    addMenuCommand(QStringLiteral("&Importé (txt-xls)"), "import", "importAction",
                    &MainWindow::importList);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("Exporté Txt"), "export-txt", "exportTextAction",
+    addMenuCommand(QStringLiteral("&Exporté Txt"), "export-txt", "exportTextAction",
                    &MainWindow::exportText);
-    addMenuCommand(QStringLiteral("Exporté xls"), "export-xls", "exportWorkbookAction",
+    addMenuCommand(QStringLiteral("Ex&porté xls"), "export-xls", "exportWorkbookAction",
                    &MainWindow::exportWorkbook);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("Fixé RIP"), "fix-rip", "repairRipAction",
+    addMenuCommand(QStringLiteral("Fixé &RIP"), "fix-rip", "repairRipAction",
                    &MainWindow::repairRipKeys);
-    addMenuCommand(QStringLiteral("Fixé Clé"), "fix-cle", "repairCcpAction",
+    addMenuCommand(QStringLiteral("&Fixé Clé"), "fix-cle", "repairCcpAction",
                    &MainWindow::repairCcpKeys);
-    addMenuCommand(QStringLiteral("Clean DATA"), "clean", "cleanAction", &MainWindow::cleanList);
+    addMenuCommand(QStringLiteral("&Clean DATA"), "clean", "cleanAction", &MainWindow::cleanList);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("Supprimé Ligne"), "delete-line", "deleteLineAction",
+    addMenuCommand(QStringLiteral("&Supprimé Ligne"), "delete-line", "deleteLineAction",
                    &MainWindow::deleteSelectedLine);
-    addMenuCommand(QStringLiteral("Supprimé Tous"), "delete-all", "deleteShownAction",
+    addMenuCommand(QStringLiteral("Supprimé &Tous"), "delete-all", "deleteShownAction",
                    &MainWindow::deleteShownLines);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("Rapport Des Erreur"), "error-report", "errorReportAction",
+    addMenuCommand(QStringLiteral("Rapport &Des Erreur"), "error-report", "errorReportAction",
                    &MainWindow::printErrorReport);
-    addMenuCommand(QStringLiteral("Tirage Liste"), "print-list", "printListAction",
+    addMenuCommand(QStringLiteral("Tirage &Liste"), "print-list", "printListAction",
                    &MainWindow::printList);
     m_recentFilesMenu = m_lineMenu->addMenu(Texts::RecentFiles);
     m_recentFilesMenu->setObjectName(QStringLiteral("recentFilesMenu"));
@@ -537,17 +569,24 @@ void MainWindow::buildShortcuts()
         {"printListAction", QKeySequence::Print},
         {"addLineAction", QKeySequence::New},
         {"editLineAction", QKeySequence(Qt::Key_F2)},
+        {"errorReportAction", QKeySequence(Qt::CTRL | Qt::Key_R)},
     };
     for (const auto &[name, key] : keys) {
         QAction *action = m_lineMenu->findChild<QAction *>(QString::fromLatin1(name));
         action->setShortcut(key);
         addAction(action);
     }
-    // In the list: Enter edits the selected line (see eventFilter), Delete removes it after asking.
+    // In the list: Enter edits the selected line (see eventFilter), Delete removes it as the
+    // button does.
     m_table->installEventFilter(this);
     connect(new QShortcut(QKeySequence::Delete, m_table, nullptr, nullptr, Qt::WidgetShortcut),
-            &QShortcut::activated, this,
-            [this] { runCommand([this] { deleteSelectedLineAsked(); }); });
+            &QShortcut::activated, this, [this] { runCommand([this] { deleteSelectedLine(); }); });
+    // In the filter boxes: the window's shortcuts, and Enter or Down to reach the list.
+    for (QLineEdit *box : {m_accountFilter, m_nameFilter})
+        box->installEventFilter(this);
+    // Shift+F10 opens the list's menu from anywhere in the window, as the menu key does.
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this), &QShortcut::activated, this,
+            &MainWindow::showLineMenu);
     connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
         m_nameFilter->setFocus(Qt::ShortcutFocusReason);
         m_nameFilter->selectAll();
@@ -599,6 +638,15 @@ void MainWindow::buildUndoActions()
     m_lineMenu->insertSeparator(first);
 }
 
+bool MainWindow::isWindowShortcut(const QKeyEvent &key) const
+{
+    const QKeySequence pressed(
+        QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
+    const QList<QAction *> windowActions = actions();
+    return std::any_of(windowActions.begin(), windowActions.end(),
+                       [&pressed](const QAction *a) { return a->shortcuts().contains(pressed); });
+}
+
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // The list view uses Enter itself, so it is caught before the view sees it.
@@ -609,7 +657,45 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
+    if ((watched == m_accountFilter || watched == m_nameFilter) &&
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        // A line edit claims Ctrl+E, Ctrl+Z and the like for its own editing; in a filter
+        // box they are the window's commands. Left unclaimed, the shortcut runs; a key whose
+        // command is disabled (nothing to undo) does nothing rather than edit the box.
+        if (isWindowShortcut(*key)) {
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress &&
+            (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+             key->key() == Qt::Key_Down) &&
+            !(key->modifiers() & ~Qt::KeypadModifier)) {
+            focusList();
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::focusList()
+{
+    m_table->setFocus(Qt::ShortcutFocusReason);
+    if (!m_table->currentIndex().isValid() && m_session->list().count() > 0) selectRow(0);
+}
+
+void MainWindow::showLineMenu()
+{
+    const QModelIndex current = m_table->currentIndex();
+    const QPoint at = current.isValid() ? m_table->visualRect(current).bottomLeft() : QPoint(0, 0);
+    m_lineMenu->popup(m_table->viewport()->mapToGlobal(at));
+}
+
+void MainWindow::clearFilterBox(QLineEdit *box)
+{
+    // Emptied without filtering: the box being typed in sets the filter next.
+    const QSignalBlocker block(box);
+    box->clear();
 }
 
 void MainWindow::clearFilters()
@@ -699,10 +785,11 @@ void MainWindow::loadPlace()
 
 void MainWindow::savePlace()
 {
-    // A memo's lines; a final line break starts no line of its own.
-    QStringList lines = m_placeMemo->toPlainText().split(u'\n');
-    if (lines.last().isEmpty()) lines.removeLast();
-    saveLinesToIni(settingsFile(), QStringLiteral("Infos"), lines);
+    // Every line of the memo, empty ones at the end included, so the place reads back as it
+    // was; an empty memo has no line.
+    const QString text = m_placeMemo->toPlainText();
+    saveLinesToIni(settingsFile(), QStringLiteral("Infos"),
+                   text.isEmpty() ? QStringList() : text.split(u'\n'));
 }
 
 void MainWindow::startUpdater()
@@ -759,7 +846,8 @@ void MainWindow::startJournal()
             const QString question =
                 Texts::JournalFound.arg(kept.lines.size())
                     .arg(kept.savedAt.toLocalTime().toString(Texts::JournalDate));
-            if (!kept.lines.empty() && m_prompts->question(this, question))
+            // Yes keeps the clerk's work: it is what Enter answers.
+            if (!kept.lines.empty() && m_prompts->question(this, question, Prompts::Answer::Yes))
                 m_session->restoreUnexported(std::move(kept.lines));
             else
                 QFile::remove(path);
@@ -995,7 +1083,15 @@ void MainWindow::repairCcpKeys()
 
 void MainWindow::reportRepair(KeyKind kind, const Session::RepairResult &result)
 {
-    m_prompts->message(this, repairMessage(kind, result));
+    const ListFigures &f = m_session->figures();
+    m_prompts->message(this, repairMessage(kind, result, f.shown, f.all));
+}
+
+bool MainWindow::confirmShownOnly(const QString &question)
+{
+    const ListFigures &f = m_session->figures();
+    if (f.shown >= f.all) return true;
+    return m_prompts->question(this, question.arg(f.shown).arg(f.all).arg(f.all - f.shown));
 }
 
 // --- list commands ---
@@ -1009,22 +1105,18 @@ void MainWindow::cleanList()
 
 void MainWindow::deleteSelectedLine()
 {
+    // No question: the status line names the line that went, and undo brings it back.
     const int row = selectedRow();
-    if (row >= 0) m_session->deleteRow(row);
+    if (row >= 0) {
+        const TransferLine &line = m_session->list().line(row);
+        const QString told = Texts::LineDeleted.arg(m_session->list().lineNumber(row))
+                                 .arg(trimBlanks(line.subItemView(TransferLine::NomPrenom)),
+                                      trimBlanks(line.subItemView(TransferLine::Compte)));
+        if (m_session->deleteRow(row)) m_statusLabel->setText(told);
+    }
     // Nothing stays selected, so a second click deletes nothing.
     m_table->selectionModel()->clearSelection();
     m_table->setCurrentIndex(QModelIndex());
-}
-
-void MainWindow::deleteSelectedLineAsked()
-{
-    const int row = selectedRow();
-    if (row < 0) return;
-    const TransferLine &line = m_session->list().line(row);
-    const QString question = Texts::DeleteLine.arg(row + 1).arg(
-        trimBlanks(line.subItemView(TransferLine::NomPrenom)).toString(),
-        trimBlanks(line.subItemView(TransferLine::Compte)).toString());
-    if (m_prompts->question(this, question)) deleteSelectedLine();
 }
 
 void MainWindow::deleteShownLines()
@@ -1133,6 +1225,7 @@ template <class Command> auto MainWindow::tellingRipRepair(Command &&command)
 
 void MainWindow::exportText()
 {
+    if (!confirmShownOnly(Texts::ExportShown)) return;
     const QString path =
         askExportPath(Session::ExportKind::Text, Texts::CodeCaption, Texts::CodePrompt);
     if (path.isEmpty()) return;
@@ -1147,6 +1240,7 @@ void MainWindow::exportText()
 
 void MainWindow::exportWorkbook()
 {
+    if (!confirmShownOnly(Texts::ExportShown)) return;
     const QString path = askExportPath(Session::ExportKind::Workbook, Texts::ExcelCodeCaption,
                                        Texts::ExcelCodePrompt);
     if (path.isEmpty()) return;
@@ -1171,6 +1265,8 @@ void MainWindow::printList()
         m_prompts->notice(this, ReportTexts::NoDataCaption, ReportTexts::NoDataToPrint);
         return;
     }
+    // Asked before the keys are repaired: No leaves the list as it is.
+    if (!confirmShownOnly(Texts::PrintShown)) return;
     const PreparedReport pages = tellingRipRepair([this](Session::RepairResult *repair) {
         WaitCursor wait;
         return m_session->listReport(m_placeMemo->toPlainText(), selectedRow(), {}, repair);
@@ -1184,6 +1280,7 @@ void MainWindow::printErrorReport()
         m_prompts->message(this, ReportTexts::NoErrors);
         return;
     }
+    if (!confirmShownOnly(Texts::PrintErrorsShown)) return;
     PreparedReport pages;
     {
         WaitCursor wait;

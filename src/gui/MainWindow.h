@@ -14,6 +14,7 @@ class JournalKeeper;
 class QLockFile;
 class Prompts;
 class QAction;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -68,7 +69,6 @@ private:
     void importList();
     // Reads the chosen file into the list and tells the clerk what it holds.
     void importChosenFile(const QString &path);
-    void deleteSelectedLineAsked();
     void clearFilters();
     void repairRipKeys();
     void repairCcpKeys();
@@ -123,6 +123,17 @@ private:
     void selectRow(int row);
     // Tells the clerk what a repair did.
     void reportRepair(KeyKind kind, const Session::RepairResult &result);
+    // While a filter hides lines, asks whether a command may go on with the shown ones only
+    // (question filled with shown, all and hidden counts; No by default). True to go on.
+    bool confirmShownOnly(const QString &question);
+    // True when the key is the shortcut of one of the window's commands.
+    bool isWindowShortcut(const QKeyEvent &key) const;
+    // Moves to the list, on its first line when none is current.
+    void focusList();
+    // Opens the list's menu at the current line.
+    void showLineMenu();
+    // Empties a filter box without filtering.
+    static void clearFilterBox(QLineEdit *box);
     // Appends the editor's line and selects it.
     void appendFromEditor(const RecordEditor &editor);
     // Reads a file into the session, with progress.
@@ -167,6 +178,7 @@ private:
     QAction *m_undoAction = nullptr;
     QAction *m_redoAction = nullptr;
     QLabel *m_pathLabel = nullptr;
+    QLabel *m_statusLabel = nullptr; // what the last command did that the list does not show
 
     // Key counters: a light each, its count on it and a caption under it.
     StatusLight *m_ripLight = nullptr;

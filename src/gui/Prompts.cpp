@@ -11,6 +11,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -54,34 +55,58 @@ protected:
     }
 };
 
+// A box at least as wide as its title needs beside the frame's icon and buttons, so the
+// title is never cut short.
+void widenForTitle(QMessageBox &box)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid) return;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + 160;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+int showBox(QMessageBox::Icon icon, QWidget *parent, const QString &caption, const QString &text,
+            QMessageBox::StandardButtons buttons,
+            QMessageBox::StandardButton byDefault = QMessageBox::NoButton)
+{
+    QMessageBox box(icon, caption, text, buttons, parent);
+    if (text.isRightToLeft()) box.setLayoutDirection(Qt::RightToLeft);
+    if (byDefault != QMessageBox::NoButton) box.setDefaultButton(byDefault);
+    widenForTitle(box);
+    return box.exec();
+}
+
 } // namespace
 
 void QtPrompts::message(QWidget *parent, const QString &text)
 {
-    QMessageBox::information(parent, title(), text);
+    showBox(QMessageBox::Information, parent, title(), text, QMessageBox::Ok);
 }
 
 void QtPrompts::notice(QWidget *parent, const QString &caption, const QString &text)
 {
-    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, parent);
-    if (text.isRightToLeft()) box.setLayoutDirection(Qt::RightToLeft);
-    box.exec();
+    showBox(QMessageBox::Information, parent, caption, text, QMessageBox::Ok);
 }
 
 void QtPrompts::information(QWidget *parent, const QString &text)
 {
-    QMessageBox::information(parent, QStringLiteral("Information"), text);
+    showBox(QMessageBox::Information, parent, QStringLiteral("Information"), text, QMessageBox::Ok);
 }
 
 void QtPrompts::error(QWidget *parent, const QString &text)
 {
-    QMessageBox::critical(parent, title(), text);
+    showBox(QMessageBox::Critical, parent, title(), text, QMessageBox::Ok);
 }
 
-bool QtPrompts::question(QWidget *parent, const QString &text)
+bool QtPrompts::question(QWidget *parent, const QString &text, Answer byDefault)
 {
-    return QMessageBox::question(parent, QStringLiteral("Confirmation"), text,
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return showBox(QMessageBox::Question, parent, QStringLiteral("Confirmation"), text,
+                   QMessageBox::Yes | QMessageBox::No,
+                   byDefault == Answer::Yes ? QMessageBox::Yes : QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 std::optional<QString> QtPrompts::input(QWidget *parent, const QString &caption,

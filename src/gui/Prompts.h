@@ -23,8 +23,11 @@ public:
     virtual void information(QWidget *parent, const QString &text) = 0;
     // The general error box for an error that left a command.
     virtual void error(QWidget *parent, const QString &text) = 0;
-    // Confirmation with Yes and No; true for Yes.
-    virtual bool question(QWidget *parent, const QString &text) = 0;
+    // The answer Enter gives to a question.
+    enum class Answer { Yes, No };
+    // Confirmation with Yes and No; true for Yes. Enter answers byDefault: No, unless Yes
+    // is the answer that keeps the clerk's work.
+    virtual bool question(QWidget *parent, const QString &text, Answer byDefault = Answer::No) = 0;
     // Input box; nothing when cancelled. multiLine lets Shift+Enter start a new line.
     virtual std::optional<QString> input(QWidget *parent, const QString &caption,
                                          const QString &prompt, const QString &initial,
@@ -54,7 +57,7 @@ public:
     void notice(QWidget *parent, const QString &caption, const QString &text) override;
     void information(QWidget *parent, const QString &text) override;
     void error(QWidget *parent, const QString &text) override;
-    bool question(QWidget *parent, const QString &text) override;
+    bool question(QWidget *parent, const QString &text, Answer byDefault = Answer::No) override;
     std::optional<QString> input(QWidget *parent, const QString &caption, const QString &prompt,
                                  const QString &initial, bool multiLine) override;
     QString openFileName(QWidget *parent, const QString &filter) override;

@@ -97,12 +97,12 @@ void RecordEditor::buildControls()
         b->setAutoDefault(false);
         return b;
     };
-    QPushButton *clear = button(QStringLiteral("Clear Case"), "clearButton");
+    QPushButton *clear = button(QStringLiteral("C&lear Case"), "clearButton");
     cells->addWidget(clear, row - 1, 2, Qt::AlignRight);
-    QPushButton *save = m_saveButton = button(QStringLiteral("Enregistrer"), "saveButton");
+    QPushButton *save = m_saveButton = button(QStringLiteral("&Enregistrer"), "saveButton");
     // Enter saves; Escape cancels.
     save->setDefault(true);
-    QPushButton *addNew = m_addNewButton = button(QStringLiteral("Add New"), "addNewButton");
+    QPushButton *addNew = m_addNewButton = button(QStringLiteral("&Add New"), "addNewButton");
     QPushButton *cancel = m_cancelButton = button(QStringLiteral("Annuler"), "cancelButton");
     auto *actions = new QHBoxLayout;
     actions->addWidget(save);

@@ -93,7 +93,8 @@ void UpdaterControls::error(const QString &text)
 
 bool UpdaterControls::question(const QString &text)
 {
-    return m_prompts.question(m_window, text);
+    // Yes downloads and restarts; the list left unexported is offered back at the next start.
+    return m_prompts.question(m_window, text, Prompts::Answer::Yes);
 }
 
 bool UpdaterControls::startProgram(const QString &path)

@@ -29,6 +29,7 @@ public:
     QStringList shown;      // "message: ...", "information: ...", "error: ...", "question: ..."
     QStringList unexpected; // prompts that found no scripted answer
     QQueue<bool> answers;
+    QStringList enterSaysYes; // questions whose default answer (Enter) is Yes
     QQueue<std::optional<QString>> inputs;
     QQueue<QString> files;
     QStringList opened;
@@ -57,9 +58,10 @@ public:
     {
         shown << QStringLiteral("error: ") + text;
     }
-    bool question(QWidget *, const QString &text) override
+    bool question(QWidget *, const QString &text, Answer byDefault = Answer::No) override
     {
         shown << QStringLiteral("question: ") + text;
+        if (byDefault == Answer::Yes) enterSaysYes << text;
         if (answers.isEmpty()) {
             unexpected << text;
             return false;

@@ -47,6 +47,12 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsSet("TALVORO_NAME_FILTER"))
         findNamed<QLineEdit>(&form, "nameFilter")
             ->setText(qEnvironmentVariable("TALVORO_NAME_FILTER"));
+    // A line deleted by the clerk, when asked for: the status line tells it.
+    if (qEnvironmentVariableIsSet("TALVORO_DELETE_ROW")) {
+        findNamed<QTableView>(&form, "lineTable")
+            ->selectRow(qEnvironmentVariableIntValue("TALVORO_DELETE_ROW"));
+        findNamed<QPushButton>(&form, "deleteLineButton")->click();
+    }
     QTimer::singleShot(1500, [&] {
         form.grab().save(QString::fromLocal8Bit(argv[2]));
         // The pop-up menu with its icons, beside the window's picture.

@@ -104,7 +104,6 @@ private slots:
             {"la suppression d’une ligne",
              [&] {
                  selectRow(2);
-                 m_prompts->answers.enqueue(true);
                  typeInTable(Qt::Key_Delete);
              }},
             {"la modification d’une ligne",

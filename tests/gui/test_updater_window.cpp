@@ -302,7 +302,8 @@ private slots:
         QVERIFY(m_prompts->started.isEmpty());
         QCOMPARE(m_quits, 0);
         QVERIFY(findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
-        QCOMPARE(findNamed<QPushButton>(&form(), "updateButton")->text(), QStringLiteral("Update"));
+        QCOMPARE(findNamed<QPushButton>(&form(), "updateButton")->text(),
+                 QStringLiteral("&Update"));
         QCOMPARE(findNamed<QProgressBar>(&form(), "progressBar")->value(), 0);
     }
 
@@ -315,7 +316,7 @@ private slots:
         QVERIFY(findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
         QTest::mouseClick(findNamed<QPushButton>(&form(), "updateButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(findNamed<QPushButton>(&form(), "updateButton")->text(),
-                                  QStringLiteral("Update"), 20000);
+                                  QStringLiteral("&Update"), 20000);
         QCOMPARE(m_prompts->take(),
                  QStringList{QStringLiteral("question: نسخة جديدة متوفرة، هل تريد تحميلها؟")});
         QVERIFY(findNamed<QPushButton>(&form(), "updateButton")->isEnabled());

@@ -38,8 +38,11 @@ inline OracleView oracle(const WorkingList &list)
     ListFigures &f = v.figures;
     QHash<QString, int> names, pairs, types;
     f.all = list.totalCount();
+    int place = 0; // the shown line's place among all lines, found by its address
     for (int row = 0; row < list.count(); ++row) {
         const TransferLine &l = list.line(row);
+        while (&list.lineOfAll(place) != &l)
+            ++place;
         ++f.shown;
         switch (checkKeys(l).status) {
         case TransferLine::KeyStatus::Rip:
@@ -50,11 +53,11 @@ inline OracleView oracle(const WorkingList &list)
             break;
         default:
             ++f.wrong;
-            v.errorLines << errorLineText(l, row + 1);
+            v.errorLines << errorLineText(l, place + 1);
             v.wrongPairs << trimBlanks(l.subItemView(TransferLine::Compte)).toString() + u'/' +
                                 trimBlanks(l.subItemView(TransferLine::CleRip)).toString() +
                                 QStringLiteral(" - Error");
-            v.recordRows.push_back(row + 1);
+            v.recordRows.push_back(place + 1);
             break;
         }
         long long c = 0;

@@ -2,6 +2,7 @@
 #include "SessionOracle.h"
 
 #include "model/UserError.h"
+#include "session/RepairMessage.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -355,6 +356,68 @@ TEST(Session, RepairsWorkOnTheAccountWithoutBlanksAndListWhatIsLeft)
     EXPECT_EQ(s.list().line(0).subItem(TransferLine::CleRip), QStringLiteral("28"));
     EXPECT_EQ(s.figures().ccp, 1);
     EXPECT_EQ(s.figures().wrong, 2);
+}
+
+TEST(Session, RepairMessageSaysWhichLinesWereRepaired)
+{
+    struct Case {
+        KeyKind kind;
+        int repaired;
+        std::vector<int> left;
+        int shown, all;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {KeyKind::Rip, 6, {}, 6, 6, "RIP corrected for all items."},
+        {KeyKind::Ccp, 0, {}, 0, 0, "CLE corrected for all items."},
+        {KeyKind::Ccp,
+         5,
+         {3},
+         6,
+         6,
+         "CLE corrigé pour 5 lignes sur 6. 1 ligne(s) n’ont pas pu être corrigées (compte vide ou "
+         "pas uniquement des chiffres) : ligne(s) 4"},
+        {KeyKind::Rip,
+         28,
+         {},
+         28,
+         300,
+         "RIP corrigé pour les 28 lignes affichées sur 300 : les 272 lignes masquées par le filtre "
+         "n’ont pas été corrigées."},
+        {KeyKind::Rip,
+         1,
+         {0, 9, 19, 29, 39, 257},
+         7,
+         300,
+         "RIP corrigé pour 1 des 7 lignes affichées sur 300 : les 293 lignes masquées par le "
+         "filtre n’ont pas été corrigées. 6 ligne(s) n’ont pas pu être corrigées (compte vide ou "
+         "pas uniquement des chiffres) : ligne(s) 1, 10, 20, 30, 40 …"},
+    };
+    for (const Case &c : cases) {
+        Session::RepairResult result;
+        result.repaired = c.repaired;
+        result.leftRows = c.left;
+        EXPECT_EQ(repairMessage(c.kind, result, c.shown, c.all), QString::fromUtf8(c.expected));
+    }
+}
+
+TEST(Session, LinesAreNumberedInTheWholeListUnderAFilter)
+{
+    Session s;
+    s.replaceAll({TransferLine(u"1", u"0012345678", u"11", u"", u"", u"", u"ALPHA", u""),
+                  TransferLine(u"2", u"0012345678", u"11", u"", u"", u"", u"BETA", u""),
+                  TransferLine(u"3", u"", u"11", u"", u"", u"", u"BETA", u"")});
+    s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("beta"));
+    ASSERT_EQ(s.list().count(), 2);
+    EXPECT_TRUE(s.errorLine(0).startsWith(QStringLiteral("Ligne: 2 | ")));
+    EXPECT_TRUE(s.errorLine(1).startsWith(QStringLiteral("Ligne: 3 | ")));
+    const std::vector<ErrorRecord> records = s.errorRecords();
+    ASSERT_EQ(records.size(), size_t(2));
+    EXPECT_EQ(records[0].row, 2);
+    EXPECT_EQ(records[1].row, 3);
+    const Session::RepairResult rip = s.repairKeys(KeyKind::Rip);
+    EXPECT_EQ(rip.leftRows, (std::vector<int>{2}));
+    EXPECT_EQ(s.list().lineOfAll(0).subItem(TransferLine::CleRip), QStringLiteral("11"));
 }
 
 TEST(Session, AmountsAreSummedInWholeCentimes)

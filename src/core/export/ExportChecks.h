@@ -41,8 +41,9 @@ template <class More> void ExportChecks::refuseFaultyLines(const WorkingList &li
         QStringList f = faults(line);
         f += more(line);
         if (!f.isEmpty() && ++badLines <= 5)
-            problems
-                << QStringLiteral("Ligne %1 : %2").arg(r + 1).arg(f.join(QStringLiteral(", ")));
+            problems << QStringLiteral("Ligne %1 : %2")
+                            .arg(list.lineNumber(r))
+                            .arg(f.join(QStringLiteral(", ")));
     }
     if (badLines > 0) throw UserError(refusalText(badLines, problems));
 }

@@ -255,7 +255,7 @@ void writeFile(const WorkingList &list, const QString &path)
         if (faults.isEmpty()) faults << QStringLiteral("enregistrement inexact");
         if (++badLines <= 5)
             problems << QStringLiteral("Ligne %1 : %2")
-                            .arg(r + 1)
+                            .arg(list.lineNumber(r))
                             .arg(faults.join(QStringLiteral(", ")));
     }
     if (badLines > 0) {

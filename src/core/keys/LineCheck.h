@@ -9,7 +9,7 @@ inline const QString EmptyAccountText = QStringLiteral("Compte vide");
 
 // One key error as the error report prints it.
 struct ErrorRecord {
-    int row = 0; // position of the line among the shown lines, from 1
+    int row = 0; // the line's place among all lines, from 1, whatever the filter
     QString operation;
     QString oldValue; // the key cell as it stands
     QString nomPrenom;

@@ -31,6 +31,9 @@ public:
     const TransferLine &lineOfAll(int index) const { return m_all[size_t(index)]; }
     // True while a filter hides lines.
     bool filtered() const { return m_filter != FilterField::None; }
+    // The line's number for the clerk: its place among all lines, from 1, which does not
+    // change with the filter.
+    int lineNumber(int row) const { return toIndex(row) + 1; }
 
     // Background and text colours of a line for a column (0 = caption), from its key status.
     static QColor background(const TransferLine &line);

@@ -1,7 +1,9 @@
 #include "ReportText.h"
 
 #include <QPainter>
+#include <QPen>
 #include <QTextLayout>
+#include <algorithm>
 
 QFont ReportText::font(const ReportFontLook &look, bool bold)
 {
@@ -213,13 +215,26 @@ void ReportText::paint(QPainter &painter, const PreparedObject &po)
         e.width = width;
         e.layout.reset();
         e.glyphs = QGlyphRun();
+        e.underlineLength = 0;
         if (!plainLatinLine(po, e)) layOut(po, e);
     }
     const QPointF origin = po.rect.topLeft() + QPointF(GapX, GapY);
-    if (e.layout)
+    if (e.layout) {
         e.layout->draw(&painter, origin);
-    else
-        painter.drawGlyphRun(origin + e.baseline, e.glyphs);
+        return;
+    }
+    painter.drawGlyphRun(origin + e.baseline, e.glyphs);
+    if (e.underlineLength <= 0) return;
+    // The underline of a glyph run is drawn here rather than by the painter, which puts it
+    // in the wrong place on a translated screen painter: the preview and the paper then
+    // show the same line.
+    const QFontMetricsF &fm = metrics(*po.object, po.fontPixelSize).fm;
+    const double thickness = std::max(fm.lineWidth(), 0.5);
+    const QPointF start = origin + e.baseline + QPointF(0, fm.underlinePos() + thickness / 2);
+    painter.save();
+    painter.setPen(QPen(painter.pen().color(), thickness, Qt::SolidLine, Qt::FlatCap));
+    painter.drawLine(start, start + QPointF(e.underlineLength, 0));
+    painter.restore();
 }
 
 bool ReportText::plainLatinLine(const PreparedObject &po, PaintEntry &e)
@@ -260,7 +275,7 @@ bool ReportText::plainLatinLine(const PreparedObject &po, PaintEntry &e)
     e.glyphs.setRawFont(m.raw);
     e.glyphs.setGlyphIndexes(ids);
     e.glyphs.setPositions(positions);
-    e.glyphs.setUnderline(m.font.underline());
+    e.underlineLength = m.font.underline() ? x : 0;
     e.baseline = QPointF(left, m.fm.ascent());
     return true;
 }

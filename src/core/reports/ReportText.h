@@ -99,7 +99,8 @@ private:
         double width = 0;
         std::unique_ptr<QTextLayout> layout; // or, for a plain Latin line:
         QGlyphRun glyphs;
-        QPointF baseline; // where the glyphs start, from the top-left of the text area
+        QPointF baseline;           // where the glyphs start, from the top-left of the text area
+        double underlineLength = 0; // of the glyphs, when underlined
     };
     bool plainLatinLine(const PreparedObject &po, PaintEntry &e);
     void layOut(const PreparedObject &po, PaintEntry &e);

@@ -377,7 +377,7 @@ void Session::publish()
 QString Session::errorLine(int i) const
 {
     const int row = m_wrongRows[size_t(i)];
-    return errorLineText(m_list.line(row), row + 1);
+    return errorLineText(m_list.line(row), m_list.lineNumber(row));
 }
 
 QString Session::wrongPairLine(int i) const
@@ -401,7 +401,7 @@ std::vector<ErrorRecord> Session::errorRecords() const
     std::vector<ErrorRecord> records;
     records.reserve(m_wrongRows.size());
     for (int row : m_wrongRows)
-        records.push_back(errorRecord(m_list.line(row), row + 1));
+        records.push_back(errorRecord(m_list.line(row), m_list.lineNumber(row)));
     return records;
 }
 
@@ -497,7 +497,7 @@ Session::RepairResult Session::repairKeys(KeyKind kind)
         TransferLine &line = m_list.mutableLine(row);
         const QString key = repairedKey(line, kind);
         if (key.isEmpty()) {
-            result.leftRows.push_back(row);
+            result.leftRows.push_back(m_list.toIndex(row));
             continue;
         }
         ++result.repaired;

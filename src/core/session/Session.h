@@ -66,8 +66,9 @@ public:
     const ListPanels &panels() const { return m_panels; }
 
     // The shown lines in error, in table order: their rows, their error lines
-    // ("Ligne: ..." with the row counted from 1), their account/key pairs
-    // ("account/key - Error") and their error records.
+    // ("Ligne: ..." with the line's number in the whole list, as the clerk finds it with
+    // the filter cleared), their account/key pairs ("account/key - Error") and their error
+    // records (numbered the same way).
     const std::vector<int> &wrongRows() const { return m_wrongRows; }
     QString errorLine(int i) const;
     QString wrongPairLine(int i) const;
@@ -99,7 +100,9 @@ public:
     // --- key repairs, on the shown lines ---
     struct RepairResult {
         int repaired = 0;
-        std::vector<int> leftRows; // lines whose account has no keys, left as they were
+        // Places among all lines (from 0) of the lines whose account has no keys, left as
+        // they were.
+        std::vector<int> leftRows;
     };
     RepairResult repairKeys(KeyKind kind);
 
