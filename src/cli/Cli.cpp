@@ -217,6 +217,9 @@ int runCheck(const Call &c)
     c.out << Statistics::totalNetText(f.netCents) << '\n'
           << Statistics::totalRendementText(f.rendCents) << '\n'
           << Statistics::totalGeneralText(f.generalCents()) << '\n';
+    // A warning only: the exit status is that of the keys.
+    if (const QString warning = session.shortInsuranceWarning(); !warning.isEmpty())
+        c.out << warning << '\n';
     for (const QString &line : session.errorLines())
         c.out << line << '\n';
     return f.wrong == 0 ? 0 : 1;

@@ -1039,6 +1039,7 @@ void MainWindow::showFigures()
     // line per shown line in error, made when shown.
     QStringList head = Statistics::counterLines(f.rip, f.ccp, f.wrong);
     if (f.unreadableAmounts > 0) head << Texts::UnreadableAmounts.arg(f.unreadableAmounts);
+    if (f.shortInsuranceNumbers > 0) head << m_session->shortInsuranceWarning();
     const Session *session = m_session;
     m_errorLinesView->setSource(int(head.size()) + f.wrong, [session, head](int i) {
         return i < head.size() ? head[i] : session->errorLine(i - int(head.size()));

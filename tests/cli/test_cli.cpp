@@ -145,6 +145,19 @@ TEST(Cli, CheckReportsCountersTotalsAndErrors)
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.startsWith(QStringLiteral("Lignes: 1\nRIP: 1\nCLE: 0\nERR: 0\n")));
 
+    // An insurance number that lost its leading zero is a warning, not an error.
+    const QString shortNumber = dir.filePath(QStringLiteral("short.txt"));
+    QFile h(shortNumber);
+    ASSERT_TRUE(h.open(QIODevice::WriteOnly));
+    h.write("1600001000012345678030000000010000000000000000085462539037 NOM PRENOM"
+            "                 P\r\n");
+    h.close();
+    r = cli({QStringLiteral("check"), shortNumber});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral(
+        "NumAss de moins de 12 chiffres (zéros de tête perdus ?) : 1 ligne(s) : 1\n")))
+        << r.out.toStdString();
+
     const QString bad = dir.filePath(QStringLiteral("bad.txt"));
     QFile g(bad);
     ASSERT_TRUE(g.open(QIODevice::WriteOnly));

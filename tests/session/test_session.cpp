@@ -420,6 +420,24 @@ TEST(Session, LinesAreNumberedInTheWholeListUnderAFilter)
     EXPECT_EQ(s.list().lineOfAll(0).subItem(TransferLine::CleRip), QStringLiteral("11"));
 }
 
+TEST(Session, ShortInsuranceNumbersAreAWarningNamingTheirLines)
+{
+    auto withInsurance = [](const char16_t *number) {
+        return TransferLine(u"1", u"0012345678", u"03", u"1,00", u"", number, u"N", u"P");
+    };
+    Session s;
+    s.replaceAll({withInsurance(u"085462539037"), withInsurance(u"85462539037"),
+                  withInsurance(u""), withInsurance(u"ABC"), withInsurance(u" 12345 ")});
+    EXPECT_EQ(s.figures().shortInsuranceNumbers, 2);
+    EXPECT_EQ(s.shortInsuranceWarning(),
+              QStringLiteral("NumAss de moins de 12 chiffres (zéros de tête perdus ?) : "
+                             "2 ligne(s) : 2, 5"));
+    // Warned of, never refused: the lines stay and count as usual.
+    EXPECT_EQ(s.figures().shown, 5);
+    s.setFilter(WorkingList::FilterField::Compte, QStringLiteral("99"));
+    EXPECT_EQ(s.shortInsuranceWarning(), QString());
+}
+
 TEST(Session, AmountsAreSummedInWholeCentimes)
 {
     // A million lines of 0,10 DA sum to exactly 100 000,00 DA (a float sum drifts).

@@ -57,6 +57,9 @@ public:
         int32_t pairId = -1;
         int32_t typeId = -1;
         KeyStatus status = KeyStatus::Unchecked;
+        // The insurance number is digits but fewer than twelve: stored as a number, it may
+        // have lost its leading zeros. Said as a warning, never refused.
+        bool shortInsurance = false;
         bool netReadable = true;
         bool rendReadable = true;
     };

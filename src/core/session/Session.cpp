@@ -278,6 +278,11 @@ void Session::deriveFigures(TransferLine &line)
 {
     // The amounts were read when the cells were set.
     line.figures.status = checkKeys(line).status;
+    const QStringView insurance = trimBlanks(line.subItemView(TransferLine::NumAss));
+    line.figures.shortInsurance =
+        !insurance.isEmpty() && insurance.size() < 12 &&
+        std::all_of(insurance.begin(), insurance.end(),
+                    [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 void Session::deriveIds(TransferLine &line, Dictionaries &d)
@@ -320,6 +325,7 @@ void Session::add(const TransferLine &line, int sign)
         t.rendCents += sign * f.rendCents;
     else
         t.unreadableAmounts += sign;
+    if (f.shortInsurance) t.shortInsuranceNumbers += sign;
     if (f.nameId >= 0) {
         grow(m_nameCount, f.nameId);
         m_nameCount[size_t(f.nameId)] += sign;
@@ -394,6 +400,21 @@ QStringList Session::errorLines() const
     for (int i = 0; i < int(m_wrongRows.size()); ++i)
         lines << errorLine(i);
     return lines;
+}
+
+QString Session::shortInsuranceWarning() const
+{
+    if (m_figures.shortInsuranceNumbers == 0) return QString();
+    QStringList rows;
+    for (int row = 0; row < m_list.count() && rows.size() < 5; ++row)
+        if (m_list.line(row).figures.shortInsurance)
+            rows << QString::number(m_list.lineNumber(row));
+    QString text = QStringLiteral("NumAss de moins de 12 chiffres (zéros de tête perdus ?) : "
+                                  "%1 ligne(s) : %2")
+                       .arg(m_figures.shortInsuranceNumbers)
+                       .arg(rows.join(QStringLiteral(", ")));
+    if (m_figures.shortInsuranceNumbers > rows.size()) text += QStringLiteral(" …");
+    return text;
 }
 
 std::vector<ErrorRecord> Session::errorRecords() const

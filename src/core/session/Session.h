@@ -25,6 +25,7 @@ struct ListFigures {
     long long netCents = 0;
     long long rendCents = 0;
     int unreadableAmounts = 0; // amount cells that do not read (counted as nothing)
+    int shortInsuranceNumbers = 0; // insurance numbers of digits shorter than twelve
     Statistics::TypeCounts types;
 
     // The general total: net and yield together.
@@ -73,6 +74,9 @@ public:
     QString errorLine(int i) const;
     QString wrongPairLine(int i) const;
     QStringList errorLines() const;
+    // A warning for the shown lines whose insurance number is digits but shorter than
+    // twelve (the first five named by their line numbers); empty when there are none.
+    QString shortInsuranceWarning() const;
     std::vector<ErrorRecord> errorRecords() const;
 
     // --- import ---
