@@ -11,6 +11,7 @@
 #include "UpdaterControls.h"
 #include "WaitCursor.h"
 #include "WindowFonts.h"
+#include "export/TextExport.h"
 #include "history/HistoryRecorder.h"
 #include "history/HistorySettings.h"
 #include "keys/Keys.h"
@@ -1102,11 +1103,15 @@ QString MainWindow::askExportPath(Session::ExportKind kind, const QString &capti
     }
 }
 
-bool MainWindow::changesAccepted()
+bool MainWindow::changesAccepted(bool checkLinesFirst)
 {
     // Before the whole list goes out, the changes made by hand since the import are shown,
     // printable, for a second person to check.
-    if (m_session->list().filtered() || !m_session->changedSinceImport()) return true;
+    if (m_session->list().filtered() || !m_session->hasUnexportedChanges() ||
+        !m_session->changedSinceImport())
+        return true;
+    // A list the export would refuse is refused first, as the export itself would.
+    if (checkLinesFirst) TextExport::refuseFaultyLines(m_session->list());
     ListComparison changes;
     {
         WaitCursor wait;
@@ -1139,7 +1144,7 @@ void MainWindow::exportText()
 {
     const QString path =
         askExportPath(Session::ExportKind::Text, Texts::CodeCaption, Texts::CodePrompt);
-    if (path.isEmpty() || !changesAccepted()) return;
+    if (path.isEmpty() || !changesAccepted(true)) return;
     const Session::ExportResult result = m_session->exportText(path);
     m_prompts->message(this, Texts::Exported + path + writtenNote(result));
     if (!result.recordProblem.isEmpty()) m_prompts->error(this, result.recordProblem);
@@ -1154,7 +1159,7 @@ void MainWindow::exportWorkbook()
 {
     const QString path = askExportPath(Session::ExportKind::Workbook, Texts::ExcelCodeCaption,
                                        Texts::ExcelCodePrompt);
-    if (path.isEmpty() || !changesAccepted()) return;
+    if (path.isEmpty() || !changesAccepted(false)) return;
     const Session::ExportResult result =
         tellingRipRepair([this, &path](Session::RepairResult *repair) {
             return m_session->exportWorkbook(path, repair);

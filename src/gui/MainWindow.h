@@ -133,8 +133,9 @@ private:
     // clerk cancelled or the code was refused (and said why).
     QString askExportPath(Session::ExportKind kind, const QString &caption, const QString &prompt);
     // Shows the changes made by hand since the import before a whole-list export; false
-    // when the clerk then declines the export.
-    bool changesAccepted();
+    // when the clerk then declines the export. checkLinesFirst: lines the export would
+    // refuse are refused (UserError) before anything is shown.
+    bool changesAccepted(bool checkLinesFirst);
     // Runs a command that first repairs the keys to RIP keys, and tells the clerk what the
     // repair did, also when the command then fails.
     template <class Command> auto tellingRipRepair(Command &&command);
