@@ -111,6 +111,7 @@ protected:
         line("0012345678", "07", 4500000, 12050, "123456789012", QStringLiteral("HÉLÈNE Zoé")),
         line("12345", "55", 3000099, 0, "210987654321", QStringLiteral("BEN ALI Omar"), "D"),
         line("0000000004", "99", 1, 2, "333333333333", QStringLiteral("علي بن"), "I"),
+        line("0000000005", "", 0, 0, "", QString(), ""),
     };
     std::vector<ArchivedLine> m_april = {
         line("0012345678", "07", 4600000, 0, "123456789012", QStringLiteral("HELENE ZOE")),
@@ -133,6 +134,7 @@ TEST_P(HistoryArchiveTest, KeepsExportsAndTheirLinesNewestFirst)
     expected.id = all[1].id;
     EXPECT_EQ(all[1], expected);
     EXPECT_EQ(all[1].netCents, 4500000 + 3000099 + 1);
+    EXPECT_EQ(all[1].lineCount, 4);
     EXPECT_EQ(a->lines(all[1].id), m_march);
     EXPECT_EQ(a->lines(all[0].id), m_april);
     EXPECT_EQ(a->exportById(all[0].id)->code, QStringLiteral("M04"));

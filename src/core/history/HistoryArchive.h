@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -20,6 +21,14 @@ struct ArchivedLine {
     QString contractType;
 
     bool operator==(const ArchivedLine &o) const = default;
+};
+
+// A line to record, read where it stands (the list's cells), without a copy.
+struct ArchivedLineView {
+    QStringView caption, account, key;
+    int64_t netCents = 0;
+    int64_t rendCents = 0;
+    QStringView insurance, name, contractType;
 };
 
 // One archived export: what was written, when, and its figures.
@@ -55,9 +64,19 @@ class HistoryArchive
 public:
     virtual ~HistoryArchive() = default;
 
-    // Records one export and its lines, all or nothing. Returns the export's id.
-    virtual int64_t record(const ArchivedExport &exported,
-                           const std::vector<ArchivedLine> &lines) = 0;
+    // Records one export and its count lines, line(i) giving the i-th, all or nothing.
+    // Returns the export's id.
+    using LineSource = std::function<ArchivedLineView(size_t)>;
+    virtual int64_t record(const ArchivedExport &exported, size_t count,
+                           const LineSource &line) = 0;
+    int64_t record(const ArchivedExport &exported, const std::vector<ArchivedLine> &lines)
+    {
+        return record(exported, lines.size(), [&lines](size_t i) {
+            const ArchivedLine &l = lines[i];
+            return ArchivedLineView{l.caption,   l.account,   l.key,  l.netCents,
+                                    l.rendCents, l.insurance, l.name, l.contractType};
+        });
+    }
     // Every export, newest first.
     virtual std::vector<ArchivedExport> exports() = 0;
     virtual std::optional<ArchivedExport> exportById(int64_t id) = 0;

@@ -56,7 +56,18 @@ QString HistoryRecorder::record(const Session &session, const Session::WrittenEx
         const ArchivedExport exported = exportOf(session, written);
         HistoryArchive &a = archive();
         location = a.location();
-        a.record(exported, linesOf(session.list()));
+        const WorkingList &list = session.list();
+        a.record(exported, size_t(list.totalCount()), [&list](size_t i) {
+            const TransferLine &t = list.lineOfAll(int(i));
+            return ArchivedLineView{t.captionView(),
+                                    t.subItemView(TransferLine::Compte).trimmed(),
+                                    t.subItemView(TransferLine::CleRip).trimmed(),
+                                    t.figures.netCents,
+                                    t.figures.rendCents,
+                                    t.subItemView(TransferLine::NumAss).trimmed(),
+                                    t.subItemView(TransferLine::NomPrenom).trimmed(),
+                                    t.subItemView(TransferLine::TypeContrat).trimmed()};
+        });
         return {};
     } catch (const UserError &e) {
         m_archive.reset();

@@ -13,6 +13,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <atomic>
+#include <sqlite3.h>
 
 namespace
 {
@@ -26,8 +27,10 @@ struct Migration {
 };
 
 // Lines are kept without a row id of their own in SQLite (their key is the export and the
-// position), and amounts are whole centimes. Account and insurance number are indexed for
-// the person search; the name is searched through its folded form.
+// position), and amounts are whole centimes. Account and insurance number are indexed
+// within each export: a new export's keys all land after every other's, so recording a
+// month never rewrites the pages of earlier months, and a person is found by one look-up
+// per export. The name is searched through its folded form.
 const std::vector<Migration> &migrations()
 {
     static const QString exportsColumns = QStringLiteral(
@@ -42,8 +45,8 @@ const std::vector<Migration> &migrations()
                        "contract_type TEXT NOT NULL, PRIMARY KEY (export_id, position))");
     static const QStringList indexes = {
         QStringLiteral("CREATE INDEX exports_by_time ON exports (exported_at)"),
-        QStringLiteral("CREATE INDEX lines_by_insurance ON export_lines (insurance)"),
-        QStringLiteral("CREATE INDEX lines_by_account ON export_lines (account)"),
+        QStringLiteral("CREATE INDEX lines_by_insurance ON export_lines (export_id, insurance)"),
+        QStringLiteral("CREATE INDEX lines_by_account ON export_lines (export_id, account)"),
     };
     static const std::vector<Migration> all = {
         {1,
@@ -129,6 +132,12 @@ QString setAside(const QString &path)
     return aside;
 }
 
+// A text to bind: never null, which Qt would bind as NULL.
+QString text(QStringView s)
+{
+    return s.isEmpty() ? QStringLiteral("") : s.toString();
+}
+
 QString likePattern(const QString &text)
 {
     QString escaped = text;
@@ -171,6 +180,8 @@ std::unique_ptr<SqlArchive> SqlArchive::openSqlite(const QString &path)
     // The journal mode is kept in the file; foreign keys are per connection.
     a->execText(QStringLiteral("PRAGMA journal_mode=WAL"));
     a->execText(QStringLiteral("PRAGMA foreign_keys=ON"));
+    // Room for the pages a month's recording touches, so that none is written twice.
+    a->execText(QStringLiteral("PRAGMA cache_size=-65536"));
     a->migrate();
     return a;
 }
@@ -289,7 +300,7 @@ int SqlArchive::schemaVersion()
     return q.next() ? q.value(0).toInt() : 0;
 }
 
-int64_t SqlArchive::record(const ArchivedExport &exported, const std::vector<ArchivedLine> &lines)
+int64_t SqlArchive::record(const ArchivedExport &exported, size_t count, const LineSource &line)
 {
     begin();
     try {
@@ -310,7 +321,10 @@ int64_t SqlArchive::record(const ArchivedExport &exported, const std::vector<Arc
         if (!q.next()) fail(HistoryTexts::CannotRead, QStringLiteral("no id"), 0);
         const int64_t id = q.value(0).toLongLong();
         q.finish();
-        insertLines(id, lines);
+        if (m_backend == Backend::Sqlite)
+            insertLinesSqlite(id, count, line);
+        else
+            insertLines(id, count, line);
         if (m_beforeCommit) m_beforeCommit();
         commit();
         return id;
@@ -320,7 +334,7 @@ int64_t SqlArchive::record(const ArchivedExport &exported, const std::vector<Arc
     }
 }
 
-void SqlArchive::insertLines(int64_t exportId, const std::vector<ArchivedLine> &lines)
+void SqlArchive::insertLines(int64_t exportId, size_t count, const LineSource &line)
 {
     auto statement = [this](int rows) {
         QString sql = QStringLiteral(
@@ -336,8 +350,8 @@ void SqlArchive::insertLines(int64_t exportId, const std::vector<ArchivedLine> &
     };
     QSqlQuery full;
     bool haveFull = false;
-    for (size_t from = 0; from < lines.size(); from += LinesPerInsert) {
-        const int rows = int(std::min<size_t>(LinesPerInsert, lines.size() - from));
+    for (size_t from = 0; from < count; from += LinesPerInsert) {
+        const int rows = int(std::min<size_t>(LinesPerInsert, count - from));
         QSqlQuery partial;
         if (rows == LinesPerInsert && !haveFull) {
             full = statement(rows);
@@ -348,22 +362,73 @@ void SqlArchive::insertLines(int64_t exportId, const std::vector<ArchivedLine> &
         QSqlQuery &q = rows == LinesPerInsert ? full : partial;
         int at = 0;
         for (int r = 0; r < rows; ++r) {
-            const ArchivedLine &l = lines[from + size_t(r)];
+            const ArchivedLineView l = line(from + size_t(r));
             q.bindValue(at++, qlonglong(exportId));
             q.bindValue(at++, int(from) + r);
-            q.bindValue(at++, l.caption);
-            q.bindValue(at++, l.account);
-            q.bindValue(at++, l.key);
+            q.bindValue(at++, text(l.caption));
+            q.bindValue(at++, text(l.account));
+            q.bindValue(at++, text(l.key));
             q.bindValue(at++, qlonglong(l.netCents));
             q.bindValue(at++, qlonglong(l.rendCents));
-            q.bindValue(at++, l.insurance);
-            q.bindValue(at++, l.name);
-            q.bindValue(at++, foldedName(l.name));
-            q.bindValue(at++, l.contractType);
+            q.bindValue(at++, text(l.insurance));
+            q.bindValue(at++, text(l.name));
+            q.bindValue(at++, text(foldedName(l.name)));
+            q.bindValue(at++, text(l.contractType));
         }
         Q_ASSERT(at == rows * LineColumns);
         exec(q);
     }
+}
+
+void SqlArchive::insertLinesSqlite(int64_t exportId, size_t count, const LineSource &line)
+{
+    const QVariant handle = m_db.driver()->handle();
+    sqlite3 *db = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+                      ? *static_cast<sqlite3 *const *>(handle.constData())
+                      : nullptr;
+    if (!db) {
+        insertLines(exportId, count, line);
+        return;
+    }
+    sqlite3_stmt *stmt = nullptr;
+    auto failed = [&](int rc) {
+        const QString error = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(stmt);
+        fail(HistoryTexts::CannotRead, error, rc);
+    };
+    int rc = sqlite3_prepare_v2(db,
+                                "INSERT INTO export_lines (export_id, position, caption, account, "
+                                "cle, net_cents, rend_cents, insurance, name, name_folded, "
+                                "contract_type) VALUES (?,?,?,?,?,?,?,?,?,?,?)",
+                                -1, &stmt, nullptr);
+    if (rc != SQLITE_OK) failed(rc);
+    auto text = [&stmt](int column, QStringView s) {
+        // The text stays where it is until the step that reads it.
+        // An empty text is "" (a null pointer would bind NULL).
+        static const char16_t empty[] = u"";
+        return sqlite3_bind_text16(stmt, column, s.isEmpty() ? empty : s.utf16(), int(s.size() * 2),
+                                   SQLITE_STATIC);
+    };
+    for (size_t i = 0; i < count; ++i) {
+        const ArchivedLineView l = line(i);
+        const QString folded = foldedName(l.name);
+        rc = sqlite3_bind_int64(stmt, 1, exportId);
+        if (rc == SQLITE_OK) rc = sqlite3_bind_int64(stmt, 2, sqlite3_int64(i));
+        if (rc == SQLITE_OK) rc = text(3, l.caption);
+        if (rc == SQLITE_OK) rc = text(4, l.account);
+        if (rc == SQLITE_OK) rc = text(5, l.key);
+        if (rc == SQLITE_OK) rc = sqlite3_bind_int64(stmt, 6, l.netCents);
+        if (rc == SQLITE_OK) rc = sqlite3_bind_int64(stmt, 7, l.rendCents);
+        if (rc == SQLITE_OK) rc = text(8, l.insurance);
+        if (rc == SQLITE_OK) rc = text(9, l.name);
+        if (rc == SQLITE_OK) rc = text(10, folded);
+        if (rc == SQLITE_OK) rc = text(11, l.contractType);
+        if (rc != SQLITE_OK) failed(rc);
+        rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE) failed(rc);
+        sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
 }
 
 std::vector<ArchivedExport> SqlArchive::exports()
@@ -402,12 +467,18 @@ std::vector<ArchivedLine> SqlArchive::lines(int64_t exportId)
 }
 
 std::vector<PersonPayment> SqlArchive::payments(const QString &where, const QVariantList &values,
-                                                const QString &order)
+                                                const QString &order, const QString &sqliteIndex)
 {
+    // Export by export, each looked up through the indexes that begin with the export (SQLite
+    // takes CROSS JOIN as that order).
+    const QString from =
+        m_backend == Backend::Sqlite
+            ? QStringLiteral(" FROM exports e CROSS JOIN export_lines l") +
+                  (sqliteIndex.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + sqliteIndex)
+            : QStringLiteral(" FROM exports e JOIN export_lines l ON true");
     QSqlQuery q = prepared(QStringLiteral("SELECT ") + ExportColumns + u',' + LineColumnsText +
-                           QStringLiteral(" FROM export_lines l JOIN exports e ON e.id = "
-                                          "l.export_id WHERE ") +
-                           where + QStringLiteral(" ORDER BY ") + order);
+                           from + QStringLiteral(" WHERE l.export_id = e.id AND ") + where +
+                           QStringLiteral(" ORDER BY ") + order);
     for (const QVariant &v : values)
         q.addBindValue(v);
     exec(q);
@@ -424,7 +495,8 @@ std::vector<PersonPayment> SqlArchive::findPerson(PersonField field, const QStri
     const QString newestFirst = QStringLiteral("e.exported_at DESC, e.id DESC, l.position");
     switch (field) {
     case PersonField::Insurance:
-        return payments(QStringLiteral("l.insurance = ?"), {trimmed}, newestFirst);
+        return payments(QStringLiteral("l.insurance = ?"), {trimmed}, newestFirst,
+                        QStringLiteral("lines_by_insurance"));
     case PersonField::Account: {
         // The list may hold an account with or without its leading zeros.
         QString bare = trimmed;
@@ -432,7 +504,7 @@ std::vector<PersonPayment> SqlArchive::findPerson(PersonField field, const QStri
             bare.remove(0, 1);
         const QString padded = bare.size() < 10 ? QString(10 - bare.size(), u'0') + bare : bare;
         return payments(QStringLiteral("l.account IN (?, ?, ?)"), {trimmed, bare, padded},
-                        newestFirst);
+                        newestFirst, QStringLiteral("lines_by_account"));
     }
     case PersonField::Name:
         return payments(QStringLiteral("l.name_folded LIKE ? ESCAPE '\\'"),
@@ -447,5 +519,6 @@ std::vector<PersonPayment> SqlArchive::personYear(const QString &insurance, int 
     const qlonglong to = QDateTime(QDate(year + 1, 1, 1), QTime(0, 0)).toMSecsSinceEpoch();
     return payments(QStringLiteral("l.insurance = ? AND e.exported_at >= ? AND e.exported_at < ?"),
                     {insurance.trimmed(), from, to},
-                    QStringLiteral("e.exported_at, e.id, l.position"));
+                    QStringLiteral("e.exported_at, e.id, l.position"),
+                    QStringLiteral("lines_by_insurance"));
 }

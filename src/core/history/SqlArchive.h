@@ -28,7 +28,8 @@ public:
     SqlArchive(const SqlArchive &) = delete;
     SqlArchive &operator=(const SqlArchive &) = delete;
 
-    int64_t record(const ArchivedExport &exported, const std::vector<ArchivedLine> &lines) override;
+    using HistoryArchive::record;
+    int64_t record(const ArchivedExport &exported, size_t count, const LineSource &line) override;
     std::vector<ArchivedExport> exports() override;
     std::optional<ArchivedExport> exportById(int64_t id) override;
     std::vector<ArchivedLine> lines(int64_t exportId) override;
@@ -53,9 +54,11 @@ private:
     void execText(const QString &sql);
     // Throws the message for a failed statement; an SQLite file found damaged is set aside.
     [[noreturn]] void fail(const QString &message, const QString &error, int nativeCode);
-    void insertLines(int64_t exportId, const std::vector<ArchivedLine> &lines);
+    void insertLines(int64_t exportId, size_t count, const LineSource &line);
+    // SQLite: straight through the library, one prepared statement for every line.
+    void insertLinesSqlite(int64_t exportId, size_t count, const LineSource &line);
     std::vector<PersonPayment> payments(const QString &where, const QVariantList &values,
-                                        const QString &order);
+                                        const QString &order, const QString &sqliteIndex = {});
 
     Backend m_backend;
     QString m_location; // file path or connection string
