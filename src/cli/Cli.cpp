@@ -13,6 +13,7 @@
 #include "model/UserError.h"
 #include "reports/ReportPainter.h"
 #include "reports/ReportTexts.h"
+#include "session/RepairMessage.h"
 #include "session/Session.h"
 #include "settings/Folders.h"
 #include "words/AmountInWords.h"
@@ -197,16 +198,25 @@ int runExport(const Call &c, Session::ExportKind kind)
     HistoryRecorder recorder([&history] { return history.open(); });
     session.setExportRecorder(recorder.asSessionRecorder());
     Session::ExportResult result;
+    // The workbook export first repairs every key to its RIP key, and says so as the window
+    // does, even when the writing then fails.
+    Session::RepairResult repair;
+    auto tellRepair = [&] {
+        if (kind == Session::ExportKind::Workbook)
+            c.out << repairMessage(KeyKind::Rip, repair) << '\n';
+    };
     try {
         path = Session::exportPath(folders, kind, code);
         if (kind == Session::ExportKind::Text)
             result = session.exportText(path, code);
         else
-            result = session.exportWorkbook(path, nullptr, code);
+            result = session.exportWorkbook(path, &repair, code);
     } catch (const UserError &e) {
+        if (repair.repaired > 0 || !repair.leftRows.empty()) tellRepair();
         c.err << e.message() << '\n';
         return 2;
     }
+    tellRepair();
     c.out << path << '\n';
     if (!result.recordProblem.isEmpty()) c.err << result.recordProblem << '\n';
     return 0;
@@ -232,7 +242,7 @@ int runCheck(const Call &c)
         c.out << line << '\n';
     c.out << Statistics::totalNetText(f.netCents) << '\n'
           << Statistics::totalRendementText(f.rendCents) << '\n'
-          << Statistics::totalGeneralText(f.netCents + f.rendCents) << '\n';
+          << Statistics::totalGeneralText(f.generalCents()) << '\n';
     for (const QString &line : session.errorLines())
         c.out << line << '\n';
     return f.wrong == 0 ? 0 : 1;
@@ -273,15 +283,18 @@ int runReport(const Call &c)
     Session session;
     if (!importList(c.args[1], session, c.err)) return 2;
     PreparedReport report;
+    // As the window's command: every key becomes its RIP key, then the figures; the repair is
+    // told even when the report then cannot be prepared.
+    Session::RepairResult repair;
+    const bool list = c.args[0] == u"list";
     try {
-        if (c.args[0] == u"list") {
+        if (list) {
             if (session.figures().shown == 0) {
                 c.err << ReportTexts::NoDataToPrint << '\n';
                 return 1;
             }
-            // As the window's command: every key becomes its RIP key, then the figures.
-            report = session.listReport(placeText(c.value("place")));
-            c.out << "RIP corrected for all items." << '\n';
+            report = session.listReport(placeText(c.value("place")), -1, {}, &repair);
+            c.out << repairMessage(KeyKind::Rip, repair) << '\n';
         } else {
             if (session.wrongRows().empty()) {
                 c.err << ReportTexts::NoErrors << '\n';
@@ -290,6 +303,8 @@ int runReport(const Call &c)
             report = session.errorReport();
         }
     } catch (const UserError &e) {
+        if (list && (repair.repaired > 0 || !repair.leftRows.empty()))
+            c.out << repairMessage(KeyKind::Rip, repair) << '\n';
         c.err << e.message() << '\n';
         return 2;
     }

@@ -22,6 +22,7 @@
 #include "reports/ReportTexts.h"
 #include "session/JournalKeeper.h"
 #include "session/ListJournal.h"
+#include "session/RepairMessage.h"
 #include "settings/Cleaner.h"
 #include "settings/Settings.h"
 #include "update/CurlHttpClient.h"
@@ -65,17 +66,12 @@ const QString ImportFilter = QStringLiteral(
     "All Files|*.*|Text Files (*.txt)|*.txt|Excel Files (*.xlsx;*.xls;*.ods)|*.xlsx;*.xls;*.ods");
 const QString Imported = QStringLiteral("Imported: ");
 const QString TypeCounts = QStringLiteral("D: %1\nI: %2\nP: %3");
-const QString CleCorrected = QStringLiteral("CLE corrected for all items.");
-const QString RipCorrected = QStringLiteral("RIP corrected for all items.");
 const QString CleanCompleted = QStringLiteral("Clean completed.");
 const QString DeleteAll = QStringLiteral("Supprimer tous les enregistrements ?");
 const QString DeleteAllCount = QStringLiteral("\n(%1 lignes)");
 const QString DeleteShown = QStringLiteral("Un filtre est en cours : supprimer les %1 lignes "
                                            "affichées ?\n(Les %2 lignes masquées sont gardées.)");
 const QString ShownCount = QStringLiteral("%1 / %2 lignes affichées");
-const QString RepairPartial = QStringLiteral(
-    "%1 corrigé pour %2 lignes sur %3. %4 ligne(s) n’ont pas pu être corrigées (compte vide ou "
-    "pas uniquement des chiffres) : ligne(s) %5");
 const QString UnreadableAmounts = QStringLiteral("Montants illisibles (hors totaux): %1");
 const QString Saved = QStringLiteral("Modifications enregistrées avec succès.");
 const QString Added = QStringLiteral("Nouvelle ligne ajoutée avec succès.");
@@ -913,10 +909,10 @@ void MainWindow::showFigures()
     const ListPanels &p = m_session->panels();
     m_netTotalLabel->setText(Statistics::totalNetText(f.netCents));
     m_rendementTotalLabel->setText(Statistics::totalRendementText(f.rendCents));
-    m_generalTotalLabel->setText(Statistics::totalGeneralText(f.netCents + f.rendCents));
+    m_generalTotalLabel->setText(Statistics::totalGeneralText(f.generalCents()));
     m_netTotalBox->setText(AmountText::formatCents(f.netCents));
     m_rendementTotalBox->setText(AmountText::formatCents(f.rendCents));
-    m_generalTotalBox->setText(AmountText::formatCents(f.netCents + f.rendCents));
+    m_generalTotalBox->setText(AmountText::formatCents(f.generalCents()));
 
     // The error lines: the three counters, a warning for amounts that do not read, then one
     // line per shown line in error, made when shown.
@@ -944,11 +940,10 @@ void MainWindow::showFigures()
     m_duplicateAccountsView->setLines(p.duplicateAccounts);
     m_contractTypesView->setLines(p.contractTypes);
     m_duplicateAccountsCountLabel->setText(
-        counted("Nb Comptes Double : ", int(p.duplicateAccounts.size()) - 1));
-    m_contractTypesCountLabel->setText(
-        counted("Nb Type Du Contrat : ", int(p.contractTypes.size()) - 1));
+        counted("Nb Comptes Double : ", p.duplicateAccountCount()));
+    m_contractTypesCountLabel->setText(counted("Nb Type Du Contrat : ", p.contractTypeCount()));
     m_wrongKeysCountLabel->setText(counted("Nb des Erreur : ", f.wrong));
-    m_duplicateNamesCountLabel->setText(counted("Nb Nom Double : ", int(p.duplicateNames.size())));
+    m_duplicateNamesCountLabel->setText(counted("Nb Nom Double : ", p.duplicateNameCount()));
     m_shownCountLabel->setText(
         m_session->list().filtered() ? Texts::ShownCount.arg(f.shown).arg(f.all) : QString());
 }
@@ -967,21 +962,7 @@ void MainWindow::repairCcpKeys()
 
 void MainWindow::reportRepair(KeyKind kind, const Session::RepairResult &result)
 {
-    const bool rip = kind == KeyKind::Rip;
-    if (result.leftRows.empty()) {
-        m_prompts->message(this, rip ? Texts::RipCorrected : Texts::CleCorrected);
-        return;
-    }
-    QStringList rows;
-    for (size_t i = 0; i < result.leftRows.size() && i < 5; ++i)
-        rows << QString::number(result.leftRows[i] + 1);
-    QString text = Texts::RepairPartial.arg(rip ? QStringLiteral("RIP") : QStringLiteral("CLE"))
-                       .arg(result.repaired)
-                       .arg(result.repaired + int(result.leftRows.size()))
-                       .arg(result.leftRows.size())
-                       .arg(rows.join(QStringLiteral(", ")));
-    if (result.leftRows.size() > 5) text += QStringLiteral(" …");
-    m_prompts->message(this, text);
+    m_prompts->message(this, repairMessage(kind, result));
 }
 
 // --- list commands ---

@@ -8,6 +8,7 @@
 #include "model/TextColumns.h"
 #include "model/TransferLine.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QFrame>
@@ -98,10 +99,10 @@ void RecordEditor::buildControls()
     };
     QPushButton *clear = button(QStringLiteral("Clear Case"), "clearButton");
     cells->addWidget(clear, row - 1, 2, Qt::AlignRight);
-    QPushButton *save = button(QStringLiteral("Enregistrer"), "saveButton");
+    QPushButton *save = m_saveButton = button(QStringLiteral("Enregistrer"), "saveButton");
     // Enter saves; Escape cancels.
     save->setDefault(true);
-    QPushButton *addNew = button(QStringLiteral("Add New"), "addNewButton");
+    QPushButton *addNew = m_addNewButton = button(QStringLiteral("Add New"), "addNewButton");
     QPushButton *cancel = button(QStringLiteral("Annuler"), "cancelButton");
     auto *actions = new QHBoxLayout;
     actions->addWidget(save);
@@ -267,12 +268,12 @@ void RecordEditor::keepBoxes()
         m_closedWith << e->text();
 }
 
-bool RecordEditor::amountsRead()
+bool RecordEditor::formatAmounts()
 {
+    // Saving applies what leaving an amount box does, so that Enter, which saves without
+    // leaving the box, keeps exactly what Tab would have shown.
     for (QLineEdit *box : {m_netBox, m_rendementBox}) {
-        long long cents = 0;
-        if (!readAmountCents(box->text(), cents)) {
-            m_prompts->error(this, notAFloatMessage(box->text()));
+        if (!formatAmount(box)) {
             box->setFocus();
             return false;
         }
@@ -282,7 +283,7 @@ bool RecordEditor::amountsRead()
 
 void RecordEditor::save()
 {
-    if (!amountsRead()) return;
+    if (!formatAmounts()) return;
     keepBoxes();
     m_closed = Closed::Saved;
     done(QDialog::Accepted);
@@ -290,7 +291,7 @@ void RecordEditor::save()
 
 void RecordEditor::addNew()
 {
-    if (!amountsRead()) return;
+    if (!formatAmounts()) return;
     keepBoxes();
     m_closed = Closed::Added;
     done(QDialog::Accepted);
@@ -302,15 +303,17 @@ void RecordEditor::completeAccount()
     if (t.size() < 10) m_accountBox->setText(t.rightJustified(10, u'0'));
 }
 
-void RecordEditor::formatAmount(QLineEdit *box)
+bool RecordEditor::formatAmount(QLineEdit *box)
 {
     const QString t = box->text();
-    if (t.isEmpty()) return;
-    double v = 0;
-    if (readNumber(t, v))
-        box->setText(AmountText::format(v, AmountText::EditorPattern));
-    else
-        m_prompts->error(this, notAFloatMessage(t));
+    if (t.isEmpty()) return true;
+    QString normalised, message;
+    if (!normaliseEditedAmount(t, normalised, message)) {
+        m_prompts->error(this, message);
+        return false;
+    }
+    if (normalised != t) box->setText(normalised);
+    return true;
 }
 
 bool RecordEditor::refusesKey(QLineEdit *box, QKeyEvent *event)
@@ -350,8 +353,10 @@ bool RecordEditor::eventFilter(QObject *watched, QEvent *event)
     if (box && event->type() == QEvent::FocusOut) {
         if (box == m_accountBox)
             completeAccount();
-        else if (box == m_netBox || box == m_rendementBox)
-            formatAmount(box);
+        else if ((box == m_netBox || box == m_rendementBox) &&
+                 !(QApplication::focusWidget() == m_saveButton ||
+                   QApplication::focusWidget() == m_addNewButton))
+            formatAmount(box); // a save applies the same rule: one message, not two
     }
     return QDialog::eventFilter(watched, event);
 }

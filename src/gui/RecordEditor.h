@@ -49,12 +49,14 @@ private:
     void cancel();
     // Pads the account with leading zeros to ten digits when the clerk leaves its box.
     void completeAccount();
-    // Shows an amount in the editor's format when the clerk leaves its box.
-    void formatAmount(QLineEdit *box);
+    // Shows an amount in the editor's format when the clerk leaves its box; false, after
+    // telling the clerk, when it does not read or is too large.
+    bool formatAmount(QLineEdit *box);
     // True when the key press is refused by the box's rule.
     bool refusesKey(QLineEdit *box, QKeyEvent *event);
-    // False, after telling the clerk, when an amount box holds a text that does not read.
-    bool amountsRead();
+    // Formats both amounts as leaving their boxes does, before a save; false, after telling
+    // the clerk, when one does not read or is too large.
+    bool formatAmounts();
     void keepBoxes();
 
     std::shared_ptr<Prompts> m_prompts;
@@ -68,6 +70,8 @@ private:
     QLineEdit *m_insuranceBox = nullptr;
     QLineEdit *m_nameBox = nullptr;
     QLineEdit *m_contractTypeBox = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    QPushButton *m_addNewButton = nullptr;
     // The keys worked out from the account, each with a button that copies it to the key box.
     QLineEdit *m_computedCcpKeyBox = nullptr;
     QLineEdit *m_computedRipKeyBox = nullptr;

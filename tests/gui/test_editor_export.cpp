@@ -373,6 +373,67 @@ private slots:
         m_prompts->take();
     }
 
+    // Every way of saving from the editor keeps an amount exactly as leaving its box shows
+    // it, or refuses it with the same message: the line never holds a text the screen, the
+    // totals and the paper would read differently.
+    void editorSavePathsNormaliseAmounts()
+    {
+        startWindow();
+        import(fixture("small.txt"));
+        m_prompts->take();
+        enum Path { SaveButton, EnterKey, AddThenSave, AddNew };
+        struct Typed {
+            QString text, kept;
+            qint64 cents;
+        };
+        const Typed typed[] = {{"45000", "45 000,00", 4500000},
+                               {"12,5", " 12,50", 1250},
+                               {"1 234,5", "1 234,50", 123450},
+                               {"12,3,4", {}, 0}};
+        for (Path path : {SaveButton, EnterKey, AddThenSave, AddNew}) {
+            for (const Typed &t : typed) {
+                const QString trace = QStringLiteral("path %1, %2").arg(path).arg(t.text);
+                const int before = list().count();
+                selectRow(1);
+                m_prompts->take();
+                m_prompts->dialogs.enqueue([&](QDialog *d) {
+                    auto *net = findNamed<QLineEdit>(d, "netBox");
+                    net->setFocus();
+                    net->setText(t.text); // pasted: no typing rule applies
+                    if (path == EnterKey)
+                        QTest::keyClick(net, Qt::Key_Return);
+                    else
+                        findNamed<QPushButton>(d, path == AddNew ? "addNewButton" : "saveButton")
+                            ->click();
+                    if (t.kept.isEmpty()) {
+                        QVERIFY2(d->isVisible(), qPrintable(trace));
+                        findNamed<QPushButton>(d, "cancelButton")->click();
+                    }
+                });
+                const bool add = path == AddThenSave || path == AddNew;
+                findNamed<QAction>(&form(), add ? "addLineAction" : "editLineAction")->trigger();
+                const QStringList shown = m_prompts->take();
+                if (t.kept.isEmpty()) {
+                    QVERIFY2(shown.contains("error: '12,3,4' is not a valid floating point value"),
+                             qPrintable(trace));
+                    QCOMPARE(shown.count(u"error: '12,3,4' is not a valid floating point value"),
+                             1);
+                    QCOMPARE(list().count(), before);
+                    continue;
+                }
+                const int row = add ? list().count() - 1 : 1;
+                QCOMPARE(list().count(), before + (add ? 1 : 0));
+                QVERIFY2(list().line(row).subItem(TransferLine::Net) == t.kept, qPrintable(trace));
+                QCOMPARE(list().line(row).figures.netCents, t.cents);
+            }
+        }
+        // The shared editor kept its last amount formatted too; the totals are the lines'.
+        qint64 total = 0;
+        for (int r = 0; r < list().count(); ++r)
+            total += list().line(r).figures.netCents;
+        QCOMPARE(form().session().figures().netCents, total);
+    }
+
     void exportWritesTheTransferFile()
     {
         startWindow();

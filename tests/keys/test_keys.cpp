@@ -70,14 +70,26 @@ TEST(Keys, Comparisons)
         Status status;
     };
     const Case cases[] = {
-        {u"0000000000", u"00", Status::Ccp},    {u"0000000000", u" 00", Status::Ccp},
-        {u"0000000000", u"00 ", Status::Ccp},   {u"0000000000", u"12", Status::Rip},
-        {u"0000000000", u" 12 ", Status::Rip},  {u"0000000000", u"0", Status::Wrong},
-        {u"0000000000", u"5", Status::Wrong},   {u"0000000000", u"", Status::Wrong},
-        {u"0000000000", u"012", Status::Wrong}, {u"0000000000", u"+0", Status::Wrong},
-        {u"0000000000", u"-0", Status::Wrong},  {u"", u"00", Status::Wrong},
-        {u"0012345678", u"03", Status::Rip},    {u"0012345678", u"28", Status::Ccp},
-        {u"0012345678", u"3", Status::Wrong},   {u"00123-5678", u"03", Status::Wrong},
+        {u"0000000000", u"00", Status::Ccp},
+        {u"0000000000", u" 00", Status::Ccp},
+        {u"0000000000", u"00 ", Status::Ccp},
+        {u"0000000000", u"12", Status::Rip},
+        {u"0000000000", u" 12 ", Status::Rip},
+        {u"0000000000", u"0", Status::Wrong},
+        {u"0000000000", u"5", Status::Wrong},
+        {u"0000000000", u"", Status::Wrong},
+        {u"0000000000", u"012", Status::Wrong},
+        {u"0000000000", u"+0", Status::Wrong},
+        {u"0000000000", u"-0", Status::Wrong},
+        {u"", u"00", Status::Wrong},
+        {u"0012345678", u"03", Status::Rip},
+        {u"0012345678", u"28", Status::Ccp},
+        {u"0012345678", u"3", Status::Wrong},
+        {u"00123-5678", u"03", Status::Wrong},
+        // A key must be the whole cell: the RIP key followed by a digit is wrong.
+        {u"0012345678", u"035", Status::Wrong},
+        // An account whose CCP key equals its RIP key counts as RIP.
+        {u"6893396409", u"04", Status::Rip},
     };
     for (const Case &c : cases) {
         TransferLine line;

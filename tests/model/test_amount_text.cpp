@@ -79,9 +79,34 @@ TEST(AmountText, NumberRuleReadsCellsAndGivesZeroOtherwise)
         EXPECT_DOUBLE_EQ(numberOrZero(AmountText::format(v)), v);
 }
 
-TEST(AmountText, DigitsRules)
+TEST(AmountText, EditedAmountsAreNormalisedOrRefusedByOneRule)
 {
-    EXPECT_EQ(onlyDigitsAndDot(AmountText::format(1234.5)), QStringLiteral("123450"));
-    EXPECT_EQ(onlyDigitsAndDot(u"a1.2-3"), QStringLiteral("1.23"));
-    EXPECT_EQ(onlyDigitsAndDot(u""), QString());
+    struct Case {
+        const char16_t *typed;
+        const char16_t *kept;    // nullptr: refused
+        const char16_t *message; // when refused
+    };
+    const Case cases[] = {
+        {u"", u"", nullptr},
+        {u"  ", u"", nullptr},
+        {u"5", u" 5,00", nullptr},
+        {u"45000", u"45 000,00", nullptr},
+        {u"12,5", u" 12,50", nullptr},
+        {u"1 234,5", u"1 234,50", nullptr},
+        {u"12345,678", u"12 345,68", nullptr},
+        {u"-100", u"- 100,00", nullptr},
+        {u"99999999999,99", u"99999999 999,99", nullptr},
+        {u"12,3,4", nullptr, u"'12,3,4' is not a valid floating point value"},
+        {u"100000000000", nullptr, u"Le montant « 100000000000 » dépasse 13 chiffres de centimes."},
+    };
+    for (const Case &c : cases) {
+        QString kept, message;
+        const bool ok = normaliseEditedAmount(QStringView(c.typed), kept, message);
+        EXPECT_EQ(ok, c.kept != nullptr) << QString::fromUtf16(c.typed).toStdString();
+        if (c.kept)
+            EXPECT_EQ(kept, QString::fromUtf16(c.kept))
+                << QString::fromUtf16(c.typed).toStdString();
+        else
+            EXPECT_EQ(message, QString::fromUtf16(c.message));
+    }
 }

@@ -296,42 +296,42 @@ TEST(ListReport, FieldsVariablesAndAmounts)
         QVariant value;
     };
     const std::vector<Field> fields = {
-        {"CodePTT", "00799999"},
-        {"Compte", "0012345678"},
-        {"Cle", "03"},
-        {"NetPayer", 1234.56},
-        {"Rend", 0.0},
-        {"Assur", "110000000001"},
-        {"NomPrenom", "ALI BEN"},
-        {"Type", " p "},
-        {"nomprenom", QVariant()},
-        {"NetPayer ", QVariant()},
-        {"Dir", QVariant()},
+        {"CodePTT", "00799999"},          {"Compte", "0012345678"}, {"Cle", "03"},
+        {"NetPayer", moneyValue(123456)}, {"Rend", moneyValue(0)},  {"Assur", "110000000001"},
+        {"NomPrenom", "ALI BEN"},         {"Type", " p "},          {"nomprenom", QVariant()},
+        {"NetPayer ", QVariant()},        {"Dir", QVariant()},
     };
     for (const Field &f : fields)
         EXPECT_EQ(ListReport::fieldValue(l, f.name), f.value) << f.name.toStdString();
 
-    // Amount cells: an empty cell reads 0; a cell that does not read stops the report.
+    // Amounts are the centimes read when the cell was set, whatever the cell's form: an
+    // empty cell is 0, a sign is kept, a cell that does not read stops the report.
     struct Amount {
         QString cell;
-        double value;
+        qint64 cents;
         QString error;
     };
     const std::vector<Amount> amounts = {
-        {"  1 234,56", 1234.56, {}},
-        {"   0,05", 0.05, {}},
+        {"  1 234,56", 123456, {}},
+        {"   0,05", 5, {}},
+        {"45000", 4500000, {}},
+        {"12,5", 1250, {}},
+        {"-100,00", -10000, {}},
         {"", 0, {}},
         {"   ", 0, {}},
         {"12.5", 0, "'12.5' is not a valid floating point value"},
-        {"abc", 0, "'' is not a valid floating point value"},
+        {"abc", 0, "'abc' is not a valid floating point value"},
     };
     for (const Amount &a : amounts) {
+        TransferLine cell = l;
+        cell.setSubItem(TransferLine::Net, a.cell);
         if (a.error.isEmpty()) {
-            EXPECT_DOUBLE_EQ(ListReport::amount(a.cell), a.value) << a.cell.toStdString();
+            EXPECT_EQ(ListReport::fieldValue(cell, "NetPayer"), moneyValue(a.cents))
+                << a.cell.toStdString();
             continue;
         }
         try {
-            ListReport::amount(a.cell);
+            ListReport::fieldValue(cell, "NetPayer");
             ADD_FAILURE() << "no error for " << a.cell.toStdString();
         } catch (const UserError &e) {
             EXPECT_EQ(e.message(), a.error);
@@ -510,14 +510,14 @@ TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
         rec.nomPrenom = i == 1 ? QStringLiteral("non connu") : QStringLiteral("NOM %1").arg(i);
         rec.newValue = QStringLiteral("28 - 03");
         rec.compte = account(i);
-        rec.netPayer = money(123456 + i);
-        rec.rendement = i == 2 ? QString() : money(i * 10);
+        rec.netCents = 123456 + i;
+        rec.rendCents = i == 2 ? 0 : i * 10;
         net += 123456 + i;
         rend += i == 2 ? 0 : i * 10;
         records.push_back(rec);
     }
     // "NetPayer " is answered, "NetPayer" is not.
-    EXPECT_EQ(ErrorReport::fieldValue(records[0], "NetPayer "), QVariant(1234.56));
+    EXPECT_EQ(ErrorReport::fieldValue(records[0], "NetPayer "), moneyValue(123456));
     EXPECT_EQ(ErrorReport::fieldValue(records[0], "NetPayer"), QVariant());
     EXPECT_EQ(ErrorReport::fieldValue(records[0], "Row"), QVariant(100));
     EXPECT_EQ(ErrorReport::fieldValue(records[0], "TimeStamp"), QVariant());
@@ -550,7 +550,7 @@ TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
             EXPECT_EQ(o.fontPixelSize, 0) << o.object->name.toStdString();
 
     // An amount that does not read abandons the report.
-    records[3].netPayer = QStringLiteral("1.234,00");
+    records[3].unreadableAmount = QStringLiteral("1.234,00");
     EXPECT_THROW(ErrorReport::prepare(records, Start), UserError);
     EXPECT_EQ(ErrorReport::prepare({}, Start).texts(0, "LineCount"),
               QStringList{"Nombre De Ligne : ( 0 )"});

@@ -12,8 +12,16 @@ QVariant fieldValue(const ListComparison &c, int entry, const QString &field)
     static const char16_t *const fields[ListComparison::ColumnCount] = {
         u"Categorie",     u"NumAss",    u"Nom",        u"AncienCompte",
         u"NouveauCompte", u"AncienNet", u"NouveauNet", u"Ecart"};
-    for (int col = 0; col < ListComparison::ColumnCount; ++col)
-        if (field == QStringView(fields[col])) return c.text(c.entries()[size_t(entry)], col);
+    const ListComparison::Entry &e = c.entries()[size_t(entry)];
+    for (int col = 0; col < ListComparison::ColumnCount; ++col) {
+        if (field != QStringView(fields[col])) continue;
+        // The amounts go to the page as money, formatted by the template.
+        if (col == ListComparison::OldNetColumn)
+            return c.hasOldNet(e) ? moneyValue(c.oldNetCents(e)) : QVariant();
+        if (col == ListComparison::NewNetColumn)
+            return c.hasNewNet(e) ? moneyValue(c.newNetCents(e)) : QVariant();
+        return c.text(e, col);
+    }
     return QVariant();
 }
 

@@ -166,9 +166,11 @@ std::vector<long long> netCents(const std::vector<TransferLine> &lines, const QS
 {
     std::vector<long long> nets(lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
-        const QStringView net = lines[i].subItemView(TransferLine::Net);
-        if (!readAmountCents(net, nets[i]))
-            throw UserError(NetUnreadable.arg(listName).arg(i + 1).arg(trimBlanks(net).toString()));
+        const TransferLine::Figures &f = lines[i].figures;
+        if (!f.netReadable)
+            throw UserError(NetUnreadable.arg(listName).arg(i + 1).arg(
+                trimBlanks(lines[i].subItemView(TransferLine::Net)).toString()));
+        nets[i] = f.netCents;
     }
     return nets;
 }

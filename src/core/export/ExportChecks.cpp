@@ -5,6 +5,8 @@
 #include "model/AmountText.h"
 #include "model/TransferLine.h"
 
+#include <tuple>
+
 namespace ExportChecks
 {
 
@@ -39,11 +41,12 @@ QStringList faults(const TransferLine &line)
     const QStringView numAss = trimBlanks(line.subItemView(TransferLine::NumAss));
     if (!allDigits(numAss))
         out << QStringLiteral("NumAss %1 (pas uniquement des chiffres)").arg(quoted(numAss));
-    for (auto [name, sub] :
-         {std::pair{"Net", int(TransferLine::Net)}, {"Rendement", int(TransferLine::Rendement)}}) {
+    const TransferLine::Figures &figures = line.figures;
+    for (auto [name, sub, readable, cents] :
+         {std::tuple{"Net", TransferLine::Net, figures.netReadable, figures.netCents},
+          {"Rendement", TransferLine::Rendement, figures.rendReadable, figures.rendCents}}) {
         const QStringView cell = line.subItemView(sub);
-        long long cents = 0;
-        if (!readAmountCents(cell, cents))
+        if (!readable)
             out << QStringLiteral("%1 %2 (montant illisible)")
                        .arg(QLatin1String(name), quoted(trimBlanks(cell)));
         else if (cents < 0)

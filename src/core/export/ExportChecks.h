@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/AmountText.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +12,7 @@ class WorkingList;
 namespace ExportChecks
 {
 
-inline constexpr long long MaxCents = 9999999999999LL; // thirteen digits
+inline constexpr long long MaxCents = MaxAmountCents; // thirteen digits
 
 // The faults of a line, each naming the column and the value: an account that is not
 // digits, a key that is not two digits, an insurance number that is not digits, an amount

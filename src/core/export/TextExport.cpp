@@ -2,7 +2,7 @@
 
 #include "ExportChecks.h"
 #include "keys/Keys.h"
-#include "model/AmountText.h"
+#include "model/RecordLayout.h"
 #include "model/TextColumns.h"
 #include "model/UserError.h"
 #include "model/WorkingList.h"
@@ -16,11 +16,6 @@ namespace TextExport
 
 namespace
 {
-
-struct Field {
-    const char *name;
-    int width;
-};
 
 // Appends text left-aligned and space-padded to width characters; a longer text is kept
 // whole (and refused by the checks).
@@ -44,47 +39,45 @@ QString centsTo13Digits(long long value)
 {
     const unsigned long long a = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
                                            : static_cast<unsigned long long>(value);
-    const QString digits = QString::number(a).rightJustified(13, u'0');
+    const QString digits = QString::number(a).rightJustified(RecordLayout::Net.width, u'0');
     return value < 0 ? u'-' + digits : digits;
 }
 
 QString buildRecord(const TransferLine &line, QStringList *faults)
 {
+    namespace L = RecordLayout;
     QString compte = trimBlanks(line.subItemView(TransferLine::Compte)).toString();
-    if (compte.size() < 10) compte = compte.rightJustified(10, u'0');
+    if (compte.size() < L::Account.width) compte = compte.rightJustified(L::Account.width, u'0');
     const QString cle = trimBlanks(line.subItemView(TransferLine::CleRip)).toString();
-    long long net = 0, rend = 0;
-    readAmountCents(line.subItemView(TransferLine::Net), net);
-    readAmountCents(line.subItemView(TransferLine::Rendement), rend);
     const QStringView numAss = trimBlanks(line.subItemView(TransferLine::NumAss));
     const QStringView nom = trimBlanks(line.subItemView(TransferLine::NomPrenom));
     const QStringView type = trimBlanks(line.subItemView(TransferLine::TypeContrat));
 
     QString rec;
     rec.reserve(TransferLine::RecordWidth + 8);
-    padRight(rec, TextColumns::mid(line.captionView(), 0, 9), 9);
-    padRight(rec, compte, 10);
-    padRight(rec, cle, 2);
-    rec.append(centsTo13Digits(net));
-    rec.append(centsTo13Digits(rend));
-    padRight(rec, numAss, 12);
-    padRight(rec, nom, 27);
-    padRight(rec, type, 1);
+    padRight(rec, TextColumns::mid(line.captionView(), 0, L::Caption.width), L::Caption.width);
+    padRight(rec, compte, L::Account.width);
+    padRight(rec, cle, L::Key.width);
+    rec.append(centsTo13Digits(line.figures.netCents));
+    rec.append(centsTo13Digits(line.figures.rendCents));
+    padRight(rec, numAss, L::Insurance.width);
+    padRight(rec, nom, L::Name.width);
+    padRight(rec, type, L::ContractType.width);
 
     if (faults) {
         *faults += ExportChecks::faults(line);
-        auto tooLong = [faults](const char *name, QStringView text, int width) {
+        auto tooLong = [faults](const L::Field &field, QStringView text) {
             const qsizetype size = TextColumns::length(text);
-            if (size > width)
+            if (size > field.width)
                 *faults << QStringLiteral("%1 (%2 caractères pour %3)")
-                               .arg(QLatin1String(name))
+                               .arg(QLatin1String(field.name))
                                .arg(size)
-                               .arg(width);
+                               .arg(field.width);
         };
-        tooLong("Compte", compte, 10);
-        tooLong("NumAss", numAss, 12);
-        tooLong("NomPrenom", nom, 27);
-        tooLong("TypeContrat", type, 1);
+        tooLong(L::Account, compte);
+        tooLong(L::Insurance, numAss);
+        tooLong(L::Name, nom);
+        tooLong(L::ContractType, type);
         if (hasControl(rec))
             *faults << QStringLiteral("caractère de contrôle (saut de ligne, tabulation…)");
     }
@@ -170,14 +163,16 @@ bool digitsColumn(QStringView digits, int width, bool exact, char *&out)
     return true;
 }
 
-bool centsColumn(QStringView amount, char *&out)
+// Writes an amount as centimes on its field, zeros in front; false when it did not read, is
+// negative or does not fit.
+bool centsColumn(const RecordLayout::Field &field, bool readable, long long cents, char *&out)
 {
-    long long cents = 0;
-    if (!readAmountCents(amount, cents) || cents < 0 || cents > ExportChecks::MaxCents)
-        return false;
-    for (int i = 12; i >= 0; --i, cents /= 10)
+    static_assert(RecordLayout::Net.width == 13 && RecordLayout::Rendement.width == 13 &&
+                  ExportChecks::MaxCents == 9999999999999LL);
+    if (!readable || cents < 0 || cents > ExportChecks::MaxCents) return false;
+    for (int i = field.width - 1; i >= 0; --i, cents /= 10)
         out[i] = char('0' + cents % 10);
-    out += 13;
+    out += field.width;
     return true;
 }
 
@@ -185,23 +180,29 @@ bool centsColumn(QStringView amount, char *&out)
 // has a fault (buildRecord then names it). out must have room for recordRoom(line) bytes.
 char *writeRecord(const TransferLine &line, char *out)
 {
+    namespace L = RecordLayout;
+    const TransferLine::Figures &f = line.figures;
     const QStringView numAss = trimBlanks(line.subItemView(TransferLine::NumAss));
-    bool ok = textColumn(TextColumns::mid(line.captionView(), 0, 9), 9, out) &&
-              digitsColumn(trimBlanks(line.subItemView(TransferLine::Compte)), 10, false, out) &&
-              digitsColumn(trimBlanks(line.subItemView(TransferLine::CleRip)), 2, true, out) &&
-              centsColumn(line.subItemView(TransferLine::Net), out) &&
-              centsColumn(line.subItemView(TransferLine::Rendement), out);
+    bool ok =
+        textColumn(TextColumns::mid(line.captionView(), 0, L::Caption.width), L::Caption.width,
+                   out) &&
+        digitsColumn(trimBlanks(line.subItemView(TransferLine::Compte)), L::Account.width, false,
+                     out) &&
+        digitsColumn(trimBlanks(line.subItemView(TransferLine::CleRip)), L::Key.width, true, out) &&
+        centsColumn(L::Net, f.netReadable, f.netCents, out) &&
+        centsColumn(L::Rendement, f.rendReadable, f.rendCents, out);
     if (!ok) return nullptr;
     if (numAss.isEmpty()) {
-        std::fill(out, out + 12, ' ');
-        out += 12;
+        std::fill(out, out + L::Insurance.width, ' ');
+        out += L::Insurance.width;
     } else {
         for (QChar c : numAss)
             if (c < u'0' || c > u'9') return nullptr;
-        if (!textColumn(numAss, 12, out)) return nullptr;
+        if (!textColumn(numAss, L::Insurance.width, out)) return nullptr;
     }
-    if (!textColumn(trimBlanks(line.subItemView(TransferLine::NomPrenom)), 27, out) ||
-        !textColumn(trimBlanks(line.subItemView(TransferLine::TypeContrat)), 1, out))
+    if (!textColumn(trimBlanks(line.subItemView(TransferLine::NomPrenom)), L::Name.width, out) ||
+        !textColumn(trimBlanks(line.subItemView(TransferLine::TypeContrat)), L::ContractType.width,
+                    out))
         return nullptr;
     *out++ = '\r';
     *out++ = '\n';

@@ -47,12 +47,9 @@ void writeFile(const WorkingList &list, const QString &path)
         const int row = r + 1;
         book.text(row, 0, line.subItemView(TransferLine::Compte));
         book.text(row, 1, line.subItemView(TransferLine::CleRip));
-        for (int col : {2, 3}) {
-            long long cents = 0;
-            readAmountCents(
-                line.subItemView(col == 2 ? TransferLine::Net : TransferLine::Rendement), cents);
-            book.number(row, col, double(cents) / 100.0);
-        }
+        // Amounts are the line's centimes (checked before writing), as numbers of dinars.
+        book.number(row, 2, double(line.figures.netCents) / 100.0);
+        book.number(row, 3, double(line.figures.rendCents) / 100.0);
         book.text(row, 4, line.subItemView(TransferLine::NumAss));
         book.text(row, 5, line.subItemView(TransferLine::NomPrenom));
         book.text(row, 6, line.subItemView(TransferLine::TypeContrat));

@@ -2,6 +2,7 @@
 
 #include "model/AmountText.h"
 #include "reports/ReportEngine.h"
+#include "reports/ReportValue.h"
 #include "words/AmountInWords.h"
 
 namespace AnnualStatement
@@ -17,8 +18,7 @@ QString amount(int64_t cents)
 
 QString inWords(int64_t cents)
 {
-    // Whole dinars and centimes are exact in a double up to 2^53 centimes.
-    return amountInWords(double(cents) / 100.0, QStringLiteral("FR"));
+    return amountInWordsOfCents(cents, QStringLiteral("FR"));
 }
 
 } // namespace
@@ -38,8 +38,9 @@ QVariant fieldValue(const PersonPayment &p, const QString &field)
     if (field == u"Mois") return p.exported.exportedAt.toString(QStringLiteral("MM/yyyy"));
     if (field == u"Code") return p.exported.code;
     if (field == u"Compte") return QString(p.line.account + u'/' + p.line.key);
-    if (field == u"Net") return amount(p.line.netCents);
-    if (field == u"Rendement") return amount(p.line.rendCents);
+    // Amounts go to the page as money, formatted (and summed) by the template.
+    if (field == u"Net") return moneyValue(p.line.netCents);
+    if (field == u"Rendement") return moneyValue(p.line.rendCents);
     return QVariant();
 }
 

@@ -21,7 +21,8 @@ struct Totals {
 };
 Totals totals(const std::vector<PersonPayment> &payments);
 
-// A field of a payment: Mois ("MM/yyyy"), Code, Compte ("account/key"), Net, Rendement.
+// A field of a payment: Mois ("MM/yyyy"), Code, Compte ("account/key"), Net and Rendement
+// (money).
 QVariant fieldValue(const PersonPayment &payment, const QString &field);
 // A variable, case ignored: Dir, NumAss, Nom (the latest name), Annee, TotalNet, TotalRend,
 // TotalGeneral, ChN and ChR (the totals in French words).

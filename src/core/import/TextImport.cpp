@@ -3,6 +3,7 @@
 #include "LineReader.h"
 #include "keys/Keys.h"
 #include "model/AmountText.h"
+#include "model/RecordLayout.h"
 #include "model/TextColumns.h"
 #include "model/UserError.h"
 
@@ -28,6 +29,7 @@ long long amountFieldCents(QStringView field)
 
 TransferLine parseRecord(QStringView record)
 {
+    namespace L = RecordLayout;
     if (TextColumns::hasSurrogates(record)) {
         // Rare: each character stands in one unit for the cut, then the text fields get
         // their true characters back.
@@ -37,14 +39,14 @@ TransferLine parseRecord(QStringView record)
             plain.append(c.size() == 1 ? c[0] : QChar(QChar::ReplacementCharacter));
         }
         TransferLine line = parseRecord(QStringView(plain));
-        auto field = [record](int from, int count) {
-            return TextColumns::mid(record, from, count);
+        auto field = [record](const L::Field &f) {
+            return TextColumns::mid(record, f.start, f.width);
         };
-        line.setCaption(field(0, 9));
-        line.setSubItem(TransferLine::CleRip, trimBlanks(field(19, 2)));
-        line.setSubItem(TransferLine::NumAss, trimBlanks(field(47, 12)));
-        line.setSubItem(TransferLine::NomPrenom, trimBlanks(field(59, 27)));
-        line.setSubItem(TransferLine::TypeContrat, trimBlanks(field(86, 1)));
+        line.setCaption(field(L::Caption));
+        line.setSubItem(TransferLine::CleRip, trimBlanks(field(L::Key)));
+        line.setSubItem(TransferLine::NumAss, trimBlanks(field(L::Insurance)));
+        line.setSubItem(TransferLine::NomPrenom, trimBlanks(field(L::Name)));
+        line.setSubItem(TransferLine::TypeContrat, trimBlanks(field(L::ContractType)));
         return line;
     }
     // Built in place on the stack: a line costs one allocation, its own cell text.
@@ -54,19 +56,19 @@ TransferLine parseRecord(QStringView record)
         std::fill(padded + record.size(), padded + TransferLine::RecordWidth, QChar(u' '));
         record = QStringView(padded, TransferLine::RecordWidth);
     }
-    QChar compte[10];
+    QChar compte[L::Account.width];
     int compteLen = 0;
-    for (QChar c : record.mid(9, 10))
+    for (QChar c : L::Account.of(record))
         if (c >= u'0' && c <= u'9') compte[compteLen++] = c;
     QChar net[64], rend[64];
-    const int netLen = AmountText::formatCentsInto(amountFieldCents(record.mid(21, 13)),
+    const int netLen = AmountText::formatCentsInto(amountFieldCents(L::Net.of(record)),
                                                    AmountText::ListPattern, net);
-    const int rendLen = AmountText::formatCentsInto(amountFieldCents(record.mid(34, 13)),
+    const int rendLen = AmountText::formatCentsInto(amountFieldCents(L::Rendement.of(record)),
                                                     AmountText::ListPattern, rend);
-    return TransferLine(record.left(9), QStringView(compte, compteLen),
-                        trimBlanks(record.mid(19, 2)), QStringView(net, netLen),
-                        QStringView(rend, rendLen), trimBlanks(record.mid(47, 12)),
-                        trimBlanks(record.mid(59, 27)), trimBlanks(record.mid(86, 1)));
+    return TransferLine(L::Caption.of(record), QStringView(compte, compteLen),
+                        trimBlanks(L::Key.of(record)), QStringView(net, netLen),
+                        QStringView(rend, rendLen), trimBlanks(L::Insurance.of(record)),
+                        trimBlanks(L::Name.of(record)), trimBlanks(L::ContractType.of(record)));
 }
 
 std::vector<TransferLine> importFile(const QString &path, const Progress &progress)

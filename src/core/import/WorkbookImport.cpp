@@ -24,9 +24,6 @@ namespace
 const char *const ColumnNames[Columns] = {"Compte", "CLE/RIP",   "Net",        "Rendement",
                                           "NumAss", "NomPrenom", "TypeContrat"};
 
-// The transfer record holds an amount as 13 digits of centimes.
-constexpr double MaxAmountCents = 9999999999999.0;
-
 } // namespace
 
 [[noreturn]] void fail(const QString &pattern, const QString &path)
@@ -205,7 +202,7 @@ QString refusal(const Cell &cell, int col, const SheetTexts &texts, double &amou
     if (!isAmount) return QString();
     if (!cellAmount(cell, texts, amount))
         return Texts::filled(Texts::NotAnAmount, {cellText(cell, texts)});
-    if (std::abs(std::round(amount * 100)) > MaxAmountCents)
+    if (std::abs(std::round(amount * 100)) > double(MaxAmountCents))
         return Texts::filled(Texts::AmountTooLarge, {cellText(cell, texts)});
     return QString();
 }

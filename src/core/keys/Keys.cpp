@@ -32,29 +32,41 @@ QString notAnIntegerMessage(QStringView text)
     return QStringLiteral("'%1' is not a valid integer value").arg(text);
 }
 
-int ccpKeyValue(QStringView compte, QChar *offending)
+namespace
+{
+
+// The weighted digit sum of the account modulo 100: the last character weighs 4, the one
+// before 5, ... A character that is not a digit counts as 0 when lenient, else ends the sum
+// with -1. The sum is reduced every 1024 characters, so any length fits.
+int weightedSum(QStringView compte, bool lenient)
 {
     const qsizetype len = compte.size();
-    const QChar *d = compte.data();
-    // Weights: the last character 4, the one before 5, ... The sum stays far below 2^31 for
-    // a few thousand characters; it is reduced modulo 100 every 1024 to allow any length.
+    long long total = 0;
+    for (qsizetype i = 0; i < len; ++i) {
+        const unsigned v = unsigned(compte[i].unicode()) - u'0';
+        if (v <= 9)
+            total += v * ((len - 1 - i + 4) % 100);
+        else if (!lenient)
+            return -1;
+        if ((i & 1023) == 1023) total %= 100;
+    }
+    return int(total % 100);
+}
+
+} // namespace
+
+int ccpKeyValue(QStringView compte, QChar *offending)
+{
     if (offending) {
         // Name the last character that is not a digit.
-        for (qsizetype i = len - 1; i >= 0; --i) {
-            if (!isDigit(d[i])) {
-                *offending = d[i];
+        for (qsizetype i = compte.size() - 1; i >= 0; --i) {
+            if (!isDigit(compte[i])) {
+                *offending = compte[i];
                 return -1;
             }
         }
     }
-    long long total = 0;
-    for (qsizetype i = 0; i < len; ++i) {
-        const unsigned v = unsigned(d[i].unicode()) - u'0';
-        if (v > 9) return -1;
-        total += v * ((len - 1 - i + 4) % 100);
-        if ((i & 1023) == 1023) total %= 100;
-    }
-    return int(total % 100);
+    return weightedSum(compte, false);
 }
 
 QString ccpKeyText(QStringView ccp)
@@ -67,14 +79,7 @@ QString ccpKeyText(QStringView ccp)
 
 QString lenientCcpKeyText(QStringView compte)
 {
-    const qsizetype len = compte.size();
-    long long total = 0;
-    for (qsizetype i = 0; i < len; ++i) {
-        const unsigned v = unsigned(compte[i].unicode()) - u'0';
-        if (v <= 9) total += v * ((len - 1 - i + 4) % 100);
-        if ((i & 1023) == 1023) total %= 100;
-    }
-    return twoDigits(int(total % 100));
+    return twoDigits(weightedSum(compte, true));
 }
 
 int ripKeyValue(QStringView compte)

@@ -71,8 +71,13 @@ ErrorRecord errorRecord(const TransferLine &line, int position)
     rec.newValue = v.ccpKey < 0 ? QStringLiteral("?? - ??")
                                 : twoDigits(v.ccpKey) + QStringLiteral(" - ") + twoDigits(v.ripKey);
     rec.compte = line.subItem(TransferLine::Compte);
-    rec.netPayer = trimBlanks(line.subItemView(TransferLine::Net)).toString();
-    rec.rendement = trimBlanks(line.subItemView(TransferLine::Rendement)).toString();
+    const TransferLine::Figures &f = line.figures;
+    rec.netCents = f.netCents;
+    rec.rendCents = f.rendCents;
+    if (!f.netReadable)
+        rec.unreadableAmount = trimBlanks(line.subItemView(TransferLine::Net)).toString();
+    else if (!f.rendReadable)
+        rec.unreadableAmount = trimBlanks(line.subItemView(TransferLine::Rendement)).toString();
     return rec;
 }
 

@@ -15,8 +15,10 @@ struct ErrorRecord {
     QString nomPrenom;
     QString newValue; // "CCP - RIP", the keys the account has
     QString compte;
-    QString netPayer;
-    QString rendement;
+    // The line's amounts as the session read them when the line entered or changed.
+    long long netCents = 0;
+    long long rendCents = 0;
+    QString unreadableAmount; // the text of an amount cell that does not read, if any
 };
 
 // What a line's key cell holds compared with its account's keys. Both cells are read
@@ -34,7 +36,8 @@ KeyVerdict checkKeys(const TransferLine &line);
 // counted from 1, with what was expected (or why nothing can be).
 QString errorLineText(const TransferLine &line, int position);
 
-// The error report's record of a wrong line at a position counted from 1.
+// The error report's record of a wrong line at a position counted from 1; its amounts are
+// the line's derived figures.
 ErrorRecord errorRecord(const TransferLine &line, int position);
 
 // The key a repair writes: the account's CCP key or RIP key, from the account without

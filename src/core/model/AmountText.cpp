@@ -273,11 +273,27 @@ QString notAFloatMessage(QStringView text)
     return QStringLiteral("'%1' is not a valid floating point value").arg(text);
 }
 
-QString onlyDigitsAndDot(QStringView s)
+bool normaliseEditedAmount(QStringView text, QString &normalised, QString &message)
 {
-    QString out;
-    out.reserve(s.size());
-    for (QChar c : s)
-        if ((c >= u'0' && c <= u'9') || c == u'.') out.append(c);
-    return out;
+    qsizetype b = 0, e = text.size();
+    while (b < e && text[b].unicode() <= u' ')
+        ++b;
+    while (e > b && text[e - 1].unicode() <= u' ')
+        --e;
+    if (b == e) {
+        normalised.clear();
+        return true;
+    }
+    long long cents = 0;
+    if (!readAmountCents(text, cents)) {
+        message = notAFloatMessage(text);
+        return false;
+    }
+    if (cents > MaxAmountCents || cents < -MaxAmountCents) {
+        message = QStringLiteral("Le montant « %1 » dépasse 13 chiffres de centimes.")
+                      .arg(text.mid(b, e - b));
+        return false;
+    }
+    normalised = AmountText::formatCents(cents, AmountText::EditorPattern);
+    return true;
 }

@@ -39,5 +39,12 @@ bool readAmountCents(QStringView s, long long &cents);
 // "'%s' is not a valid floating point value" for a text the number rule cannot read.
 QString notAFloatMessage(QStringView text);
 
-// Keeps only '.' and the digits 0 to 9.
-QString onlyDigitsAndDot(QStringView s);
+// The largest amount a line may hold: thirteen digits of centimes, the width of the
+// transfer file's amount fields.
+inline constexpr long long MaxAmountCents = 9999999999999LL;
+
+// An amount typed or pasted in the record editor, as the editor keeps it: a blank text stays
+// empty; a text that reads as an amount (readAmountCents) of at most MaxAmountCents either
+// way is written with the editor's pattern. Otherwise false, with the message to show in
+// message: the same rule whether the clerk leaves the box or saves.
+bool normaliseEditedAmount(QStringView text, QString &normalised, QString &message);

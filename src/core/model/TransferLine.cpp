@@ -1,5 +1,7 @@
 #include "TransferLine.h"
 
+#include "AmountText.h"
+
 TransferLine::TransferLine(QStringView caption, QStringView compte, QStringView cleRip,
                            QStringView net, QStringView rendement, QStringView numAss,
                            QStringView nomPrenom, QStringView typeContrat)
@@ -15,6 +17,21 @@ TransferLine::TransferLine(QStringView caption, QStringView compte, QStringView 
         m_end[k] = uint32_t(m_data.size());
     }
     m_count = MaxSubItems;
+    readAmount(Net);
+    readAmount(Rendement);
+}
+
+void TransferLine::readAmount(int n)
+{
+    long long cents = 0;
+    const bool readable = readAmountCents(subItemView(n), cents);
+    if (n == Net) {
+        figures.netReadable = readable;
+        figures.netCents = readable ? cents : 0;
+    } else {
+        figures.rendReadable = readable;
+        figures.rendCents = readable ? cents : 0;
+    }
 }
 
 void TransferLine::replaceCell(int k, QStringView text)
@@ -34,6 +51,7 @@ void TransferLine::setSubItem(int n, QStringView text)
     while (m_count <= n)
         addSubItem(QStringView());
     replaceCell(n + 1, text);
+    if (n == Net || n == Rendement) readAmount(n);
 }
 
 void TransferLine::addSubItem(QStringView text)
@@ -44,4 +62,5 @@ void TransferLine::addSubItem(QStringView text)
     for (int j = m_count; j <= MaxSubItems; ++j)
         m_end[j] = uint32_t(m_data.size());
     replaceCell(m_count, text);
+    if (m_count - 1 == Net || m_count - 1 == Rendement) readAmount(m_count - 1);
 }

@@ -45,12 +45,14 @@ public:
     // What the key cell holds, from the account without surrounding blanks.
     enum class KeyStatus : uint8_t { Unchecked = 0, Rip = 1, Ccp = 2, Wrong = 3 };
 
-    // Figures derived from the cells; valid once the session has taken the line in. The ids
-    // name the trimmed name, account/key pair and contract type in that session's
-    // dictionaries (-1 for an empty name).
+    // Figures derived from the cells. The amounts are read whenever an amount cell is set,
+    // so they always stand for the cells: every total, printed figure, file and comparison
+    // takes them from here, never from the text again. The key status and the ids are set
+    // once the session has taken the line in; the ids name the trimmed name, account/key
+    // pair and contract type in that session's dictionaries (-1 for an empty name).
     struct Figures {
-        int64_t netCents = 0;
-        int64_t rendCents = 0;
+        int64_t netCents = 0;  // 0 when the cell does not read
+        int64_t rendCents = 0; // 0 when the cell does not read
         int32_t nameId = -1;
         int32_t pairId = -1;
         int32_t typeId = -1;
@@ -73,6 +75,8 @@ private:
         return QStringView(m_data).mid(from, m_end[k] - from);
     }
     void replaceCell(int k, QStringView text);
+    // Reads amount sub-item n (Net or Rendement) into the figures.
+    void readAmount(int n);
 
     QString m_data;
     std::array<uint32_t, MaxSubItems + 1> m_end{}; // end of the caption, then of each sub-item

@@ -12,16 +12,20 @@
 namespace ListReport
 {
 
-double amount(QStringView cell)
+namespace
 {
-    const QStringView trimmed = trimBlanks(cell);
-    // A line made in the record editor may have no amount at all: it prints as 0,00.
-    if (trimmed.isEmpty()) return 0.0;
-    const QString digits = onlyDigitsAndDot(trimmed);
-    double v = 0;
-    if (!readNumber(digits, v)) throw UserError(notAFloatMessage(digits));
-    return v / 100.0;
+
+// An amount of a line as money: the centimes derived when the line entered or changed.
+QVariant lineAmount(const TransferLine &line, TransferLine::SubItem cell)
+{
+    const TransferLine::Figures &f = line.figures;
+    const bool net = cell == TransferLine::Net;
+    if (!(net ? f.netReadable : f.rendReadable))
+        throw UserError(notAFloatMessage(trimBlanks(line.subItemView(cell))));
+    return moneyValue(net ? f.netCents : f.rendCents);
 }
+
+} // namespace
 
 QVariant fieldValue(const TransferLine &line, const QString &field)
 {
@@ -32,8 +36,8 @@ QVariant fieldValue(const TransferLine &line, const QString &field)
     }
     if (field == u"Compte") return line.subItem(TransferLine::Compte);
     if (field == u"Cle") return line.subItem(TransferLine::CleRip);
-    if (field == u"NetPayer") return amount(line.subItemView(TransferLine::Net));
-    if (field == u"Rend") return amount(line.subItemView(TransferLine::Rendement));
+    if (field == u"NetPayer") return lineAmount(line, TransferLine::Net);
+    if (field == u"Rend") return lineAmount(line, TransferLine::Rendement);
     if (field == u"Assur") return line.subItem(TransferLine::NumAss);
     if (field == u"NomPrenom") return line.subItem(TransferLine::NomPrenom);
     if (field == u"Type") return line.subItem(TransferLine::TypeContrat);
@@ -45,8 +49,8 @@ QVariant variableValue(const QString &name, const Variables &v)
     auto is = [&name](const char16_t *n) {
         return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
     };
-    if (is(u"ChN")) return amountInWords(double(v.totalNetCents) / 100.0, QStringLiteral("FR"));
-    if (is(u"ChR")) return amountInWords(double(v.totalRendCents) / 100.0, QStringLiteral("FR"));
+    if (is(u"ChN")) return amountInWordsOfCents(v.totalNetCents, QStringLiteral("FR"));
+    if (is(u"ChR")) return amountInWordsOfCents(v.totalRendCents, QStringLiteral("FR"));
     if (is(u"P") || is(u"I") || is(u"D")) {
         const Statistics::TypeCounts &c = v.typeCounts;
         return is(u"P") ? c.p : is(u"I") ? c.i : c.d;
@@ -110,8 +114,10 @@ QVariant fieldValue(const ErrorRecord &r, const QString &field)
     if (field == u"NomPrenom") return r.nomPrenom;
     if (field == u"Compte") return r.compte;
     // The payment is asked for with a trailing blank, and only so.
-    if (field == u"NetPayer ") return ListReport::amount(r.netPayer);
-    if (field == u"Rendement") return ListReport::amount(r.rendement);
+    if (field == u"NetPayer " || field == u"Rendement") {
+        if (!r.unreadableAmount.isEmpty()) throw UserError(notAFloatMessage(r.unreadableAmount));
+        return moneyValue(field == u"Rendement" ? r.rendCents : r.netCents);
+    }
     return QVariant();
 }
 

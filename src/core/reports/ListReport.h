@@ -18,13 +18,10 @@ namespace ListReport
 inline const QString Template = QStringLiteral("nominative-list");
 inline const QString DataSet = QStringLiteral("Line");
 
-// An amount cell as dinars: surrounding blanks removed, only '.' and digits kept, read as
-// centimes. An empty cell reads 0; a cell that does not read throws UserError
-// "'...' is not a valid floating point value".
-double amount(QStringView cell);
-
 // A field of a line by its exact name (CodePTT, Compte, Cle, NetPayer, Rend, Assur,
-// NomPrenom, Type); any other name gives an invalid value (nothing).
+// NomPrenom, Type); any other name gives an invalid value (nothing). The amounts are the
+// line's derived centimes, as money; an amount cell that does not read throws UserError
+// "'...' is not a valid floating point value".
 QVariant fieldValue(const TransferLine &line, const QString &field);
 
 // What the report's variables are drawn from: the figures of the printed lines.

@@ -25,8 +25,9 @@ struct PreparedObject {
     QRectF rect;                          // units from the paper's top-left corner
     QString text;                         // text boxes: '\n' separates lines
     QVector<TextRun> runs;
-    QVector<int> lineStarts; // where each laid-out line starts; empty: laid out when painted
-    int fontPixelSize = 0;   // character height when shrunk to fit its box; 0: its own
+    QVector<int> lineStarts;  // where each laid-out line starts; empty: laid out when painted
+    int fontPixelSize = 0;    // character height when shrunk to fit its box; 0: its own
+    bool holdsFigure = false; // shows a number or an amount: shrunk further, never cut
 };
 
 struct PreparedPage {

@@ -14,10 +14,11 @@ struct RenderedBand {
 
 constexpr double Epsilon = 1e-6;
 
-// Running figures behind one aggregate.
+// Running figures behind one aggregate. Sums are added as an expression adds them, so
+// money and whole numbers are summed exactly.
 struct Figures {
     qint64 count = 0, pageCount = 0;
-    double sum = 0, pageSum = 0;
+    ReportValue sum = qint64(0), pageSum = qint64(0);
 };
 
 // The band whose placing opens a page: a row of a data band or the summary, part of which
@@ -201,20 +202,28 @@ private:
                 ++f.pageCount;
                 continue;
             }
-            const double v = toReal(evaluate(*a.summed, *this));
-            f.sum += v;
-            f.pageSum += v;
+            ReportValue v = evaluate(*a.summed, *this);
+            // Only numbers and money are summed; texts, dates and times count as nothing.
+            if (!std::holds_alternative<qint64>(v) && !std::holds_alternative<double>(v) &&
+                !std::holds_alternative<Money>(v))
+                v = std::monostate{};
+            f.sum = arithmetic(ReportExpr::Add, f.sum, v);
+            f.pageSum = arithmetic(ReportExpr::Add, f.pageSum, v);
         }
     }
 
-    QString boxText(const ReportObject &o, QVector<TextRun> &runs)
+    QString boxText(const ReportObject &o, QVector<TextRun> &runs, bool &holdsFigure)
     {
         QString text;
         for (const TextPiece &p : o.pieces) {
             const int from = int(text.size());
-            if (p.expr)
-                text += displayText(evaluate(*p.expr, *this), o.format);
-            else
+            if (p.expr) {
+                const ReportValue v = evaluate(*p.expr, *this);
+                holdsFigure |= std::holds_alternative<qint64>(v) ||
+                               std::holds_alternative<double>(v) ||
+                               std::holds_alternative<Money>(v);
+                text += displayText(v, o.format);
+            } else
                 text += p.literal;
             if ((p.bold || p.color.isValid()) && text.size() > from)
                 runs.push_back({from, int(text.size()) - from, p.bold, p.color});
@@ -243,7 +252,7 @@ private:
                     rb.objects.push_back(std::move(po));
                     continue;
                 }
-                po.text = boxText(o, po.runs);
+                po.text = boxText(o, po.runs, po.holdsFigure);
                 if (!o.grows) {
                     m_text.fitInBox(po);
                 } else {
@@ -410,7 +419,7 @@ private:
         m_y = 0;
         for (Figures &f : m_figures) {
             f.pageCount = 0;
-            f.pageSum = 0;
+            f.pageSum = qint64(0);
         }
         if (m_mode == Measure)
             m_pageStarts.push_back(

@@ -195,6 +195,24 @@ private:
     int m_factors = 0;
 };
 
+// Money in centimes, or false when the value is neither money nor a whole number (a whole
+// number counts as units) or leaves 64 bits.
+bool asCents(const ReportValue &v, qint64 &cents)
+{
+    if (const Money *m = std::get_if<Money>(&v)) {
+        cents = m->cents;
+        return true;
+    }
+    if (const qint64 *i = std::get_if<qint64>(&v)) return !__builtin_mul_overflow(*i, 100, &cents);
+    if (std::holds_alternative<std::monostate>(v)) {
+        cents = 0;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 ReportValue arithmetic(ReportExpr::Kind k, const ReportValue &x, const ReportValue &y)
 {
     const bool nothing =
@@ -203,9 +221,28 @@ ReportValue arithmetic(ReportExpr::Kind k, const ReportValue &x, const ReportVal
     if (k == ReportExpr::Add &&
         (std::holds_alternative<QString>(x) || std::holds_alternative<QString>(y)))
         return displayText(x, {}) + displayText(y, {});
-    const bool whole = !std::holds_alternative<double>(x) && !std::holds_alternative<double>(y) &&
-                       k != ReportExpr::Divide;
-    if (whole) {
+    const bool real = std::holds_alternative<double>(x) || std::holds_alternative<double>(y);
+    const bool money = std::holds_alternative<Money>(x) || std::holds_alternative<Money>(y);
+    if (money && !real) {
+        // Money plus or minus money (or whole units) stays exact money, as does money times
+        // a whole number; the rest, or a result beyond 64 bits, is a real.
+        qint64 a = 0, b = 0, r = 0;
+        if ((k == ReportExpr::Add || k == ReportExpr::Subtract) && asCents(x, a) && asCents(y, b)) {
+            const bool overflow = k == ReportExpr::Add ? __builtin_add_overflow(a, b, &r)
+                                                       : __builtin_sub_overflow(a, b, &r);
+            if (!overflow) return Money{r};
+        }
+        if (k == ReportExpr::Multiply) {
+            const Money *m = std::get_if<Money>(&x);
+            const ReportValue &other = m ? y : x;
+            if (!m) m = std::get_if<Money>(&y);
+            qint64 n = 0;
+            if (const qint64 *i = std::get_if<qint64>(&other)) n = *i;
+            const bool whole = std::holds_alternative<qint64>(other) ||
+                               std::holds_alternative<std::monostate>(other);
+            if (whole && !__builtin_mul_overflow(m->cents, n, &r)) return Money{r};
+        }
+    } else if (!real && k != ReportExpr::Divide) {
         const qint64 a = std::holds_alternative<qint64>(x) ? std::get<qint64>(x) : 0;
         const qint64 b = std::holds_alternative<qint64>(y) ? std::get<qint64>(y) : 0;
         // Whole numbers stay whole unless the result leaves 64 bits; then it is a real.
@@ -228,8 +265,6 @@ ReportValue arithmetic(ReportExpr::Kind k, const ReportValue &x, const ReportVal
         return a / b;
     }
 }
-
-} // namespace
 
 std::unique_ptr<ReportExpr> parseExpression(const QString &text)
 {
@@ -259,6 +294,10 @@ ReportValue evaluate(const ReportExpr &e, ReportScope &scope)
             return *i == std::numeric_limits<qint64>::min() ? ReportValue(-double(*i))
                                                             : ReportValue(-*i);
         if (const double *d = std::get_if<double>(&v)) return -*d;
+        if (const Money *m = std::get_if<Money>(&v))
+            return m->cents == std::numeric_limits<qint64>::min()
+                       ? ReportValue(-double(m->cents) / 100.0)
+                       : ReportValue(Money{-m->cents});
         return v;
     }
     default:

@@ -46,6 +46,10 @@ public:
     virtual ReportValue aggregate(const ReportExpr &aggregate) = 0;
 };
 
+// a + b, a - b, a * b or a / b as an expression computes them (k is Add, Subtract, Multiply
+// or Divide): money plus or minus money stays exact money; aggregates sum through it too.
+ReportValue arithmetic(ReportExpr::Kind k, const ReportValue &a, const ReportValue &b);
+
 // Evaluates an expression. Arithmetic on numbers gives a number (whole numbers stay whole
 // except through '/'); '+' with a text joins texts; nothing counts as 0 next to a number.
 ReportValue evaluate(const ReportExpr &e, ReportScope &scope);

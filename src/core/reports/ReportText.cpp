@@ -159,11 +159,13 @@ void ReportText::fitInBox(PreparedObject &po)
     cached.runs = po.runs;
 
     const int own = o.font.height;
-    const int smallest = std::min(own, SmallestFittedHeight);
+    const int smallest =
+        std::min(own, po.holdsFigure ? SmallestFigureHeight : SmallestFittedHeight);
     // Hard lines past those that could show at the smallest size are never laid out.
     QString text = po.text;
     qsizetype end = -1;
-    for (int hardLines = linesInBox(o, smallest); hardLines > 0 && end < text.size(); --hardLines) {
+    for (int hardLines = po.holdsFigure ? 0 : linesInBox(o, smallest);
+         hardLines > 0 && end < text.size(); --hardLines) {
         end = text.indexOf(u'\n', end + 1);
         if (end < 0) break;
     }
@@ -177,6 +179,10 @@ void ReportText::fitInBox(PreparedObject &po)
         starts = breakLines(o, text, runs, size, room + 1);
         if (starts.size() <= room) break;
         if (size <= smallest) { // still too long: keep the whole lines that fit
+            if (po.holdsFigure) {
+                starts = breakLines(o, text, runs, size);
+                break;
+            }
             text.truncate(starts[room]);
             while (text.endsWith(u'\n'))
                 text.chop(1);

@@ -25,6 +25,9 @@ public:
     // A text box that does not grow shrinks its font down to this character height (7.5 pt)
     // before it cuts lines at the bottom of its box.
     static constexpr int SmallestFittedHeight = 10;
+    // A box showing a figure shrinks further, and is never cut: a total cut short would
+    // print another amount.
+    static constexpr int SmallestFigureHeight = 5;
 
     // The font of a text box; bold for a bold run. The template's families resolve to fonts
     // installed with the program: Times New Roman to Liberation Serif, Arial to Liberation
@@ -44,7 +47,9 @@ public:
 
     // Keeps the text of a text box that does not grow inside it: when its lines do not fit
     // the font shrinks, down to SmallestFittedHeight, and what still does not fit is cut
-    // after the last whole line. Sets the object's line starts, font height and text.
+    // after the last whole line. A box holding a figure shrinks down to SmallestFigureHeight
+    // and then keeps its whole text, past its box if need be. Sets the object's line starts, font
+    // height and text.
     void fitInBox(PreparedObject &po);
 
     // Sets a text box's text into a layout: line breaks as line separators, wrapping at word

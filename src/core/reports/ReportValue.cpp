@@ -1,10 +1,12 @@
 #include "ReportValue.h"
 
+#include <algorithm>
 #include <cmath>
 
 ReportValue toReportValue(const QVariant &v)
 {
     if (!v.isValid() || v.isNull()) return std::monostate{};
+    if (v.metaType() == QMetaType::fromType<Money>()) return v.value<Money>();
     switch (v.typeId()) {
     case QMetaType::Int:
     case QMetaType::LongLong:
@@ -30,6 +32,7 @@ double toReal(const ReportValue &v)
 {
     if (const qint64 *i = std::get_if<qint64>(&v)) return double(*i);
     if (const double *d = std::get_if<double>(&v)) return *d;
+    if (const Money *m = std::get_if<Money>(&v)) return double(m->cents) / 100.0;
     return 0.0;
 }
 
@@ -43,14 +46,14 @@ DisplayFormat DisplayFormat::parse(const QString &format, QChar decimalMark)
         // printf-like: %[width][.decimals]n (grouped) or f (plain).
         f.kind = Number;
         const qsizetype dot = t.indexOf(u'.');
-        f.decimals = dot < 0 ? 2 : t.mid(dot + 1, t.size() - dot - 2).toInt();
+        f.decimals = dot < 0 ? 2 : std::clamp(t.mid(dot + 1, t.size() - dot - 2).toInt(), 0, 18);
         f.grouped = t.endsWith(u'n');
         return f;
     }
     if (t.contains(u'#') || t.startsWith(u'0')) {
         f.kind = Number;
         const qsizetype dot = t.indexOf(u'.');
-        f.decimals = dot < 0 ? 0 : int(t.size() - dot - 1);
+        f.decimals = dot < 0 ? 0 : std::clamp(int(t.size() - dot - 1), 0, 18);
         f.grouped = t.contains(u',');
         return f;
     }
@@ -58,6 +61,27 @@ DisplayFormat DisplayFormat::parse(const QString &format, QChar decimalMark)
     f.datePattern = t;
     return f;
 }
+
+namespace
+{
+
+// Whole units and fraction digits, grouped and joined with the decimal mark.
+QString joinNumber(const QString &digits, int decimals, bool grouped, bool negative,
+                   QChar decimalMark)
+{
+    QString padded = digits;
+    if (padded.size() <= decimals) padded = padded.rightJustified(decimals + 1, u'0');
+    QString whole = padded.left(padded.size() - decimals);
+    const QString frac = padded.right(decimals);
+    if (grouped)
+        for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+            whole.insert(i, u' ');
+    QString out = negative ? QStringLiteral("-") + whole : whole;
+    if (decimals > 0) out += decimalMark + frac;
+    return out;
+}
+
+} // namespace
 
 QString formatNumber(double value, int decimals, bool grouped, QChar decimalMark)
 {
@@ -67,16 +91,24 @@ QString formatNumber(double value, int decimals, bool grouped, QChar decimalMark
     // sum carrying binary noise (1234.5649999...) is read as the decimal it stands for.
     const double scaled = std::round(std::abs(value) * scale * 1e4) / 1e4;
     const long double units = std::round((long double)scaled);
-    QString digits = QString::number(double(units), 'f', 0);
-    if (digits.size() <= decimals) digits = digits.rightJustified(decimals + 1, u'0');
-    QString whole = digits.left(digits.size() - decimals);
-    const QString frac = digits.right(decimals);
-    if (grouped)
-        for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-            whole.insert(i, u' ');
-    QString out = (value < 0 && units != 0) ? QStringLiteral("-") + whole : whole;
-    if (decimals > 0) out += decimalMark + frac;
-    return out;
+    return joinNumber(QString::number(double(units), 'f', 0), decimals, grouped,
+                      value < 0 && units != 0, decimalMark);
+}
+
+QString formatCentsNumber(qint64 cents, int decimals, bool grouped, QChar decimalMark)
+{
+    const bool negative = cents < 0;
+    // The magnitude as unsigned, so that the smallest qint64 has one too.
+    quint64 units = negative ? 0 - quint64(cents) : quint64(cents);
+    QString digits;
+    if (decimals >= 2) {
+        digits = QString::number(units) + QString(decimals - 2, u'0');
+    } else {
+        const quint64 scale = decimals == 1 ? 10 : 100;
+        units = units / scale + (units % scale >= scale / 2 ? 1 : 0);
+        digits = QString::number(units);
+    }
+    return joinNumber(digits, decimals, grouped, negative && units != 0, decimalMark);
 }
 
 QString frenchShortMonth(int month)
@@ -136,6 +168,12 @@ QString displayText(const ReportValue &v, const DisplayFormat &format)
         return d->toString(QStringLiteral("dd/MM/yyyy"));
     }
     if (const QTime *t = std::get_if<QTime>(&v)) return t->toString(QStringLiteral("HH:mm:ss"));
+    if (const Money *m = std::get_if<Money>(&v)) {
+        // Money shows its two decimals unless a number format says otherwise.
+        if (format.kind == DisplayFormat::Number)
+            return formatCentsNumber(m->cents, format.decimals, format.grouped, format.decimalMark);
+        return formatCentsNumber(m->cents, 2, false, format.decimalMark);
+    }
     if (format.kind == DisplayFormat::Number)
         return formatNumber(toReal(v), format.decimals, format.grouped, format.decimalMark);
     if (const qint64 *i = std::get_if<qint64>(&v)) return QString::number(*i);

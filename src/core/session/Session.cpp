@@ -143,13 +143,8 @@ void Session::apply(LineChange &change)
 
 void Session::deriveFigures(TransferLine &line)
 {
-    TransferLine::Figures &f = line.figures;
-    f.status = checkKeys(line).status;
-    long long cents = 0;
-    f.netReadable = readAmountCents(line.subItemView(TransferLine::Net), cents);
-    f.netCents = f.netReadable ? cents : 0;
-    f.rendReadable = readAmountCents(line.subItemView(TransferLine::Rendement), cents);
-    f.rendCents = f.rendReadable ? cents : 0;
+    // The amounts were read when the cells were set.
+    line.figures.status = checkKeys(line).status;
 }
 
 void Session::deriveIds(TransferLine &line, Dictionaries &d)

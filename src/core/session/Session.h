@@ -27,6 +27,9 @@ struct ListFigures {
     int unreadableAmounts = 0; // amount cells that do not read (counted as nothing)
     Statistics::TypeCounts types;
 
+    // The general total: net and yield together.
+    long long generalCents() const { return netCents + rendCents; }
+
     bool operator==(const ListFigures &o) const = default;
 };
 
@@ -35,6 +38,11 @@ struct ListPanels {
     QStringList duplicateNames;    // "name  (n)" for every name on two or more lines
     QStringList duplicateAccounts; // "---------", then "account/key  (n)"
     QStringList contractTypes;     // "T.Contrat Doublons", then "type  (n)"
+
+    // What the panels count, without their headings.
+    int duplicateNameCount() const { return int(duplicateNames.size()); }
+    int duplicateAccountCount() const { return int(duplicateAccounts.size()) - 1; }
+    int contractTypeCount() const { return int(contractTypes.size()) - 1; }
 
     bool operator==(const ListPanels &o) const = default;
 };

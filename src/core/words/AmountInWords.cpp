@@ -165,19 +165,12 @@ QString arabicWords(int64_t n)
     return s;
 }
 
-QString amountInWords(double value, const QString &language)
+namespace
 {
-    // Outside a signed 64-bit whole number there is nothing sensible to write.
-    if (!std::isfinite(value) || std::fabs(value) >= 9.2e18) return QString();
-    const int64_t whole = static_cast<int64_t>(value); // truncation toward zero
-    // The fraction is taken in extended precision so that 1234.56 (held as 1234.5599...)
-    // gives 56 centimes; an exact half goes to the even neighbour.
-    const long double fraction = static_cast<long double>(value) - static_cast<long double>(whole);
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const int cents = static_cast<int>(std::nearbyintl(fraction * 100.0L));
-    std::fesetround(previous);
 
+// The phrase of a signed amount given as its whole dinars and centimes (both >= 0).
+QString phrase(bool negative, int64_t whole, int cents, const QString &language)
+{
     if (normaliseLanguage(language) == u"FR") {
         QString s = frenchWords(whole);
         if (needsDe(s)) s += QStringLiteral(" de");
@@ -187,10 +180,37 @@ QString amountInWords(double value, const QString &language)
             s += QStringLiteral(" et ") + frenchWords(cents) + QStringLiteral(" centime");
             if (cents > 1) s += u's';
         }
+        if (negative) s = QStringLiteral("moins ") + s;
         if (!s.isEmpty() && s[0] >= u'a' && s[0] <= u'z') s[0] = QChar(s[0].unicode() - 32);
         return s;
     }
     QString s = arabicWords(whole) + QStringLiteral(u" دينار");
     if (cents > 0) s += ArabicAnd + arabicWords(cents) + QStringLiteral(u" سنتيم");
+    if (negative) s = QStringLiteral(u"ناقص ") + s;
     return QChar(RightToLeftEmbedding) + s + QChar(PopDirectionalFormatting);
+}
+
+} // namespace
+
+QString amountInWords(double value, const QString &language)
+{
+    // Outside a signed 64-bit whole number there is nothing sensible to write.
+    if (!std::isfinite(value) || std::fabs(value) >= 9.2e18) return QString();
+    const long double magnitude = std::fabs(static_cast<long double>(value));
+    const int64_t whole = static_cast<int64_t>(magnitude); // truncation toward zero
+    // The fraction is taken in extended precision so that 1234.56 (held as 1234.5599...)
+    // gives 56 centimes; an exact half goes to the even neighbour.
+    const long double fraction = magnitude - static_cast<long double>(whole);
+    const int previous = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const int cents = static_cast<int>(std::nearbyintl(fraction * 100.0L));
+    std::fesetround(previous);
+    return phrase(value < 0 && (whole != 0 || cents != 0), whole, cents, language);
+}
+
+QString amountInWordsOfCents(int64_t cents, const QString &language)
+{
+    const bool negative = cents < 0;
+    const uint64_t magnitude = negative ? 0 - uint64_t(cents) : uint64_t(cents);
+    return phrase(negative, int64_t(magnitude / 100), int(magnitude % 100), language);
 }

@@ -9,7 +9,11 @@
 // French, any other language Arabic, enclosed in U+202B ... U+202C. French follows the
 // traditional spelling of official documents: "Un million de dinars", "Quatre-vingt mille
 // dinars et soixante et onze centimes".
+// A negative amount starts with "Moins" (French) or "ناقص" (Arabic).
 QString amountInWords(double value, const QString &language);
+
+// The same for a whole number of centimes, exactly.
+QString amountInWordsOfCents(int64_t cents, const QString &language);
 
 // A signed whole number in French words, lower case, traditional spelling: "soixante et
 // onze", "quatre-vingts" but "quatre-vingt mille", "deux cents" but "deux cent un".
