@@ -3,8 +3,13 @@
 #include "BuildVersion.h"
 #include "compare/CompareReport.h"
 #include "compare/ListComparison.h"
+#include "history/AnnualStatement.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistorySettings.h"
+#include "history/HistoryTexts.h"
 #include "keys/Keys.h"
 #include "keys/Statistics.h"
+#include "model/AmountText.h"
 #include "model/UserError.h"
 #include "reports/ReportPainter.h"
 #include "reports/ReportTexts.h"
@@ -59,9 +64,23 @@ const char *const ReportHelp =
     "line. Exit status 0 when the PDF is written, 1 when there is nothing to print, 2 for\n"
     "a usage error, an unreadable file or a report that cannot be prepared or written.\n";
 
+const char *const HistoryHelp =
+    "The payment history: every export of the whole list, kept by the window and by\n"
+    "export-txt and export-xlsx (an SQLite file in DIR/\"Historique\", or the PostgreSQL\n"
+    "archive set in DIR/\"Fichier_INI\"/Direction.ini; DIR defaults to the program folder).\n"
+    "  list           one line per export, newest first: number, date, code, kind, lines,\n"
+    "                 Net and Rendement totals, file written\n"
+    "  show ID        the export's lines; --out FILE writes them as a transfer text file\n"
+    "  person NUMBER  every payment to an insurance number, newest first (--year: the\n"
+    "                 year's, oldest first, with its totals); --pdf FILE writes the\n"
+    "                 annual statement of --year\n"
+    "Exit status 0 when something was found, 1 when nothing was, 2 for a usage error or\n"
+    "an archive that cannot be read.\n";
+
 const char *const CompareHelp =
     "Reads last month's list OLD and this month's list NEW (transfer text files or\n"
-    "workbooks, as check does) and prints the number of people in each category, then one\n"
+    "workbooks, as check does; with --last NEW, OLD is the last archived export, see\n"
+    "history) and prints the number of people in each category, then one\n"
     "line per difference:\n"
     "  Compte modifié   same person, another account or key\n"
     "  Nom modifié      same person and account, another name (case and accents ignored)\n"
@@ -173,6 +192,12 @@ int runExport(const Call &c, Session::ExportKind kind)
         return 2;
     }
     QString path;
+    // The export is kept in the payment history; an archive that cannot be written is told
+    // on stderr and does not undo the export.
+    const HistorySettings history = HistorySettings::read(folders);
+    HistoryRecorder recorder([&history] { return history.open(); });
+    session.setExportRecorder(recorder.asSessionRecorder());
+    Session::ExportResult result;
     // The workbook export first repairs every key to its RIP key, and says so as the window
     // does, even when the writing then fails.
     Session::RepairResult repair;
@@ -183,9 +208,9 @@ int runExport(const Call &c, Session::ExportKind kind)
     try {
         path = Session::exportPath(folders, kind, code);
         if (kind == Session::ExportKind::Text)
-            session.exportText(path);
+            result = session.exportText(path, code);
         else
-            session.exportWorkbook(path, &repair);
+            result = session.exportWorkbook(path, &repair, code);
     } catch (const UserError &e) {
         if (repair.repaired > 0 || !repair.leftRows.empty()) tellRepair();
         c.err << e.message() << '\n';
@@ -193,6 +218,7 @@ int runExport(const Call &c, Session::ExportKind kind)
     }
     tellRepair();
     c.out << path << '\n';
+    if (!result.recordProblem.isEmpty()) c.err << result.recordProblem << '\n';
     return 0;
 }
 
@@ -295,11 +321,133 @@ int runReport(const Call &c)
     return 0;
 }
 
+// The folders a command's --dir names (made when missing), or the program's own. Throws
+// UserError when the folder named cannot be made or written.
+Folders foldersOf(const Call &c)
+{
+    const QString dir = c.value("dir");
+    if (dir.isEmpty()) return Folders();
+    if (!QDir().mkpath(dir))
+        throw UserError(QStringLiteral("Cannot create folder \"%1\"").arg(dir));
+    Folders folders(dir);
+    if (folders.dataRoot() != folders.programDir())
+        throw UserError(QStringLiteral("Cannot write into folder \"%1\"").arg(dir));
+    return folders;
+}
+
+QString centsText(int64_t cents)
+{
+    return AmountText::formatCents(cents).trimmed();
+}
+
+QString dateText(const QDateTime &when)
+{
+    return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+int historyList(const Call &c, HistoryArchive &archive)
+{
+    const std::vector<ArchivedExport> all = archive.exports();
+    for (const ArchivedExport &e : all)
+        c.out << e.id << '\t' << dateText(e.exportedAt) << '\t' << e.code << '\t' << e.kind << '\t'
+              << e.lineCount << '\t' << centsText(e.netCents) << '\t' << centsText(e.rendCents)
+              << '\t' << e.filePath << '\n';
+    return all.empty() ? 1 : 0;
+}
+
+int historyShow(const Call &c, HistoryArchive &archive)
+{
+    bool ok = false;
+    const qlonglong id = c.args.value(1).toLongLong(&ok);
+    if (c.args.size() != 2 || !ok) return c.usage(QStringLiteral("give one export number"));
+    const std::optional<ArchivedExport> e = archive.exportById(id);
+    if (!e) {
+        c.err << HistoryTexts::NoSuchExport.arg(id) << '\n';
+        return 1;
+    }
+    const std::vector<ArchivedLine> lines = archive.lines(id);
+    if (c.has("out")) {
+        const QString out = c.value("out");
+        if (out.isEmpty()) return c.usage(QStringLiteral("--out needs a file name"));
+        Session session;
+        session.replaceAll(HistoryRecorder::asTransferLines(lines));
+        session.exportText(out);
+        c.out << out << '\n';
+        return 0;
+    }
+    c.out << e->id << '\t' << dateText(e->exportedAt) << '\t' << e->code << '\t' << e->kind << '\t'
+          << e->lineCount << '\t' << centsText(e->netCents) << '\t' << centsText(e->rendCents)
+          << '\t' << e->sha256 << '\t' << e->filePath << '\n';
+    for (const ArchivedLine &l : lines)
+        c.out << l.caption << '\t' << l.account << '\t' << l.key << '\t' << centsText(l.netCents)
+              << '\t' << centsText(l.rendCents) << '\t' << l.insurance << '\t' << l.name << '\t'
+              << l.contractType << '\n';
+    return 0;
+}
+
+int historyPerson(const Call &c, HistoryArchive &archive)
+{
+    if (c.args.size() != 2) return c.usage(QStringLiteral("give one insurance number"));
+    int year = 0;
+    if (c.has("year")) {
+        bool ok = false;
+        year = c.value("year").toInt(&ok);
+        if (!ok || year < 1900 || year > 9999)
+            return c.usage(QStringLiteral("--year '%1' is not a year").arg(c.value("year")));
+    }
+    if (c.has("pdf") && (c.value("pdf").isEmpty() || year == 0))
+        return c.usage(QStringLiteral("--pdf needs a file name and --year"));
+    const std::vector<PersonPayment> found =
+        year ? archive.personYear(c.args[1], year)
+             : archive.findPerson(PersonField::Insurance, c.args[1]);
+    int64_t net = 0, rend = 0;
+    for (const PersonPayment &p : found) {
+        c.out << p.exported.exportedAt.toString(QStringLiteral("yyyy-MM")) << '\t'
+              << p.exported.code << '\t' << p.line.account << '/' << p.line.key << '\t'
+              << centsText(p.line.netCents) << '\t' << centsText(p.line.rendCents) << '\t'
+              << p.line.name << '\n';
+        net += p.line.netCents;
+        rend += p.line.rendCents;
+    }
+    if (year)
+        c.out << "Total " << year << '\t' << centsText(net) << '\t' << centsText(rend) << '\n';
+    if (c.has("pdf")) {
+        QString error;
+        if (!ReportPainter::writePdf(AnnualStatement::prepare(c.args[1].trimmed(), year, found,
+                                                              placeText(c.value("place"))),
+                                     c.value("pdf"), &error))
+            throw UserError(error);
+        c.out << c.value("pdf") << '\n';
+    }
+    return found.empty() ? 1 : 0;
+}
+
+int runHistory(const Call &c)
+{
+    const QString what = c.args.value(0);
+    if (what != u"list" && what != u"show" && what != u"person")
+        return c.usage(QStringLiteral("give list, show or person"));
+    if (what == u"list" && c.args.size() != 1)
+        return c.usage(QStringLiteral("unexpected '%1'").arg(c.args[1]));
+    try {
+        const std::unique_ptr<HistoryArchive> archive = HistorySettings::read(foldersOf(c)).open();
+        if (what == u"list") return historyList(c, *archive);
+        if (what == u"show") return historyShow(c, *archive);
+        return historyPerson(c, *archive);
+    } catch (const UserError &e) {
+        c.err << e.message() << '\n';
+        return 2;
+    }
+}
+
 int runCompare(const Call &c)
 {
     if (c.has("pdf") && c.value("pdf").isEmpty())
         return c.usage(QStringLiteral("--pdf needs a file name"));
-    if (c.args.size() != 2)
+    const bool last = c.has("last");
+    if (last && (c.value("last").isEmpty() || !c.args.isEmpty()))
+        return c.usage(QStringLiteral("give this month's list after --last, and no other"));
+    if (!last && c.args.size() != 2)
         return c.usage(QStringLiteral("give the previous list, then this month's"));
     const QString threshold = c.has("seuil") ? c.value("seuil") : QStringLiteral("20");
     int hundredths = 0;
@@ -309,11 +457,23 @@ int runCompare(const Call &c)
 
     ListComparison comparison;
     try {
-        std::vector<TransferLine> previous = Session::readNamedFile(c.args[0]);
-        std::vector<TransferLine> current = Session::readNamedFile(c.args[1]);
+        std::vector<TransferLine> previous;
+        QString previousName;
+        const QString newPath = last ? c.value("last") : c.args[1];
+        if (last) {
+            const std::unique_ptr<HistoryArchive> archive =
+                HistorySettings::read(foldersOf(c)).open();
+            const std::vector<ArchivedExport> all = archive->exports();
+            if (all.empty()) throw UserError(HistoryTexts::NothingArchived);
+            previous = HistoryRecorder::asTransferLines(archive->lines(all.front().id));
+            previousName = HistoryRecorder::exportName(all.front());
+        } else {
+            previous = Session::readNamedFile(c.args[0]);
+            previousName = QFileInfo(c.args[0]).fileName();
+        }
+        std::vector<TransferLine> current = Session::readNamedFile(newPath);
         comparison = ListComparison::compare(std::move(previous), std::move(current), hundredths,
-                                             QFileInfo(c.args[0]).fileName(),
-                                             QFileInfo(c.args[1]).fileName());
+                                             previousName, QFileInfo(newPath).fileName());
         if (!pdf.isEmpty()) {
             QString error;
             if (!ReportPainter::writePdf(
@@ -332,7 +492,7 @@ int runCompare(const Call &c)
 }
 
 // Every command, in the order the help lists them.
-const std::array<Command, 7> Commands = {{
+const std::array<Command, 8> Commands = {{
     {"check",
      "FILE",
      "import a transfer file or a workbook and report its keys\nand totals",
@@ -341,11 +501,11 @@ const std::array<Command, 7> Commands = {{
      runCheck,
      Prints::Never},
     {"compare",
-     "OLD NEW [--seuil PCT] [--pdf FILE] [--place TEXT]",
+     "OLD NEW [--seuil PCT] [--pdf FILE] [--place TEXT] (or --last NEW [--dir DIR] for OLD NEW)",
      "who came, who left, whose account, name or Net changed\n"
-     "between last month's list and this month's",
+     "between last month's list (or the last archived export)\nand this month's",
      CompareHelp,
-     {"seuil", "pdf", "place"},
+     {"seuil", "pdf", "place", "last", "dir"},
      runCompare,
      Prints::WithPdf},
     {"export-txt",
@@ -362,6 +522,13 @@ const std::array<Command, 7> Commands = {{
      {"code", "dir"},
      runExportWorkbook,
      Prints::Never},
+    {"history",
+     "list | show ID [--out FILE] | person NUMBER [--year YYYY] [--pdf FILE] [--dir DIR]",
+     "the payment history: archived exports, their lines,\na person's payments",
+     HistoryHelp,
+     {"out", "year", "pdf", "place", "dir"},
+     runHistory,
+     Prints::WithPdf},
     {"keys",
      "ACCOUNT...",
      "CCP key and RIP key of each account",

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "CompareDialog.h"
+#include "HistoryDialog.h"
 #include "ImportProgress.h"
 #include "NamedWidget.h"
 #include "Prompts.h"
@@ -10,6 +11,9 @@
 #include "UpdaterControls.h"
 #include "WaitCursor.h"
 #include "WindowFonts.h"
+#include "export/TextExport.h"
+#include "history/HistoryRecorder.h"
+#include "history/HistorySettings.h"
 #include "keys/Keys.h"
 #include "keys/Statistics.h"
 #include "model/AmountText.h"
@@ -93,6 +97,17 @@ const QString LeaveUnexported =
 const QString ReplaceUnexported = QStringLiteral("La liste a été modifiée depuis le dernier export "
                                                  ": ces modifications seront perdues.\nImporter "
                                                  "quand même ?");
+const QString ControlTitle = QStringLiteral("Contrôle des modifications depuis l’import");
+const QString ExportWithChanges =
+    QStringLiteral("La liste a été modifiée depuis l’import. Exporter la liste avec ces "
+                   "modifications ?");
+const QString ControlUnavailable = QStringLiteral(
+    "La liste a été modifiée depuis l’import, mais les modifications les plus anciennes ne "
+    "sont plus gardées (mémoire limitée) : elles ne peuvent plus être listées. Exporter la "
+    "liste telle qu’elle est ?");
+const QString CompareWithLast =
+    QStringLiteral("Comparer la liste avec le dernier export archivé (%1) ?\nNon : choisir un "
+                   "fichier.");
 const QString RecentFiles = QStringLiteral("Fic&hiers récents");
 const QString NoRecentFiles = QStringLiteral("(aucun)");
 const QString Credit = QStringLiteral("Talvoro CCP — paie par virement CCP");
@@ -175,6 +190,10 @@ MainWindow::MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, Update
     : QWidget(parent), m_prompts(std::move(prompts)), m_folders(std::move(folders)),
       m_updaterSetup(std::move(updater)), m_session(new Session(this))
 {
+    // Every export of the whole list goes into the payment history.
+    m_history = std::make_unique<HistoryRecorder>(
+        [this] { return HistorySettings::read(m_folders, settingsFile()).open(); });
+    m_session->setExportRecorder(m_history->asSessionRecorder());
     buildControls();
     buildMenu();
     buildShortcuts();
@@ -237,6 +256,7 @@ void MainWindow::buildControls()
     m_exportWorkbookButton = button(QStringLiteral("Export E&xcel"), "exportWorkbookButton");
     m_deleteLineButton = button(QStringLiteral("&Supprimeé"), "deleteLineButton");
     m_deleteShownButton = button(QStringLiteral("Supprimer t&ous"), "deleteShownButton");
+    m_historyButton = button(QStringLiteral("Historique"), "historyButton");
     buttons->addStretch();
 
     // The progress bar, and beside it how many lines a filter leaves shown.
@@ -475,6 +495,7 @@ void MainWindow::buildControls()
     connectCommand(m_exportWorkbookButton, &MainWindow::exportWorkbook);
     connectCommand(m_deleteLineButton, &MainWindow::deleteSelectedLine);
     connectCommand(m_deleteShownButton, &MainWindow::deleteShownLines);
+    connectCommand(m_historyButton, &MainWindow::showHistory);
     // Asks before a download, or cancels the one running.
     connect(m_updateButton, &QPushButton::clicked, this, [this] {
         if (m_updater) m_updater->updateRequested();
@@ -1210,6 +1231,31 @@ QString MainWindow::askExportPath(Session::ExportKind kind, const QString &capti
     }
 }
 
+bool MainWindow::changesAccepted(bool checkLinesFirst)
+{
+    // Before the whole list goes out, the changes made by hand since the import are shown,
+    // printable, for a second person to check.
+    if (m_session->list().filtered() || !m_session->hasUnexportedChanges() ||
+        !m_session->changedSinceImport())
+        return true;
+    // A list the export would refuse is refused first, as the export itself would.
+    if (checkLinesFirst) TextExport::refuseFaultyLines(m_session->list());
+    if (!m_session->changesSinceImportKnown())
+        return m_prompts->question(this, Texts::ControlUnavailable);
+    ListComparison changes;
+    {
+        WaitCursor wait;
+        changes = m_session->changesSinceImport();
+    }
+    if (changes.same()) return true;
+    CompareDialog dialog(std::move(changes), *m_prompts, m_placeMemo->toPlainText(),
+                         m_folders.dataDir(QStringLiteral("Fichier Excel")), this);
+    dialog.setObjectName(QStringLiteral("controlDialog"));
+    dialog.setWindowTitle(Texts::ControlTitle);
+    m_prompts->execDialog(&dialog);
+    return m_prompts->question(this, Texts::ExportWithChanges);
+}
+
 template <class Command> auto MainWindow::tellingRipRepair(Command &&command)
 {
     Session::RepairResult repair;
@@ -1229,9 +1275,10 @@ void MainWindow::exportText()
     if (!confirmShownOnly(Texts::ExportShown)) return;
     const QString path =
         askExportPath(Session::ExportKind::Text, Texts::CodeCaption, Texts::CodePrompt);
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || !changesAccepted(true)) return;
     const Session::ExportResult result = m_session->exportText(path);
     m_prompts->message(this, Texts::Exported + path + writtenNote(result));
+    if (!result.recordProblem.isEmpty()) m_prompts->error(this, result.recordProblem);
     m_pathLabel->setText(path);
     if (QFileInfo::exists(path))
         m_prompts->openWithShell(path);
@@ -1244,12 +1291,13 @@ void MainWindow::exportWorkbook()
     if (!confirmShownOnly(Texts::ExportShown)) return;
     const QString path = askExportPath(Session::ExportKind::Workbook, Texts::ExcelCodeCaption,
                                        Texts::ExcelCodePrompt);
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || !changesAccepted(false)) return;
     const Session::ExportResult result =
         tellingRipRepair([this, &path](Session::RepairResult *repair) {
             return m_session->exportWorkbook(path, repair);
         });
     m_prompts->message(this, Texts::ExcelWritten + path);
+    if (!result.recordProblem.isEmpty()) m_prompts->error(this, result.recordProblem);
     if (QFileInfo::exists(path)) {
         m_prompts->message(this, Texts::ExcelCreated + u'\n' + path + writtenNote(result));
         m_prompts->openWithShell(path);
@@ -1290,8 +1338,55 @@ void MainWindow::printErrorReport()
     m_prompts->showReport(this, pages);
 }
 
+void MainWindow::showHistory()
+{
+    HistoryArchive *archive = nullptr;
+    try {
+        archive = &m_history->archive();
+    } catch (const UserError &) {
+        m_history->reset();
+        throw;
+    }
+    HistoryDialog dialog(
+        *archive, *m_session, *m_prompts, m_placeMemo->toPlainText(),
+        m_folders.dataDir(QStringLiteral("Fichier Excel")),
+        [this](std::vector<TransferLine> lines) {
+            if (m_session->hasUnexportedChanges() && m_session->list().totalCount() > 0 &&
+                !m_prompts->question(this, Texts::ReplaceUnexported))
+                return false;
+            m_session->replaceAll(std::move(lines));
+            return true;
+        },
+        this);
+    m_prompts->execDialog(&dialog);
+}
+
 void MainWindow::compareWithList()
 {
+    // The last archived export is the comparison's default; No chooses a file instead.
+    if (m_session->list().totalCount() > 0) {
+        std::optional<ArchivedExport> last;
+        try {
+            const std::vector<ArchivedExport> all = m_history->archive().exports();
+            if (!all.empty()) last = all.front();
+        } catch (const UserError &) {
+            m_history->reset(); // no archive to offer: the file is asked for
+        }
+        if (last && m_prompts->question(
+                        this, Texts::CompareWithLast.arg(HistoryRecorder::exportName(*last)))) {
+            ListComparison comparison;
+            {
+                WaitCursor wait;
+                comparison = m_session->compareWithLines(
+                    HistoryRecorder::asTransferLines(m_history->archive().lines(last->id)),
+                    HistoryRecorder::exportName(*last));
+            }
+            CompareDialog dialog(std::move(comparison), *m_prompts, m_placeMemo->toPlainText(),
+                                 m_folders.dataDir(QStringLiteral("Fichier Excel")), this);
+            m_prompts->execDialog(&dialog);
+            return;
+        }
+    }
     CompareDialog::run(this, *m_session, *m_prompts, m_placeMemo->toPlainText(),
                        m_folders.dataDir(QStringLiteral("Fichier Excel")));
 }

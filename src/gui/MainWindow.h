@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class HistoryRecorder;
 class JournalKeeper;
 class QLockFile;
 class Prompts;
@@ -82,6 +83,8 @@ private:
     void printList();
     void printErrorReport();
     void compareWithList();
+    // The payment history: archived exports, a person's months, the annual statement.
+    void showHistory();
     void filterByAccount();
     void filterByName();
 
@@ -141,6 +144,10 @@ private:
     // Asks for the ordering code; the file the export writes, or an empty text when the
     // clerk cancelled or the code was refused (and said why).
     QString askExportPath(Session::ExportKind kind, const QString &caption, const QString &prompt);
+    // Shows the changes made by hand since the import before a whole-list export; false
+    // when the clerk then declines the export. checkLinesFirst: lines the export would
+    // refuse are refused (UserError) before anything is shown.
+    bool changesAccepted(bool checkLinesFirst);
     // Runs a command that first repairs the keys to RIP keys, and tells the clerk what the
     // repair did, also when the command then fails.
     template <class Command> auto tellingRipRepair(Command &&command);
@@ -155,6 +162,7 @@ private:
     std::unique_ptr<Updater> m_updater;
     std::unique_ptr<JournalKeeper> m_journal;
     std::unique_ptr<QLockFile> m_journalLock; // held while this window owns the journal
+    std::unique_ptr<HistoryRecorder> m_history;
     bool m_importing = false;
 
     // Command buttons.
@@ -165,6 +173,7 @@ private:
     QPushButton *m_exportWorkbookButton = nullptr;
     QPushButton *m_deleteLineButton = nullptr;
     QPushButton *m_deleteShownButton = nullptr;
+    QPushButton *m_historyButton = nullptr;
     QPushButton *m_updateButton = nullptr;
 
     // The list and what is said about it.

@@ -84,7 +84,7 @@ TEST(Cli, HelpListsEveryCommandAndUnknownWordsAreRefused)
     EXPECT_EQ(cli({"-h"}).out, help.out);
     EXPECT_EQ(cli({"help"}).out, help.out);
     const QStringList names = cliCommandNames();
-    EXPECT_EQ(names.size(), 7);
+    EXPECT_EQ(names.size(), 8);
     for (const QString &name : names) {
         SCOPED_TRACE(name.toStdString());
         EXPECT_TRUE(help.out.contains("\n  " + name + ' ')) << help.out.toStdString();
@@ -511,4 +511,97 @@ TEST(Cli, WorkbooksFromEverySpreadsheetProgramCheckLikeTheirTextFile)
         << refused.err.toStdString();
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty() &&
                 QDir(dir.path()).entryList(QDir::AllDirs | QDir::NoDotAndDotDot).size() <= 1);
+}
+
+// Exports go into the payment history; the history lists them, shows their lines (and writes
+// them back as the same transfer file), finds a person's months, prints the annual statement,
+// and is what "compare --last" compares with.
+TEST(Cli, HistoryKeepsEveryExportAndAnswersForAPerson)
+{
+    QTemporaryDir dir;
+    QFile source(QStringLiteral(TALVORO_FIXTURES "/small.txt"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QString input = dir.filePath(QStringLiteral("liste.txt"));
+    {
+        QFile in(input);
+        ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+        in.write(source.readAll().replace("00000000014 ", "000000000109"));
+    }
+    const QString folder = dir.filePath(QStringLiteral("prog"));
+    const QString at = QStringLiteral("--dir");
+
+    CliRun r = cli({"history", "list", at, folder});
+    EXPECT_EQ(r.status, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    r = cli({"export-txt", input, "--code", "M1", at, folder});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    const QString written = r.out.trimmed();
+
+    r = cli({"history", "list", at, folder});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList fields = r.out.trimmed().split(u'\t');
+    ASSERT_EQ(fields.size(), 8) << r.out.toStdString();
+    EXPECT_EQ(fields[0], QStringLiteral("1"));
+    EXPECT_EQ(fields[2], QStringLiteral("M1"));
+    EXPECT_EQ(fields[3], QStringLiteral("txt"));
+    EXPECT_EQ(fields[4], QStringLiteral("6"));
+    EXPECT_EQ(fields[5], QStringLiteral("53 069,62")); // the file's Net total
+    EXPECT_EQ(fields[7], QDir::toNativeSeparators(written));
+
+    r = cli({"history", "show", "1", at, folder});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.count(u'\n'), 7);
+    EXPECT_TRUE(r.out.contains(
+        QStringLiteral("\t0000000004\t11\t3 000,50\t0,00\t110000000003\tNOM PRENOM\tD\n")))
+        << r.out.toStdString();
+    const QString again = dir.filePath(QStringLiteral("again.txt"));
+    r = cli({"history", "show", "1", "--out", again, at, folder});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    QFile a(written), b(again);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), b.readAll());
+
+    r = cli({"history", "person", "110000000005", at, folder});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(
+        r.out.endsWith(QStringLiteral("\tM1\t0000000036/39\t45 000,00\t250,25\tZoé HÉLÈNE\n")))
+        << r.out.toStdString();
+    const QString year = QString::number(QDate::currentDate().year());
+    const QString pdf = dir.filePath(QStringLiteral("releve.pdf"));
+    r = cli({"history", "person", "110000000005", "--year", year, "--pdf", pdf, at, folder});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(
+        r.out.contains(QStringLiteral("Total ") + year + QStringLiteral("\t45 000,00\t250,25\n")));
+    const QString text = pdfText(pdf);
+    EXPECT_TRUE(text.contains(QStringLiteral("Relevé annuel des paiements ") + year))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Quarante-cinq mille dinars"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Deux cent cinquante dinars et vingt-cinq centimes")));
+
+    const std::vector<std::pair<QStringList, int>> answers = {
+        {{"history", "person", "999", at, folder}, 1},
+        {{"history", "person", "110000000005", "--year", "1999", at, folder}, 1},
+        {{"history", "show", "7", at, folder}, 1},
+        {{"history", at, folder}, 2},
+        {{"history", "show", "x", at, folder}, 2},
+        {{"history", "person", "1", "--year", "20x6", at, folder}, 2},
+        {{"history", "person", "1", "--pdf", pdf, at, folder}, 2},
+        {{"compare", "--last", input, "x", at, folder}, 2},
+    };
+    for (const auto &[args, status] : answers)
+        EXPECT_EQ(cli(args).status, status) << args.join(u' ').toStdString();
+
+    // The same list again: what differs is what the list compared with itself shows (its
+    // repeated account), the archived export standing for the file.
+    r = cli({"compare", "--last", input, at, folder});
+    const CliRun itself = cli({"compare", input, input});
+    EXPECT_EQ(r.status, itself.status) << r.err.toStdString();
+    EXPECT_EQ(r.out, itself.out);
+    r = cli({"compare", "--last", QStringLiteral(TALVORO_FIXTURES "/compare_new.txt"), at, folder});
+    EXPECT_EQ(r.status, 1) << r.err.toStdString();
+    // No archive yet elsewhere: told, status 2.
+    r = cli({"compare", "--last", input, at, dir.filePath(QStringLiteral("other"))});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("aucun export"))) << r.err.toStdString();
 }

@@ -91,6 +91,14 @@ protected:
         m_prompts.reset();
     }
 
+    // Scripts the clerk's part in the check of the changes made since the import, shown
+    // before an export of the whole list: the changes looked at, the export confirmed.
+    void acceptChangesControl()
+    {
+        m_prompts->dialogs.enqueue([](QDialog *d) { d->accept(); });
+        m_prompts->answers.enqueue(true);
+    }
+
     void import(const QString &path)
     {
         m_prompts->files.enqueue(path);

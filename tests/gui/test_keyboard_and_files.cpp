@@ -182,6 +182,7 @@ private slots:
         importThree();
         setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
         m_prompts->inputs.enqueue(QStringLiteral("TEST"));
+        acceptChangesControl();
         findNamed<QPushButton>(&form(), "exportTextButton")->click();
         m_prompts->take();
         QVERIFY(form().close());

@@ -168,6 +168,7 @@ private slots:
         while (redoAction()->isEnabled())
             redoAction()->trigger();
         m_prompts->inputs.enqueue(QStringLiteral("TEST"));
+        acceptChangesControl();
         findNamed<QPushButton>(&form(), "exportTextButton")->click();
         m_prompts->take();
         QVERIFY(!form().session().hasUnexportedChanges());

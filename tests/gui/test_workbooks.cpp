@@ -126,6 +126,7 @@ private slots:
         findNamed<QPushButton>(&form(), "deleteShownButton")->click(); // delete every line
         m_prompts->take();
         QCOMPARE(list().count(), 0);
+        acceptChangesControl();
         exportWith(QStringLiteral("B7"));
         QCOMPARE(m_prompts->opened.size(), 1);
         for (const QString &path :
@@ -255,14 +256,17 @@ private slots:
 
         // A line whose account has no keys is refused by name; the others were repaired.
         QFile::remove(m_tmp->filePath(QStringLiteral("Fichier Excel")));
+        // (The changes made by hand are shown and confirmed first.)
         setCell(1, 0, QStringLiteral("12-4"));
+        acceptChangesControl();
         const QStringList refused = exportWith(QStringLiteral("B7"));
-        QCOMPARE(refused.size(), 3);
-        QVERIFY2(refused[1].contains(QStringLiteral("1 ligne(s) n’ont pas pu être corrigées")),
-                 qPrintable(refused[1]));
-        QVERIFY2(refused[2].contains(
+        QCOMPARE(refused.size(), 5);
+        QCOMPARE(refused[1], QStringLiteral("dialog: Contrôle des modifications depuis l’import"));
+        QVERIFY2(refused[3].contains(QStringLiteral("1 ligne(s) n’ont pas pu être corrigées")),
+                 qPrintable(refused[3]));
+        QVERIFY2(refused[4].contains(
                      QStringLiteral("Ligne 2 : Compte « 12-4 » (pas uniquement des chiffres)")),
-                 qPrintable(refused[2]));
+                 qPrintable(refused[4]));
         QCOMPARE(QDir(excelFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 };

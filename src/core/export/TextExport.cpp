@@ -265,4 +265,24 @@ void writeFile(const WorkingList &list, const QString &path)
     if (!f.commit()) throw UserError(CannotCreateFileText.arg(path, f.errorString()));
 }
 
+void refuseFaultyLines(const WorkingList &list)
+{
+    QStringList problems;
+    int badLines = 0;
+    std::vector<char> scratch;
+    for (int r = 0; r < list.count(); ++r) {
+        const TransferLine &line = list.line(r);
+        scratch.resize(size_t(recordRoom(line)));
+        if (writeRecord(line, scratch.data())) continue;
+        QStringList faults;
+        buildRecord(line, &faults);
+        if (faults.isEmpty()) faults << QStringLiteral("enregistrement inexact");
+        if (++badLines <= 5)
+            problems << QStringLiteral("Ligne %1 : %2")
+                            .arg(r + 1)
+                            .arg(faults.join(QStringLiteral(", ")));
+    }
+    if (badLines > 0) throw UserError(ExportChecks::refusalText(badLines, problems));
+}
+
 } // namespace TextExport

@@ -32,5 +32,7 @@ QString fileNameFor(const QString &code);
 // nothing written, when a line would be misaligned (naming the first lines at fault) or
 // when the file cannot be written.
 void writeFile(const WorkingList &list, const QString &path);
+// Throws the UserError writeFile would for lines it cannot write, without writing anything.
+void refuseFaultyLines(const WorkingList &list);
 
 } // namespace TextExport

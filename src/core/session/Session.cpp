@@ -102,6 +102,7 @@ public:
     {
         if (!m_forgotten) m_session.apply(m_change);
     }
+    const LineChange &change() const { return m_change; }
     void redo() override
     {
         if (m_done)
@@ -672,14 +673,32 @@ QString Session::exportPath(const Folders &folders, ExportKind kind, const QStri
     return QDir::toNativeSeparators(QDir(folder).filePath(file));
 }
 
-Session::ExportResult Session::exportText(const QString &path)
+void Session::recordExport(ExportResult &result, ExportKind kind, const QString &code)
+{
+    if (result.filtered || !m_exportRecorder) return;
+    try {
+        result.recordProblem =
+            m_exportRecorder(*this, {kind, result.path, code, QDateTime::currentDateTime()});
+    } catch (const std::exception &e) {
+        result.recordProblem = QString::fromUtf8(e.what());
+    }
+    result.recorded = result.recordProblem.isEmpty();
+}
+
+Session::ExportResult Session::exportText(const QString &path, const QString &code)
 {
     TextExport::writeFile(m_list, path);
     markExported();
-    return {path, m_list.count(), m_list.filtered()};
+    ExportResult result;
+    result.path = path;
+    result.lines = m_list.count();
+    result.filtered = m_list.filtered();
+    recordExport(result, ExportKind::Text, code);
+    return result;
 }
 
-Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult *repair)
+Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult *repair,
+                                              const QString &code)
 {
     // The keys are repaired first, as they are to be sent, even if the workbook then
     // cannot be written.
@@ -687,7 +706,12 @@ Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult 
     if (repair) *repair = repaired;
     WorkbookExport::writeFile(m_list, path);
     markExported();
-    return {path, m_list.count(), m_list.filtered()};
+    ExportResult result;
+    result.path = path;
+    result.lines = m_list.count();
+    result.filtered = m_list.filtered();
+    recordExport(result, ExportKind::Workbook, code);
+    return result;
 }
 
 void Session::markExported()
@@ -709,6 +733,98 @@ ListComparison Session::compareWith(const QString &oldPath, int thresholdHundred
         current.push_back(m_list.lineOfAll(i));
     return ListComparison::compare(std::move(previous), std::move(current), thresholdHundredths,
                                    QFileInfo(oldPath).fileName());
+}
+
+ListComparison Session::compareWithLines(std::vector<TransferLine> previous, const QString &oldName,
+                                         int thresholdHundredths) const
+{
+    std::vector<TransferLine> current;
+    current.reserve(size_t(m_list.totalCount()));
+    for (int i = 0; i < m_list.totalCount(); ++i)
+        current.push_back(m_list.lineOfAll(i));
+    return ListComparison::compare(std::move(previous), std::move(current), thresholdHundredths,
+                                   oldName);
+}
+
+bool Session::changesSinceImportKnown() const
+{
+    for (int k = 0; k < m_undoStack.index(); ++k) {
+        const auto *edit = dynamic_cast<const Edit *>(m_undoStack.command(k));
+        if (edit && edit->forgotten()) return false;
+    }
+    return true;
+}
+
+std::vector<TransferLine> Session::linesAsImported() const
+{
+    std::vector<TransferLine> lines;
+    lines.reserve(size_t(m_list.totalCount()));
+    for (int i = 0; i < m_list.totalCount(); ++i)
+        lines.push_back(m_list.lineOfAll(i));
+    // The changes in force, newest first, taken back on the copy as undo would.
+    for (int k = m_undoStack.index() - 1; k >= 0; --k) {
+        const auto *edit = dynamic_cast<const Edit *>(m_undoStack.command(k));
+        if (!edit) continue;
+        const LineChange &c = edit->change();
+        if (c.kind == LineChange::Kind::Cells) {
+            // The recorded texts of the changed cells, or whole lines, go back.
+            size_t text = 0, whole = 0;
+            quint32 from = 0;
+            for (size_t j = 0; j < c.indices.size(); ++j) {
+                TransferLine &line = lines[size_t(c.indices[j])];
+                if (c.cells[j] == 0) {
+                    line = c.lines[whole++];
+                    continue;
+                }
+                for (int cell = 0; cell < TransferLine::MaxSubItems; ++cell) {
+                    if (!(c.cells[j] & (1u << cell))) continue;
+                    const quint32 to = c.textEnds[text++];
+                    line.setSubItem(cell, QStringView(c.oldTexts).mid(from, to - from));
+                    from = to;
+                }
+            }
+        } else if (c.kind == LineChange::Kind::Replacement) {
+            for (size_t j = 0; j < c.indices.size(); ++j)
+                lines[size_t(c.indices[j])] = c.lines[j];
+        } else if (c.lines.empty()) {
+            // Lines brought in, standing at the (ascending) indices: one pass drops them.
+            std::vector<TransferLine> kept;
+            kept.reserve(lines.size() - c.indices.size());
+            size_t j = 0;
+            for (size_t i = 0; i < lines.size(); ++i) {
+                if (j < c.indices.size() && size_t(c.indices[j]) == i)
+                    ++j;
+                else
+                    kept.push_back(std::move(lines[i]));
+            }
+            lines = std::move(kept);
+        } else {
+            // Lines taken out go back so that they stand at the indices: one merging pass.
+            std::vector<TransferLine> merged;
+            merged.reserve(lines.size() + c.lines.size());
+            size_t from = 0, j = 0;
+            while (merged.size() < lines.size() + c.lines.size()) {
+                if (j < c.indices.size() &&
+                    (size_t(c.indices[j]) == merged.size() || from >= lines.size()))
+                    merged.push_back(c.lines[j++]);
+                else
+                    merged.push_back(std::move(lines[from++]));
+            }
+            lines = std::move(merged);
+        }
+    }
+    return lines;
+}
+
+ListComparison Session::changesSinceImport() const
+{
+    std::vector<TransferLine> current;
+    current.reserve(size_t(m_list.totalCount()));
+    for (int i = 0; i < m_list.totalCount(); ++i)
+        current.push_back(m_list.lineOfAll(i));
+    return ListComparison::compare(linesAsImported(), std::move(current), 0,
+                                   QStringLiteral("Liste importée"),
+                                   QStringLiteral("Liste à exporter"));
 }
 
 // --- reports ---

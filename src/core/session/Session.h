@@ -168,13 +168,30 @@ public:
         QString path;
         int lines = 0;
         bool filtered = false;
+        bool recorded = false; // kept by the export recorder
+        QString recordProblem; // why the recorder could not keep it; the file stands
     };
     // Writes the text file, whole or not at all. Only a file of the whole list (no line
-    // hidden by a filter) marks the list as exported.
-    ExportResult exportText(const QString &path);
+    // hidden by a filter) marks the list as exported. code is the ordering code, for the
+    // recorder.
+    ExportResult exportText(const QString &path, const QString &code = {});
     // Repairs the shown lines' keys to their RIP keys (told in repair, even when the
     // writing then fails), then writes the workbook; marks the list exported as above.
-    ExportResult exportWorkbook(const QString &path, RepairResult *repair = nullptr);
+    ExportResult exportWorkbook(const QString &path, RepairResult *repair = nullptr,
+                                const QString &code = {});
+
+    // What the recorder is told after an export of the whole list has been written.
+    struct WrittenExport {
+        ExportKind kind;
+        QString path;
+        QString code;
+        QDateTime when;
+    };
+    // Called after each export of the whole list (none while a filter is in force), once
+    // its file is written. Returns an empty text, or why the export could not be recorded:
+    // that never undoes the export.
+    using ExportRecorder = std::function<QString(const Session &, const WrittenExport &)>;
+    void setExportRecorder(ExportRecorder recorder) { m_exportRecorder = std::move(recorder); }
 
     // --- reports ---
     // Repairs the shown lines' keys to their RIP keys, then prepares the nominative list
@@ -192,6 +209,24 @@ public:
     ListComparison compareWith(const QString &oldPath,
                                int thresholdHundredths = ListComparison::DefaultThreshold,
                                const Progress &progress = {}) const;
+
+    // The same with a previous list given as lines (an archived export), named oldName.
+    ListComparison
+    compareWithLines(std::vector<TransferLine> previous, const QString &oldName,
+                     int thresholdHundredths = ListComparison::DefaultThreshold) const;
+
+    // --- changes by hand since the import ---
+    // True when commands since the list was imported (or opened) are in force.
+    bool changedSinceImport() const { return m_undoStack.index() > 0; }
+    // Every line as it stood when the list was imported: the list with the recorded
+    // changes in force taken back.
+    std::vector<TransferLine> linesAsImported() const;
+    // The list as imported compared with the list as it stands: accounts, names and amounts
+    // changed (any change), lines added or removed.
+    ListComparison changesSinceImport() const;
+    // False when the oldest changes were dropped from the undo history (its memory is
+    // bounded): the list as imported can then no longer be rebuilt.
+    bool changesSinceImportKnown() const;
 
 signals:
     // The lines, the filter or the figures changed.
@@ -243,6 +278,7 @@ private:
     void recount();
     void publish();
     void markExported();
+    void recordExport(ExportResult &result, ExportKind kind, const QString &code);
 
     WorkingList m_list;
     QUndoStack m_undoStack;
@@ -253,4 +289,5 @@ private:
     std::vector<int> m_wrongRows;
     ListFigures m_figures;
     ListPanels m_panels;
+    ExportRecorder m_exportRecorder;
 };

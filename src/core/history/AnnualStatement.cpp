@@ -1,0 +1,90 @@
+#include "AnnualStatement.h"
+
+#include "model/AmountText.h"
+#include "reports/ReportEngine.h"
+#include "reports/ReportValue.h"
+#include "words/AmountInWords.h"
+
+namespace AnnualStatement
+{
+
+namespace
+{
+
+QString amount(int64_t cents)
+{
+    return AmountText::formatCents(cents).trimmed();
+}
+
+QString inWords(int64_t cents)
+{
+    return amountInWordsOfCents(cents, QStringLiteral("FR"));
+}
+
+} // namespace
+
+Totals totals(const std::vector<PersonPayment> &payments)
+{
+    Totals t;
+    for (const PersonPayment &p : payments) {
+        t.netCents += p.line.netCents;
+        t.rendCents += p.line.rendCents;
+    }
+    return t;
+}
+
+QVariant fieldValue(const PersonPayment &p, const QString &field)
+{
+    if (field == u"Mois") return p.exported.exportedAt.toString(QStringLiteral("MM/yyyy"));
+    if (field == u"Code") return p.exported.code;
+    if (field == u"Compte") return QString(p.line.account + u'/' + p.line.key);
+    // Amounts go to the page as money, formatted (and summed) by the template.
+    if (field == u"Net") return moneyValue(p.line.netCents);
+    if (field == u"Rendement") return moneyValue(p.line.rendCents);
+    return QVariant();
+}
+
+QVariant variableValue(const QString &insurance, int year,
+                       const std::vector<PersonPayment> &payments, const QString &place,
+                       const QString &name)
+{
+    auto is = [&name](const char16_t *n) {
+        return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
+    };
+    const Totals t = totals(payments);
+    if (is(u"Dir")) return place;
+    if (is(u"NumAss")) return insurance;
+    if (is(u"Nom")) return payments.empty() ? QString() : payments.back().line.name;
+    if (is(u"Annee")) return QString::number(year);
+    if (is(u"TotalNet")) return amount(t.netCents);
+    if (is(u"TotalRend")) return amount(t.rendCents);
+    if (is(u"TotalGeneral")) return amount(t.netCents + t.rendCents);
+    if (is(u"ChN")) return inWords(t.netCents);
+    if (is(u"ChR")) return inWords(t.rendCents);
+    return QVariant();
+}
+
+PreparedReport prepare(const QString &insurance, int year,
+                       const std::vector<PersonPayment> &payments, const QString &place,
+                       const QDateTime &start)
+{
+    ReportEngine engine(ReportTemplate::builtIn(Template));
+    const int n = int(payments.size());
+    int current = 0;
+    engine.setDataSet(DataSet, ReportDataSet{
+                                   [&current] { current = 0; },
+                                   [&current] { ++current; },
+                                   [&] { return current >= n; },
+                                   [&](const QString &field) {
+                                       return current >= 0 && current < n
+                                                  ? fieldValue(payments[size_t(current)], field)
+                                                  : QVariant();
+                                   },
+                               });
+    engine.setVariables(
+        [&](const QString &name) { return variableValue(insurance, year, payments, place, name); });
+    engine.setStartTime(start);
+    return engine.prepare();
+}
+
+} // namespace AnnualStatement
