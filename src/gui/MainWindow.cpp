@@ -256,7 +256,7 @@ void MainWindow::buildControls()
     m_exportWorkbookButton = button(QStringLiteral("Export E&xcel"), "exportWorkbookButton");
     m_deleteLineButton = button(QStringLiteral("&Supprimeé"), "deleteLineButton");
     m_deleteShownButton = button(QStringLiteral("Supprimer t&ous"), "deleteShownButton");
-    m_historyButton = button(QStringLiteral("Historique"), "historyButton");
+    m_historyButton = button(QStringLiteral("Histori&que"), "historyButton");
     buttons->addStretch();
 
     // The progress bar, and beside it how many lines a filter leaves shown.
@@ -625,8 +625,10 @@ void MainWindow::buildUndoActions()
         a->setObjectName(QString::fromLatin1(name));
         a->setShortcuts(keys);
         a->setEnabled(false);
-        connect(a, &QAction::triggered, this,
-                [this, step] { runCommand([this, step] { (m_session->*step)(); }); });
+        connect(a, &QAction::triggered, this, [this, step] {
+            Session *session = m_session;
+            runCommand([session, step] { (session->*step)(); });
+        });
         // Also a window shortcut, so the keys work without opening the menu.
         addAction(a);
         return a;

@@ -379,7 +379,7 @@ TEST(HistorySqlite, ADamagedFileIsSetAsideAndReportedNeverWrittenOver)
             truncated[i] = char(0x5a);
     }
     const std::vector<Case> cases = {
-        {"not a database", QByteArray("PK\x03\x04 this is a zip, not an archive", 38)},
+        {"not a database", QByteArray("PK\x03\x04 this is a zip, not an archive")},
         {"damaged pages", truncated},
     };
     for (const Case &c : cases) {

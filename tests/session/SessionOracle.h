@@ -8,6 +8,7 @@
 #include "session/Session.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <algorithm>
 
 struct OracleView {
@@ -69,6 +70,9 @@ inline OracleView oracle(const WorkingList &list)
             f.rendCents += c;
         else
             ++f.unreadableAmounts;
+        const QString insurance = trimBlanks(l.subItemView(TransferLine::NumAss)).toString();
+        static const QRegularExpression shortDigits(QStringLiteral("^[0-9]{1,11}$"));
+        if (shortDigits.match(insurance).hasMatch()) ++f.shortInsuranceNumbers;
         const QString name = trimBlanks(l.subItemView(TransferLine::NomPrenom)).toString();
         if (!name.isEmpty()) ++names[name];
         ++pairs[trimBlanks(l.subItemView(TransferLine::Compte)).toString() + u'/' +

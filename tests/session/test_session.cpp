@@ -426,8 +426,8 @@ TEST(Session, ShortInsuranceNumbersAreAWarningNamingTheirLines)
         return TransferLine(u"1", u"0012345678", u"03", u"1,00", u"", number, u"N", u"P");
     };
     Session s;
-    s.replaceAll({withInsurance(u"085462539037"), withInsurance(u"85462539037"),
-                  withInsurance(u""), withInsurance(u"ABC"), withInsurance(u" 12345 ")});
+    s.replaceAll({withInsurance(u"085462539037"), withInsurance(u"85462539037"), withInsurance(u""),
+                  withInsurance(u"ABC"), withInsurance(u" 12345 ")});
     EXPECT_EQ(s.figures().shortInsuranceNumbers, 2);
     EXPECT_EQ(s.shortInsuranceWarning(),
               QStringLiteral("NumAss de moins de 12 chiffres (zéros de tête perdus ?) : "

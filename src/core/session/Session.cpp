@@ -280,10 +280,9 @@ void Session::deriveFigures(TransferLine &line)
     // The amounts were read when the cells were set.
     line.figures.status = checkKeys(line).status;
     const QStringView insurance = trimBlanks(line.subItemView(TransferLine::NumAss));
-    line.figures.shortInsurance =
-        !insurance.isEmpty() && insurance.size() < 12 &&
-        std::all_of(insurance.begin(), insurance.end(),
-                    [](QChar c) { return c >= u'0' && c <= u'9'; });
+    line.figures.shortInsurance = !insurance.isEmpty() && insurance.size() < 12 &&
+                                  std::all_of(insurance.begin(), insurance.end(),
+                                              [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 void Session::deriveIds(TransferLine &line, Dictionaries &d)
@@ -688,13 +687,7 @@ void Session::recordExport(ExportResult &result, ExportKind kind, const QString 
 Session::ExportResult Session::exportText(const QString &path, const QString &code)
 {
     TextExport::writeFile(m_list, path);
-    markExported();
-    ExportResult result;
-    result.path = path;
-    result.lines = m_list.count();
-    result.filtered = m_list.filtered();
-    recordExport(result, ExportKind::Text, code);
-    return result;
+    return exported(path, ExportKind::Text, code);
 }
 
 Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult *repair,
@@ -705,12 +698,17 @@ Session::ExportResult Session::exportWorkbook(const QString &path, RepairResult 
     const RepairResult repaired = repairKeys(KeyKind::Rip);
     if (repair) *repair = repaired;
     WorkbookExport::writeFile(m_list, path);
+    return exported(path, ExportKind::Workbook, code);
+}
+
+Session::ExportResult Session::exported(const QString &path, ExportKind kind, const QString &code)
+{
     markExported();
     ExportResult result;
     result.path = path;
     result.lines = m_list.count();
     result.filtered = m_list.filtered();
-    recordExport(result, ExportKind::Workbook, code);
+    recordExport(result, kind, code);
     return result;
 }
 

@@ -24,7 +24,7 @@ struct ListFigures {
     int wrong = 0; // lines whose key is neither, or whose account has no keys
     long long netCents = 0;
     long long rendCents = 0;
-    int unreadableAmounts = 0; // amount cells that do not read (counted as nothing)
+    int unreadableAmounts = 0;     // amount cells that do not read (counted as nothing)
     int shortInsuranceNumbers = 0; // insurance numbers of digits shorter than twelve
     Statistics::TypeCounts types;
 
@@ -279,6 +279,9 @@ private:
     void publish();
     void markExported();
     void recordExport(ExportResult &result, ExportKind kind, const QString &code);
+    // What an export that wrote its file did: marks the list exported when it was whole,
+    // hands it to the recorder, and says what was written.
+    ExportResult exported(const QString &path, ExportKind kind, const QString &code);
 
     WorkingList m_list;
     QUndoStack m_undoStack;
