@@ -337,7 +337,7 @@ Folders foldersOf(const Call &c)
 
 QString centsText(int64_t cents)
 {
-    return AmountText::formatCents(cents).trimmed();
+    return AmountText::formatCentsTrimmed(cents);
 }
 
 QString dateText(const QDateTime &when)

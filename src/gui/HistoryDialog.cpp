@@ -62,7 +62,7 @@ const QString ViewTitle = QStringLiteral("%1 — %2 lignes (lecture seule)");
 
 QString money(int64_t cents)
 {
-    return AmountText::formatCents(cents).trimmed();
+    return AmountText::formatCentsTrimmed(cents);
 }
 
 QTableWidget *table(QWidget *parent, const char *name, const QString *columns, int count)

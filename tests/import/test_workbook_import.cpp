@@ -1,4 +1,5 @@
 #include "QtPrinters.h"
+#include "support/FileBytes.h"
 #include "support/XlsxBuilder.h"
 
 #include "export/XlsxSaveFile.h"
@@ -22,19 +23,6 @@ namespace
 QString fixture(const char *name)
 {
     return QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 // The seven cells of a line after its caption.

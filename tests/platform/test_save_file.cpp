@@ -9,6 +9,7 @@
 #include "session/ListJournal.h"
 #include "session/Session.h"
 #include "settings/Settings.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,19 +26,6 @@
 
 namespace
 {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 std::vector<TransferLine> someLines()
 {

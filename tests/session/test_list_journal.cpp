@@ -1,6 +1,7 @@
 #include "session/JournalKeeper.h"
 #include "session/ListJournal.h"
 #include "session/Session.h"
+#include "support/FileBytes.h"
 
 #include "model/UserError.h"
 
@@ -30,19 +31,6 @@ QStringList cellsOf(const std::vector<TransferLine> &lines)
             out << l.subItem(k);
     }
     return out;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 } // namespace

@@ -44,18 +44,10 @@ QVariant variableValue(const ListComparison &c, const QString &place, const QStr
 PreparedReport prepare(const ListComparison &c, const QString &place, const QDateTime &start)
 {
     ReportEngine engine(ReportTemplate::builtIn(Template));
-    const int n = int(c.entries().size());
-    int current = 0;
-    engine.setDataSet(DataSet, ReportDataSet{
-                                   [&current] { current = 0; },
-                                   [&current] { ++current; },
-                                   [&] { return current >= n; },
-                                   [&](const QString &field) {
-                                       return current >= 0 && current < n
-                                                  ? fieldValue(c, current, field)
-                                                  : QVariant();
-                                   },
-                               });
+    engine.setDataSet(DataSet, ReportDataSet::overRows(int(c.entries().size()),
+                                                       [&c](int row, const QString &field) {
+                                                           return fieldValue(c, row, field);
+                                                       }));
     engine.setVariables([&](const QString &name) { return variableValue(c, place, name); });
     engine.setStartTime(start);
     return engine.prepare();

@@ -177,7 +177,7 @@ std::vector<long long> netCents(const std::vector<TransferLine> &lines, const QS
 
 QString amountText(long long cents)
 {
-    return trimBlanks(AmountText::formatCents(cents)).toString();
+    return AmountText::formatCentsTrimmed(cents);
 }
 
 QString pairText(const TransferLine *line)

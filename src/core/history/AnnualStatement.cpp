@@ -13,7 +13,7 @@ namespace
 
 QString amount(int64_t cents)
 {
-    return AmountText::formatCents(cents).trimmed();
+    return AmountText::formatCentsTrimmed(cents);
 }
 
 QString inWords(int64_t cents)
@@ -69,18 +69,10 @@ PreparedReport prepare(const QString &insurance, int year,
                        const QDateTime &start)
 {
     ReportEngine engine(ReportTemplate::builtIn(Template));
-    const int n = int(payments.size());
-    int current = 0;
-    engine.setDataSet(DataSet, ReportDataSet{
-                                   [&current] { current = 0; },
-                                   [&current] { ++current; },
-                                   [&] { return current >= n; },
-                                   [&](const QString &field) {
-                                       return current >= 0 && current < n
-                                                  ? fieldValue(payments[size_t(current)], field)
-                                                  : QVariant();
-                                   },
-                               });
+    engine.setDataSet(
+        DataSet, ReportDataSet::overRows(int(payments.size()), [&](int row, const QString &field) {
+            return fieldValue(payments[size_t(row)], field);
+        }));
     engine.setVariables(
         [&](const QString &name) { return variableValue(insurance, year, payments, place, name); });
     engine.setStartTime(start);

@@ -134,6 +134,11 @@ QString format(double value, QStringView pattern)
     return out;
 }
 
+QString formatCentsTrimmed(long long cents)
+{
+    return formatCents(cents).trimmed();
+}
+
 int formatCentsInto(long long cents, QStringView pattern, QChar *out)
 {
     const bool negative = cents < 0;

@@ -20,6 +20,10 @@ QString format(double value, QStringView pattern = ListPattern);
 // Same, from a whole number of centimes (exact; no floating point involved).
 QString formatCents(long long cents, QStringView pattern = ListPattern);
 
+// Same with the list's pattern, without the leading spaces the pattern puts in front
+// ("1 234,56"): how an amount stands in a sentence, a cell of its own or a message.
+QString formatCentsTrimmed(long long cents);
+
 // Same, written into out (room for 64 characters); returns the length.
 int formatCentsInto(long long cents, QStringView pattern, QChar *out);
 

@@ -72,17 +72,10 @@ namespace
 ReportEngine listEngine(const WorkingList &list, const Variables &v, const QDateTime &start)
 {
     ReportEngine engine(ReportTemplate::builtIn(Template));
-    auto current = std::make_shared<int>(0);
-    engine.setDataSet(DataSet, ReportDataSet{
-                                   [current] { *current = 0; },
-                                   [current] { ++*current; },
-                                   [current, &list] { return *current >= list.count(); },
-                                   [current, &list](const QString &field) {
-                                       return *current >= 0 && *current < list.count()
-                                                  ? fieldValue(list.line(*current), field)
-                                                  : QVariant();
-                                   },
-                               });
+    engine.setDataSet(DataSet,
+                      ReportDataSet::overRows(list.count(), [&list](int row, const QString &field) {
+                          return fieldValue(list.line(row), field);
+                      }));
     engine.setVariables([v](const QString &name) { return variableValue(name, v); });
     engine.setStartTime(start);
     return engine;
@@ -124,20 +117,10 @@ QVariant fieldValue(const ErrorRecord &r, const QString &field)
 PreparedReport prepare(const std::vector<ErrorRecord> &records, const QDateTime &start)
 {
     ReportEngine engine(ReportTemplate::builtIn(Template));
-    int current = 0;
-    const int n = int(records.size());
-    engine.setDataSet(DataSet, ReportDataSet{
-                                   [&] { current = n > 0 ? 0 : -1; },
-                                   [&] {
-                                       if (current >= 0) ++current;
-                                   },
-                                   [&] { return current < 0 || current >= n; },
-                                   [&](const QString &field) {
-                                       return current >= 0 && current < n
-                                                  ? fieldValue(records[size_t(current)], field)
-                                                  : QVariant();
-                                   },
-                               });
+    engine.setDataSet(DataSet, ReportDataSet::overRows(
+                                   int(records.size()), [&records](int row, const QString &field) {
+                                       return fieldValue(records[size_t(row)], field);
+                                   }));
     engine.setStartTime(start);
     return engine.prepare();
 }

@@ -2,6 +2,8 @@
 
 #include "ReportText.h"
 
+#include <memory>
+
 namespace
 {
 
@@ -518,6 +520,20 @@ private:
 ReportEngine::ReportEngine(std::shared_ptr<const ReportTemplate> report)
     : m_report(std::move(report))
 {
+}
+
+ReportDataSet ReportDataSet::overRows(int count,
+                                      std::function<QVariant(int row, const QString &field)> value)
+{
+    auto current = std::make_shared<int>(0);
+    return ReportDataSet{
+        [current] { *current = 0; },
+        [current] { ++*current; },
+        [current, count] { return *current >= count; },
+        [current, count, value = std::move(value)](const QString &field) {
+            return *current >= 0 && *current < count ? value(*current, field) : QVariant();
+        },
+    };
 }
 
 void ReportEngine::setDataSet(const QString &name, ReportDataSet dataSet)

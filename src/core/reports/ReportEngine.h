@@ -15,6 +15,11 @@ struct ReportDataSet {
     std::function<void()> next;
     std::function<bool()> atEnd;
     std::function<QVariant(const QString &field)> value;
+
+    // The rows 0 to count - 1, a field of a row answered by value(row, field); what value
+    // reads must outlive the report's preparation.
+    static ReportDataSet overRows(int count,
+                                  std::function<QVariant(int row, const QString &field)> value);
 };
 
 // Lays out a report template page by page.
