@@ -243,6 +243,9 @@ TEST(Settings, AFileThatCannotBeReadIsNeverSavedOver)
          },
          ""},
         {"damaged UTF-16", [&] { return write(dir, QByteArray("\xFF\xFE[\0I\0n", 7)); }, "UTF-16"},
+        {"UTF-16 holding a NUL",
+         [&] { return write(dir, QByteArray("\xFF\xFE\xFF\xFE\0\0\0\x02\x17\x17", 10)); },
+         "UTF-16"},
     };
     for (const Case &c : cases) {
         const QString path = c.make();

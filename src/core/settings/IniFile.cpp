@@ -185,7 +185,9 @@ IniFile IniFile::fromBytes(const QByteArray &bytes)
         // Written back whole in its encoding: only a text that encodes to the very same bytes
         // keeps every other line as it was.
         QStringEncoder back(*marked, QStringEncoder::Flag::WriteBom);
-        if (wide.hasError() || QByteArray(back(text)) != bytes) {
+        // A NUL character is no settings text, and right after a UTF-16LE mark it would make
+        // the saved file read back as UTF-32.
+        if (wide.hasError() || text.contains(QChar(0)) || QByteArray(back(text)) != bytes) {
             ini.m_problem =
                 BadWideText.arg(QString::fromLatin1(QStringConverter::nameForEncoding(*marked)));
             return ini;
