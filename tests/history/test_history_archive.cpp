@@ -185,6 +185,50 @@ TEST_P(HistoryArchiveTest, FindsAPersonAcrossMonths)
     EXPECT_TRUE(a->personYear(QStringLiteral("123456789012"), 2025).empty());
 }
 
+TEST_P(HistoryArchiveTest, AMonthLargerThanABlockComesBackWholeAndIsFoundAcrossBlockEdges)
+{
+    // Lines are stored by blocks of consecutive lines and keys by sorted blocks: a month
+    // that fills several of each, with one insurance number shared by more lines than a key
+    // block holds, and a person on the edges between line blocks.
+    constexpr int Lines = 10000;
+    std::vector<ArchivedLine> month;
+    month.reserve(Lines);
+    for (int i = 0; i < Lines; ++i) {
+        const bool shared = i % 2 == 0;
+        const QByteArray insurance = shared ? QByteArray("999") : QByteArray::number(100000 + i);
+        const QByteArray account = QByteArray::number(i + 1).rightJustified(10, '0');
+        month.push_back(line(account.constData(), "07", 100 * i - 5000, i, insurance.constData(),
+                             QStringLiteral("PERSONNE N°%1 É").arg(i)));
+    }
+    for (int edge : {4095, 4096, 8191, 9999})
+        month[size_t(edge)].insurance = QStringLiteral("424242424242");
+    auto a = open();
+    const int64_t id = a->record(exportAt(at(2026, 5, 25), QStringLiteral("M05"), month), month);
+    EXPECT_EQ(a->lines(id), month);
+
+    std::vector<int64_t> positions;
+    for (const PersonPayment &p : a->findPerson(PersonField::Insurance, QStringLiteral("999")))
+        positions.push_back(p.line.rendCents);
+    ASSERT_EQ(positions.size(), size_t(Lines / 2 - 1)); // line 4096 has the other number
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+
+    std::vector<QString> names;
+    for (const PersonPayment &p :
+         a->findPerson(PersonField::Insurance, QStringLiteral("424242424242")))
+        names.push_back(p.line.name);
+    EXPECT_EQ(names, (std::vector<QString>{QStringLiteral("PERSONNE N°4095 É"),
+                                           QStringLiteral("PERSONNE N°4096 É"),
+                                           QStringLiteral("PERSONNE N°8191 É"),
+                                           QStringLiteral("PERSONNE N°9999 É")}));
+    const auto byAccount = a->findPerson(PersonField::Account, QStringLiteral("8192"));
+    ASSERT_EQ(byAccount.size(), 1u);
+    EXPECT_EQ(byAccount[0].line, month[8191]);
+    const auto byName = a->findPerson(PersonField::Name, QStringLiteral("n°9999 e"));
+    ASSERT_EQ(byName.size(), 1u);
+    EXPECT_EQ(byName[0].line, month[9999]);
+    EXPECT_EQ(a->findPerson(PersonField::Name, QStringLiteral("n°40")).size(), 111u);
+}
+
 TEST_P(HistoryArchiveTest, AFailureBeforeTheCommitLeavesNothingAndTheNextTryWorks)
 {
     auto a = open();
@@ -411,6 +455,41 @@ TEST(HistorySqlite, ADamagedFileIsSetAsideAndReportedNeverWrittenOver)
         // The next opening starts a new archive.
         EXPECT_TRUE(SqlArchive::openSqlite(path)->exports().empty());
     }
+}
+
+TEST(HistorySqlite, ADamagedBlockOfLinesIsReportedNeverReadAsOtherLines)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("paiements.sqlite"));
+    const std::vector<ArchivedLine> lines = {
+        line("0012345678", "07", 4500000, 0, "123456789012", QStringLiteral("HÉLÈNE Zoé"))};
+    const int64_t id = SqlArchive::openSqlite(path)->record(
+        exportAt(at(2026, 1, 25), QStringLiteral("X"), lines), lines);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("b"));
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        // A line block whose text runs past its end.
+        ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("UPDATE export_blocks SET lines = "
+                                                      "x'0101020200'")));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("b"));
+    auto a = SqlArchive::openSqlite(path);
+    for (auto read : std::vector<std::function<void()>>{
+             [&] { a->lines(id); },
+             [&] { a->findPerson(PersonField::Insurance, QStringLiteral("123456789012")); },
+             [&] { a->findPerson(PersonField::Name, QStringLiteral("zoe")); }}) {
+        try {
+            read();
+            ADD_FAILURE() << "a damaged block was read";
+        } catch (const UserError &e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("n° %1 sont endommagées").arg(id)))
+                << e.message().toStdString();
+        }
+    }
+    // The archive itself stays where it is: the other exports remain readable.
+    EXPECT_TRUE(QFile::exists(path));
 }
 
 // The list as imported is found again behind every kind of change, undone or not.

@@ -25,6 +25,8 @@ inline const QString PasswordInSettings =
     QStringLiteral("La connexion PostgreSQL de Direction.ini contient un mot de passe : il doit "
                    "être dans le fichier ~/.pgpass de l’utilisateur, jamais dans Direction.ini.");
 inline const QString NoDriver = QStringLiteral("Le pilote Qt SQL « %1 » n’est pas installé.");
+inline const QString DamagedExport =
+    QStringLiteral("les lignes de l’export n° %1 sont endommagées");
 inline const QString NoSuchExport = QStringLiteral("Aucun export archivé n’a le numéro %1.");
 inline const QString FileUnreadable =
     QStringLiteral("Le fichier exporté « %1 » ne peut pas être relu pour son empreinte : %2");

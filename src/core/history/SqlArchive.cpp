@@ -1,5 +1,6 @@
 #include "SqlArchive.h"
 
+#include "ArchiveBlocks.h"
 #include "HistoryTexts.h"
 #include "compare/ListComparison.h"
 #include "model/UserError.h"
@@ -12,8 +13,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
 #include <atomic>
-#include <sqlite3.h>
+#include <map>
 
 namespace
 {
@@ -26,52 +28,52 @@ struct Migration {
     QStringList postgres;
 };
 
-// Lines are kept without a row id of their own in SQLite (their key is the export and the
-// position), and amounts are whole centimes. Account and insurance number are indexed
-// within each export: a new export's keys all land after every other's, so recording a
-// month never rewrites the pages of earlier months, and a person is found by one look-up
-// per export. The name is searched through its folded form.
+// An export's lines are kept in blocks (see ArchiveBlocks): a month of a million lines is
+// about three thousand rows. The key blocks are found through their first and last key;
+// keys and blocks are bytes (BLOB, BYTEA), which both databases compare byte by byte, the
+// order the blocks were sorted in.
 const std::vector<Migration> &migrations()
 {
     static const QString exportsColumns = QStringLiteral(
         "exported_at BIGINT NOT NULL, code TEXT NOT NULL, kind TEXT NOT NULL, "
         "file_path TEXT NOT NULL, file_sha256 TEXT NOT NULL, line_count INTEGER NOT NULL, "
         "net_cents BIGINT NOT NULL, rend_cents BIGINT NOT NULL, program_version TEXT NOT NULL)");
-    static const QString linesColumns =
-        QStringLiteral("(export_id BIGINT NOT NULL REFERENCES exports(id) ON DELETE CASCADE, "
-                       "position INTEGER NOT NULL, caption TEXT NOT NULL, account TEXT NOT NULL, "
-                       "cle TEXT NOT NULL, net_cents BIGINT NOT NULL, rend_cents BIGINT NOT NULL, "
-                       "insurance TEXT NOT NULL, name TEXT NOT NULL, name_folded TEXT NOT NULL, "
-                       "contract_type TEXT NOT NULL, PRIMARY KEY (export_id, position))");
-    static const QStringList indexes = {
-        QStringLiteral("CREATE INDEX exports_by_time ON exports (exported_at)"),
-        QStringLiteral("CREATE INDEX lines_by_insurance ON export_lines (export_id, insurance)"),
-        QStringLiteral("CREATE INDEX lines_by_account ON export_lines (export_id, account)"),
+    auto tables = [](const QString &bytes) {
+        const QString exportColumn =
+            QStringLiteral("export_id BIGINT NOT NULL REFERENCES exports(id) ON DELETE CASCADE, "
+                           "block_no INTEGER NOT NULL, ");
+        return QStringList{
+            QStringLiteral("CREATE TABLE export_blocks (") + exportColumn +
+                QStringLiteral("line_count INTEGER NOT NULL, lines ") + bytes +
+                QStringLiteral(" NOT NULL, PRIMARY KEY (export_id, block_no))"),
+            QStringLiteral("CREATE TABLE export_names (") + exportColumn +
+                QStringLiteral("names ") + bytes +
+                QStringLiteral(" NOT NULL, PRIMARY KEY (export_id, block_no))"),
+            QStringLiteral("CREATE TABLE export_keys (") + exportColumn +
+                QStringLiteral("key_kind INTEGER NOT NULL, first_key ") + bytes +
+                QStringLiteral(" NOT NULL, last_key ") + bytes +
+                QStringLiteral(" NOT NULL, entries ") + bytes +
+                QStringLiteral(" NOT NULL, PRIMARY KEY (export_id, key_kind, block_no))"),
+            QStringLiteral("CREATE INDEX exports_by_time ON exports (exported_at)"),
+            QStringLiteral(
+                "CREATE INDEX keys_by_range ON export_keys (key_kind, first_key, last_key)"),
+        };
     };
     static const std::vector<Migration> all = {
         {1,
          QStringList{QStringLiteral("CREATE TABLE exports (id INTEGER PRIMARY KEY, ") +
-                         exportsColumns,
-                     QStringLiteral("CREATE TABLE export_lines ") + linesColumns +
-                         QStringLiteral(" WITHOUT ROWID")} +
-             indexes,
+                     exportsColumns} +
+             tables(QStringLiteral("BLOB")),
          QStringList{QStringLiteral("CREATE TABLE exports (id BIGSERIAL PRIMARY KEY, ") +
-                         exportsColumns,
-                     QStringLiteral("CREATE TABLE export_lines ") + linesColumns} +
-             indexes},
+                     exportsColumns} +
+             tables(QStringLiteral("BYTEA"))},
     };
     return all;
 }
 
-// Lines go in by statements of this many rows: one round trip per batch on a server.
-constexpr int LinesPerInsert = 200;
-constexpr int LineColumns = 11;
-
 const QString ExportColumns =
     QStringLiteral("e.id, e.exported_at, e.code, e.kind, e.file_path, e.file_sha256, e.line_count, "
                    "e.net_cents, e.rend_cents, e.program_version");
-const QString LineColumnsText = QStringLiteral(
-    "l.caption, l.account, l.cle, l.net_cents, l.rend_cents, l.insurance, l.name, l.contract_type");
 
 ArchivedExport readExport(const QSqlQuery &q, int from = 0)
 {
@@ -87,20 +89,6 @@ ArchivedExport readExport(const QSqlQuery &q, int from = 0)
     e.rendCents = q.value(from + 8).toLongLong();
     e.programVersion = q.value(from + 9).toString();
     return e;
-}
-
-ArchivedLine readLine(const QSqlQuery &q, int from = 0)
-{
-    ArchivedLine l;
-    l.caption = q.value(from).toString();
-    l.account = q.value(from + 1).toString();
-    l.key = q.value(from + 2).toString();
-    l.netCents = q.value(from + 3).toLongLong();
-    l.rendCents = q.value(from + 4).toLongLong();
-    l.insurance = q.value(from + 5).toString();
-    l.name = q.value(from + 6).toString();
-    l.contractType = q.value(from + 7).toString();
-    return l;
 }
 
 QString uniqueConnectionName()
@@ -130,21 +118,6 @@ QString setAside(const QString &path)
         if (QFile::exists(path + QLatin1String(suffix)))
             QFile::rename(path + QLatin1String(suffix), aside + QLatin1String(suffix));
     return aside;
-}
-
-// A text to bind: never null, which Qt would bind as NULL.
-QString text(QStringView s)
-{
-    return s.isEmpty() ? QStringLiteral("") : s.toString();
-}
-
-QString likePattern(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(u'\\', QStringLiteral("\\\\"));
-    escaped.replace(u'%', QStringLiteral("\\%"));
-    escaped.replace(u'_', QStringLiteral("\\_"));
-    return u'%' + escaped + u'%';
 }
 
 } // namespace
@@ -321,10 +294,7 @@ int64_t SqlArchive::record(const ArchivedExport &exported, size_t count, const L
         if (!q.next()) fail(HistoryTexts::CannotRead, QStringLiteral("no id"), 0);
         const int64_t id = q.value(0).toLongLong();
         q.finish();
-        if (m_backend == Backend::Sqlite)
-            insertLinesSqlite(id, count, line);
-        else
-            insertLines(id, count, line);
+        insertLines(id, count, line);
         if (m_beforeCommit) m_beforeCommit();
         commit();
         return id;
@@ -336,101 +306,58 @@ int64_t SqlArchive::record(const ArchivedExport &exported, size_t count, const L
 
 void SqlArchive::insertLines(int64_t exportId, size_t count, const LineSource &line)
 {
-    auto statement = [this](int rows) {
-        QString sql = QStringLiteral(
-            "INSERT INTO export_lines (export_id, position, caption, account, cle, net_cents, "
-            "rend_cents, insurance, name, name_folded, contract_type) VALUES ");
-        const QString row = QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?)");
-        sql.reserve(sql.size() + rows * (row.size() + 1));
+    using namespace ArchiveBlocks;
+    QSqlQuery blocks = prepared(QStringLiteral(
+        "INSERT INTO export_blocks (export_id, block_no, line_count, lines) VALUES (?, ?, ?, ?)"));
+    QSqlQuery names = prepared(
+        QStringLiteral("INSERT INTO export_names (export_id, block_no, names) VALUES (?, ?, ?)"));
+    IndexBuilder insurance, account;
+    insurance.reserve(count, count * 13);
+    account.reserve(count, count * 11);
+    QByteArray body, folded;
+    int blockNo = 0;
+    for (size_t from = 0; from < count; from += LinesPerBlock) {
+        const int rows = int(std::min<size_t>(LinesPerBlock, count - from));
+        body.clear();
+        folded.clear();
         for (int r = 0; r < rows; ++r) {
-            if (r) sql += u',';
-            sql += row;
+            const uint32_t position = uint32_t(from) + uint32_t(r);
+            const ArchivedLineView l = line(position);
+            appendLine(body, l);
+            QByteArray name = foldedName(l.name).toUtf8();
+            name.replace('\n', ' ');
+            folded += name;
+            folded += '\n';
+            insurance.add(l.insurance.trimmed().toUtf8(), position);
+            account.add(accountKey(l.account), position);
         }
-        return prepared(sql);
-    };
-    QSqlQuery full;
-    bool haveFull = false;
-    for (size_t from = 0; from < count; from += LinesPerInsert) {
-        const int rows = int(std::min<size_t>(LinesPerInsert, count - from));
-        QSqlQuery partial;
-        if (rows == LinesPerInsert && !haveFull) {
-            full = statement(rows);
-            haveFull = true;
-        } else if (rows != LinesPerInsert) {
-            partial = statement(rows);
+        blocks.bindValue(0, qlonglong(exportId));
+        blocks.bindValue(1, blockNo);
+        blocks.bindValue(2, rows);
+        blocks.bindValue(3, lineBlock(body, rows));
+        exec(blocks);
+        names.bindValue(0, qlonglong(exportId));
+        names.bindValue(1, blockNo);
+        names.bindValue(2, folded);
+        exec(names);
+        ++blockNo;
+    }
+    QSqlQuery keys = prepared(
+        QStringLiteral("INSERT INTO export_keys (export_id, block_no, key_kind, first_key, "
+                       "last_key, entries) VALUES (?, ?, ?, ?, ?, ?)"));
+    for (auto [kind, builder] : {std::pair{Key::Insurance, &insurance}, {Key::Account, &account}}) {
+        int keyBlock = 0;
+        for (const IndexBlock &b : builder->blocks()) {
+            keys.bindValue(0, qlonglong(exportId));
+            keys.bindValue(1, keyBlock++);
+            keys.bindValue(2, int(kind));
+            keys.bindValue(3, b.firstKey);
+            keys.bindValue(4, b.lastKey);
+            keys.bindValue(5, b.entries);
+            exec(keys);
         }
-        QSqlQuery &q = rows == LinesPerInsert ? full : partial;
-        int at = 0;
-        for (int r = 0; r < rows; ++r) {
-            const ArchivedLineView l = line(from + size_t(r));
-            q.bindValue(at++, qlonglong(exportId));
-            q.bindValue(at++, int(from) + r);
-            q.bindValue(at++, text(l.caption));
-            q.bindValue(at++, text(l.account));
-            q.bindValue(at++, text(l.key));
-            q.bindValue(at++, qlonglong(l.netCents));
-            q.bindValue(at++, qlonglong(l.rendCents));
-            q.bindValue(at++, text(l.insurance));
-            q.bindValue(at++, text(l.name));
-            q.bindValue(at++, text(foldedName(l.name)));
-            q.bindValue(at++, text(l.contractType));
-        }
-        Q_ASSERT(at == rows * LineColumns);
-        exec(q);
     }
 }
-
-void SqlArchive::insertLinesSqlite(int64_t exportId, size_t count, const LineSource &line)
-{
-    const QVariant handle = m_db.driver()->handle();
-    sqlite3 *db = handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
-                      ? *static_cast<sqlite3 *const *>(handle.constData())
-                      : nullptr;
-    if (!db) {
-        insertLines(exportId, count, line);
-        return;
-    }
-    sqlite3_stmt *stmt = nullptr;
-    auto failed = [&](int rc) {
-        const QString error = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(stmt);
-        fail(HistoryTexts::CannotRead, error, rc);
-    };
-    int rc = sqlite3_prepare_v2(db,
-                                "INSERT INTO export_lines (export_id, position, caption, account, "
-                                "cle, net_cents, rend_cents, insurance, name, name_folded, "
-                                "contract_type) VALUES (?,?,?,?,?,?,?,?,?,?,?)",
-                                -1, &stmt, nullptr);
-    if (rc != SQLITE_OK) failed(rc);
-    auto text = [&stmt](int column, QStringView s) {
-        // The text stays where it is until the step that reads it.
-        // An empty text is "" (a null pointer would bind NULL).
-        static const char16_t empty[] = u"";
-        return sqlite3_bind_text16(stmt, column, s.isEmpty() ? empty : s.utf16(), int(s.size() * 2),
-                                   SQLITE_STATIC);
-    };
-    for (size_t i = 0; i < count; ++i) {
-        const ArchivedLineView l = line(i);
-        const QString folded = foldedName(l.name);
-        rc = sqlite3_bind_int64(stmt, 1, exportId);
-        if (rc == SQLITE_OK) rc = sqlite3_bind_int64(stmt, 2, sqlite3_int64(i));
-        if (rc == SQLITE_OK) rc = text(3, l.caption);
-        if (rc == SQLITE_OK) rc = text(4, l.account);
-        if (rc == SQLITE_OK) rc = text(5, l.key);
-        if (rc == SQLITE_OK) rc = sqlite3_bind_int64(stmt, 6, l.netCents);
-        if (rc == SQLITE_OK) rc = sqlite3_bind_int64(stmt, 7, l.rendCents);
-        if (rc == SQLITE_OK) rc = text(8, l.insurance);
-        if (rc == SQLITE_OK) rc = text(9, l.name);
-        if (rc == SQLITE_OK) rc = text(10, folded);
-        if (rc == SQLITE_OK) rc = text(11, l.contractType);
-        if (rc != SQLITE_OK) failed(rc);
-        rc = sqlite3_step(stmt);
-        if (rc != SQLITE_DONE) failed(rc);
-        sqlite3_reset(stmt);
-    }
-    sqlite3_finalize(stmt);
-}
-
 std::vector<ArchivedExport> SqlArchive::exports()
 {
     QSqlQuery q =
@@ -453,38 +380,105 @@ std::optional<ArchivedExport> SqlArchive::exportById(int64_t id)
     return readExport(q);
 }
 
+QByteArray SqlArchive::lineBlockBytes(int64_t exportId, int blockNo)
+{
+    QSqlQuery q = prepared(
+        QStringLiteral("SELECT lines FROM export_blocks WHERE export_id = ? AND block_no = ?"));
+    q.addBindValue(qlonglong(exportId));
+    q.addBindValue(blockNo);
+    exec(q);
+    if (!q.next()) damaged(exportId);
+    return q.value(0).toByteArray();
+}
+
+void SqlArchive::damaged(int64_t exportId)
+{
+    throw UserError(HistoryTexts::CannotRead.arg(QDir::toNativeSeparators(m_location),
+                                                 HistoryTexts::DamagedExport.arg(exportId)));
+}
+
 std::vector<ArchivedLine> SqlArchive::lines(int64_t exportId)
 {
-    QSqlQuery q = prepared(QStringLiteral("SELECT ") + LineColumnsText +
-                           QStringLiteral(" FROM export_lines l WHERE l.export_id = ? "
-                                          "ORDER BY l.position"));
+    QSqlQuery q = prepared(QStringLiteral(
+        "SELECT block_no, lines FROM export_blocks WHERE export_id = ? ORDER BY block_no"));
     q.addBindValue(qlonglong(exportId));
     exec(q);
     std::vector<ArchivedLine> all;
-    while (q.next())
-        all.push_back(readLine(q));
+    try {
+        for (int expected = 0; q.next(); ++expected) {
+            if (q.value(0).toInt() != expected) damaged(exportId);
+            std::vector<ArchivedLine> block = ArchiveBlocks::readLines(q.value(1).toByteArray());
+            std::move(block.begin(), block.end(), std::back_inserter(all));
+        }
+    } catch (const ArchiveBlocks::DamagedBlock &) {
+        damaged(exportId);
+    }
     return all;
 }
 
-std::vector<PersonPayment> SqlArchive::payments(const QString &where, const QVariantList &values,
-                                                const QString &order, const QString &sqliteIndex)
+std::vector<PersonPayment> SqlArchive::payments(std::vector<std::pair<int64_t, uint32_t>> found,
+                                                bool newestFirst, const ExportFilter &keep)
 {
-    // Export by export, each looked up through the indexes that begin with the export (SQLite
-    // takes CROSS JOIN as that order).
-    const QString from =
-        m_backend == Backend::Sqlite
-            ? QStringLiteral(" FROM exports e CROSS JOIN export_lines l") +
-                  (sqliteIndex.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + sqliteIndex)
-            : QStringLiteral(" FROM exports e JOIN export_lines l ON true");
-    QSqlQuery q = prepared(QStringLiteral("SELECT ") + ExportColumns + u',' + LineColumnsText +
-                           from + QStringLiteral(" WHERE l.export_id = e.id AND ") + where +
-                           QStringLiteral(" ORDER BY ") + order);
-    for (const QVariant &v : values)
-        q.addBindValue(v);
+    std::map<int64_t, ArchivedExport> exportsFound;
+    for (const auto &[exportId, position] : found) {
+        if (exportsFound.count(exportId)) continue;
+        const std::optional<ArchivedExport> e = exportById(exportId);
+        if (!e) damaged(exportId);
+        exportsFound.emplace(exportId, *e);
+    }
+    std::erase_if(found, [&](const auto &f) { return keep && !keep(exportsFound[f.first]); });
+    auto order = [&](const auto &a, const auto &b) {
+        const ArchivedExport &x = exportsFound[a.first], &y = exportsFound[b.first];
+        if (x.id != y.id) {
+            const auto kx = std::pair(x.exportedAt.toMSecsSinceEpoch(), x.id);
+            const auto ky = std::pair(y.exportedAt.toMSecsSinceEpoch(), y.id);
+            return newestFirst ? ky < kx : kx < ky;
+        }
+        return a.second < b.second;
+    };
+    std::sort(found.begin(), found.end(), order);
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    std::vector<PersonPayment> payments;
+    payments.reserve(found.size());
+    std::pair<int64_t, int> cachedAt{0, -1};
+    QByteArray cached;
+    try {
+        for (const auto &[exportId, position] : found) {
+            const int blockNo = int(position / ArchiveBlocks::LinesPerBlock);
+            if (cachedAt != std::pair(exportId, blockNo)) {
+                cached = lineBlockBytes(exportId, blockNo);
+                cachedAt = {exportId, blockNo};
+            }
+            payments.push_back(
+                {exportsFound[exportId],
+                 ArchiveBlocks::readLine(cached, int(position % ArchiveBlocks::LinesPerBlock))});
+        }
+    } catch (const ArchiveBlocks::DamagedBlock &) {
+        damaged(cachedAt.first);
+    }
+    return payments;
+}
+
+std::vector<std::pair<int64_t, uint32_t>> SqlArchive::withKey(ArchiveBlocks::Key kind,
+                                                              const QByteArray &key)
+{
+    std::vector<std::pair<int64_t, uint32_t>> found;
+    if (key.isEmpty()) return found;
+    QSqlQuery q = prepared(QStringLiteral("SELECT export_id, entries FROM export_keys WHERE "
+                                          "key_kind = ? AND first_key <= ? AND last_key >= ?"));
+    q.addBindValue(int(kind));
+    q.addBindValue(key);
+    q.addBindValue(key);
     exec(q);
-    std::vector<PersonPayment> found;
-    while (q.next())
-        found.push_back({readExport(q), readLine(q, 10)});
+    while (q.next()) {
+        const int64_t exportId = q.value(0).toLongLong();
+        try {
+            for (uint32_t position : ArchiveBlocks::positionsOf(q.value(1).toByteArray(), key))
+                found.emplace_back(exportId, position);
+        } catch (const ArchiveBlocks::DamagedBlock &) {
+            damaged(exportId);
+        }
+    }
     return found;
 }
 
@@ -492,33 +486,36 @@ std::vector<PersonPayment> SqlArchive::findPerson(PersonField field, const QStri
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty()) return {};
-    const QString newestFirst = QStringLiteral("e.exported_at DESC, e.id DESC, l.position");
     switch (field) {
     case PersonField::Insurance:
-        return payments(QStringLiteral("l.insurance = ?"), {trimmed}, newestFirst,
-                        QStringLiteral("lines_by_insurance"));
-    case PersonField::Account: {
+        return payments(withKey(ArchiveBlocks::Key::Insurance, trimmed.toUtf8()), true);
+    case PersonField::Account:
         // The list may hold an account with or without its leading zeros.
-        QString bare = trimmed;
-        while (bare.size() > 1 && bare.startsWith(u'0'))
-            bare.remove(0, 1);
-        const QString padded = bare.size() < 10 ? QString(10 - bare.size(), u'0') + bare : bare;
-        return payments(QStringLiteral("l.account IN (?, ?, ?)"), {trimmed, bare, padded},
-                        newestFirst, QStringLiteral("lines_by_account"));
+        return payments(withKey(ArchiveBlocks::Key::Account, ArchiveBlocks::accountKey(trimmed)),
+                        true);
+    case PersonField::Name: {
+        const QByteArray needle = foldedName(trimmed).toUtf8();
+        QSqlQuery q =
+            prepared(QStringLiteral("SELECT export_id, block_no, names FROM export_names"));
+        exec(q);
+        std::vector<std::pair<int64_t, uint32_t>> found;
+        while (q.next()) {
+            const int64_t exportId = q.value(0).toLongLong();
+            const uint32_t first = uint32_t(q.value(1).toInt()) * ArchiveBlocks::LinesPerBlock;
+            for (int at : ArchiveBlocks::namesContaining(q.value(2).toByteArray(), needle))
+                found.emplace_back(exportId, first + uint32_t(at));
+        }
+        return payments(std::move(found), true);
     }
-    case PersonField::Name:
-        return payments(QStringLiteral("l.name_folded LIKE ? ESCAPE '\\'"),
-                        {likePattern(foldedName(trimmed))}, newestFirst);
     }
     return {};
 }
 
 std::vector<PersonPayment> SqlArchive::personYear(const QString &insurance, int year)
 {
-    const qlonglong from = QDateTime(QDate(year, 1, 1), QTime(0, 0)).toMSecsSinceEpoch();
-    const qlonglong to = QDateTime(QDate(year + 1, 1, 1), QTime(0, 0)).toMSecsSinceEpoch();
-    return payments(QStringLiteral("l.insurance = ? AND e.exported_at >= ? AND e.exported_at < ?"),
-                    {insurance.trimmed(), from, to},
-                    QStringLiteral("e.exported_at, e.id, l.position"),
-                    QStringLiteral("lines_by_insurance"));
+    const QDateTime from(QDate(year, 1, 1), QTime(0, 0));
+    const QDateTime to(QDate(year + 1, 1, 1), QTime(0, 0));
+    return payments(
+        withKey(ArchiveBlocks::Key::Insurance, insurance.trimmed().toUtf8()), false,
+        [&](const ArchivedExport &e) { return e.exportedAt >= from && e.exportedAt < to; });
 }

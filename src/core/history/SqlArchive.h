@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ArchiveBlocks.h"
 #include "HistoryArchive.h"
 
 #include <QSqlDatabase>
@@ -55,10 +56,16 @@ private:
     // Throws the message for a failed statement; an SQLite file found damaged is set aside.
     [[noreturn]] void fail(const QString &message, const QString &error, int nativeCode);
     void insertLines(int64_t exportId, size_t count, const LineSource &line);
-    // SQLite: straight through the library, one prepared statement for every line.
-    void insertLinesSqlite(int64_t exportId, size_t count, const LineSource &line);
-    std::vector<PersonPayment> payments(const QString &where, const QVariantList &values,
-                                        const QString &order, const QString &sqliteIndex = {});
+    // The positions of the lines whose key is key, in every export.
+    std::vector<std::pair<int64_t, uint32_t>> withKey(ArchiveBlocks::Key kind,
+                                                      const QByteArray &key);
+    // The lines found (export, position), those of the exports keep accepts, in export order
+    // (newest or oldest first) then in their order in the file.
+    using ExportFilter = std::function<bool(const ArchivedExport &)>;
+    std::vector<PersonPayment> payments(std::vector<std::pair<int64_t, uint32_t>> found,
+                                        bool newestFirst, const ExportFilter &keep = {});
+    QByteArray lineBlockBytes(int64_t exportId, int blockNo);
+    [[noreturn]] void damaged(int64_t exportId);
 
     Backend m_backend;
     QString m_location; // file path or connection string
