@@ -191,14 +191,21 @@ QString pairText(const TransferLine *line)
 
 QString foldedName(QStringView name)
 {
+    QString out(name.size(), Qt::Uninitialized);
+    out.truncate(foldNameInto(name, out.data()));
+    return out;
+}
+
+qsizetype foldNameInto(QStringView name, QChar *out)
+{
     const QStringView s = trimBlanks(name);
-    QString out;
-    out.reserve(s.size());
+    // Every character gives at most one.
+    QChar *o = out;
     bool afterLatin = false;
     for (QChar c : s) {
         const char16_t u = c.unicode();
         if (u < 0x80) {
-            out += (u >= u'A' && u <= u'Z') ? QChar(u + 32) : c;
+            *o++ = (u >= u'A' && u <= u'Z') ? QChar(u + 32) : c;
             afterLatin = (u | 32) >= u'a' && (u | 32) <= u'z';
             continue;
         }
@@ -208,14 +215,14 @@ QString foldedName(QStringView name)
             QChar base = c;
             while (base.decompositionTag() == QChar::Canonical)
                 base = base.decomposition().at(0);
-            out += base.toLower();
+            *o++ = base.toLower();
             afterLatin = true;
             continue;
         }
-        out += c;
+        *o++ = c;
         afterLatin = false;
     }
-    return out;
+    return o - out;
 }
 
 QString ListComparison::categoryName(Category category)

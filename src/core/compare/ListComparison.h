@@ -141,3 +141,6 @@ private:
 // and Latin letters without their accents (é = e, Ç = c); other scripts, Arabic
 // included, are left as they are.
 QString foldedName(QStringView name);
+// The same folding written at out, which has room for name.size() characters; returns the
+// folded length (never more than the name's).
+qsizetype foldNameInto(QStringView name, QChar *out);

@@ -12,57 +12,86 @@ namespace
 constexpr char LineFormat = 1;
 constexpr char IndexFormat = 1;
 
-void putUnsigned(QByteArray &out, uint64_t v)
+// Writes v in 7-bit groups, low first; returns the bytes written (at most 10).
+int encodeUnsigned(char *out, uint64_t v)
 {
+    int n = 0;
     while (v >= 0x80) {
-        out += char(uchar(v) | 0x80);
+        out[n++] = char(uchar(v) | 0x80);
         v >>= 7;
     }
-    out += char(v);
+    out[n++] = char(v);
+    return n;
 }
 
-void putSigned(QByteArray &out, int64_t v)
+void putUnsigned(QByteArray &out, uint64_t v)
 {
-    putUnsigned(out, (uint64_t(v) << 1) ^ uint64_t(v >> 63));
+    char bytes[10];
+    out.append(bytes, encodeUnsigned(bytes, v));
 }
 
-void putText(QByteArray &out, QStringView text)
+// Writes text as UTF-8 at out (room for three bytes per unit); returns the bytes written.
+qsizetype encodeUtf8(char *out, QStringView text)
 {
-    // Room for the worst case, then the byte count written in front of the bytes.
-    const qsizetype start = out.size();
-    const qsizetype most = text.size() * 3;
-    out.resize(start + 5 + most);
-    char *bytes = out.data() + start + 5;
     qsizetype n = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
-            QChar::isLowSurrogate(text[i + 1].unicode())) {
-            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+    const qsizetype size = text.size();
+    const char16_t *units = text.utf16();
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t c = units[i];
+        if (c < 0x80) {
+            out[n++] = char(c);
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(units[i + 1])) {
+            c = QChar::surrogateToUcs4(char16_t(c), units[++i]);
         } else if (QChar::isSurrogate(c)) {
             c = 0xFFFD;
         }
-        if (c < 0x80) {
-            bytes[n++] = char(c);
-        } else if (c < 0x800) {
-            bytes[n++] = char(0xC0 | (c >> 6));
-            bytes[n++] = char(0x80 | (c & 0x3F));
+        if (c < 0x800) {
+            out[n++] = char(0xC0 | (c >> 6));
+            out[n++] = char(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            bytes[n++] = char(0xE0 | (c >> 12));
-            bytes[n++] = char(0x80 | ((c >> 6) & 0x3F));
-            bytes[n++] = char(0x80 | (c & 0x3F));
+            out[n++] = char(0xE0 | (c >> 12));
+            out[n++] = char(0x80 | ((c >> 6) & 0x3F));
+            out[n++] = char(0x80 | (c & 0x3F));
         } else {
-            bytes[n++] = char(0xF0 | (c >> 18));
-            bytes[n++] = char(0x80 | ((c >> 12) & 0x3F));
-            bytes[n++] = char(0x80 | ((c >> 6) & 0x3F));
-            bytes[n++] = char(0x80 | (c & 0x3F));
+            out[n++] = char(0xF0 | (c >> 18));
+            out[n++] = char(0x80 | ((c >> 12) & 0x3F));
+            out[n++] = char(0x80 | ((c >> 6) & 0x3F));
+            out[n++] = char(0x80 | (c & 0x3F));
         }
     }
-    QByteArray count;
-    putUnsigned(count, uint64_t(n));
-    std::memmove(out.data() + start + count.size(), bytes, size_t(n));
-    std::memcpy(out.data() + start, count.constData(), size_t(count.size()));
-    out.resize(start + count.size() + n);
+    return n;
+}
+
+// Makes room for more bytes after the end of out and returns where they go; the caller
+// gives the end it reached to finish().
+char *room(QByteArray &out, qsizetype more)
+{
+    const qsizetype start = out.size();
+    if (out.capacity() < start + more) out.reserve(std::max(2 * out.capacity(), start + more));
+    out.resize(start + more);
+    return out.data() + start;
+}
+
+void finish(QByteArray &out, const char *end)
+{
+    out.resize(end - out.constData());
+}
+
+// Writes text as UTF-8 after its byte count; returns the end. Room: 10 + 3 * size bytes.
+char *writeText(char *out, QStringView text)
+{
+    // The count of an ASCII text is its length: most are written in place at once. Otherwise
+    // the bytes are written after room for the longest count and moved up to it.
+    const qsizetype most = 3 * text.size();
+    char count[10];
+    const int reserved = encodeUnsigned(count, uint64_t(most));
+    const qsizetype n = encodeUtf8(out + reserved, text);
+    const int used = encodeUnsigned(count, uint64_t(n));
+    if (used != reserved) std::memmove(out + used, out + reserved, size_t(n));
+    std::memcpy(out, count, size_t(used));
+    return out + used + n;
 }
 
 // Reads a block front to back; any read past its end or any impossible value throws.
@@ -141,21 +170,42 @@ void skipLine(Reader &r)
 
 } // namespace
 
-QByteArray accountKey(QStringView account)
+QStringView accountKeyText(QStringView account)
 {
     QStringView bare = account.trimmed();
     while (bare.size() > 1 && bare.front() == u'0')
         bare = bare.sliced(1);
-    return bare.toUtf8();
+    return bare;
+}
+
+QByteArray accountKey(QStringView account)
+{
+    return accountKeyText(account).toUtf8();
+}
+
+void appendName(QByteArray &names, QStringView folded)
+{
+    char *start = room(names, 3 * folded.size() + 1);
+    char *end = start + encodeUtf8(start, folded);
+    // One name per line: a line end inside one would shift every name after it.
+    std::replace(start, end, '\n', ' ');
+    *end++ = '\n';
+    finish(names, end);
 }
 
 void appendLine(QByteArray &body, const ArchivedLineView &line)
 {
-    putSigned(body, line.netCents);
-    putSigned(body, line.rendCents);
-    for (QStringView text :
-         {line.caption, line.account, line.key, line.insurance, line.name, line.contractType})
-        putText(body, text);
+    const QStringView texts[] = {line.caption,   line.account, line.key,
+                                 line.insurance, line.name,    line.contractType};
+    qsizetype most = 20;
+    for (QStringView text : texts)
+        most += 10 + 3 * text.size();
+    char *o = room(body, most);
+    o += encodeUnsigned(o, (uint64_t(line.netCents) << 1) ^ uint64_t(line.netCents >> 63));
+    o += encodeUnsigned(o, (uint64_t(line.rendCents) << 1) ^ uint64_t(line.rendCents >> 63));
+    for (QStringView text : texts)
+        o = writeText(o, text);
+    finish(body, o);
 }
 
 QByteArray lineBlock(QByteArrayView body, int count)
@@ -190,53 +240,72 @@ ArchivedLine readLine(QByteArrayView block, int index)
     return nextLine(r);
 }
 
-void IndexBuilder::reserve(size_t lines, size_t bytes)
+uint32_t bucketOf(QByteArrayView key)
+{
+    // FNV-1a: the same bucket on every machine and in every version.
+    uint32_t h = 2166136261u;
+    for (const char c : key) {
+        h ^= uchar(c);
+        h *= 16777619u;
+    }
+    return h % uint32_t(Buckets);
+}
+
+void KeyBuckets::reserve(size_t lines, size_t bytes)
 {
     m_entries.reserve(lines);
     m_keys.reserve(qsizetype(bytes));
 }
 
-void IndexBuilder::add(QByteArrayView key, uint32_t position)
+void KeyBuckets::add(QStringView key, uint32_t position)
 {
     if (key.isEmpty()) return;
-    m_entries.push_back({uint32_t(m_keys.size()), uint32_t(key.size()), position});
-    m_keys += key;
+    char *start = room(m_keys, 3 * key.size());
+    const qsizetype size = encodeUtf8(start, key);
+    finish(m_keys, start + size);
+    m_entries.push_back({uint32_t(start - m_keys.constData()), uint32_t(size), position,
+                         bucketOf(QByteArrayView(start, size))});
 }
 
-std::vector<IndexBlock> IndexBuilder::blocks()
+std::vector<KeyBucket> KeyBuckets::buckets() const
 {
-    const char *keys = m_keys.constData();
-    auto keyOf = [keys](const Entry &e) { return QByteArrayView(keys + e.offset, e.size); };
-    // Byte order, as the databases compare BLOB and BYTEA values.
-    std::sort(m_entries.begin(), m_entries.end(), [&keyOf](const Entry &a, const Entry &b) {
-        const int c = keyOf(a).compare(keyOf(b));
-        return c != 0 ? c < 0 : a.position < b.position;
-    });
-    std::vector<IndexBlock> out;
-    for (size_t from = 0; from < m_entries.size(); from += EntriesPerIndexBlock) {
-        const size_t to = std::min(m_entries.size(), from + size_t(EntriesPerIndexBlock));
-        IndexBlock b;
-        b.firstKey = keyOf(m_entries[from]).toByteArray();
-        b.lastKey = keyOf(m_entries[to - 1]).toByteArray();
-        b.entries += IndexFormat;
-        putUnsigned(b.entries, to - from);
-        for (size_t i = from; i < to; ++i) {
-            const QByteArrayView key = keyOf(m_entries[i]);
-            putUnsigned(b.entries, uint64_t(key.size()));
-            b.entries += key;
-            putUnsigned(b.entries, m_entries[i].position);
-        }
-        out.push_back(std::move(b));
+    // One pass to size each bucket, one to fill them; lines stay in their order within one.
+    std::vector<qsizetype> bytes(Buckets, 0);
+    std::vector<uint32_t> counts(Buckets, 0);
+    for (const Entry &e : m_entries) {
+        bytes[e.bucket] += 15 + e.size;
+        ++counts[e.bucket];
     }
+    std::vector<KeyBucket> out(Buckets);
+    std::vector<char *> at(Buckets, nullptr);
+    for (int b = 0; b < Buckets; ++b) {
+        out[size_t(b)].bucket = b;
+        if (!counts[size_t(b)]) continue;
+        char *o = room(out[size_t(b)].entries, 11 + bytes[size_t(b)]);
+        *o++ = IndexFormat;
+        o += encodeUnsigned(o, counts[size_t(b)]);
+        at[size_t(b)] = o;
+    }
+    const char *keys = m_keys.constData();
+    for (const Entry &e : m_entries) {
+        char *&o = at[e.bucket];
+        o += encodeUnsigned(o, e.size);
+        std::memcpy(o, keys + e.offset, e.size);
+        o += e.size;
+        o += encodeUnsigned(o, e.position);
+    }
+    for (int b = 0; b < Buckets; ++b)
+        if (counts[size_t(b)]) finish(out[size_t(b)].entries, at[size_t(b)]);
+    std::erase_if(out, [](const KeyBucket &b) { return b.entries.isEmpty(); });
     return out;
 }
 
-std::vector<uint32_t> positionsOf(QByteArrayView block, QByteArrayView key)
+std::vector<uint32_t> positionsOf(QByteArrayView bucket, QByteArrayView key)
 {
-    Reader r(block);
+    Reader r(bucket);
     if (r.byte() != IndexFormat) throw DamagedBlock();
     const uint64_t count = r.number();
-    if (count > uint64_t(EntriesPerIndexBlock)) throw DamagedBlock();
+    if (count > uint64_t(bucket.size())) throw DamagedBlock();
     std::vector<uint32_t> found;
     for (uint64_t i = 0; i < count; ++i) {
         const QByteArrayView k = r.bytes();

@@ -65,7 +65,7 @@ public:
     virtual ~HistoryArchive() = default;
 
     // Records one export and its count lines, line(i) giving the i-th, all or nothing.
-    // Returns the export's id.
+    // line may be called from two threads at once. Returns the export's id.
     using LineSource = std::function<ArchivedLineView(size_t)>;
     virtual int64_t record(const ArchivedExport &exported, size_t count,
                            const LineSource &line) = 0;

@@ -5,10 +5,11 @@
 #include "model/AmountText.h"
 #include "model/UserError.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <memory>
+#include <openssl/evp.h>
 
 namespace
 {
@@ -122,12 +123,28 @@ std::vector<ArchivedLine> HistoryRecorder::linesOf(const WorkingList &list)
 
 QString HistoryRecorder::fileSha256(const QString &path)
 {
+    // OpenSSL's digest uses the processor's SHA instructions where there are some: a
+    // month's file is hashed in a fraction of the time its lines take to record.
     QFile f(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!f.open(QIODevice::ReadOnly) || !hash.addData(&f))
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    bool ok = f.open(QIODevice::ReadOnly) && ctx &&
+              EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) == 1;
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    while (ok) {
+        const qint64 n = f.read(chunk.data(), chunk.size());
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = EVP_DigestUpdate(ctx.get(), chunk.constData(), size_t(n)) == 1;
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (!ok || EVP_DigestFinal_ex(ctx.get(), digest, &size) != 1)
         throw UserError(
             HistoryTexts::FileUnreadable.arg(QDir::toNativeSeparators(path), f.errorString()));
-    return QString::fromLatin1(hash.result().toHex());
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char *>(digest), qsizetype(size)).toHex());
 }
 
 std::vector<TransferLine> HistoryRecorder::asTransferLines(const std::vector<ArchivedLine> &lines)

@@ -15,6 +15,7 @@
 #include <QSqlRecord>
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <map>
 
 namespace
@@ -28,10 +29,9 @@ struct Migration {
     QStringList postgres;
 };
 
-// An export's lines are kept in blocks (see ArchiveBlocks): a month of a million lines is
-// about three thousand rows. The key blocks are found through their first and last key;
-// keys and blocks are bytes (BLOB, BYTEA), which both databases compare byte by byte, the
-// order the blocks were sorted in.
+// An export's lines are kept in blocks and its search keys in buckets (see ArchiveBlocks):
+// a month of a million lines is about four thousand rows. A key is looked for in the rows of
+// its bucket, one per export, found through an index.
 const std::vector<Migration> &migrations()
 {
     static const QString exportsColumns = QStringLiteral(
@@ -49,14 +49,12 @@ const std::vector<Migration> &migrations()
             QStringLiteral("CREATE TABLE export_names (") + exportColumn +
                 QStringLiteral("names ") + bytes +
                 QStringLiteral(" NOT NULL, PRIMARY KEY (export_id, block_no))"),
-            QStringLiteral("CREATE TABLE export_keys (") + exportColumn +
-                QStringLiteral("key_kind INTEGER NOT NULL, first_key ") + bytes +
-                QStringLiteral(" NOT NULL, last_key ") + bytes +
-                QStringLiteral(" NOT NULL, entries ") + bytes +
-                QStringLiteral(" NOT NULL, PRIMARY KEY (export_id, key_kind, block_no))"),
+            QStringLiteral("CREATE TABLE export_keys (export_id BIGINT NOT NULL REFERENCES "
+                           "exports(id) ON DELETE CASCADE, key_kind INTEGER NOT NULL, "
+                           "bucket INTEGER NOT NULL, entries ") +
+                bytes + QStringLiteral(" NOT NULL, PRIMARY KEY (export_id, key_kind, bucket))"),
             QStringLiteral("CREATE INDEX exports_by_time ON exports (exported_at)"),
-            QStringLiteral(
-                "CREATE INDEX keys_by_range ON export_keys (key_kind, first_key, last_key)"),
+            QStringLiteral("CREATE INDEX keys_by_bucket ON export_keys (key_kind, bucket)"),
         };
     };
     static const std::vector<Migration> all = {
@@ -307,29 +305,35 @@ int64_t SqlArchive::record(const ArchivedExport &exported, size_t count, const L
 void SqlArchive::insertLines(int64_t exportId, size_t count, const LineSource &line)
 {
     using namespace ArchiveBlocks;
+    // The keys are gathered on a second thread while this one packs the lines.
+    auto keyBuckets = std::async(std::launch::async, [count, &line] {
+        KeyBuckets insurance, account;
+        insurance.reserve(count, count * 13);
+        account.reserve(count, count * 11);
+        for (size_t i = 0; i < count; ++i) {
+            const ArchivedLineView l = line(i);
+            insurance.add(l.insurance.trimmed(), uint32_t(i));
+            account.add(accountKeyText(l.account), uint32_t(i));
+        }
+        return std::pair{insurance.buckets(), account.buckets()};
+    });
     QSqlQuery blocks = prepared(QStringLiteral(
         "INSERT INTO export_blocks (export_id, block_no, line_count, lines) VALUES (?, ?, ?, ?)"));
     QSqlQuery names = prepared(
         QStringLiteral("INSERT INTO export_names (export_id, block_no, names) VALUES (?, ?, ?)"));
-    IndexBuilder insurance, account;
-    insurance.reserve(count, count * 13);
-    account.reserve(count, count * 11);
-    QByteArray body, folded;
+    QString foldBuffer;
     int blockNo = 0;
     for (size_t from = 0; from < count; from += LinesPerBlock) {
         const int rows = int(std::min<size_t>(LinesPerBlock, count - from));
-        body.clear();
-        folded.clear();
+        QByteArray body, folded;
+        body.reserve(rows * 96);
+        folded.reserve(rows * 32);
         for (int r = 0; r < rows; ++r) {
-            const uint32_t position = uint32_t(from) + uint32_t(r);
-            const ArchivedLineView l = line(position);
+            const ArchivedLineView l = line(from + size_t(r));
             appendLine(body, l);
-            QByteArray name = foldedName(l.name).toUtf8();
-            name.replace('\n', ' ');
-            folded += name;
-            folded += '\n';
-            insurance.add(l.insurance.trimmed().toUtf8(), position);
-            account.add(accountKey(l.account), position);
+            if (foldBuffer.size() < l.name.size()) foldBuffer.resize(l.name.size());
+            const qsizetype n = foldNameInto(l.name, foldBuffer.data());
+            appendName(folded, QStringView(foldBuffer).first(n));
         }
         blocks.bindValue(0, qlonglong(exportId));
         blocks.bindValue(1, blockNo);
@@ -342,22 +346,21 @@ void SqlArchive::insertLines(int64_t exportId, size_t count, const LineSource &l
         exec(names);
         ++blockNo;
     }
-    QSqlQuery keys = prepared(
-        QStringLiteral("INSERT INTO export_keys (export_id, block_no, key_kind, first_key, "
-                       "last_key, entries) VALUES (?, ?, ?, ?, ?, ?)"));
-    for (auto [kind, builder] : {std::pair{Key::Insurance, &insurance}, {Key::Account, &account}}) {
-        int keyBlock = 0;
-        for (const IndexBlock &b : builder->blocks()) {
+    QSqlQuery keys = prepared(QStringLiteral(
+        "INSERT INTO export_keys (export_id, key_kind, bucket, entries) VALUES (?, ?, ?, ?)"));
+    const auto [byInsurance, byAccount] = keyBuckets.get();
+    for (const auto &[kind, buckets] :
+         {std::pair{Key::Insurance, &byInsurance}, {Key::Account, &byAccount}}) {
+        for (const KeyBucket &b : *buckets) {
             keys.bindValue(0, qlonglong(exportId));
-            keys.bindValue(1, keyBlock++);
-            keys.bindValue(2, int(kind));
-            keys.bindValue(3, b.firstKey);
-            keys.bindValue(4, b.lastKey);
-            keys.bindValue(5, b.entries);
+            keys.bindValue(1, int(kind));
+            keys.bindValue(2, b.bucket);
+            keys.bindValue(3, b.entries);
             exec(keys);
         }
     }
 }
+
 std::vector<ArchivedExport> SqlArchive::exports()
 {
     QSqlQuery q =
@@ -464,11 +467,10 @@ std::vector<std::pair<int64_t, uint32_t>> SqlArchive::withKey(ArchiveBlocks::Key
 {
     std::vector<std::pair<int64_t, uint32_t>> found;
     if (key.isEmpty()) return found;
-    QSqlQuery q = prepared(QStringLiteral("SELECT export_id, entries FROM export_keys WHERE "
-                                          "key_kind = ? AND first_key <= ? AND last_key >= ?"));
+    QSqlQuery q = prepared(QStringLiteral(
+        "SELECT export_id, entries FROM export_keys WHERE key_kind = ? AND bucket = ?"));
     q.addBindValue(int(kind));
-    q.addBindValue(key);
-    q.addBindValue(key);
+    q.addBindValue(int(ArchiveBlocks::bucketOf(key)));
     exec(q);
     while (q.next()) {
         const int64_t exportId = q.value(0).toLongLong();
