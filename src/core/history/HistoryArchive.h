@@ -67,8 +67,15 @@ public:
     // Records one export and its count lines, line(i) giving the i-th, all or nothing.
     // line may be called from two threads at once. Returns the export's id.
     using LineSource = std::function<ArchivedLineView(size_t)>;
-    virtual int64_t record(const ArchivedExport &exported, size_t count,
-                           const LineSource &line) = 0;
+    // fileSha256, when given, is the hash of the file written still being worked out: it is
+    // asked for once the lines are in, and stands for exported.sha256.
+    using PendingText = std::function<QString()>;
+    virtual int64_t record(const ArchivedExport &exported, size_t count, const LineSource &line,
+                           const PendingText &fileSha256) = 0;
+    int64_t record(const ArchivedExport &exported, size_t count, const LineSource &line)
+    {
+        return record(exported, count, line, {});
+    }
     int64_t record(const ArchivedExport &exported, const std::vector<ArchivedLine> &lines)
     {
         return record(exported, lines.size(), [&lines](size_t i) {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <future>
 #include <memory>
 #include <openssl/evp.h>
 
@@ -54,21 +55,26 @@ QString HistoryRecorder::record(const Session &session, const Session::WrittenEx
 {
     QString location;
     try {
-        const ArchivedExport exported = exportOf(session, written);
+        // The file is hashed on its own thread while the lines are recorded.
+        auto sha256 = std::async(std::launch::async, &HistoryRecorder::fileSha256, written.path);
+        const ArchivedExport exported = exportWithoutHash(session, written);
         HistoryArchive &a = archive();
         location = a.location();
         const WorkingList &list = session.list();
-        a.record(exported, size_t(list.totalCount()), [&list](size_t i) {
-            const TransferLine &t = list.lineOfAll(int(i));
-            return ArchivedLineView{t.captionView(),
-                                    t.subItemView(TransferLine::Compte).trimmed(),
-                                    t.subItemView(TransferLine::CleRip).trimmed(),
-                                    t.figures.netCents,
-                                    t.figures.rendCents,
-                                    t.subItemView(TransferLine::NumAss).trimmed(),
-                                    t.subItemView(TransferLine::NomPrenom).trimmed(),
-                                    t.subItemView(TransferLine::TypeContrat).trimmed()};
-        });
+        a.record(
+            exported, size_t(list.totalCount()),
+            [&list](size_t i) {
+                const TransferLine &t = list.lineOfAll(int(i));
+                return ArchivedLineView{t.captionView(),
+                                        t.subItemView(TransferLine::Compte).trimmed(),
+                                        t.subItemView(TransferLine::CleRip).trimmed(),
+                                        t.figures.netCents,
+                                        t.figures.rendCents,
+                                        t.subItemView(TransferLine::NumAss).trimmed(),
+                                        t.subItemView(TransferLine::NomPrenom).trimmed(),
+                                        t.subItemView(TransferLine::TypeContrat).trimmed()};
+            },
+            [&sha256] { return sha256.get(); });
         return {};
     } catch (const UserError &e) {
         m_archive.reset();
@@ -83,6 +89,14 @@ QString HistoryRecorder::record(const Session &session, const Session::WrittenEx
 ArchivedExport HistoryRecorder::exportOf(const Session &session,
                                          const Session::WrittenExport &written)
 {
+    ArchivedExport e = exportWithoutHash(session, written);
+    e.sha256 = fileSha256(written.path);
+    return e;
+}
+
+ArchivedExport HistoryRecorder::exportWithoutHash(const Session &session,
+                                                  const Session::WrittenExport &written)
+{
     ArchivedExport e;
     e.exportedAt = written.when.isValid() ? written.when : QDateTime::currentDateTime();
     e.code = written.code.trimmed().isEmpty() ? codeFromFileName(written.path, written.kind)
@@ -90,7 +104,6 @@ ArchivedExport HistoryRecorder::exportOf(const Session &session,
     e.kind =
         written.kind == Session::ExportKind::Text ? QStringLiteral("txt") : QStringLiteral("xlsx");
     e.filePath = QDir::toNativeSeparators(QFileInfo(written.path).absoluteFilePath());
-    e.sha256 = fileSha256(written.path);
     const WorkingList &list = session.list();
     e.lineCount = list.totalCount();
     for (int i = 0; i < list.totalCount(); ++i) {

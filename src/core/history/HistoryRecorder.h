@@ -37,6 +37,9 @@ public:
     static QString exportName(const ArchivedExport &exported);
 
 private:
+    static ArchivedExport exportWithoutHash(const Session &session,
+                                            const Session::WrittenExport &written);
+
     Opener m_opener;
     std::unique_ptr<HistoryArchive> m_archive;
 };

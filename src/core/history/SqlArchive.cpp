@@ -271,7 +271,8 @@ int SqlArchive::schemaVersion()
     return q.next() ? q.value(0).toInt() : 0;
 }
 
-int64_t SqlArchive::record(const ArchivedExport &exported, size_t count, const LineSource &line)
+int64_t SqlArchive::record(const ArchivedExport &exported, size_t count, const LineSource &line,
+                           const PendingText &fileSha256)
 {
     begin();
     try {
@@ -283,7 +284,8 @@ int64_t SqlArchive::record(const ArchivedExport &exported, size_t count, const L
         q.addBindValue(exported.code);
         q.addBindValue(exported.kind);
         q.addBindValue(exported.filePath);
-        q.addBindValue(exported.sha256);
+        // Never NULL (Qt binds a null text so): empty while the hash is still to come.
+        q.addBindValue(exported.sha256.isNull() ? QStringLiteral("") : exported.sha256);
         q.addBindValue(exported.lineCount);
         q.addBindValue(qlonglong(exported.netCents));
         q.addBindValue(qlonglong(exported.rendCents));
@@ -293,6 +295,13 @@ int64_t SqlArchive::record(const ArchivedExport &exported, size_t count, const L
         const int64_t id = q.value(0).toLongLong();
         q.finish();
         insertLines(id, count, line);
+        if (fileSha256) {
+            QSqlQuery hash =
+                prepared(QStringLiteral("UPDATE exports SET file_sha256 = ? WHERE id = ?"));
+            hash.addBindValue(fileSha256());
+            hash.addBindValue(qlonglong(id));
+            exec(hash);
+        }
         if (m_beforeCommit) m_beforeCommit();
         commit();
         return id;
@@ -305,52 +314,64 @@ int64_t SqlArchive::record(const ArchivedExport &exported, size_t count, const L
 void SqlArchive::insertLines(int64_t exportId, size_t count, const LineSource &line)
 {
     using namespace ArchiveBlocks;
-    // The keys are gathered on a second thread while this one packs the lines.
-    auto keyBuckets = std::async(std::launch::async, [count, &line] {
+    // The keys and the folded names are made on a second thread while this one packs and
+    // writes the lines.
+    struct Search {
+        std::vector<KeyBucket> byInsurance, byAccount;
+        std::vector<QByteArray> names; // one per block of lines
+    };
+    auto searchParts = std::async(std::launch::async, [count, &line] {
         KeyBuckets insurance, account;
         insurance.reserve(count, count * 13);
         account.reserve(count, count * 11);
-        for (size_t i = 0; i < count; ++i) {
-            const ArchivedLineView l = line(i);
-            insurance.add(l.insurance.trimmed(), uint32_t(i));
-            account.add(accountKeyText(l.account), uint32_t(i));
+        Search search;
+        QString foldBuffer;
+        for (size_t from = 0; from < count; from += LinesPerBlock) {
+            const size_t to = std::min(count, from + LinesPerBlock);
+            QByteArray folded;
+            folded.reserve(qsizetype(to - from) * 32);
+            for (size_t i = from; i < to; ++i) {
+                const ArchivedLineView l = line(i);
+                insurance.add(l.insurance.trimmed(), uint32_t(i));
+                account.add(accountKeyText(l.account), uint32_t(i));
+                if (foldBuffer.size() < l.name.size()) foldBuffer.resize(l.name.size());
+                const qsizetype n = foldNameInto(l.name, foldBuffer.data());
+                appendName(folded, QStringView(foldBuffer).first(n));
+            }
+            search.names.push_back(std::move(folded));
         }
-        return std::pair{insurance.buckets(), account.buckets()};
+        search.byInsurance = insurance.buckets();
+        search.byAccount = account.buckets();
+        return search;
     });
     QSqlQuery blocks = prepared(QStringLiteral(
         "INSERT INTO export_blocks (export_id, block_no, line_count, lines) VALUES (?, ?, ?, ?)"));
-    QSqlQuery names = prepared(
-        QStringLiteral("INSERT INTO export_names (export_id, block_no, names) VALUES (?, ?, ?)"));
-    QString foldBuffer;
     int blockNo = 0;
     for (size_t from = 0; from < count; from += LinesPerBlock) {
         const int rows = int(std::min<size_t>(LinesPerBlock, count - from));
-        QByteArray body, folded;
+        QByteArray body;
         body.reserve(rows * 96);
-        folded.reserve(rows * 32);
-        for (int r = 0; r < rows; ++r) {
-            const ArchivedLineView l = line(from + size_t(r));
-            appendLine(body, l);
-            if (foldBuffer.size() < l.name.size()) foldBuffer.resize(l.name.size());
-            const qsizetype n = foldNameInto(l.name, foldBuffer.data());
-            appendName(folded, QStringView(foldBuffer).first(n));
-        }
+        for (int r = 0; r < rows; ++r)
+            appendLine(body, line(from + size_t(r)));
         blocks.bindValue(0, qlonglong(exportId));
-        blocks.bindValue(1, blockNo);
+        blocks.bindValue(1, blockNo++);
         blocks.bindValue(2, rows);
         blocks.bindValue(3, lineBlock(body, rows));
         exec(blocks);
+    }
+    const Search search = searchParts.get();
+    QSqlQuery names = prepared(
+        QStringLiteral("INSERT INTO export_names (export_id, block_no, names) VALUES (?, ?, ?)"));
+    for (size_t b = 0; b < search.names.size(); ++b) {
         names.bindValue(0, qlonglong(exportId));
-        names.bindValue(1, blockNo);
-        names.bindValue(2, folded);
+        names.bindValue(1, int(b));
+        names.bindValue(2, search.names[b]);
         exec(names);
-        ++blockNo;
     }
     QSqlQuery keys = prepared(QStringLiteral(
         "INSERT INTO export_keys (export_id, key_kind, bucket, entries) VALUES (?, ?, ?, ?)"));
-    const auto [byInsurance, byAccount] = keyBuckets.get();
     for (const auto &[kind, buckets] :
-         {std::pair{Key::Insurance, &byInsurance}, {Key::Account, &byAccount}}) {
+         {std::pair{Key::Insurance, &search.byInsurance}, {Key::Account, &search.byAccount}}) {
         for (const KeyBucket &b : *buckets) {
             keys.bindValue(0, qlonglong(exportId));
             keys.bindValue(1, int(kind));

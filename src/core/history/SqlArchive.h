@@ -30,7 +30,8 @@ public:
     SqlArchive &operator=(const SqlArchive &) = delete;
 
     using HistoryArchive::record;
-    int64_t record(const ArchivedExport &exported, size_t count, const LineSource &line) override;
+    int64_t record(const ArchivedExport &exported, size_t count, const LineSource &line,
+                   const PendingText &fileSha256) override;
     std::vector<ArchivedExport> exports() override;
     std::optional<ArchivedExport> exportById(int64_t id) override;
     std::vector<ArchivedLine> lines(int64_t exportId) override;
