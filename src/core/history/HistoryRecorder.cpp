@@ -5,10 +5,12 @@
 #include "model/AmountText.h"
 #include "model/UserError.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <memory>
+#include <new>
+#include <openssl/evp.h>
 
 namespace
 {
@@ -122,12 +124,29 @@ std::vector<ArchivedLine> HistoryRecorder::linesOf(const WorkingList &list)
 
 QString HistoryRecorder::fileSha256(const QString &path)
 {
+    // OpenSSL's digest uses the processor's SHA instructions where there are some: on a
+    // million-line export Qt's own took about a third of the export command.
     QFile f(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!f.open(QIODevice::ReadOnly) || !hash.addData(&f))
-        throw UserError(
+    auto unreadable = [&] {
+        return UserError(
             HistoryTexts::FileUnreadable.arg(QDir::toNativeSeparators(path), f.errorString()));
-    return QString::fromLatin1(hash.result().toHex());
+    };
+    if (!f.open(QIODevice::ReadOnly)) throw unreadable();
+    const std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX *)> ctx(EVP_MD_CTX_new(),
+                                                                  EVP_MD_CTX_free);
+    if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1) throw std::bad_alloc();
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = f.read(chunk.data(), chunk.size());
+        if (got < 0) throw unreadable();
+        if (got == 0) break;
+        EVP_DigestUpdate(ctx.get(), chunk.constData(), size_t(got));
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(ctx.get(), digest, &length);
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char *>(digest), int(length)).toHex());
 }
 
 std::vector<TransferLine> HistoryRecorder::asTransferLines(const std::vector<ArchivedLine> &lines)
