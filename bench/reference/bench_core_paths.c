@@ -126,9 +126,9 @@ int main(int argc, char **argv)
     const double mb = fileMb(list), smallMb = fileMb(small);
     struct rusage self;
     getrusage(RUSAGE_SELF, &self);
-    printf("file: %s lines, %.1f MB (5 %% wrong keys); %d runs of each, medians; this driver's "
-           "own peak %ld kB\n",
-           lines, mb, runs, self.ru_maxrss);
+    printf("file: %s lines, %.1f MB = %.1f MiB (5 %% wrong keys); %d runs of each, medians; "
+           "peaks in MiB; this driver's own peak %ld kB\n",
+           lines, mb * 1.048576, mb, runs, self.ru_maxrss);
 
     char *check[] = {TALVORO_CLI, "check", list, NULL};
     char *refParse[] = {REF_PARSE, list, NULL};
@@ -138,7 +138,7 @@ int main(int argc, char **argv)
     char *refCutWrite[] = {REF_CUTWRITE, list, refOut, NULL};
     compare("export-txt", exportTxt, refCutWrite, runs, mb, "<= 1.5 x");
 
-    printf("file: %s lines, %.1f MB\n", xlsxLines, smallMb);
+    printf("file: %s lines, %.1f MB = %.1f MiB\n", xlsxLines, smallMb * 1.048576, smallMb);
     char *exportXlsx[] = {TALVORO_CLI, "export-xlsx", small, "--code", "12345", "--dir", dir, NULL};
     char *refXlsx[] = {REF_XLSX, small, xlsxOut, NULL};
     compare("export-xlsx", exportXlsx, refXlsx, runs, smallMb, "none set (key repair included)");
