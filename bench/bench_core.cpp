@@ -1,9 +1,11 @@
 // The per-line rules the import runs on every line: the record cut, the key check and the
-// amount read in centimes.
+// amount read in centimes; and the session's dictionaries filled from a million distinct
+// accounts and names, as an import of a real list does, far beyond the caches.
 #include "import/TextImport.h"
 #include "keys/Keys.h"
 #include "keys/LineCheck.h"
 #include "model/AmountText.h"
+#include "session/TextDictionary.h"
 
 #include <QString>
 #include <benchmark/benchmark.h>
@@ -65,6 +67,46 @@ void BM_AmountCents(benchmark::State &state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_AmountCents);
+
+// A million distinct account/key pairs numbered by the pair dictionary, as an import of a
+// million people does (every look-up misses, then inserts). Rate per pair.
+void BM_PairDictionaryMillion(benchmark::State &state)
+{
+    const size_t n = size_t(state.range(0));
+    std::vector<QString> accountTexts = accounts(n);
+    for (auto _ : state) {
+        PairDictionary d;
+        d.reserve(qsizetype(n));
+        for (const QString &a : accountTexts)
+            benchmark::DoNotOptimize(d.intern(a, u"07"));
+        // Then each pair once more, found this time.
+        for (const QString &a : accountTexts)
+            benchmark::DoNotOptimize(d.intern(a, u"07"));
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(n) * 2);
+}
+BENCHMARK(BM_PairDictionaryMillion)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// A million distinct names numbered by the text dictionary, then found again.
+void BM_NameDictionaryMillion(benchmark::State &state)
+{
+    const size_t n = size_t(state.range(0));
+    std::vector<QString> names;
+    names.reserve(n);
+    std::mt19937_64 rng(7);
+    for (size_t i = 0; i < n; ++i)
+        names.push_back(QStringLiteral("NOM%1 PRENOM").arg(rng() % 100000000000ULL));
+    for (auto _ : state) {
+        TextDictionary d;
+        d.reserve(qsizetype(n));
+        for (const QString &name : names)
+            benchmark::DoNotOptimize(d.intern(name));
+        for (const QString &name : names)
+            benchmark::DoNotOptimize(d.intern(name));
+    }
+    state.SetItemsProcessed(state.iterations() * int64_t(n) * 2);
+}
+BENCHMARK(BM_NameDictionaryMillion)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -173,6 +173,46 @@ TEST(TextImport, BadBytesAreToldByLineAndWideTextIsRefused)
     }
 }
 
+// A file of several megabytes is cut on a second thread: its lines are those of the records
+// cut one by one, in the file's order, with their figures.
+TEST(TextImport, LargeFileGivesTheLinesOfItsRecordsInOrder)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("grande.txt"));
+    const QString records[] = {
+        QStringLiteral("16000010000123456780300000001234560000000010000110000000001"
+                       "ALI BEN                    P"),
+        QStringLiteral("16000010112345678901700000000000050000000000000200000000002"
+                       "SAÏDI Hélène               I"),
+        QStringLiteral("1600001021234567890") + QStringLiteral("45") +
+            QStringLiteral("0000000099999") + QStringLiteral("0000000000001") +
+            QStringLiteral("000000000003") +
+            QStringLiteral("NOM \U0001F600 PRÉNOM").leftJustified(28, u' ') + u'D',
+        QStringLiteral("160000103"), // short: padded
+    };
+    const char *const breaks[] = {"\r\n", "\n", "\r", "\r\n\r\n"};
+    QByteArray file;
+    std::vector<QString> written;
+    for (int i = 0; file.size() < (5 << 20); ++i) {
+        QString r = records[i % 4];
+        r.replace(9, 1, QChar(u'0' + i % 10)); // accounts differ from line to line
+        file += r.toUtf8() + breaks[i % 4];
+        written.push_back(r);
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(file);
+    f.close();
+    const std::vector<TransferLine> lines = importFile(path);
+    ASSERT_EQ(lines.size(), written.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const TransferLine one = parseRecord(written[i]);
+        ASSERT_TRUE(lines[i] == one) << "line " << i + 1;
+        ASSERT_EQ(lines[i].figures.netCents, one.figures.netCents) << "line " << i + 1;
+        ASSERT_EQ(lines[i].figures.rendCents, one.figures.rendCents) << "line " << i + 1;
+    }
+}
+
 TEST(TextImport, HostileFiles)
 {
     QTemporaryDir dir;

@@ -92,11 +92,44 @@ int layOutInto(bool negative, QStringView digitsOfInteger, QStringView decimals,
     return len;
 }
 
+// What layOutInto writes for the list's pattern "### ### ### ##0.00", without reading the
+// pattern: twelve digit places in four groups of three, every space between groups written
+// (leading ones included), digits beyond twelve in front. Every amount of an import is
+// written this way, twice per line.
+int layOutListInto(bool negative, const char *digits, int count, unsigned rest, QChar *out)
+{
+    char buf[48];
+    int n = 0;
+    int di = count - 1;
+    const bool zero = count == 1 && digits[0] == '0';
+    for (int place = 0; place < 12; ++place) {
+        if (place == 3 || place == 6 || place == 9) buf[n++] = ' ';
+        if (!zero && di >= 0) {
+            do
+                buf[n++] = digits[di--];
+            while (place == 11 && di >= 0);
+        } else if (place == 0) {
+            buf[n++] = '0';
+        }
+    }
+    int len = 0;
+    if (negative) out[len++] = u'-';
+    for (int i = n - 1; i >= 0; --i)
+        out[len++] = QLatin1Char(buf[i]);
+    out[len++] = u',';
+    out[len++] = QLatin1Char(char('0' + rest / 10));
+    out[len++] = QLatin1Char(char('0' + rest % 10));
+    return len;
+}
+
 int formatAbsCentsInto(bool negative, unsigned long long cents, QStringView pattern, QChar *out)
 {
     char digits[32];
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, cents / 100);
     (void)ec;
+    if (pattern == AmountText::ListPattern)
+        return layOutListInto(negative && cents != 0, digits, int(end - digits),
+                              unsigned(cents % 100), out);
     QChar wide[32];
     const int len = int(end - digits);
     for (int i = 0; i < len; ++i)

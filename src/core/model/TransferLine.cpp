@@ -2,6 +2,8 @@
 
 #include "AmountText.h"
 
+#include <algorithm>
+
 TransferLine::TransferLine(QStringView caption, QStringView compte, QStringView cleRip,
                            QStringView net, QStringView rendement, QStringView numAss,
                            QStringView nomPrenom, QStringView typeContrat)
@@ -11,10 +13,13 @@ TransferLine::TransferLine(QStringView caption, QStringView compte, QStringView 
     qsizetype total = 0;
     for (const auto &c : cells)
         total += c.size();
-    m_data.reserve(total);
+    // One block of the exact size, filled in place: a million lines are built this way on
+    // an import, and appending cell by cell cost a third of it.
+    m_data = QString(total, Qt::Uninitialized);
+    QChar *to = m_data.data();
     for (int k = 0; k < 8; ++k) {
-        m_data.append(cells[k]);
-        m_end[k] = uint32_t(m_data.size());
+        to = std::copy(cells[k].begin(), cells[k].end(), to);
+        m_end[k] = uint32_t(to - m_data.constData());
     }
     m_count = MaxSubItems;
     readAmount(Net);

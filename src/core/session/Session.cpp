@@ -285,14 +285,30 @@ void Session::deriveFigures(TransferLine &line)
                                               [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
+namespace
+{
+
+// The ids of a line's name and contract type, then of its account/key pair: an import
+// fills the two on different threads.
+void deriveNameAndType(TransferLine &line, TextDictionary &names, TextDictionary &types)
+{
+    const QStringView name = trimBlanks(line.subItemView(TransferLine::NomPrenom));
+    line.figures.nameId = name.isEmpty() ? -1 : names.intern(name);
+    line.figures.typeId = types.intern(trimBlanks(line.subItemView(TransferLine::TypeContrat)));
+}
+
+void derivePair(TransferLine &line, PairDictionary &pairs)
+{
+    line.figures.pairId = pairs.intern(trimBlanks(line.subItemView(TransferLine::Compte)),
+                                       trimBlanks(line.subItemView(TransferLine::CleRip)));
+}
+
+} // namespace
+
 void Session::deriveIds(TransferLine &line, Dictionaries &d)
 {
-    TransferLine::Figures &f = line.figures;
-    const QStringView name = trimBlanks(line.subItemView(TransferLine::NomPrenom));
-    f.nameId = name.isEmpty() ? -1 : d.names.intern(name);
-    f.pairId = d.pairs.intern(trimBlanks(line.subItemView(TransferLine::Compte)),
-                              trimBlanks(line.subItemView(TransferLine::CleRip)));
-    f.typeId = d.types.intern(trimBlanks(line.subItemView(TransferLine::TypeContrat)));
+    deriveNameAndType(line, d.names, d.types);
+    derivePair(line, d.pairs);
 }
 
 void Session::derive(TransferLine &line, Dictionaries &d)
@@ -478,19 +494,22 @@ void Session::replaceAll(std::vector<TransferLine> lines)
     Dictionaries fresh;
     fresh.names.reserve(qsizetype(lines.size()));
     fresh.pairs.reserve(qsizetype(lines.size()));
-    // Keys and amounts are worked out on a second thread while this one fills the
-    // dictionaries: each writes its own members of the lines' figures.
-    auto figures = [&lines](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i)
-            deriveFigures(lines[i]);
+    // Keys, amounts, names and contract types are worked out on a second thread while this
+    // one numbers the account/key pairs (the largest dictionary, one cache miss a line):
+    // each writes its own members of the lines' figures.
+    auto figures = [&lines, &fresh] {
+        for (TransferLine &line : lines) {
+            deriveFigures(line);
+            deriveNameAndType(line, fresh.names, fresh.types);
+        }
     };
     std::thread other;
     if (lines.size() >= 100000)
-        other = std::thread(figures, 0, lines.size());
+        other = std::thread(figures);
     else
-        figures(0, lines.size());
+        figures();
     for (TransferLine &line : lines)
-        deriveIds(line, fresh);
+        derivePair(line, fresh.pairs);
     if (other.joinable()) other.join();
     // The recorded changes name ids of the old dictionaries: they go first.
     m_undoStack.clear();
