@@ -48,9 +48,9 @@ PreparedReport prepare(const ListComparison &c, const QString &place, const QDat
                                                        [&c](int row, const QString &field) {
                                                            return fieldValue(c, row, field);
                                                        }));
-    engine.setVariables([&c, place](const QString &name) { return variableValue(c, place, name); });
+    engine.setVariables([&](const QString &name) { return variableValue(c, place, name); });
     engine.setStartTime(start);
-    return engine.prepareOnDemand();
+    return engine.prepare();
 }
 
 } // namespace CompareReport

@@ -24,8 +24,6 @@ QVariant fieldValue(const ListComparison &comparison, int entry, const QString &
 // names), Seuil, and the counts NCompte, NNom, NMontant, NNouveau, NSorti, NDoublon.
 QVariant variableValue(const ListComparison &comparison, const QString &place, const QString &name);
 
-// Prepares the report; its pages are laid out when asked for, from the comparison, which must
-// stay alive and unchanged while the report is in use.
 PreparedReport prepare(const ListComparison &comparison, const QString &place,
                        const QDateTime &start = {});
 

@@ -97,7 +97,9 @@ bool containsFoldedWhole(QStringView field, QStringView target, const FilterFold
 
 bool containsFolded(QStringView field, const QString &target)
 {
-    field = trimBlanks(field);
+    // Most fields have no blanks around them: the call is saved.
+    if (field.isEmpty() || field.front().unicode() <= 32 || field.back().unicode() <= 32)
+        field = trimBlanks(field);
     if (target.isEmpty()) return true;
     if (field.size() < target.size()) return false;
     // The field is folded on the fly while compared with the target (folded once), with no

@@ -355,12 +355,43 @@ void Session::recount()
     m_pairCount.assign(size_t(m_dictionaries.pairs.size()), 0);
     m_typeCount.assign(size_t(m_dictionaries.types.size()), 0);
     m_wrongRows.clear();
+    // As add(line, 1) for every shown line, counted in locals that no store to the counts can
+    // alias: this runs on every filter keystroke.
+    ListFigures t;
+    auto count = [](std::vector<int> &counts, int id) {
+        if (size_t(id) >= counts.size()) grow(counts, id);
+        ++counts[size_t(id)];
+    };
     const int n = m_list.count();
     for (int row = 0; row < n; ++row) {
-        const TransferLine &line = m_list.line(row);
-        add(line, 1);
-        if (line.figures.status == TransferLine::KeyStatus::Wrong) m_wrongRows.push_back(row);
+        const TransferLine::Figures &f = m_list.line(row).figures;
+        switch (f.status) {
+        case TransferLine::KeyStatus::Rip:
+            ++t.rip;
+            break;
+        case TransferLine::KeyStatus::Ccp:
+            ++t.ccp;
+            break;
+        default:
+            ++t.wrong;
+            if (f.status == TransferLine::KeyStatus::Wrong) m_wrongRows.push_back(row);
+            break;
+        }
+        if (f.netReadable)
+            t.netCents += f.netCents;
+        else
+            ++t.unreadableAmounts;
+        if (f.rendReadable)
+            t.rendCents += f.rendCents;
+        else
+            ++t.unreadableAmounts;
+        t.shortInsuranceNumbers += f.shortInsurance;
+        if (f.nameId >= 0) count(m_nameCount, f.nameId);
+        count(m_pairCount, f.pairId);
+        count(m_typeCount, f.typeId);
     }
+    t.shown = n;
+    m_figures = t;
 }
 
 void Session::publish()
