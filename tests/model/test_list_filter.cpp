@@ -49,3 +49,123 @@ TEST(ListFilter, NameFilterIgnoresCaseAndAccentsOfLatinLetters)
             << c.name.toStdString() << " / " << c.typed.toStdString();
     }
 }
+
+namespace
+{
+
+// The line numbers of the shown lines.
+std::vector<int> shownNumbers(const Session &s)
+{
+    std::vector<int> numbers;
+    for (int row = 0; row < s.list().count(); ++row)
+        numbers.push_back(s.list().lineNumber(row));
+    return numbers;
+}
+
+TransferLine named(const QString &account, const QString &name)
+{
+    return TransferLine(u"*00799999", account, u"00", u"0000000010000", u"0000000000000",
+                        u"100000000001", name, u"P");
+}
+
+} // namespace
+
+// Keys typed one after another (a text that extends the last one looks only at the lines
+// shown) leave the same lines shown as the final text typed at once, whatever came between:
+// backspaces, the other box, changes while filtered, undo and redo.
+TEST(ListFilter, TypingAndErasingShowTheSameLinesAsAFreshFilter)
+{
+    using F = WorkingList::FilterField;
+    const std::vector<TransferLine> lines = {
+        named(u"0012345678"_qs, u"BENALI Ahmed"_qs),   named(u"0045678901"_qs, u"Chérif ALI"_qs),
+        named(u"0045600000"_qs, u"  Réda  "_qs),       named(u"0012345678"_qs, u"BENALI Ahmed"_qs),
+        named(u"0099945600"_qs, u"Re\u0301da Ali"_qs), named(u"0000000456"_qs, QString()),
+        named(u"0045645645"_qs, u"ALIA Zoé"_qs),       named(u"0011111111"_qs, u"mALIk"_qs),
+    };
+    // A step: a text typed in a box, or a change of the list while filtered.
+    enum Change { None, Append, DeleteFirst, Undo, Redo, RenameFirst };
+    struct Step {
+        F field;
+        QString text;
+        Change change = None;
+    };
+    const std::vector<std::vector<Step>> sequences = {
+        {{F::NomPrenom, u"a"_qs}, {F::NomPrenom, u"al"_qs}, {F::NomPrenom, u"ali"_qs}},
+        {{F::NomPrenom, u"r"_qs},
+         {F::NomPrenom, u"ré"_qs},
+         {F::NomPrenom, u"réd"_qs},
+         {F::NomPrenom, u"ré"_qs},
+         {F::NomPrenom, u"red"_qs}},
+        {{F::Compte, u"4"_qs},
+         {F::Compte, u"45"_qs},
+         {F::Compte, u"456"_qs},
+         {F::Compte, u"45"_qs},
+         {F::Compte, u"3456"_qs}},
+        {{F::Compte, u"45"_qs},
+         {F::NomPrenom, u"a"_qs},
+         {F::NomPrenom, u"ali"_qs},
+         {F::NomPrenom, QString()},
+         {F::Compte, u"1"_qs}},
+        {{F::NomPrenom, u"li"_qs}, {F::NomPrenom, u"ali"_qs}, {F::NomPrenom, u"alia"_qs}},
+        {{F::NomPrenom, u" al"_qs}, {F::NomPrenom, u" ali "_qs}, {F::NomPrenom, u"ÀLI"_qs}},
+        // A line added while filtered is shown whatever the filter until the next key.
+        {{F::NomPrenom, u"a"_qs},
+         {F::NomPrenom, {}, Append},
+         {F::NomPrenom, u"al"_qs},
+         {F::NomPrenom, u"ali"_qs}},
+        // Undo and redo bring back lines hidden by the filter.
+        {{F::NomPrenom, {}, DeleteFirst},
+         {F::NomPrenom, u"ben"_qs},
+         {F::NomPrenom, {}, Undo},
+         {F::NomPrenom, u"bena"_qs},
+         {F::NomPrenom, {}, Redo},
+         {F::NomPrenom, u"benal"_qs}},
+        {{F::NomPrenom, u"m"_qs},
+         {F::NomPrenom, {}, RenameFirst},
+         {F::NomPrenom, u"ma"_qs},
+         {F::NomPrenom, {}, Undo},
+         {F::NomPrenom, u"mal"_qs},
+         {F::NomPrenom, {}, Redo},
+         {F::NomPrenom, u"mali"_qs}},
+    };
+    for (size_t n = 0; n < sequences.size(); ++n) {
+        Session typed, fresh;
+        typed.replaceAll(lines);
+        fresh.replaceAll(lines);
+        for (size_t k = 0; k < sequences[n].size(); ++k) {
+            const Step &step = sequences[n][k];
+            for (Session *s : {&typed, &fresh}) {
+                switch (step.change) {
+                case None:
+                    break;
+                case Append:
+                    s->appendLine(named(u"0045600001"_qs, u"NOUVEAU"_qs));
+                    break;
+                case DeleteFirst:
+                    s->deleteRow(0);
+                    break;
+                case Undo:
+                    s->undo();
+                    break;
+                case Redo:
+                    s->redo();
+                    break;
+                case RenameFirst:
+                    s->replaceLine(0, named(u"0012345678"_qs, u"MALIKA"_qs));
+                    break;
+                }
+            }
+            if (step.change != None) {
+                EXPECT_EQ(shownNumbers(typed), shownNumbers(fresh)) << "sequence " << n;
+                continue;
+            }
+            typed.setFilter(step.field, step.text);
+            // The fresh session only ever sees the text typed at once, from no filter.
+            fresh.setFilter(WorkingList::FilterField::Compte, QString());
+            fresh.setFilter(step.field, step.text);
+            EXPECT_EQ(shownNumbers(typed), shownNumbers(fresh))
+                << "sequence " << n << ", step " << k << ": " << step.text.toStdString();
+            EXPECT_EQ(typed.figures().shown, fresh.figures().shown);
+        }
+    }
+}

@@ -554,3 +554,74 @@ TEST(Session, UndoHistoryIsBoundedOldestStepsFirst)
         expectSame(shown(s), oracle(s.list()), "after undo and redo of a repair");
     }
 }
+
+// "Fixeé RIP" records each changed line's place and old key; undo and redo give back the
+// lines exactly, on a filtered and an unfiltered list, with a deletion before or after it.
+TEST(Session, KeyRepairUndoesAndRedoesExactlyWhateverTheFilter)
+{
+    // Accounts with a RIP key, a CCP key, a wrong key, a key with blanks, no digits, and a
+    // line short of its last cells (recorded whole).
+    std::vector<TransferLine> lines;
+    for (int i = 0; i < 12; ++i) {
+        const QString account = QStringLiteral("%1").arg(1234567 + 7919 * i, 10, 10, QChar(u'0'));
+        const QString key = i % 4 == 0   ? ripKeyText(account)
+                            : i % 4 == 1 ? ccpKeyText(account)
+                            : i % 4 == 2 ? QStringLiteral("99")
+                                         : QStringLiteral(" 7");
+        lines.emplace_back(u"160000100", account, key, u"1 234,56", u"0,00", u"110000000001",
+                           i % 3 ? u"BENALI Ahmed"_qs : u"CHÉRIF Réda"_qs, u"P");
+    }
+    lines.emplace_back(u"160000100", u"ABCDEFGHIJ", u"12", u"1,00", u"0,00", u"1", u"SANS CLE",
+                       u"D");
+    TransferLine shortLine;
+    shortLine.setCaption(u"160000100");
+    shortLine.addSubItem(u"0001234567");
+    shortLine.addSubItem(u"00");
+    lines.push_back(shortLine);
+
+    struct Case {
+        QString filter; // on the name; empty: none
+        bool deleteBefore;
+        bool deleteAfter;
+    };
+    const Case cases[] = {
+        {QString(), false, false}, {u"cherif"_qs, false, false}, {QString(), true, false},
+        {u"ben"_qs, true, false},  {QString(), false, true},     {u"ben"_qs, false, true},
+    };
+    for (const Case &c : cases) {
+        const std::string where = c.filter.toStdString() +
+                                  (c.deleteBefore ? " delete before" : "") +
+                                  (c.deleteAfter ? " delete after" : "");
+        Session s;
+        s.replaceAll(lines);
+        if (!c.filter.isEmpty()) s.setFilter(WorkingList::FilterField::NomPrenom, c.filter);
+        if (c.deleteBefore) s.deleteRow(1);
+        const QStringList before = allCells(s.list());
+        const OracleView beforeView = shown(s);
+        const Session::RepairResult r = s.repairKeys(KeyKind::Rip);
+        EXPECT_GT(r.repaired, 0) << where;
+        const QStringList repaired = allCells(s.list());
+        EXPECT_NE(repaired, before) << where;
+        expectSame(shown(s), oracle(s.list()), "after the repair, " + where);
+        for (int i = 0; i < s.list().count(); ++i) {
+            const TransferLine &l = s.list().line(i);
+            if (l.subItemView(TransferLine::Compte) == u"ABCDEFGHIJ") continue;
+            EXPECT_EQ(l.subItem(TransferLine::CleRip),
+                      ripKeyText(l.subItemView(TransferLine::Compte).trimmed()))
+                << where;
+        }
+        if (c.deleteAfter) {
+            s.deleteRow(0);
+            s.undo();
+            EXPECT_EQ(allCells(s.list()), repaired) << where;
+        }
+        s.undo();
+        EXPECT_EQ(allCells(s.list()), before) << where;
+        expectSame(shown(s), beforeView, "after undo, " + where);
+        s.redo();
+        EXPECT_EQ(allCells(s.list()), repaired) << where;
+        expectSame(shown(s), oracle(s.list()), "after redo, " + where);
+        s.undo();
+        EXPECT_EQ(allCells(s.list()), before) << where;
+    }
+}

@@ -97,7 +97,9 @@ bool containsFoldedWhole(QStringView field, QStringView target, const FilterFold
 
 bool containsFolded(QStringView field, const QString &target)
 {
-    field = trimBlanks(field);
+    // Most fields have no blanks around them: the call is saved.
+    if (field.isEmpty() || field.front().unicode() <= 32 || field.back().unicode() <= 32)
+        field = trimBlanks(field);
     if (target.isEmpty()) return true;
     if (field.size() < target.size()) return false;
     // The field is folded on the fly while compared with the target (folded once), with no
@@ -137,6 +139,7 @@ void WorkingList::replaceAll(std::vector<TransferLine> lines)
     m_shown.shrink_to_fit();
     m_filter = FilterField::None;
     m_target.clear();
+    m_hiddenUnchanged = false;
     endResetModel();
 }
 
@@ -190,6 +193,7 @@ std::vector<int> WorkingList::shownIndices() const
 std::vector<TransferLine> WorkingList::takeLines(const std::vector<int> &indices)
 {
     beginResetModel();
+    m_hiddenUnchanged = false;
     std::vector<TransferLine> taken;
     if (indices.size() == m_all.size()) {
         taken.swap(m_all);
@@ -222,6 +226,7 @@ std::vector<TransferLine> WorkingList::takeLines(const std::vector<int> &indices
 void WorkingList::insertLines(const std::vector<int> &indices, std::vector<TransferLine> lines)
 {
     beginResetModel();
+    m_hiddenUnchanged = false;
     if (m_all.empty()) {
         m_all = std::move(lines);
         m_shown = indices;
@@ -256,8 +261,23 @@ void WorkingList::insertLines(const std::vector<int> &indices, std::vector<Trans
 void WorkingList::swapLines(const std::vector<int> &indices, std::vector<TransferLine> &lines)
 {
     beginResetModel();
+    m_hiddenUnchanged = false;
     for (size_t k = 0; k < indices.size(); ++k)
         std::swap(m_all[size_t(indices[k])], lines[k]);
+    if (m_filter != FilterField::None) {
+        std::vector<int> shown;
+        shown.reserve(m_shown.size() + indices.size());
+        std::set_union(m_shown.begin(), m_shown.end(), indices.begin(), indices.end(),
+                       std::back_inserter(shown));
+        m_shown = std::move(shown);
+    }
+    endResetModel();
+}
+
+void WorkingList::linesChangedInPlace(const std::vector<int> &indices)
+{
+    beginResetModel();
+    m_hiddenUnchanged = false;
     if (m_filter != FilterField::None) {
         std::vector<int> shown;
         shown.reserve(m_shown.size() + indices.size());
@@ -281,30 +301,64 @@ void WorkingList::allLinesChanged()
     if (count() > 0) emit dataChanged(index(0, 0), index(count() - 1, 7));
 }
 
-void WorkingList::setFilter(FilterField field, const QString &text)
+void WorkingList::setFilter(FilterField field, const QString &text, const NameTable &names)
 {
     beginResetModel();
-    m_target = filterKey(text);
+    QString target = filterKey(text);
+    // Every line the new text matches also matches the old one, so it is among those shown.
+    const bool narrowing =
+        m_hiddenUnchanged && m_filter == field && !m_target.isEmpty() && target.contains(m_target);
+    m_target = std::move(target);
     m_filter = m_target.isEmpty() ? FilterField::None : field;
-    applyFilter();
+    applyFilter(narrowing, names);
     endResetModel();
 }
 
-void WorkingList::applyFilter()
+bool WorkingList::matches(const TransferLine &line, int sub, const NameTable &names)
 {
-    m_shown.clear();
+    const int id = line.figures.nameId;
+    if (sub != TransferLine::NomPrenom || id < 0 || id >= names.count)
+        return containsFolded(line.subItemView(sub), m_target);
+    // The names are trimmed as the filter trims the field: one answer per name.
+    qint8 &known = m_nameMatch[size_t(id)];
+    if (known < 0) known = containsFolded(names.text(id), m_target) ? 1 : 0;
+    return known != 0;
+}
+
+void WorkingList::applyFilter(bool narrowing, const NameTable &names)
+{
+    m_hiddenUnchanged = true;
     if (m_filter == FilterField::None) {
+        m_shown.clear();
         m_shown.shrink_to_fit();
         return;
     }
     const int sub =
         m_filter == FilterField::Compte ? TransferLine::Compte : TransferLine::NomPrenom;
+    const bool byName = sub == TransferLine::NomPrenom && names.count > 0 && names.text;
+    if (byName) m_nameMatch.assign(size_t(names.count), qint8(-1));
+    const NameTable none;
+    const NameTable &table = byName ? names : none;
+    if (narrowing) {
+        // Only the lines shown can still match: they are kept in place, in order.
+        size_t kept = 0;
+        for (const int i : m_shown)
+            if (matches(m_all[size_t(i)], sub, table)) m_shown[kept++] = i;
+        m_shown.resize(kept);
+        return;
+    }
+    m_shown.clear();
+    const size_t n = m_all.size();
+    if (byName) {
+        for (size_t i = 0; i < n; ++i)
+            if (matches(m_all[i], sub, table)) m_shown.push_back(int(i));
+        return;
+    }
     auto scan = [this, sub](size_t from, size_t to, std::vector<int> &out) {
         for (size_t i = from; i < to; ++i)
             if (containsFolded(m_all[i].subItemView(sub), m_target)) out.push_back(int(i));
     };
     // A long list is scanned in two halves at once: a keystroke stays quick on a million lines.
-    const size_t n = m_all.size();
     if (n < 200000) {
         scan(0, n, m_shown);
         return;

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QColor>
+#include <functional>
 #include <vector>
 
 // The working list: every transfer line of the month, shown by the main window's table.
@@ -85,21 +86,39 @@ private:
     void insertLines(const std::vector<int> &indices, std::vector<TransferLine> lines);
     // Exchanges the lines at the indices with the given ones.
     void swapLines(const std::vector<int> &indices, std::vector<TransferLine> &lines);
+    // The line at an index, to be changed in place; linesChangedInPlace must follow.
+    TransferLine &lineOfAllToChange(int index) { return m_all[size_t(index)]; }
+    // The lines at the indices changed in place (undo, redo): they are shown whatever the
+    // filter, as lines exchanged are.
+    void linesChangedInPlace(const std::vector<int> &indices);
     // Tells the view that cells of many lines changed.
     void allLinesChanged();
+    // The distinct names of the lines, by the number their figures' nameId gives each.
+    struct NameTable {
+        int count = 0;
+        std::function<QStringView(int id)> text;
+    };
     // Shows only the lines whose field, folded (case and accents of Latin letters) and trimmed,
-    // contains the text lower-cased and trimmed; an empty text shows every line.
-    void setFilter(FilterField field, const QString &text);
+    // contains the text lower-cased and trimmed; an empty text shows every line. A text that
+    // contains the last one in the same field (a key typed) looks only at the lines shown.
+    // Given the names, a name is compared once however many lines bear it.
+    void setFilter(FilterField field, const QString &text, const NameTable &names);
+    void setFilter(FilterField field, const QString &text) { setFilter(field, text, NameTable()); }
 
     void eraseLine(size_t index);
     int toIndex(int row) const
     {
         return m_filter == FilterField::None ? row : m_shown[size_t(row)];
     }
-    void applyFilter();
+    void applyFilter(bool narrowing, const NameTable &names);
+    bool matches(const TransferLine &line, int sub, const NameTable &names);
 
     std::vector<TransferLine> m_all;
     std::vector<int> m_shown; // indices into m_all while a filter is in force
     FilterField m_filter = FilterField::None;
     QString m_target;
+    // False once a change may have touched hidden lines (undo, redo): the next filter then
+    // looks at every line again.
+    bool m_hiddenUnchanged = false;
+    std::vector<qint8> m_nameMatch; // per name number: -1 not yet compared, 0 no, 1 yes
 };

@@ -114,15 +114,17 @@ QVariant fieldValue(const ErrorRecord &r, const QString &field)
     return QVariant();
 }
 
-PreparedReport prepare(const std::vector<ErrorRecord> &records, const QDateTime &start)
+PreparedReport prepare(std::vector<ErrorRecord> records, const QDateTime &start)
 {
+    // The report keeps the records: its pages are laid out when asked for.
+    auto kept = std::make_shared<const std::vector<ErrorRecord>>(std::move(records));
     ReportEngine engine(ReportTemplate::builtIn(Template));
-    engine.setDataSet(DataSet, ReportDataSet::overRows(
-                                   int(records.size()), [&records](int row, const QString &field) {
-                                       return fieldValue(records[size_t(row)], field);
-                                   }));
+    engine.setDataSet(
+        DataSet, ReportDataSet::overRows(int(kept->size()), [kept](int row, const QString &field) {
+            return fieldValue((*kept)[size_t(row)], field);
+        }));
     engine.setStartTime(start);
-    return engine.prepare();
+    return engine.prepareOnDemand();
 }
 
 } // namespace ErrorReport

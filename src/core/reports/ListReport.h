@@ -59,7 +59,7 @@ inline const QString DataSet = QStringLiteral("Error");
 // Compte, "NetPayer " with its blank, Rendement); any other name gives nothing.
 QVariant fieldValue(const ErrorRecord &record, const QString &field);
 
-// Prepares the report of the records.
-PreparedReport prepare(const std::vector<ErrorRecord> &records, const QDateTime &start = {});
+// Prepares the report of the records, which it keeps; pages are laid out when asked for.
+PreparedReport prepare(std::vector<ErrorRecord> records, const QDateTime &start = {});
 
 } // namespace ErrorReport

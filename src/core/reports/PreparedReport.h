@@ -42,7 +42,8 @@ class PageSource
 public:
     virtual ~PageSource() = default;
     virtual int pageCount() const = 0;
-    // The page (from 0), laid out on the first call and kept.
+    // The page (from 0). The page stays valid until a few other pages have been asked for:
+    // only the latest ones are kept.
     virtual const PreparedPage &page(int index) = 0;
 };
 
@@ -54,7 +55,8 @@ struct PreparedReport {
     std::shared_ptr<ReportText> text;             // fonts and layouts made once for all pages
 
     int pageCount() const { return onDemand ? onDemand->pageCount() : int(pages.size()); }
-    // A page (from 0 to pageCount() - 1).
+    // A page (from 0 to pageCount() - 1); from a report laid out on demand, valid until a few
+    // other pages have been asked for.
     const PreparedPage &page(int index) const
     {
         return onDemand ? onDemand->page(index) : pages[size_t(index)];

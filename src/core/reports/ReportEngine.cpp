@@ -2,6 +2,8 @@
 
 #include "ReportText.h"
 
+#include <algorithm>
+#include <list>
 #include <memory>
 
 namespace
@@ -169,7 +171,9 @@ private:
     {
         const ReportBand &band = m_report.bands[size_t(opening.band)];
         const ReportDataSet *ds = band.type == ReportBand::MasterData ? dataSetOf(band) : nullptr;
-        if (ds) {
+        if (ds && ds->seek) {
+            ds->seek(opening.rowsAfter);
+        } else if (ds) {
             if (ds->first) ds->first();
             if (ds->next)
                 for (qint64 i = 0; i < opening.rowsAfter; ++i)
@@ -478,14 +482,17 @@ private:
 namespace
 {
 
-// Pages laid out when first asked for, from where the measuring layout saw them start.
+// Pages laid out when asked for, from where the measuring layout saw them start. Only the
+// latest few are kept: a preview going back and forth finds them again, and writing or
+// printing every page in turn holds one page at a time.
 class PagesOnDemand final : public PageSource
 {
 public:
+    static constexpr size_t KeptPages = 8;
+
     PagesOnDemand(const ReportEngine &engine, std::shared_ptr<ReportText> text,
                   const QDateTime &start, std::vector<PageStart> starts)
-        : m_engine(engine), m_text(std::move(text)), m_start(start), m_starts(std::move(starts)),
-          m_pages(m_starts.size())
+        : m_engine(engine), m_text(std::move(text)), m_start(start), m_starts(std::move(starts))
     {
     }
 
@@ -493,26 +500,36 @@ public:
 
     const PreparedPage &page(int index) override
     {
-        std::unique_ptr<PreparedPage> &slot = m_pages[size_t(index)];
-        if (!slot) {
-            ReportPass pass(m_engine, *m_text, m_start, pageCount(), ReportPass::Build);
-            try {
-                slot = std::make_unique<PreparedPage>(pass.runPage(index, m_starts[size_t(index)]));
-            } catch (const std::exception &) {
-                // The callbacks answered during the measuring layout; a page they now refuse
-                // is left blank rather than taking the preview down.
-                slot = std::make_unique<PreparedPage>();
+        for (auto it = m_kept.begin(); it != m_kept.end(); ++it)
+            if (it->index == index) {
+                // The latest asked for goes last; the first is dropped next.
+                m_kept.splice(m_kept.end(), m_kept, it);
+                return m_kept.back().page;
             }
+        if (m_kept.size() >= KeptPages) m_kept.pop_front();
+        PreparedPage laidOut;
+        ReportPass pass(m_engine, *m_text, m_start, pageCount(), ReportPass::Build);
+        try {
+            laidOut = pass.runPage(index, m_starts[size_t(index)]);
+        } catch (const std::exception &) {
+            // The callbacks answered during the measuring layout; a page they now refuse
+            // is left blank rather than taking the preview down.
+            laidOut = PreparedPage();
         }
-        return *slot;
+        m_kept.push_back(Kept{index, std::move(laidOut)});
+        return m_kept.back().page;
     }
 
 private:
+    struct Kept {
+        int index;
+        PreparedPage page;
+    };
     const ReportEngine m_engine; // a copy: the callbacks as they were bound at preparation
     std::shared_ptr<ReportText> m_text;
     const QDateTime m_start;
     const std::vector<PageStart> m_starts;
-    std::vector<std::unique_ptr<PreparedPage>> m_pages;
+    std::list<Kept> m_kept; // oldest first; a page stays put until dropped
 };
 
 } // namespace
@@ -533,6 +550,7 @@ ReportDataSet ReportDataSet::overRows(int count,
         [current, count, value = std::move(value)](const QString &field) {
             return *current >= 0 && *current < count ? value(*current, field) : QVariant();
         },
+        [current, count](qint64 row) { *current = int(std::clamp<qint64>(row, 0, count)); },
     };
 }
 

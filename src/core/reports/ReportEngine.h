@@ -15,6 +15,10 @@ struct ReportDataSet {
     std::function<void()> next;
     std::function<bool()> atEnd;
     std::function<QVariant(const QString &field)> value;
+    // Optional: stands on the given row (from 0) at once, as first and that many nexts would.
+    // Laying out a page by itself starts there, so a long report's pages cost the same
+    // whichever is asked for.
+    std::function<void(qint64 row)> seek;
 
     // The rows 0 to count - 1, a field of a row answered by value(row, field); what value
     // reads must outlive the report's preparation.
@@ -46,9 +50,10 @@ public:
 
     // Prepares the pages; any earlier pages are dropped. Throws what a callback throws.
     PreparedReport prepare();
-    // Counts the pages now and lays each out when it is first asked for, so that the first
-    // page of a long report shows at once. The callbacks are called again then: what they
-    // read must stay alive and unchanged while the report is in use (a modal preview).
+    // Counts the pages now and lays each out when it is asked for, so that the first page of
+    // a long report shows at once; only the last few pages laid out are kept, so a report of
+    // any length is shown, printed or written with little memory. The callbacks are called
+    // again then: what they read must stay alive and unchanged while the report is in use.
     PreparedReport prepareOnDemand();
 
 private:

@@ -163,11 +163,17 @@ qint64 Session::changeBytes(const LineChange &change)
     return bytes;
 }
 
-void Session::keepUndoWithinBudget()
+qint64 Session::undoBytes() const
 {
     qint64 total = 0;
     for (int i = 0; i < m_undoStack.count(); ++i)
         total += static_cast<const Edit *>(m_undoStack.command(i))->bytes();
+    return total;
+}
+
+void Session::keepUndoWithinBudget()
+{
+    qint64 total = undoBytes();
     // Oldest first; the latest step is always kept, so that what was just done can be undone.
     for (int i = 0; i < m_undoStack.count() - 1 && total > m_undoBudget; ++i) {
         auto *edit = const_cast<Edit *>(static_cast<const Edit *>(m_undoStack.command(i)));
@@ -216,21 +222,21 @@ void Session::apply(LineChange &change)
 
 void Session::swapCells(LineChange &change)
 {
-    // Each line gets the recorded texts of its changed cells back, and the record takes the
-    // texts it held; a line recorded whole (cells 0) is exchanged whole.
-    std::vector<TransferLine> lines;
-    lines.reserve(change.indices.size());
+    // Each line takes back the recorded texts of its changed cells, in place, and the record
+    // takes the texts it held; the lines recorded whole (cells 0) are exchanged whole.
     QString texts;
+    texts.reserve(change.oldTexts.size());
     std::vector<quint32> ends;
     ends.reserve(change.textEnds.size());
-    size_t text = 0, whole = 0;
+    std::vector<int> wholeIndices;
+    size_t text = 0;
     quint32 from = 0;
     for (size_t k = 0; k < change.indices.size(); ++k) {
         if (change.cells[k] == 0) {
-            lines.push_back(std::move(change.lines[whole++]));
+            wholeIndices.push_back(change.indices[k]);
             continue;
         }
-        TransferLine line = m_list.lineOfAll(change.indices[k]);
+        TransferLine &line = m_list.lineOfAllToChange(change.indices[k]);
         for (int cell = 0; cell < TransferLine::MaxSubItems; ++cell) {
             if (!(change.cells[k] & (1u << cell))) continue;
             const quint32 to = change.textEnds[text++];
@@ -239,15 +245,14 @@ void Session::swapCells(LineChange &change)
             line.setSubItem(cell, QStringView(change.oldTexts).mid(from, to - from));
             from = to;
         }
-        derive(line, m_dictionaries);
-        lines.push_back(std::move(line));
+        if (change.cells[k] == 1u << TransferLine::CleRip)
+            deriveKey(line, m_dictionaries.pairs);
+        else
+            derive(line, m_dictionaries);
     }
-    m_list.swapLines(change.indices, lines);
-    // What was swapped out: the whole lines go back to the record, the cells' lines go.
-    std::vector<TransferLine> wholeLines;
-    for (size_t k = 0; k < change.indices.size(); ++k)
-        if (change.cells[k] == 0) wholeLines.push_back(std::move(lines[k]));
-    change.lines = std::move(wholeLines);
+    // The whole lines go back to the record in exchange for the ones in the list.
+    if (!wholeIndices.empty()) m_list.swapLines(wholeIndices, change.lines);
+    m_list.linesChangedInPlace(change.indices);
     change.oldTexts = std::move(texts);
     change.textEnds = std::move(ends);
 }
@@ -311,6 +316,13 @@ void Session::deriveIds(TransferLine &line, Dictionaries &d)
     derivePair(line, d.pairs);
 }
 
+void Session::deriveKey(TransferLine &line, PairDictionary &pairs)
+{
+    line.figures.status = checkKeys(line).status;
+    line.figures.pairId = pairs.intern(trimBlanks(line.subItemView(TransferLine::Compte)),
+                                       trimBlanks(line.subItemView(TransferLine::CleRip)));
+}
+
 void Session::derive(TransferLine &line, Dictionaries &d)
 {
     deriveFigures(line);
@@ -359,12 +371,43 @@ void Session::recount()
     m_pairCount.assign(size_t(m_dictionaries.pairs.size()), 0);
     m_typeCount.assign(size_t(m_dictionaries.types.size()), 0);
     m_wrongRows.clear();
+    // As add(line, 1) for every shown line, counted in locals that no store to the counts can
+    // alias: this runs on every filter keystroke.
+    ListFigures t;
+    auto count = [](std::vector<int> &counts, int id) {
+        if (size_t(id) >= counts.size()) grow(counts, id);
+        ++counts[size_t(id)];
+    };
     const int n = m_list.count();
     for (int row = 0; row < n; ++row) {
-        const TransferLine &line = m_list.line(row);
-        add(line, 1);
-        if (line.figures.status == TransferLine::KeyStatus::Wrong) m_wrongRows.push_back(row);
+        const TransferLine::Figures &f = m_list.line(row).figures;
+        switch (f.status) {
+        case TransferLine::KeyStatus::Rip:
+            ++t.rip;
+            break;
+        case TransferLine::KeyStatus::Ccp:
+            ++t.ccp;
+            break;
+        default:
+            ++t.wrong;
+            if (f.status == TransferLine::KeyStatus::Wrong) m_wrongRows.push_back(row);
+            break;
+        }
+        if (f.netReadable)
+            t.netCents += f.netCents;
+        else
+            ++t.unreadableAmounts;
+        if (f.rendReadable)
+            t.rendCents += f.rendCents;
+        else
+            ++t.unreadableAmounts;
+        t.shortInsuranceNumbers += f.shortInsurance;
+        if (f.nameId >= 0) count(m_nameCount, f.nameId);
+        count(m_pairCount, f.pairId);
+        count(m_typeCount, f.typeId);
     }
+    t.shown = n;
+    m_figures = t;
 }
 
 void Session::publish()
@@ -542,10 +585,22 @@ Session::RepairResult Session::repairKeys(KeyKind kind)
         }
         ++result.repaired;
         if (line.subItemView(TransferLine::CleRip) == key) continue;
-        TransferLine before = line;
+        const int index = m_list.toIndex(row);
+        if (line.subItemCount() < TransferLine::MaxSubItems) {
+            TransferLine before = line;
+            line.setSubItem(TransferLine::CleRip, key);
+            derive(line, m_dictionaries);
+            recordCells(change, index, before, line);
+            continue;
+        }
+        // Only the key changes: the record holds the line's place and its old key, and of the
+        // derived figures only the key's status and the account/key pair can change.
+        change.indices.push_back(index);
+        change.cells.push_back(quint8(1u << TransferLine::CleRip));
+        change.oldTexts += line.subItemView(TransferLine::CleRip);
+        change.textEnds.push_back(quint32(change.oldTexts.size()));
         line.setSubItem(TransferLine::CleRip, key);
-        derive(line, m_dictionaries);
-        recordCells(change, m_list.toIndex(row), before, line);
+        deriveKey(line, m_dictionaries.pairs);
     }
     if (change.indices.empty()) return result;
     m_list.allLinesChanged();
@@ -658,7 +713,8 @@ void Session::refresh()
 
 void Session::setFilter(WorkingList::FilterField field, const QString &text)
 {
-    m_list.setFilter(field, text);
+    const TextDictionary &names = m_dictionaries.names;
+    m_list.setFilter(field, text, {names.size(), [&names](int id) { return names.text(id); }});
     recount();
     publish();
 }

@@ -135,6 +135,8 @@ public:
     static constexpr int UndoStepLimit = 20;
     static constexpr qint64 UndoByteBudget = qint64(200) << 20;
     void setUndoBudget(qint64 bytes) { m_undoBudget = bytes; }
+    // The memory the undo history's records hold, roughly.
+    qint64 undoBytes() const;
     // True when there is a step to undo that is still kept.
     bool canUndo() const;
     // True when nothing more can be undone because older steps were dropped.
@@ -242,6 +244,9 @@ private:
     static void deriveFigures(TransferLine &line);
     static void deriveIds(TransferLine &line, Dictionaries &dictionaries);
     static void derive(TransferLine &line, Dictionaries &dictionaries);
+    // What depends on the key alone, after only the key cell changed: its status and the
+    // account/key pair.
+    static void deriveKey(TransferLine &line, PairDictionary &pairs);
     void add(const TransferLine &line, int sign);
     // A change of the list by positions among all lines, recorded for undo and redo.
     struct LineChange {
