@@ -27,7 +27,7 @@ namespace
 {
 namespace Texts
 {
-const QString Title = QStringLiteral("Comparaison avec la liste précédente");
+const QString Title = CompareReport::DefaultTitle;
 const QString NothingToCompare = QStringLiteral(
     "La liste est vide : importez d’abord la liste du mois, puis comparez-la avec la précédente.");
 const QString OpenFilter = QStringLiteral(
@@ -298,7 +298,8 @@ void CompareDialog::print()
     PreparedReport report;
     {
         WaitCursor wait;
-        report = CompareReport::prepare(m_comparison, m_place);
+        // The dialog's title says which comparison this is.
+        report = CompareReport::prepare(m_comparison, m_place, {}, windowTitle());
     }
     m_prompts.showReport(this, report);
 }

@@ -139,6 +139,7 @@ private slots:
         QVERIFY(QFile::exists(saved + ".xlsx"));
         const PreparedReport &report = m_prompts->reports.back();
         QVERIFY(report.paperSize().width() > report.paperSize().height());
+        QCOMPARE(report.texts(0, QStringLiteral("Title")), QStringList{Title});
         QCOMPARE(report.texts(0, QStringLiteral("Place")), QStringList{"APC TEST"});
         QCOMPARE(report.texts(0, QStringLiteral("RowNom")).size(), 13);
         QCOMPARE(report.texts(0, QStringLiteral("Threshold")),

@@ -151,6 +151,9 @@ private slots:
                               "report: comparison (1 pages)",
                               "question: La liste a été modifiée depuis l’import. Exporter "
                               "la liste avec ces modifications ?"}));
+        // The paper says what it is: the control, not last month's comparison.
+        QCOMPARE(m_prompts->reports.back().texts(0, QStringLiteral("Title")),
+                 QStringList{"Contrôle des modifications depuis l’import"});
         const QString file =
             m_tmp->filePath(QStringLiteral("Fichier Txt/Liste_Nominative_MAI.txt"));
         QVERIFY(!QFile::exists(file));

@@ -25,11 +25,13 @@ QVariant fieldValue(const ListComparison &c, int entry, const QString &field)
     return QVariant();
 }
 
-QVariant variableValue(const ListComparison &c, const QString &place, const QString &name)
+QVariant variableValue(const ListComparison &c, const QString &place, const QString &name,
+                       const QString &title)
 {
     auto is = [&name](const char16_t *n) {
         return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
     };
+    if (is(u"Titre")) return title;
     if (is(u"Dir")) return place;
     if (is(u"Ancienne")) return c.oldName();
     if (is(u"Nouvelle")) return c.newName();
@@ -41,14 +43,15 @@ QVariant variableValue(const ListComparison &c, const QString &place, const QStr
     return QVariant();
 }
 
-PreparedReport prepare(const ListComparison &c, const QString &place, const QDateTime &start)
+PreparedReport prepare(const ListComparison &c, const QString &place, const QDateTime &start,
+                       const QString &title)
 {
     ReportEngine engine(ReportTemplate::builtIn(Template));
     engine.setDataSet(DataSet, ReportDataSet::overRows(int(c.entries().size()),
                                                        [&c](int row, const QString &field) {
                                                            return fieldValue(c, row, field);
                                                        }));
-    engine.setVariables([&](const QString &name) { return variableValue(c, place, name); });
+    engine.setVariables([&](const QString &name) { return variableValue(c, place, name, title); });
     engine.setStartTime(start);
     return engine.prepare();
 }
