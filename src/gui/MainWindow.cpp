@@ -779,9 +779,7 @@ void MainWindow::cleanProgramFolder()
 
 QString MainWindow::settingsFile() const
 {
-    QString dir = m_folders.dataDir(QStringLiteral("Fichier_INI"));
-    if (dir.isEmpty()) dir = QDir(m_folders.dataRoot()).filePath(QStringLiteral("Fichier_INI"));
-    return QDir(dir).filePath(QStringLiteral("Direction.ini"));
+    return m_folders.settingsFile();
 }
 
 void MainWindow::loadPlace()
@@ -839,12 +837,10 @@ void MainWindow::startUpdater()
 
 void MainWindow::startJournal()
 {
-    const QString path =
-        QDir(m_folders.dataRoot()).filePath(QStringLiteral("Journal/liste.journal"));
+    const QString path = m_folders.dataPath(Folders::JournalFile);
     // One window owns the journal, through a hidden lock file in the data folder. A lock
     // left by a copy that ended without releasing it (its process is gone) is taken over.
-    m_journalLock = std::make_unique<QLockFile>(
-        QDir(m_folders.dataRoot()).filePath(QStringLiteral(".liste.journal.lock")));
+    m_journalLock = std::make_unique<QLockFile>(m_folders.dataPath(Folders::JournalLockFile));
     m_journalLock->setStaleLockTime(0);
     if (!m_journalLock->tryLock(0) && m_journalLock->error() == QLockFile::LockFailedError) {
         // Another running copy holds it: its list is neither offered nor removed here.
@@ -1011,7 +1007,7 @@ void MainWindow::importChosenFile(const QString &path)
 void MainWindow::importPath(const QString &path)
 {
     const bool workbook = Session::kindOf(path) == Session::FileKind::Workbook;
-    if (!workbook) m_folders.dataDir(QStringLiteral("Error_Reports"));
+    if (!workbook) m_folders.dataDir(Folders::ErrorReportsFolder);
     WaitCursor wait;
     m_importing = true;
     // Escape belongs to the import's cancel button while it runs.
@@ -1251,7 +1247,7 @@ bool MainWindow::changesAccepted(bool checkLinesFirst)
     }
     if (changes.same()) return true;
     CompareDialog dialog(std::move(changes), *m_prompts, m_placeMemo->toPlainText(),
-                         m_folders.dataDir(QStringLiteral("Fichier Excel")), this);
+                         m_folders.dataDir(Folders::WorkbookExportFolder), this);
     dialog.setObjectName(QStringLiteral("controlDialog"));
     dialog.setWindowTitle(Texts::ControlTitle);
     m_prompts->execDialog(&dialog);
@@ -1351,7 +1347,7 @@ void MainWindow::showHistory()
     }
     HistoryDialog dialog(
         *archive, *m_session, *m_prompts, m_placeMemo->toPlainText(),
-        m_folders.dataDir(QStringLiteral("Fichier Excel")),
+        m_folders.dataDir(Folders::WorkbookExportFolder),
         [this](std::vector<TransferLine> lines) {
             if (m_session->hasUnexportedChanges() && m_session->list().totalCount() > 0 &&
                 !m_prompts->question(this, Texts::ReplaceUnexported))
@@ -1384,11 +1380,11 @@ void MainWindow::compareWithList()
                     HistoryRecorder::exportName(*last));
             }
             CompareDialog dialog(std::move(comparison), *m_prompts, m_placeMemo->toPlainText(),
-                                 m_folders.dataDir(QStringLiteral("Fichier Excel")), this);
+                                 m_folders.dataDir(Folders::WorkbookExportFolder), this);
             m_prompts->execDialog(&dialog);
             return;
         }
     }
     CompareDialog::run(this, *m_session, *m_prompts, m_placeMemo->toPlainText(),
-                       m_folders.dataDir(QStringLiteral("Fichier Excel")));
+                       m_folders.dataDir(Folders::WorkbookExportFolder));
 }

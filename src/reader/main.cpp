@@ -1,5 +1,6 @@
 // talvoro-reader: reads one workbook for the program and writes its first sheet to standard
 // output. Started by the program, never by the clerk.
+#include "SheetReaders.h"
 #include "import/ReaderAnswer.h"
 #include "import/WorkbookTexts.h"
 #include "model/UserError.h"

@@ -150,7 +150,7 @@ bool sameName(const TransferLine &a, const TransferLine &b)
 {
     const QStringView x = trimBlanks(a.subItemView(TransferLine::NomPrenom));
     const QStringView y = trimBlanks(b.subItemView(TransferLine::NomPrenom));
-    return x == y || foldedName(x) == foldedName(y);
+    return x == y || foldedText(x) == foldedText(y);
 }
 
 // True when the Net moved by more than threshold hundredths of a percent of the old Net.
@@ -188,35 +188,6 @@ QString pairText(const TransferLine *line)
 }
 
 } // namespace
-
-QString foldedName(QStringView name)
-{
-    const QStringView s = trimBlanks(name);
-    QString out;
-    out.reserve(s.size());
-    bool afterLatin = false;
-    for (QChar c : s) {
-        const char16_t u = c.unicode();
-        if (u < 0x80) {
-            out += (u >= u'A' && u <= u'Z') ? QChar(u + 32) : c;
-            afterLatin = (u | 32) >= u'a' && (u | 32) <= u'z';
-            continue;
-        }
-        // An accent typed as a combining mark after a Latin letter is dropped.
-        if (afterLatin && c.category() == QChar::Mark_NonSpacing) continue;
-        if (!c.isSurrogate() && c.script() == QChar::Script_Latin) {
-            QChar base = c;
-            while (base.decompositionTag() == QChar::Canonical)
-                base = base.decomposition().at(0);
-            out += base.toLower();
-            afterLatin = true;
-            continue;
-        }
-        out += c;
-        afterLatin = false;
-    }
-    return out;
-}
 
 QString ListComparison::categoryName(Category category)
 {

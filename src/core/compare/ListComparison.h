@@ -136,8 +136,3 @@ private:
     int m_threshold = DefaultThreshold;
     QString m_oldName, m_newName;
 };
-
-// A name as people are told apart: surrounding blanks removed, letters A-Z in lower case,
-// and Latin letters without their accents (é = e, Ç = c); other scripts, Arabic
-// included, are left as they are.
-QString foldedName(QStringView name);

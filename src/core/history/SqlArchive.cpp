@@ -2,6 +2,7 @@
 
 #include "HistoryTexts.h"
 #include "compare/ListComparison.h"
+#include "model/BasicText.h"
 #include "model/UserError.h"
 
 #include <QDir>
@@ -372,7 +373,7 @@ void SqlArchive::insertLines(int64_t exportId, size_t count, const LineSource &l
             q.bindValue(at++, qlonglong(l.rendCents));
             q.bindValue(at++, text(l.insurance));
             q.bindValue(at++, text(l.name));
-            q.bindValue(at++, text(foldedName(l.name)));
+            q.bindValue(at++, text(foldedText(l.name)));
             q.bindValue(at++, text(l.contractType));
         }
         Q_ASSERT(at == rows * LineColumns);
@@ -411,7 +412,7 @@ void SqlArchive::insertLinesSqlite(int64_t exportId, size_t count, const LineSou
     };
     for (size_t i = 0; i < count; ++i) {
         const ArchivedLineView l = line(i);
-        const QString folded = foldedName(l.name);
+        const QString folded = foldedText(l.name);
         rc = sqlite3_bind_int64(stmt, 1, exportId);
         if (rc == SQLITE_OK) rc = sqlite3_bind_int64(stmt, 2, sqlite3_int64(i));
         if (rc == SQLITE_OK) rc = text(3, l.caption);
@@ -508,7 +509,7 @@ std::vector<PersonPayment> SqlArchive::findPerson(PersonField field, const QStri
     }
     case PersonField::Name:
         return payments(QStringLiteral("l.name_folded LIKE ? ESCAPE '\\'"),
-                        {likePattern(foldedName(trimmed))}, newestFirst);
+                        {likePattern(foldedText(trimmed))}, newestFirst);
     }
     return {};
 }

@@ -662,7 +662,8 @@ QString Session::exportPath(const Folders &folders, ExportKind kind, const QStri
 {
     const QString trimmed = checkedCode(code, kind);
     const QString name =
-        kind == ExportKind::Text ? QStringLiteral("Fichier Txt") : QStringLiteral("Fichier Excel");
+        (kind == ExportKind::Text ? Folders::TextExportFolder : Folders::WorkbookExportFolder)
+            .toString();
     const QString folder = folders.dataDir(name);
     if (folder.isEmpty())
         throw UserError(CannotCreateFolder.arg(

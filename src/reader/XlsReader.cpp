@@ -5,7 +5,7 @@
 // passed over. The sheet must be whole and in order: cells in rising positions, inside the
 // sheet's own DIMENSIONS and INDEX, up to its EOF record; anything else is a damaged file.
 #include "SheetReaders.h"
-#include "WorkbookTexts.h"
+#include "import/WorkbookTexts.h"
 #include "model/UserError.h"
 
 #include <QFile>
