@@ -336,6 +336,8 @@ void MainWindow::buildControls()
     m_updateLight->setFixedSize(34, 33);
     // The version texts are Arabic: they still start at the labels' left edge.
     const Qt::Alignment atLeft = Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter;
+    // Both read "LabelServerVersion" until the updater writes the versions: the placeholder
+    // clerks have always seen before the first answer, kept as it was.
     m_versionLabel = named(caption(QStringLiteral("LabelServerVersion"), atLeft), "versionLabel");
     m_offeredVersionLabel =
         named(caption(QStringLiteral("LabelServerVersion"), atLeft), "offeredVersionLabel");

@@ -30,6 +30,7 @@ QVariant variableValue(const ListComparison &c, const QString &place, const QStr
     auto is = [&name](const char16_t *n) {
         return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
     };
+    // Dir: the place typed in the window (Direction), as in the other reports.
     if (is(u"Dir")) return place;
     if (is(u"Ancienne")) return c.oldName();
     if (is(u"Nouvelle")) return c.newName();

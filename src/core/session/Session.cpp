@@ -32,7 +32,7 @@ const QString DeleteLines = QStringLiteral("la suppression de %1 lignes");
 const QString AddLine = QStringLiteral("l’ajout d’une ligne");
 const QString EditLine = QStringLiteral("la modification d’une ligne");
 const QString RepairRip = QStringLiteral("la correction des RIP");
-const QString RepairCle = QStringLiteral("la correction des CLE");
+const QString RepairCcp = QStringLiteral("la correction des CLE");
 const QString Clean = QStringLiteral("le nettoyage des données");
 } // namespace EditTexts
 
@@ -532,7 +532,7 @@ Session::RepairResult Session::repairKeys(KeyKind kind)
     m_list.allLinesChanged();
     recount();
     publish();
-    pushEdit(kind == KeyKind::Rip ? EditTexts::RepairRip : EditTexts::RepairCle, std::move(change));
+    pushEdit(kind == KeyKind::Rip ? EditTexts::RepairRip : EditTexts::RepairCcp, std::move(change));
     return result;
 }
 
