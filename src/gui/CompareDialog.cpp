@@ -239,7 +239,7 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
 void CompareDialog::showCounts()
 {
     const ListComparison &c = m_comparison;
-    m_lists->setText(Texts::Lists.arg(c.oldName())
+    m_lists->setText(Texts::Lists.arg(c.oldListName())
                          .arg(c.oldCount())
                          .arg(c.newCount())
                          .arg(ListComparison::thresholdText(c.threshold())));

@@ -26,7 +26,7 @@
 #include "session/ListJournal.h"
 #include "session/RepairMessage.h"
 #include "settings/Cleaner.h"
-#include "settings/Settings.h"
+#include "settings/PlaceLines.h"
 #include "update/CurlHttpClient.h"
 #include "update/Updater.h"
 

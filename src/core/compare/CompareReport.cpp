@@ -32,8 +32,8 @@ QVariant variableValue(const ListComparison &c, const QString &place, const QStr
     };
     // Dir: the place typed in the window (Direction), as in the other reports.
     if (is(u"Dir")) return place;
-    if (is(u"Ancienne")) return c.oldName();
-    if (is(u"Nouvelle")) return c.newName();
+    if (is(u"Ancienne")) return c.oldListName();
+    if (is(u"Nouvelle")) return c.newListName();
     if (is(u"Seuil")) return ListComparison::thresholdText(c.threshold());
     static const char16_t *const counts[ListComparison::CategoryCount] = {
         u"NCompte", u"NNom", u"NMontant", u"NNouveau", u"NSorti", u"NDoublon"};

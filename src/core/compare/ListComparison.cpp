@@ -178,14 +178,14 @@ std::vector<long long> netCents(const std::vector<TransferLine> &lines, const QS
 
 ListComparison ListComparison::compare(std::vector<TransferLine> oldLines,
                                        std::vector<TransferLine> newLines, int thresholdHundredths,
-                                       const QString &oldName, const QString &newName)
+                                       const QString &oldListName, const QString &newListName)
 {
     ListComparison r;
-    r.m_oldName = oldName.isEmpty() ? OldListName : oldName;
-    r.m_newName = newName.isEmpty() ? NewListName : newName;
+    r.m_oldListName = oldListName.isEmpty() ? OldListName : oldListName;
+    r.m_newListName = newListName.isEmpty() ? NewListName : newListName;
     r.m_threshold = std::max(0, thresholdHundredths);
-    r.m_oldNet = netCents(oldLines, r.m_oldName);
-    r.m_newNet = netCents(newLines, r.m_newName);
+    r.m_oldNet = netCents(oldLines, r.m_oldListName);
+    r.m_newNet = netCents(newLines, r.m_newListName);
     r.m_old = std::move(oldLines);
     r.m_new = std::move(newLines);
 
