@@ -95,7 +95,7 @@ public:
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (!index.isValid()) return QVariant();
-        const ListComparison::Entry &e = m_c.entries()[size_t(m_from + index.row())];
+        const ListComparison::Entry &e = m_c.entries()[size_t(m_from) + size_t(index.row())];
         const int col = index.column();
         if (role == Qt::DisplayRole) return m_c.text(e, col);
         if (role == Qt::TextAlignmentRole)

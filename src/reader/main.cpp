@@ -33,7 +33,7 @@ int readerMain(const QStringList &arguments)
         return 64;
     }
     Platform::limitAddressSpace(arguments[1].toInt());
-    const QString path = arguments[2];
+    const QString &path = arguments[2];
     qint32 lastPermille = -1;
     const ReadProgress progress = [&lastPermille](int permille) {
         if (permille <= lastPermille) return;
