@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "CliCommand.h"
 
 #include "BuildVersion.h"
 #include "compare/CompareReport.h"
@@ -24,6 +25,8 @@
 #include <QHash>
 #include <array>
 #include <cmath>
+
+using namespace CliCommands;
 
 namespace
 {
@@ -92,48 +95,6 @@ const char *const CompareHelp =
     "account. --pdf also writes the comparison report, with TEXT as the ordering party's\n"
     "place (\\n starts a new line). Exit status 0 when nothing differs, 1 when something\n"
     "does, 2 for a usage error or unreadable input.\n";
-
-struct Command;
-
-// One run of a command: what was typed after its name, and where to write.
-struct Call {
-    const Command &command;
-    QStringList args;              // the arguments that are not options, in order
-    QHash<QString, QString> given; // the options given, each with its last value
-    QTextStream &out;
-    QTextStream &err;
-
-    bool has(const char *option) const { return given.contains(QLatin1String(option)); }
-    QString value(const char *option) const { return given.value(QLatin1String(option)); }
-    // Tells a usage error with the command's help; the exit status of one.
-    int usage(const QString &message) const;
-};
-
-// When a command draws a report, which needs fonts and hence a GUI application.
-enum class Prints { Never, Always, WithPdf };
-
-struct Command {
-    const char *name;
-    const char *synopsis;              // the arguments, as the usage line shows them
-    const char *summary;               // the general help's description; '\n' goes on below
-    const char *details;               // the rest of its own help
-    std::vector<const char *> options; // the options it takes, each with a value
-    int (*run)(const Call &);
-    Prints prints;
-
-    QString usageLine() const
-    {
-        return QStringLiteral("Usage: talvoro-cli %1 %2\n")
-            .arg(QLatin1String(name), QString::fromUtf8(synopsis));
-    }
-    QString help() const { return usageLine() + u'\n' + QString::fromUtf8(details); }
-};
-
-int Call::usage(const QString &message) const
-{
-    err << "talvoro-cli: " << command.name << ": " << message << "\n\n" << command.help();
-    return 2;
-}
 
 int runKeys(const Call &c)
 {
@@ -270,12 +231,6 @@ int runWords(const Call &c)
     return 0;
 }
 
-// The place as typed: "\n" starts a new line.
-QString placeText(QString typed)
-{
-    return typed.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
-}
-
 int runReport(const Call &c)
 {
     if (c.args.size() != 2 || (c.args[0] != u"list" && c.args[0] != u"errors"))
@@ -319,125 +274,6 @@ int runReport(const Call &c)
     c.out << pdf << ": " << report.pageCount() << (report.pageCount() > 1 ? " pages" : " page")
           << '\n';
     return 0;
-}
-
-// The folders a command's --dir names (made when missing), or the program's own. Throws
-// UserError when the folder named cannot be made or written.
-Folders foldersOf(const Call &c)
-{
-    const QString dir = c.value("dir");
-    if (dir.isEmpty()) return Folders();
-    if (!QDir().mkpath(dir))
-        throw UserError(QStringLiteral("Cannot create folder \"%1\"").arg(dir));
-    Folders folders(dir);
-    if (folders.dataRoot() != folders.programDir())
-        throw UserError(QStringLiteral("Cannot write into folder \"%1\"").arg(dir));
-    return folders;
-}
-
-QString centsText(int64_t cents)
-{
-    return AmountText::formatCentsTrimmed(cents);
-}
-
-QString dateText(const QDateTime &when)
-{
-    return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-int historyList(const Call &c, HistoryArchive &archive)
-{
-    const std::vector<ArchivedExport> all = archive.exports();
-    for (const ArchivedExport &e : all)
-        c.out << e.id << '\t' << dateText(e.exportedAt) << '\t' << e.code << '\t' << e.kind << '\t'
-              << e.lineCount << '\t' << centsText(e.netCents) << '\t' << centsText(e.rendCents)
-              << '\t' << e.filePath << '\n';
-    return all.empty() ? 1 : 0;
-}
-
-int historyShow(const Call &c, HistoryArchive &archive)
-{
-    bool ok = false;
-    const qlonglong id = c.args.value(1).toLongLong(&ok);
-    if (c.args.size() != 2 || !ok) return c.usage(QStringLiteral("give one export number"));
-    const std::optional<ArchivedExport> e = archive.exportById(id);
-    if (!e) {
-        c.err << HistoryTexts::NoSuchExport.arg(id) << '\n';
-        return 1;
-    }
-    const std::vector<ArchivedLine> lines = archive.lines(id);
-    if (c.has("out")) {
-        const QString out = c.value("out");
-        if (out.isEmpty()) return c.usage(QStringLiteral("--out needs a file name"));
-        Session session;
-        session.replaceAll(HistoryRecorder::asTransferLines(lines));
-        session.exportText(out);
-        c.out << out << '\n';
-        return 0;
-    }
-    c.out << e->id << '\t' << dateText(e->exportedAt) << '\t' << e->code << '\t' << e->kind << '\t'
-          << e->lineCount << '\t' << centsText(e->netCents) << '\t' << centsText(e->rendCents)
-          << '\t' << e->sha256 << '\t' << e->filePath << '\n';
-    for (const ArchivedLine &l : lines)
-        c.out << l.caption << '\t' << l.account << '\t' << l.key << '\t' << centsText(l.netCents)
-              << '\t' << centsText(l.rendCents) << '\t' << l.insurance << '\t' << l.name << '\t'
-              << l.contractType << '\n';
-    return 0;
-}
-
-int historyPerson(const Call &c, HistoryArchive &archive)
-{
-    if (c.args.size() != 2) return c.usage(QStringLiteral("give one insurance number"));
-    int year = 0;
-    if (c.has("year")) {
-        bool ok = false;
-        year = c.value("year").toInt(&ok);
-        if (!ok || year < 1900 || year > 9999)
-            return c.usage(QStringLiteral("--year '%1' is not a year").arg(c.value("year")));
-    }
-    if (c.has("pdf") && (c.value("pdf").isEmpty() || year == 0))
-        return c.usage(QStringLiteral("--pdf needs a file name and --year"));
-    const std::vector<PersonPayment> found =
-        year ? archive.personYear(c.args[1], year)
-             : archive.findPerson(PersonField::Insurance, c.args[1]);
-    int64_t net = 0, rend = 0;
-    for (const PersonPayment &p : found) {
-        c.out << p.exported.exportedAt.toString(QStringLiteral("yyyy-MM")) << '\t'
-              << p.exported.code << '\t' << p.line.account << '/' << p.line.key << '\t'
-              << centsText(p.line.netCents) << '\t' << centsText(p.line.rendCents) << '\t'
-              << p.line.name << '\n';
-        net += p.line.netCents;
-        rend += p.line.rendCents;
-    }
-    if (year)
-        c.out << "Total " << year << '\t' << centsText(net) << '\t' << centsText(rend) << '\n';
-    if (c.has("pdf")) {
-        QString error;
-        if (!ReportPainter::writePdf(AnnualStatement::prepare(c.args[1].trimmed(), year, found,
-                                                              placeText(c.value("place"))),
-                                     c.value("pdf"), &error))
-            throw UserError(error);
-        c.out << c.value("pdf") << '\n';
-    }
-    return found.empty() ? 1 : 0;
-}
-
-int runHistory(const Call &c)
-{
-    const QString what = c.args.value(0);
-    if (what != u"list" && what != u"show" && what != u"person")
-        return c.usage(QStringLiteral("give list, show or person"));
-    if (what == u"list" && c.args.size() != 1)
-        return c.usage(QStringLiteral("unexpected '%1'").arg(c.args[1]));
-    try {
-        const std::unique_ptr<HistoryArchive> archive = HistorySettings::read(foldersOf(c)).open();
-        if (what == u"list") return historyList(c, *archive);
-        if (what == u"show") return historyShow(c, *archive);
-        return historyPerson(c, *archive);
-    } catch (const UserError &e) {
-        c.err << e.message() << '\n';
-        return 2;
-    }
 }
 
 int runCompare(const Call &c)

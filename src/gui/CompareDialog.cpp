@@ -95,7 +95,7 @@ public:
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (!index.isValid()) return QVariant();
-        const ListComparison::Entry &e = m_c.entries()[size_t(m_from + index.row())];
+        const ListComparison::Entry &e = m_c.entries()[size_t(m_from) + size_t(index.row())];
         const int col = index.column();
         if (role == Qt::DisplayRole) return m_c.text(e, col);
         if (role == Qt::TextAlignmentRole)
@@ -239,7 +239,7 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
 void CompareDialog::showCounts()
 {
     const ListComparison &c = m_comparison;
-    m_lists->setText(Texts::Lists.arg(c.oldName())
+    m_lists->setText(Texts::Lists.arg(c.oldListName())
                          .arg(c.oldCount())
                          .arg(c.newCount())
                          .arg(ListComparison::thresholdText(c.threshold())));

@@ -147,7 +147,7 @@ QString QtPrompts::openFileName(QWidget *parent, const QString &filter)
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(u';', u' ');
-        QString name = parts[i];
+        const QString &name = parts[i];
         qtFilters << (name.contains(u'(') ? name : name + QStringLiteral(" (") + patterns + u')');
         if (name.contains(u'('))
             qtFilters.last() =

@@ -28,7 +28,7 @@ const QString Caption = QStringLiteral("Modifier les informations");
 } // namespace Texts
 
 // The editor's CCP key: a character that is not a digit counts as 0.
-QString editorCleCCP(QStringView compte)
+QString editorCcpKey(QStringView compte)
 {
     return lenientCcpKeyText(compte);
 }
@@ -223,7 +223,7 @@ void RecordEditor::closeEvent(QCloseEvent *event)
 
 void RecordEditor::computeKeys()
 {
-    m_computedCcpKeyBox->setText(editorCleCCP(m_accountBox->text()));
+    m_computedCcpKeyBox->setText(editorCcpKey(m_accountBox->text()));
     m_computedRipKeyBox->setText(ripKeyText(m_accountBox->text()));
 }
 

@@ -1,5 +1,6 @@
 // talvoro-reader: reads one workbook for the program and writes its first sheet to standard
 // output. Started by the program, never by the clerk.
+#include "SheetReaders.h"
 #include "import/ReaderAnswer.h"
 #include "import/WorkbookTexts.h"
 #include "model/UserError.h"
@@ -32,7 +33,7 @@ int readerMain(const QStringList &arguments)
         return 64;
     }
     Platform::limitAddressSpace(arguments[1].toInt());
-    const QString path = arguments[2];
+    const QString &path = arguments[2];
     qint32 lastPermille = -1;
     const ReadProgress progress = [&lastPermille](int permille) {
         if (permille <= lastPermille) return;

@@ -1,5 +1,6 @@
 #include "compare/CompareWorkbook.h"
 #include "compare/ListComparison.h"
+#include "model/BasicText.h"
 #include "model/UserError.h"
 #include "session/Session.h"
 #include "support/XlsxCells.h"
@@ -244,7 +245,7 @@ TEST(ListComparison, TextsOfThresholdsNamesAndChanges)
         {"E\u0301TE", "ete"},
         {"مُحمد", "مُحمد"}};
     for (const auto &[name, folded] : names)
-        EXPECT_EQ(foldedName(QString::fromUtf8(name)), QString::fromUtf8(folded)) << name;
+        EXPECT_EQ(foldedText(QString::fromUtf8(name)), QString::fromUtf8(folded)) << name;
 
     struct Change {
         const char *old, *now, *difference, *percent;

@@ -3,6 +3,7 @@
 // every fault is seen. fuzz_workbook reads zip workbooks (.xlsx through QuaZip and liborcus's
 // XML parser, .ods through QuaZip and QXmlStreamReader); fuzz_workbook_xls reads compound
 // files (.xls: libgsf for the container, our walk of the BIFF8 records for the cells).
+#include "SheetReaders.h"
 #include "import/WorkbookImport.h"
 #include "model/UserError.h"
 

@@ -8,7 +8,7 @@
 #include "platform/SaveFile.h"
 #include "session/ListJournal.h"
 #include "session/Session.h"
-#include "settings/Settings.h"
+#include "settings/PlaceLines.h"
 #include "support/FileBytes.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "model/UserError.h"
 #include "settings/IniFile.h"
-#include "settings/Settings.h"
+#include "settings/PlaceLines.h"
 
 #include <QDir>
 #include <QFile>

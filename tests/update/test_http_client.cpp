@@ -2,9 +2,9 @@
 // HTTP client against hostile local servers.
 #include "BuildVersion.h"
 #include "UpdaterFixture.h"
+#include "platform/TlsLibraries.h"
 #include "update/Manifest.h"
 #include "update/ReleaseSignature.h"
-#include "update/TlsLibraries.h"
 #include "update/Version.h"
 
 #include <QBuffer>

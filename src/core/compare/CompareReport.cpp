@@ -32,9 +32,10 @@ QVariant variableValue(const ListComparison &c, const QString &place, const QStr
         return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
     };
     if (is(u"Titre")) return title;
+    // Dir: the place typed in the window (Direction), as in the other reports.
     if (is(u"Dir")) return place;
-    if (is(u"Ancienne")) return c.oldName();
-    if (is(u"Nouvelle")) return c.newName();
+    if (is(u"Ancienne")) return c.oldListName();
+    if (is(u"Nouvelle")) return c.newListName();
     if (is(u"Seuil")) return ListComparison::thresholdText(c.threshold());
     static const char16_t *const counts[ListComparison::CategoryCount] = {
         u"NCompte", u"NNom", u"NMontant", u"NNouveau", u"NSorti", u"NDoublon"};

@@ -63,7 +63,7 @@ void writeFile(const ListComparison &c, const QString &path)
     book.addSheet(QStringLiteral("Résumé"));
     const QStringList labels = {QStringLiteral("Liste précédente"), QStringLiteral("Liste du mois"),
                                 QStringLiteral("Seuil de variation du Net")};
-    const QStringList values = {c.oldName(), c.newName(),
+    const QStringList values = {c.oldListName(), c.newListName(),
                                 ListComparison::thresholdText(c.threshold())};
     for (int i = 0; i < labels.size(); ++i) {
         book.text(i, 0, labels[i]);

@@ -58,13 +58,13 @@ public:
     static ListComparison compare(std::vector<TransferLine> oldLines,
                                   std::vector<TransferLine> newLines,
                                   int thresholdHundredths = DefaultThreshold,
-                                  const QString &oldName = QString(),
-                                  const QString &newName = QString());
+                                  const QString &oldListName = QString(),
+                                  const QString &newListName = QString());
 
     // The same lists compared with another amount threshold.
     ListComparison withThreshold(int thresholdHundredths) const
     {
-        return compare(m_old, m_new, thresholdHundredths, m_oldName, m_newName);
+        return compare(m_old, m_new, thresholdHundredths, m_oldListName, m_newListName);
     }
 
     // In category order, then in list order (the new list's, or the previous one's for
@@ -76,8 +76,10 @@ public:
     int threshold() const { return m_threshold; }
     int oldCount() const { return int(m_old.size()); }
     int newCount() const { return int(m_new.size()); }
-    const QString &oldName() const { return m_oldName; }
-    const QString &newName() const { return m_newName; }
+    // The names the lists go by in messages (their file names, or "Liste précédente" and
+    // "Liste du mois").
+    const QString &oldListName() const { return m_oldListName; }
+    const QString &newListName() const { return m_newListName; }
 
     // What an entry shows. Texts are trimmed; a side the entry does not have is empty.
     QString numAss(const Entry &e) const;  // the new line's, else the previous line's
@@ -134,13 +136,5 @@ private:
     std::vector<Entry> m_entries;
     std::array<int, CategoryCount> m_counts{};
     int m_threshold = DefaultThreshold;
-    QString m_oldName, m_newName;
+    QString m_oldListName, m_newListName;
 };
-
-// A name as people are told apart: surrounding blanks removed, letters A-Z in lower case,
-// and Latin letters without their accents (é = e, Ç = c); other scripts, Arabic
-// included, are left as they are.
-QString foldedName(QStringView name);
-// The same folding written at out, which has room for name.size() characters; returns the
-// folded length (never more than the name's).
-qsizetype foldNameInto(QStringView name, QChar *out);

@@ -52,6 +52,8 @@ QVariant variableValue(const QString &insurance, int year,
         return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
     };
     const Totals t = totals(payments);
+    // The templates' short names: Dir is the place (Direction); ChN and ChR are the Net and
+    // yield totals in words.
     if (is(u"Dir")) return place;
     if (is(u"NumAss")) return insurance;
     if (is(u"Nom")) return payments.empty() ? QString() : payments.back().line.name;

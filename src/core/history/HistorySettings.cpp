@@ -8,9 +8,7 @@
 
 HistorySettings HistorySettings::read(const Folders &folders)
 {
-    QString dir = folders.dataDir(QStringLiteral("Fichier_INI"));
-    if (dir.isEmpty()) dir = QDir(folders.dataRoot()).filePath(QStringLiteral("Fichier_INI"));
-    return read(folders, QDir(dir).filePath(QStringLiteral("Direction.ini")));
+    return read(folders, folders.settingsFile());
 }
 
 HistorySettings HistorySettings::read(const Folders &folders, const QString &iniFile)
@@ -18,9 +16,9 @@ HistorySettings HistorySettings::read(const Folders &folders, const QString &ini
     HistorySettings s;
     s.postgres =
         IniFile::load(iniFile).readString(Section.toString(), PostgresKey.toString()).trimmed();
-    QString dir = folders.dataDir(FolderName.toString());
-    if (dir.isEmpty()) dir = QDir(folders.dataRoot()).filePath(FolderName.toString());
-    s.sqliteFile = QDir(dir).filePath(FileName.toString());
+    QString dir = folders.dataDir(Folders::HistoryFolder);
+    if (dir.isEmpty()) dir = folders.dataPath(Folders::HistoryFolder);
+    s.sqliteFile = QDir(dir).filePath(Folders::HistoryFileName.toString());
     return s;
 }
 

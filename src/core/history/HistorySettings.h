@@ -15,8 +15,6 @@ class Folders;
 struct HistorySettings {
     static constexpr QStringView Section = u"Historique";
     static constexpr QStringView PostgresKey = u"PostgreSQL";
-    static constexpr QStringView FolderName = u"Historique";
-    static constexpr QStringView FileName = u"paiements.sqlite";
 
     QString postgres;   // a libpq connection string; empty: the SQLite file
     QString sqliteFile; // the SQLite archive's path

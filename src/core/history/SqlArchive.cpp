@@ -3,6 +3,7 @@
 #include "ArchiveBlocks.h"
 #include "HistoryTexts.h"
 #include "compare/ListComparison.h"
+#include "model/BasicText.h"
 #include "model/UserError.h"
 
 #include <QDir>
@@ -335,7 +336,7 @@ void SqlArchive::insertLines(int64_t exportId, size_t count, const LineSource &l
                 insurance.add(l.insurance.trimmed(), uint32_t(i));
                 account.add(accountKeyText(l.account), uint32_t(i));
                 if (foldBuffer.size() < l.name.size()) foldBuffer.resize(l.name.size());
-                const qsizetype n = foldNameInto(l.name, foldBuffer.data());
+                const qsizetype n = foldTextInto(l.name, foldBuffer.data());
                 appendName(folded, QStringView(foldBuffer).first(n));
             }
             search.names.push_back(std::move(folded));
@@ -517,7 +518,7 @@ std::vector<PersonPayment> SqlArchive::findPerson(PersonField field, const QStri
         return payments(withKey(ArchiveBlocks::Key::Account, ArchiveBlocks::accountKey(trimmed)),
                         true);
     case PersonField::Name: {
-        const QByteArray needle = foldedName(trimmed).toUtf8();
+        const QByteArray needle = foldedText(trimmed).toUtf8();
         QSqlQuery q =
             prepared(QStringLiteral("SELECT export_id, block_no, names FROM export_names"));
         exec(q);

@@ -1,6 +1,5 @@
 #include "WorkbookImport.h"
 
-#include "SheetReaders.h"
 #include "WorkbookTexts.h"
 #include "model/AmountText.h"
 #include "model/UserError.h"

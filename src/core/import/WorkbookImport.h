@@ -89,11 +89,11 @@ struct SheetCells {
 // Progress of a read, in thousandths.
 using ReadProgress = std::function<void(int permille)>;
 
-// Reads the first sheet in this process. The kind of file is told by its content, not its
-// name. Throws UserError, naming the file, when it is missing, unreadable, not a workbook,
-// damaged, protected by a password or too large; the libraries may also stop the process on
-// some damaged files, which is why the program reads workbooks in a reader process.
-SheetCells readFirstSheetHere(const QString &path, const ReadProgress &progress = {});
+// Throw UserError naming the file: with a message pattern, as damaged with a detail, or as
+// holding more rows than a list can.
+[[noreturn]] void fail(const QString &pattern, const QString &path);
+[[noreturn]] void damaged(const QString &path, const QString &detail);
+[[noreturn]] void tooManyRows(const QString &path);
 
 // Cell text: text unchanged, a number in general form (up to 15 significant digits, decimal
 // comma), a date as dd/MM/yyyy (with hh:mm:ss when it has a time), a boolean as VRAI or

@@ -3,7 +3,6 @@
 #include "platform/Platform.h"
 
 #include "ReaderAnswer.h"
-#include "SheetReaders.h"
 #include "WorkbookTexts.h"
 #include "model/UserError.h"
 

@@ -24,9 +24,9 @@ struct ReaderReport {
 // Told progress in thousandths; returns false to stop the read.
 using ReaderProgress = std::function<bool(int permille)>;
 
-// Reads the first sheet in a reader process. Throws UserError as readFirstSheetHere does,
-// and when the reader goes past its limits, stops without an answer or cannot be started;
-// throws Cancelled when progress returns false.
+// Reads the first sheet in a reader process. Throws UserError as the reader process's
+// readFirstSheetHere does, and when the reader goes past its limits, stops without an answer or
+// cannot be started; throws Cancelled when progress returns false.
 SheetCells readFirstSheet(const QString &path, const ReaderProgress &progress = {},
                           const ReaderLimits &limits = {}, ReaderReport *report = nullptr);
 

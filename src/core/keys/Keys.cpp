@@ -10,16 +10,6 @@ inline bool isDigit(QChar c)
 }
 } // namespace
 
-QStringView trimBlanks(QStringView s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b].unicode() <= 32)
-        ++b;
-    while (e > b && s[e - 1].unicode() <= 32)
-        --e;
-    return s.mid(b, e - b);
-}
-
 QString twoDigits(int value)
 {
     const QChar d[2] = {QLatin1Char(char('0' + (value / 10) % 10)),

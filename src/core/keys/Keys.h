@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/BasicText.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -30,6 +32,3 @@ QString notAnIntegerMessage(QStringView text);
 
 // Two-digit text of a key value 0..99.
 QString twoDigits(int value);
-
-// Removes leading and trailing characters of code 32 and below.
-QStringView trimBlanks(QStringView s);

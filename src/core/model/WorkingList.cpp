@@ -1,6 +1,6 @@
 #include "WorkingList.h"
 
-#include "keys/Keys.h"
+#include "BasicText.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -30,61 +30,9 @@ const QColor LightGreen(198, 255, 198);
 const QColor Yellow(255, 255, 0);
 const QColor Red(255, 0, 0);
 
-// How the filter compares letters: Latin letters lose their case and their accents (É, é, E
-// and e are one letter, so are Ç and c), combining accents are dropped, and every other
-// character, Arabic included, stays as it is. Each UTF-16 unit folds to one unit or to none
-// (0), the same way in the field and in the typed text, so whatever a plain A-Z folding found
-// is still found.
-class FilterFolding
-{
-public:
-    FilterFolding()
-    {
-        for (char32_t c = 0; c <= 0xFFFF; ++c)
-            m_fold[c] = char16_t(c);
-        for (char16_t c = 0; c < 0x0250; ++c) // Basic Latin to Latin Extended-B
-            m_fold[c] = foldLatin(c);
-        for (char16_t c = 0x0300; c < 0x0370; ++c) // combining diacritical marks
-            m_fold[c] = 0;
-        for (char16_t c = 0x1E00; c < 0x1F00; ++c) // Latin Extended Additional
-            m_fold[c] = foldLatin(c);
-    }
-
-    // A table over every unit: one load per character on the filter's hot path.
-    char16_t operator()(char16_t c) const { return m_fold[c]; }
-
-private:
-    static char16_t foldLatin(char16_t c)
-    {
-        if (c < 0x80) return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
-        const QChar base = QString(QChar(c)).normalized(QString::NormalizationForm_D).at(0);
-        if (!base.isLetter() || base.script() != QChar::Script_Latin) return c;
-        return base.toLower().unicode();
-    }
-
-    std::array<char16_t, 0x10000> m_fold;
-};
-
-const FilterFolding &filterFolding()
-{
-    static const FilterFolding folding;
-    return folding;
-}
-
-// The typed text, trimmed of characters of code 32 and below, then folded.
-QString filterKey(QStringView s)
-{
-    const FilterFolding &fold = filterFolding();
-    QString out;
-    out.reserve(s.size());
-    for (const QChar c : trimBlanks(s))
-        if (const char16_t folded = fold(c.unicode())) out += QChar(folded);
-    return out;
-}
-
 // The field folded whole into a buffer on the stack (a heap one only past 256 units), then
 // searched for the target.
-bool containsFoldedWhole(QStringView field, QStringView target, const FilterFolding &fold)
+bool containsFoldedWhole(QStringView field, QStringView target, const TextFolding &fold)
 {
     QVarLengthArray<char16_t, 256> folded(field.size());
     char16_t *out = folded.data();
@@ -106,7 +54,7 @@ bool containsFolded(QStringView field, const QString &target)
     // copy. A unit that folds to nothing shifts the alignment, so when a comparison meets one
     // the field is folded whole instead: a match with such a unit inside always reaches it,
     // since the units before it match.
-    const FilterFolding &fold = filterFolding();
+    const TextFolding &fold = TextFolding::instance();
     const char16_t *f = field.utf16();
     const char16_t *t = QStringView(target).utf16();
     const qsizetype m = target.size();
@@ -304,7 +252,7 @@ void WorkingList::allLinesChanged()
 void WorkingList::setFilter(FilterField field, const QString &text, const NameTable &names)
 {
     beginResetModel();
-    QString target = filterKey(text);
+    QString target = foldedText(text);
     // Every line the new text matches also matches the old one, so it is among those shown.
     const bool narrowing =
         m_hiddenUnchanged && m_filter == field && !m_target.isEmpty() && target.contains(m_target);

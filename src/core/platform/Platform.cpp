@@ -1,6 +1,6 @@
 #include "Platform.h"
 
-#include "update/TlsLibraries.h"
+#include "TlsLibraries.h"
 
 #include <QDesktopServices>
 #include <QDir>

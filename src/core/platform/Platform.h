@@ -4,7 +4,7 @@
 #include <QString>
 
 // What differs between operating systems, in one place. The TLS library lookup of the
-// updater (update/TlsLibraries.h) is defined here too.
+// updater (TlsLibraries.h) is defined here too.
 namespace Platform
 {
 

@@ -49,6 +49,8 @@ QVariant variableValue(const QString &name, const Variables &v)
     auto is = [&name](const char16_t *n) {
         return name.compare(QStringView(n), Qt::CaseInsensitive) == 0;
     };
+    // The templates' short names: ChN and ChR are the Net and yield totals in words (chiffre du
+    // Net, du Rendement), P, I and D the counts of the contract types.
     if (is(u"ChN")) return amountInWordsOfCents(v.totalNetCents, QStringLiteral("FR"));
     if (is(u"ChR")) return amountInWordsOfCents(v.totalRendCents, QStringLiteral("FR"));
     if (is(u"P") || is(u"I") || is(u"D")) {

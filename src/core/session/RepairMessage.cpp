@@ -3,7 +3,7 @@
 namespace
 {
 
-const QString CleCorrected = QStringLiteral("CLE corrected for all items.");
+const QString CcpKeyCorrected = QStringLiteral("CLE corrected for all items.");
 const QString RipCorrected = QStringLiteral("RIP corrected for all items.");
 const QString RepairedOfAll = QStringLiteral("%1 corrigé pour %2 lignes sur %3.");
 const QString RepairedShown = QStringLiteral(
@@ -25,7 +25,7 @@ QString repairMessage(KeyKind kind, const Session::RepairResult &result, int sho
     const QString keys = rip ? QStringLiteral("RIP") : QStringLiteral("CLE");
     const int left = int(result.leftRows.size());
     const bool hidden = shown >= 0 && shown < all;
-    if (left == 0 && !hidden) return rip ? RipCorrected : CleCorrected;
+    if (left == 0 && !hidden) return rip ? RipCorrected : CcpKeyCorrected;
     QString text;
     if (!hidden)
         text = RepairedOfAll.arg(keys).arg(result.repaired).arg(result.repaired + left);

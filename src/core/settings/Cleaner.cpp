@@ -22,7 +22,9 @@ void removeUnlessReadOnly(const QFileInfo &fi)
     QFile::remove(fi.absoluteFilePath());
 }
 
-// The nine extensions swept.
+// The nine extensions swept: what the program's earlier builds left in the folder it ran from
+// (compiled units and packages, IDE caches and local project files, generated headers, editor
+// backups, temporary files). Only these, so no file of the clerk's is ever removed.
 const QStringList &buildTempExtensions()
 {
     static const QStringList exts{

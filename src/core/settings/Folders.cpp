@@ -34,3 +34,15 @@ QString Folders::dataDir(const QString &name) const
     if (!QDir().mkpath(path)) return QString();
     return path;
 }
+
+QString Folders::dataPath(QStringView relative) const
+{
+    return QDir(m_dataRoot).filePath(relative.toString());
+}
+
+QString Folders::settingsFile() const
+{
+    QString dir = dataDir(SettingsFolder);
+    if (dir.isEmpty()) dir = dataPath(SettingsFolder);
+    return QDir(dir).filePath(SettingsFileName.toString());
+}

@@ -10,6 +10,8 @@
 namespace
 {
 
+// The agent and Accept header the office's earlier updater sent: the update host and any
+// filter in front of it were set up for those requests, so ours look the same.
 const char UserAgent[] = "Mozilla/3.0 (compatible; Indy Library)";
 const char AcceptHeader[] =
     "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";

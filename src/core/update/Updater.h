@@ -2,8 +2,8 @@
 
 #include "HttpClient.h"
 #include "Manifest.h"
-#include "TlsLibraries.h"
 #include "UpdateLimits.h"
+#include "platform/TlsLibraries.h"
 
 #include <QObject>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "HttpClient.h"
-#include "TlsLibraries.h"
 #include "UpdateLimits.h"
+#include "platform/TlsLibraries.h"
 
 #include <QString>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WorkbookImport.h"
+#include "import/WorkbookImport.h"
 
 #include <QByteArray>
 #include <string_view>
@@ -43,10 +43,6 @@ private:
     bool m_unordered = false;
 };
 
-[[noreturn]] void fail(const QString &pattern, const QString &path);
-[[noreturn]] void damaged(const QString &path, const QString &detail);
-[[noreturn]] void tooManyRows(const QString &path);
-
 // A date or date and time written "yyyy-mm-dd[Thh:mm:ss[.fff]]" as cell text; empty when
 // it does not read.
 QString isoDateText(std::string_view iso);
@@ -55,6 +51,12 @@ QString isoDateText(std::string_view iso);
 bool dateFormatCode(std::string_view code);
 // Whether a built-in number format of the .xlsx and .xls formats shows a date or a time.
 bool builtInDateFormat(size_t id);
+
+// Reads the first sheet in this process. The kind of file is told by its content, not its
+// name. Throws UserError, naming the file, when it is missing, unreadable, not a workbook,
+// damaged, protected by a password or too large; the libraries may also stop the process on
+// some damaged files, which is why the program reads workbooks in a reader process.
+SheetCells readFirstSheetHere(const QString &path, const ReadProgress &progress = {});
 
 SheetCells readXlsx(const QByteArray &bytes, const QString &path, const ReadProgress &progress);
 SheetCells readOds(const QByteArray &bytes, const QString &path, const ReadProgress &progress);

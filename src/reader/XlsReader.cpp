@@ -5,7 +5,7 @@
 // passed over. The sheet must be whole and in order: cells in rising positions, inside the
 // sheet's own DIMENSIONS and INDEX, up to its EOF record; anything else is a damaged file.
 #include "SheetReaders.h"
-#include "WorkbookTexts.h"
+#include "import/WorkbookTexts.h"
 #include "model/UserError.h"
 
 #include <QFile>
@@ -194,7 +194,7 @@ bool continuedText(Records &records, const unsigned char *data, size_t len, size
             text += QChar(le16(data + at));
             at += 2;
         } else {
-            text += QChar(data[at++]);
+            text += QChar(char16_t(data[at++]));
         }
     }
     return true;
@@ -243,7 +243,7 @@ public:
                 } else {
                     uint8_t unit = 0;
                     if (!byte(unit)) return false;
-                    text += QChar(unit);
+                    text += QChar(char16_t(unit));
                 }
             }
             if (!skip(size_t(runs) * 4 + extra)) return false;
@@ -322,7 +322,7 @@ QString shortText(const unsigned char *p, size_t len, size_t count)
     QString text;
     text.reserve(qsizetype(count));
     for (size_t i = 0; i < count; ++i)
-        text += wide ? QChar(le16(p + 2 * i)) : QChar(p[i]);
+        text += wide ? QChar(le16(p + 2 * i)) : QChar(char16_t(p[i]));
     return text;
 }
 

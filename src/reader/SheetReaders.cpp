@@ -1,7 +1,7 @@
 // What the sheet readers share, and the choice of reader by the file's content.
 #include "SheetReaders.h"
 
-#include "WorkbookTexts.h"
+#include "import/WorkbookTexts.h"
 #include "model/UserError.h"
 
 #include <QDate>

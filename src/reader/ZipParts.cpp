@@ -1,7 +1,7 @@
 #include "ZipParts.h"
 
 #include "SheetReaders.h"
-#include "WorkbookTexts.h"
+#include "import/WorkbookTexts.h"
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>

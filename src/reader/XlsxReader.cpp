@@ -2,8 +2,8 @@
 // QuaZip. Every cell kind the format has is read here (shared and inline strings, rich-text
 // runs, formula results, errors, dates), so no text is lost or borrowed.
 #include "SheetReaders.h"
-#include "WorkbookTexts.h"
 #include "ZipParts.h"
+#include "import/WorkbookTexts.h"
 
 #include <orcus/sax_parser.hpp>
 

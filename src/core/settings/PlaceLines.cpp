@@ -1,4 +1,4 @@
-#include "Settings.h"
+#include "PlaceLines.h"
 
 #include "IniFile.h"
 #include "model/UserError.h"

@@ -3,7 +3,7 @@
 // memory. Only the first table is read, cell by cell; named ranges and everything else in
 // the file are passed over, so any address form they use is accepted.
 #include "SheetReaders.h"
-#include "WorkbookTexts.h"
+#include "import/WorkbookTexts.h"
 
 #include <QBuffer>
 #include <QTime>
