@@ -243,8 +243,7 @@ private:
     };
     static void deriveFigures(TransferLine &line);
     static void deriveIds(TransferLine &line, Dictionaries &dictionaries);
-    static void deriveNameAndType(TransferLine &line, TextDictionary &names,
-                                  TextDictionary &types);
+    static void deriveNameAndType(TransferLine &line, TextDictionary &names, TextDictionary &types);
     static void derivePair(TransferLine &line, PairDictionary &pairs);
     static void derive(TransferLine &line, Dictionaries &dictionaries);
     // What depends on the key alone, after only the key cell changed: its status and the

@@ -110,4 +110,3 @@ void Session::restoreUnexported(std::vector<TransferLine> lines)
     replaceAll(std::move(lines));
     m_undoStack.resetClean();
 }
-
