@@ -187,6 +187,8 @@ TEST(Settings, OnlyTheSectionIsRewrittenEveryOtherLineKeptByteForByte)
          "[Infos]\r\nLine0=APC\r\nLine1=\r\nCount=2\r\n[B]\r\nb=2\r\n"},
         {"no section yet, last line without its end", "[B]\r\nb=2",
          "[B]\r\nb=2\r\n[Infos]\r\nLine0=APC\r\nLine1=\r\nCount=2\r\n"},
+        {"a last line ending in a lone CR keeps it", "[B]\nb=2\r",
+         "[B]\nb=2\r\r\n[Infos]\nLine0=APC\nLine1=\nCount=2\n"},
         {"a UTF-8 byte order mark stays", "\xEF\xBB\xBF[B]\r\nb=\xC3\xA9\r\n",
          "\xEF\xBB\xBF[B]\r\nb=\xC3\xA9\r\n[Infos]\r\nLine0=APC\r\nLine1=\r\nCount=2\r\n"},
     };

@@ -206,19 +206,28 @@ void WorkingList::insertLines(const std::vector<int> &indices, std::vector<Trans
     endResetModel();
 }
 
+namespace
+{
+
+// The changed lines join the shown ones under a filter, matching it or not; both sorted.
+void showAlso(std::vector<int> &shown, const std::vector<int> &indices)
+{
+    std::vector<int> both;
+    both.reserve(shown.size() + indices.size());
+    std::set_union(shown.begin(), shown.end(), indices.begin(), indices.end(),
+                   std::back_inserter(both));
+    shown = std::move(both);
+}
+
+} // namespace
+
 void WorkingList::swapLines(const std::vector<int> &indices, std::vector<TransferLine> &lines)
 {
     beginResetModel();
     m_hiddenUnchanged = false;
     for (size_t k = 0; k < indices.size(); ++k)
         std::swap(m_all[size_t(indices[k])], lines[k]);
-    if (m_filter != FilterField::None) {
-        std::vector<int> shown;
-        shown.reserve(m_shown.size() + indices.size());
-        std::set_union(m_shown.begin(), m_shown.end(), indices.begin(), indices.end(),
-                       std::back_inserter(shown));
-        m_shown = std::move(shown);
-    }
+    if (m_filter != FilterField::None) showAlso(m_shown, indices);
     endResetModel();
 }
 
@@ -226,13 +235,7 @@ void WorkingList::linesChangedInPlace(const std::vector<int> &indices)
 {
     beginResetModel();
     m_hiddenUnchanged = false;
-    if (m_filter != FilterField::None) {
-        std::vector<int> shown;
-        shown.reserve(m_shown.size() + indices.size());
-        std::set_union(m_shown.begin(), m_shown.end(), indices.begin(), indices.end(),
-                       std::back_inserter(shown));
-        m_shown = std::move(shown);
-    }
+    if (m_filter != FilterField::None) showAlso(m_shown, indices);
     endResetModel();
 }
 

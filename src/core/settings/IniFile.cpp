@@ -343,9 +343,12 @@ void IniFile::replaceSection(const QString &section, const Entries &entries)
     }
     if (!placed) {
         // The last line gets its line end before the section follows it.
+        // A last line ending in a lone CR takes CRLF: a bare LF would join that CR into one
+        // line end and the line would read back without it.
         if (!out.isEmpty() && out.last().eol.isEmpty()) {
-            out.last().eol = eol;
-            out.last().raw += eol.toUtf8();
+            const QString end = out.last().text.endsWith(u'\r') ? QStringLiteral("\r\n") : eol;
+            out.last().eol = end;
+            out.last().raw += end.toUtf8();
         }
         out += fresh;
     }
