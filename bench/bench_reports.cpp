@@ -77,7 +77,7 @@ int child(const QString &path, const QString &list, const QString &out)
             const ListFigures &f = session.figures();
             ListReport::Variables v;
             v.totalNetCents = f.netCents;
-            v.totalRendCents = f.rendCents;
+            v.totalYieldCents = f.yieldCents;
             v.typeCounts = f.types;
             v.place = QStringLiteral("APC Talvoro\nDirection des Finances");
             report = ListReport::prepare(session.list(), v);

@@ -277,8 +277,8 @@ int main(int argc, char *argv[])
          best(3,
               [&] {
                   TransferLine l = form.session().list().line(middle);
-                  l.setSubItem(TransferLine::CleRip,
-                               l.subItemView(TransferLine::CleRip) == u"00" ? u"01" : u"00");
+                  l.setSubItem(TransferLine::Key,
+                               l.subItemView(TransferLine::Key) == u"00" ? u"01" : u"00");
                   form.session().replaceLine(middle, l);
                   form.repaint();
               }),

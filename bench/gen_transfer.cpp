@@ -54,23 +54,23 @@ int main(int argc, char **argv)
     }
     QByteArray chunk;
     for (long long i = 0; i < lines; ++i) {
-        const QString compte = QString::number(rng() % 10000000000ULL).rightJustified(10, u'0');
+        const QString account = QString::number(rng() % 10000000000ULL).rightJustified(10, u'0');
         QString key;
         const int roll = int(rng() % 100);
         if (roll < errors)
             key = QString::number(rng() % 100).rightJustified(2, u'0'); // likely wrong
         else if (roll < errors + (100 - errors) / 4)
-            key = ccpKeyText(compte);
+            key = ccpKeyText(account);
         else
-            key = ripKeyText(compte);
+            key = ripKeyText(account);
         const long long net = 1500000 + (long long)(rng() % 20000000);
-        const long long rend = (long long)(rng() % 500000);
+        const long long yield = (long long)(rng() % 500000);
         const QString name = QString::fromUtf8(LastNames[rng() % std::size(LastNames)]) + u' ' +
                              QString::fromUtf8(FirstNames[rng() % std::size(FirstNames)]);
         QString rec = QStringLiteral("1600") +
-                      QString::number(100 + i % 7).rightJustified(5, u'0') + compte + key +
+                      QString::number(100 + i % 7).rightJustified(5, u'0') + account + key +
                       QString::number(net).rightJustified(13, u'0') +
-                      QString::number(rend).rightJustified(13, u'0') +
+                      QString::number(yield).rightJustified(13, u'0') +
                       QString::number(100000000000ULL + rng() % 900000000000ULL) + field(name, 27) +
                       QChar::fromLatin1(Types[rng() % 3]);
         chunk += rec.toUtf8();

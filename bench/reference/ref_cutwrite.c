@@ -58,7 +58,7 @@ int main(int argc, char **argv)
         put_number(r->account, 10);
         put_number(r->key == 255 ? 0 : r->key, 2);
         put_number((uint64_t)r->net, 13);
-        put_number((uint64_t)r->rend, 13);
+        put_number((uint64_t)r->yield, 13);
         put_number(r->insurance, 12);
         const char *name = l.arena + r->text + r->captionLen;
         memcpy(out + outUsed, name, r->nameLen);

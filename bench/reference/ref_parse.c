@@ -15,13 +15,13 @@ int main(int argc, char **argv)
     RefList l = {0};
     if (ref_read(argv[1], &l, keys)) return 2;
     long counts[4] = {0};
-    int64_t net = 0, rend = 0;
+    int64_t net = 0, yield = 0;
     for (size_t i = 0; i < l.count; ++i) {
         ++counts[l.rec[i].status];
         net += l.rec[i].net;
-        rend += l.rec[i].rend;
+        yield += l.rec[i].yield;
     }
     printf("records %zu rip %ld ccp %ld wrong %ld net %lld rend %lld peak_kb %ld\n", l.count,
-           counts[1], counts[2], counts[3], (long long)net, (long long)rend, ref_peak_kb());
+           counts[1], counts[2], counts[3], (long long)net, (long long)yield, ref_peak_kb());
     return counts[3] ? 1 : 0;
 }

@@ -23,7 +23,7 @@ static const int ref_start[REF_FIELDS + 1] = {0, 9, 19, 21, 34, 47, 59, 86, 87};
 typedef struct {
     uint64_t account;   /* digits of the account */
     int64_t net;        /* centimes */
-    int64_t rend;       /* centimes */
+    int64_t yield;      /* centimes */
     uint64_t insurance; /* digits of the insurance number */
     uint64_t text;      /* offset of caption then name in the arena */
     uint8_t accountLen; /* digits in the account */
@@ -111,7 +111,7 @@ static void ref_cut(RefList *l, const unsigned char *p, const unsigned char *end
                  ? (uint8_t)((at[2][0] - '0') * 10 + at[2][1] - '0')
                  : 255;
     r->net = (int64_t)ref_digits(at[3], at[4], NULL);
-    r->rend = (int64_t)ref_digits(at[4], at[5], NULL);
+    r->yield = (int64_t)ref_digits(at[4], at[5], NULL);
     r->insurance = ref_digits(at[5], at[6], NULL);
     const unsigned char *ne = at[7];
     while (ne > at[6] && ne[-1] == ' ')

@@ -45,7 +45,7 @@ int main(int argc, char **argv)
         digits_text(buf, r->key == 255 ? 0 : r->key, 2);
         worksheet_write_string(sheet, row, 1, buf, NULL);
         worksheet_write_number(sheet, row, 2, (double)r->net / 100.0, NULL);
-        worksheet_write_number(sheet, row, 3, (double)r->rend / 100.0, NULL);
+        worksheet_write_number(sheet, row, 3, (double)r->yield / 100.0, NULL);
         digits_text(buf, r->insurance, 12);
         worksheet_write_string(sheet, row, 4, buf, NULL);
         memcpy(name, l.arena + r->text + r->captionLen, r->nameLen);

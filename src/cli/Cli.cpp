@@ -202,7 +202,7 @@ int runCheck(const Call &c)
     for (const QString &line : Statistics::counterLines(f.rip, f.ccp, f.wrong))
         c.out << line << '\n';
     c.out << Statistics::totalNetText(f.netCents) << '\n'
-          << Statistics::totalRendementText(f.rendCents) << '\n'
+          << Statistics::totalYieldText(f.yieldCents) << '\n'
           << Statistics::totalGeneralText(f.generalCents()) << '\n';
     // A warning only: the exit status is that of the keys.
     if (const QString warning = session.shortInsuranceWarning(); !warning.isEmpty())

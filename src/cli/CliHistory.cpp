@@ -72,7 +72,7 @@ int historyList(const Call &c, HistoryArchive &archive)
     const std::vector<ArchivedExport> all = archive.exports();
     for (const ArchivedExport &e : all)
         c.out << e.id << '\t' << dateText(e.exportedAt) << '\t' << e.code << '\t' << e.kind << '\t'
-              << e.lineCount << '\t' << centsText(e.netCents) << '\t' << centsText(e.rendCents)
+              << e.lineCount << '\t' << centsText(e.netCents) << '\t' << centsText(e.yieldCents)
               << '\t' << e.filePath << '\n';
     return all.empty() ? 1 : 0;
 }
@@ -98,11 +98,11 @@ int historyShow(const Call &c, HistoryArchive &archive)
         return 0;
     }
     c.out << e->id << '\t' << dateText(e->exportedAt) << '\t' << e->code << '\t' << e->kind << '\t'
-          << e->lineCount << '\t' << centsText(e->netCents) << '\t' << centsText(e->rendCents)
+          << e->lineCount << '\t' << centsText(e->netCents) << '\t' << centsText(e->yieldCents)
           << '\t' << e->sha256 << '\t' << e->filePath << '\n';
     for (const ArchivedLine &l : lines)
         c.out << l.caption << '\t' << l.account << '\t' << l.key << '\t' << centsText(l.netCents)
-              << '\t' << centsText(l.rendCents) << '\t' << l.insurance << '\t' << l.name << '\t'
+              << '\t' << centsText(l.yieldCents) << '\t' << l.insurance << '\t' << l.name << '\t'
               << l.contractType << '\n';
     return 0;
 }
@@ -122,17 +122,17 @@ int historyPerson(const Call &c, HistoryArchive &archive)
     const std::vector<PersonPayment> found =
         year ? archive.personYear(c.args[1], year)
              : archive.findPerson(PersonField::Insurance, c.args[1]);
-    int64_t net = 0, rend = 0;
+    int64_t net = 0, yield = 0;
     for (const PersonPayment &p : found) {
         c.out << p.exported.exportedAt.toString(QStringLiteral("yyyy-MM")) << '\t'
               << p.exported.code << '\t' << p.line.account << '/' << p.line.key << '\t'
-              << centsText(p.line.netCents) << '\t' << centsText(p.line.rendCents) << '\t'
+              << centsText(p.line.netCents) << '\t' << centsText(p.line.yieldCents) << '\t'
               << p.line.name << '\n';
         net += p.line.netCents;
-        rend += p.line.rendCents;
+        yield += p.line.yieldCents;
     }
     if (year)
-        c.out << "Total " << year << '\t' << centsText(net) << '\t' << centsText(rend) << '\n';
+        c.out << "Total " << year << '\t' << centsText(net) << '\t' << centsText(yield) << '\n';
     if (c.has("pdf")) {
         QString error;
         if (!ReportPainter::writePdf(AnnualStatement::prepare(c.args[1].trimmed(), year, found,

@@ -189,7 +189,7 @@ void HistoryDialog::reload()
         setRow(m_exportTable, r,
                {e.exportedAt.toString(QStringLiteral("dd/MM/yyyy HH:mm")), e.code,
                 e.kind == u"txt" ? QStringLiteral("TXT") : QStringLiteral("Excel"),
-                QString::number(e.lineCount), money(e.netCents), money(e.rendCents)},
+                QString::number(e.lineCount), money(e.netCents), money(e.yieldCents)},
                {3, 4, 5});
     }
     if (!m_exports.empty()) m_exportTable->selectRow(0);
@@ -224,7 +224,7 @@ void HistoryDialog::viewSelected()
     for (int r = 0; r < int(lines.size()); ++r) {
         const ArchivedLine &l = lines[size_t(r)];
         setRow(t, r,
-               {l.caption, l.account, l.key, money(l.netCents), money(l.rendCents), l.insurance,
+               {l.caption, l.account, l.key, money(l.netCents), money(l.yieldCents), l.insurance,
                 l.name, l.contractType},
                {3, 4});
     }
@@ -286,7 +286,7 @@ void HistoryDialog::search()
         const PersonPayment &p = m_found[size_t(r)];
         setRow(m_personTable, r,
                {p.exported.exportedAt.toString(QStringLiteral("MM/yyyy")), p.exported.code,
-                p.line.account, p.line.key, money(p.line.netCents), money(p.line.rendCents),
+                p.line.account, p.line.key, money(p.line.netCents), money(p.line.yieldCents),
                 p.line.name, p.line.insurance},
                {4, 5});
     }

@@ -211,7 +211,7 @@ void MainWindow::buildControls()
         return e;
     };
     m_netTotalBox = totalBox("netTotalBox", QColor(0, 255, 0));
-    m_rendementTotalBox = totalBox("rendementTotalBox", QColor(0, 255, 0));
+    m_yieldTotalBox = totalBox("rendementTotalBox", QColor(0, 255, 0));
     m_generalTotalBox = totalBox("generalTotalBox", QColor(255, 255, 0));
 
     m_updateButton = named(new QPushButton(QStringLiteral("&Update"), this), "updateButton");
@@ -243,7 +243,7 @@ void MainWindow::buildControls()
     underList->addWidget(caption(QStringLiteral("Net"), atRight), 1, 2);
     underList->addWidget(m_netTotalBox, 1, 3);
     underList->addWidget(caption(QStringLiteral("Rend"), atRight), 2, 2);
-    underList->addWidget(m_rendementTotalBox, 2, 3);
+    underList->addWidget(m_yieldTotalBox, 2, 3);
     underList->addWidget(caption(QStringLiteral("Total"), atRight), 3, 2);
     underList->addWidget(m_generalTotalBox, 3, 3);
     underList->setRowStretch(5, 1);
@@ -336,7 +336,7 @@ void MainWindow::buildControls()
     setTextColour(m_wrongKeysView, Navy);
     // The totals in words of currency, right-aligned under the panels.
     for (auto [target, name] : {std::pair{&m_netTotalLabel, "netTotalLabel"},
-                                {&m_rendementTotalLabel, "rendementTotalLabel"},
+                                {&m_yieldTotalLabel, "rendementTotalLabel"},
                                 {&m_generalTotalLabel, "generalTotalLabel"}}) {
         *target = named(caption(QString(), atRight), name);
         (*target)->setFont(WindowFonts::list());

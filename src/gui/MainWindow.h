@@ -214,10 +214,10 @@ private:
     QLineEdit *m_accountFilter = nullptr;
     QLineEdit *m_nameFilter = nullptr;
     QLineEdit *m_netTotalBox = nullptr;
-    QLineEdit *m_rendementTotalBox = nullptr;
+    QLineEdit *m_yieldTotalBox = nullptr;
     QLineEdit *m_generalTotalBox = nullptr;
     QLabel *m_netTotalLabel = nullptr;
-    QLabel *m_rendementTotalLabel = nullptr;
+    QLabel *m_yieldTotalLabel = nullptr;
     QLabel *m_generalTotalLabel = nullptr;
     QPlainTextEdit *m_placeMemo = nullptr;
 

@@ -187,8 +187,8 @@ void MainWindow::deleteSelectedLine()
     if (row >= 0) {
         const TransferLine &line = m_session->list().line(row);
         const QString told = Texts::LineDeleted.arg(m_session->list().lineNumber(row))
-                                 .arg(trimBlanks(line.subItemView(TransferLine::NomPrenom)),
-                                      trimBlanks(line.subItemView(TransferLine::Compte)));
+                                 .arg(trimBlanks(line.subItemView(TransferLine::Name)),
+                                      trimBlanks(line.subItemView(TransferLine::Account)));
         if (m_session->deleteRow(row)) m_statusLabel->setText(told);
     }
     // Nothing stays selected, so a second click deletes nothing.
@@ -209,12 +209,12 @@ void MainWindow::deleteShownLines()
 
 void MainWindow::filterByAccount()
 {
-    m_session->setFilter(WorkingList::FilterField::Compte, m_accountFilter->text());
+    m_session->setFilter(WorkingList::FilterField::Account, m_accountFilter->text());
 }
 
 void MainWindow::filterByName()
 {
-    m_session->setFilter(WorkingList::FilterField::NomPrenom, m_nameFilter->text());
+    m_session->setFilter(WorkingList::FilterField::Name, m_nameFilter->text());
 }
 
 // --- record editor ---

@@ -68,10 +68,10 @@ void MainWindow::showFigures()
     const ListFigures &f = m_session->figures();
     const ListPanels &p = m_session->panels();
     m_netTotalLabel->setText(Statistics::totalNetText(f.netCents));
-    m_rendementTotalLabel->setText(Statistics::totalRendementText(f.rendCents));
+    m_yieldTotalLabel->setText(Statistics::totalYieldText(f.yieldCents));
     m_generalTotalLabel->setText(Statistics::totalGeneralText(f.generalCents()));
     m_netTotalBox->setText(AmountText::formatCents(f.netCents));
-    m_rendementTotalBox->setText(AmountText::formatCents(f.rendCents));
+    m_yieldTotalBox->setText(AmountText::formatCents(f.yieldCents));
     m_generalTotalBox->setText(AmountText::formatCents(f.generalCents()));
 
     // The error lines: the three counters, a warning for amounts that do not read, then one

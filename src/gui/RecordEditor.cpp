@@ -28,9 +28,9 @@ const QString Caption = QStringLiteral("Modifier les informations");
 } // namespace Texts
 
 // The editor's CCP key: a character that is not a digit counts as 0.
-QString editorCcpKey(QStringView compte)
+QString editorCcpKey(QStringView account)
 {
-    return lenientCcpKeyText(compte);
+    return lenientCcpKeyText(account);
 }
 
 void fill(QWidget *w, const QColor &c)
@@ -67,7 +67,7 @@ void RecordEditor::buildControls()
         {"Compte :", "accountBox", &RecordEditor::m_accountBox},
         {"Cle/Rip :", "keyBox", &RecordEditor::m_keyBox},
         {"Net à Payer :", "netBox", &RecordEditor::m_netBox},
-        {"Rendement :", "rendementBox", &RecordEditor::m_rendementBox},
+        {"Rendement :", "rendementBox", &RecordEditor::m_yieldBox},
         {"Num Assurance :", "insuranceBox", &RecordEditor::m_insuranceBox},
         {"Nom et Prénom :", "nameBox", &RecordEditor::m_nameBox},
         {"Type Contrat :", "contractTypeBox", &RecordEditor::m_contractTypeBox},
@@ -184,8 +184,8 @@ void RecordEditor::buildControls()
     }
 
     QWidget *order[] = {
-        m_accountBox,       m_keyBox, m_netBox, m_rendementBox, m_insuranceBox, m_nameBox,
-        m_contractTypeBox,  save,     cancel,   addNew,         clear,          m_computedCcpKeyBox,
+        m_accountBox,       m_keyBox, m_netBox, m_yieldBox, m_insuranceBox, m_nameBox,
+        m_contractTypeBox,  save,     cancel,   addNew,     clear,          m_computedCcpKeyBox,
         m_computedRipKeyBox};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
@@ -203,7 +203,7 @@ void RecordEditor::buildControls()
 
 QList<QLineEdit *> RecordEditor::boxes() const
 {
-    return {m_accountBox,   m_keyBox,  m_netBox,         m_rendementBox,
+    return {m_accountBox,   m_keyBox,  m_netBox,         m_yieldBox,
             m_insuranceBox, m_nameBox, m_contractTypeBox};
 }
 
@@ -272,7 +272,7 @@ bool RecordEditor::formatAmounts()
 {
     // Saving applies what leaving an amount box does, so that Enter, which saves without
     // leaving the box, keeps exactly what Tab would have shown.
-    for (QLineEdit *box : {m_netBox, m_rendementBox}) {
+    for (QLineEdit *box : {m_netBox, m_yieldBox}) {
         if (!formatAmount(box)) {
             box->setFocus();
             return false;
@@ -335,7 +335,7 @@ bool RecordEditor::refusesKey(QLineEdit *box, QKeyEvent *event)
     if (limit > 0)
         return !(digit && (TextColumns::length(box->text()) < limit ||
                            box->hasSelectedText())); // true: refused
-    if (box == m_netBox || box == m_rendementBox) {
+    if (box == m_netBox || box == m_yieldBox) {
         if (c == u'.') {
             box->insert(QStringLiteral(","));
             return true;
@@ -361,7 +361,7 @@ bool RecordEditor::eventFilter(QObject *watched, QEvent *event)
                              next != m_addNewButton && next != m_cancelButton;
         if (box == m_accountBox)
             completeAccount();
-        else if ((box == m_netBox || box == m_rendementBox) && leaving)
+        else if ((box == m_netBox || box == m_yieldBox) && leaving)
             formatAmount(box);
     }
     return QDialog::eventFilter(watched, event);

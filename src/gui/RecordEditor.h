@@ -66,7 +66,7 @@ private:
     QLineEdit *m_accountBox = nullptr;
     QLineEdit *m_keyBox = nullptr;
     QLineEdit *m_netBox = nullptr;
-    QLineEdit *m_rendementBox = nullptr;
+    QLineEdit *m_yieldBox = nullptr;
     QLineEdit *m_insuranceBox = nullptr;
     QLineEdit *m_nameBox = nullptr;
     QLineEdit *m_contractTypeBox = nullptr;

@@ -20,11 +20,11 @@ QString fixture(const char *name)
     return QStringLiteral(TALVORO_FIXTURES "/") + QString::fromLatin1(name);
 }
 
-TransferLine line(const char *numAss, const char *compte, const char *key, const char *net,
+TransferLine line(const char *insurance, const char *account, const char *key, const char *net,
                   const char *name = "BENALI AMINE")
 {
-    return TransferLine(u"160000100", QString::fromUtf8(compte), QString::fromUtf8(key),
-                        QString::fromUtf8(net), u"0,00", QString::fromUtf8(numAss),
+    return TransferLine(u"160000100", QString::fromUtf8(account), QString::fromUtf8(key),
+                        QString::fromUtf8(net), u"0,00", QString::fromUtf8(insurance),
                         QString::fromUtf8(name), u"P");
 }
 

@@ -35,28 +35,27 @@ TEST(TextExport, RecordsAndTheirFaults)
         const char16_t *fault; // empty when the record is exact
     };
     const Case cases[] = {
-        {TransferLine::Compte, u"12345678901", u"Compte (11 caractères pour 10)"},
-        {TransferLine::Compte, u"12 4567890",
+        {TransferLine::Account, u"12345678901", u"Compte (11 caractères pour 10)"},
+        {TransferLine::Account, u"12 4567890",
          u"Compte « 12 4567890 » (pas uniquement des chiffres)"},
-        {TransferLine::Compte, u" 12345 ", u""}, // zeros in front
-        {TransferLine::CleRip, u"123", u"CLE/RIP « 123 » (pas deux chiffres)"},
-        {TransferLine::CleRip, u"5", u"CLE/RIP « 5 » (pas deux chiffres)"},
-        {TransferLine::CleRip, u" 03 ", u""},
+        {TransferLine::Account, u" 12345 ", u""}, // zeros in front
+        {TransferLine::Key, u"123", u"CLE/RIP « 123 » (pas deux chiffres)"},
+        {TransferLine::Key, u"5", u"CLE/RIP « 5 » (pas deux chiffres)"},
+        {TransferLine::Key, u" 03 ", u""},
         {TransferLine::Net, u"-0,01", u"Net « -0,01 » (montant négatif)"},
         {TransferLine::Net, u"douze", u"Net « douze » (montant illisible)"},
         {TransferLine::Net, u"", u""}, // an empty amount is 0,00 on screen too
-        {TransferLine::Rendement, u"100 000 000 000,00",
+        {TransferLine::Yield, u"100 000 000 000,00",
          u"Rendement « 100 000 000 000,00 » (plus de 13 chiffres en centimes)"},
-        {TransferLine::NumAss, u"12A", u"NumAss « 12A » (pas uniquement des chiffres)"},
+        {TransferLine::Insurance, u"12A", u"NumAss « 12A » (pas uniquement des chiffres)"},
         // A character outside the Basic Multilingual Plane is one character of the record.
-        {TransferLine::NomPrenom, u"\U0002000B\U0002000BABCDEFGHIJKLMNOPQRSTUVWXY", u""},
-        {TransferLine::NomPrenom, u"\U0002000BABCDEFGHIJKLMNOPQRSTUVWXYZ1",
+        {TransferLine::Name, u"\U0002000B\U0002000BABCDEFGHIJKLMNOPQRSTUVWXY", u""},
+        {TransferLine::Name, u"\U0002000BABCDEFGHIJKLMNOPQRSTUVWXYZ1",
          u"NomPrenom (28 caractères pour 27)"},
-        {TransferLine::NumAss, u" 1234567890123 ", u"NumAss (13 caractères pour 12)"},
-        {TransferLine::NomPrenom, u"  ÉLODIE ÀÏT  ", u""},
-        {TransferLine::NomPrenom, u"NOM\tPRENOM",
-         u"caractère de contrôle (saut de ligne, tabulation…)"},
-        {TransferLine::TypeContrat, u"PD", u"TypeContrat (2 caractères pour 1)"},
+        {TransferLine::Insurance, u" 1234567890123 ", u"NumAss (13 caractères pour 12)"},
+        {TransferLine::Name, u"  ÉLODIE ÀÏT  ", u""},
+        {TransferLine::Name, u"NOM\tPRENOM", u"caractère de contrôle (saut de ligne, tabulation…)"},
+        {TransferLine::ContractType, u"PD", u"TypeContrat (2 caractères pour 1)"},
     };
     QTemporaryDir dir;
     for (const Case &c : cases) {

@@ -17,11 +17,11 @@
 namespace
 {
 
-TransferLine line(const char16_t *compte, const char16_t *cle, const char16_t *net,
-                  const char16_t *rend, const char16_t *numAss, const char16_t *nom,
+TransferLine line(const char16_t *account, const char16_t *key, const char16_t *net,
+                  const char16_t *yield, const char16_t *insurance, const char16_t *name,
                   const char16_t *type)
 {
-    return TransferLine(u"160000100", compte, cle, net, rend, numAss, nom, type);
+    return TransferLine(u"160000100", account, key, net, yield, insurance, name, type);
 }
 
 } // namespace
@@ -98,7 +98,7 @@ TEST(WorkbookExport, RoundTripThroughTheImport)
         line(u"0000000001", u"09", u"   0,01", u"   0,10", u"110000", u"ÉLODIE ÀÏT", u"D"));
     session.replaceAll(lines);
     // With a filter in force only the shown lines are written.
-    session.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("HÉL"));
+    session.setFilter(WorkingList::FilterField::Name, QStringLiteral("HÉL"));
     ASSERT_EQ(list.count(), 1);
     const QString one = dir.filePath(QStringLiteral("un.xlsx"));
     WorkbookExport::writeFile(list, one);

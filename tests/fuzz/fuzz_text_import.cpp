@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     session.errorRecords();
     for (int r = 0; r < list.count() && r < 64; ++r) {
         WorkingList::background(list.line(r));
-        session.setFilter(WorkingList::FilterField::NomPrenom, list.line(r).subItem(5));
+        session.setFilter(WorkingList::FilterField::Name, list.line(r).subItem(5));
     }
     session.setFilter(WorkingList::FilterField::None, QString());
     session.repairKeys(KeyKind::Ccp);

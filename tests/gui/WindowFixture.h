@@ -32,15 +32,15 @@ inline QString fixture(const char *name)
 }
 
 // One 87-character record with CR LF.
-inline QByteArray record(const QString &compte, const QString &key,
+inline QByteArray record(const QString &account, const QString &key,
                          const QString &net = QStringLiteral("0000000010000"),
-                         const QString &nom = QStringLiteral("NOM"),
+                         const QString &name = QStringLiteral("NOM"),
                          const QString &type = QStringLiteral("P"))
 {
-    const QString s = QStringLiteral("160000100") + compte.leftJustified(10).left(10) +
+    const QString s = QStringLiteral("160000100") + account.leftJustified(10).left(10) +
                       key.leftJustified(2).left(2) + net.rightJustified(13, u'0') +
                       QStringLiteral("0000000000000") + QStringLiteral("110000000001") +
-                      nom.leftJustified(27).left(27) + type;
+                      name.leftJustified(27).left(27) + type;
     return s.toUtf8() + "\r\n";
 }
 
@@ -198,13 +198,13 @@ protected:
                      Statistics::totalNetText(f.netCents),
                  qPrintable(at));
         QVERIFY2(findNamed<QLabel>(&w, "rendementTotalLabel")->text() ==
-                     Statistics::totalRendementText(f.rendCents),
+                     Statistics::totalYieldText(f.yieldCents),
                  qPrintable(at));
         QVERIFY2(findNamed<QLabel>(&w, "generalTotalLabel")->text() ==
-                     Statistics::totalGeneralText(f.netCents + f.rendCents),
+                     Statistics::totalGeneralText(f.netCents + f.yieldCents),
                  qPrintable(at));
         QVERIFY2(findNamed<QLineEdit>(&w, "generalTotalBox")->text() ==
-                     AmountText::formatCents(f.netCents + f.rendCents),
+                     AmountText::formatCents(f.netCents + f.yieldCents),
                  qPrintable(at));
         QVERIFY2(findNamed<QLabel>(&w, "ripCountLabel")->text() == QString::number(f.rip) &&
                      findNamed<QLabel>(&w, "ccpCountLabel")->text() == QString::number(f.ccp) &&

@@ -19,18 +19,18 @@ class TestDailyUse : public QObject, WindowFixture
     QString status() { return findNamed<QLabel>(&form(), "statusLabel")->text(); }
 
     // A line of the list with its account's RIP key, or with a key that is neither.
-    static QByteArray line(const char *account, const char *name, bool rightKey = true)
+    static QByteArray line(const char *digits, const char *name, bool rightKey = true)
     {
-        const QString compte = QString::fromLatin1(account);
-        QString key = ripKeyText(compte);
+        const QString account = QString::fromLatin1(digits);
+        QString key = ripKeyText(account);
         if (!rightKey) {
-            const int ccp = ccpKeyValue(compte), rip = ripKeyValue(compte);
+            const int ccp = ccpKeyValue(account), rip = ripKeyValue(account);
             int wrong = (rip + 1) % 100;
             while (wrong == ccp || wrong == rip)
                 wrong = (wrong + 1) % 100;
             key = twoDigits(wrong);
         }
-        return record(compte, key, QStringLiteral("0000000100000"), QString::fromUtf8(name));
+        return record(account, key, QStringLiteral("0000000100000"), QString::fromUtf8(name));
     }
     // Ten lines; "cherif s" shows lines 2, 4 and 8, the last two with wrong keys; line 10,
     // hidden by that filter, is wrong too; three accounts of other names hold "85".
@@ -69,7 +69,7 @@ class TestDailyUse : public QObject, WindowFixture
         typeIn(nameFilter(), QStringLiteral("cherif s"));
         QCOMPARE(list().count(), 3);
     }
-    QString keyOfAll(int index) { return list().lineOfAll(index).subItem(TransferLine::CleRip); }
+    QString keyOfAll(int index) { return list().lineOfAll(index).subItem(TransferLine::Key); }
 
 private slots:
     void init() { startWindow(); }
@@ -122,7 +122,7 @@ private slots:
         const QString errorsQuestion = QStringLiteral(
             "question: Imprimer les erreurs des 3 lignes affichées sur 10 ? Les erreurs des 7 "
             "lignes masquées ne figureront pas sur le rapport.");
-        setCell(0, TransferLine::CleRip, QStringLiteral("XX"));
+        setCell(0, TransferLine::Key, QStringLiteral("XX"));
         for (const auto &[action, question] : {std::pair{"errorReportAction", errorsQuestion},
                                                {"exportTextAction", exportQuestion},
                                                {"exportWorkbookAction", exportQuestion}}) {
@@ -130,7 +130,7 @@ private slots:
             findNamed<QAction>(&form(), action)->trigger();
             QCOMPARE(m_prompts->take(), QStringList{question});
         }
-        QCOMPARE(list().line(0).subItem(TransferLine::CleRip), QStringLiteral("XX"));
+        QCOMPARE(list().line(0).subItem(TransferLine::Key), QStringLiteral("XX"));
 
         // A filter that hides nothing asks nothing, and the repair is the whole list's.
         nameFilter()->clear();
@@ -179,7 +179,7 @@ private slots:
         // The window's questions that lose or replace work: leaving, importing over the
         // changes, deleting the shown lines.
         importTen();
-        setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
+        setCell(0, TransferLine::Name, QStringLiteral("CHANGED"));
         m_prompts->answers.enqueue(false);
         QVERIFY(!form().close());
         m_prompts->answers.enqueue(false);
@@ -191,7 +191,7 @@ private slots:
 
         // Taking back a list left unexported keeps the work: Yes is its default.
         form().journal().setDelay(std::chrono::milliseconds(0));
-        setCell(1, TransferLine::NomPrenom, QStringLiteral("CHANGED AGAIN"));
+        setCell(1, TransferLine::Name, QStringLiteral("CHANGED AGAIN"));
         QTRY_VERIFY(QFile::exists(m_tmp->filePath(QStringLiteral("Journal/liste.journal"))));
         m_form.reset();
         m_prompts->answers.enqueue(true);
@@ -238,7 +238,7 @@ private slots:
         QCOMPARE(nameFilter()->text(), QString());
         QCOMPARE(list().count(), 3);
         for (int r = 0; r < list().count(); ++r)
-            QVERIFY(list().line(r).subItem(TransferLine::Compte).contains(u"85"));
+            QVERIFY(list().line(r).subItem(TransferLine::Account).contains(u"85"));
         // Clearing it shows every line, with nothing left written in either box.
         press(accountFilter(), Qt::Key_Backspace);
         press(accountFilter(), Qt::Key_Backspace);
@@ -342,14 +342,14 @@ private slots:
             deleteLine();
             QVERIFY(m_prompts->take().isEmpty()); // no question
             QCOMPARE(list().count(), 9);
-            QCOMPARE(list().line(2).subItem(TransferLine::NomPrenom).trimmed(),
+            QCOMPARE(list().line(2).subItem(TransferLine::Name).trimmed(),
                      QStringLiteral("CHERIF Sara"));
             QCOMPARE(status(), told);
             expectFreshFigures("deleted");
             // Ctrl+Z brings it back, and the status line no longer says it went.
             press(table(), Qt::Key_Z, Qt::ControlModifier);
             QCOMPARE(list().count(), 10);
-            QCOMPARE(list().line(2).subItem(TransferLine::NomPrenom).trimmed(),
+            QCOMPARE(list().line(2).subItem(TransferLine::Name).trimmed(),
                      QStringLiteral("BETA Omar"));
             QCOMPARE(status(), QString());
         }
@@ -382,7 +382,7 @@ private slots:
         expectFreshFigures("filtered");
 
         // A line that cannot be repaired is named the same way.
-        setCell(2, TransferLine::Compte, QString());
+        setCell(2, TransferLine::Account, QString());
         findNamed<QPushButton>(&form(), "repairRipButton")->click();
         QCOMPARE(m_prompts->take(),
                  QStringList{QStringLiteral(

@@ -131,7 +131,7 @@ private slots:
     {
         import(fixture("compare_old.txt"));
         m_prompts->take();
-        setCell(0, TransferLine::Compte, QStringLiteral("0099999999"));
+        setCell(0, TransferLine::Account, QStringLiteral("0099999999"));
         form().session().deleteRow(3);
         auto control = [](QDialog *d) {
             QCOMPARE(d->objectName(), QStringLiteral("controlDialog"));

@@ -57,7 +57,7 @@ private slots:
                  QStringLiteral("Ligne 2 supprimée (BETA Omar, compte 0000000001) : Ctrl+Z la "
                                 "rétablit."));
         QCOMPARE(list().count(), 2);
-        QCOMPARE(list().line(1).subItem(TransferLine::NomPrenom).trimmed(),
+        QCOMPARE(list().line(1).subItem(TransferLine::Name).trimmed(),
                  QStringLiteral("GAMMA Nadia"));
         expectFreshFigures("after Delete");
 
@@ -113,8 +113,7 @@ private slots:
             });
             typeInTable(Qt::Key_F2);
             m_prompts->take();
-            QCOMPARE(list().line(0).subItem(TransferLine::NomPrenom).trimmed(),
-                     QString::fromUtf8(name));
+            QCOMPARE(list().line(0).subItem(TransferLine::Name).trimmed(), QString::fromUtf8(name));
         }
     }
 
@@ -128,11 +127,10 @@ private slots:
         QCOMPARE(m_prompts->take(), QStringList{"message: D: 0\nI: 0\nP: 3"});
 
         // A list with unexported changes is replaced only when the clerk says so.
-        setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
+        setCell(0, TransferLine::Name, QStringLiteral("CHANGED"));
         m_prompts->answers.enqueue(false);
         form().openFile(path);
-        QCOMPARE(list().line(0).subItem(TransferLine::NomPrenom).trimmed(),
-                 QStringLiteral("CHANGED"));
+        QCOMPARE(list().line(0).subItem(TransferLine::Name).trimmed(), QStringLiteral("CHANGED"));
         QVERIFY(m_prompts->take().value(0).endsWith(QStringLiteral("Importer quand même ?")));
         m_prompts->answers.enqueue(true);
         QMimeData data;
@@ -143,7 +141,7 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&form(), &drop);
-        QTRY_COMPARE(list().line(0).subItem(TransferLine::NomPrenom).trimmed(),
+        QTRY_COMPARE(list().line(0).subItem(TransferLine::Name).trimmed(),
                      QStringLiteral("ALPHA Samia"));
         m_prompts->take();
 
@@ -166,7 +164,7 @@ private slots:
         openWindow();
         m_prompts->take();
         importThree();
-        setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
+        setCell(0, TransferLine::Name, QStringLiteral("CHANGED"));
         m_prompts->answers.enqueue(false);
         QVERIFY(!form().close());
         QVERIFY(m_prompts->take().value(0).startsWith(
@@ -180,7 +178,7 @@ private slots:
         openWindow();
         m_prompts->take();
         importThree();
-        setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
+        setCell(0, TransferLine::Name, QStringLiteral("CHANGED"));
         m_prompts->inputs.enqueue(QStringLiteral("TEST"));
         acceptChangesControl();
         findNamed<QPushButton>(&form(), "exportTextButton")->click();

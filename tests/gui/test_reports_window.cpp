@@ -114,9 +114,9 @@ private slots:
         // The key column prints every row's RIP key, whatever it held before.
         QStringList keys;
         for (int i = 0; i < list().count(); ++i) {
-            const QString compte = list().line(i).subItem(0);
-            QCOMPARE(list().line(i).subItem(1), ripKeyText(compte));
-            keys << compte + u'/' + ripKeyText(compte);
+            const QString account = list().line(i).subItem(0);
+            QCOMPARE(list().line(i).subItem(1), ripKeyText(account));
+            keys << account + u'/' + ripKeyText(account);
         }
         QCOMPARE(r.texts(0, "LineAccount"), keys);
         QCOMPARE(r.texts(0, "LineNumber"), (QStringList{"1", "2", "3", "4", "5", "6"}));
@@ -184,7 +184,7 @@ private slots:
         importSmall();                    // rows 3 and 6 are wrong
         QCOMPARE(form().session().errorRecords().size(), size_t(2));
         TransferLine first = list().line(0);
-        first.setSubItem(TransferLine::CleRip, u"99"); // wrong since the import
+        first.setSubItem(TransferLine::Key, u"99"); // wrong since the import
         form().session().replaceLine(0, first);
         findNamed<QAction>(&form(), "errorReportAction")->trigger();
         QCOMPARE(m_prompts->take(), QStringList{QStringLiteral("report: error-report (1 pages)")});

@@ -213,7 +213,7 @@ private slots:
     void unexportedListComesBackAfterACrash()
     {
         importLines();
-        setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
+        setCell(0, TransferLine::Name, QStringLiteral("CHANGED"));
         // Written a short while after the change.
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(journalPath()), 10000);
         const QStringList before = state();
@@ -248,7 +248,7 @@ private slots:
         // Undone back to the list read, or closed with leaving confirmed: no journal.
         form().journal().setDelay(std::chrono::milliseconds(0));
         importLines();
-        setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
+        setCell(0, TransferLine::Name, QStringLiteral("CHANGED"));
         QTRY_VERIFY(QFile::exists(journalPath()));
         typeInTable(Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(!QFile::exists(journalPath()));
@@ -293,7 +293,7 @@ private slots:
         QCOMPARE(mark->text(), QStringLiteral("Sans journal (autre fenêtre ouverte)"));
         // Its own changes touch the other window's journal neither now nor at close.
         importLines();
-        setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
+        setCell(0, TransferLine::Name, QStringLiteral("CHANGED"));
         QTest::qWait(100);
         m_prompts->answers.enqueue(true);
         QVERIFY(form().close());
@@ -353,7 +353,7 @@ private slots:
     {
         form().journal().setDelay(std::chrono::milliseconds(0));
         importLines();
-        setCell(0, TransferLine::NomPrenom, QStringLiteral("CHANGED"));
+        setCell(0, TransferLine::Name, QStringLiteral("CHANGED"));
         QTRY_VERIFY(QFile::exists(journalPath()));
         auto *mark = findNamed<QLabel>(&form(), "journalMark");
         QVERIFY(!mark->isVisible());

@@ -31,14 +31,14 @@ std::string nameOf(const testing::TestParamInfo<Backend> &info)
     return info.param == Backend::Sqlite ? "SQLite" : "PostgreSQL";
 }
 
-ArchivedLine line(const char *account, const char *key, int64_t net, int64_t rend,
+ArchivedLine line(const char *account, const char *key, int64_t net, int64_t yield,
                   const char *insurance, const QString &name, const char *type = "P")
 {
     return {QStringLiteral("160000100"),
             QString::fromLatin1(account),
             QString::fromLatin1(key),
             net,
-            rend,
+            yield,
             QString::fromLatin1(insurance),
             name,
             QString::fromLatin1(type)};
@@ -56,7 +56,7 @@ ArchivedExport exportAt(const QDateTime &when, const QString &code,
     e.lineCount = int(lines.size());
     for (const ArchivedLine &l : lines) {
         e.netCents += l.netCents;
-        e.rendCents += l.rendCents;
+        e.yieldCents += l.yieldCents;
     }
     e.programVersion = QStringLiteral("1.0.0");
     return e;
@@ -209,7 +209,7 @@ TEST_P(HistoryArchiveTest, AMonthLargerThanABlockComesBackWholeAndIsFoundAcrossB
 
     std::vector<int64_t> positions;
     for (const PersonPayment &p : a->findPerson(PersonField::Insurance, QStringLiteral("999")))
-        positions.push_back(p.line.rendCents);
+        positions.push_back(p.line.yieldCents);
     ASSERT_EQ(positions.size(), size_t(Lines / 2 - 1)); // line 4096 has the other number
     EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
 
@@ -308,23 +308,23 @@ TEST_P(HistoryArchiveTest, TheSessionRecordsEveryWholeListExportAsWritten)
     ASSERT_EQ(kept.size(), fromFile.size());
     int64_t net = 0;
     for (size_t i = 0; i < kept.size(); ++i) {
-        long long fileNet = 0, fileRend = 0;
+        long long fileNet = 0, fileYield = 0;
         ASSERT_TRUE(readAmountCents(fromFile[i].subItemView(TransferLine::Net), fileNet));
-        ASSERT_TRUE(readAmountCents(fromFile[i].subItemView(TransferLine::Rendement), fileRend));
+        ASSERT_TRUE(readAmountCents(fromFile[i].subItemView(TransferLine::Yield), fileYield));
         EXPECT_EQ(kept[i].netCents, fileNet);
-        EXPECT_EQ(kept[i].rendCents, fileRend);
-        EXPECT_EQ(kept[i].insurance, fromFile[i].subItemView(TransferLine::NumAss).trimmed());
+        EXPECT_EQ(kept[i].yieldCents, fileYield);
+        EXPECT_EQ(kept[i].insurance, fromFile[i].subItemView(TransferLine::Insurance).trimmed());
         net += fileNet;
     }
     EXPECT_EQ(e.netCents, net);
     EXPECT_EQ(e.lineCount, 2);
 
     // A filtered export is not the month's list: not recorded.
-    session.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("ben"));
+    session.setFilter(WorkingList::FilterField::Name, QStringLiteral("ben"));
     r = session.exportText(folder + QStringLiteral("/Liste_Nominative_F.txt"), QStringLiteral("F"));
     EXPECT_TRUE(r.filtered);
     EXPECT_FALSE(r.recorded);
-    session.setFilter(WorkingList::FilterField::NomPrenom, QString());
+    session.setFilter(WorkingList::FilterField::Name, QString());
 
     // A failed export records nothing.
     EXPECT_THROW(
@@ -525,9 +525,9 @@ TEST(ChangesSinceImport, TheImportedLinesComeBackFromBehindEveryChange)
         },
         [&] { s.repairKeys(KeyKind::Rip); },
         [&] {
-            s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("nom 1"));
+            s.setFilter(WorkingList::FilterField::Name, QStringLiteral("nom 1"));
             s.deleteShown();
-            s.setFilter(WorkingList::FilterField::NomPrenom, QString());
+            s.setFilter(WorkingList::FilterField::Name, QString());
         },
         [&] { s.clean(); },
         [&] { s.undoStack().undo(); },

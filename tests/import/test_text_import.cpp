@@ -209,7 +209,7 @@ TEST(TextImport, LargeFileGivesTheLinesOfItsRecordsInOrder)
         const TransferLine one = parseRecord(written[i]);
         ASSERT_TRUE(lines[i] == one) << "line " << i + 1;
         ASSERT_EQ(lines[i].figures.netCents, one.figures.netCents) << "line " << i + 1;
-        ASSERT_EQ(lines[i].figures.rendCents, one.figures.rendCents) << "line " << i + 1;
+        ASSERT_EQ(lines[i].figures.yieldCents, one.figures.yieldCents) << "line " << i + 1;
     }
 }
 

@@ -93,8 +93,8 @@ TEST(Keys, Comparisons)
     };
     for (const Case &c : cases) {
         TransferLine line;
-        line.setSubItem(TransferLine::Compte, c.account);
-        line.setSubItem(TransferLine::CleRip, c.key);
+        line.setSubItem(TransferLine::Account, c.account);
+        line.setSubItem(TransferLine::Key, c.key);
         EXPECT_EQ(checkKeys(line).status, c.status)
             << '"' << QString::fromUtf16(c.account).toStdString() << "\" \""
             << QString::fromUtf16(c.key).toStdString() << '"';

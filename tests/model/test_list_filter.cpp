@@ -40,11 +40,11 @@ TEST(ListFilter, NameFilterIgnoresCaseAndAccentsOfLatinLetters)
     };
     for (const Case &c : cases) {
         TransferLine line;
-        line.setSubItem(TransferLine::NomPrenom, c.name);
+        line.setSubItem(TransferLine::Name, c.name);
         std::vector<TransferLine> lines{line};
         Session s;
         s.replaceAll(lines);
-        s.setFilter(WorkingList::FilterField::NomPrenom, c.typed);
+        s.setFilter(WorkingList::FilterField::Name, c.typed);
         EXPECT_EQ(s.list().count(), c.found ? 1 : 0)
             << c.name.toStdString() << " / " << c.typed.toStdString();
     }
@@ -90,43 +90,40 @@ TEST(ListFilter, TypingAndErasingShowTheSameLinesAsAFreshFilter)
         Change change = None;
     };
     const std::vector<std::vector<Step>> sequences = {
-        {{F::NomPrenom, u"a"_qs}, {F::NomPrenom, u"al"_qs}, {F::NomPrenom, u"ali"_qs}},
-        {{F::NomPrenom, u"r"_qs},
-         {F::NomPrenom, u"ré"_qs},
-         {F::NomPrenom, u"réd"_qs},
-         {F::NomPrenom, u"ré"_qs},
-         {F::NomPrenom, u"red"_qs}},
-        {{F::Compte, u"4"_qs},
-         {F::Compte, u"45"_qs},
-         {F::Compte, u"456"_qs},
-         {F::Compte, u"45"_qs},
-         {F::Compte, u"3456"_qs}},
-        {{F::Compte, u"45"_qs},
-         {F::NomPrenom, u"a"_qs},
-         {F::NomPrenom, u"ali"_qs},
-         {F::NomPrenom, QString()},
-         {F::Compte, u"1"_qs}},
-        {{F::NomPrenom, u"li"_qs}, {F::NomPrenom, u"ali"_qs}, {F::NomPrenom, u"alia"_qs}},
-        {{F::NomPrenom, u" al"_qs}, {F::NomPrenom, u" ali "_qs}, {F::NomPrenom, u"ÀLI"_qs}},
+        {{F::Name, u"a"_qs}, {F::Name, u"al"_qs}, {F::Name, u"ali"_qs}},
+        {{F::Name, u"r"_qs},
+         {F::Name, u"ré"_qs},
+         {F::Name, u"réd"_qs},
+         {F::Name, u"ré"_qs},
+         {F::Name, u"red"_qs}},
+        {{F::Account, u"4"_qs},
+         {F::Account, u"45"_qs},
+         {F::Account, u"456"_qs},
+         {F::Account, u"45"_qs},
+         {F::Account, u"3456"_qs}},
+        {{F::Account, u"45"_qs},
+         {F::Name, u"a"_qs},
+         {F::Name, u"ali"_qs},
+         {F::Name, QString()},
+         {F::Account, u"1"_qs}},
+        {{F::Name, u"li"_qs}, {F::Name, u"ali"_qs}, {F::Name, u"alia"_qs}},
+        {{F::Name, u" al"_qs}, {F::Name, u" ali "_qs}, {F::Name, u"ÀLI"_qs}},
         // A line added while filtered is shown whatever the filter until the next key.
-        {{F::NomPrenom, u"a"_qs},
-         {F::NomPrenom, {}, Append},
-         {F::NomPrenom, u"al"_qs},
-         {F::NomPrenom, u"ali"_qs}},
+        {{F::Name, u"a"_qs}, {F::Name, {}, Append}, {F::Name, u"al"_qs}, {F::Name, u"ali"_qs}},
         // Undo and redo bring back lines hidden by the filter.
-        {{F::NomPrenom, {}, DeleteFirst},
-         {F::NomPrenom, u"ben"_qs},
-         {F::NomPrenom, {}, Undo},
-         {F::NomPrenom, u"bena"_qs},
-         {F::NomPrenom, {}, Redo},
-         {F::NomPrenom, u"benal"_qs}},
-        {{F::NomPrenom, u"m"_qs},
-         {F::NomPrenom, {}, RenameFirst},
-         {F::NomPrenom, u"ma"_qs},
-         {F::NomPrenom, {}, Undo},
-         {F::NomPrenom, u"mal"_qs},
-         {F::NomPrenom, {}, Redo},
-         {F::NomPrenom, u"mali"_qs}},
+        {{F::Name, {}, DeleteFirst},
+         {F::Name, u"ben"_qs},
+         {F::Name, {}, Undo},
+         {F::Name, u"bena"_qs},
+         {F::Name, {}, Redo},
+         {F::Name, u"benal"_qs}},
+        {{F::Name, u"m"_qs},
+         {F::Name, {}, RenameFirst},
+         {F::Name, u"ma"_qs},
+         {F::Name, {}, Undo},
+         {F::Name, u"mal"_qs},
+         {F::Name, {}, Redo},
+         {F::Name, u"mali"_qs}},
     };
     for (size_t n = 0; n < sequences.size(); ++n) {
         Session typed, fresh;
@@ -161,7 +158,7 @@ TEST(ListFilter, TypingAndErasingShowTheSameLinesAsAFreshFilter)
             }
             typed.setFilter(step.field, step.text);
             // The fresh session only ever sees the text typed at once, from no filter.
-            fresh.setFilter(WorkingList::FilterField::Compte, QString());
+            fresh.setFilter(WorkingList::FilterField::Account, QString());
             fresh.setFilter(step.field, step.text);
             EXPECT_EQ(shownNumbers(typed), shownNumbers(fresh))
                 << "sequence " << n << ", step " << k << ": " << step.text.toStdString();

@@ -10,16 +10,16 @@ TEST(TransferLine, CellsReadBackAndReplaceWithoutDisturbingNeighbours)
                       u"123456789012", u"NOM PRENOM", u"P");
     EXPECT_EQ(line.caption(), QStringLiteral("1234ABCDE"));
     EXPECT_EQ(line.subItemCount(), 7);
-    EXPECT_EQ(line.subItem(TransferLine::NomPrenom), QStringLiteral("NOM PRENOM"));
+    EXPECT_EQ(line.subItem(TransferLine::Name), QStringLiteral("NOM PRENOM"));
     EXPECT_EQ(line.figures.status, TransferLine::KeyStatus::Unchecked);
 
-    line.setSubItem(TransferLine::CleRip, u"28");
-    line.setSubItem(TransferLine::Compte, u"7");
+    line.setSubItem(TransferLine::Key, u"28");
+    line.setSubItem(TransferLine::Account, u"7");
     line.setCaption(u"");
-    EXPECT_EQ(line.subItem(TransferLine::Compte), QStringLiteral("7"));
-    EXPECT_EQ(line.subItem(TransferLine::CleRip), QStringLiteral("28"));
+    EXPECT_EQ(line.subItem(TransferLine::Account), QStringLiteral("7"));
+    EXPECT_EQ(line.subItem(TransferLine::Key), QStringLiteral("28"));
     EXPECT_EQ(line.subItem(TransferLine::Net), QStringLiteral("  1 234,56"));
-    EXPECT_EQ(line.subItem(TransferLine::TypeContrat), QStringLiteral("P"));
+    EXPECT_EQ(line.subItem(TransferLine::ContractType), QStringLiteral("P"));
     EXPECT_EQ(line.caption(), QString());
     // A sub-item past the last reads as empty.
     EXPECT_EQ(line.subItem(7), QString());

@@ -28,11 +28,11 @@ QString money(qint64 cents)
 
 // A line whose amount cells hold the given texts, exactly as an import or an edit left them.
 // Every third line has a wrong key, so that the error report has lines too.
-TransferLine line(int i, const QString &net, const QString &rend)
+TransferLine line(int i, const QString &net, const QString &yield)
 {
-    const QString compte = QString::number(1000000 + i).rightJustified(10, u'0');
-    const QString key = i % 3 == 0 ? QStringLiteral("99") : ripKeyText(compte);
-    return TransferLine(u"*00799999", compte, key, net, rend, QString::number(110000000000LL + i),
+    const QString account = QString::number(1000000 + i).rightJustified(10, u'0');
+    const QString key = i % 3 == 0 ? QStringLiteral("99") : ripKeyText(account);
+    return TransferLine(u"*00799999", account, key, net, yield, QString::number(110000000000LL + i),
                         QStringLiteral("NOM%1 PRENOM").arg(i), u"P");
 }
 
@@ -86,19 +86,19 @@ TEST(PrintedMoney, NominativeListSaysTheSessionsFiguresToTheCentime)
 
         // The page footers run on: each shows the sum of the lines up to its page's last.
         int row = 0;
-        qint64 pageNet = 0, pageRend = 0;
+        qint64 pageNet = 0, pageYield = 0;
         for (int p = 0; p < r.pageCount(); ++p) {
-            const QStringList nets = r.texts(p, "LineNet"), rends = r.texts(p, "LineRendement");
-            ASSERT_EQ(nets.size(), rends.size());
+            const QStringList nets = r.texts(p, "LineNet"), yields = r.texts(p, "LineRendement");
+            ASSERT_EQ(nets.size(), yields.size());
             for (int k = 0; k < nets.size(); ++k, ++row) {
                 const TransferLine::Figures &lf = list.line(row).figures;
                 ASSERT_EQ(nets[k], money(lf.netCents)) << "row " << row;
-                ASSERT_EQ(rends[k], money(lf.rendCents)) << "row " << row;
+                ASSERT_EQ(yields[k], money(lf.yieldCents)) << "row " << row;
                 pageNet += lf.netCents;
-                pageRend += lf.rendCents;
+                pageYield += lf.yieldCents;
             }
             ASSERT_EQ(amountOf(r.texts(p, "PageNet").value(0)), money(pageNet)) << "page " << p;
-            ASSERT_EQ(amountOf(r.texts(p, "PageRendement").value(0)), money(pageRend))
+            ASSERT_EQ(amountOf(r.texts(p, "PageRendement").value(0)), money(pageYield))
                 << "page " << p;
         }
         EXPECT_EQ(row, list.count());
@@ -106,14 +106,14 @@ TEST(PrintedMoney, NominativeListSaysTheSessionsFiguresToTheCentime)
 
         const int last = r.pageCount() - 1;
         EXPECT_EQ(r.texts(last, "TotalNet"), QStringList{money(f.netCents)});
-        EXPECT_EQ(r.texts(last, "TotalRendement"), QStringList{money(f.rendCents)});
+        EXPECT_EQ(r.texts(last, "TotalRendement"), QStringList{money(f.yieldCents)});
         EXPECT_EQ(amountOf(r.texts(last, "GrandTotal").value(0)), money(f.generalCents()));
         EXPECT_TRUE(r.texts(last, "NetInWords")
                         .value(0)
                         .contains(amountInWordsOfCents(f.netCents, QStringLiteral("FR"))));
         EXPECT_TRUE(r.texts(last, "RendementInWords")
                         .value(0)
-                        .contains(amountInWordsOfCents(f.rendCents, QStringLiteral("FR"))));
+                        .contains(amountInWordsOfCents(f.yieldCents, QStringLiteral("FR"))));
     }
 }
 
@@ -128,22 +128,22 @@ TEST(PrintedMoney, ErrorReportSaysTheLinesFiguresToTheCentime)
         ASSERT_FALSE(rows.empty());
 
         size_t k = 0;
-        qint64 net = 0, rend = 0;
+        qint64 net = 0, yield = 0;
         for (int p = 0; p < r.pageCount(); ++p) {
-            const QStringList nets = r.texts(p, "ErrorNet"), rends = r.texts(p, "ErrorRendement");
+            const QStringList nets = r.texts(p, "ErrorNet"), yields = r.texts(p, "ErrorRendement");
             for (int i = 0; i < nets.size(); ++i, ++k) {
                 ASSERT_LT(k, rows.size());
                 const TransferLine::Figures &lf = session.list().line(rows[k]).figures;
                 ASSERT_EQ(nets[i], money(lf.netCents));
-                ASSERT_EQ(rends[i], money(lf.rendCents));
+                ASSERT_EQ(yields[i], money(lf.yieldCents));
                 net += lf.netCents;
-                rend += lf.rendCents;
+                yield += lf.yieldCents;
             }
         }
         EXPECT_EQ(k, rows.size());
         const int last = r.pageCount() - 1;
         EXPECT_EQ(r.texts(last, "TotalNet"), QStringList{money(net)});
-        EXPECT_EQ(r.texts(last, "TotalRendement"), QStringList{money(rend)});
-        EXPECT_EQ(amountOf(r.texts(last, "GrandTotal").value(0)), money(net + rend));
+        EXPECT_EQ(r.texts(last, "TotalRendement"), QStringList{money(yield)});
+        EXPECT_EQ(amountOf(r.texts(last, "GrandTotal").value(0)), money(net + yield));
     }
 }

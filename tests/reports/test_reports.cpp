@@ -42,14 +42,14 @@ QString account(int i)
     return QString::number(1000000 + i).rightJustified(10, u'0');
 }
 
-TransferLine line(int i, qint64 net, qint64 rend, const QString &type, const QString &name = {})
+TransferLine line(int i, qint64 net, qint64 yield, const QString &type, const QString &name = {})
 {
-    const QString compte = account(i);
+    const QString accountText = account(i);
     const QString caption = QStringLiteral("16000010") + QString::number(i % 10);
-    const QString nom = name.isEmpty() ? QString::fromUtf16(u"NOM%1 Prénom").arg(i) : name;
-    return TransferLine(caption, compte, ripKeyText(compte), AmountText::formatCents(net),
-                        AmountText::formatCents(rend), QString::number(110000000000LL + i), nom,
-                        type);
+    const QString fullName = name.isEmpty() ? QString::fromUtf16(u"NOM%1 Prénom").arg(i) : name;
+    return TransferLine(caption, accountText, ripKeyText(accountText), AmountText::formatCents(net),
+                        AmountText::formatCents(yield), QString::number(110000000000LL + i),
+                        fullName, type);
 }
 
 // The variables as the session gives them for its shown lines.
@@ -57,7 +57,7 @@ ListReport::Variables variables(const Session &session, const QString &place)
 {
     ListReport::Variables v;
     v.totalNetCents = session.figures().netCents;
-    v.totalRendCents = session.figures().rendCents;
+    v.totalYieldCents = session.figures().yieldCents;
     v.typeCounts = session.figures().types;
     v.place = place;
     return v;
@@ -342,7 +342,7 @@ TEST(ListReport, FieldsVariablesAndAmounts)
 
     ListReport::Variables v;
     v.totalNetCents = 5306962;
-    v.totalRendCents = 0;
+    v.totalYieldCents = 0;
     v.typeCounts = Statistics::TypeCounts{1, 2, 3};
     v.place = QStringLiteral("Lieu\nDirection");
     struct Var {
@@ -373,16 +373,16 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
     Session session;
     const WorkingList &list = session.list();
     std::vector<TransferLine> lines;
-    qint64 net = 0, rend = 0, netPage1 = 0, rendPage1 = 0;
+    qint64 net = 0, yield = 0, netPage1 = 0, yieldPage1 = 0;
     const QString types[] = {"P", "I", "D", " p ", "X"};
     for (int i = 0; i < 40; ++i) {
         const qint64 n = 100000 + i * 12345 + i % 7, r = i * 101;
         lines.push_back(line(i, n, r, types[i % 5]));
         net += n;
-        rend += r;
+        yield += r;
         if (i < RowsPerPage) {
             netPage1 += n;
-            rendPage1 += r;
+            yieldPage1 += r;
         }
     }
     session.replaceAll(std::move(lines));
@@ -404,23 +404,23 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
     // The footer runs on: page 2 shows pages 1 and 2 together.
     EXPECT_EQ(r.texts(0, "PageLineCount"), QStringList{"Ligne Par Page : 37"});
     EXPECT_EQ(r.texts(0, "PageNet"), QStringList{"Total Paiement :" + money(netPage1)});
-    EXPECT_EQ(r.texts(0, "PageRendement"), QStringList{"Total Rendement : " + money(rendPage1)});
+    EXPECT_EQ(r.texts(0, "PageRendement"), QStringList{"Total Rendement : " + money(yieldPage1)});
     EXPECT_EQ(r.texts(1, "PageLineCount"), QStringList{"Ligne Par Page : 40"});
     EXPECT_EQ(r.texts(1, "PageNet"), QStringList{"Total Paiement :" + money(net)});
-    EXPECT_EQ(r.texts(1, "PageRendement"), QStringList{"Total Rendement : " + money(rend)});
+    EXPECT_EQ(r.texts(1, "PageRendement"), QStringList{"Total Rendement : " + money(yield)});
     EXPECT_EQ(r.texts(0, "PrintedAt"), QStringList{"05/03/2026 -14:30:00"});
     // The summary.
     EXPECT_EQ(r.texts(1, "LineCount"), QStringList{"Nb Ligne : 40"});
     EXPECT_EQ(r.texts(1, "TotalNet"), QStringList{money(net)});
-    EXPECT_EQ(r.texts(1, "TotalRendement"), QStringList{money(rend)});
+    EXPECT_EQ(r.texts(1, "TotalRendement"), QStringList{money(yield)});
     EXPECT_EQ(r.texts(1, "GrandTotal"),
-              QStringList{"Montant Global De La Liste :  " + money(net + rend)});
+              QStringList{"Montant Global De La Liste :  " + money(net + yield)});
     EXPECT_EQ(r.texts(1, "NetInWords"),
               QStringList{QString::fromUtf16(u"1- La Somme Du Net A Payé et Arrété a : ") +
                           amountInWords(double(net) / 100, "FR")});
     EXPECT_EQ(r.texts(1, "RendementInWords"),
               QStringList{QString::fromUtf16(u"2- La Somme Du Rendement et Arrété a : ") +
-                          amountInWords(double(rend) / 100, "FR")});
+                          amountInWords(double(yield) / 100, "FR")});
     // P, I, D: " p " counts as P; "X" in none.
     EXPECT_EQ(r.texts(1, "PermanentCount"), QStringList{"Agents Permanents (P) : 16"});
     EXPECT_EQ(
@@ -439,7 +439,7 @@ TEST(ListReport, PagesRunningFiguresSummaryAndWords)
               QStringList{"Nom Prenom"}); // column headings on every page
 
     // A filter prints the shown lines only, with their own figures.
-    session.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("nom3"));
+    session.setFilter(WorkingList::FilterField::Name, QStringLiteral("nom3"));
     const PreparedReport f = ListReport::prepare(list, variables(session, QString()), Start);
     ASSERT_EQ(f.pageCount(), 1);
     EXPECT_EQ(f.texts(0, "LineCount"), QStringList{"Nb Ligne : 11"}); // NOM3, NOM30..NOM39
@@ -503,19 +503,19 @@ TEST(ListReport, GrowingTextBoxesMoveWhatFollowAndHugeRowsSplit)
 TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
 {
     std::vector<ErrorRecord> records;
-    qint64 net = 0, rend = 0;
+    qint64 net = 0, yield = 0;
     for (int i = 0; i < 45; ++i) {
         ErrorRecord rec;
         rec.row = 100 - 2 * i; // as recorded, not renumbered
         rec.operation = QStringLiteral("CLE-RIP");
         rec.oldValue = QStringLiteral("11");
-        rec.nomPrenom = i == 1 ? QStringLiteral("non connu") : QStringLiteral("NOM %1").arg(i);
+        rec.name = i == 1 ? QStringLiteral("non connu") : QStringLiteral("NOM %1").arg(i);
         rec.newValue = QStringLiteral("28 - 03");
-        rec.compte = account(i);
+        rec.account = account(i);
         rec.netCents = 123456 + i;
-        rec.rendCents = i == 2 ? 0 : i * 10;
+        rec.yieldCents = i == 2 ? 0 : i * 10;
         net += 123456 + i;
-        rend += i == 2 ? 0 : i * 10;
+        yield += i == 2 ? 0 : i * 10;
         records.push_back(rec);
     }
     // "NetPayer " is answered, "NetPayer" is not.
@@ -543,8 +543,8 @@ TEST(ErrorReport, ColumnsSummaryAndHeadingsOnTheFirstPageOnly)
     EXPECT_EQ(r.texts(0, "HeadingAccount"), QStringList{"Compte\nCCP"});
     EXPECT_EQ(r.texts(1, "LineCount"), QStringList{"Nombre De Ligne : ( 45 )"});
     EXPECT_EQ(r.texts(1, "TotalNet"), QStringList{money(net)});
-    EXPECT_EQ(r.texts(1, "TotalRendement"), QStringList{money(rend)});
-    EXPECT_EQ(r.texts(1, "GrandTotal"), QStringList{"Total Global :  " + money(net + rend)});
+    EXPECT_EQ(r.texts(1, "TotalRendement"), QStringList{money(yield)});
+    EXPECT_EQ(r.texts(1, "GrandTotal"), QStringList{"Total Global :  " + money(net + yield)});
     EXPECT_EQ(r.texts(0, "FooterPage"), QStringList{"Page 1 - 2"});
     EXPECT_EQ(r.texts(1, "FooterPage"), QStringList{"Page 2 - 2"});
     for (int p = 0; p < 2; ++p) // every text fits its box as drawn in the template

@@ -55,8 +55,8 @@ inline OracleView oracle(const WorkingList &list)
         default:
             ++f.wrong;
             v.errorLines << errorLineText(l, place + 1);
-            v.wrongPairs << trimBlanks(l.subItemView(TransferLine::Compte)).toString() + u'/' +
-                                trimBlanks(l.subItemView(TransferLine::CleRip)).toString() +
+            v.wrongPairs << trimBlanks(l.subItemView(TransferLine::Account)).toString() + u'/' +
+                                trimBlanks(l.subItemView(TransferLine::Key)).toString() +
                                 QStringLiteral(" - Error");
             v.recordRows.push_back(place + 1);
             break;
@@ -66,18 +66,18 @@ inline OracleView oracle(const WorkingList &list)
             f.netCents += c;
         else
             ++f.unreadableAmounts;
-        if (readAmountCents(l.subItemView(TransferLine::Rendement), c))
-            f.rendCents += c;
+        if (readAmountCents(l.subItemView(TransferLine::Yield), c))
+            f.yieldCents += c;
         else
             ++f.unreadableAmounts;
-        const QString insurance = trimBlanks(l.subItemView(TransferLine::NumAss)).toString();
+        const QString insurance = trimBlanks(l.subItemView(TransferLine::Insurance)).toString();
         static const QRegularExpression shortDigits(QStringLiteral("^[0-9]{1,11}$"));
         if (shortDigits.match(insurance).hasMatch()) ++f.shortInsuranceNumbers;
-        const QString name = trimBlanks(l.subItemView(TransferLine::NomPrenom)).toString();
+        const QString name = trimBlanks(l.subItemView(TransferLine::Name)).toString();
         if (!name.isEmpty()) ++names[name];
-        ++pairs[trimBlanks(l.subItemView(TransferLine::Compte)).toString() + u'/' +
-                trimBlanks(l.subItemView(TransferLine::CleRip)).toString()];
-        const QString type = trimBlanks(l.subItemView(TransferLine::TypeContrat)).toString();
+        ++pairs[trimBlanks(l.subItemView(TransferLine::Account)).toString() + u'/' +
+                trimBlanks(l.subItemView(TransferLine::Key)).toString()];
+        const QString type = trimBlanks(l.subItemView(TransferLine::ContractType)).toString();
         ++types[type];
         const QString upper = type.toUpper();
         if (upper == u"D")

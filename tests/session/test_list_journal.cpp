@@ -128,7 +128,7 @@ TEST(JournalKeeper, KeepsTheListWhileUnexportedAndRemovesItAfter)
     ASSERT_TRUE(QFile::exists(path));
     std::vector<TransferLine> kept = ListJournal::read(path).lines;
     ASSERT_EQ(kept.size(), 2u);
-    EXPECT_EQ(kept[1].subItem(TransferLine::NomPrenom), QStringLiteral("AUTRE"));
+    EXPECT_EQ(kept[1].subItem(TransferLine::Name), QStringLiteral("AUTRE"));
 
     // Undone back to the list read: nothing is left unexported, the journal goes.
     keeper = std::make_unique<JournalKeeper>(s, path);

@@ -154,8 +154,8 @@ TEST(Session, EveryFigureEqualsAFreshCheckAfterAnyCommand)
                 QString text =
                     n > 0 ? s.list().line(make.pick(n)).subItem(byName ? 5 : 0) : QString();
                 text = text.mid(make.pick(3), 1 + make.pick(4));
-                s.setFilter(byName ? WorkingList::FilterField::NomPrenom
-                                   : WorkingList::FilterField::Compte,
+                s.setFilter(byName ? WorkingList::FilterField::Name
+                                   : WorkingList::FilterField::Account,
                             text);
                 break;
             }
@@ -239,11 +239,11 @@ TEST(Session, DeletingWhileFilteredKeepsTheHiddenLines)
     std::vector<TransferLine> lines;
     for (const char16_t *name : {u"ALI", u"OMAR", u"ALIA", u"SAID"}) {
         TransferLine l = make.line();
-        l.setSubItem(TransferLine::NomPrenom, name);
+        l.setSubItem(TransferLine::Name, name);
         lines.push_back(l);
     }
     s.replaceAll(lines);
-    s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("ali"));
+    s.setFilter(WorkingList::FilterField::Name, QStringLiteral("ali"));
     ASSERT_EQ(s.list().count(), 2);
     EXPECT_TRUE(s.deleteRow(1)); // ALIA
     EXPECT_FALSE(s.deleteRow(1));
@@ -253,10 +253,10 @@ TEST(Session, DeletingWhileFilteredKeepsTheHiddenLines)
     EXPECT_EQ(s.figures().all, 2);
     s.setFilter(WorkingList::FilterField::None, QString());
     ASSERT_EQ(s.list().count(), 2);
-    EXPECT_EQ(s.list().line(0).subItem(TransferLine::NomPrenom), QStringLiteral("OMAR"));
-    EXPECT_EQ(s.list().line(1).subItem(TransferLine::NomPrenom), QStringLiteral("SAID"));
+    EXPECT_EQ(s.list().line(0).subItem(TransferLine::Name), QStringLiteral("OMAR"));
+    EXPECT_EQ(s.list().line(1).subItem(TransferLine::Name), QStringLiteral("SAID"));
     // A line added under a filter is shown at once, whatever the filter.
-    s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("omar"));
+    s.setFilter(WorkingList::FilterField::Name, QStringLiteral("omar"));
     EXPECT_EQ(s.appendLine(make.line()), 1);
     EXPECT_EQ(s.figures().shown, 2);
 }
@@ -268,21 +268,21 @@ TEST(Session, UndoPutsLinesBackAmongAllLinesAndShowsThem)
     std::vector<TransferLine> lines;
     for (const char16_t *name : {u"ALI", u"OMAR", u"ALIA", u"SAID"}) {
         TransferLine l = make.line();
-        l.setSubItem(TransferLine::NomPrenom, name);
+        l.setSubItem(TransferLine::Name, name);
         lines.push_back(l);
     }
     s.replaceAll(lines);
     auto names = [&s] {
         QStringList out;
         for (int r = 0; r < s.list().count(); ++r)
-            out << s.list().line(r).subItem(TransferLine::NomPrenom);
+            out << s.list().line(r).subItem(TransferLine::Name);
         return out;
     };
-    s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("ali"));
+    s.setFilter(WorkingList::FilterField::Name, QStringLiteral("ali"));
     EXPECT_EQ(s.deleteShown(), 2);
     EXPECT_EQ(s.undoStack().undoText(), QStringLiteral("la suppression de 2 lignes"));
     // Undone under another filter: the lines come back in their places and are shown.
-    s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("omar"));
+    s.setFilter(WorkingList::FilterField::Name, QStringLiteral("omar"));
     s.undoStack().undo();
     EXPECT_EQ(names(), (QStringList{"ALI", "OMAR", "ALIA"}));
     EXPECT_EQ(s.figures().all, 4);
@@ -334,7 +334,7 @@ TEST(Session, StatisticsRules)
     EXPECT_EQ(s.figures().types.i, 1);
     EXPECT_EQ(s.figures().types.p, 7);
     EXPECT_EQ(s.figures().netCents, 600);
-    EXPECT_EQ(s.figures().rendCents, 300);
+    EXPECT_EQ(s.figures().yieldCents, 300);
     EXPECT_EQ(s.panels().duplicateNames, (QStringList{"AUTRE  (5)", "NOM  (6)"}));
     EXPECT_EQ(s.panels().duplicateAccounts,
               (QStringList{"---------", "0000000004/97  (5)", "0012345678/03  (2)"}));
@@ -350,10 +350,10 @@ TEST(Session, RepairsWorkOnTheAccountWithoutBlanksAndListWhatIsLeft)
     const Session::RepairResult rip = s.repairKeys(KeyKind::Rip);
     EXPECT_EQ(rip.repaired, 1);
     EXPECT_EQ(rip.leftRows, (std::vector<int>{1, 2}));
-    EXPECT_EQ(s.list().line(0).subItem(TransferLine::CleRip), QStringLiteral("03"));
-    EXPECT_EQ(s.list().line(1).subItem(TransferLine::CleRip), QStringLiteral("11"));
+    EXPECT_EQ(s.list().line(0).subItem(TransferLine::Key), QStringLiteral("03"));
+    EXPECT_EQ(s.list().line(1).subItem(TransferLine::Key), QStringLiteral("11"));
     s.repairKeys(KeyKind::Ccp);
-    EXPECT_EQ(s.list().line(0).subItem(TransferLine::CleRip), QStringLiteral("28"));
+    EXPECT_EQ(s.list().line(0).subItem(TransferLine::Key), QStringLiteral("28"));
     EXPECT_EQ(s.figures().ccp, 1);
     EXPECT_EQ(s.figures().wrong, 2);
 }
@@ -407,7 +407,7 @@ TEST(Session, LinesAreNumberedInTheWholeListUnderAFilter)
     s.replaceAll({TransferLine(u"1", u"0012345678", u"11", u"", u"", u"", u"ALPHA", u""),
                   TransferLine(u"2", u"0012345678", u"11", u"", u"", u"", u"BETA", u""),
                   TransferLine(u"3", u"", u"11", u"", u"", u"", u"BETA", u"")});
-    s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("beta"));
+    s.setFilter(WorkingList::FilterField::Name, QStringLiteral("beta"));
     ASSERT_EQ(s.list().count(), 2);
     EXPECT_TRUE(s.errorLine(0).startsWith(QStringLiteral("Ligne: 2 | ")));
     EXPECT_TRUE(s.errorLine(1).startsWith(QStringLiteral("Ligne: 3 | ")));
@@ -417,7 +417,7 @@ TEST(Session, LinesAreNumberedInTheWholeListUnderAFilter)
     EXPECT_EQ(records[1].row, 3);
     const Session::RepairResult rip = s.repairKeys(KeyKind::Rip);
     EXPECT_EQ(rip.leftRows, (std::vector<int>{2}));
-    EXPECT_EQ(s.list().lineOfAll(0).subItem(TransferLine::CleRip), QStringLiteral("11"));
+    EXPECT_EQ(s.list().lineOfAll(0).subItem(TransferLine::Key), QStringLiteral("11"));
 }
 
 TEST(Session, ShortInsuranceNumbersAreAWarningNamingTheirLines)
@@ -434,7 +434,7 @@ TEST(Session, ShortInsuranceNumbersAreAWarningNamingTheirLines)
                              "2 ligne(s) : 2, 5"));
     // Warned of, never refused: the lines stay and count as usual.
     EXPECT_EQ(s.figures().shown, 5);
-    s.setFilter(WorkingList::FilterField::Compte, QStringLiteral("99"));
+    s.setFilter(WorkingList::FilterField::Account, QStringLiteral("99"));
     EXPECT_EQ(s.shortInsuranceWarning(), QString());
 }
 
@@ -446,7 +446,7 @@ TEST(Session, AmountsAreSummedInWholeCentimes)
     Session s;
     s.replaceAll(std::move(lines));
     EXPECT_EQ(s.figures().netCents, 10000000);
-    EXPECT_EQ(s.figures().rendCents, 1000000);
+    EXPECT_EQ(s.figures().yieldCents, 1000000);
     EXPECT_EQ(Statistics::totalNetText(s.figures().netCents),
               QStringLiteral("Total Net:   100 000,00 DA"));
 }
@@ -469,12 +469,12 @@ TEST(Session, OnlyAnExportOfTheWholeListMarksItExported)
             return kind == Session::ExportKind::Text ? s.exportText(path) : s.exportWorkbook(path);
         };
         // Four shown of nineteen: the file holds them, the list stays unexported.
-        s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("ali"));
+        s.setFilter(WorkingList::FilterField::Name, QStringLiteral("ali"));
         ASSERT_EQ(s.list().count(), 4);
         EXPECT_TRUE(exportTo("part.out").filtered);
         EXPECT_TRUE(s.hasUnexportedChanges());
         // A filter that hides nothing, or none: the whole list is written.
-        s.setFilter(WorkingList::FilterField::NomPrenom, QStringLiteral("a"));
+        s.setFilter(WorkingList::FilterField::Name, QStringLiteral("a"));
         ASSERT_EQ(s.list().count(), 19);
         exportTo("all.out");
         EXPECT_FALSE(s.hasUnexportedChanges());
@@ -594,7 +594,7 @@ TEST(Session, KeyRepairUndoesAndRedoesExactlyWhateverTheFilter)
                                   (c.deleteAfter ? " delete after" : "");
         Session s;
         s.replaceAll(lines);
-        if (!c.filter.isEmpty()) s.setFilter(WorkingList::FilterField::NomPrenom, c.filter);
+        if (!c.filter.isEmpty()) s.setFilter(WorkingList::FilterField::Name, c.filter);
         if (c.deleteBefore) s.deleteRow(1);
         const QStringList before = allCells(s.list());
         const OracleView beforeView = shown(s);
@@ -605,9 +605,9 @@ TEST(Session, KeyRepairUndoesAndRedoesExactlyWhateverTheFilter)
         expectSame(shown(s), oracle(s.list()), "after the repair, " + where);
         for (int i = 0; i < s.list().count(); ++i) {
             const TransferLine &l = s.list().line(i);
-            if (l.subItemView(TransferLine::Compte) == u"ABCDEFGHIJ") continue;
-            EXPECT_EQ(l.subItem(TransferLine::CleRip),
-                      ripKeyText(l.subItemView(TransferLine::Compte).trimmed()))
+            if (l.subItemView(TransferLine::Account) == u"ABCDEFGHIJ") continue;
+            EXPECT_EQ(l.subItem(TransferLine::Key),
+                      ripKeyText(l.subItemView(TransferLine::Account).trimmed()))
                 << where;
         }
         if (c.deleteAfter) {

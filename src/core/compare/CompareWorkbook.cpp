@@ -43,7 +43,7 @@ void writeFile(const ListComparison &c, const QString &path)
     int row = 1;
     for (const ListComparison::Entry &e : entries) {
         book.text(row, 0, ListComparison::categoryName(e.category));
-        book.text(row, 1, c.numAss(e));
+        book.text(row, 1, c.insurance(e));
         book.text(row, 2, c.name(e));
         if (e.category == ListComparison::Category::NameChanged) book.text(row, 3, c.oldName(e));
         book.text(row, 4, c.oldPair(e));

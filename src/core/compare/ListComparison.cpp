@@ -35,13 +35,13 @@ uint64_t digitsKey(QStringView text, qsizetype minDigits, qsizetype maxDigits)
 // An insurance number: exactly 12 digits.
 uint64_t insuranceKey(const TransferLine &line)
 {
-    return digitsKey(line.subItemView(TransferLine::NumAss), 12, 12);
+    return digitsKey(line.subItemView(TransferLine::Insurance), 12, 12);
 }
 
 // An account: up to 10 digits, read as if zeros were put in front.
 uint64_t accountKey(const TransferLine &line)
 {
-    return digitsKey(line.subItemView(TransferLine::Compte), 1, 10);
+    return digitsKey(line.subItemView(TransferLine::Account), 1, 10);
 }
 
 struct Keyed {
@@ -141,14 +141,14 @@ bool sameAccount(const TransferLine &a, const TransferLine &b)
 {
     const uint64_t ka = accountKey(a), kb = accountKey(b);
     if (ka != NoKey && kb != NoKey) return ka == kb;
-    return trimBlanks(a.subItemView(TransferLine::Compte)) ==
-           trimBlanks(b.subItemView(TransferLine::Compte));
+    return trimBlanks(a.subItemView(TransferLine::Account)) ==
+           trimBlanks(b.subItemView(TransferLine::Account));
 }
 
 bool sameName(const TransferLine &a, const TransferLine &b)
 {
-    const QStringView x = trimBlanks(a.subItemView(TransferLine::NomPrenom));
-    const QStringView y = trimBlanks(b.subItemView(TransferLine::NomPrenom));
+    const QStringView x = trimBlanks(a.subItemView(TransferLine::Name));
+    const QStringView y = trimBlanks(b.subItemView(TransferLine::Name));
     return x == y || foldedText(x) == foldedText(y);
 }
 
@@ -244,7 +244,7 @@ ListComparison ListComparison::compare(std::vector<TransferLine> oldLines,
         } else {
             const TransferLine &a = r.m_old[size_t(o)], &b = r.m_new[n];
             if (!sameAccount(a, b) ||
-                !sameKey(a.subItemView(TransferLine::CleRip), b.subItemView(TransferLine::CleRip)))
+                !sameKey(a.subItemView(TransferLine::Key), b.subItemView(TransferLine::Key)))
                 put(Category::AccountChanged, o, int(n));
             else if (!sameName(a, b))
                 put(Category::NameChanged, o, int(n));

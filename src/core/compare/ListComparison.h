@@ -82,10 +82,10 @@ public:
     const QString &newListName() const { return m_newListName; }
 
     // What an entry shows. Texts are trimmed; a side the entry does not have is empty.
-    QString numAss(const Entry &e) const;  // the new line's, else the previous line's
-    QString name(const Entry &e) const;    // the new list's name, or the previous one's
-    QString oldName(const Entry &e) const; // the previous name (name changes)
-    QString oldPair(const Entry &e) const; // "account/key"
+    QString insurance(const Entry &e) const; // the new line's, else the previous line's
+    QString name(const Entry &e) const;      // the new list's name, or the previous one's
+    QString oldName(const Entry &e) const;   // the previous name (name changes)
+    QString oldPair(const Entry &e) const;   // "account/key"
     QString newPair(const Entry &e) const;
     bool hasOldNet(const Entry &e) const { return e.oldIndex >= 0; }
     bool hasNewNet(const Entry &e) const { return e.newIndex >= 0; }
@@ -104,7 +104,7 @@ public:
     // The columns the tables and the report show, in order.
     enum Column {
         CategoryColumn,
-        NumAssColumn,
+        InsuranceColumn,
         NameColumn,
         OldPairColumn,
         NewPairColumn,

@@ -21,8 +21,8 @@ QString amountText(long long cents)
 QString pairText(const TransferLine *line)
 {
     if (!line) return QString();
-    return trimBlanks(line->subItemView(TransferLine::Compte)).toString() + u'/' +
-           trimBlanks(line->subItemView(TransferLine::CleRip));
+    return trimBlanks(line->subItemView(TransferLine::Account)).toString() + u'/' +
+           trimBlanks(line->subItemView(TransferLine::Key));
 }
 
 } // namespace
@@ -71,12 +71,12 @@ QString ListComparison::thresholdText(int hundredths)
     return text + QStringLiteral(" %");
 }
 
-QString ListComparison::numAss(const Entry &e) const
+QString ListComparison::insurance(const Entry &e) const
 {
     // The new list's number, or the previous one's when the new line has none.
     for (const TransferLine *line : {newLine(e), oldLine(e)}) {
         const QStringView n =
-            line ? trimBlanks(line->subItemView(TransferLine::NumAss)) : QStringView();
+            line ? trimBlanks(line->subItemView(TransferLine::Insurance)) : QStringView();
         if (!n.isEmpty()) return n.toString();
     }
     return QString();
@@ -85,13 +85,13 @@ QString ListComparison::numAss(const Entry &e) const
 QString ListComparison::name(const Entry &e) const
 {
     const TransferLine *line = e.newIndex >= 0 ? newLine(e) : oldLine(e);
-    return trimBlanks(line->subItemView(TransferLine::NomPrenom)).toString();
+    return trimBlanks(line->subItemView(TransferLine::Name)).toString();
 }
 
 QString ListComparison::oldName(const Entry &e) const
 {
     const TransferLine *line = oldLine(e);
-    return line ? trimBlanks(line->subItemView(TransferLine::NomPrenom)).toString() : QString();
+    return line ? trimBlanks(line->subItemView(TransferLine::Name)).toString() : QString();
 }
 
 QString ListComparison::oldPair(const Entry &e) const
@@ -157,8 +157,8 @@ QString ListComparison::text(const Entry &e, int column) const
     switch (column) {
     case CategoryColumn:
         return categoryName(e.category);
-    case NumAssColumn:
-        return numAss(e);
+    case InsuranceColumn:
+        return insurance(e);
     case NameColumn:
         return name(e);
     case OldPairColumn:
@@ -188,8 +188,8 @@ QStringList ListComparison::summaryLines() const
 QString ListComparison::detailLine(const Entry &e) const
 {
     const QString sep = QStringLiteral(" | ");
-    QString line = categoryName(e.category) + sep + QStringLiteral("NumAss: ") + numAss(e) + sep +
-                   QStringLiteral("Nom: ") + name(e) + sep;
+    QString line = categoryName(e.category) + sep + QStringLiteral("NumAss: ") + insurance(e) +
+                   sep + QStringLiteral("Nom: ") + name(e) + sep;
     switch (e.category) {
     case Category::AccountChanged:
         return line + QStringLiteral("Ancien: ") + oldPair(e) + sep + QStringLiteral("Nouveau: ") +

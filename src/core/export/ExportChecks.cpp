@@ -30,21 +30,21 @@ QString quoted(QStringView value)
 QStringList faults(const TransferLine &line)
 {
     QStringList out;
-    const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
+    const QStringView account = trimBlanks(line.subItemView(TransferLine::Account));
     if (account.isEmpty())
         out << EmptyAccountText;
     else if (!allDigits(account))
         out << QStringLiteral("Compte %1 (pas uniquement des chiffres)").arg(quoted(account));
-    const QStringView key = trimBlanks(line.subItemView(TransferLine::CleRip));
+    const QStringView key = trimBlanks(line.subItemView(TransferLine::Key));
     if (key.size() != 2 || !allDigits(key))
         out << QStringLiteral("CLE/RIP %1 (pas deux chiffres)").arg(quoted(key));
-    const QStringView numAss = trimBlanks(line.subItemView(TransferLine::NumAss));
-    if (!allDigits(numAss))
-        out << QStringLiteral("NumAss %1 (pas uniquement des chiffres)").arg(quoted(numAss));
+    const QStringView insurance = trimBlanks(line.subItemView(TransferLine::Insurance));
+    if (!allDigits(insurance))
+        out << QStringLiteral("NumAss %1 (pas uniquement des chiffres)").arg(quoted(insurance));
     const TransferLine::Figures &figures = line.figures;
     for (auto [name, sub, readable, cents] :
          {std::tuple{"Net", TransferLine::Net, figures.netReadable, figures.netCents},
-          {"Rendement", TransferLine::Rendement, figures.rendReadable, figures.rendCents}}) {
+          {"Rendement", TransferLine::Yield, figures.yieldReadable, figures.yieldCents}}) {
         const QStringView cell = line.subItemView(sub);
         if (!readable)
             out << QStringLiteral("%1 %2 (montant illisible)")

@@ -46,22 +46,22 @@ QString centsTo13Digits(long long value)
 QString buildRecord(const TransferLine &line, QStringList *faults)
 {
     namespace L = RecordLayout;
-    QString compte = trimBlanks(line.subItemView(TransferLine::Compte)).toString();
-    if (compte.size() < L::Account.width) compte = compte.rightJustified(L::Account.width, u'0');
-    const QString cle = trimBlanks(line.subItemView(TransferLine::CleRip)).toString();
-    const QStringView numAss = trimBlanks(line.subItemView(TransferLine::NumAss));
-    const QStringView nom = trimBlanks(line.subItemView(TransferLine::NomPrenom));
-    const QStringView type = trimBlanks(line.subItemView(TransferLine::TypeContrat));
+    QString account = trimBlanks(line.subItemView(TransferLine::Account)).toString();
+    if (account.size() < L::Account.width) account = account.rightJustified(L::Account.width, u'0');
+    const QString key = trimBlanks(line.subItemView(TransferLine::Key)).toString();
+    const QStringView insurance = trimBlanks(line.subItemView(TransferLine::Insurance));
+    const QStringView name = trimBlanks(line.subItemView(TransferLine::Name));
+    const QStringView type = trimBlanks(line.subItemView(TransferLine::ContractType));
 
     QString rec;
     rec.reserve(TransferLine::RecordWidth + 8);
     padRight(rec, TextColumns::mid(line.captionView(), 0, L::Caption.width), L::Caption.width);
-    padRight(rec, compte, L::Account.width);
-    padRight(rec, cle, L::Key.width);
+    padRight(rec, account, L::Account.width);
+    padRight(rec, key, L::Key.width);
     rec.append(centsTo13Digits(line.figures.netCents));
-    rec.append(centsTo13Digits(line.figures.rendCents));
-    padRight(rec, numAss, L::Insurance.width);
-    padRight(rec, nom, L::Name.width);
+    rec.append(centsTo13Digits(line.figures.yieldCents));
+    padRight(rec, insurance, L::Insurance.width);
+    padRight(rec, name, L::Name.width);
     padRight(rec, type, L::ContractType.width);
 
     if (faults) {
@@ -74,9 +74,9 @@ QString buildRecord(const TransferLine &line, QStringList *faults)
                                .arg(size)
                                .arg(field.width);
         };
-        tooLong(L::Account, compte);
-        tooLong(L::Insurance, numAss);
-        tooLong(L::Name, nom);
+        tooLong(L::Account, account);
+        tooLong(L::Insurance, insurance);
+        tooLong(L::Name, name);
         tooLong(L::ContractType, type);
         if (hasControl(rec))
             *faults << QStringLiteral("caractère de contrôle (saut de ligne, tabulation…)");
@@ -167,7 +167,7 @@ bool digitsColumn(QStringView digits, int width, bool exact, char *&out)
 // negative or does not fit.
 bool centsColumn(const RecordLayout::Field &field, bool readable, long long cents, char *&out)
 {
-    static_assert(RecordLayout::Net.width == 13 && RecordLayout::Rendement.width == 13 &&
+    static_assert(RecordLayout::Net.width == 13 && RecordLayout::Yield.width == 13 &&
                   ExportChecks::MaxCents == 9999999999999LL);
     if (!readable || cents < 0 || cents > ExportChecks::MaxCents) return false;
     for (int i = field.width - 1; i >= 0; --i, cents /= 10)
@@ -182,26 +182,26 @@ char *writeRecord(const TransferLine &line, char *out)
 {
     namespace L = RecordLayout;
     const TransferLine::Figures &f = line.figures;
-    const QStringView numAss = trimBlanks(line.subItemView(TransferLine::NumAss));
+    const QStringView insurance = trimBlanks(line.subItemView(TransferLine::Insurance));
     bool ok =
         textColumn(TextColumns::mid(line.captionView(), 0, L::Caption.width), L::Caption.width,
                    out) &&
-        digitsColumn(trimBlanks(line.subItemView(TransferLine::Compte)), L::Account.width, false,
+        digitsColumn(trimBlanks(line.subItemView(TransferLine::Account)), L::Account.width, false,
                      out) &&
-        digitsColumn(trimBlanks(line.subItemView(TransferLine::CleRip)), L::Key.width, true, out) &&
+        digitsColumn(trimBlanks(line.subItemView(TransferLine::Key)), L::Key.width, true, out) &&
         centsColumn(L::Net, f.netReadable, f.netCents, out) &&
-        centsColumn(L::Rendement, f.rendReadable, f.rendCents, out);
+        centsColumn(L::Yield, f.yieldReadable, f.yieldCents, out);
     if (!ok) return nullptr;
-    if (numAss.isEmpty()) {
+    if (insurance.isEmpty()) {
         std::fill(out, out + L::Insurance.width, ' ');
         out += L::Insurance.width;
     } else {
-        for (QChar c : numAss)
+        for (QChar c : insurance)
             if (c < u'0' || c > u'9') return nullptr;
-        if (!textColumn(numAss, L::Insurance.width, out)) return nullptr;
+        if (!textColumn(insurance, L::Insurance.width, out)) return nullptr;
     }
-    if (!textColumn(trimBlanks(line.subItemView(TransferLine::NomPrenom)), L::Name.width, out) ||
-        !textColumn(trimBlanks(line.subItemView(TransferLine::TypeContrat)), L::ContractType.width,
+    if (!textColumn(trimBlanks(line.subItemView(TransferLine::Name)), L::Name.width, out) ||
+        !textColumn(trimBlanks(line.subItemView(TransferLine::ContractType)), L::ContractType.width,
                     out))
         return nullptr;
     *out++ = '\r';

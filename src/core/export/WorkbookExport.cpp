@@ -45,14 +45,14 @@ void writeFile(const WorkingList &list, const QString &path)
     for (int r = 0; r < list.count(); ++r) {
         const TransferLine &line = list.line(r);
         const int row = r + 1;
-        book.text(row, 0, line.subItemView(TransferLine::Compte));
-        book.text(row, 1, line.subItemView(TransferLine::CleRip));
+        book.text(row, 0, line.subItemView(TransferLine::Account));
+        book.text(row, 1, line.subItemView(TransferLine::Key));
         // Amounts are the line's centimes (checked before writing), as numbers of dinars.
         book.number(row, 2, double(line.figures.netCents) / 100.0);
-        book.number(row, 3, double(line.figures.rendCents) / 100.0);
-        book.text(row, 4, line.subItemView(TransferLine::NumAss));
-        book.text(row, 5, line.subItemView(TransferLine::NomPrenom));
-        book.text(row, 6, line.subItemView(TransferLine::TypeContrat));
+        book.number(row, 3, double(line.figures.yieldCents) / 100.0);
+        book.text(row, 4, line.subItemView(TransferLine::Insurance));
+        book.text(row, 5, line.subItemView(TransferLine::Name));
+        book.text(row, 6, line.subItemView(TransferLine::ContractType));
     }
     book.commit();
 }

@@ -28,7 +28,7 @@ Totals totals(const std::vector<PersonPayment> &payments)
     Totals t;
     for (const PersonPayment &p : payments) {
         t.netCents += p.line.netCents;
-        t.rendCents += p.line.rendCents;
+        t.yieldCents += p.line.yieldCents;
     }
     return t;
 }
@@ -40,7 +40,7 @@ QVariant fieldValue(const PersonPayment &p, const QString &field)
     if (field == u"Compte") return QString(p.line.account + u'/' + p.line.key);
     // Amounts go to the page as money, formatted (and summed) by the template.
     if (field == u"Net") return moneyValue(p.line.netCents);
-    if (field == u"Rendement") return moneyValue(p.line.rendCents);
+    if (field == u"Rendement") return moneyValue(p.line.yieldCents);
     return QVariant();
 }
 
@@ -59,10 +59,10 @@ QVariant variableValue(const QString &insurance, int year,
     if (is(u"Nom")) return payments.empty() ? QString() : payments.back().line.name;
     if (is(u"Annee")) return QString::number(year);
     if (is(u"TotalNet")) return amount(t.netCents);
-    if (is(u"TotalRend")) return amount(t.rendCents);
-    if (is(u"TotalGeneral")) return amount(t.netCents + t.rendCents);
+    if (is(u"TotalRend")) return amount(t.yieldCents);
+    if (is(u"TotalGeneral")) return amount(t.netCents + t.yieldCents);
     if (is(u"ChN")) return inWords(t.netCents);
-    if (is(u"ChR")) return inWords(t.rendCents);
+    if (is(u"ChR")) return inWords(t.yieldCents);
     return QVariant();
 }
 

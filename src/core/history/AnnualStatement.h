@@ -17,7 +17,7 @@ inline const QString DataSet = QStringLiteral("Paiements");
 
 struct Totals {
     int64_t netCents = 0;
-    int64_t rendCents = 0;
+    int64_t yieldCents = 0;
 };
 Totals totals(const std::vector<PersonPayment> &payments);
 

@@ -150,7 +150,7 @@ ArchivedLine nextLine(Reader &r)
 {
     ArchivedLine l;
     l.netCents = r.signedNumber();
-    l.rendCents = r.signedNumber();
+    l.yieldCents = r.signedNumber();
     l.caption = r.text();
     l.account = r.text();
     l.key = r.text();
@@ -202,7 +202,7 @@ void appendLine(QByteArray &body, const ArchivedLineView &line)
         most += 10 + 3 * text.size();
     char *o = room(body, most);
     o += encodeUnsigned(o, (uint64_t(line.netCents) << 1) ^ uint64_t(line.netCents >> 63));
-    o += encodeUnsigned(o, (uint64_t(line.rendCents) << 1) ^ uint64_t(line.rendCents >> 63));
+    o += encodeUnsigned(o, (uint64_t(line.yieldCents) << 1) ^ uint64_t(line.yieldCents >> 63));
     for (QStringView text : texts)
         o = writeText(o, text);
     finish(body, o);

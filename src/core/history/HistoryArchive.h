@@ -15,7 +15,7 @@ struct ArchivedLine {
     QString account;
     QString key;
     int64_t netCents = 0;
-    int64_t rendCents = 0;
+    int64_t yieldCents = 0;
     QString insurance;
     QString name;
     QString contractType;
@@ -27,7 +27,7 @@ struct ArchivedLine {
 struct ArchivedLineView {
     QStringView caption, account, key;
     int64_t netCents = 0;
-    int64_t rendCents = 0;
+    int64_t yieldCents = 0;
     QStringView insurance, name, contractType;
 };
 
@@ -41,7 +41,7 @@ struct ArchivedExport {
     QString sha256;   // of the file written, lower-case hexadecimal
     int lineCount = 0;
     int64_t netCents = 0;
-    int64_t rendCents = 0;
+    int64_t yieldCents = 0;
     QString programVersion;
 
     bool operator==(const ArchivedExport &o) const = default;
@@ -80,8 +80,8 @@ public:
     {
         return record(exported, lines.size(), [&lines](size_t i) {
             const ArchivedLine &l = lines[i];
-            return ArchivedLineView{l.caption,   l.account,   l.key,  l.netCents,
-                                    l.rendCents, l.insurance, l.name, l.contractType};
+            return ArchivedLineView{l.caption,    l.account,   l.key,  l.netCents,
+                                    l.yieldCents, l.insurance, l.name, l.contractType};
         });
     }
     // Every export, newest first.

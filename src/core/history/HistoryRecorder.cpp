@@ -66,13 +66,13 @@ QString HistoryRecorder::record(const Session &session, const Session::WrittenEx
             [&list](size_t i) {
                 const TransferLine &t = list.lineOfAll(int(i));
                 return ArchivedLineView{t.captionView(),
-                                        t.subItemView(TransferLine::Compte).trimmed(),
-                                        t.subItemView(TransferLine::CleRip).trimmed(),
+                                        t.subItemView(TransferLine::Account).trimmed(),
+                                        t.subItemView(TransferLine::Key).trimmed(),
                                         t.figures.netCents,
-                                        t.figures.rendCents,
-                                        t.subItemView(TransferLine::NumAss).trimmed(),
-                                        t.subItemView(TransferLine::NomPrenom).trimmed(),
-                                        t.subItemView(TransferLine::TypeContrat).trimmed()};
+                                        t.figures.yieldCents,
+                                        t.subItemView(TransferLine::Insurance).trimmed(),
+                                        t.subItemView(TransferLine::Name).trimmed(),
+                                        t.subItemView(TransferLine::ContractType).trimmed()};
             },
             [&sha256] { return sha256.get(); });
         return {};
@@ -108,7 +108,7 @@ ArchivedExport HistoryRecorder::exportWithoutHash(const Session &session,
     e.lineCount = list.totalCount();
     for (int i = 0; i < list.totalCount(); ++i) {
         e.netCents += list.lineOfAll(i).figures.netCents;
-        e.rendCents += list.lineOfAll(i).figures.rendCents;
+        e.yieldCents += list.lineOfAll(i).figures.yieldCents;
     }
     e.programVersion = QStringLiteral(TALVORO_VERSION);
     return e;
@@ -122,13 +122,13 @@ std::vector<ArchivedLine> HistoryRecorder::linesOf(const WorkingList &list)
         const TransferLine &t = list.lineOfAll(i);
         ArchivedLine l;
         l.caption = t.caption();
-        l.account = trimmed(t.subItemView(TransferLine::Compte));
-        l.key = trimmed(t.subItemView(TransferLine::CleRip));
+        l.account = trimmed(t.subItemView(TransferLine::Account));
+        l.key = trimmed(t.subItemView(TransferLine::Key));
         l.netCents = t.figures.netCents;
-        l.rendCents = t.figures.rendCents;
-        l.insurance = trimmed(t.subItemView(TransferLine::NumAss));
-        l.name = trimmed(t.subItemView(TransferLine::NomPrenom));
-        l.contractType = trimmed(t.subItemView(TransferLine::TypeContrat));
+        l.yieldCents = t.figures.yieldCents;
+        l.insurance = trimmed(t.subItemView(TransferLine::Insurance));
+        l.name = trimmed(t.subItemView(TransferLine::Name));
+        l.contractType = trimmed(t.subItemView(TransferLine::ContractType));
         lines.push_back(std::move(l));
     }
     return lines;
@@ -166,7 +166,8 @@ std::vector<TransferLine> HistoryRecorder::asTransferLines(const std::vector<Arc
     out.reserve(lines.size());
     for (const ArchivedLine &l : lines)
         out.emplace_back(l.caption, l.account, l.key, AmountText::formatCents(l.netCents),
-                         AmountText::formatCents(l.rendCents), l.insurance, l.name, l.contractType);
+                         AmountText::formatCents(l.yieldCents), l.insurance, l.name,
+                         l.contractType);
     return out;
 }
 

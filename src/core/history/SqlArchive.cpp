@@ -85,7 +85,7 @@ ArchivedExport readExport(const QSqlQuery &q, int from = 0)
     e.sha256 = q.value(from + 5).toString();
     e.lineCount = q.value(from + 6).toInt();
     e.netCents = q.value(from + 7).toLongLong();
-    e.rendCents = q.value(from + 8).toLongLong();
+    e.yieldCents = q.value(from + 8).toLongLong();
     e.programVersion = q.value(from + 9).toString();
     return e;
 }
@@ -289,7 +289,7 @@ int64_t SqlArchive::record(const ArchivedExport &exported, size_t count, const L
         q.addBindValue(exported.sha256.isNull() ? QStringLiteral("") : exported.sha256);
         q.addBindValue(exported.lineCount);
         q.addBindValue(qlonglong(exported.netCents));
-        q.addBindValue(qlonglong(exported.rendCents));
+        q.addBindValue(qlonglong(exported.yieldCents));
         q.addBindValue(exported.programVersion);
         exec(q);
         if (!q.next()) fail(HistoryTexts::CannotRead, QStringLiteral("no id"), 0);

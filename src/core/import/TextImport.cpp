@@ -49,10 +49,10 @@ TransferLine parseRecord(QStringView record)
             return TextColumns::mid(record, f.start, f.width);
         };
         line.setCaption(field(L::Caption));
-        line.setSubItem(TransferLine::CleRip, trimBlanks(field(L::Key)));
-        line.setSubItem(TransferLine::NumAss, trimBlanks(field(L::Insurance)));
-        line.setSubItem(TransferLine::NomPrenom, trimBlanks(field(L::Name)));
-        line.setSubItem(TransferLine::TypeContrat, trimBlanks(field(L::ContractType)));
+        line.setSubItem(TransferLine::Key, trimBlanks(field(L::Key)));
+        line.setSubItem(TransferLine::Insurance, trimBlanks(field(L::Insurance)));
+        line.setSubItem(TransferLine::Name, trimBlanks(field(L::Name)));
+        line.setSubItem(TransferLine::ContractType, trimBlanks(field(L::ContractType)));
         return line;
     }
     // Built in place on the stack: a line costs one allocation, its own cell text.
@@ -62,18 +62,18 @@ TransferLine parseRecord(QStringView record)
         std::fill(padded + record.size(), padded + TransferLine::RecordWidth, QChar(u' '));
         record = QStringView(padded, TransferLine::RecordWidth);
     }
-    QChar compte[L::Account.width];
-    int compteLen = 0;
+    QChar account[L::Account.width];
+    int accountLen = 0;
     for (QChar c : L::Account.of(record))
-        if (c >= u'0' && c <= u'9') compte[compteLen++] = c;
-    QChar net[64], rend[64];
+        if (c >= u'0' && c <= u'9') account[accountLen++] = c;
+    QChar net[64], yield[64];
     const int netLen = AmountText::formatCentsInto(amountFieldCents(L::Net.of(record)),
                                                    AmountText::ListPattern, net);
-    const int rendLen = AmountText::formatCentsInto(amountFieldCents(L::Rendement.of(record)),
-                                                    AmountText::ListPattern, rend);
-    return TransferLine(L::Caption.of(record), QStringView(compte, compteLen),
+    const int yieldLen = AmountText::formatCentsInto(amountFieldCents(L::Yield.of(record)),
+                                                     AmountText::ListPattern, yield);
+    return TransferLine(L::Caption.of(record), QStringView(account, accountLen),
                         trimBlanks(L::Key.of(record)), QStringView(net, netLen),
-                        QStringView(rend, rendLen), trimBlanks(L::Insurance.of(record)),
+                        QStringView(yield, yieldLen), trimBlanks(L::Insurance.of(record)),
                         trimBlanks(L::Name.of(record)), trimBlanks(L::ContractType.of(record)));
 }
 

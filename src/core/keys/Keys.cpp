@@ -28,12 +28,12 @@ namespace
 // The weighted digit sum of the account modulo 100: the last character weighs 4, the one
 // before 5, ... A character that is not a digit counts as 0 when lenient, else ends the sum
 // with -1. The sum is reduced every 1024 characters, so any length fits.
-int weightedSum(QStringView compte, bool lenient)
+int weightedSum(QStringView account, bool lenient)
 {
-    const qsizetype len = compte.size();
+    const qsizetype len = account.size();
     long long total = 0;
     for (qsizetype i = 0; i < len; ++i) {
-        const unsigned v = unsigned(compte[i].unicode()) - u'0';
+        const unsigned v = unsigned(account[i].unicode()) - u'0';
         if (v <= 9)
             total += v * ((len - 1 - i + 4) % 100);
         else if (!lenient)
@@ -45,18 +45,18 @@ int weightedSum(QStringView compte, bool lenient)
 
 } // namespace
 
-int ccpKeyValue(QStringView compte, QChar *offending)
+int ccpKeyValue(QStringView account, QChar *offending)
 {
     if (offending) {
         // Name the last character that is not a digit.
-        for (qsizetype i = compte.size() - 1; i >= 0; --i) {
-            if (!isDigit(compte[i])) {
-                *offending = compte[i];
+        for (qsizetype i = account.size() - 1; i >= 0; --i) {
+            if (!isDigit(account[i])) {
+                *offending = account[i];
                 return -1;
             }
         }
     }
-    return weightedSum(compte, false);
+    return weightedSum(account, false);
 }
 
 QString ccpKeyText(QStringView ccp)
@@ -67,18 +67,18 @@ QString ccpKeyText(QStringView ccp)
     return twoDigits(v);
 }
 
-QString lenientCcpKeyText(QStringView compte)
+QString lenientCcpKeyText(QStringView account)
 {
-    return twoDigits(weightedSum(compte, true));
+    return twoDigits(weightedSum(account, true));
 }
 
-int ripKeyValue(QStringView compte)
+int ripKeyValue(QStringView account)
 {
     // Up to nine digits are gathered before each reduction modulo 97.
     long long r = 0;
     int pending = 0;
     bool any = false;
-    for (QChar c : compte) {
+    for (QChar c : account) {
         const unsigned v = unsigned(c.unicode()) - u'0';
         if (v <= 9) {
             r = r * 10 + v;
@@ -95,7 +95,7 @@ int ripKeyValue(QStringView compte)
     return 97 - t;
 }
 
-QString ripKeyText(QStringView compte)
+QString ripKeyText(QStringView account)
 {
-    return twoDigits(ripKeyValue(compte));
+    return twoDigits(ripKeyValue(account));
 }

@@ -29,11 +29,11 @@ bool keyEquals(QStringView key, int value)
 KeyVerdict checkKeys(const TransferLine &line)
 {
     KeyVerdict v;
-    const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
+    const QStringView account = trimBlanks(line.subItemView(TransferLine::Account));
     if (!digitsOnly(account, &v.offending)) return v;
     v.ccpKey = ccpKeyValue(account);
     v.ripKey = ripKeyValue(account);
-    const QStringView key = trimBlanks(line.subItemView(TransferLine::CleRip));
+    const QStringView key = trimBlanks(line.subItemView(TransferLine::Key));
     if (keyEquals(key, v.ripKey))
         v.status = TransferLine::KeyStatus::Rip;
     else if (keyEquals(key, v.ccpKey))
@@ -53,9 +53,8 @@ QString errorLineText(const TransferLine &line, int position)
     else
         why = EmptyAccountText;
     return QStringLiteral("Ligne: %1 | Compte: %2 | CLE/RIP: %3 | Nom: %4 | %5")
-        .arg(QString::number(position), line.subItemView(TransferLine::Compte),
-             line.subItemView(TransferLine::CleRip), line.subItemView(TransferLine::NomPrenom),
-             why);
+        .arg(QString::number(position), line.subItemView(TransferLine::Account),
+             line.subItemView(TransferLine::Key), line.subItemView(TransferLine::Name), why);
 }
 
 ErrorRecord errorRecord(const TransferLine &line, int position)
@@ -64,26 +63,26 @@ ErrorRecord errorRecord(const TransferLine &line, int position)
     ErrorRecord rec;
     rec.row = position;
     rec.operation = QStringLiteral("CLE-RIP");
-    rec.oldValue = line.subItem(TransferLine::CleRip);
-    rec.nomPrenom = line.hasSubItem(TransferLine::NomPrenom) ? line.subItem(TransferLine::NomPrenom)
-                                                             : QStringLiteral("non connu");
+    rec.oldValue = line.subItem(TransferLine::Key);
+    rec.name = line.hasSubItem(TransferLine::Name) ? line.subItem(TransferLine::Name)
+                                                   : QStringLiteral("non connu");
     // An account without keys shows "??" for both.
     rec.newValue = v.ccpKey < 0 ? QStringLiteral("?? - ??")
                                 : twoDigits(v.ccpKey) + QStringLiteral(" - ") + twoDigits(v.ripKey);
-    rec.compte = line.subItem(TransferLine::Compte);
+    rec.account = line.subItem(TransferLine::Account);
     const TransferLine::Figures &f = line.figures;
     rec.netCents = f.netCents;
-    rec.rendCents = f.rendCents;
+    rec.yieldCents = f.yieldCents;
     if (!f.netReadable)
         rec.unreadableAmount = trimBlanks(line.subItemView(TransferLine::Net)).toString();
-    else if (!f.rendReadable)
-        rec.unreadableAmount = trimBlanks(line.subItemView(TransferLine::Rendement)).toString();
+    else if (!f.yieldReadable)
+        rec.unreadableAmount = trimBlanks(line.subItemView(TransferLine::Yield)).toString();
     return rec;
 }
 
 QString repairedKey(const TransferLine &line, KeyKind kind)
 {
-    const QStringView account = trimBlanks(line.subItemView(TransferLine::Compte));
+    const QStringView account = trimBlanks(line.subItemView(TransferLine::Account));
     if (!digitsOnly(account, nullptr)) return QString();
     return twoDigits(kind == KeyKind::Ccp ? ccpKeyValue(account) : ripKeyValue(account));
 }

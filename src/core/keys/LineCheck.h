@@ -12,12 +12,12 @@ struct ErrorRecord {
     int row = 0; // the line's place among all lines, from 1, whatever the filter
     QString operation;
     QString oldValue; // the key cell as it stands
-    QString nomPrenom;
+    QString name;
     QString newValue; // "CCP - RIP", the keys the account has
-    QString compte;
+    QString account;
     // The line's amounts as the session read them when the line entered or changed.
     long long netCents = 0;
-    long long rendCents = 0;
+    long long yieldCents = 0;
     QString unreadableAmount; // the text of an amount cell that does not read, if any
 };
 

@@ -11,9 +11,9 @@ QString totalNetText(long long netCents)
            QStringLiteral(" DA");
 }
 
-QString totalRendementText(long long rendCents)
+QString totalYieldText(long long yieldCents)
 {
-    return QStringLiteral("Total Rend: ") + AmountText::formatCents(rendCents) +
+    return QStringLiteral("Total Rend: ") + AmountText::formatCents(yieldCents) +
            QStringLiteral(" DA");
 }
 

@@ -12,9 +12,9 @@ struct TypeCounts {
     bool operator==(const TypeCounts &o) const = default;
 };
 
-QString totalNetText(long long netCents);        // "Total Net: ... DA"
-QString totalRendementText(long long rendCents); // "Total Rend: ... DA"
-QString totalGeneralText(long long totalCents);  // "Total General: ... DA"
+QString totalNetText(long long netCents);       // "Total Net: ... DA"
+QString totalYieldText(long long yieldCents);   // "Total Rend: ... DA"
+QString totalGeneralText(long long totalCents); // "Total General: ... DA"
 // "RIP: n", "CLE: n", "ERR: n": the first lines of the error memo.
 QStringList counterLines(int rip, int ccp, int wrong);
 

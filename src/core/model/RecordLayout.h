@@ -20,14 +20,14 @@ struct Field {
 inline constexpr Field Caption{0, 9, "Code"}; // postal code (4) and agency code (5)
 inline constexpr Field Account{9, 10, "Compte"};
 inline constexpr Field Key{19, 2, "CleRip"};
-inline constexpr Field Net{21, 13, "Net"};             // centimes, zeros in front
-inline constexpr Field Rendement{34, 13, "Rendement"}; // centimes, zeros in front
+inline constexpr Field Net{21, 13, "Net"};         // centimes, zeros in front
+inline constexpr Field Yield{34, 13, "Rendement"}; // centimes, zeros in front
 inline constexpr Field Insurance{47, 12, "NumAss"};
 inline constexpr Field Name{59, 27, "NomPrenom"};
 inline constexpr Field ContractType{86, 1, "TypeContrat"};
 
-inline constexpr Field Fields[] = {Caption,   Account,   Key,  Net,
-                                   Rendement, Insurance, Name, ContractType};
+inline constexpr Field Fields[] = {Caption, Account,   Key,  Net,
+                                   Yield,   Insurance, Name, ContractType};
 
 constexpr bool fieldsFollowEachOther()
 {

@@ -4,12 +4,11 @@
 
 #include <algorithm>
 
-TransferLine::TransferLine(QStringView caption, QStringView compte, QStringView cleRip,
-                           QStringView net, QStringView rendement, QStringView numAss,
-                           QStringView nomPrenom, QStringView typeContrat)
+TransferLine::TransferLine(QStringView caption, QStringView account, QStringView key,
+                           QStringView net, QStringView yield, QStringView insurance,
+                           QStringView name, QStringView contractType)
 {
-    const QStringView cells[] = {caption,   compte, cleRip,    net,
-                                 rendement, numAss, nomPrenom, typeContrat};
+    const QStringView cells[] = {caption, account, key, net, yield, insurance, name, contractType};
     qsizetype total = 0;
     for (const auto &c : cells)
         total += c.size();
@@ -23,7 +22,7 @@ TransferLine::TransferLine(QStringView caption, QStringView compte, QStringView 
     }
     m_count = MaxSubItems;
     readAmount(Net);
-    readAmount(Rendement);
+    readAmount(Yield);
 }
 
 void TransferLine::readAmount(int n)
@@ -34,8 +33,8 @@ void TransferLine::readAmount(int n)
         figures.netReadable = readable;
         figures.netCents = readable ? cents : 0;
     } else {
-        figures.rendReadable = readable;
-        figures.rendCents = readable ? cents : 0;
+        figures.yieldReadable = readable;
+        figures.yieldCents = readable ? cents : 0;
     }
 }
 
@@ -56,7 +55,7 @@ void TransferLine::setSubItem(int n, QStringView text)
     while (m_count <= n)
         addSubItem(QStringView());
     replaceCell(n + 1, text);
-    if (n == Net || n == Rendement) readAmount(n);
+    if (n == Net || n == Yield) readAmount(n);
 }
 
 void TransferLine::addSubItem(QStringView text)
@@ -67,5 +66,5 @@ void TransferLine::addSubItem(QStringView text)
     for (int j = m_count; j <= MaxSubItems; ++j)
         m_end[j] = uint32_t(m_data.size());
     replaceCell(m_count, text);
-    if (m_count - 1 == Net || m_count - 1 == Rendement) readAmount(m_count - 1);
+    if (m_count - 1 == Net || m_count - 1 == Yield) readAmount(m_count - 1);
 }

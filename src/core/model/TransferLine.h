@@ -6,7 +6,7 @@
 #include <cstdint>
 
 // One row of the working list: a caption and up to seven text sub-items
-// (0 Compte, 1 CleRip, 2 Net, 3 Rendement, 4 NumAss, 5 NomPrenom, 6 TypeContrat),
+// (0 Account, 1 Key, 2 Net, 3 Yield, 4 Insurance number, 5 Name, 6 Contract type),
 // plus the figures the session derives from them when the line enters the list or changes.
 //
 // All cells live in one string with end offsets, so a row costs one allocation: a list of a
@@ -14,7 +14,7 @@
 class TransferLine
 {
 public:
-    enum SubItem { Compte = 0, CleRip, Net, Rendement, NumAss, NomPrenom, TypeContrat };
+    enum SubItem { Account = 0, Key, Net, Yield, Insurance, Name, ContractType };
     static constexpr int MaxSubItems = 7;
     // Characters in one record of the transfer text file.
     static constexpr int RecordWidth = 87;
@@ -24,9 +24,9 @@ public:
 
     TransferLine() = default;
     // A full row: caption, then sub-items 0 to 6.
-    TransferLine(QStringView caption, QStringView compte, QStringView cleRip, QStringView net,
-                 QStringView rendement, QStringView numAss, QStringView nomPrenom,
-                 QStringView typeContrat);
+    TransferLine(QStringView caption, QStringView account, QStringView key, QStringView net,
+                 QStringView yield, QStringView insurance, QStringView name,
+                 QStringView contractType);
 
     QStringView captionView() const { return cell(0); }
     QString caption() const { return captionView().toString(); }
@@ -51,8 +51,8 @@ public:
     // once the session has taken the line in; the ids name the trimmed name, account/key
     // pair and contract type in that session's dictionaries (-1 for an empty name).
     struct Figures {
-        int64_t netCents = 0;  // 0 when the cell does not read
-        int64_t rendCents = 0; // 0 when the cell does not read
+        int64_t netCents = 0;   // 0 when the cell does not read
+        int64_t yieldCents = 0; // 0 when the cell does not read
         int32_t nameId = -1;
         int32_t pairId = -1;
         int32_t typeId = -1;
@@ -61,7 +61,7 @@ public:
         // have lost its leading zeros. Said as a warning, never refused.
         bool shortInsurance = false;
         bool netReadable = true;
-        bool rendReadable = true;
+        bool yieldReadable = true;
     };
     Figures figures;
 
@@ -78,7 +78,7 @@ private:
         return QStringView(m_data).mid(from, m_end[k] - from);
     }
     void replaceCell(int k, QStringView text);
-    // Reads amount sub-item n (Net or Rendement) into the figures.
+    // Reads amount sub-item n (Net or Yield) into the figures.
     void readAmount(int n);
 
     QString m_data;

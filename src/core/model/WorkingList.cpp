@@ -268,7 +268,7 @@ void WorkingList::setFilter(FilterField field, const QString &text, const NameTa
 bool WorkingList::matches(const TransferLine &line, int sub, const NameTable &names)
 {
     const int id = line.figures.nameId;
-    if (sub != TransferLine::NomPrenom || id < 0 || id >= names.count)
+    if (sub != TransferLine::Name || id < 0 || id >= names.count)
         return containsFolded(line.subItemView(sub), m_target);
     // The names are trimmed as the filter trims the field: one answer per name.
     qint8 &known = m_nameMatch[size_t(id)];
@@ -284,9 +284,8 @@ void WorkingList::applyFilter(bool narrowing, const NameTable &names)
         m_shown.shrink_to_fit();
         return;
     }
-    const int sub =
-        m_filter == FilterField::Compte ? TransferLine::Compte : TransferLine::NomPrenom;
-    const bool byName = sub == TransferLine::NomPrenom && names.count > 0 && names.text;
+    const int sub = m_filter == FilterField::Account ? TransferLine::Account : TransferLine::Name;
+    const bool byName = sub == TransferLine::Name && names.count > 0 && names.text;
     if (byName) m_nameMatch.assign(size_t(names.count), qint8(-1));
     const NameTable none;
     const NameTable &table = byName ? names : none;

@@ -17,7 +17,7 @@ class WorkingList final : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum class FilterField { None, Compte, NomPrenom };
+    enum class FilterField { None, Account, Name };
 
     explicit WorkingList(QObject *parent = nullptr);
 
@@ -51,7 +51,7 @@ public:
         AccountColumn,
         KeyColumn,
         NetColumn,
-        RendementColumn,
+        YieldColumn,
         InsuranceColumn,
         NameColumn,
         ContractTypeColumn,

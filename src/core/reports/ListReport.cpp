@@ -20,9 +20,9 @@ QVariant lineAmount(const TransferLine &line, TransferLine::SubItem cell)
 {
     const TransferLine::Figures &f = line.figures;
     const bool net = cell == TransferLine::Net;
-    if (!(net ? f.netReadable : f.rendReadable))
+    if (!(net ? f.netReadable : f.yieldReadable))
         throw UserError(notAFloatMessage(trimBlanks(line.subItemView(cell))));
-    return moneyValue(net ? f.netCents : f.rendCents);
+    return moneyValue(net ? f.netCents : f.yieldCents);
 }
 
 } // namespace
@@ -34,13 +34,13 @@ QVariant fieldValue(const TransferLine &line, const QString &field)
         if (caption.startsWith(u'*')) caption = caption.mid(1);
         return caption.toString();
     }
-    if (field == u"Compte") return line.subItem(TransferLine::Compte);
-    if (field == u"Cle") return line.subItem(TransferLine::CleRip);
+    if (field == u"Compte") return line.subItem(TransferLine::Account);
+    if (field == u"Cle") return line.subItem(TransferLine::Key);
     if (field == u"NetPayer") return lineAmount(line, TransferLine::Net);
-    if (field == u"Rend") return lineAmount(line, TransferLine::Rendement);
-    if (field == u"Assur") return line.subItem(TransferLine::NumAss);
-    if (field == u"NomPrenom") return line.subItem(TransferLine::NomPrenom);
-    if (field == u"Type") return line.subItem(TransferLine::TypeContrat);
+    if (field == u"Rend") return lineAmount(line, TransferLine::Yield);
+    if (field == u"Assur") return line.subItem(TransferLine::Insurance);
+    if (field == u"NomPrenom") return line.subItem(TransferLine::Name);
+    if (field == u"Type") return line.subItem(TransferLine::ContractType);
     return QVariant();
 }
 
@@ -52,7 +52,7 @@ QVariant variableValue(const QString &name, const Variables &v)
     // The templates' short names: ChN and ChR are the Net and yield totals in words (chiffre du
     // Net, du Rendement), P, I and D the counts of the contract types.
     if (is(u"ChN")) return amountInWordsOfCents(v.totalNetCents, QStringLiteral("FR"));
-    if (is(u"ChR")) return amountInWordsOfCents(v.totalRendCents, QStringLiteral("FR"));
+    if (is(u"ChR")) return amountInWordsOfCents(v.totalYieldCents, QStringLiteral("FR"));
     if (is(u"P") || is(u"I") || is(u"D")) {
         const Statistics::TypeCounts &c = v.typeCounts;
         return is(u"P") ? c.p : is(u"I") ? c.i : c.d;
@@ -106,12 +106,12 @@ QVariant fieldValue(const ErrorRecord &r, const QString &field)
     if (field == u"Operation") return r.operation;
     if (field == u"OldValue") return r.oldValue;
     if (field == u"NewValue") return r.newValue;
-    if (field == u"NomPrenom") return r.nomPrenom;
-    if (field == u"Compte") return r.compte;
+    if (field == u"NomPrenom") return r.name;
+    if (field == u"Compte") return r.account;
     // The payment is asked for with a trailing blank, and only so.
     if (field == u"NetPayer " || field == u"Rendement") {
         if (!r.unreadableAmount.isEmpty()) throw UserError(notAFloatMessage(r.unreadableAmount));
-        return moneyValue(field == u"Rendement" ? r.rendCents : r.netCents);
+        return moneyValue(field == u"Rendement" ? r.yieldCents : r.netCents);
     }
     return QVariant();
 }

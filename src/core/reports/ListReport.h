@@ -27,7 +27,7 @@ QVariant fieldValue(const TransferLine &line, const QString &field);
 // What the report's variables are drawn from: the figures of the printed lines.
 struct Variables {
     long long totalNetCents = 0;
-    long long totalRendCents = 0;
+    long long totalYieldCents = 0;
     Statistics::TypeCounts typeCounts;
     QString place;                          // the ordering party's place, line breaks kept
     const TransferLine *selected = nullptr; // the selected line, if any

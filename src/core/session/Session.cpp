@@ -190,7 +190,7 @@ void Session::swapCells(LineChange &change)
             line.setSubItem(cell, QStringView(change.oldTexts).mid(from, to - from));
             from = to;
         }
-        if (change.cells[k] == 1u << TransferLine::CleRip)
+        if (change.cells[k] == 1u << TransferLine::Key)
             deriveKey(line, m_dictionaries.pairs);
         else
             derive(line, m_dictionaries);
@@ -237,11 +237,11 @@ Session::RepairResult Session::repairKeys(KeyKind kind)
             continue;
         }
         ++result.repaired;
-        if (line.subItemView(TransferLine::CleRip) == key) continue;
+        if (line.subItemView(TransferLine::Key) == key) continue;
         const int index = m_list.toIndex(row);
         if (line.subItemCount() < TransferLine::MaxSubItems) {
             TransferLine before = line;
-            line.setSubItem(TransferLine::CleRip, key);
+            line.setSubItem(TransferLine::Key, key);
             derive(line, m_dictionaries);
             recordCells(change, index, before, line);
             continue;
@@ -249,10 +249,10 @@ Session::RepairResult Session::repairKeys(KeyKind kind)
         // Only the key changes: the record holds the line's place and its old key, and of the
         // derived figures only the key's status and the account/key pair can change.
         change.indices.push_back(index);
-        change.cells.push_back(quint8(1u << TransferLine::CleRip));
-        change.oldTexts += line.subItemView(TransferLine::CleRip);
+        change.cells.push_back(quint8(1u << TransferLine::Key));
+        change.oldTexts += line.subItemView(TransferLine::Key);
         change.textEnds.push_back(quint32(change.oldTexts.size()));
-        line.setSubItem(TransferLine::CleRip, key);
+        line.setSubItem(TransferLine::Key, key);
         deriveKey(line, m_dictionaries.pairs);
     }
     if (change.indices.empty()) return result;
@@ -270,14 +270,14 @@ int Session::clean()
     for (int row = 0; row < n; ++row) {
         TransferLine &line = m_list.mutableLine(row);
         TransferLine cleaned = line;
-        QString account = trimBlanks(line.subItemView(TransferLine::Compte)).toString();
+        QString account = trimBlanks(line.subItemView(TransferLine::Account)).toString();
         account = TextColumns::right(account.rightJustified(10, u'0'), 10);
-        cleaned.setSubItem(TransferLine::Compte, account);
-        const QString name = trimBlanks(line.subItemView(TransferLine::NomPrenom)).toString();
-        cleaned.setSubItem(TransferLine::NomPrenom, TextColumns::fitLeft(name, 27));
-        QString key = trimBlanks(line.subItemView(TransferLine::CleRip)).toString();
+        cleaned.setSubItem(TransferLine::Account, account);
+        const QString name = trimBlanks(line.subItemView(TransferLine::Name)).toString();
+        cleaned.setSubItem(TransferLine::Name, TextColumns::fitLeft(name, 27));
+        QString key = trimBlanks(line.subItemView(TransferLine::Key)).toString();
         key = TextColumns::right(key.rightJustified(2, u'0'), 2);
-        cleaned.setSubItem(TransferLine::CleRip, key);
+        cleaned.setSubItem(TransferLine::Key, key);
         if (cleaned == line) continue;
         derive(cleaned, m_dictionaries);
         recordCells(change, m_list.toIndex(row), line, cleaned);
@@ -487,7 +487,7 @@ PreparedReport Session::listReport(const QString &place, int selectedRow, const 
     if (repair) *repair = repaired;
     ListReport::Variables v;
     v.totalNetCents = m_figures.netCents;
-    v.totalRendCents = m_figures.rendCents;
+    v.totalYieldCents = m_figures.yieldCents;
     v.typeCounts = m_figures.types;
     v.place = place;
     if (selectedRow >= 0 && selectedRow < m_list.count()) v.selected = &m_list.line(selectedRow);

@@ -23,13 +23,13 @@ struct ListFigures {
     int ccp = 0;   // lines whose key is their account's CCP key (and not the RIP key)
     int wrong = 0; // lines whose key is neither, or whose account has no keys
     long long netCents = 0;
-    long long rendCents = 0;
+    long long yieldCents = 0;
     int unreadableAmounts = 0;     // amount cells that do not read (counted as nothing)
     int shortInsuranceNumbers = 0; // insurance numbers of digits shorter than twelve
     Statistics::TypeCounts types;
 
     // The general total: net and yield together.
-    long long generalCents() const { return netCents + rendCents; }
+    long long generalCents() const { return netCents + yieldCents; }
 
     bool operator==(const ListFigures &o) const = default;
 };

@@ -81,7 +81,7 @@ void Session::deriveFigures(TransferLine &line)
 {
     // The amounts were read when the cells were set.
     line.figures.status = checkKeys(line).status;
-    const QStringView insurance = trimBlanks(line.subItemView(TransferLine::NumAss));
+    const QStringView insurance = trimBlanks(line.subItemView(TransferLine::Insurance));
     line.figures.shortInsurance = !insurance.isEmpty() && insurance.size() < 12 &&
                                   std::all_of(insurance.begin(), insurance.end(),
                                               [](QChar c) { return c >= u'0' && c <= u'9'; });
@@ -91,15 +91,15 @@ void Session::deriveFigures(TransferLine &line)
 // fills the two on different threads.
 void Session::deriveNameAndType(TransferLine &line, TextDictionary &names, TextDictionary &types)
 {
-    const QStringView name = trimBlanks(line.subItemView(TransferLine::NomPrenom));
+    const QStringView name = trimBlanks(line.subItemView(TransferLine::Name));
     line.figures.nameId = name.isEmpty() ? -1 : names.intern(name);
-    line.figures.typeId = types.intern(trimBlanks(line.subItemView(TransferLine::TypeContrat)));
+    line.figures.typeId = types.intern(trimBlanks(line.subItemView(TransferLine::ContractType)));
 }
 
 void Session::derivePair(TransferLine &line, PairDictionary &pairs)
 {
-    line.figures.pairId = pairs.intern(trimBlanks(line.subItemView(TransferLine::Compte)),
-                                       trimBlanks(line.subItemView(TransferLine::CleRip)));
+    line.figures.pairId = pairs.intern(trimBlanks(line.subItemView(TransferLine::Account)),
+                                       trimBlanks(line.subItemView(TransferLine::Key)));
 }
 
 void Session::deriveIds(TransferLine &line, Dictionaries &d)
@@ -111,8 +111,8 @@ void Session::deriveIds(TransferLine &line, Dictionaries &d)
 void Session::deriveKey(TransferLine &line, PairDictionary &pairs)
 {
     line.figures.status = checkKeys(line).status;
-    line.figures.pairId = pairs.intern(trimBlanks(line.subItemView(TransferLine::Compte)),
-                                       trimBlanks(line.subItemView(TransferLine::CleRip)));
+    line.figures.pairId = pairs.intern(trimBlanks(line.subItemView(TransferLine::Account)),
+                                       trimBlanks(line.subItemView(TransferLine::Key)));
 }
 
 void Session::derive(TransferLine &line, Dictionaries &d)
@@ -141,8 +141,8 @@ void Session::add(const TransferLine &line, int sign)
         t.netCents += sign * f.netCents;
     else
         t.unreadableAmounts += sign;
-    if (f.rendReadable)
-        t.rendCents += sign * f.rendCents;
+    if (f.yieldReadable)
+        t.yieldCents += sign * f.yieldCents;
     else
         t.unreadableAmounts += sign;
     if (f.shortInsurance) t.shortInsuranceNumbers += sign;
@@ -189,8 +189,8 @@ void Session::recount()
             t.netCents += f.netCents;
         else
             ++t.unreadableAmounts;
-        if (f.rendReadable)
-            t.rendCents += f.rendCents;
+        if (f.yieldReadable)
+            t.yieldCents += f.yieldCents;
         else
             ++t.unreadableAmounts;
         t.shortInsuranceNumbers += f.shortInsurance;
@@ -240,8 +240,8 @@ QString Session::errorLine(int i) const
 QString Session::wrongPairLine(int i) const
 {
     const TransferLine &line = m_list.line(m_wrongRows[size_t(i)]);
-    return trimBlanks(line.subItemView(TransferLine::Compte)).toString() + u'/' +
-           trimBlanks(line.subItemView(TransferLine::CleRip)) + QStringLiteral(" - Error");
+    return trimBlanks(line.subItemView(TransferLine::Account)).toString() + u'/' +
+           trimBlanks(line.subItemView(TransferLine::Key)) + QStringLiteral(" - Error");
 }
 
 QStringList Session::errorLines() const
