@@ -556,7 +556,7 @@ ReportDataSet ReportDataSet::overRows(int count,
 
 void ReportEngine::setDataSet(const QString &name, ReportDataSet dataSet)
 {
-    m_dataSets.insert(name, std::move(dataSet));
+    m_dataSets.emplace(name, std::move(dataSet));
 }
 
 void ReportEngine::setVariables(std::function<QVariant(const QString &)> variables)

@@ -494,7 +494,7 @@ PreparedReport Session::listReport(const QString &place, int selectedRow, const 
     return ListReport::prepareOnDemand(m_list, v, start);
 }
 
-PreparedReport Session::errorReport(const QDateTime &start)
+PreparedReport Session::errorReport(const QDateTime &start) const
 {
     return ErrorReport::prepare(errorRecords(), start);
 }

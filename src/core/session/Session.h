@@ -202,7 +202,7 @@ public:
     PreparedReport listReport(const QString &place, int selectedRow = -1,
                               const QDateTime &start = {}, RepairResult *repair = nullptr);
     // Prepares the report of the shown lines in error.
-    PreparedReport errorReport(const QDateTime &start = {});
+    PreparedReport errorReport(const QDateTime &start = {}) const;
 
     // --- comparison ---
     // Compares every line of the list, hidden ones included, with the previous month's

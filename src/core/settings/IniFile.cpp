@@ -280,7 +280,7 @@ void IniFile::reindex()
         } else if (p.kind == Kind::Entry && !section.isEmpty()) {
             // The first occurrence counts, also when a section header is repeated.
             std::pair<QString, QString> key{section, p.name.toCaseFolded()};
-            if (!m_values.contains(key)) m_values.insert(std::move(key), p.value);
+            if (!m_values.contains(key)) m_values.emplace(std::move(key), p.value);
         }
     }
 }

@@ -39,7 +39,7 @@ struct Updater::DownloadResult {
 };
 
 Updater::Updater(std::shared_ptr<HttpClient> http, UpdaterUi &ui, QString manifestUrl,
-                 Places places, QString publicKey, UpdateLimits limits)
+                 Places places, const QString &publicKey, UpdateLimits limits)
     : m_http(std::move(http)), m_ui(ui), m_manifestUrl(std::move(manifestUrl)),
       m_places(std::move(places)), m_publicKey(ReleaseSignature::publicKeyFromBase64(publicKey)),
       m_keyGiven(!publicKey.trimmed().isEmpty()), m_limits(limits),

@@ -37,7 +37,7 @@ public:
     // Borrows the client and the controls (neither is owned); disables the update button.
     // `publicKey` is the publisher's Ed25519 key, base64 (empty: downloads are not made).
     Updater(std::shared_ptr<HttpClient> http, UpdaterUi &ui, QString manifestUrl, Places places,
-            QString publicKey, UpdateLimits limits = {});
+            const QString &publicKey, UpdateLimits limits = {});
     ~Updater() override;
 
     const QString &serverVersion() const { return m_manifest.version; }
