@@ -20,6 +20,7 @@
 #include "words/AmountInWords.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -33,41 +34,44 @@ namespace
 
 // What each command prints below its usage line for "COMMAND --help".
 
-const char *const KeysHelp =
-    "Prints one line per account: the account, its CCP key and its RIP key, separated by\n"
-    "tabs. An account holding a character other than a digit is reported on stderr instead\n"
-    "and the exit status is then 1.\n";
+const char *const KeysHelp = QT_TRANSLATE_NOOP(
+    "Cli", "Prints one line per account: the account, its CCP key and its RIP key, separated by\n"
+           "tabs. An account holding a character other than a digit is reported on stderr instead\n"
+           "and the exit status is then 1.\n");
 
-const char *const CheckHelp =
+const char *const CheckHelp = QT_TRANSLATE_NOOP(
+    "Cli",
     "Imports a transfer text file or a workbook (.xlsx, .xls, .ods; told by the extension)\n"
     "as the window does and prints the number of lines, the RIP, CLE and ERR counters, the\n"
     "three totals and every error line. Exit status 0 when no line is in error, 1 when some\n"
-    "are, 2 when the file cannot be read.\n";
+    "are, 2 when the file cannot be read.\n");
 
-const char *const ExportTxtHelp =
-    "Imports a transfer text file or a workbook as `check` does and writes the transfer\n"
-    "text file \"Liste_Nominative_CODE.txt\" exactly as the window's export would, into\n"
-    "DIR/\"Fichier Txt\"/ (DIR defaults to the program folder). Prints the path written.\n";
+const char *const ExportTxtHelp = QT_TRANSLATE_NOOP(
+    "Cli", "Imports a transfer text file or a workbook as `check` does and writes the transfer\n"
+           "text file \"Liste_Nominative_CODE.txt\" exactly as the window's export would, into\n"
+           "DIR/\"Fichier Txt\"/ (DIR defaults to the program folder). Prints the path written.\n");
 
-const char *const ExportXlsxHelp =
+const char *const ExportXlsxHelp = QT_TRANSLATE_NOOP(
+    "Cli",
     "Imports a transfer text file or a workbook as `check` does, repairs every key to the\n"
     "RIP key of its account and writes the workbook\n"
     "\"Liste Nominative_CODE_yyyymmdd_hhmmss.xlsx\" exactly as the window's export would,\n"
-    "into DIR/\"Fichier Excel\"/ (DIR defaults to the program folder). Prints the path written.\n";
+    "into DIR/\"Fichier Excel\"/ (DIR defaults to the program folder). Prints the path written.\n");
 
-const char *const WordsHelp =
-    "Prints one line per amount of dinars, written out in words. LANG is FR (default) or\n"
-    "any other text for Arabic. The amount may use '.' or ',' as decimal mark.\n";
+const char *const WordsHelp = QT_TRANSLATE_NOOP(
+    "Cli", "Prints one line per amount of dinars, written out in words. LANG is FR (default) or\n"
+           "any other text for Arabic. The amount may use '.' or ',' as decimal mark.\n");
 
-const char *const ReportHelp =
-    "Imports a transfer text file as check does and writes a report to OUT as PDF:\n"
-    "  list    the nominative list, after every key is set to its RIP key\n"
-    "  errors  the key errors recorded by the import's line checks\n"
-    "TEXT is the ordering party's place printed at the top of the list; \\n starts a new\n"
-    "line. Exit status 0 when the PDF is written, 1 when there is nothing to print, 2 for\n"
-    "a usage error, an unreadable file or a report that cannot be prepared or written.\n";
+const char *const ReportHelp = QT_TRANSLATE_NOOP(
+    "Cli", "Imports a transfer text file as check does and writes a report to OUT as PDF:\n"
+           "  list    the nominative list, after every key is set to its RIP key\n"
+           "  errors  the key errors recorded by the import's line checks\n"
+           "TEXT is the ordering party's place printed at the top of the list; \\n starts a new\n"
+           "line. Exit status 0 when the PDF is written, 1 when there is nothing to print, 2 for\n"
+           "a usage error, an unreadable file or a report that cannot be prepared or written.\n");
 
-const char *const HistoryHelp =
+const char *const HistoryHelp = QT_TRANSLATE_NOOP(
+    "Cli",
     "The payment history: every export of the whole list, kept by the window and by\n"
     "export-txt and export-xlsx (an SQLite file in DIR/\"Historique\", or the PostgreSQL\n"
     "archive set in DIR/\"Fichier_INI\"/Direction.ini; DIR defaults to the program folder).\n"
@@ -78,9 +82,10 @@ const char *const HistoryHelp =
     "                 year's, oldest first, with its totals); --pdf FILE writes the\n"
     "                 annual statement of --year\n"
     "Exit status 0 when something was found, 1 when nothing was, 2 for a usage error or\n"
-    "an archive that cannot be read.\n";
+    "an archive that cannot be read.\n");
 
-const char *const CompareHelp =
+const char *const CompareHelp = QT_TRANSLATE_NOOP(
+    "Cli",
     "Reads last month's list OLD and this month's list NEW (transfer text files or\n"
     "workbooks, as check does; with --last NEW, OLD is the last archived export, see\n"
     "history) and prints the number of people in each category, then one\n"
@@ -94,11 +99,11 @@ const char *const CompareHelp =
     "People are matched by insurance number (12 digits, once in each list), otherwise by\n"
     "account. --pdf also writes the comparison report, with TEXT as the ordering party's\n"
     "place (\\n starts a new line). Exit status 0 when nothing differs, 1 when something\n"
-    "does, 2 for a usage error or unreadable input.\n";
+    "does, 2 for a usage error or unreadable input.\n");
 
 int runKeys(const Call &c)
 {
-    if (c.args.isEmpty()) return c.usage(QStringLiteral("no account given"));
+    if (c.args.isEmpty()) return c.usage(QCoreApplication::translate("Cli", "no account given"));
     int rc = 0;
     for (const QString &account : c.args) {
         try {
@@ -129,9 +134,10 @@ bool importList(const QString &path, Session &session, QTextStream &err)
 
 int runExport(const Call &c, Session::ExportKind kind)
 {
-    if (c.args.size() > 1) return c.usage(QStringLiteral("unexpected '%1'").arg(c.args[1]));
+    if (c.args.size() > 1)
+        return c.usage(QCoreApplication::translate("Cli", "unexpected '%1'").arg(c.args[1]));
     if (c.args.isEmpty() || !c.has("code"))
-        return c.usage(QStringLiteral("give a file and --code"));
+        return c.usage(QCoreApplication::translate("Cli", "give a file and --code"));
     const QString code = c.value("code"), dir = c.value("dir");
     try {
         Session::checkedCode(code, kind);
@@ -144,12 +150,13 @@ int runExport(const Call &c, Session::ExportKind kind)
     // A folder given is used as it is (made when missing); by default the program's own
     // data folders are.
     if (!dir.isEmpty() && !QDir().mkpath(dir)) {
-        c.err << "Cannot create folder \"" << dir << "\"\n";
+        c.err << QCoreApplication::translate("Cli", "Cannot create folder \"%1\"").arg(dir) << '\n';
         return 2;
     }
     const Folders folders = dir.isEmpty() ? Folders() : Folders(dir);
     if (!dir.isEmpty() && folders.dataRoot() != folders.programDir()) {
-        c.err << "Cannot write into folder \"" << dir << "\"\n";
+        c.err << QCoreApplication::translate("Cli", "Cannot write into folder \"%1\"").arg(dir)
+              << '\n';
         return 2;
     }
     QString path;
@@ -194,11 +201,12 @@ int runExportWorkbook(const Call &c)
 
 int runCheck(const Call &c)
 {
-    if (c.args.size() != 1) return c.usage(QStringLiteral("give exactly one file"));
+    if (c.args.size() != 1)
+        return c.usage(QCoreApplication::translate("Cli", "give exactly one file"));
     Session session;
     if (!importList(c.args.first(), session, c.err)) return 2;
     const ListFigures &f = session.figures();
-    c.out << "Lignes: " << f.shown << '\n';
+    c.out << QCoreApplication::translate("Cli", "Lignes: ") << f.shown << '\n';
     for (const QString &line : Statistics::counterLines(f.rip, f.ccp, f.wrong))
         c.out << line << '\n';
     c.out << Statistics::totalNetText(f.netCents) << '\n'
@@ -215,7 +223,7 @@ int runCheck(const Call &c)
 int runWords(const Call &c)
 {
     const QString language = c.has("lang") ? c.value("lang") : QStringLiteral("FR");
-    if (c.args.isEmpty()) return c.usage(QStringLiteral("no amount given"));
+    if (c.args.isEmpty()) return c.usage(QCoreApplication::translate("Cli", "no amount given"));
     QList<double> values;
     for (const QString &a : c.args) {
         QString t = a.trimmed();
@@ -223,7 +231,7 @@ int runWords(const Call &c)
         bool ok = false;
         const double v = t.toDouble(&ok);
         if (!ok || !std::isfinite(v) || std::fabs(v) >= 9.2e18)
-            return c.usage(QStringLiteral("'%1' is not an amount").arg(a));
+            return c.usage(QCoreApplication::translate("Cli", "'%1' is not an amount").arg(a));
         values << v;
     }
     for (double v : values)
@@ -234,9 +242,9 @@ int runWords(const Call &c)
 int runReport(const Call &c)
 {
     if (c.args.size() != 2 || (c.args[0] != u"list" && c.args[0] != u"errors"))
-        return c.usage(QStringLiteral("give list or errors, then one file"));
+        return c.usage(QCoreApplication::translate("Cli", "give list or errors, then one file"));
     const QString pdf = c.value("pdf");
-    if (pdf.isEmpty()) return c.usage(QStringLiteral("--pdf OUT is required"));
+    if (pdf.isEmpty()) return c.usage(QCoreApplication::translate("Cli", "--pdf OUT is required"));
 
     Session session;
     if (!importList(c.args[1], session, c.err)) return 2;
@@ -248,14 +256,14 @@ int runReport(const Call &c)
     try {
         if (list) {
             if (session.figures().shown == 0) {
-                c.err << ReportTexts::NoDataToPrint << '\n';
+                c.err << ReportTexts::NoDataToPrint() << '\n';
                 return 1;
             }
             report = session.listReport(placeText(c.value("place")), -1, {}, &repair);
             c.out << repairMessage(KeyKind::Rip, repair) << '\n';
         } else {
             if (session.wrongRows().empty()) {
-                c.err << ReportTexts::NoErrors << '\n';
+                c.err << ReportTexts::NoErrors() << '\n';
                 return 1;
             }
             report = session.errorReport();
@@ -271,7 +279,9 @@ int runReport(const Call &c)
         c.err << error << '\n';
         return 2;
     }
-    c.out << pdf << ": " << report.pageCount() << (report.pageCount() > 1 ? " pages" : " page")
+    c.out << pdf << ": " << report.pageCount()
+          << (report.pageCount() > 1 ? QCoreApplication::translate("Cli", " pages")
+                                     : QCoreApplication::translate("Cli", " page"))
           << '\n';
     return 0;
 }
@@ -279,16 +289,19 @@ int runReport(const Call &c)
 int runCompare(const Call &c)
 {
     if (c.has("pdf") && c.value("pdf").isEmpty())
-        return c.usage(QStringLiteral("--pdf needs a file name"));
+        return c.usage(QCoreApplication::translate("Cli", "--pdf needs a file name"));
     const bool last = c.has("last");
     if (last && (c.value("last").isEmpty() || !c.args.isEmpty()))
-        return c.usage(QStringLiteral("give this month's list after --last, and no other"));
+        return c.usage(QCoreApplication::translate(
+            "Cli", "give this month's list after --last, and no other"));
     if (!last && c.args.size() != 2)
-        return c.usage(QStringLiteral("give the previous list, then this month's"));
+        return c.usage(
+            QCoreApplication::translate("Cli", "give the previous list, then this month's"));
     const QString threshold = c.has("seuil") ? c.value("seuil") : QStringLiteral("20");
     int hundredths = 0;
     if (!ListComparison::parseThreshold(threshold, hundredths))
-        return c.usage(QStringLiteral("--seuil '%1' is not a percentage").arg(threshold));
+        return c.usage(
+            QCoreApplication::translate("Cli", "--seuil '%1' is not a percentage").arg(threshold));
     const QString pdf = c.value("pdf");
 
     ListComparison comparison;
@@ -300,7 +313,7 @@ int runCompare(const Call &c)
             const std::unique_ptr<HistoryArchive> archive =
                 HistorySettings::read(foldersOf(c)).open();
             const std::vector<ArchivedExport> all = archive->exports();
-            if (all.empty()) throw UserError(HistoryTexts::NothingArchived);
+            if (all.empty()) throw UserError(HistoryTexts::NothingArchived());
             previous = HistoryRecorder::asTransferLines(archive->lines(all.front().id));
             previousName = HistoryRecorder::exportName(all.front());
         } else {
@@ -331,57 +344,60 @@ int runCompare(const Call &c)
 const std::array<Command, 8> Commands = {{
     {"check",
      "FILE",
-     "import a transfer file or a workbook and report its keys\nand totals",
+     QT_TRANSLATE_NOOP("Cli",
+                       "import a transfer file or a workbook and report its keys\nand totals"),
      CheckHelp,
      {},
      runCheck,
      Prints::Never},
     {"compare",
      "OLD NEW [--seuil PCT] [--pdf FILE] [--place TEXT] (or --last NEW [--dir DIR] for OLD NEW)",
-     "who came, who left, whose account, name or Net changed\n"
-     "between last month's list (or the last archived export)\nand this month's",
+     QT_TRANSLATE_NOOP("Cli",
+                       "who came, who left, whose account, name or Net changed\n"
+                       "between last month's list (or the last archived export)\nand this month's"),
      CompareHelp,
      {"seuil", "pdf", "place", "last", "dir"},
      runCompare,
      Prints::WithPdf},
     {"export-txt",
      "FILE --code CODE [--dir DIR]",
-     "write the transfer text file of FILE's list",
+     QT_TRANSLATE_NOOP("Cli", "write the transfer text file of FILE's list"),
      ExportTxtHelp,
      {"code", "dir"},
      runExportText,
      Prints::Never},
     {"export-xlsx",
      "FILE --code CODE [--dir DIR]",
-     "write the workbook of FILE's list",
+     QT_TRANSLATE_NOOP("Cli", "write the workbook of FILE's list"),
      ExportXlsxHelp,
      {"code", "dir"},
      runExportWorkbook,
      Prints::Never},
     {"history",
      "list | show ID [--out FILE] | person NUMBER [--year YYYY] [--pdf FILE] [--dir DIR]",
-     "the payment history: archived exports, their lines,\na person's payments",
+     QT_TRANSLATE_NOOP("Cli",
+                       "the payment history: archived exports, their lines,\na person's payments"),
      HistoryHelp,
      {"out", "year", "pdf", "place", "dir"},
      runHistory,
      Prints::WithPdf},
     {"keys",
      "ACCOUNT...",
-     "CCP key and RIP key of each account",
+     QT_TRANSLATE_NOOP("Cli", "CCP key and RIP key of each account"),
      KeysHelp,
      {},
      runKeys,
      Prints::Never},
     {"report",
      "list|errors FILE --pdf OUT [--place TEXT]",
-     "write the nominative list or the error report as PDF",
+     QT_TRANSLATE_NOOP("Cli", "write the nominative list or the error report as PDF"),
      ReportHelp,
      {"pdf", "place"},
      runReport,
      Prints::Always},
     {"words",
      "[--lang LANG] AMOUNT...",
-     "amounts written out in words (FR or AR)",
+     QT_TRANSLATE_NOOP("Cli", "amounts written out in words (FR or AR)"),
      WordsHelp,
      {"lang"},
      runWords,
@@ -400,23 +416,25 @@ const Command *findCommand(const QString &name)
 QString mainHelp()
 {
     constexpr qsizetype Column = 32;
-    QString s = QStringLiteral("Usage: talvoro-cli COMMAND [OPTIONS] ARGS...\n"
-                               "\n"
-                               "Headless front end of Talvoro CCP.\n"
-                               "\n"
-                               "Commands:\n");
+    QString s = QCoreApplication::translate("Cli", "Usage: talvoro-cli COMMAND [OPTIONS] ARGS...\n"
+                                                   "\n"
+                                                   "Headless front end of Talvoro CCP.\n"
+                                                   "\n"
+                                                   "Commands:\n");
     for (const Command &c : Commands) {
         const QString usage =
             QStringLiteral("  %1 %2").arg(QLatin1String(c.name), QString::fromUtf8(c.synopsis));
         const QString indent(Column, u' ');
         s += usage.size() < Column ? usage.leftJustified(Column) : QString(usage + u'\n' + indent);
-        s += QString::fromUtf8(c.summary).replace(u'\n', QString(u'\n' + indent)) + u'\n';
+        s += QCoreApplication::translate("Cli", c.summary).replace(u'\n', QString(u'\n' + indent)) +
+             u'\n';
     }
-    s += QStringLiteral("\n"
-                        "Options:\n"
-                        "  -h, --help  show this help (also: talvoro-cli help COMMAND and\n"
-                        "              talvoro-cli COMMAND --help for one command's)\n"
-                        "  --version   show the program version\n");
+    s += QCoreApplication::translate(
+        "Cli", "\n"
+               "Options:\n"
+               "  -h, --help  show this help (also: talvoro-cli help COMMAND and\n"
+               "              talvoro-cli COMMAND --help for one command's)\n"
+               "  --version   show the program version\n");
     return s;
 }
 
@@ -453,16 +471,16 @@ QString parseProblem(const QCommandLineParser &parser, const QStringList &typed,
         for (const QString &a : typed) {
             const QString bare = a.section(u'=', 0, 0);
             if (bare == QString(u'-' + name) || bare == QString(QStringLiteral("--") + name))
-                return QStringLiteral("unknown option '%1'").arg(bare);
+                return QCoreApplication::translate("Cli", "unknown option '%1'").arg(bare);
         }
-        return QStringLiteral("unknown option '--%1'").arg(name);
+        return QCoreApplication::translate("Cli", "unknown option '--%1'").arg(name);
     }
     // An option that takes a value came last.
     const QString last = typed.isEmpty() ? QString() : typed.last();
     for (const char *o : valueOptions)
         if (last == QString(u'-' + QLatin1String(o)) ||
             last == QString(QStringLiteral("--") + QLatin1String(o)))
-            return QStringLiteral("%1 needs a value").arg(last);
+            return QCoreApplication::translate("Cli", "%1 needs a value").arg(last);
     return parser.errorText();
 }
 
@@ -537,12 +555,13 @@ int runCli(const QStringList &args, QTextStream &out, QTextStream &err)
         out << "talvoro-cli " << TALVORO_VERSION << '\n';
         return 0;
     }
-    if (words.isEmpty()) return usage(err, QStringLiteral("no command given"));
+    if (words.isEmpty()) return usage(err, QCoreApplication::translate("Cli", "no command given"));
     // "help COMMAND" is "COMMAND --help".
     const bool helpFor = words.first() == u"help";
     const QString name = helpFor ? words[1] : words.first();
     const Command *command = findCommand(name);
-    if (!command) return usage(err, QStringLiteral("unknown command '%1'").arg(name));
+    if (!command)
+        return usage(err, QCoreApplication::translate("Cli", "unknown command '%1'").arg(name));
     if (helpFor) {
         out << command->help();
         return 0;

@@ -4,6 +4,7 @@
 // more than one command uses.
 #include "settings/Folders.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -43,10 +44,13 @@ struct Command {
 
     QString usageLine() const
     {
-        return QStringLiteral("Usage: talvoro-cli %1 %2\n")
+        return QCoreApplication::translate("Cli", "Usage: talvoro-cli %1 %2\n")
             .arg(QLatin1String(name), QString::fromUtf8(synopsis));
     }
-    QString help() const { return usageLine() + u'\n' + QString::fromUtf8(details); }
+    QString help() const
+    {
+        return usageLine() + u'\n' + QCoreApplication::translate("Cli", details);
+    }
 };
 
 inline int Call::usage(const QString &message) const

@@ -21,6 +21,7 @@
 #include "words/AmountInWords.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -43,10 +44,11 @@ Folders foldersOf(const Call &c)
     const QString dir = c.value("dir");
     if (dir.isEmpty()) return Folders();
     if (!QDir().mkpath(dir))
-        throw UserError(QStringLiteral("Cannot create folder \"%1\"").arg(dir));
+        throw UserError(QCoreApplication::translate("Cli", "Cannot create folder \"%1\"").arg(dir));
     Folders folders(dir);
     if (folders.dataRoot() != folders.programDir())
-        throw UserError(QStringLiteral("Cannot write into folder \"%1\"").arg(dir));
+        throw UserError(
+            QCoreApplication::translate("Cli", "Cannot write into folder \"%1\"").arg(dir));
     return folders;
 }
 
@@ -81,16 +83,18 @@ int historyShow(const Call &c, HistoryArchive &archive)
 {
     bool ok = false;
     const qlonglong id = c.args.value(1).toLongLong(&ok);
-    if (c.args.size() != 2 || !ok) return c.usage(QStringLiteral("give one export number"));
+    if (c.args.size() != 2 || !ok)
+        return c.usage(QCoreApplication::translate("Cli", "give one export number"));
     const std::optional<ArchivedExport> e = archive.exportById(id);
     if (!e) {
-        c.err << HistoryTexts::NoSuchExport.arg(id) << '\n';
+        c.err << HistoryTexts::NoSuchExport().arg(id) << '\n';
         return 1;
     }
     const std::vector<ArchivedLine> lines = archive.lines(id);
     if (c.has("out")) {
         const QString out = c.value("out");
-        if (out.isEmpty()) return c.usage(QStringLiteral("--out needs a file name"));
+        if (out.isEmpty())
+            return c.usage(QCoreApplication::translate("Cli", "--out needs a file name"));
         Session session;
         session.replaceAll(HistoryRecorder::asTransferLines(lines));
         session.exportText(out);
@@ -109,16 +113,18 @@ int historyShow(const Call &c, HistoryArchive &archive)
 
 int historyPerson(const Call &c, HistoryArchive &archive)
 {
-    if (c.args.size() != 2) return c.usage(QStringLiteral("give one insurance number"));
+    if (c.args.size() != 2)
+        return c.usage(QCoreApplication::translate("Cli", "give one insurance number"));
     int year = 0;
     if (c.has("year")) {
         bool ok = false;
         year = c.value("year").toInt(&ok);
         if (!ok || year < 1900 || year > 9999)
-            return c.usage(QStringLiteral("--year '%1' is not a year").arg(c.value("year")));
+            return c.usage(QCoreApplication::translate("Cli", "--year '%1' is not a year")
+                               .arg(c.value("year")));
     }
     if (c.has("pdf") && (c.value("pdf").isEmpty() || year == 0))
-        return c.usage(QStringLiteral("--pdf needs a file name and --year"));
+        return c.usage(QCoreApplication::translate("Cli", "--pdf needs a file name and --year"));
     const std::vector<PersonPayment> found =
         year ? archive.personYear(c.args[1], year)
              : archive.findPerson(PersonField::Insurance, c.args[1]);
@@ -132,7 +138,8 @@ int historyPerson(const Call &c, HistoryArchive &archive)
         yield += p.line.yieldCents;
     }
     if (year)
-        c.out << "Total " << year << '\t' << centsText(net) << '\t' << centsText(yield) << '\n';
+        c.out << QCoreApplication::translate("Cli", "Total ") << year << '\t' << centsText(net)
+              << '\t' << centsText(yield) << '\n';
     if (c.has("pdf")) {
         QString error;
         if (!ReportPainter::writePdf(AnnualStatement::prepare(c.args[1].trimmed(), year, found,
@@ -153,9 +160,9 @@ int runHistory(const Call &c)
 {
     const QString what = c.args.value(0);
     if (what != u"list" && what != u"show" && what != u"person")
-        return c.usage(QStringLiteral("give list, show or person"));
+        return c.usage(QCoreApplication::translate("Cli", "give list, show or person"));
     if (what == u"list" && c.args.size() != 1)
-        return c.usage(QStringLiteral("unexpected '%1'").arg(c.args[1]));
+        return c.usage(QCoreApplication::translate("Cli", "unexpected '%1'").arg(c.args[1]));
     try {
         const std::unique_ptr<HistoryArchive> archive = HistorySettings::read(foldersOf(c)).open();
         if (what == u"list") return historyList(c, *archive);

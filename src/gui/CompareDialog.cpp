@@ -10,6 +10,7 @@
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -28,28 +29,76 @@ namespace
 namespace Texts
 {
 const QString Title = CompareReport::DefaultTitle;
-const QString NothingToCompare = QStringLiteral(
-    "La liste est vide : importez d’abord la liste du mois, puis comparez-la avec la précédente.");
-const QString OpenFilter = QStringLiteral(
-    "Listes (*.txt, *.xlsx, *.xls, *.ods)|*.txt;*.xlsx;*.xls;*.ods|Tous les fichiers|*.*");
-const QString Lists =
-    QStringLiteral("Liste précédente : %1 (%2 lignes)   —   Liste du mois : %3 lignes   —   "
-                   "Variation du Net signalée au-delà de %4");
-const QString NoDifference = QStringLiteral("Aucune différence entre les deux listes.");
-const QString Category = QStringLiteral("Catégorie :");
-const QString Threshold = QStringLiteral("Variation du Net signalée au-delà de :");
-const QString All = QStringLiteral("Toutes");
-const QString Print = QStringLiteral("&Imprimer / PDF…");
-const QString Export = QStringLiteral("&Exporter en classeur…");
-const QString Close = QStringLiteral("&Fermer");
-const QString SaveCaption = QStringLiteral("Exporter la comparaison");
-const QString SaveFilter = QStringLiteral("Classeur Excel (*.xlsx)");
-const QString Written = QStringLiteral("Comparaison écrite dans « %1 » (%2 lignes).");
-const QString Columns[] = {
-    QStringLiteral("Catégorie"),          QStringLiteral("N° Assurance"),
-    QStringLiteral("Nom Prénom"),         QStringLiteral("Ancien compte/clé"),
-    QStringLiteral("Nouveau compte/clé"), QStringLiteral("Ancien Net"),
-    QStringLiteral("Nouveau Net"),        QStringLiteral("Écart")};
+QString NothingToCompare()
+{
+    return QCoreApplication::translate("CompareDialog",
+                                       "La liste est vide : importez d’abord la liste du mois, "
+                                       "puis comparez-la avec la précédente.");
+}
+QString OpenFilter()
+{
+    return QCoreApplication::translate(
+        "CompareDialog",
+        "Listes (*.txt, *.xlsx, *.xls, *.ods)|*.txt;*.xlsx;*.xls;*.ods|Tous les fichiers|*.*");
+}
+QString Lists()
+{
+    return QCoreApplication::translate(
+        "CompareDialog", "Liste précédente : %1 (%2 lignes)   —   Liste du mois : %3 lignes   —   "
+                         "Variation du Net signalée au-delà de %4");
+}
+QString NoDifference()
+{
+    return QCoreApplication::translate("CompareDialog", "Aucune différence entre les deux listes.");
+}
+QString Category()
+{
+    return QCoreApplication::translate("CompareDialog", "Catégorie :");
+}
+QString Threshold()
+{
+    return QCoreApplication::translate("CompareDialog", "Variation du Net signalée au-delà de :");
+}
+QString All()
+{
+    return QCoreApplication::translate("CompareDialog", "Toutes");
+}
+QString Print()
+{
+    return QCoreApplication::translate("CompareDialog", "&Imprimer / PDF…");
+}
+QString Export()
+{
+    return QCoreApplication::translate("CompareDialog", "&Exporter en classeur…");
+}
+QString Close()
+{
+    return QCoreApplication::translate("CompareDialog", "&Fermer");
+}
+QString SaveCaption()
+{
+    return QCoreApplication::translate("CompareDialog", "Exporter la comparaison");
+}
+QString SaveFilter()
+{
+    return QCoreApplication::translate("CompareDialog", "Classeur Excel (*.xlsx)");
+}
+QString Written()
+{
+    return QCoreApplication::translate("CompareDialog",
+                                       "Comparaison écrite dans « %1 » (%2 lignes).");
+}
+QStringList Columns()
+{
+    return {QCoreApplication::translate("CompareDialog", "Catégorie"),
+            QCoreApplication::translate("CompareDialog", "N° Assurance"),
+            QCoreApplication::translate("CompareDialog", "Nom Prénom"),
+            QCoreApplication::translate("CompareDialog", "Ancien compte/clé"),
+            QCoreApplication::translate("CompareDialog", "Nouveau compte/clé"),
+            QCoreApplication::translate("CompareDialog", "Ancien Net"),
+            QCoreApplication::translate("CompareDialog", "Nouveau Net"),
+            QCoreApplication::translate("CompareDialog", "Écart")};
+}
 } // namespace Texts
 
 const QColor AccountRed(200, 0, 0);
@@ -113,7 +162,7 @@ public:
     {
         if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
             section < ListComparison::ColumnCount)
-            return Texts::Columns[section];
+            return Texts::Columns().at(section);
         return QAbstractTableModel::headerData(section, orientation, role);
     }
 
@@ -126,10 +175,10 @@ void CompareDialog::run(QWidget *parent, const Session &session, Prompts &prompt
                         const QString &place, const QString &exportFolder)
 {
     if (session.list().totalCount() == 0) {
-        prompts.message(parent, Texts::NothingToCompare);
+        prompts.message(parent, Texts::NothingToCompare());
         return;
     }
-    const QString path = prompts.openFileName(parent, Texts::OpenFilter);
+    const QString path = prompts.openFileName(parent, Texts::OpenFilter());
     if (path.isEmpty()) return;
     ListComparison comparison;
     {
@@ -167,7 +216,7 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
     layout->addLayout(counts);
 
     auto *filterRow = new QHBoxLayout;
-    auto *filterLabel = new QLabel(Texts::Category, this);
+    auto *filterLabel = new QLabel(Texts::Category(), this);
     m_categoryFilter = new QComboBox(this);
     m_categoryFilter->setObjectName(QStringLiteral("categoryFilter"));
     for (int k = -1; k < ListComparison::CategoryCount; ++k)
@@ -175,7 +224,7 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
     filterLabel->setBuddy(m_categoryFilter);
     filterRow->addWidget(filterLabel);
     filterRow->addWidget(m_categoryFilter);
-    auto *thresholdLabel = new QLabel(Texts::Threshold, this);
+    auto *thresholdLabel = new QLabel(Texts::Threshold(), this);
     m_threshold = new QDoubleSpinBox(this);
     m_threshold->setObjectName(QStringLiteral("thresholdBox"));
     m_threshold->setLocale(QLocale(QLocale::French));
@@ -188,7 +237,7 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
     filterRow->addSpacing(20);
     filterRow->addWidget(thresholdLabel);
     filterRow->addWidget(m_threshold);
-    m_none = new QLabel(Texts::NoDifference, this);
+    m_none = new QLabel(Texts::NoDifference(), this);
     m_none->setObjectName(QStringLiteral("noDifferenceLabel"));
     filterRow->addSpacing(20);
     filterRow->addWidget(m_none);
@@ -211,11 +260,11 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
     layout->addWidget(m_table, 1);
 
     auto *buttons = new QHBoxLayout;
-    auto *print = new QPushButton(Texts::Print, this);
+    auto *print = new QPushButton(Texts::Print(), this);
     print->setObjectName(QStringLiteral("printButton"));
-    auto *exportButton = new QPushButton(Texts::Export, this);
+    auto *exportButton = new QPushButton(Texts::Export(), this);
     exportButton->setObjectName(QStringLiteral("exportButton"));
-    auto *close = new QPushButton(Texts::Close, this);
+    auto *close = new QPushButton(Texts::Close(), this);
     close->setObjectName(QStringLiteral("closeButton"));
     close->setDefault(true);
     buttons->addWidget(print);
@@ -239,12 +288,13 @@ CompareDialog::CompareDialog(ListComparison comparison, Prompts &prompts, QStrin
 void CompareDialog::showCounts()
 {
     const ListComparison &c = m_comparison;
-    m_lists->setText(Texts::Lists.arg(c.oldListName())
+    m_lists->setText(Texts::Lists()
+                         .arg(c.oldListName())
                          .arg(c.oldCount())
                          .arg(c.newCount())
                          .arg(ListComparison::thresholdText(c.threshold())));
     m_categoryFilter->setItemText(
-        0, QStringLiteral("%1 (%2)").arg(Texts::All).arg(c.entries().size()));
+        0, QStringLiteral("%1 (%2)").arg(Texts::All()).arg(c.entries().size()));
     for (int k = 0; k < ListComparison::CategoryCount; ++k) {
         const auto category = ListComparison::Category(k);
         const QString name = ListComparison::categoryName(category);
@@ -289,7 +339,7 @@ void CompareDialog::guarded(void (CompareDialog::*action)())
     } catch (const UserError &e) {
         m_prompts.error(this, e.message());
     } catch (const std::bad_alloc &) {
-        m_prompts.error(this, QStringLiteral("Mémoire insuffisante pour terminer l’opération."));
+        m_prompts.error(this, tr("Mémoire insuffisante pour terminer l’opération."));
     }
 }
 
@@ -308,7 +358,8 @@ void CompareDialog::exportWorkbook()
 {
     const QString suggested =
         QDir(m_exportFolder).filePath(CompareWorkbook::fileNameFor(QDateTime::currentDateTime()));
-    QString path = m_prompts.saveFileName(this, Texts::SaveCaption, suggested, Texts::SaveFilter);
+    QString path =
+        m_prompts.saveFileName(this, Texts::SaveCaption(), suggested, Texts::SaveFilter());
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
         path += QStringLiteral(".xlsx");
@@ -318,5 +369,5 @@ void CompareDialog::exportWorkbook()
     }
     m_prompts.message(
         this,
-        Texts::Written.arg(QDir::toNativeSeparators(path)).arg(m_comparison.entries().size()));
+        Texts::Written().arg(QDir::toNativeSeparators(path)).arg(m_comparison.entries().size()));
 }

@@ -10,6 +10,7 @@
 #include "session/Session.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,41 +24,126 @@ namespace
 {
 namespace Texts
 {
-const QString Title = QStringLiteral("Historique des paiements");
-const QString ExportsTab = QStringLiteral("Exports archivés");
-const QString PersonTab = QStringLiteral("Recherche d’une personne");
-const QString ExportColumns[] = {QStringLiteral("Date"),      QStringLiteral("Code"),
-                                 QStringLiteral("Fichier"),   QStringLiteral("Lignes"),
-                                 QStringLiteral("Total Net"), QStringLiteral("Total Rendement")};
-const QString PersonColumns[] = {QStringLiteral("Mois"),       QStringLiteral("Code"),
-                                 QStringLiteral("Compte"),     QStringLiteral("Clé"),
-                                 QStringLiteral("Net"),        QStringLiteral("Rendement"),
-                                 QStringLiteral("Nom Prénom"), QStringLiteral("N° Assurance")};
-const QString LineColumns[] = {QStringLiteral("CodePTT+Agence"), QStringLiteral("Compte"),
-                               QStringLiteral("CLE/RIP"),        QStringLiteral("Net"),
-                               QStringLiteral("Rendement"),      QStringLiteral("NumAss"),
-                               QStringLiteral("NomPrenom"),      QStringLiteral("TypeContrat")};
-const QString View = QStringLiteral("Voir les lignes");
-const QString Open = QStringLiteral("Ouvrir comme liste de travail");
-const QString Compare = QStringLiteral("Comparer avec la liste actuelle");
-const QString Search = QStringLiteral("Rechercher");
-const QString Statement = QStringLiteral("Relevé annuel…");
-const QString Close = QStringLiteral("Fermer");
-const QString Fields[] = {QStringLiteral("N° Assurance"), QStringLiteral("Compte"),
-                          QStringLiteral("Nom")};
-const QString NoneSelected = QStringLiteral("Choisissez d’abord un export dans la liste.");
-const QString NoPerson =
-    QStringLiteral("Cherchez d’abord la personne par son numéro d’assurance ou choisissez une "
-                   "de ses lignes.");
-const QString NothingFound = QStringLiteral("Aucun paiement archivé ne correspond à « %1 ».");
-const QString NothingToCompare =
-    QStringLiteral("La liste est vide : importez d’abord la liste du mois.");
-const QString YearCaption = QStringLiteral("Relevé annuel");
-const QString YearPrompt = QStringLiteral("Année :");
-const QString NotAYear = QStringLiteral("« %1 » n’est pas une année.");
-const QString NoPaymentInYear = QStringLiteral("Aucun paiement archivé pour %1 en %2.");
-const QString Opened = QStringLiteral("%1 ouvert comme liste de travail (%2 lignes).");
-const QString ViewTitle = QStringLiteral("%1 — %2 lignes (lecture seule)");
+QString Title()
+{
+    return QCoreApplication::translate("HistoryDialog", "Historique des paiements");
+}
+QString ExportsTab()
+{
+    return QCoreApplication::translate("HistoryDialog", "Exports archivés");
+}
+QString PersonTab()
+{
+    return QCoreApplication::translate("HistoryDialog", "Recherche d’une personne");
+}
+QStringList ExportColumns()
+{
+    return {QCoreApplication::translate("HistoryDialog", "Date"),
+            QCoreApplication::translate("HistoryDialog", "Code"),
+            QCoreApplication::translate("HistoryDialog", "Fichier"),
+            QCoreApplication::translate("HistoryDialog", "Lignes"),
+            QCoreApplication::translate("HistoryDialog", "Total Net"),
+            QCoreApplication::translate("HistoryDialog", "Total Rendement")};
+}
+QStringList PersonColumns()
+{
+    return {QCoreApplication::translate("HistoryDialog", "Mois"),
+            QCoreApplication::translate("HistoryDialog", "Code"),
+            QCoreApplication::translate("HistoryDialog", "Compte"),
+            QCoreApplication::translate("HistoryDialog", "Clé"),
+            QCoreApplication::translate("HistoryDialog", "Net"),
+            QCoreApplication::translate("HistoryDialog", "Rendement"),
+            QCoreApplication::translate("HistoryDialog", "Nom Prénom"),
+            QCoreApplication::translate("HistoryDialog", "N° Assurance")};
+}
+QStringList LineColumns()
+{
+    return {QCoreApplication::translate("HistoryDialog", "CodePTT+Agence"),
+            QCoreApplication::translate("HistoryDialog", "Compte"),
+            QCoreApplication::translate("HistoryDialog", "CLE/RIP"),
+            QCoreApplication::translate("HistoryDialog", "Net"),
+            QCoreApplication::translate("HistoryDialog", "Rendement"),
+            QCoreApplication::translate("HistoryDialog", "NumAss"),
+            QCoreApplication::translate("HistoryDialog", "NomPrenom"),
+            QCoreApplication::translate("HistoryDialog", "TypeContrat")};
+}
+QString View()
+{
+    return QCoreApplication::translate("HistoryDialog", "Voir les lignes");
+}
+QString Open()
+{
+    return QCoreApplication::translate("HistoryDialog", "Ouvrir comme liste de travail");
+}
+QString Compare()
+{
+    return QCoreApplication::translate("HistoryDialog", "Comparer avec la liste actuelle");
+}
+QString Search()
+{
+    return QCoreApplication::translate("HistoryDialog", "Rechercher");
+}
+QString Statement()
+{
+    return QCoreApplication::translate("HistoryDialog", "Relevé annuel…");
+}
+QString Close()
+{
+    return QCoreApplication::translate("HistoryDialog", "Fermer");
+}
+QStringList Fields()
+{
+    return {QCoreApplication::translate("HistoryDialog", "N° Assurance"),
+            QCoreApplication::translate("HistoryDialog", "Compte"),
+            QCoreApplication::translate("HistoryDialog", "Nom")};
+}
+QString NoneSelected()
+{
+    return QCoreApplication::translate("HistoryDialog",
+                                       "Choisissez d’abord un export dans la liste.");
+}
+QString NoPerson()
+{
+    return QCoreApplication::translate(
+        "HistoryDialog",
+        "Cherchez d’abord la personne par son numéro d’assurance ou choisissez une "
+        "de ses lignes.");
+}
+QString NothingFound()
+{
+    return QCoreApplication::translate("HistoryDialog",
+                                       "Aucun paiement archivé ne correspond à « %1 ».");
+}
+QString NothingToCompare()
+{
+    return QCoreApplication::translate("HistoryDialog",
+                                       "La liste est vide : importez d’abord la liste du mois.");
+}
+QString YearCaption()
+{
+    return QCoreApplication::translate("HistoryDialog", "Relevé annuel");
+}
+QString YearPrompt()
+{
+    return QCoreApplication::translate("HistoryDialog", "Année :");
+}
+QString NotAYear()
+{
+    return QCoreApplication::translate("HistoryDialog", "« %1 » n’est pas une année.");
+}
+QString NoPaymentInYear()
+{
+    return QCoreApplication::translate("HistoryDialog", "Aucun paiement archivé pour %1 en %2.");
+}
+QString Opened()
+{
+    return QCoreApplication::translate("HistoryDialog",
+                                       "%1 ouvert comme liste de travail (%2 lignes).");
+}
+QString ViewTitle()
+{
+    return QCoreApplication::translate("HistoryDialog", "%1 — %2 lignes (lecture seule)");
+}
 } // namespace Texts
 
 QString money(int64_t cents)
@@ -65,7 +151,7 @@ QString money(int64_t cents)
     return AmountText::formatCentsTrimmed(cents);
 }
 
-QTableWidget *table(QWidget *parent, const char *name, const QString *columns, int count)
+QTableWidget *table(QWidget *parent, const char *name, const QStringList &columns, int count)
 {
     auto *t = new QTableWidget(0, count, parent);
     t->setObjectName(QLatin1String(name));
@@ -106,7 +192,7 @@ HistoryDialog::HistoryDialog(HistoryArchive &archive, const Session &session, Pr
       m_openAsList(std::move(openAsList))
 {
     setObjectName(QStringLiteral("historyDialog"));
-    setWindowTitle(Texts::Title);
+    setWindowTitle(Texts::Title());
     auto *layout = new QVBoxLayout(this);
     auto *tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("historyTabs"));
@@ -114,42 +200,42 @@ HistoryDialog::HistoryDialog(HistoryArchive &archive, const Session &session, Pr
 
     auto *exportsPage = new QWidget(tabs);
     auto *exportsLayout = new QVBoxLayout(exportsPage);
-    m_exportTable = table(exportsPage, "exportTable", Texts::ExportColumns, 6);
+    m_exportTable = table(exportsPage, "exportTable", Texts::ExportColumns(), 6);
     exportsLayout->addWidget(m_exportTable, 1);
     auto *exportButtons = new QHBoxLayout;
-    auto *view = button(exportsPage, Texts::View, "viewExportButton");
-    auto *open = button(exportsPage, Texts::Open, "openExportButton");
-    auto *compare = button(exportsPage, Texts::Compare, "compareExportButton");
+    auto *view = button(exportsPage, Texts::View(), "viewExportButton");
+    auto *open = button(exportsPage, Texts::Open(), "openExportButton");
+    auto *compare = button(exportsPage, Texts::Compare(), "compareExportButton");
     exportButtons->addWidget(view);
     exportButtons->addWidget(open);
     exportButtons->addWidget(compare);
     exportButtons->addStretch();
     exportsLayout->addLayout(exportButtons);
-    tabs->addTab(exportsPage, Texts::ExportsTab);
+    tabs->addTab(exportsPage, Texts::ExportsTab());
 
     auto *personPage = new QWidget(tabs);
     auto *personLayout = new QVBoxLayout(personPage);
     auto *searchRow = new QHBoxLayout;
     m_searchField = new QComboBox(personPage);
     m_searchField->setObjectName(QStringLiteral("searchField"));
-    for (const QString &f : Texts::Fields)
+    for (const QString &f : Texts::Fields())
         m_searchField->addItem(f);
     m_searchText = new QLineEdit(personPage);
     m_searchText->setObjectName(QStringLiteral("searchText"));
-    auto *searchButton = button(personPage, Texts::Search, "searchButton");
-    auto *statement = button(personPage, Texts::Statement, "statementButton");
+    auto *searchButton = button(personPage, Texts::Search(), "searchButton");
+    auto *statement = button(personPage, Texts::Statement(), "statementButton");
     searchRow->addWidget(m_searchField);
     searchRow->addWidget(m_searchText, 1);
     searchRow->addWidget(searchButton);
     searchRow->addWidget(statement);
     personLayout->addLayout(searchRow);
-    m_personTable = table(personPage, "personTable", Texts::PersonColumns, 8);
+    m_personTable = table(personPage, "personTable", Texts::PersonColumns(), 8);
     personLayout->addWidget(m_personTable, 1);
-    tabs->addTab(personPage, Texts::PersonTab);
+    tabs->addTab(personPage, Texts::PersonTab());
 
     auto *bottom = new QHBoxLayout;
     bottom->addStretch();
-    auto *close = button(this, Texts::Close, "closeButton");
+    auto *close = button(this, Texts::Close(), "closeButton");
     bottom->addWidget(close);
     layout->addLayout(bottom);
 
@@ -207,7 +293,7 @@ void HistoryDialog::viewSelected()
 {
     const std::optional<ArchivedExport> e = selectedExport();
     if (!e) {
-        m_prompts.message(this, Texts::NoneSelected);
+        m_prompts.message(this, Texts::NoneSelected());
         return;
     }
     std::vector<ArchivedLine> lines;
@@ -217,9 +303,9 @@ void HistoryDialog::viewSelected()
     }
     QDialog view(this);
     view.setObjectName(QStringLiteral("archivedLinesDialog"));
-    view.setWindowTitle(Texts::ViewTitle.arg(HistoryRecorder::exportName(*e)).arg(lines.size()));
+    view.setWindowTitle(Texts::ViewTitle().arg(HistoryRecorder::exportName(*e)).arg(lines.size()));
     auto *layout = new QVBoxLayout(&view);
-    QTableWidget *t = table(&view, "archivedLines", Texts::LineColumns, 8);
+    QTableWidget *t = table(&view, "archivedLines", Texts::LineColumns(), 8);
     t->setRowCount(int(lines.size()));
     for (int r = 0; r < int(lines.size()); ++r) {
         const ArchivedLine &l = lines[size_t(r)];
@@ -229,7 +315,7 @@ void HistoryDialog::viewSelected()
                {3, 4});
     }
     layout->addWidget(t);
-    auto *close = button(&view, Texts::Close, "closeButton");
+    auto *close = button(&view, Texts::Close(), "closeButton");
     connect(close, &QPushButton::clicked, &view, &QDialog::accept);
     layout->addWidget(close, 0, Qt::AlignRight);
     view.resize(900, 520);
@@ -240,13 +326,13 @@ void HistoryDialog::openSelected()
 {
     const std::optional<ArchivedExport> e = selectedExport();
     if (!e) {
-        m_prompts.message(this, Texts::NoneSelected);
+        m_prompts.message(this, Texts::NoneSelected());
         return;
     }
     std::vector<TransferLine> lines = HistoryRecorder::asTransferLines(m_archive.lines(e->id));
     const size_t n = lines.size();
     if (m_openAsList(std::move(lines))) {
-        m_prompts.message(this, Texts::Opened.arg(HistoryRecorder::exportName(*e)).arg(n));
+        m_prompts.message(this, Texts::Opened().arg(HistoryRecorder::exportName(*e)).arg(n));
         accept();
     }
 }
@@ -255,11 +341,11 @@ void HistoryDialog::compareSelected()
 {
     const std::optional<ArchivedExport> e = selectedExport();
     if (!e) {
-        m_prompts.message(this, Texts::NoneSelected);
+        m_prompts.message(this, Texts::NoneSelected());
         return;
     }
     if (m_session.list().totalCount() == 0) {
-        m_prompts.message(this, Texts::NothingToCompare);
+        m_prompts.message(this, Texts::NothingToCompare());
         return;
     }
     ListComparison comparison;
@@ -292,7 +378,7 @@ void HistoryDialog::search()
     }
     m_personTable->resizeColumnsToContents();
     if (m_found.empty())
-        m_prompts.message(this, Texts::NothingFound.arg(text));
+        m_prompts.message(this, Texts::NothingFound().arg(text));
     else
         m_personTable->selectRow(0);
 }
@@ -303,23 +389,23 @@ void HistoryDialog::printStatement()
     const int row = std::max(0, m_personTable->currentRow());
     if (m_found.empty() || row >= int(m_found.size()) ||
         m_found[size_t(row)].line.insurance.isEmpty()) {
-        m_prompts.message(this, Texts::NoPerson);
+        m_prompts.message(this, Texts::NoPerson());
         return;
     }
     const QString insurance = m_found[size_t(row)].line.insurance;
     const QString initial = QString::number(m_found[size_t(row)].exported.exportedAt.date().year());
     const std::optional<QString> answer =
-        m_prompts.input(this, Texts::YearCaption, Texts::YearPrompt, initial, false);
+        m_prompts.input(this, Texts::YearCaption(), Texts::YearPrompt(), initial, false);
     if (!answer) return;
     bool ok = false;
     const int year = answer->trimmed().toInt(&ok);
     if (!ok || year < 1900 || year > 9999) {
-        m_prompts.message(this, Texts::NotAYear.arg(*answer));
+        m_prompts.message(this, Texts::NotAYear().arg(*answer));
         return;
     }
     const std::vector<PersonPayment> payments = m_archive.personYear(insurance, year);
     if (payments.empty()) {
-        m_prompts.message(this, Texts::NoPaymentInYear.arg(insurance).arg(year));
+        m_prompts.message(this, Texts::NoPaymentInYear().arg(insurance).arg(year));
         return;
     }
     PreparedReport report;

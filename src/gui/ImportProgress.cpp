@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 ImportProgress::ImportProgress(QProgressBar *bar)
-    : m_bar(bar), m_cancel(new QPushButton(QStringLiteral("Annuler l’import"), bar))
+    : m_bar(bar), m_cancel(new QPushButton(tr("Annuler l’import"), bar))
 {
     m_cancel->setObjectName(QStringLiteral("importCancelButton"));
     m_cancel->setShortcut(Qt::Key_Escape);

@@ -119,7 +119,7 @@ MainWindow::~MainWindow()
 void MainWindow::buildControls()
 {
     setObjectName(QStringLiteral("mainWindow"));
-    setWindowTitle(Texts::Caption);
+    setWindowTitle(Texts::Caption());
     setWindowIcon(applicationIcon());
     setFont(WindowFonts::interface(8));
     const QFontMetrics metrics(font());
@@ -133,14 +133,14 @@ void MainWindow::buildControls()
         buttons->addWidget(b);
         return b;
     };
-    m_importButton = button(QStringLiteral("&Import (txt, xlsx)"), "importButton");
-    m_repairRipButton = button(QStringLiteral("Fixeé &RIP"), "repairRipButton");
-    m_repairCcpButton = button(QStringLiteral("Fixeé &Cle"), "repairCcpButton");
-    m_exportTextButton = button(QStringLiteral("Export &TXT"), "exportTextButton");
-    m_exportWorkbookButton = button(QStringLiteral("Export E&xcel"), "exportWorkbookButton");
-    m_deleteLineButton = button(QStringLiteral("&Supprimeé"), "deleteLineButton");
-    m_deleteShownButton = button(QStringLiteral("Supprimer t&ous"), "deleteShownButton");
-    m_historyButton = button(QStringLiteral("Histori&que"), "historyButton");
+    m_importButton = button(tr("&Import (txt, xlsx)"), "importButton");
+    m_repairRipButton = button(tr("Fixeé &RIP"), "repairRipButton");
+    m_repairCcpButton = button(tr("Fixeé &Cle"), "repairCcpButton");
+    m_exportTextButton = button(tr("Export &TXT"), "exportTextButton");
+    m_exportWorkbookButton = button(tr("Export E&xcel"), "exportWorkbookButton");
+    m_deleteLineButton = button(tr("&Supprimeé"), "deleteLineButton");
+    m_deleteShownButton = button(tr("Supprimer t&ous"), "deleteShownButton");
+    m_historyButton = button(tr("Histori&que"), "historyButton");
     buttons->addStretch();
 
     // The progress bar, and beside it how many lines a filter leaves shown.
@@ -151,7 +151,7 @@ void MainWindow::buildControls()
     m_shownCountLabel = named(new QLabel(this), "shownCountLabel");
     m_shownCountLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_shownCountLabel->setMinimumWidth(
-        metrics.horizontalAdvance(Texts::ShownCount.arg(9999999).arg(9999999)) + 8);
+        metrics.horizontalAdvance(Texts::ShownCount().arg(9999999).arg(9999999)) + 8);
     // Shown while the list is not kept in the journal.
     m_journalMark = named(new QLabel(this), "journalMark");
     setTextColour(m_journalMark, ErrorRed);
@@ -214,7 +214,7 @@ void MainWindow::buildControls()
     m_yieldTotalBox = totalBox("rendementTotalBox", QColor(0, 255, 0));
     m_generalTotalBox = totalBox("generalTotalBox", QColor(255, 255, 0));
 
-    m_updateButton = named(new QPushButton(QStringLiteral("&Update"), this), "updateButton");
+    m_updateButton = named(new QPushButton(tr("&Update"), this), "updateButton");
     m_updateButton->setMinimumSize(81, 33);
     m_updateLight = named(new StatusLight(this), "updateLight");
     m_updateLight->setFixedSize(34, 33);
@@ -222,9 +222,8 @@ void MainWindow::buildControls()
     const Qt::Alignment atLeft = Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter;
     // Both read "LabelServerVersion" until the updater writes the versions: the placeholder
     // clerks have always seen before the first answer, kept as it was.
-    m_versionLabel = named(caption(QStringLiteral("LabelServerVersion"), atLeft), "versionLabel");
-    m_offeredVersionLabel =
-        named(caption(QStringLiteral("LabelServerVersion"), atLeft), "offeredVersionLabel");
+    m_versionLabel = named(caption(tr("LabelServerVersion"), atLeft), "versionLabel");
+    m_offeredVersionLabel = named(caption(tr("LabelServerVersion"), atLeft), "offeredVersionLabel");
 
     auto *update = new QHBoxLayout;
     update->addWidget(m_updateButton);
@@ -233,18 +232,18 @@ void MainWindow::buildControls()
     const Qt::Alignment atRight = Qt::AlignRight | Qt::AlignVCenter;
     auto *underList = new QGridLayout;
     underList->setVerticalSpacing(2);
-    underList->addWidget(caption(QStringLiteral("R.Compte")), 0, 0);
+    underList->addWidget(caption(tr("R.Compte")), 0, 0);
     underList->addWidget(m_accountFilter, 0, 1);
-    underList->addWidget(caption(QStringLiteral("R.Nom"), atRight), 0, 2);
+    underList->addWidget(caption(tr("R.Nom"), atRight), 0, 2);
     underList->addWidget(m_nameFilter, 0, 3);
     underList->addLayout(update, 1, 0, 2, 2);
     underList->addWidget(m_versionLabel, 3, 0, 1, 2);
     underList->addWidget(m_offeredVersionLabel, 4, 0, 1, 2);
-    underList->addWidget(caption(QStringLiteral("Net"), atRight), 1, 2);
+    underList->addWidget(caption(tr("Net"), atRight), 1, 2);
     underList->addWidget(m_netTotalBox, 1, 3);
-    underList->addWidget(caption(QStringLiteral("Rend"), atRight), 2, 2);
+    underList->addWidget(caption(tr("Rend"), atRight), 2, 2);
     underList->addWidget(m_yieldTotalBox, 2, 3);
-    underList->addWidget(caption(QStringLiteral("Total"), atRight), 3, 2);
+    underList->addWidget(caption(tr("Total"), atRight), 3, 2);
     underList->addWidget(m_generalTotalBox, 3, 3);
     underList->setRowStretch(5, 1);
 
@@ -324,15 +323,14 @@ void MainWindow::buildControls()
         right->addWidget(view, 1);
         right->addWidget(countLabel);
     };
-    panel("duplicateNamesView", "duplicateNamesCountLabel", QStringLiteral("Nom Prenom En Double"),
+    panel("duplicateNamesView", "duplicateNamesCountLabel", tr("Nom Prenom En Double"),
           QColor(0xFE, 0xF9, 0xE9), m_duplicateNamesView, m_duplicateNamesCountLabel);
-    panel("duplicateAccountsView", "duplicateAccountsCountLabel",
-          QStringLiteral("Compte en Double"), QColor(0xF2, 0xFD, 0xB5), m_duplicateAccountsView,
-          m_duplicateAccountsCountLabel);
-    panel("contractTypesView", "contractTypesCountLabel", QStringLiteral("Type de Contrat Nb"),
-          TooltipYellow, m_contractTypesView, m_contractTypesCountLabel);
-    panel("wrongKeysView", "wrongKeysCountLabel", QStringLiteral("Erreur Cle Rip"),
-          QColor(0xFF, 0xA6, 0xA6), m_wrongKeysView, m_wrongKeysCountLabel);
+    panel("duplicateAccountsView", "duplicateAccountsCountLabel", tr("Compte en Double"),
+          QColor(0xF2, 0xFD, 0xB5), m_duplicateAccountsView, m_duplicateAccountsCountLabel);
+    panel("contractTypesView", "contractTypesCountLabel", tr("Type de Contrat Nb"), TooltipYellow,
+          m_contractTypesView, m_contractTypesCountLabel);
+    panel("wrongKeysView", "wrongKeysCountLabel", tr("Erreur Cle Rip"), QColor(0xFF, 0xA6, 0xA6),
+          m_wrongKeysView, m_wrongKeysCountLabel);
     setTextColour(m_wrongKeysView, Navy);
     // The totals in words of currency, right-aligned under the panels.
     for (auto [target, name] : {std::pair{&m_netTotalLabel, "netTotalLabel"},
@@ -349,7 +347,7 @@ void MainWindow::buildControls()
     m_clockLabel = named(caption(QString()), "clockLabel");
     m_clockLabel->setFont(WindowFonts::interface(10, true));
     setTextColour(m_clockLabel, Navy);
-    QLabel *credit = named(caption(Texts::Credit, atRight), "creditLabel");
+    QLabel *credit = named(caption(Texts::Credit(), atRight), "creditLabel");
     QFont italic = WindowFonts::interface(8);
     italic.setItalic(true);
     credit->setFont(italic);

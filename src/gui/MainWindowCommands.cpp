@@ -80,7 +80,7 @@ void MainWindow::runCommand(const std::function<void()> &command)
 
 void MainWindow::importList()
 {
-    const QString path = m_prompts->openFileName(this, Texts::ImportFilter);
+    const QString path = m_prompts->openFileName(this, Texts::ImportFilter());
     if (!path.isEmpty()) importChosenFile(path);
 }
 
@@ -101,12 +101,12 @@ void MainWindow::importChosenFile(const QString &path)
     // A new list replaces the lines and clears the undo history: changes never exported
     // are not thrown away without a word.
     if (m_session->hasUnexportedChanges() && m_session->list().totalCount() > 0 &&
-        !m_prompts->question(this, Texts::ReplaceUnexported))
+        !m_prompts->question(this, Texts::ReplaceUnexported()))
         return;
     importPath(path);
     rememberRecentFile(QFileInfo(path).absoluteFilePath());
     const Statistics::TypeCounts &c = m_session->figures().types;
-    m_prompts->message(this, Texts::TypeCounts.arg(c.d).arg(c.i).arg(c.p));
+    m_prompts->message(this, Texts::TypeCounts().arg(c.d).arg(c.i).arg(c.p));
 }
 
 void MainWindow::importPath(const QString &path)
@@ -140,10 +140,11 @@ void MainWindow::importPath(const QString &path)
         const QSignalBlocker block(e);
         e->clear();
     }
-    m_pathLabel->setText((workbook ? Texts::ImportedExcel : Texts::Imported) + path);
+    m_pathLabel->setText((workbook ? Texts::ImportedExcel() : Texts::Imported()) + path);
     if (workbook)
         m_prompts->message(
-            this, QString(Texts::ExcelDone).replace(QStringLiteral("%d"), QString::number(count)));
+            this,
+            QString(Texts::ExcelDone()).replace(QStringLiteral("%d"), QString::number(count)));
 }
 
 // --- key repairs ---
@@ -177,7 +178,7 @@ void MainWindow::cleanList()
 {
     if (m_session->list().count() == 0) return;
     m_session->clean();
-    m_prompts->message(this, Texts::CleanCompleted);
+    m_prompts->message(this, Texts::CleanCompleted());
 }
 
 void MainWindow::deleteSelectedLine()
@@ -186,7 +187,8 @@ void MainWindow::deleteSelectedLine()
     const int row = selectedRow();
     if (row >= 0) {
         const TransferLine &line = m_session->list().line(row);
-        const QString told = Texts::LineDeleted.arg(m_session->list().lineNumber(row))
+        const QString told = Texts::LineDeleted()
+                                 .arg(m_session->list().lineNumber(row))
                                  .arg(trimBlanks(line.subItemView(TransferLine::Name)),
                                       trimBlanks(line.subItemView(TransferLine::Account)));
         if (m_session->deleteRow(row)) m_statusLabel->setText(told);
@@ -200,8 +202,8 @@ void MainWindow::deleteShownLines()
 {
     const ListFigures &f = m_session->figures();
     const QString question = m_session->list().filtered()
-                                 ? Texts::DeleteShown.arg(f.shown).arg(f.all - f.shown)
-                                 : Texts::DeleteAll + Texts::DeleteAllCount.arg(f.shown);
+                                 ? Texts::DeleteShown().arg(f.shown).arg(f.all - f.shown)
+                                 : Texts::DeleteAll() + Texts::DeleteAllCount().arg(f.shown);
     if (m_prompts->question(this, question)) m_session->deleteShown();
 }
 
@@ -236,7 +238,7 @@ void MainWindow::selectRow(int row)
 void MainWindow::appendFromEditor(const RecordEditor &editor)
 {
     selectRow(m_session->appendLine(editor.line(TransferLine())));
-    m_prompts->message(this, Texts::Added);
+    m_prompts->message(this, Texts::Added());
 }
 
 void MainWindow::editSelectedLine()
@@ -251,7 +253,7 @@ void MainWindow::editSelectedLine()
     // and leaves this one as it was.
     if (dialog.closedBy() == RecordEditor::Closed::Saved && row < m_session->list().count()) {
         m_session->replaceLine(row, dialog.line(original));
-        m_prompts->message(this, Texts::Saved);
+        m_prompts->message(this, Texts::Saved());
     } else if (dialog.closedBy() == RecordEditor::Closed::Added) {
         appendFromEditor(dialog);
     }
@@ -270,7 +272,8 @@ void MainWindow::addLine()
 
 QString MainWindow::writtenNote(const Session::ExportResult &result)
 {
-    return u'\n' + (result.filtered ? Texts::WrittenFiltered : Texts::Written).arg(result.lines);
+    return u'\n' +
+           (result.filtered ? Texts::WrittenFiltered() : Texts::Written()).arg(result.lines);
 }
 
 QString MainWindow::askExportPath(Session::ExportKind kind, const QString &caption,
@@ -296,7 +299,7 @@ bool MainWindow::changesAccepted(bool checkLinesFirst)
     // A list the export would refuse is refused first, as the export itself would.
     if (checkLinesFirst) TextExport::refuseFaultyLines(m_session->list());
     if (!m_session->changesSinceImportKnown())
-        return m_prompts->question(this, Texts::ControlUnavailable);
+        return m_prompts->question(this, Texts::ControlUnavailable());
     ListComparison changes;
     {
         WaitCursor wait;
@@ -306,9 +309,9 @@ bool MainWindow::changesAccepted(bool checkLinesFirst)
     CompareDialog dialog(std::move(changes), *m_prompts, m_placeMemo->toPlainText(),
                          m_folders.dataDir(Folders::WorkbookExportFolder), this);
     dialog.setObjectName(QStringLiteral("controlDialog"));
-    dialog.setWindowTitle(Texts::ControlTitle);
+    dialog.setWindowTitle(Texts::ControlTitle());
     m_prompts->execDialog(&dialog);
-    return m_prompts->question(this, Texts::ExportWithChanges);
+    return m_prompts->question(this, Texts::ExportWithChanges());
 }
 
 template <class Command> auto MainWindow::tellingRipRepair(Command &&command)
@@ -327,37 +330,37 @@ template <class Command> auto MainWindow::tellingRipRepair(Command &&command)
 
 void MainWindow::exportText()
 {
-    if (!confirmShownOnly(Texts::ExportShown)) return;
+    if (!confirmShownOnly(Texts::ExportShown())) return;
     const QString path =
-        askExportPath(Session::ExportKind::Text, Texts::CodeCaption, Texts::CodePrompt);
+        askExportPath(Session::ExportKind::Text, Texts::CodeCaption(), Texts::CodePrompt());
     if (path.isEmpty() || !changesAccepted(true)) return;
     const Session::ExportResult result = m_session->exportText(path);
-    m_prompts->message(this, Texts::Exported + path + writtenNote(result));
+    m_prompts->message(this, Texts::Exported() + path + writtenNote(result));
     if (!result.recordProblem.isEmpty()) m_prompts->error(this, result.recordProblem);
     m_pathLabel->setText(path);
     if (QFileInfo::exists(path))
         m_prompts->openWithShell(path);
     else
-        m_prompts->message(this, Texts::ExportMissing + path);
+        m_prompts->message(this, Texts::ExportMissing() + path);
 }
 
 void MainWindow::exportWorkbook()
 {
-    if (!confirmShownOnly(Texts::ExportShown)) return;
-    const QString path = askExportPath(Session::ExportKind::Workbook, Texts::ExcelCodeCaption,
-                                       Texts::ExcelCodePrompt);
+    if (!confirmShownOnly(Texts::ExportShown())) return;
+    const QString path = askExportPath(Session::ExportKind::Workbook, Texts::ExcelCodeCaption(),
+                                       Texts::ExcelCodePrompt());
     if (path.isEmpty() || !changesAccepted(false)) return;
     const Session::ExportResult result =
         tellingRipRepair([this, &path](Session::RepairResult *repair) {
             return m_session->exportWorkbook(path, repair);
         });
-    m_prompts->message(this, Texts::ExcelWritten + path);
+    m_prompts->message(this, Texts::ExcelWritten() + path);
     if (!result.recordProblem.isEmpty()) m_prompts->error(this, result.recordProblem);
     if (QFileInfo::exists(path)) {
-        m_prompts->message(this, Texts::ExcelCreated + u'\n' + path + writtenNote(result));
+        m_prompts->message(this, Texts::ExcelCreated() + u'\n' + path + writtenNote(result));
         m_prompts->openWithShell(path);
     } else {
-        m_prompts->message(this, Texts::ExcelMissing + path);
+        m_prompts->message(this, Texts::ExcelMissing() + path);
     }
 }
 
@@ -366,11 +369,11 @@ void MainWindow::exportWorkbook()
 void MainWindow::printList()
 {
     if (m_session->list().count() == 0) {
-        m_prompts->notice(this, ReportTexts::NoDataCaption, ReportTexts::NoDataToPrint);
+        m_prompts->notice(this, ReportTexts::NoDataCaption(), ReportTexts::NoDataToPrint());
         return;
     }
     // Asked before the keys are repaired: No leaves the list as it is.
-    if (!confirmShownOnly(Texts::PrintShown)) return;
+    if (!confirmShownOnly(Texts::PrintShown())) return;
     const PreparedReport pages = tellingRipRepair([this](Session::RepairResult *repair) {
         WaitCursor wait;
         return m_session->listReport(m_placeMemo->toPlainText(), selectedRow(), {}, repair);
@@ -381,10 +384,10 @@ void MainWindow::printList()
 void MainWindow::printErrorReport()
 {
     if (m_session->wrongRows().empty()) {
-        m_prompts->message(this, ReportTexts::NoErrors);
+        m_prompts->message(this, ReportTexts::NoErrors());
         return;
     }
-    if (!confirmShownOnly(Texts::PrintErrorsShown)) return;
+    if (!confirmShownOnly(Texts::PrintErrorsShown())) return;
     PreparedReport pages;
     {
         WaitCursor wait;
@@ -407,7 +410,7 @@ void MainWindow::showHistory()
         m_folders.dataDir(Folders::WorkbookExportFolder),
         [this](std::vector<TransferLine> lines) {
             if (m_session->hasUnexportedChanges() && m_session->list().totalCount() > 0 &&
-                !m_prompts->question(this, Texts::ReplaceUnexported))
+                !m_prompts->question(this, Texts::ReplaceUnexported()))
                 return false;
             m_session->replaceAll(std::move(lines));
             return true;
@@ -428,7 +431,7 @@ void MainWindow::compareWithList()
             m_history->reset(); // no archive to offer: the file is asked for
         }
         if (last && m_prompts->question(
-                        this, Texts::CompareWithLast.arg(HistoryRecorder::exportName(*last)))) {
+                        this, Texts::CompareWithLast().arg(HistoryRecorder::exportName(*last)))) {
             ListComparison comparison;
             {
                 WaitCursor wait;

@@ -77,7 +77,7 @@ void MainWindow::showFigures()
     // The error lines: the three counters, a warning for amounts that do not read, then one
     // line per shown line in error, made when shown.
     QStringList head = Statistics::counterLines(f.rip, f.ccp, f.wrong);
-    if (f.unreadableAmounts > 0) head << Texts::UnreadableAmounts.arg(f.unreadableAmounts);
+    if (f.unreadableAmounts > 0) head << Texts::UnreadableAmounts().arg(f.unreadableAmounts);
     if (f.shortInsuranceNumbers > 0) head << m_session->shortInsuranceWarning();
     const Session *session = m_session;
     m_errorLinesView->setSource(int(head.size()) + f.wrong, [session, head](int i) {
@@ -93,18 +93,18 @@ void MainWindow::showFigures()
     m_ripCountLabel->setText(QString::number(f.rip));
     m_ccpCountLabel->setText(QString::number(f.ccp));
     m_errorCountLabel->setText(QString::number(f.wrong));
-    m_ripCaptionLabel->setText(counted("RIP: ", f.rip));
-    m_ccpCaptionLabel->setText(counted("CLE: ", f.ccp));
-    m_errorCaptionLabel->setText(counted("Erreur: ", f.wrong));
+    m_ripCaptionLabel->setText(counted(tr("RIP: "), f.rip));
+    m_ccpCaptionLabel->setText(counted(tr("CLE: "), f.ccp));
+    m_errorCaptionLabel->setText(counted(tr("Erreur: "), f.wrong));
 
     m_duplicateNamesView->setLines(p.duplicateNames);
     m_duplicateAccountsView->setLines(p.duplicateAccounts);
     m_contractTypesView->setLines(p.contractTypes);
     m_duplicateAccountsCountLabel->setText(
-        counted("Nb Comptes Double : ", p.duplicateAccountCount()));
-    m_contractTypesCountLabel->setText(counted("Nb Type Du Contrat : ", p.contractTypeCount()));
-    m_wrongKeysCountLabel->setText(counted("Nb des Erreur : ", f.wrong));
-    m_duplicateNamesCountLabel->setText(counted("Nb Nom Double : ", p.duplicateNameCount()));
+        counted(tr("Nb Comptes Double : "), p.duplicateAccountCount()));
+    m_contractTypesCountLabel->setText(counted(tr("Nb Type Du Contrat : "), p.contractTypeCount()));
+    m_wrongKeysCountLabel->setText(counted(tr("Nb des Erreur : "), f.wrong));
+    m_duplicateNamesCountLabel->setText(counted(tr("Nb Nom Double : "), p.duplicateNameCount()));
     m_shownCountLabel->setText(
-        m_session->list().filtered() ? Texts::ShownCount.arg(f.shown).arg(f.all) : QString());
+        m_session->list().filtered() ? Texts::ShownCount().arg(f.shown).arg(f.all) : QString());
 }

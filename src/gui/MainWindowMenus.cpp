@@ -82,38 +82,32 @@ void MainWindow::buildMenu()
 {
     m_lineMenu = named(new QMenu(this), "lineMenu");
     m_lineMenu->setStyleSheet(QStringLiteral("QMenu { icon-size: 24px; }"));
-    addMenuCommand(QStringLiteral("&Add"), "add", "addLineAction", &MainWindow::addLine);
-    addMenuCommand(QStringLiteral("&Modifier"), "edit", "editLineAction",
-                   &MainWindow::editSelectedLine);
-    addMenuCommand(QStringLiteral("&Importé (txt-xls)"), "import", "importAction",
-                   &MainWindow::importList);
+    addMenuCommand(tr("&Add"), "add", "addLineAction", &MainWindow::addLine);
+    addMenuCommand(tr("&Modifier"), "edit", "editLineAction", &MainWindow::editSelectedLine);
+    addMenuCommand(tr("&Importé (txt-xls)"), "import", "importAction", &MainWindow::importList);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("&Exporté Txt"), "export-txt", "exportTextAction",
-                   &MainWindow::exportText);
-    addMenuCommand(QStringLiteral("Ex&porté xls"), "export-xls", "exportWorkbookAction",
+    addMenuCommand(tr("&Exporté Txt"), "export-txt", "exportTextAction", &MainWindow::exportText);
+    addMenuCommand(tr("Ex&porté xls"), "export-xls", "exportWorkbookAction",
                    &MainWindow::exportWorkbook);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("Fixé &RIP"), "fix-rip", "repairRipAction",
-                   &MainWindow::repairRipKeys);
-    addMenuCommand(QStringLiteral("&Fixé Clé"), "fix-cle", "repairCcpAction",
-                   &MainWindow::repairCcpKeys);
-    addMenuCommand(QStringLiteral("&Clean DATA"), "clean", "cleanAction", &MainWindow::cleanList);
+    addMenuCommand(tr("Fixé &RIP"), "fix-rip", "repairRipAction", &MainWindow::repairRipKeys);
+    addMenuCommand(tr("&Fixé Clé"), "fix-cle", "repairCcpAction", &MainWindow::repairCcpKeys);
+    addMenuCommand(tr("&Clean DATA"), "clean", "cleanAction", &MainWindow::cleanList);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("&Supprimé Ligne"), "delete-line", "deleteLineAction",
+    addMenuCommand(tr("&Supprimé Ligne"), "delete-line", "deleteLineAction",
                    &MainWindow::deleteSelectedLine);
-    addMenuCommand(QStringLiteral("Supprimé &Tous"), "delete-all", "deleteShownAction",
+    addMenuCommand(tr("Supprimé &Tous"), "delete-all", "deleteShownAction",
                    &MainWindow::deleteShownLines);
     m_lineMenu->addSeparator();
-    addMenuCommand(QStringLiteral("Rapport &Des Erreur"), "error-report", "errorReportAction",
+    addMenuCommand(tr("Rapport &Des Erreur"), "error-report", "errorReportAction",
                    &MainWindow::printErrorReport);
-    addMenuCommand(QStringLiteral("Tirage &Liste"), "print-list", "printListAction",
-                   &MainWindow::printList);
-    m_recentFilesMenu = m_lineMenu->addMenu(Texts::RecentFiles);
+    addMenuCommand(tr("Tirage &Liste"), "print-list", "printListAction", &MainWindow::printList);
+    m_recentFilesMenu = m_lineMenu->addMenu(Texts::RecentFiles());
     m_recentFilesMenu->setObjectName(QStringLiteral("recentFilesMenu"));
     connect(m_recentFilesMenu, &QMenu::aboutToShow, this, &MainWindow::fillRecentFilesMenu);
     m_lineMenu->addSeparator();
-    QAction *compare = addMenuCommand(QStringLiteral("Comparer avec une liste…"), "import",
-                                      "compareAction", &MainWindow::compareWithList);
+    QAction *compare = addMenuCommand(tr("Comparer avec une liste…"), "import", "compareAction",
+                                      &MainWindow::compareWithList);
     compare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     // Also a window shortcut, so Ctrl+M works without opening the menu.
     addAction(compare);
@@ -175,9 +169,9 @@ void MainWindow::buildUndoActions()
         return a;
     };
     m_undoAction =
-        action(Texts::Undo, "undoAction", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &Session::undo);
+        action(Texts::Undo(), "undoAction", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &Session::undo);
     m_redoAction =
-        action(Texts::Redo, "redoAction",
+        action(Texts::Redo(), "redoAction",
                {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
                &Session::redo);
     // Each names what it would undo or redo, and the undo entry says when older steps were
@@ -187,13 +181,13 @@ void MainWindow::buildUndoActions()
         const QUndoStack &s = session->undoStack();
         undo->setEnabled(session->canUndo());
         if (session->undoDropped())
-            undo->setText(Texts::UndoDropped);
+            undo->setText(Texts::UndoDropped());
         else
             undo->setText(s.undoText().isEmpty() || !session->canUndo()
-                              ? Texts::Undo
-                              : Texts::Undo + u' ' + s.undoText());
+                              ? Texts::Undo()
+                              : Texts::Undo() + u' ' + s.undoText());
         redo->setEnabled(s.canRedo());
-        redo->setText(s.redoText().isEmpty() ? Texts::Redo : Texts::Redo + u' ' + s.redoText());
+        redo->setText(s.redoText().isEmpty() ? Texts::Redo() : Texts::Redo() + u' ' + s.redoText());
     };
     connect(&stack, &QUndoStack::indexChanged, m_undoAction, show);
     connect(m_session, &Session::linesChanged, m_undoAction, show);

@@ -76,7 +76,7 @@ void MainWindow::fillRecentFilesMenu()
 {
     m_recentFilesMenu->clear();
     const QStringList files = QSettings().value(QStringLiteral("recentFiles")).toStringList();
-    if (files.isEmpty()) m_recentFilesMenu->addAction(Texts::NoRecentFiles)->setEnabled(false);
+    if (files.isEmpty()) m_recentFilesMenu->addAction(Texts::NoRecentFiles())->setEnabled(false);
     for (const QString &file : files)
         connect(m_recentFilesMenu->addAction(QDir::toNativeSeparators(file)), &QAction::triggered,
                 this, [this, file] { openFile(file); });

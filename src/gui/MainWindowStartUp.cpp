@@ -84,13 +84,13 @@ void MainWindow::loadPlace()
     // A settings file that cannot be read is left as it is, and the clerk told.
     if (!problem.isEmpty()) m_prompts->error(this, problem);
     if (!m_placeMemo->toPlainText().trimmed().isEmpty()) {
-        m_prompts->information(this, Texts::PlaceStored);
+        m_prompts->information(this, Texts::PlaceStored());
         return;
     }
     const std::optional<QString> place =
-        m_prompts->input(this, Texts::PlaceCaption, Texts::PlacePrompt, QString(), true);
+        m_prompts->input(this, Texts::PlaceCaption(), Texts::PlacePrompt(), QString(), true);
     if (!place) {
-        m_placeMemo->setPlainText(Texts::PlaceCancelled);
+        m_placeMemo->setPlainText(Texts::PlaceCancelled());
         return;
     }
     m_placeMemo->setPlainText(*place);
@@ -139,9 +139,9 @@ void MainWindow::startJournal()
     if (!m_journalLock->tryLock(0) && m_journalLock->error() == QLockFile::LockFailedError) {
         // Another running copy holds it: its list is neither offered nor removed here.
         m_journal = std::make_unique<JournalKeeper>(*m_session, QString());
-        m_journalMark->setText(Texts::JournalHeldMark);
+        m_journalMark->setText(Texts::JournalHeldMark());
         m_journalMark->show();
-        m_prompts->error(this, Texts::JournalHeldElsewhere.arg(QDir::toNativeSeparators(path)));
+        m_prompts->error(this, Texts::JournalHeldElsewhere().arg(QDir::toNativeSeparators(path)));
         return;
     }
     if (QFileInfo::exists(path)) {
@@ -152,13 +152,14 @@ void MainWindow::startJournal()
             } catch (const UserError &e) {
                 // A damaged journal never blocks the start: it is kept aside for a look.
                 const QString aside = JournalKeeper::setAside(path);
-                m_prompts->error(
-                    this, Texts::JournalSetAside.arg(e.message(), QDir::toNativeSeparators(aside)));
+                m_prompts->error(this, Texts::JournalSetAside().arg(
+                                           e.message(), QDir::toNativeSeparators(aside)));
                 return;
             }
             const QString question =
-                Texts::JournalFound.arg(kept.lines.size())
-                    .arg(kept.savedAt.toLocalTime().toString(Texts::JournalDate));
+                Texts::JournalFound()
+                    .arg(kept.lines.size())
+                    .arg(kept.savedAt.toLocalTime().toString(Texts::JournalDate()));
             // Yes keeps the clerk's work: it is what Enter answers.
             if (!kept.lines.empty() && m_prompts->question(this, question, Prompts::Answer::Yes))
                 m_session->restoreUnexported(std::move(kept.lines));
@@ -169,10 +170,10 @@ void MainWindow::startJournal()
     m_journal = std::make_unique<JournalKeeper>(*m_session, path);
     // A journal that cannot be written is told once, and marked while it lasts.
     connect(m_journal.get(), &JournalKeeper::writeFailed, this, [this](const QString &message) {
-        m_journalMark->setText(Texts::JournalFailingMark);
+        m_journalMark->setText(Texts::JournalFailingMark());
         m_journalMark->setToolTip(message);
         m_journalMark->show();
-        m_prompts->error(this, Texts::JournalNotKept.arg(message));
+        m_prompts->error(this, Texts::JournalNotKept().arg(message));
     });
     connect(m_journal.get(), &JournalKeeper::writeRecovered, this, [this] {
         m_journalMark->hide();
@@ -194,7 +195,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     if (m_session->hasUnexportedChanges() && m_session->list().totalCount() > 0 &&
-        !m_prompts->question(this, Texts::LeaveUnexported)) {
+        !m_prompts->question(this, Texts::LeaveUnexported())) {
         event->ignore();
         return;
     }

@@ -6,6 +6,7 @@
 #include "ReportPreview.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -28,7 +29,7 @@ namespace
 
 QString title()
 {
-    return QStringLiteral("Talvoro CCP");
+    return QCoreApplication::translate("Prompts", "Talvoro CCP");
 }
 
 // Enter accepts the dialog; Shift+Enter starts a new line.
@@ -93,7 +94,8 @@ void QtPrompts::notice(QWidget *parent, const QString &caption, const QString &t
 
 void QtPrompts::information(QWidget *parent, const QString &text)
 {
-    showBox(QMessageBox::Information, parent, QStringLiteral("Information"), text, QMessageBox::Ok);
+    showBox(QMessageBox::Information, parent, QCoreApplication::translate("Prompts", "Information"),
+            text, QMessageBox::Ok);
 }
 
 void QtPrompts::error(QWidget *parent, const QString &text)
@@ -103,7 +105,8 @@ void QtPrompts::error(QWidget *parent, const QString &text)
 
 bool QtPrompts::question(QWidget *parent, const QString &text, Answer byDefault)
 {
-    return showBox(QMessageBox::Question, parent, QStringLiteral("Confirmation"), text,
+    return showBox(QMessageBox::Question, parent,
+                   QCoreApplication::translate("Prompts", "Confirmation"), text,
                    QMessageBox::Yes | QMessageBox::No,
                    byDefault == Answer::Yes ? QMessageBox::Yes : QMessageBox::No) ==
            QMessageBox::Yes;

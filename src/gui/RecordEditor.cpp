@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -24,7 +25,10 @@ namespace
 
 namespace Texts
 {
-const QString Caption = QStringLiteral("Modifier les informations");
+QString Caption()
+{
+    return QCoreApplication::translate("RecordEditor", "Modifier les informations");
+}
 } // namespace Texts
 
 // The editor's CCP key: a character that is not a digit counts as 0.
@@ -51,7 +55,7 @@ RecordEditor::RecordEditor(std::shared_ptr<Prompts> prompts, QWidget *parent)
 
 void RecordEditor::buildControls()
 {
-    setWindowTitle(Texts::Caption);
+    setWindowTitle(Texts::Caption());
     setFont(WindowFonts::interface(8));
     fill(this, QColor(245, 245, 245));
 
@@ -64,20 +68,20 @@ void RecordEditor::buildControls()
         const char *label, *name;
         QLineEdit *RecordEditor::*box;
     } boxes[] = {
-        {"Compte :", "accountBox", &RecordEditor::m_accountBox},
-        {"Cle/Rip :", "keyBox", &RecordEditor::m_keyBox},
-        {"Net à Payer :", "netBox", &RecordEditor::m_netBox},
-        {"Rendement :", "rendementBox", &RecordEditor::m_yieldBox},
-        {"Num Assurance :", "insuranceBox", &RecordEditor::m_insuranceBox},
-        {"Nom et Prénom :", "nameBox", &RecordEditor::m_nameBox},
-        {"Type Contrat :", "contractTypeBox", &RecordEditor::m_contractTypeBox},
+        {QT_TR_NOOP("Compte :"), "accountBox", &RecordEditor::m_accountBox},
+        {QT_TR_NOOP("Cle/Rip :"), "keyBox", &RecordEditor::m_keyBox},
+        {QT_TR_NOOP("Net à Payer :"), "netBox", &RecordEditor::m_netBox},
+        {QT_TR_NOOP("Rendement :"), "rendementBox", &RecordEditor::m_yieldBox},
+        {QT_TR_NOOP("Num Assurance :"), "insuranceBox", &RecordEditor::m_insuranceBox},
+        {QT_TR_NOOP("Nom et Prénom :"), "nameBox", &RecordEditor::m_nameBox},
+        {QT_TR_NOOP("Type Contrat :"), "contractTypeBox", &RecordEditor::m_contractTypeBox},
     };
     int row = 0;
     for (const auto &b : boxes) {
         auto *e = named(new QLineEdit(this), b.name);
         e->installEventFilter(this);
         this->*b.box = e;
-        auto *label = new QLabel(QString::fromUtf8(b.label), this);
+        auto *label = new QLabel(tr(b.label), this);
         label->setBuddy(e);
         cells->addWidget(label, row, 0);
         if (e != m_contractTypeBox) {
@@ -97,13 +101,13 @@ void RecordEditor::buildControls()
         b->setAutoDefault(false);
         return b;
     };
-    QPushButton *clear = button(QStringLiteral("C&lear Case"), "clearButton");
+    QPushButton *clear = button(tr("C&lear Case"), "clearButton");
     cells->addWidget(clear, row - 1, 2, Qt::AlignRight);
-    QPushButton *save = m_saveButton = button(QStringLiteral("&Enregistrer"), "saveButton");
+    QPushButton *save = m_saveButton = button(tr("&Enregistrer"), "saveButton");
     // Enter saves; Escape cancels.
     save->setDefault(true);
-    QPushButton *addNew = m_addNewButton = button(QStringLiteral("&Add New"), "addNewButton");
-    QPushButton *cancel = m_cancelButton = button(QStringLiteral("Annuler"), "cancelButton");
+    QPushButton *addNew = m_addNewButton = button(tr("&Add New"), "addNewButton");
+    QPushButton *cancel = m_cancelButton = button(tr("Annuler"), "cancelButton");
     auto *actions = new QHBoxLayout;
     actions->addWidget(save);
     actions->addStretch();
@@ -125,7 +129,7 @@ void RecordEditor::buildControls()
         b->setText(text);
         return b;
     };
-    QToolButton *compute = flat(QStringLiteral("Calc Rip / Cle"), "computeKeysButton");
+    QToolButton *compute = flat(tr("Calc Rip / Cle"), "computeKeysButton");
     compute->setMinimumSize(97, 33);
     QToolButton *useCcp = flat(QStringLiteral("+"), "useCcpKeyButton");
     QToolButton *useRip = flat(QStringLiteral("+"), "useRipKeyButton");
@@ -138,10 +142,10 @@ void RecordEditor::buildControls()
     keys->setColumnStretch(0, 1);
     keys->addWidget(compute, 0, 1, 2, 1, Qt::AlignVCenter);
     keys->setColumnMinimumWidth(2, 16);
-    keys->addWidget(new QLabel(QStringLiteral("Cle"), this), 0, 3);
+    keys->addWidget(new QLabel(tr("Cle"), this), 0, 3);
     keys->addWidget(m_computedCcpKeyBox, 0, 4);
     keys->addWidget(useCcp, 0, 5);
-    keys->addWidget(new QLabel(QStringLiteral("Rip"), this), 1, 3);
+    keys->addWidget(new QLabel(tr("Rip"), this), 1, 3);
     keys->addWidget(m_computedRipKeyBox, 1, 4);
     keys->addWidget(useRip, 1, 5);
     keys->setColumnStretch(6, 1);

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QPageLayout>
@@ -23,22 +24,70 @@ namespace
 // Texts of the preview window.
 namespace Texts
 {
-const QString Caption = QStringLiteral("Aperçu — %1");
-const QString First = QStringLiteral("Première page");
-const QString Previous = QStringLiteral("Page précédente");
-const QString Next = QStringLiteral("Page suivante");
-const QString Last = QStringLiteral("Dernière page");
-const QString Of = QStringLiteral("/ %1");
-const QString ZoomIn = QStringLiteral("Zoom +");
-const QString ZoomOut = QStringLiteral("Zoom −");
-const QString FitWidth = QStringLiteral("Largeur de page");
-const QString FitPage = QStringLiteral("Page entière");
-const QString Print = QStringLiteral("Imprimer…");
-const QString ExportPdf = QStringLiteral("Exporter en PDF…");
-const QString Close = QStringLiteral("Fermer");
-const QString SavePdf = QStringLiteral("Exporter en PDF");
-const QString PdfFilter = QStringLiteral("Fichiers PDF (*.pdf)");
-const QString PrintFailed = QStringLiteral("L’impression n’a pas pu être lancée.");
+QString Caption()
+{
+    return QCoreApplication::translate("ReportPreview", "Aperçu — %1");
+}
+QString First()
+{
+    return QCoreApplication::translate("ReportPreview", "Première page");
+}
+QString Previous()
+{
+    return QCoreApplication::translate("ReportPreview", "Page précédente");
+}
+QString Next()
+{
+    return QCoreApplication::translate("ReportPreview", "Page suivante");
+}
+QString Last()
+{
+    return QCoreApplication::translate("ReportPreview", "Dernière page");
+}
+QString Of()
+{
+    return QCoreApplication::translate("ReportPreview", "/ %1");
+}
+QString ZoomIn()
+{
+    return QCoreApplication::translate("ReportPreview", "Zoom +");
+}
+QString ZoomOut()
+{
+    return QCoreApplication::translate("ReportPreview", "Zoom −");
+}
+QString FitWidth()
+{
+    return QCoreApplication::translate("ReportPreview", "Largeur de page");
+}
+QString FitPage()
+{
+    return QCoreApplication::translate("ReportPreview", "Page entière");
+}
+QString Print()
+{
+    return QCoreApplication::translate("ReportPreview", "Imprimer…");
+}
+QString ExportPdf()
+{
+    return QCoreApplication::translate("ReportPreview", "Exporter en PDF…");
+}
+QString Close()
+{
+    return QCoreApplication::translate("ReportPreview", "Fermer");
+}
+QString SavePdf()
+{
+    return QCoreApplication::translate("ReportPreview", "Exporter en PDF");
+}
+QString PdfFilter()
+{
+    return QCoreApplication::translate("ReportPreview", "Fichiers PDF (*.pdf)");
+}
+QString PrintFailed()
+{
+    return QCoreApplication::translate("ReportPreview", "L’impression n’a pas pu être lancée.");
+}
 } // namespace Texts
 
 const double Zooms[] = {0.25, 0.5, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
@@ -84,7 +133,7 @@ private:
 ReportPreview::ReportPreview(const PreparedReport &report, Prompts &prompts, QWidget *parent)
     : QDialog(parent), m_report(report), m_prompts(prompts)
 {
-    setWindowTitle(Texts::Caption.arg(report.title()));
+    setWindowTitle(Texts::Caption().arg(report.title()));
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     resize(1000, 760);
@@ -97,27 +146,27 @@ ReportPreview::ReportPreview(const PreparedReport &report, Prompts &prompts, QWi
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    actPrint = action(Texts::Print, QKeySequence::Print, [this] { print(); });
-    actExportPdf = action(Texts::ExportPdf, QKeySequence::Save, [this] { exportPdf(); });
+    actPrint = action(Texts::Print(), QKeySequence::Print, [this] { print(); });
+    actExportPdf = action(Texts::ExportPdf(), QKeySequence::Save, [this] { exportPdf(); });
     bar->addSeparator();
-    actFirst =
-        action(Texts::First, QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { setCurrentPage(0); });
-    actPrevious = action(Texts::Previous, QKeySequence(Qt::Key_PageUp),
+    actFirst = action(Texts::First(), QKeySequence(Qt::CTRL | Qt::Key_Home),
+                      [this] { setCurrentPage(0); });
+    actPrevious = action(Texts::Previous(), QKeySequence(Qt::Key_PageUp),
                          [this] { setCurrentPage(m_page - 1); });
     pageBox = new QSpinBox(bar);
     pageBox->setRange(1, std::max(1, report.pageCount()));
     pageBox->setKeyboardTracking(false);
     bar->addWidget(pageBox);
-    pageCountLabel = new QLabel(Texts::Of.arg(report.pageCount()), bar);
+    pageCountLabel = new QLabel(Texts::Of().arg(report.pageCount()), bar);
     pageCountLabel->setContentsMargins(4, 0, 8, 0);
     bar->addWidget(pageCountLabel);
     connect(pageBox, &QSpinBox::valueChanged, this, [this](int v) { setCurrentPage(v - 1); });
-    actNext =
-        action(Texts::Next, QKeySequence(Qt::Key_PageDown), [this] { setCurrentPage(m_page + 1); });
-    actLast = action(Texts::Last, QKeySequence(Qt::CTRL | Qt::Key_End),
+    actNext = action(Texts::Next(), QKeySequence(Qt::Key_PageDown),
+                     [this] { setCurrentPage(m_page + 1); });
+    actLast = action(Texts::Last(), QKeySequence(Qt::CTRL | Qt::Key_End),
                      [this] { setCurrentPage(m_report.pageCount() - 1); });
     bar->addSeparator();
-    actZoomOut = action(Texts::ZoomOut, QKeySequence::ZoomOut, [this] {
+    actZoomOut = action(Texts::ZoomOut(), QKeySequence::ZoomOut, [this] {
         double z = Zooms[0];
         for (double s : Zooms)
             if (s < m_zoom - 1e-9) z = s;
@@ -129,16 +178,16 @@ ReportPreview::ReportPreview(const PreparedReport &report, Prompts &prompts, QWi
     bar->addWidget(zoomBox);
     connect(zoomBox, &QComboBox::activated, this,
             [this](int i) { setZoom(zoomBox->itemData(i).toDouble()); });
-    actZoomIn = action(Texts::ZoomIn, QKeySequence::ZoomIn, [this] {
+    actZoomIn = action(Texts::ZoomIn(), QKeySequence::ZoomIn, [this] {
         double z = Zooms[std::size(Zooms) - 1];
         for (auto it = std::rbegin(Zooms); it != std::rend(Zooms); ++it)
             if (*it > m_zoom + 1e-9) z = *it;
         setZoom(z);
     });
-    actFitWidth = action(Texts::FitWidth, QKeySequence(), [this] { fitWidth(); });
-    actFitPage = action(Texts::FitPage, QKeySequence(), [this] { fitPage(); });
+    actFitWidth = action(Texts::FitWidth(), QKeySequence(), [this] { fitWidth(); });
+    actFitPage = action(Texts::FitPage(), QKeySequence(), [this] { fitPage(); });
     bar->addSeparator();
-    actClose = action(Texts::Close, QKeySequence(), [this] { accept(); });
+    actClose = action(Texts::Close(), QKeySequence(), [this] { accept(); });
 
     m_view = new PageView(*this);
     m_scroll = new QScrollArea(this);
@@ -220,8 +269,8 @@ void ReportPreview::exportPdf()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QString path = m_prompts.saveFileName(
-        this, Texts::SavePdf, QDir(folder).filePath(m_report.title() + QStringLiteral(".pdf")),
-        Texts::PdfFilter);
+        this, Texts::SavePdf(), QDir(folder).filePath(m_report.title() + QStringLiteral(".pdf")),
+        Texts::PdfFilter());
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
     QString error;
@@ -244,5 +293,5 @@ void ReportPreview::print()
         first = last = m_page;
     }
     if (!ReportPainter::paintPages(printer, m_report, first, last))
-        m_prompts.error(this, Texts::PrintFailed);
+        m_prompts.error(this, Texts::PrintFailed());
 }

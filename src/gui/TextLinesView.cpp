@@ -45,7 +45,7 @@ TextLinesView::TextLinesView(QWidget *parent) : QListView(parent), m_model(new T
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto *copy = new QAction(QStringLiteral("Copier"), this);
+    auto *copy = new QAction(tr("Copier"), this);
     copy->setShortcut(QKeySequence::Copy);
     connect(copy, &QAction::triggered, this, &TextLinesView::copySelection);
     addAction(copy);

@@ -49,7 +49,7 @@ void UpdaterControls::setDownloading(bool downloading)
 {
     m_downloading = downloading;
     if (!m_button) return;
-    m_button->setText(downloading ? UpdateTexts::Cancel : m_buttonCaption);
+    m_button->setText(downloading ? UpdateTexts::Cancel() : m_buttonCaption);
     m_button->setEnabled(downloading || m_buttonEnabled);
 }
 

@@ -235,7 +235,7 @@ SheetCells readOds(const QByteArray &bytes, const QString &path, const ReadProgr
     QuaZip zip(&buffer);
     if (!zip.open(QuaZip::mdUnzip))
         damaged(path, QStringLiteral("archive illisible (%1)").arg(zip.getZipError()));
-    if (!zip.setCurrentFile(QStringLiteral("content.xml"))) fail(Texts::NotWorkbook, path);
+    if (!zip.setCurrentFile(QStringLiteral("content.xml"))) fail(Texts::NotWorkbook(), path);
     QuaZipFile content(&zip);
     if (!content.open(QIODevice::ReadOnly))
         damaged(path, QStringLiteral("content.xml illisible (%1)").arg(content.getZipError()));
@@ -255,7 +255,7 @@ SheetCells readOds(const QByteArray &bytes, const QString &path, const ReadProgr
         damaged(path, QStringLiteral("content.xml : ") + xml.errorString());
     if (xml.hasError() || content.getZipError() != UNZ_OK)
         damaged(path, QStringLiteral("content.xml incomplet"));
-    if (!found) fail(Texts::NoSheet, path);
+    if (!found) fail(Texts::NoSheet(), path);
     builder.finish();
     return out;
 }

@@ -41,8 +41,8 @@ void SheetBuilder::touch(int64_t row)
 void SheetBuilder::cellTooLong(int64_t row, int64_t col) const
 {
     throw UserError(
-        Texts::filled(Texts::CellTooLong, {Texts::shown(m_path), m_out.name,
-                                           QString::number(row + 1), QString::number(col + 1)}));
+        Texts::filled(Texts::CellTooLong(), {Texts::shown(m_path), m_out.name,
+                                             QString::number(row + 1), QString::number(col + 1)}));
 }
 
 bool SheetBuilder::keeps(int64_t row, int64_t col)
@@ -177,22 +177,22 @@ SheetCells readFirstSheetHere(const QString &path, const ReadProgress &progress)
     QFile f(path);
     if (!QFileInfo(path).isFile()) throw UserError(FileNotFoundText + Texts::shown(path));
     if (!f.open(QIODevice::ReadOnly))
-        throw UserError(Texts::filled(Texts::CannotOpen, {Texts::shown(path), f.errorString()}));
+        throw UserError(Texts::filled(Texts::CannotOpen(), {Texts::shown(path), f.errorString()}));
     const QByteArray head = f.peek(8);
     if (startsWith(head, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
         // A compound file: a legacy workbook, or a password-protected .xlsx wrapped in one.
         const QByteArray all = f.readAll();
         const QByteArray marker =
             QByteArray::fromRawData("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e", 31);
-        if (all.contains(marker)) fail(Texts::Encrypted, path);
+        if (all.contains(marker)) fail(Texts::Encrypted(), path);
         f.close();
         return readXls(path, progress);
     }
-    if (!startsWith(head, "PK\x03\x04", 4)) fail(Texts::NotWorkbook, path);
+    if (!startsWith(head, "PK\x03\x04", 4)) fail(Texts::NotWorkbook(), path);
     if (f.size() > MaxFileSize) throw std::bad_alloc();
     const QByteArray bytes = f.readAll();
     if (bytes.size() != f.size())
-        throw UserError(Texts::filled(Texts::CannotOpen, {Texts::shown(path), f.errorString()}));
+        throw UserError(Texts::filled(Texts::CannotOpen(), {Texts::shown(path), f.errorString()}));
     // Both formats are zip archives: an .ods opens with its media type, stored uncompressed.
     if (bytes.left(200).contains("application/vnd.oasis.opendocument.spreadsheet") ||
         (bytes.contains("content.xml") && !bytes.contains("[Content_Types].xml")))

@@ -344,7 +344,7 @@ SheetCells readXls(const QString &path, const ReadProgress &progress)
             break;
         }
     }
-    if (!first) fail(Texts::NoSheet, path);
+    if (!first) fail(Texts::NoSheet(), path);
 
     SheetCells out;
     out.name = first->name;

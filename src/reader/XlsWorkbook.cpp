@@ -159,8 +159,8 @@ QByteArray workbookStream(const QString &path)
     if (!stream) {
         // Excel 5 and 95 named the stream "Book" and wrote BIFF5, which is not read.
         std::unique_ptr<GsfInput, Unref> old(gsf_infile_child_by_name(ole.get(), "Book"));
-        if (old) fail(Texts::OldXls, path);
-        fail(Texts::NotWorkbook, path);
+        if (old) fail(Texts::OldXls(), path);
+        fail(Texts::NotWorkbook(), path);
     }
     const gsf_off_t size = gsf_input_size(stream.get());
     if (size < 0 || size > (gsf_off_t(1) << 30)) throw std::bad_alloc();
@@ -202,10 +202,10 @@ bool continuedText(Records &records, const unsigned char *data, size_t len, size
 Globals readGlobals(Records &r, const QString &path)
 {
     if (!r.next() || r.type != Bof || r.len < 4)
-        fail(r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409 ? Texts::OldXls
-                                                                      : Texts::NotWorkbook,
+        fail(r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409 ? Texts::OldXls()
+                                                                      : Texts::NotWorkbook(),
              path);
-    if (le16(r.data) != 0x0600) fail(Texts::OldXls, path);
+    if (le16(r.data) != 0x0600) fail(Texts::OldXls(), path);
     if (le16(r.data + 2) != 0x0005) damaged(path, QStringLiteral("en-tête du classeur"));
     Globals g;
     std::map<uint16_t, bool> formats;
@@ -215,7 +215,7 @@ Globals readGlobals(Records &r, const QString &path)
     while (!ended && r.next()) {
         switch (r.type) {
         case FilePass:
-            fail(Texts::Encrypted, path);
+            fail(Texts::Encrypted(), path);
         case DateMode:
             if (r.len >= 2) g.date1904 = le16(r.data) != 0;
             break;

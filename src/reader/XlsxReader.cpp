@@ -411,10 +411,10 @@ SheetCells readXlsx(const QByteArray &bytes, const QString &path, const ReadProg
         if (zip.has("[Content_Types].xml") || !package.byId.empty())
             damaged(path,
                     QStringLiteral("partie %1 absente").arg(QString::fromStdString(workbookPart)));
-        fail(Texts::NotWorkbook, path);
+        fail(Texts::NotWorkbook(), path);
     }
     parse(workbookPart, workbook, true);
-    if (workbook.sheets.empty()) fail(Texts::NoSheet, path);
+    if (workbook.sheets.empty()) fail(Texts::NoSheet(), path);
     Relationships rels;
     parse(relsPart, rels, true);
     // The first worksheet by position: chart sheets and dialog sheets are passed over.
@@ -428,7 +428,7 @@ SheetCells readXlsx(const QByteArray &bytes, const QString &path, const ReadProg
             break;
         }
     }
-    if (!first) fail(Texts::NoSheet, path);
+    if (!first) fail(Texts::NoSheet(), path);
     const auto sheetTarget = rels.byId.find(first->second);
 
     SharedStrings shared;

@@ -37,8 +37,9 @@ bool ZipParts::read(std::string_view name, Part &out) const
     const QString partName = QString::fromUtf8(name.data(), qsizetype(name.size()));
     if (!m_zip->setCurrentFile(partName, QuaZip::csSensitive)) return false;
     auto tooLarge = [&] {
-        throw UserError(Texts::filled(Texts::PartTooLarge, {Texts::shown(m_path), partName,
-                                                            QString::number(MaxPartBytes >> 20)}));
+        throw UserError(
+            Texts::filled(Texts::PartTooLarge(),
+                          {Texts::shown(m_path), partName, QString::number(MaxPartBytes >> 20)}));
     };
     // The declared size is only a hint: a damaged entry may claim gigabytes for a few bytes,
     // so the buffer grows with what really comes out, and never past the limit.

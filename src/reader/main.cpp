@@ -66,8 +66,8 @@ int readerMain(const QStringList &arguments)
         last = answer(MemoryFrame);
     } catch (const std::exception &e) {
         last = answer(ErrorFrame);
-        appendText(
-            last, Texts::filled(Texts::Damaged, {Texts::shown(path), QString::fromUtf8(e.what())}));
+        appendText(last, Texts::filled(Texts::Damaged(),
+                                       {Texts::shown(path), QString::fromUtf8(e.what())}));
     }
     writeOut(last);
     return 0;

@@ -165,7 +165,8 @@ private slots:
         QVERIFY(form().isVisible());
         QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->brushColor(),
                  QColor(192, 192, 192));
-        QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->toolTip(), UpdateTexts::Checking);
+        QCOMPARE(findNamed<StatusLight>(&form(), "updateLight")->toolTip(),
+                 UpdateTexts::Checking());
         QVERIFY(!findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
         QVERIFY(QTest::qWaitFor([&] { return !m_probe->requests().isEmpty(); }, 20000));
         t.restart();
@@ -200,10 +201,10 @@ private slots:
                                << QString();
         QTest::newRow("missing manifest")
             << QByteArray("/none.ini") << QStringLiteral("خطأ في قراءة النسخة من السيرفر") << false
-            << UpdateTexts::ReadErrorDetail.arg(QStringLiteral("HTTP/1.1 404 Not Found"));
+            << UpdateTexts::ReadErrorDetail().arg(QStringLiteral("HTTP/1.1 404 Not Found"));
         QTest::newRow("unsigned manifest")
             << QByteArray("/unsigned.ini") << QStringLiteral("خطأ في قراءة النسخة من السيرفر")
-            << false << UpdateTexts::NotSigned;
+            << false << UpdateTexts::NotSigned();
     }
     void onlineStates()
     {
@@ -293,11 +294,11 @@ private slots:
     {
         QVERIFY(startDownload("/broken.ini", "/missing.exe"));
         QTRY_COMPARE_WITH_TIMEOUT(m_prompts->shown.size(), 2, 20000);
-        QCOMPARE(
-            m_prompts->take(),
-            (QStringList{QStringLiteral("question: نسخة جديدة متوفرة، هل تريد تحميلها؟"),
-                         QStringLiteral("error: ") + UpdateTexts::DownloadFailed.arg(QStringLiteral(
-                                                         "HTTP/1.1 404 Not Found"))}));
+        QCOMPARE(m_prompts->take(),
+                 (QStringList{QStringLiteral("question: نسخة جديدة متوفرة، هل تريد تحميلها؟"),
+                              QStringLiteral("error: ") +
+                                  UpdateTexts::DownloadFailed().arg(
+                                      QStringLiteral("HTTP/1.1 404 Not Found"))}));
         QVERIFY(programFiles().isEmpty());
         QVERIFY(m_prompts->started.isEmpty());
         QCOMPARE(m_quits, 0);
@@ -312,7 +313,7 @@ private slots:
     void downloadCanBeCancelled()
     {
         QVERIFY(startDownload("/slow.ini", "/slow.exe"));
-        QCOMPARE(findNamed<QPushButton>(&form(), "updateButton")->text(), UpdateTexts::Cancel);
+        QCOMPARE(findNamed<QPushButton>(&form(), "updateButton")->text(), UpdateTexts::Cancel());
         QVERIFY(findNamed<QPushButton>(&form(), "updateButton")->isEnabled());
         QTest::mouseClick(findNamed<QPushButton>(&form(), "updateButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(findNamed<QPushButton>(&form(), "updateButton")->text(),

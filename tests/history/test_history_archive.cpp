@@ -568,7 +568,7 @@ TEST(HistorySettings, PostgresConnectionFromDirectionIniNeverWithAPassword)
             SqlArchive::openPostgres(QString::fromLatin1(connection));
             ADD_FAILURE() << connection;
         } catch (const UserError &e) {
-            EXPECT_EQ(e.message(), HistoryTexts::PasswordInSettings);
+            EXPECT_EQ(e.message(), HistoryTexts::PasswordInSettings());
         }
     }
 }

@@ -12,7 +12,7 @@ namespace
 
 const QColor Red(255, 0, 0), Green(0, 255, 0), Checking(192, 192, 192);
 const QString Before = QStringLiteral("before");
-const QString Current = UpdateTexts::CurrentVersion + QStringLiteral("1.0.0.0");
+const QString Current = UpdateTexts::CurrentVersion() + QStringLiteral("1.0.0.0");
 
 // Short limits, so the hostile cases end soon; the margins below stay generous.
 UpdateLimits testLimits()
@@ -40,8 +40,8 @@ std::vector<TlsLibraryFile> libraryFiles(const QString &dir, bool present)
     return files;
 }
 
-const QString MissingCrypto = UpdateTexts::LibraryMissing.arg(QStringLiteral("libcrypto.so.3"));
-const QString MissingSsl = UpdateTexts::LibraryMissing.arg(QStringLiteral("libssl.so.3"));
+const QString MissingCrypto = UpdateTexts::LibraryMissing().arg(QStringLiteral("libcrypto.so.3"));
+const QString MissingSsl = UpdateTexts::LibraryMissing().arg(QStringLiteral("libssl.so.3"));
 
 // Servers and programs shared by the cases of one test.
 struct Servers {
@@ -96,7 +96,7 @@ TEST(Updater, CheckStates)
     const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(LocalServer::refusedPort());
     const QString key = s.world.publisher.publicKey();
     const UpdateLimits limits = testLimits();
-    const QString offered = UpdateTexts::ServerVersion + QStringLiteral("1.0.0.1");
+    const QString offered = UpdateTexts::ServerVersion() + QStringLiteral("1.0.0.1");
 
     struct Case {
         QString name, probeUrl, manifestUrl;
@@ -111,18 +111,18 @@ TEST(Updater, CheckStates)
         QString publicKey = {};
     };
     const std::vector<Case> cases{
-        {"offline: refused probe", refused, s.tls->url("/newer"), Red, Before, UpdateTexts::Offline,
-         false, UpdateTexts::OfflineDetail},
+        {"offline: refused probe", refused, s.tls->url("/newer"), Red, Before,
+         UpdateTexts::Offline(), false, UpdateTexts::OfflineDetail()},
         {"offline: probe not configured",
          {},
          s.tls->url("/newer"),
          Red,
          Before,
-         UpdateTexts::Offline,
+         UpdateTexts::Offline(),
          false,
-         UpdateTexts::OfflineDetail},
+         UpdateTexts::OfflineDetail()},
         {"offline: probe whose headers trickle", s.probe.url("/slow-head"), s.tls->url("/newer"),
-         Red, Before, UpdateTexts::Offline, false, UpdateTexts::OfflineDetail, limits.probeMs,
+         Red, Before, UpdateTexts::Offline(), false, UpdateTexts::OfflineDetail(), limits.probeMs,
          limits.probeMs},
         {"online, library files missing",
          s.probe.url("/204"),
@@ -137,45 +137,45 @@ TEST(Updater, CheckStates)
          {MissingCrypto, MissingSsl},
          false},
         {"manifest missing", s.probe.url("/204"), s.tls->url("/none"), Green, Current,
-         UpdateTexts::ReadError, false, QStringLiteral("404")},
+         UpdateTexts::ReadError(), false, QStringLiteral("404")},
         {"manifest redirected", s.probe.url("/204"), s.tls->url("/moved"), Green, Current,
-         UpdateTexts::ReadError, false, QStringLiteral("302")},
+         UpdateTexts::ReadError(), false, QStringLiteral("302")},
         {"manifest over plain http", s.probe.url("/204"), s.probe.url("/204"), Green, Current,
-         UpdateTexts::ReadError, false, QStringLiteral("Only https")},
+         UpdateTexts::ReadError(), false, QStringLiteral("Only https")},
         {"manifest that trickles", s.probe.url("/204"), s.tls->url("/trickle"), Green, Current,
-         UpdateTexts::ReadError, false, QStringLiteral("within 2500 ms"), limits.manifestMs,
+         UpdateTexts::ReadError(), false, QStringLiteral("within 2500 ms"), limits.manifestMs,
          limits.manifestMs},
         {"endless manifest", s.probe.url("/204"), s.tls->url("/endless"), Green, Current,
-         UpdateTexts::ReadError, false, QStringLiteral("larger than 65536 bytes")},
+         UpdateTexts::ReadError(), false, QStringLiteral("larger than 65536 bytes")},
         {"server offering only TLS below 1.2", s.probe.url("/204"), s.oldTls->url("/newer"), Green,
-         Current, UpdateTexts::ReadError, false, QStringLiteral("protocol version")},
+         Current, UpdateTexts::ReadError(), false, QStringLiteral("protocol version")},
         {"certificate for another host", s.probe.url("/204"), s.otherHost->url("/newer"), Green,
-         Current, UpdateTexts::ReadError, false, QStringLiteral("127.0.0.1")},
+         Current, UpdateTexts::ReadError(), false, QStringLiteral("127.0.0.1")},
         {"manifest without signature", s.probe.url("/204"), s.tls->url("/unsigned"), Green, Current,
-         UpdateTexts::ReadError, false, UpdateTexts::NotSigned},
+         UpdateTexts::ReadError(), false, UpdateTexts::NotSigned()},
         {"signature of another version", s.probe.url("/204"), s.tls->url("/forged"), Green, Current,
-         UpdateTexts::ReadError, false, UpdateTexts::BadSignature},
+         UpdateTexts::ReadError(), false, UpdateTexts::BadSignature()},
         {"signature by another key",
          s.probe.url("/204"),
          s.tls->url("/newer"),
          Green,
          Current,
-         UpdateTexts::ReadError,
+         UpdateTexts::ReadError(),
          false,
-         UpdateTexts::BadSignature,
+         UpdateTexts::BadSignature(),
          0,
          0,
          {},
          true,
          TestPublisher().publicKey()},
         {"signed manifest without digest", s.probe.url("/204"), s.tls->url("/nodigest"), Green,
-         Current, UpdateTexts::ReadError, false, UpdateTexts::NoDigest},
+         Current, UpdateTexts::ReadError(), false, UpdateTexts::NoDigest()},
         {"same version",
          s.probe.url("/204"),
          s.tls->url("/same"),
          Green,
          Current,
-         UpdateTexts::ServerVersion + QStringLiteral("1.0.0.0"),
+         UpdateTexts::ServerVersion() + QStringLiteral("1.0.0.0"),
          false,
          {}},
         {"newer", s.probe.url("/204"), s.tls->url("/newer"), Green, Current, offered, true, {}},
@@ -207,7 +207,7 @@ TEST(Updater, CheckStates)
         // The answer comes later: the light says "checking" meanwhile.
         if (!c.probeUrl.isEmpty()) {
             EXPECT_EQ(ui.light, Checking) << qPrintable(c.name);
-            EXPECT_EQ(ui.detail, UpdateTexts::Checking) << qPrintable(c.name);
+            EXPECT_EQ(ui.detail, UpdateTexts::Checking()) << qPrintable(c.name);
         }
         EXPECT_TRUE(waitFor([&] { return !updater.checking(); }, c.deadlineMs + 3 * Margin))
             << qPrintable(c.name);
@@ -254,7 +254,7 @@ TEST(Updater, CheckWritesNothingThroughALinkInTheTemporaryFolder)
     updater.showStatus();
     EXPECT_TRUE(waitFor([&] { return !updater.checking(); }, Margin));
     qputenv("TMPDIR", oldTemp);
-    EXPECT_EQ(ui.server, UpdateTexts::ServerVersion + QStringLiteral("1.0.0.1"));
+    EXPECT_EQ(ui.server, UpdateTexts::ServerVersion() + QStringLiteral("1.0.0.1"));
     EXPECT_EQ(readFile(victim), "precious");
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), victim);
     EXPECT_EQ(entries(sharedTemp.path()), QStringList{QStringLiteral("Version.ini")});
@@ -312,7 +312,7 @@ TEST(Updater, DownloadOutcomes)
         QByteArray manifest;
         File file = File::None; // what is left in the program's folder
         bool requested = true;  // a request reached a server after the check
-        QStringList questions = {UpdateTexts::ConfirmDownload};
+        QStringList questions = {UpdateTexts::ConfirmDownload()};
         QStringList messages = {};
         QString error = {}; // a part of the error box's text; empty: no error box
         bool started = false;
@@ -333,12 +333,12 @@ TEST(Updater, DownloadOutcomes)
         {.name = "whole and signed: started, then the end",
          .manifest = signedFor(s.tls->url("/Talvoro")),
          .file = File::New,
-         .messages = {UpdateTexts::Downloaded},
+         .messages = {UpdateTexts::Downloaded()},
          .started = true},
         {.name = "old copy replaced",
          .manifest = signedFor(s.tls->url("/Talvoro")),
          .file = File::New,
-         .messages = {UpdateTexts::Downloaded},
+         .messages = {UpdateTexts::Downloaded()},
          .started = true,
          .oldCopy = true},
         {.name = "404, old copy kept",
@@ -352,7 +352,7 @@ TEST(Updater, DownloadOutcomes)
         {.name = "refused",
          .manifest = signedFor(refused),
          .requested = false,
-         .error = UpdateTexts::DownloadFailed.left(10)},
+         .error = UpdateTexts::DownloadFailed().left(10)},
         {.name = "stalled body, old copy kept",
          .manifest = signedFor(s.tls->url("/stall")),
          .file = File::Old,
@@ -370,11 +370,11 @@ TEST(Updater, DownloadOutcomes)
         {.name = "plain http address",
          .manifest = signedFor(plain.url("/Talvoro")),
          .requested = false,
-         .error = UpdateTexts::NotHttps.arg(plain.url("/Talvoro"))},
+         .error = UpdateTexts::NotHttps().arg(plain.url("/Talvoro"))},
         {.name = "program other than the signed one",
          .manifest =
              s.world.publisher.manifest("1.0.0.1", s.tls->url("/Talvoro"), "another program"),
-         .error = UpdateTexts::WrongDigest.left(30)},
+         .error = UpdateTexts::WrongDigest().left(30)},
         {.name = "cancelled by the clerk",
          .manifest = signedFor(s.tls->url("/trickle")),
          .cancel = true},
@@ -383,14 +383,14 @@ TEST(Updater, DownloadOutcomes)
              signedFor(s.tls->url("/Talvoro")) + "Package=" + packageUrl.toLatin1() + "\r\n",
          .requested = false,
          .questions = {},
-         .messages = {UpdateTexts::GetPackage.arg(QStringLiteral("1.0.0.1"), packageUrl)},
+         .messages = {UpdateTexts::GetPackage().arg(QStringLiteral("1.0.0.1"), packageUrl)},
          .installed = true},
         {.name = "no key built in: where to get it",
          .manifest = "[UPDATE]\nVersion=1.0.0.1\nURL=" + s.tls->url("/Talvoro").toLatin1() + '\n',
          .requested = false,
          .questions = {},
-         .messages = {UpdateTexts::GetUnsigned.arg(QStringLiteral("1.0.0.1"),
-                                                   s.tls->url("/Talvoro"))},
+         .messages = {UpdateTexts::GetUnsigned().arg(QStringLiteral("1.0.0.1"),
+                                                     s.tls->url("/Talvoro"))},
          .publicKey = QStringLiteral(" ")},
         {.name = "library files missing",
          .manifest = signedFor(s.tls->url("/Talvoro")),
@@ -400,12 +400,12 @@ TEST(Updater, DownloadOutcomes)
         {.name = "no link",
          .manifest = noLink,
          .requested = false,
-         .messages = {UpdateTexts::NoUpdateLink}},
+         .messages = {UpdateTexts::NoUpdateLink()}},
         {.name = "new program does not start",
          .manifest = signedFor(s.tls->url("/Talvoro")),
          .file = File::New,
-         .messages = {UpdateTexts::Downloaded},
-         .error = UpdateTexts::CannotStart.left(10),
+         .messages = {UpdateTexts::Downloaded()},
+         .error = UpdateTexts::CannotStart().left(10),
          .started = true,
          .startSucceeds = false},
     };

@@ -78,11 +78,11 @@ QString HistoryRecorder::record(const Session &session, const Session::WrittenEx
         return {};
     } catch (const UserError &e) {
         m_archive.reset();
-        return HistoryTexts::CannotRecord.arg(location.isEmpty() ? QStringLiteral("?") : location,
-                                              e.message());
+        return HistoryTexts::CannotRecord().arg(location.isEmpty() ? QStringLiteral("?") : location,
+                                                e.message());
     } catch (const std::bad_alloc &) {
         m_archive.reset();
-        return HistoryTexts::CannotRecord.arg(location, OutOfMemoryText);
+        return HistoryTexts::CannotRecord().arg(location, OutOfMemoryText);
     }
 }
 
@@ -155,7 +155,7 @@ QString HistoryRecorder::fileSha256(const QString &path)
     unsigned int size = 0;
     if (!ok || EVP_DigestFinal_ex(ctx.get(), digest, &size) != 1)
         throw UserError(
-            HistoryTexts::FileUnreadable.arg(QDir::toNativeSeparators(path), f.errorString()));
+            HistoryTexts::FileUnreadable().arg(QDir::toNativeSeparators(path), f.errorString()));
     return QString::fromLatin1(
         QByteArray(reinterpret_cast<const char *>(digest), qsizetype(size)).toHex());
 }
@@ -173,6 +173,6 @@ std::vector<TransferLine> HistoryRecorder::asTransferLines(const std::vector<Arc
 
 QString HistoryRecorder::exportName(const ArchivedExport &exported)
 {
-    return HistoryTexts::ExportName.arg(
+    return HistoryTexts::ExportName().arg(
         exported.code, exported.exportedAt.toString(QStringLiteral("dd/MM/yyyy HH:mm")));
 }

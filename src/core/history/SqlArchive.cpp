@@ -111,8 +111,8 @@ QString setAside(const QString &path)
     const QString aside = path + QStringLiteral(".endommagée-") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     if (!QFile::rename(path, aside))
-        throw UserError(HistoryTexts::DamagedNotMoved.arg(QDir::toNativeSeparators(path),
-                                                          QFile(path).errorString()));
+        throw UserError(HistoryTexts::DamagedNotMoved().arg(QDir::toNativeSeparators(path),
+                                                            QFile(path).errorString()));
     for (const char *suffix : {"-wal", "-shm"})
         if (QFile::exists(path + QLatin1String(suffix)))
             QFile::rename(path + QLatin1String(suffix), aside + QLatin1String(suffix));
@@ -136,11 +136,11 @@ SqlArchive::~SqlArchive()
 std::unique_ptr<SqlArchive> SqlArchive::openSqlite(const QString &path)
 {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-        throw UserError(HistoryTexts::NoDriver.arg(QStringLiteral("QSQLITE")));
+        throw UserError(HistoryTexts::NoDriver().arg(QStringLiteral("QSQLITE")));
     const QString shown = QDir::toNativeSeparators(path);
     if (!looksLikeSqlite(path)) {
         const QString aside = setAside(path);
-        throw UserError(HistoryTexts::Damaged.arg(shown, QDir::toNativeSeparators(aside)));
+        throw UserError(HistoryTexts::Damaged().arg(shown, QDir::toNativeSeparators(aside)));
     }
     std::unique_ptr<SqlArchive> a(new SqlArchive(Backend::Sqlite, path));
     a->m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), a->m_connectionName);
@@ -148,7 +148,7 @@ std::unique_ptr<SqlArchive> SqlArchive::openSqlite(const QString &path)
     // Another program (or workstation on a shared folder) may hold the file a moment.
     a->m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     if (!a->m_db.open())
-        throw UserError(HistoryTexts::CannotOpen.arg(shown, a->m_db.lastError().text()));
+        throw UserError(HistoryTexts::CannotOpen().arg(shown, a->m_db.lastError().text()));
     // The journal mode is kept in the file; foreign keys are per connection.
     a->execText(QStringLiteral("PRAGMA journal_mode=WAL"));
     a->execText(QStringLiteral("PRAGMA foreign_keys=ON"));
@@ -162,15 +162,15 @@ std::unique_ptr<SqlArchive> SqlArchive::openPostgres(const QString &connection)
 {
     static const QRegularExpression password(QStringLiteral("(^|[\\s;])password\\s*="),
                                              QRegularExpression::CaseInsensitiveOption);
-    if (password.match(connection).hasMatch()) throw UserError(HistoryTexts::PasswordInSettings);
+    if (password.match(connection).hasMatch()) throw UserError(HistoryTexts::PasswordInSettings());
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        throw UserError(HistoryTexts::NoDriver.arg(QStringLiteral("QPSQL")));
+        throw UserError(HistoryTexts::NoDriver().arg(QStringLiteral("QPSQL")));
     std::unique_ptr<SqlArchive> a(new SqlArchive(Backend::Postgres, connection));
     a->m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), a->m_connectionName);
     // The whole connection string goes to libpq as it is: service files and ~/.pgpass apply.
     a->m_db.setConnectOptions(connection);
     if (!a->m_db.open())
-        throw UserError(HistoryTexts::CannotOpen.arg(connection, a->m_db.lastError().text()));
+        throw UserError(HistoryTexts::CannotOpen().arg(connection, a->m_db.lastError().text()));
     a->execText(QStringLiteral("SET client_min_messages TO WARNING"));
     a->migrate();
     return a;
@@ -182,8 +182,8 @@ void SqlArchive::fail(const QString &message, const QString &error, int nativeCo
     if (m_backend == Backend::Sqlite && ((nativeCode & 0xff) == 11 || (nativeCode & 0xff) == 26)) {
         m_db.close();
         const QString aside = setAside(m_location);
-        throw UserError(HistoryTexts::Damaged.arg(QDir::toNativeSeparators(m_location),
-                                                  QDir::toNativeSeparators(aside)));
+        throw UserError(HistoryTexts::Damaged().arg(QDir::toNativeSeparators(m_location),
+                                                    QDir::toNativeSeparators(aside)));
     }
     throw UserError(message.arg(QDir::toNativeSeparators(m_location), error));
 }
@@ -192,7 +192,7 @@ void SqlArchive::exec(QSqlQuery &query)
 {
     if (!query.exec()) {
         const QSqlError e = query.lastError();
-        fail(HistoryTexts::CannotRead, e.text(), e.nativeErrorCode().toInt());
+        fail(HistoryTexts::CannotRead(), e.text(), e.nativeErrorCode().toInt());
     }
 }
 
@@ -201,7 +201,7 @@ void SqlArchive::execText(const QString &sql)
     QSqlQuery q(m_db);
     if (!q.exec(sql)) {
         const QSqlError e = q.lastError();
-        fail(HistoryTexts::CannotRead, e.text(), e.nativeErrorCode().toInt());
+        fail(HistoryTexts::CannotRead(), e.text(), e.nativeErrorCode().toInt());
     }
 }
 
@@ -211,7 +211,7 @@ QSqlQuery SqlArchive::prepared(const QString &sql)
     q.setForwardOnly(true);
     if (!q.prepare(sql)) {
         const QSqlError e = q.lastError();
-        fail(HistoryTexts::CannotRead, e.text(), e.nativeErrorCode().toInt());
+        fail(HistoryTexts::CannotRead(), e.text(), e.nativeErrorCode().toInt());
     }
     return q;
 }
@@ -248,7 +248,7 @@ void SqlArchive::migrate()
         const int current = schemaVersion();
         if (current > SchemaVersion)
             throw UserError(
-                HistoryTexts::Newer.arg(QDir::toNativeSeparators(m_location)).arg(current));
+                HistoryTexts::Newer().arg(QDir::toNativeSeparators(m_location)).arg(current));
         for (const Migration &m : migrations()) {
             if (m.version <= current) continue;
             for (const QString &sql : m_backend == Backend::Sqlite ? m.sqlite : m.postgres)
@@ -292,7 +292,7 @@ int64_t SqlArchive::record(const ArchivedExport &exported, size_t count, const L
         q.addBindValue(qlonglong(exported.yieldCents));
         q.addBindValue(exported.programVersion);
         exec(q);
-        if (!q.next()) fail(HistoryTexts::CannotRead, QStringLiteral("no id"), 0);
+        if (!q.next()) fail(HistoryTexts::CannotRead(), QStringLiteral("no id"), 0);
         const int64_t id = q.value(0).toLongLong();
         q.finish();
         insertLines(id, count, line);
@@ -418,8 +418,8 @@ QByteArray SqlArchive::lineBlockBytes(int64_t exportId, int blockNo)
 
 void SqlArchive::damaged(int64_t exportId)
 {
-    throw UserError(HistoryTexts::CannotRead.arg(QDir::toNativeSeparators(m_location),
-                                                 HistoryTexts::DamagedExport.arg(exportId)));
+    throw UserError(HistoryTexts::CannotRead().arg(QDir::toNativeSeparators(m_location),
+                                                   HistoryTexts::DamagedExport().arg(exportId)));
 }
 
 std::vector<ArchivedLine> SqlArchive::lines(int64_t exportId)

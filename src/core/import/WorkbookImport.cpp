@@ -32,12 +32,12 @@ const char *const ColumnNames[Columns] = {"Compte", "CLE/RIP",   "Net",        "
 
 [[noreturn]] void damaged(const QString &path, const QString &detail)
 {
-    throw UserError(Texts::filled(Texts::Damaged, {Texts::shown(path), detail}));
+    throw UserError(Texts::filled(Texts::Damaged(), {Texts::shown(path), detail}));
 }
 
 [[noreturn]] void tooManyRows(const QString &path)
 {
-    fail(Texts::TooManyRows, path);
+    fail(Texts::TooManyRows(), path);
 }
 
 // --- texts ---
@@ -223,20 +223,20 @@ QString refusal(const Cell &cell, int col, const SheetTexts &texts, double &amou
         for (QChar c : storedText(cell, texts))
             if (c.unicode() < 32 || c.unicode() == 127)
                 return Texts::filled(
-                    Texts::ControlCharacter,
+                    Texts::ControlCharacter(),
                     {QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper()});
     }
     switch (cell.kind) {
     case Cell::Kind::Error:
-        return Texts::filled(Texts::FormulaError, {cellText(cell, texts)});
+        return Texts::filled(Texts::FormulaError(), {cellText(cell, texts)});
     case Cell::Kind::NoValue:
-        return Texts::FormulaWithoutResult;
+        return Texts::FormulaWithoutResult();
     case Cell::Kind::Bool:
-        if (!isAmount) return Texts::filled(Texts::Boolean, {cellText(cell, texts)});
+        if (!isAmount) return Texts::filled(Texts::Boolean(), {cellText(cell, texts)});
         break;
     case Cell::Kind::Number:
         if (!std::isfinite(cell.number))
-            return Texts::filled(Texts::NotFinite, {QString::number(cell.number)});
+            return Texts::filled(Texts::NotFinite(), {QString::number(cell.number)});
         break;
     default:
         break;
@@ -245,12 +245,12 @@ QString refusal(const Cell &cell, int col, const SheetTexts &texts, double &amou
     if (cell.kind == Cell::Kind::Text) {
         QString plain;
         if (amountTextShape(storedText(cell, texts), plain) == AmountShape::TooManyDecimals)
-            return Texts::filled(Texts::TooManyDecimals, {cellText(cell, texts)});
+            return Texts::filled(Texts::TooManyDecimals(), {cellText(cell, texts)});
     }
     if (!cellAmount(cell, texts, amount))
-        return Texts::filled(Texts::NotAnAmount, {cellText(cell, texts)});
+        return Texts::filled(Texts::NotAnAmount(), {cellText(cell, texts)});
     if (std::abs(std::round(amount * 100)) > double(MaxAmountCents))
-        return Texts::filled(Texts::AmountTooLarge, {cellText(cell, texts)});
+        return Texts::filled(Texts::AmountTooLarge(), {cellText(cell, texts)});
     return QString();
 }
 
@@ -280,7 +280,7 @@ std::vector<TransferLine> toLines(const SheetCells &sheet, const QString &path,
             if (c <= 4 || cells[c].kind == Cell::Kind::Text) {
                 const QString why = refusal(cells[c], c, sheet.texts, amount);
                 if (!why.isEmpty())
-                    throw UserError(Texts::filled(Texts::Refused,
+                    throw UserError(Texts::filled(Texts::Refused(),
                                                   {Texts::shown(path), sheet.name,
                                                    QString::number(row + 1), QString::number(c + 1),
                                                    QLatin1String(ColumnNames[c]), why}));

@@ -122,7 +122,7 @@ SheetCells readFirstSheet(const QString &path, const ReaderProgress &progress,
     reader.setStandardErrorFile(QProcess::nullDevice());
     reader.start(QIODevice::ReadOnly);
     if (!reader.waitForStarted(30000))
-        throw UserError(Texts::filled(Texts::ReaderMissing, {Texts::shown(reader.program())}));
+        throw UserError(Texts::filled(Texts::ReaderMissing(), {Texts::shown(reader.program())}));
     auto stop = [&reader] {
         reader.kill();
         reader.waitForFinished(5000);
@@ -156,29 +156,29 @@ SheetCells readFirstSheet(const QString &path, const ReaderProgress &progress,
         }
         if (clock.elapsed() > qint64(limits.seconds) * 1000) {
             stop();
-            throw UserError(Texts::filled(Texts::TooLong,
+            throw UserError(Texts::filled(Texts::TooLong(),
                                           {Texts::shown(path), QString::number(limits.seconds)}));
         }
     }
     answer += reader.readAllStandardOutput();
     if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0 || !lastFrame)
-        damaged(path, Texts::Interrupted);
+        damaged(path, Texts::Interrupted());
 
     SheetReader in(answer, at + 1);
     const char kind = answer[at];
     qint64 peak = 0;
-    if (!in.take(peak)) damaged(path, Texts::Interrupted);
+    if (!in.take(peak)) damaged(path, Texts::Interrupted());
     if (report) report->peakMemoryKb = peak;
     if (kind == MemoryFrame)
-        throw UserError(Texts::filled(Texts::TooMuchMemory,
+        throw UserError(Texts::filled(Texts::TooMuchMemory(),
                                       {Texts::shown(path), QString::number(limits.memoryMb)}));
     if (kind == ErrorFrame) {
         QString message;
-        if (!in.text(message)) damaged(path, Texts::Interrupted);
+        if (!in.text(message)) damaged(path, Texts::Interrupted());
         throw UserError(message);
     }
     SheetCells sheet;
-    if (kind != SheetFrame || !in.sheet(sheet)) damaged(path, Texts::Interrupted);
+    if (kind != SheetFrame || !in.sheet(sheet)) damaged(path, Texts::Interrupted());
     if (progress) progress(1000);
     return sheet;
 }

@@ -11,6 +11,7 @@
 #include "reports/ListReport.h"
 #include "settings/Folders.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -23,13 +24,34 @@ namespace
 // What undo and redo name, after "Annuler" or "Rétablir".
 namespace EditTexts
 {
-const QString DeleteLine = QStringLiteral("la suppression d’une ligne");
-const QString DeleteLines = QStringLiteral("la suppression de %1 lignes");
-const QString AddLine = QStringLiteral("l’ajout d’une ligne");
-const QString EditLine = QStringLiteral("la modification d’une ligne");
-const QString RepairRip = QStringLiteral("la correction des RIP");
-const QString RepairCcp = QStringLiteral("la correction des CLE");
-const QString Clean = QStringLiteral("le nettoyage des données");
+QString DeleteLine()
+{
+    return QCoreApplication::translate("Session", "la suppression d’une ligne");
+}
+QString DeleteLines()
+{
+    return QCoreApplication::translate("Session", "la suppression de %1 lignes");
+}
+QString AddLine()
+{
+    return QCoreApplication::translate("Session", "l’ajout d’une ligne");
+}
+QString EditLine()
+{
+    return QCoreApplication::translate("Session", "la modification d’une ligne");
+}
+QString RepairRip()
+{
+    return QCoreApplication::translate("Session", "la correction des RIP");
+}
+QString RepairCcp()
+{
+    return QCoreApplication::translate("Session", "la correction des CLE");
+}
+QString Clean()
+{
+    return QCoreApplication::translate("Session", "le nettoyage des données");
+}
 } // namespace EditTexts
 
 } // namespace
@@ -259,7 +281,8 @@ Session::RepairResult Session::repairKeys(KeyKind kind)
     m_list.allLinesChanged();
     recount();
     publish();
-    pushEdit(kind == KeyKind::Rip ? EditTexts::RepairRip : EditTexts::RepairCcp, std::move(change));
+    pushEdit(kind == KeyKind::Rip ? EditTexts::RepairRip() : EditTexts::RepairCcp(),
+             std::move(change));
     return result;
 }
 
@@ -287,7 +310,7 @@ int Session::clean()
     m_list.allLinesChanged();
     recount();
     publish();
-    pushEdit(EditTexts::Clean, std::move(change));
+    pushEdit(EditTexts::Clean(), std::move(change));
     return n;
 }
 
@@ -306,7 +329,7 @@ bool Session::deleteRow(int row)
     publish();
     LineChange change{LineChange::Kind::Removal, {index}, {}};
     change.lines.push_back(std::move(removed));
-    pushEdit(EditTexts::DeleteLine, std::move(change));
+    pushEdit(EditTexts::DeleteLine(), std::move(change));
     return true;
 }
 
@@ -318,7 +341,7 @@ int Session::deleteShown()
     change.lines = m_list.takeLines(change.indices);
     recount();
     publish();
-    pushEdit(n == 1 ? EditTexts::DeleteLine : EditTexts::DeleteLines.arg(n), std::move(change));
+    pushEdit(n == 1 ? EditTexts::DeleteLine() : EditTexts::DeleteLines().arg(n), std::move(change));
     return n;
 }
 
@@ -331,7 +354,7 @@ int Session::appendLine(TransferLine line)
     add(added, 1);
     if (added.figures.status == TransferLine::KeyStatus::Wrong) m_wrongRows.push_back(row);
     publish();
-    pushEdit(EditTexts::AddLine,
+    pushEdit(EditTexts::AddLine(),
              LineChange{LineChange::Kind::Insertion, {m_list.totalCount() - 1}, {}});
     return row;
 }
@@ -355,7 +378,7 @@ void Session::replaceLine(int row, TransferLine line)
     publish();
     LineChange change{LineChange::Kind::Replacement, {index}, {}};
     change.lines.push_back(std::move(before));
-    pushEdit(EditTexts::EditLine, std::move(change));
+    pushEdit(EditTexts::EditLine(), std::move(change));
 }
 
 void Session::refresh()

@@ -96,7 +96,7 @@ bool Updater::checkTlsLibraries()
     bool ok = true;
     for (const TlsLibraryFile &f : m_places.tlsFiles) {
         if (f.path.isEmpty() || !QFileInfo(f.path).isFile()) {
-            m_ui.message(UpdateTexts::LibraryMissing.arg(f.name));
+            m_ui.message(UpdateTexts::LibraryMissing().arg(f.name));
             ok = false;
         }
     }
@@ -112,14 +112,14 @@ QString Updater::manifestProblem(const Manifest &m) const
 {
     // A copy without the key cannot judge; it never downloads (see updateRequested).
     if (!m_keyGiven) return QString();
-    if (m.signature.isEmpty()) return UpdateTexts::NotSigned;
-    if (!ReleaseSignature::isSha256Hex(m.sha256)) return UpdateTexts::NoDigest;
+    if (m.signature.isEmpty()) return UpdateTexts::NotSigned();
+    if (!ReleaseSignature::isSha256Hex(m.sha256)) return UpdateTexts::NoDigest();
     const auto signature = QByteArray::fromBase64Encoding(m.signature.toLatin1(),
                                                           QByteArray::AbortOnBase64DecodingErrors);
     if (!signature ||
         !ReleaseSignature::verify(m_publicKey, ReleaseSignature::signedText(m.version, m.sha256),
                                   *signature))
-        return UpdateTexts::BadSignature;
+        return UpdateTexts::BadSignature();
     return QString();
 }
 
@@ -135,7 +135,7 @@ void Updater::showStatus()
     }
     m_checking = true;
     m_ui.setLight(Checking);
-    m_ui.setStatusDetail(UpdateTexts::Checking);
+    m_ui.setStatusDetail(UpdateTexts::Checking());
     HttpRequest probe = request(m_places.probeUrl, m_limits.probeMs, ProbeBytes);
     probe.httpsOnly = false;
     probe.bodyIgnored = true;
@@ -153,9 +153,9 @@ void Updater::showStatus()
 void Updater::showOffline()
 {
     m_ui.setLight(Red);
-    m_ui.setServerText(UpdateTexts::Offline);
+    m_ui.setServerText(UpdateTexts::Offline());
     m_ui.setButtonEnabled(false);
-    m_detail = UpdateTexts::OfflineDetail;
+    m_detail = UpdateTexts::OfflineDetail();
     m_ui.setStatusDetail(m_detail);
 }
 
@@ -167,7 +167,7 @@ void Updater::onProbed(bool online)
         return;
     }
     m_ui.setLight(Green);
-    m_ui.setLocalText(UpdateTexts::CurrentVersion + m_currentVersion);
+    m_ui.setLocalText(UpdateTexts::CurrentVersion() + m_currentVersion);
     if (!checkTlsLibraries()) {
         m_detail.clear();
         m_ui.setStatusDetail(m_detail);
@@ -193,15 +193,15 @@ void Updater::onManifest(const QByteArray &text, const QString &error)
 {
     const Manifest manifest = Manifest::parse(text);
     m_detail =
-        error.isEmpty() ? manifestProblem(manifest) : UpdateTexts::ReadErrorDetail.arg(error);
+        error.isEmpty() ? manifestProblem(manifest) : UpdateTexts::ReadErrorDetail().arg(error);
     m_ui.setStatusDetail(m_detail);
     if (!m_detail.isEmpty()) {
-        m_ui.setServerText(UpdateTexts::ReadError);
+        m_ui.setServerText(UpdateTexts::ReadError());
         finishCheck();
         return;
     }
     m_manifest = manifest;
-    m_ui.setServerText(UpdateTexts::ServerVersion + m_manifest.version);
+    m_ui.setServerText(UpdateTexts::ServerVersion() + m_manifest.version);
     m_ui.setButtonEnabled(isServerVersionNewer());
     finishCheck();
 }
@@ -224,14 +224,14 @@ void Updater::updateRequested()
     if (m_places.installedCopy || !m_keyGiven) {
         const QString where = m_manifest.package.isEmpty() ? m_manifest.url : m_manifest.package;
         if (where.isEmpty())
-            m_ui.message(UpdateTexts::NoUpdateLink);
+            m_ui.message(UpdateTexts::NoUpdateLink());
         else
             m_ui.message(
-                (m_places.installedCopy ? UpdateTexts::GetPackage : UpdateTexts::GetUnsigned)
+                (m_places.installedCopy ? UpdateTexts::GetPackage() : UpdateTexts::GetUnsigned())
                     .arg(m_manifest.version, where));
         return;
     }
-    if (m_ui.question(UpdateTexts::ConfirmDownload)) downloadUpdate();
+    if (m_ui.question(UpdateTexts::ConfirmDownload())) downloadUpdate();
 }
 
 void Updater::cancel()
@@ -244,12 +244,12 @@ void Updater::downloadUpdate()
     if (m_checking || m_downloading) return;
     if (!checkTlsLibraries()) return;
     if (m_manifest.url.isEmpty()) {
-        m_ui.message(UpdateTexts::NoUpdateLink);
+        m_ui.message(UpdateTexts::NoUpdateLink());
         return;
     }
     if (!m_keyGiven || !manifestProblem(m_manifest).isEmpty()) return; // never offered
     if (QUrl(m_manifest.url).scheme().compare(u"https", Qt::CaseInsensitive) != 0) {
-        m_detail = UpdateTexts::NotHttps.arg(m_manifest.url);
+        m_detail = UpdateTexts::NotHttps().arg(m_manifest.url);
         m_ui.error(m_detail);
         return;
     }
@@ -278,23 +278,25 @@ Updater::DownloadResult Updater::download(HttpClient &http, const HttpRequest &r
 {
     SaveFile file(path);
     if (!file.open())
-        return {false, false,
-                UpdateTexts::CannotCreate.arg(QDir::toNativeSeparators(path), file.errorString())};
+        return {
+            false, false,
+            UpdateTexts::CannotCreate().arg(QDir::toNativeSeparators(path), file.errorString())};
     HashingWriter hashing(file.device());
     try {
         http.get(request, &hashing);
     } catch (const HttpError &e) {
         return {false, e.kind() == HttpError::Kind::Cancelled,
-                UpdateTexts::DownloadFailed.arg(e.message())};
+                UpdateTexts::DownloadFailed().arg(e.message())};
     }
     if (hashing.sha256Hex() != sha256.toLower())
-        return {false, false, UpdateTexts::WrongDigest.arg(QDir::toNativeSeparators(path))};
+        return {false, false, UpdateTexts::WrongDigest().arg(QDir::toNativeSeparators(path))};
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                         QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther |
                         QFileDevice::ExeOther);
     if (!file.commit())
-        return {false, false,
-                UpdateTexts::CannotCreate.arg(QDir::toNativeSeparators(path), file.errorString())};
+        return {
+            false, false,
+            UpdateTexts::CannotCreate().arg(QDir::toNativeSeparators(path), file.errorString())};
     return {true, false, {}};
 }
 
@@ -324,9 +326,9 @@ void Updater::onDownloaded(const DownloadResult &result)
     m_ui.progressEnd();
     m_detail.clear();
     const QString path = newProgramPath();
-    m_ui.message(UpdateTexts::Downloaded);
+    m_ui.message(UpdateTexts::Downloaded());
     if (!m_ui.startProgram(path)) {
-        m_detail = UpdateTexts::CannotStart.arg(QDir::toNativeSeparators(path));
+        m_detail = UpdateTexts::CannotStart().arg(QDir::toNativeSeparators(path));
         m_ui.error(m_detail);
         emit downloadFinished();
         return;
