@@ -70,12 +70,28 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    // The window's way, for the second month: the export starts the recording on a worker
+    // thread from a copy of the lines and returns; the clerk reads that the file is written
+    // while it runs, and the window collects the outcome after.
+    double startMs = 0, finishMs = 0;
+    if (months > 1) {
+        startMs = ms([&] {
+            recorder.startRecording(
+                session, {Session::ExportKind::Text, out, QStringLiteral("B"), when.addMonths(1)});
+        });
+        finishMs = ms([&] { problem = recorder.finishRecording(); });
+        if (!problem.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(problem));
+            return 1;
+        }
+    }
+
     // The other months: the same people, later dates.
     const std::vector<ArchivedLine> archived = HistoryRecorder::linesOf(session.list());
     ArchivedExport e = HistoryRecorder::exportOf(
         session, {Session::ExportKind::Text, out, QStringLiteral("B"), when});
     double monthsMs = 0;
-    for (int m = 1; m < months; ++m) {
+    for (int m = 2; m < months; ++m) {
         e.exportedAt = when.addMonths(m);
         monthsMs += ms([&] { recorder.archive().record(e, archived); });
     }
@@ -98,8 +114,13 @@ int main(int argc, char **argv)
     }
     std::sort(byInsurance.begin(), byInsurance.end());
     std::sort(byAccount.begin(), byAccount.end());
-    const double byName =
-        ms([&] { found += archive->findPerson(PersonField::Name, archived[7].name).size(); });
+    size_t nameHits = 0;
+    const double byName = ms([&] {
+        nameHits = archive->findPerson(PersonField::Name, archived[7].name).size();
+        found += nameHits;
+    });
+    const double byNameNone =
+        ms([&] { found += archive->findPerson(PersonField::Name, QStringLiteral("zzqx")).size(); });
     const double year =
         ms([&] { found += archive->personYear(archived[7].insurance, 2024).size(); });
 
@@ -109,16 +130,20 @@ int main(int argc, char **argv)
     std::printf("record after export (first)      %8.0f ms wall, %8.0f ms CPU; ratio wall %.2f, "
                 "CPU %.2f\n",
                 recordMs, recordCpu, recordMs / exportMs, recordCpu / exportCpu);
-    std::printf("record, months 2..%d (mean)       %8.0f ms  ratio %.2f\n", months,
-                months > 1 ? monthsMs / (months - 1) : 0.0,
-                months > 1 ? monthsMs / (months - 1) / exportMs : 0.0);
+    std::printf("window's wait after export (copy) %8.0f ms wall; ratio %.2f\n", startMs,
+                startMs / exportMs);
+    std::printf("  then on the worker until ended  %8.0f ms wall\n", startMs + finishMs);
+    std::printf("record, months 3..%d (mean)       %8.0f ms  ratio %.2f\n", months,
+                months > 2 ? monthsMs / (months - 2) : 0.0,
+                months > 2 ? monthsMs / (months - 2) / exportMs : 0.0);
     std::printf("archive on disk                  %8.1f MB  %.1f bytes/line\n", bytes / 1e6,
                 perLine);
     std::printf("search insurance: median %.2f ms, max %.2f ms\n", byInsurance[100],
                 byInsurance.back());
     std::printf("search account:   median %.2f ms, max %.2f ms\n", byAccount[100],
                 byAccount.back());
-    std::printf("search name (contains, scans):   %.0f ms\n", byName);
+    std::printf("search name (contains, scans):   %.0f ms, %zu lines found; none found: %.0f ms\n",
+                byName, nameHits, byNameNone);
     std::printf("person's year:                   %.2f ms\n", year);
     std::printf("(%zu payments found)\n", found);
     return 0;

@@ -74,10 +74,12 @@ MainWindow::MainWindow(std::shared_ptr<Prompts> prompts, Folders folders, Update
     : QWidget(parent), m_prompts(std::move(prompts)), m_folders(std::move(folders)),
       m_updaterSetup(std::move(updater)), m_session(new Session(this))
 {
-    // Every export of the whole list goes into the payment history.
+    // Every export of the whole list goes into the payment history, recorded on a worker
+    // thread while the clerk reads that the file is written (the settings are read there
+    // too: a file read, safe from any thread).
     m_history = std::make_unique<HistoryRecorder>(
         [this] { return HistorySettings::read(m_folders, settingsFile()).open(); });
-    m_session->setExportRecorder(m_history->asSessionRecorder());
+    m_session->setExportRecorder(m_history->asStartingRecorder());
     buildControls();
     buildMenu();
     buildShortcuts();

@@ -80,6 +80,8 @@ private:
     void editSelectedLine();
     void exportText();
     void exportWorkbook();
+    // Tells the clerk when the export just made could not go into the payment history.
+    void tellRecording(const Session::ExportResult &result);
     void printList();
     void printErrorReport();
     void compareWithList();

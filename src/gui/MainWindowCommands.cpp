@@ -328,6 +328,18 @@ template <class Command> auto MainWindow::tellingRipRepair(Command &&command)
     }
 }
 
+void MainWindow::tellRecording(const Session::ExportResult &result)
+{
+    // The recording started with the export has mostly ended by the time the clerk has read
+    // that the file is written.
+    QString problem = result.recordProblem;
+    if (problem.isEmpty()) {
+        WaitCursor wait;
+        problem = m_history->finishRecording();
+    }
+    if (!problem.isEmpty()) m_prompts->error(this, problem);
+}
+
 void MainWindow::exportText()
 {
     if (!confirmShownOnly(Texts::ExportShown())) return;
@@ -336,7 +348,7 @@ void MainWindow::exportText()
     if (path.isEmpty() || !changesAccepted(true)) return;
     const Session::ExportResult result = m_session->exportText(path);
     m_prompts->message(this, Texts::Exported() + path + writtenNote(result));
-    if (!result.recordProblem.isEmpty()) m_prompts->error(this, result.recordProblem);
+    tellRecording(result);
     m_pathLabel->setText(path);
     if (QFileInfo::exists(path))
         m_prompts->openWithShell(path);
@@ -355,7 +367,7 @@ void MainWindow::exportWorkbook()
             return m_session->exportWorkbook(path, repair);
         });
     m_prompts->message(this, Texts::ExcelWritten() + path);
-    if (!result.recordProblem.isEmpty()) m_prompts->error(this, result.recordProblem);
+    tellRecording(result);
     if (QFileInfo::exists(path)) {
         m_prompts->message(this, Texts::ExcelCreated() + u'\n' + path + writtenNote(result));
         m_prompts->openWithShell(path);

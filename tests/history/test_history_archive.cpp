@@ -365,6 +365,50 @@ TEST_P(HistoryArchiveTest, AnArchiveThatCannotBeWrittenNeverStopsTheExport)
     EXPECT_EQ(open()->exports().size(), 1u);
 }
 
+TEST_P(HistoryArchiveTest, ARecordingOnAWorkerThreadKeepsTheListAsExportedAndTellsItsFailure)
+{
+    Session session;
+    session.replaceAll({
+        TransferLine(u"160000100", u"0012345678", u"07", u"45 000,00", u"120,50", u"123456789012",
+                     u"HÉLÈNE Zoé", u"P"),
+        TransferLine(u"*00799999", u"12345", u"55", u"30 000,99", u"0,00", u"210987654321",
+                     u"BEN ALI Omar", u"D"),
+    });
+    const std::vector<ArchivedLine> exported = HistoryRecorder::linesOf(session.list());
+    bool broken = false;
+    HistoryRecorder recorder([&]() -> std::unique_ptr<HistoryArchive> {
+        if (broken) throw UserError(QStringLiteral("server unreachable"));
+        return open();
+    });
+    session.setExportRecorder(recorder.asStartingRecorder());
+    const QString path = m_dir.filePath(QStringLiteral("Liste_Nominative_W.txt"));
+    Session::ExportResult r = session.exportText(path, QStringLiteral("W"));
+    EXPECT_TRUE(r.recorded);
+    // The clerk changes the list while the recording runs: the archive keeps the list as
+    // it was written.
+    session.replaceAll({TransferLine(u"*00799999", u"999", u"01", u"1,00", u"0,00", u"111111111111",
+                                     u"AUTRE", u"P")});
+    EXPECT_EQ(recorder.finishRecording(), QString());
+    EXPECT_EQ(recorder.finishRecording(), QString()); // nothing left to wait for
+    auto a = open();
+    ASSERT_EQ(a->exports().size(), 1u);
+    EXPECT_EQ(a->exports()[0].netCents, 4500000 + 3000099);
+    EXPECT_EQ(a->lines(a->exports()[0].id), exported);
+
+    // A failure is told when the recording is collected; the export stands.
+    broken = true;
+    r = session.exportText(path, QStringLiteral("W"));
+    EXPECT_TRUE(QFile::exists(path));
+    const QString problem = recorder.finishRecording();
+    EXPECT_TRUE(problem.contains(QStringLiteral("server unreachable"))) << problem.toStdString();
+    EXPECT_TRUE(problem.contains(QStringLiteral("Le prochain export réessaiera")));
+    // A recording still running is waited for by whoever reads the archive next.
+    broken = false;
+    r = session.exportText(path, QStringLiteral("W"));
+    EXPECT_EQ(recorder.archive().exports().size(), 2u);
+    EXPECT_EQ(recorder.finishRecording(), QString());
+}
+
 TEST_P(HistoryArchiveTest, AnArchiveOfANewerProgramIsRefused)
 {
     open();

@@ -102,6 +102,7 @@ public:
     {
     }
     bool atEnd() const { return m_at == m_end; }
+    qsizetype offsetIn(QByteArrayView block) const { return m_at - block.data(); }
     char byte()
     {
         if (m_at == m_end) throw DamagedBlock();
@@ -230,13 +231,24 @@ std::vector<ArchivedLine> readLines(QByteArrayView block)
     return lines;
 }
 
-ArchivedLine readLine(QByteArrayView block, int index)
+std::vector<qsizetype> lineStarts(QByteArrayView block)
 {
     Reader r(block);
     const int count = lineCountOf(r);
-    if (index < 0 || index >= count) throw DamagedBlock();
-    for (int i = 0; i < index; ++i)
+    std::vector<qsizetype> starts;
+    starts.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        starts.push_back(r.offsetIn(block));
         skipLine(r);
+    }
+    if (!r.atEnd()) throw DamagedBlock();
+    return starts;
+}
+
+ArchivedLine readLineAt(QByteArrayView block, qsizetype start)
+{
+    if (start < 0 || start >= block.size()) throw DamagedBlock();
+    Reader r(block.sliced(start));
     return nextLine(r);
 }
 

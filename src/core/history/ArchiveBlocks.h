@@ -43,8 +43,11 @@ void appendLine(QByteArray &body, const ArchivedLineView &line);
 QByteArray lineBlock(QByteArrayView body, int count);
 // Throws UserError (its message says what is damaged) when the block is not one of ours.
 std::vector<ArchivedLine> readLines(QByteArrayView block);
-// Only the line at index (within the block).
-ArchivedLine readLine(QByteArrayView block, int index);
+// Where each line of a block begins, for reading a few of its lines; throws DamagedBlock when
+// the block does not read to its end exactly.
+std::vector<qsizetype> lineStarts(QByteArrayView block);
+// The line that begins at start, one of lineStarts(block).
+ArchivedLine readLineAt(QByteArrayView block, qsizetype start);
 
 // The search keys of one export go in a fixed number of buckets by a hash of the key: a
 // key is looked for in one bucket row per export, and recording needs no sort.

@@ -11,6 +11,8 @@
 #include <future>
 #include <memory>
 #include <openssl/evp.h>
+#include <thread>
+#include <utility>
 
 namespace
 {
@@ -38,6 +40,23 @@ QString codeFromFileName(const QString &path, Session::ExportKind kind)
 
 } // namespace
 
+// A recording made on a worker thread: the export and a copy of its lines, so that the
+// clerk may change the list while it runs.
+struct HistoryRecorder::Recording {
+    ArchivedExport exported;
+    std::vector<TransferLine> lines;
+    QString path;
+    QString problem; // set by the worker before it ends
+    std::thread worker;
+};
+
+HistoryRecorder::HistoryRecorder(Opener opener) : m_opener(std::move(opener)) {}
+
+HistoryRecorder::~HistoryRecorder()
+{
+    finishRecording();
+}
+
 Session::ExportRecorder HistoryRecorder::asSessionRecorder()
 {
     return [this](const Session &session, const Session::WrittenExport &written) {
@@ -45,45 +64,99 @@ Session::ExportRecorder HistoryRecorder::asSessionRecorder()
     };
 }
 
+Session::ExportRecorder HistoryRecorder::asStartingRecorder()
+{
+    return [this](const Session &session, const Session::WrittenExport &written) {
+        startRecording(session, written);
+        return QString();
+    };
+}
+
 HistoryArchive &HistoryRecorder::archive()
 {
+    // What a recording still running writes is seen by whoever reads next.
+    if (m_recording) m_recordingProblem = finishRecording();
     if (!m_archive) m_archive = m_opener();
     return *m_archive;
 }
 
-QString HistoryRecorder::record(const Session &session, const Session::WrittenExport &written)
+ArchivedLineView HistoryRecorder::viewOf(const TransferLine &t)
+{
+    return {t.captionView(),
+            t.subItemView(TransferLine::Account).trimmed(),
+            t.subItemView(TransferLine::Key).trimmed(),
+            t.figures.netCents,
+            t.figures.yieldCents,
+            t.subItemView(TransferLine::Insurance).trimmed(),
+            t.subItemView(TransferLine::Name).trimmed(),
+            t.subItemView(TransferLine::ContractType).trimmed()};
+}
+
+QString HistoryRecorder::recordInto(std::unique_ptr<HistoryArchive> &a, const Opener &opener,
+                                    const ArchivedExport &exported, size_t count,
+                                    const HistoryArchive::LineSource &line, const QString &path)
 {
     QString location;
     try {
         // The file is hashed on its own thread while the lines are recorded.
-        auto sha256 = std::async(std::launch::async, &HistoryRecorder::fileSha256, written.path);
-        const ArchivedExport exported = exportWithoutHash(session, written);
-        HistoryArchive &a = archive();
-        location = a.location();
-        const WorkingList &list = session.list();
-        a.record(
-            exported, size_t(list.totalCount()),
-            [&list](size_t i) {
-                const TransferLine &t = list.lineOfAll(int(i));
-                return ArchivedLineView{t.captionView(),
-                                        t.subItemView(TransferLine::Account).trimmed(),
-                                        t.subItemView(TransferLine::Key).trimmed(),
-                                        t.figures.netCents,
-                                        t.figures.yieldCents,
-                                        t.subItemView(TransferLine::Insurance).trimmed(),
-                                        t.subItemView(TransferLine::Name).trimmed(),
-                                        t.subItemView(TransferLine::ContractType).trimmed()};
-            },
-            [&sha256] { return sha256.get(); });
+        auto sha256 = std::async(std::launch::async, &HistoryRecorder::fileSha256, path);
+        if (!a) a = opener();
+        location = a->location();
+        a->record(exported, count, line, [&sha256] { return sha256.get(); });
         return {};
     } catch (const UserError &e) {
-        m_archive.reset();
+        a.reset();
         return HistoryTexts::CannotRecord().arg(location.isEmpty() ? QStringLiteral("?") : location,
                                                 e.message());
     } catch (const std::bad_alloc &) {
-        m_archive.reset();
-        return HistoryTexts::CannotRecord().arg(location, OutOfMemoryText);
+        a.reset();
+        return HistoryTexts::CannotRecord().arg(location.isEmpty() ? QStringLiteral("?") : location,
+                                                OutOfMemoryText);
     }
+}
+
+QString HistoryRecorder::record(const Session &session, const Session::WrittenExport &written)
+{
+    if (m_recording) m_recordingProblem = finishRecording();
+    const WorkingList &list = session.list();
+    return recordInto(
+        m_archive, m_opener, exportWithoutHash(session, written), size_t(list.totalCount()),
+        [&list](size_t i) { return viewOf(list.lineOfAll(int(i))); }, written.path);
+}
+
+void HistoryRecorder::startRecording(const Session &session, const Session::WrittenExport &written)
+{
+    if (m_recording) m_recordingProblem = finishRecording();
+    auto r = std::make_unique<Recording>();
+    r->exported = exportWithoutHash(session, written);
+    const WorkingList &list = session.list();
+    r->lines.reserve(size_t(list.totalCount()));
+    for (int i = 0; i < list.totalCount(); ++i)
+        r->lines.push_back(list.lineOfAll(i));
+    r->path = written.path;
+    Recording *job = r.get();
+    r->worker = std::thread([job, opener = m_opener] {
+        // The worker's own connection, made, used and closed on this thread.
+        std::unique_ptr<HistoryArchive> a;
+        try {
+            job->problem = recordInto(
+                a, opener, job->exported, job->lines.size(),
+                [job](size_t i) { return viewOf(job->lines[i]); }, job->path);
+        } catch (const std::exception &e) {
+            job->problem = QString::fromUtf8(e.what());
+        }
+    });
+    m_recording = std::move(r);
+}
+
+QString HistoryRecorder::finishRecording()
+{
+    QString problem = std::exchange(m_recordingProblem, QString());
+    if (!m_recording) return problem;
+    m_recording->worker.join();
+    if (problem.isEmpty()) problem = m_recording->problem;
+    m_recording.reset();
+    return problem;
 }
 
 ArchivedExport HistoryRecorder::exportOf(const Session &session,

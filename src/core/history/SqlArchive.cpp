@@ -465,18 +465,22 @@ std::vector<PersonPayment> SqlArchive::payments(std::vector<std::pair<int64_t, u
     found.erase(std::unique(found.begin(), found.end()), found.end());
     std::vector<PersonPayment> payments;
     payments.reserve(found.size());
+    // The hits come sorted by export and position: each block is read and walked once.
     std::pair<int64_t, int> cachedAt{0, -1};
     QByteArray cached;
+    std::vector<qsizetype> starts;
     try {
         for (const auto &[exportId, position] : found) {
             const int blockNo = int(position / ArchiveBlocks::LinesPerBlock);
             if (cachedAt != std::pair(exportId, blockNo)) {
-                cached = lineBlockBytes(exportId, blockNo);
                 cachedAt = {exportId, blockNo};
+                cached = lineBlockBytes(exportId, blockNo);
+                starts = ArchiveBlocks::lineStarts(cached);
             }
+            const size_t index = position % ArchiveBlocks::LinesPerBlock;
+            if (index >= starts.size()) throw ArchiveBlocks::DamagedBlock();
             payments.push_back(
-                {exportsFound[exportId],
-                 ArchiveBlocks::readLine(cached, int(position % ArchiveBlocks::LinesPerBlock))});
+                {exportsFound[exportId], ArchiveBlocks::readLineAt(cached, starts[index])});
         }
     } catch (const ArchiveBlocks::DamagedBlock &) {
         damaged(cachedAt.first);

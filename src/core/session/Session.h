@@ -170,7 +170,7 @@ public:
         QString path;
         int lines = 0;
         bool filtered = false;
-        bool recorded = false; // kept by the export recorder
+        bool recorded = false; // kept by the export recorder (or its recording started)
         QString recordProblem; // why the recorder could not keep it; the file stands
     };
     // Writes the text file, whole or not at all. Only a file of the whole list (no line
@@ -190,8 +190,8 @@ public:
         QDateTime when;
     };
     // Called after each export of the whole list (none while a filter is in force), once
-    // its file is written. Returns an empty text, or why the export could not be recorded:
-    // that never undoes the export.
+    // its file is written. Returns an empty text (recorded, or its recording started), or
+    // why the export could not be recorded: that never undoes the export.
     using ExportRecorder = std::function<QString(const Session &, const WrittenExport &)>;
     void setExportRecorder(ExportRecorder recorder) { m_exportRecorder = std::move(recorder); }
 
