@@ -1,4 +1,5 @@
 #include "CompareDialog.h"
+#include "model/TranslatedText.h"
 
 #include "Prompts.h"
 #include "WaitCursor.h"
@@ -29,12 +30,10 @@ namespace
 namespace Texts
 {
 const QString Title = CompareReport::DefaultTitle;
-QString NothingToCompare()
-{
-    return QCoreApplication::translate("CompareDialog",
-                                       "La liste est vide : importez d’abord la liste du mois, "
-                                       "puis comparez-la avec la précédente.");
-}
+constexpr TranslatedText NothingToCompare{
+    "CompareDialog",
+    QT_TRANSLATE_NOOP("CompareDialog", "La liste est vide : importez d’abord la liste du mois, "
+                                       "puis comparez-la avec la précédente.")};
 QString OpenFilter()
 {
     return QCoreApplication::translate(
@@ -47,47 +46,26 @@ QString Lists()
         "CompareDialog", "Liste précédente : %1 (%2 lignes)   —   Liste du mois : %3 lignes   —   "
                          "Variation du Net signalée au-delà de %4");
 }
-QString NoDifference()
-{
-    return QCoreApplication::translate("CompareDialog", "Aucune différence entre les deux listes.");
-}
-QString Category()
-{
-    return QCoreApplication::translate("CompareDialog", "Catégorie :");
-}
-QString Threshold()
-{
-    return QCoreApplication::translate("CompareDialog", "Variation du Net signalée au-delà de :");
-}
-QString All()
-{
-    return QCoreApplication::translate("CompareDialog", "Toutes");
-}
-QString Print()
-{
-    return QCoreApplication::translate("CompareDialog", "&Imprimer / PDF…");
-}
-QString Export()
-{
-    return QCoreApplication::translate("CompareDialog", "&Exporter en classeur…");
-}
-QString Close()
-{
-    return QCoreApplication::translate("CompareDialog", "&Fermer");
-}
-QString SaveCaption()
-{
-    return QCoreApplication::translate("CompareDialog", "Exporter la comparaison");
-}
-QString SaveFilter()
-{
-    return QCoreApplication::translate("CompareDialog", "Classeur Excel (*.xlsx)");
-}
-QString Written()
-{
-    return QCoreApplication::translate("CompareDialog",
-                                       "Comparaison écrite dans « %1 » (%2 lignes).");
-}
+constexpr TranslatedText NoDifference{
+    "CompareDialog",
+    QT_TRANSLATE_NOOP("CompareDialog", "Aucune différence entre les deux listes.")};
+constexpr TranslatedText Category{"CompareDialog",
+                                  QT_TRANSLATE_NOOP("CompareDialog", "Catégorie :")};
+constexpr TranslatedText Threshold{
+    "CompareDialog", QT_TRANSLATE_NOOP("CompareDialog", "Variation du Net signalée au-delà de :")};
+constexpr TranslatedText All{"CompareDialog", QT_TRANSLATE_NOOP("CompareDialog", "Toutes")};
+constexpr TranslatedText Print{"CompareDialog",
+                               QT_TRANSLATE_NOOP("CompareDialog", "&Imprimer / PDF…")};
+constexpr TranslatedText Export{"CompareDialog",
+                                QT_TRANSLATE_NOOP("CompareDialog", "&Exporter en classeur…")};
+constexpr TranslatedText Close{"CompareDialog", QT_TRANSLATE_NOOP("CompareDialog", "&Fermer")};
+constexpr TranslatedText SaveCaption{"CompareDialog",
+                                     QT_TRANSLATE_NOOP("CompareDialog", "Exporter la comparaison")};
+constexpr TranslatedText SaveFilter{"CompareDialog",
+                                    QT_TRANSLATE_NOOP("CompareDialog", "Classeur Excel (*.xlsx)")};
+constexpr TranslatedText Written{
+    "CompareDialog",
+    QT_TRANSLATE_NOOP("CompareDialog", "Comparaison écrite dans « %1 » (%2 lignes).")};
 QStringList Columns()
 {
     return {QCoreApplication::translate("CompareDialog", "Catégorie"),

@@ -1,4 +1,5 @@
 #include "HistoryDialog.h"
+#include "model/TranslatedText.h"
 
 #include "CompareDialog.h"
 #include "Prompts.h"
@@ -24,18 +25,12 @@ namespace
 {
 namespace Texts
 {
-QString Title()
-{
-    return QCoreApplication::translate("HistoryDialog", "Historique des paiements");
-}
-QString ExportsTab()
-{
-    return QCoreApplication::translate("HistoryDialog", "Exports archivés");
-}
-QString PersonTab()
-{
-    return QCoreApplication::translate("HistoryDialog", "Recherche d’une personne");
-}
+constexpr TranslatedText Title{"HistoryDialog",
+                               QT_TRANSLATE_NOOP("HistoryDialog", "Historique des paiements")};
+constexpr TranslatedText ExportsTab{"HistoryDialog",
+                                    QT_TRANSLATE_NOOP("HistoryDialog", "Exports archivés")};
+constexpr TranslatedText PersonTab{"HistoryDialog",
+                                   QT_TRANSLATE_NOOP("HistoryDialog", "Recherche d’une personne")};
 QStringList ExportColumns()
 {
     return {QCoreApplication::translate("HistoryDialog", "Date"),
@@ -67,41 +62,25 @@ QStringList LineColumns()
             QCoreApplication::translate("HistoryDialog", "NomPrenom"),
             QCoreApplication::translate("HistoryDialog", "TypeContrat")};
 }
-QString View()
-{
-    return QCoreApplication::translate("HistoryDialog", "Voir les lignes");
-}
-QString Open()
-{
-    return QCoreApplication::translate("HistoryDialog", "Ouvrir comme liste de travail");
-}
-QString Compare()
-{
-    return QCoreApplication::translate("HistoryDialog", "Comparer avec la liste actuelle");
-}
-QString Search()
-{
-    return QCoreApplication::translate("HistoryDialog", "Rechercher");
-}
-QString Statement()
-{
-    return QCoreApplication::translate("HistoryDialog", "Relevé annuel…");
-}
-QString Close()
-{
-    return QCoreApplication::translate("HistoryDialog", "Fermer");
-}
+constexpr TranslatedText View{"HistoryDialog",
+                              QT_TRANSLATE_NOOP("HistoryDialog", "Voir les lignes")};
+constexpr TranslatedText Open{"HistoryDialog",
+                              QT_TRANSLATE_NOOP("HistoryDialog", "Ouvrir comme liste de travail")};
+constexpr TranslatedText Compare{
+    "HistoryDialog", QT_TRANSLATE_NOOP("HistoryDialog", "Comparer avec la liste actuelle")};
+constexpr TranslatedText Search{"HistoryDialog", QT_TRANSLATE_NOOP("HistoryDialog", "Rechercher")};
+constexpr TranslatedText Statement{"HistoryDialog",
+                                   QT_TRANSLATE_NOOP("HistoryDialog", "Relevé annuel…")};
+constexpr TranslatedText Close{"HistoryDialog", QT_TRANSLATE_NOOP("HistoryDialog", "Fermer")};
 QStringList Fields()
 {
     return {QCoreApplication::translate("HistoryDialog", "N° Assurance"),
             QCoreApplication::translate("HistoryDialog", "Compte"),
             QCoreApplication::translate("HistoryDialog", "Nom")};
 }
-QString NoneSelected()
-{
-    return QCoreApplication::translate("HistoryDialog",
-                                       "Choisissez d’abord un export dans la liste.");
-}
+constexpr TranslatedText NoneSelected{
+    "HistoryDialog",
+    QT_TRANSLATE_NOOP("HistoryDialog", "Choisissez d’abord un export dans la liste.")};
 QString NoPerson()
 {
     return QCoreApplication::translate(
@@ -109,41 +88,24 @@ QString NoPerson()
         "Cherchez d’abord la personne par son numéro d’assurance ou choisissez une "
         "de ses lignes.");
 }
-QString NothingFound()
-{
-    return QCoreApplication::translate("HistoryDialog",
-                                       "Aucun paiement archivé ne correspond à « %1 ».");
-}
-QString NothingToCompare()
-{
-    return QCoreApplication::translate("HistoryDialog",
-                                       "La liste est vide : importez d’abord la liste du mois.");
-}
-QString YearCaption()
-{
-    return QCoreApplication::translate("HistoryDialog", "Relevé annuel");
-}
-QString YearPrompt()
-{
-    return QCoreApplication::translate("HistoryDialog", "Année :");
-}
-QString NotAYear()
-{
-    return QCoreApplication::translate("HistoryDialog", "« %1 » n’est pas une année.");
-}
-QString NoPaymentInYear()
-{
-    return QCoreApplication::translate("HistoryDialog", "Aucun paiement archivé pour %1 en %2.");
-}
-QString Opened()
-{
-    return QCoreApplication::translate("HistoryDialog",
-                                       "%1 ouvert comme liste de travail (%2 lignes).");
-}
-QString ViewTitle()
-{
-    return QCoreApplication::translate("HistoryDialog", "%1 — %2 lignes (lecture seule)");
-}
+constexpr TranslatedText NothingFound{
+    "HistoryDialog",
+    QT_TRANSLATE_NOOP("HistoryDialog", "Aucun paiement archivé ne correspond à « %1 ».")};
+constexpr TranslatedText NothingToCompare{
+    "HistoryDialog",
+    QT_TRANSLATE_NOOP("HistoryDialog", "La liste est vide : importez d’abord la liste du mois.")};
+constexpr TranslatedText YearCaption{"HistoryDialog",
+                                     QT_TRANSLATE_NOOP("HistoryDialog", "Relevé annuel")};
+constexpr TranslatedText YearPrompt{"HistoryDialog", QT_TRANSLATE_NOOP("HistoryDialog", "Année :")};
+constexpr TranslatedText NotAYear{
+    "HistoryDialog", QT_TRANSLATE_NOOP("HistoryDialog", "« %1 » n’est pas une année.")};
+constexpr TranslatedText NoPaymentInYear{
+    "HistoryDialog", QT_TRANSLATE_NOOP("HistoryDialog", "Aucun paiement archivé pour %1 en %2.")};
+constexpr TranslatedText Opened{
+    "HistoryDialog",
+    QT_TRANSLATE_NOOP("HistoryDialog", "%1 ouvert comme liste de travail (%2 lignes).")};
+constexpr TranslatedText ViewTitle{
+    "HistoryDialog", QT_TRANSLATE_NOOP("HistoryDialog", "%1 — %2 lignes (lecture seule)")};
 } // namespace Texts
 
 QString money(int64_t cents)

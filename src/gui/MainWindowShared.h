@@ -1,6 +1,7 @@
 #pragma once
 
 // Texts, colours and small helpers shared by the main window's source files.
+#include "model/TranslatedText.h"
 #include <QColor>
 #include <QCoreApplication>
 #include <QPalette>
@@ -13,72 +14,44 @@ namespace MainWindowShared
 // Texts shown by the main window.
 namespace Texts
 {
-inline QString Caption()
-{
-    return QCoreApplication::translate("MainWindow", "Talvoro CCP");
-}
-inline QString ImportFilter()
-{
-    return QCoreApplication::translate("MainWindow",
-                                       "All Files|*.*|Text Files (*.txt)|*.txt|Excel Files "
-                                       "(*.xlsx;*.xls;*.ods)|*.xlsx;*.xls;*.ods");
-}
-inline QString Imported()
-{
-    return QCoreApplication::translate("MainWindow", "Imported: ");
-}
-inline QString TypeCounts()
-{
-    return QCoreApplication::translate("MainWindow", "D: %1\nI: %2\nP: %3");
-}
-inline QString CleanCompleted()
-{
-    return QCoreApplication::translate("MainWindow", "Clean completed.");
-}
-inline QString DeleteAll()
-{
-    return QCoreApplication::translate("MainWindow", "Supprimer tous les enregistrements ?");
-}
-inline QString DeleteAllCount()
-{
-    return QCoreApplication::translate("MainWindow", "\n(%1 lignes)");
-}
-inline QString DeleteShown()
-{
-    return QCoreApplication::translate("MainWindow",
-                                       "Un filtre est en cours : supprimer les %1 lignes "
-                                       "affichées ?\n(Les %2 lignes masquées sont gardées.)");
-}
-inline QString ShownCount()
-{
-    return QCoreApplication::translate("MainWindow", "%1 / %2 lignes affichées");
-}
-inline QString UnreadableAmounts()
-{
-    return QCoreApplication::translate("MainWindow", "Montants illisibles (hors totaux): %1");
-}
-inline QString Saved()
-{
-    return QCoreApplication::translate("MainWindow", "Modifications enregistrées avec succès.");
-}
-inline QString Added()
-{
-    return QCoreApplication::translate("MainWindow", "Nouvelle ligne ajoutée avec succès.");
-}
-inline QString Written()
-{
-    return QCoreApplication::translate("MainWindow", "%1 lignes écrites.");
-}
+inline constexpr TranslatedText Caption{"MainWindow",
+                                        QT_TRANSLATE_NOOP("MainWindow", "Talvoro CCP")};
+inline constexpr TranslatedText ImportFilter{
+    "MainWindow",
+    QT_TRANSLATE_NOOP("MainWindow", "All Files|*.*|Text Files (*.txt)|*.txt|Excel Files "
+                                    "(*.xlsx;*.xls;*.ods)|*.xlsx;*.xls;*.ods")};
+inline constexpr TranslatedText Imported{"MainWindow",
+                                         QT_TRANSLATE_NOOP("MainWindow", "Imported: ")};
+inline constexpr TranslatedText TypeCounts{"MainWindow",
+                                           QT_TRANSLATE_NOOP("MainWindow", "D: %1\nI: %2\nP: %3")};
+inline constexpr TranslatedText CleanCompleted{"MainWindow",
+                                               QT_TRANSLATE_NOOP("MainWindow", "Clean completed.")};
+inline constexpr TranslatedText DeleteAll{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Supprimer tous les enregistrements ?")};
+inline constexpr TranslatedText DeleteAllCount{"MainWindow",
+                                               QT_TRANSLATE_NOOP("MainWindow", "\n(%1 lignes)")};
+inline constexpr TranslatedText DeleteShown{
+    "MainWindow",
+    QT_TRANSLATE_NOOP("MainWindow", "Un filtre est en cours : supprimer les %1 lignes "
+                                    "affichées ?\n(Les %2 lignes masquées sont gardées.)")};
+inline constexpr TranslatedText ShownCount{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "%1 / %2 lignes affichées")};
+inline constexpr TranslatedText UnreadableAmounts{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Montants illisibles (hors totaux): %1")};
+inline constexpr TranslatedText Saved{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Modifications enregistrées avec succès.")};
+inline constexpr TranslatedText Added{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Nouvelle ligne ajoutée avec succès.")};
+inline constexpr TranslatedText Written{"MainWindow",
+                                        QT_TRANSLATE_NOOP("MainWindow", "%1 lignes écrites.")};
 inline QString WrittenFiltered()
 {
     return QCoreApplication::translate(
         "MainWindow", "%1 lignes écrites : seules les lignes affichées (un filtre est en cours).");
 }
-inline QString LineDeleted()
-{
-    return QCoreApplication::translate("MainWindow",
-                                       "Ligne %1 supprimée (%2, compte %3) : Ctrl+Z la rétablit.");
-}
+inline constexpr TranslatedText LineDeleted{
+    "MainWindow",
+    QT_TRANSLATE_NOOP("MainWindow", "Ligne %1 supprimée (%2, compte %3) : Ctrl+Z la rétablit.")};
 inline QString PrintShown()
 {
     return QCoreApplication::translate(
@@ -103,17 +76,13 @@ inline QString LeaveUnexported()
         "MainWindow", "La liste a été modifiée depuis le dernier export : ces modifications seront "
                       "perdues.\nQuitter quand même ?");
 }
-inline QString ReplaceUnexported()
-{
-    return QCoreApplication::translate("MainWindow",
-                                       "La liste a été modifiée depuis le dernier export "
-                                       ": ces modifications seront perdues.\nImporter "
-                                       "quand même ?");
-}
-inline QString ControlTitle()
-{
-    return QCoreApplication::translate("MainWindow", "Contrôle des modifications depuis l’import");
-}
+inline constexpr TranslatedText ReplaceUnexported{
+    "MainWindow",
+    QT_TRANSLATE_NOOP("MainWindow", "La liste a été modifiée depuis le dernier export "
+                                    ": ces modifications seront perdues.\nImporter "
+                                    "quand même ?")};
+inline constexpr TranslatedText ControlTitle{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Contrôle des modifications depuis l’import")};
 inline QString ExportWithChanges()
 {
     return QCoreApplication::translate(
@@ -134,104 +103,58 @@ inline QString CompareWithLast()
         "MainWindow", "Comparer la liste avec le dernier export archivé (%1) ?\nNon : choisir un "
                       "fichier.");
 }
-inline QString RecentFiles()
-{
-    return QCoreApplication::translate("MainWindow", "Fic&hiers récents");
-}
-inline QString NoRecentFiles()
-{
-    return QCoreApplication::translate("MainWindow", "(aucun)");
-}
-inline QString Credit()
-{
-    return QCoreApplication::translate("MainWindow", "Talvoro CCP — paie par virement CCP");
-}
-inline QString PlaceStored()
-{
-    return QCoreApplication::translate("MainWindow", "La saisie a été effectuée avec succès.");
-}
-inline QString PlaceCaption()
-{
-    return QCoreApplication::translate("MainWindow", "Saisie du lieu de l’ordonnateur :");
-}
-inline QString PlacePrompt()
-{
-    return QCoreApplication::translate("MainWindow",
-                                       "Entrez le lieu (appuyez sur Shift+Enter pour une nouvelle "
-                                       "ligne)\nLieu APC - Direction....:");
-}
-inline QString PlaceCancelled()
-{
-    return QCoreApplication::translate("MainWindow", "Vous n’avez pas saisi de lieu.");
-}
-inline QString CodeCaption()
-{
-    return QCoreApplication::translate("MainWindow", "Code Ordinateur");
-}
-inline QString CodePrompt()
-{
-    return QCoreApplication::translate("MainWindow", "Entrez le code ordinateur :");
-}
-inline QString Exported()
-{
-    return QCoreApplication::translate("MainWindow", "Fichier exporté avec succès : ");
-}
-inline QString ExportMissing()
-{
-    return QCoreApplication::translate("MainWindow", "Le fichier est introuvable : ");
-}
-inline QString ImportedExcel()
-{
-    return QCoreApplication::translate("MainWindow", "Imported Excel: ");
-}
-inline QString ExcelDone()
-{
-    return QCoreApplication::translate("MainWindow", "Import Excel terminé: %d lignes");
-}
-inline QString ExcelCodeCaption()
-{
-    return QCoreApplication::translate("MainWindow", "Copier les messages en arabe");
-}
-inline QString ExcelCodePrompt()
-{
-    return QCoreApplication::translate("MainWindow", "Entrez le code de l'ordonnateur :");
-}
-inline QString ExcelWritten()
-{
-    return QCoreApplication::translate("MainWindow", "Fichier Excel créé : ");
-}
-inline QString ExcelCreated()
-{
-    return QCoreApplication::translate("MainWindow", "Le fichier a été créé avec succès :");
-}
-inline QString ExcelMissing()
-{
-    return QCoreApplication::translate("MainWindow",
-                                       "Le fichier n’a pas été trouvé après l’exportation : ");
-}
-inline QString Undo()
-{
-    return QCoreApplication::translate("MainWindow", "Annuler");
-}
-inline QString Redo()
-{
-    return QCoreApplication::translate("MainWindow", "Rétablir");
-}
+inline constexpr TranslatedText RecentFiles{"MainWindow",
+                                            QT_TRANSLATE_NOOP("MainWindow", "Fic&hiers récents")};
+inline constexpr TranslatedText NoRecentFiles{"MainWindow",
+                                              QT_TRANSLATE_NOOP("MainWindow", "(aucun)")};
+inline constexpr TranslatedText Credit{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Talvoro CCP — paie par virement CCP")};
+inline constexpr TranslatedText PlaceStored{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "La saisie a été effectuée avec succès.")};
+inline constexpr TranslatedText PlaceCaption{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Saisie du lieu de l’ordonnateur :")};
+inline constexpr TranslatedText PlacePrompt{
+    "MainWindow",
+    QT_TRANSLATE_NOOP("MainWindow", "Entrez le lieu (appuyez sur Shift+Enter pour une nouvelle "
+                                    "ligne)\nLieu APC - Direction....:")};
+inline constexpr TranslatedText PlaceCancelled{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Vous n’avez pas saisi de lieu.")};
+inline constexpr TranslatedText CodeCaption{"MainWindow",
+                                            QT_TRANSLATE_NOOP("MainWindow", "Code Ordinateur")};
+inline constexpr TranslatedText CodePrompt{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Entrez le code ordinateur :")};
+inline constexpr TranslatedText Exported{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Fichier exporté avec succès : ")};
+inline constexpr TranslatedText ExportMissing{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Le fichier est introuvable : ")};
+inline constexpr TranslatedText ImportedExcel{"MainWindow",
+                                              QT_TRANSLATE_NOOP("MainWindow", "Imported Excel: ")};
+inline constexpr TranslatedText ExcelDone{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Import Excel terminé: %d lignes")};
+inline constexpr TranslatedText ExcelCodeCaption{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Copier les messages en arabe")};
+inline constexpr TranslatedText ExcelCodePrompt{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Entrez le code de l'ordonnateur :")};
+inline constexpr TranslatedText ExcelWritten{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Fichier Excel créé : ")};
+inline constexpr TranslatedText ExcelCreated{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Le fichier a été créé avec succès :")};
+inline constexpr TranslatedText ExcelMissing{
+    "MainWindow",
+    QT_TRANSLATE_NOOP("MainWindow", "Le fichier n’a pas été trouvé après l’exportation : ")};
+inline constexpr TranslatedText Undo{"MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Annuler")};
+inline constexpr TranslatedText Redo{"MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Rétablir")};
 inline QString UndoDropped()
 {
     return QCoreApplication::translate(
         "MainWindow", "Annuler : les étapes plus anciennes ne sont plus gardées (mémoire limitée)");
 }
-inline QString JournalFound()
-{
-    return QCoreApplication::translate("MainWindow",
-                                       "Une liste non exportée de %1 lignes a été retrouvée "
-                                       "(dernière modification le %2). La reprendre ?");
-}
-inline QString JournalDate()
-{
-    return QCoreApplication::translate("MainWindow", "dd/MM/yyyy 'à' hh:mm");
-}
+inline constexpr TranslatedText JournalFound{
+    "MainWindow",
+    QT_TRANSLATE_NOOP("MainWindow", "Une liste non exportée de %1 lignes a été retrouvée "
+                                    "(dernière modification le %2). La reprendre ?")};
+inline constexpr TranslatedText JournalDate{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "dd/MM/yyyy 'à' hh:mm")};
 inline QString JournalSetAside()
 {
     return QCoreApplication::translate(
@@ -245,10 +168,8 @@ inline QString JournalNotKept()
         "%1\nLa liste n’est plus gardée en cas d’arrêt brutal : exportez-la dès que possible. "
         "L’ancien journal a été retiré pour ne jamais être proposé à la place de la liste.");
 }
-inline QString JournalFailingMark()
-{
-    return QCoreApplication::translate("MainWindow", "Journal non écrit");
-}
+inline constexpr TranslatedText JournalFailingMark{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Journal non écrit")};
 inline QString JournalHeldElsewhere()
 {
     return QCoreApplication::translate(
@@ -257,10 +178,8 @@ inline QString JournalHeldElsewhere()
         "») : elle n’est ni proposée ni effacée ici.\nLes modifications faites dans cette "
         "fenêtre-ci ne sont pas gardées en cas d’arrêt brutal : exportez-les avant de la fermer.");
 }
-inline QString JournalHeldMark()
-{
-    return QCoreApplication::translate("MainWindow", "Sans journal (autre fenêtre ouverte)");
-}
+inline constexpr TranslatedText JournalHeldMark{
+    "MainWindow", QT_TRANSLATE_NOOP("MainWindow", "Sans journal (autre fenêtre ouverte)")};
 } // namespace Texts
 
 const QColor TooltipYellow(255, 255, 225);

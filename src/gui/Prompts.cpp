@@ -1,4 +1,5 @@
 #include "Prompts.h"
+#include "model/TranslatedText.h"
 
 #include "DialogFolders.h"
 #include "platform/Platform.h"
@@ -27,10 +28,7 @@
 namespace
 {
 
-QString title()
-{
-    return QCoreApplication::translate("Prompts", "Talvoro CCP");
-}
+constexpr TranslatedText title{"Prompts", QT_TRANSLATE_NOOP("Prompts", "Talvoro CCP")};
 
 // Enter accepts the dialog; Shift+Enter starts a new line.
 class MultiLineEdit final : public QPlainTextEdit

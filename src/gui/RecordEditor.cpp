@@ -1,4 +1,5 @@
 #include "RecordEditor.h"
+#include "model/TranslatedText.h"
 
 #include "NamedWidget.h"
 #include "Prompts.h"
@@ -25,10 +26,8 @@ namespace
 
 namespace Texts
 {
-QString Caption()
-{
-    return QCoreApplication::translate("RecordEditor", "Modifier les informations");
-}
+constexpr TranslatedText Caption{"RecordEditor",
+                                 QT_TRANSLATE_NOOP("RecordEditor", "Modifier les informations")};
 } // namespace Texts
 
 // The editor's CCP key: a character that is not a digit counts as 0.

@@ -1,4 +1,5 @@
 #include "ReportPreview.h"
+#include "model/TranslatedText.h"
 
 #include "Prompts.h"
 #include "reports/ReportPainter.h"
@@ -24,70 +25,31 @@ namespace
 // Texts of the preview window.
 namespace Texts
 {
-QString Caption()
-{
-    return QCoreApplication::translate("ReportPreview", "Aperçu — %1");
-}
-QString First()
-{
-    return QCoreApplication::translate("ReportPreview", "Première page");
-}
-QString Previous()
-{
-    return QCoreApplication::translate("ReportPreview", "Page précédente");
-}
-QString Next()
-{
-    return QCoreApplication::translate("ReportPreview", "Page suivante");
-}
-QString Last()
-{
-    return QCoreApplication::translate("ReportPreview", "Dernière page");
-}
-QString Of()
-{
-    return QCoreApplication::translate("ReportPreview", "/ %1");
-}
-QString ZoomIn()
-{
-    return QCoreApplication::translate("ReportPreview", "Zoom +");
-}
-QString ZoomOut()
-{
-    return QCoreApplication::translate("ReportPreview", "Zoom −");
-}
-QString FitWidth()
-{
-    return QCoreApplication::translate("ReportPreview", "Largeur de page");
-}
-QString FitPage()
-{
-    return QCoreApplication::translate("ReportPreview", "Page entière");
-}
-QString Print()
-{
-    return QCoreApplication::translate("ReportPreview", "Imprimer…");
-}
-QString ExportPdf()
-{
-    return QCoreApplication::translate("ReportPreview", "Exporter en PDF…");
-}
-QString Close()
-{
-    return QCoreApplication::translate("ReportPreview", "Fermer");
-}
-QString SavePdf()
-{
-    return QCoreApplication::translate("ReportPreview", "Exporter en PDF");
-}
-QString PdfFilter()
-{
-    return QCoreApplication::translate("ReportPreview", "Fichiers PDF (*.pdf)");
-}
-QString PrintFailed()
-{
-    return QCoreApplication::translate("ReportPreview", "L’impression n’a pas pu être lancée.");
-}
+constexpr TranslatedText Caption{"ReportPreview",
+                                 QT_TRANSLATE_NOOP("ReportPreview", "Aperçu — %1")};
+constexpr TranslatedText First{"ReportPreview",
+                               QT_TRANSLATE_NOOP("ReportPreview", "Première page")};
+constexpr TranslatedText Previous{"ReportPreview",
+                                  QT_TRANSLATE_NOOP("ReportPreview", "Page précédente")};
+constexpr TranslatedText Next{"ReportPreview", QT_TRANSLATE_NOOP("ReportPreview", "Page suivante")};
+constexpr TranslatedText Last{"ReportPreview", QT_TRANSLATE_NOOP("ReportPreview", "Dernière page")};
+constexpr TranslatedText Of{"ReportPreview", QT_TRANSLATE_NOOP("ReportPreview", "/ %1")};
+constexpr TranslatedText ZoomIn{"ReportPreview", QT_TRANSLATE_NOOP("ReportPreview", "Zoom +")};
+constexpr TranslatedText ZoomOut{"ReportPreview", QT_TRANSLATE_NOOP("ReportPreview", "Zoom −")};
+constexpr TranslatedText FitWidth{"ReportPreview",
+                                  QT_TRANSLATE_NOOP("ReportPreview", "Largeur de page")};
+constexpr TranslatedText FitPage{"ReportPreview",
+                                 QT_TRANSLATE_NOOP("ReportPreview", "Page entière")};
+constexpr TranslatedText Print{"ReportPreview", QT_TRANSLATE_NOOP("ReportPreview", "Imprimer…")};
+constexpr TranslatedText ExportPdf{"ReportPreview",
+                                   QT_TRANSLATE_NOOP("ReportPreview", "Exporter en PDF…")};
+constexpr TranslatedText Close{"ReportPreview", QT_TRANSLATE_NOOP("ReportPreview", "Fermer")};
+constexpr TranslatedText SavePdf{"ReportPreview",
+                                 QT_TRANSLATE_NOOP("ReportPreview", "Exporter en PDF")};
+constexpr TranslatedText PdfFilter{"ReportPreview",
+                                   QT_TRANSLATE_NOOP("ReportPreview", "Fichiers PDF (*.pdf)")};
+constexpr TranslatedText PrintFailed{
+    "ReportPreview", QT_TRANSLATE_NOOP("ReportPreview", "L’impression n’a pas pu être lancée.")};
 } // namespace Texts
 
 const double Zooms[] = {0.25, 0.5, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/TranslatedText.h"
 #include <QCoreApplication>
 #include <QString>
 
@@ -30,11 +31,9 @@ inline QString Newer()
         "HistoryTexts", "L’archive des paiements (%1) a été écrite par une version plus récente du "
                         "programme (schéma %2) ; mettez ce poste à jour.");
 }
-inline QString CannotRead()
-{
-    return QCoreApplication::translate("HistoryTexts",
-                                       "L’archive des paiements (%1) ne peut pas être lue : %2");
-}
+inline constexpr TranslatedText CannotRead{
+    "HistoryTexts",
+    QT_TRANSLATE_NOOP("HistoryTexts", "L’archive des paiements (%1) ne peut pas être lue : %2")};
 inline QString CannotRecord()
 {
     return QCoreApplication::translate(
@@ -49,33 +48,23 @@ inline QString PasswordInSettings()
         "La connexion PostgreSQL de Direction.ini contient un mot de passe : il doit "
         "être dans le fichier ~/.pgpass de l’utilisateur, jamais dans Direction.ini.");
 }
-inline QString NoDriver()
-{
-    return QCoreApplication::translate("HistoryTexts",
-                                       "Le pilote Qt SQL « %1 » n’est pas installé.");
-}
-inline QString DamagedExport()
-{
-    return QCoreApplication::translate("HistoryTexts",
-                                       "les lignes de l’export n° %1 sont endommagées");
-}
-inline QString NoSuchExport()
-{
-    return QCoreApplication::translate("HistoryTexts", "Aucun export archivé n’a le numéro %1.");
-}
+inline constexpr TranslatedText NoDriver{
+    "HistoryTexts",
+    QT_TRANSLATE_NOOP("HistoryTexts", "Le pilote Qt SQL « %1 » n’est pas installé.")};
+inline constexpr TranslatedText DamagedExport{
+    "HistoryTexts",
+    QT_TRANSLATE_NOOP("HistoryTexts", "les lignes de l’export n° %1 sont endommagées")};
+inline constexpr TranslatedText NoSuchExport{
+    "HistoryTexts", QT_TRANSLATE_NOOP("HistoryTexts", "Aucun export archivé n’a le numéro %1.")};
 inline QString FileUnreadable()
 {
     return QCoreApplication::translate(
         "HistoryTexts", "Le fichier exporté « %1 » ne peut pas être relu pour son empreinte : %2");
 }
-inline QString NothingArchived()
-{
-    return QCoreApplication::translate("HistoryTexts",
-                                       "L’archive des paiements ne contient encore aucun export.");
-}
+inline constexpr TranslatedText NothingArchived{
+    "HistoryTexts",
+    QT_TRANSLATE_NOOP("HistoryTexts", "L’archive des paiements ne contient encore aucun export.")};
 // How an archived export is named beside a file name: "Export CODE du dd/MM/yyyy HH:mm".
-inline QString ExportName()
-{
-    return QCoreApplication::translate("HistoryTexts", "Export %1 du %2");
-}
+inline constexpr TranslatedText ExportName{"HistoryTexts",
+                                           QT_TRANSLATE_NOOP("HistoryTexts", "Export %1 du %2")};
 } // namespace HistoryTexts

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/TranslatedText.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QString>
@@ -9,17 +10,13 @@
 // value goes in at once, so a path holding "%1" is never read as a place-holder.
 namespace WorkbookImport::Texts
 {
-inline QString CannotOpen()
-{
-    return QCoreApplication::translate("WorkbookImport",
-                                       "Impossible d’ouvrir le classeur « %1 » : %2");
-}
-inline QString NotWorkbook()
-{
-    return QCoreApplication::translate("WorkbookImport",
-                                       "Le fichier « %1 » n’est pas un classeur lisible (.xlsx, "
-                                       ".xls ou .ods) ou il est endommagé.");
-}
+inline constexpr TranslatedText CannotOpen{
+    "WorkbookImport",
+    QT_TRANSLATE_NOOP("WorkbookImport", "Impossible d’ouvrir le classeur « %1 » : %2")};
+inline constexpr TranslatedText NotWorkbook{
+    "WorkbookImport",
+    QT_TRANSLATE_NOOP("WorkbookImport", "Le fichier « %1 » n’est pas un classeur lisible (.xlsx, "
+                                        ".xls ou .ods) ou il est endommagé.")};
 inline QString Damaged()
 {
     return QCoreApplication::translate(
@@ -68,18 +65,14 @@ inline QString CellTooLong()
         "Le classeur « %1 » ne peut pas être importé : feuille « %2 », ligne %3, colonne %4, une "
         "cellule contient plus de 32 767 caractères. La liste n’a pas été modifiée.");
 }
-inline QString OldXls()
-{
-    return QCoreApplication::translate("WorkbookImport",
-                                       "Le classeur « %1 » est au format Excel 95 ou plus ancien, "
-                                       "qui n’est pas lu. Enregistrez-le "
-                                       "au format .xlsx (ou Excel 97-2003) puis importez-le.");
-}
-inline QString NoSheet()
-{
-    return QCoreApplication::translate("WorkbookImport",
-                                       "Le classeur « %1 » ne contient aucune feuille.");
-}
+inline constexpr TranslatedText OldXls{
+    "WorkbookImport",
+    QT_TRANSLATE_NOOP("WorkbookImport", "Le classeur « %1 » est au format Excel 95 ou plus ancien, "
+                                        "qui n’est pas lu. Enregistrez-le "
+                                        "au format .xlsx (ou Excel 97-2003) puis importez-le.")};
+inline constexpr TranslatedText NoSheet{
+    "WorkbookImport",
+    QT_TRANSLATE_NOOP("WorkbookImport", "Le classeur « %1 » ne contient aucune feuille.")};
 inline QString ReaderMissing()
 {
     return QCoreApplication::translate(
@@ -87,10 +80,8 @@ inline QString ReaderMissing()
         "Le programme de lecture des classeurs « %1 » est introuvable ou ne démarre pas. "
         "Réinstallez Talvoro CCP.");
 }
-inline QString Interrupted()
-{
-    return QCoreApplication::translate("WorkbookImport", "lecture interrompue");
-}
+inline constexpr TranslatedText Interrupted{
+    "WorkbookImport", QT_TRANSLATE_NOOP("WorkbookImport", "lecture interrompue")};
 
 // A cell that gives no value refuses the import: "%6" says what was found.
 inline QString Refused()
@@ -100,19 +91,13 @@ inline QString Refused()
         "Import annulé : dans le classeur « %1 », feuille « %2 », ligne %3, colonne %4 (%5), %6. "
         "La liste n’a pas été modifiée.");
 }
-inline QString NotAnAmount()
-{
-    return QCoreApplication::translate("WorkbookImport", "« %1 » n’est pas un montant");
-}
-inline QString FormulaError()
-{
-    return QCoreApplication::translate("WorkbookImport", "la cellule donne l’erreur « %1 »");
-}
-inline QString Boolean()
-{
-    return QCoreApplication::translate("WorkbookImport",
-                                       "la cellule contient la valeur logique « %1 »");
-}
+inline constexpr TranslatedText NotAnAmount{
+    "WorkbookImport", QT_TRANSLATE_NOOP("WorkbookImport", "« %1 » n’est pas un montant")};
+inline constexpr TranslatedText FormulaError{
+    "WorkbookImport", QT_TRANSLATE_NOOP("WorkbookImport", "la cellule donne l’erreur « %1 »")};
+inline constexpr TranslatedText Boolean{
+    "WorkbookImport",
+    QT_TRANSLATE_NOOP("WorkbookImport", "la cellule contient la valeur logique « %1 »")};
 inline QString FormulaWithoutResult()
 {
     return QCoreApplication::translate(
@@ -120,27 +105,19 @@ inline QString FormulaWithoutResult()
         "la formule n’a pas de résultat enregistré (ouvrez le classeur dans un tableur, laissez-le "
         "calculer et enregistrez-le)");
 }
-inline QString TooManyDecimals()
-{
-    return QCoreApplication::translate("WorkbookImport",
-                                       "« %1 » a plus de deux chiffres après la virgule : ce "
-                                       "montant est ambigu (1,234 peut valoir "
-                                       "1 234)");
-}
-inline QString ControlCharacter()
-{
-    return QCoreApplication::translate("WorkbookImport",
-                                       "le texte contient un caractère de contrôle (U+%1)");
-}
-inline QString AmountTooLarge()
-{
-    return QCoreApplication::translate("WorkbookImport",
-                                       "le montant « %1 » dépasse 13 chiffres de centimes");
-}
-inline QString NotFinite()
-{
-    return QCoreApplication::translate("WorkbookImport", "« %1 » n’est pas un nombre fini");
-}
+inline constexpr TranslatedText TooManyDecimals{
+    "WorkbookImport",
+    QT_TRANSLATE_NOOP("WorkbookImport", "« %1 » a plus de deux chiffres après la virgule : ce "
+                                        "montant est ambigu (1,234 peut valoir "
+                                        "1 234)")};
+inline constexpr TranslatedText ControlCharacter{
+    "WorkbookImport",
+    QT_TRANSLATE_NOOP("WorkbookImport", "le texte contient un caractère de contrôle (U+%1)")};
+inline constexpr TranslatedText AmountTooLarge{
+    "WorkbookImport",
+    QT_TRANSLATE_NOOP("WorkbookImport", "le montant « %1 » dépasse 13 chiffres de centimes")};
+inline constexpr TranslatedText NotFinite{
+    "WorkbookImport", QT_TRANSLATE_NOOP("WorkbookImport", "« %1 » n’est pas un nombre fini")};
 
 // The text a boolean cell gives in the list: the cell's value, not a message, so it is not
 // translated.

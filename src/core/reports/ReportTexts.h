@@ -1,21 +1,16 @@
 #pragma once
 
+#include "model/TranslatedText.h"
 #include <QCoreApplication>
 #include <QString>
 
 // Texts the clerk sees around the printed reports.
 namespace ReportTexts
 {
-inline QString NoDataToPrint()
-{
-    return QCoreApplication::translate("ReportTexts", "لا توجد بيانات للطباعة");
-}
-inline QString NoDataCaption()
-{
-    return QCoreApplication::translate("ReportTexts", "تنبيه");
-}
-inline QString NoErrors()
-{
-    return QCoreApplication::translate("ReportTexts", "Il n'y a aucune erreur à afficher.");
-}
+inline constexpr TranslatedText NoDataToPrint{
+    "ReportTexts", QT_TRANSLATE_NOOP("ReportTexts", "لا توجد بيانات للطباعة")};
+inline constexpr TranslatedText NoDataCaption{"ReportTexts",
+                                              QT_TRANSLATE_NOOP("ReportTexts", "تنبيه")};
+inline constexpr TranslatedText NoErrors{
+    "ReportTexts", QT_TRANSLATE_NOOP("ReportTexts", "Il n'y a aucune erreur à afficher.")};
 } // namespace ReportTexts

@@ -1,4 +1,5 @@
 #include "Session.h"
+#include "model/TranslatedText.h"
 
 #include "export/TextExport.h"
 #include "export/WorkbookExport.h"
@@ -24,34 +25,18 @@ namespace
 // What undo and redo name, after "Annuler" or "Rétablir".
 namespace EditTexts
 {
-QString DeleteLine()
-{
-    return QCoreApplication::translate("Session", "la suppression d’une ligne");
-}
-QString DeleteLines()
-{
-    return QCoreApplication::translate("Session", "la suppression de %1 lignes");
-}
-QString AddLine()
-{
-    return QCoreApplication::translate("Session", "l’ajout d’une ligne");
-}
-QString EditLine()
-{
-    return QCoreApplication::translate("Session", "la modification d’une ligne");
-}
-QString RepairRip()
-{
-    return QCoreApplication::translate("Session", "la correction des RIP");
-}
-QString RepairCcp()
-{
-    return QCoreApplication::translate("Session", "la correction des CLE");
-}
-QString Clean()
-{
-    return QCoreApplication::translate("Session", "le nettoyage des données");
-}
+constexpr TranslatedText DeleteLine{"Session",
+                                    QT_TRANSLATE_NOOP("Session", "la suppression d’une ligne")};
+constexpr TranslatedText DeleteLines{"Session",
+                                     QT_TRANSLATE_NOOP("Session", "la suppression de %1 lignes")};
+constexpr TranslatedText AddLine{"Session", QT_TRANSLATE_NOOP("Session", "l’ajout d’une ligne")};
+constexpr TranslatedText EditLine{"Session",
+                                  QT_TRANSLATE_NOOP("Session", "la modification d’une ligne")};
+constexpr TranslatedText RepairRip{"Session",
+                                   QT_TRANSLATE_NOOP("Session", "la correction des RIP")};
+constexpr TranslatedText RepairCcp{"Session",
+                                   QT_TRANSLATE_NOOP("Session", "la correction des CLE")};
+constexpr TranslatedText Clean{"Session", QT_TRANSLATE_NOOP("Session", "le nettoyage des données")};
 } // namespace EditTexts
 
 } // namespace

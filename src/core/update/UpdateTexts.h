@@ -1,81 +1,52 @@
 #pragma once
 
+#include "model/TranslatedText.h"
 #include <QCoreApplication>
 #include <QString>
 
 // Texts the updater shows.
 namespace UpdateTexts
 {
-inline QString CurrentVersion()
-{
-    return QCoreApplication::translate("UpdateTexts", "النسخة الحالية: ");
-}
-inline QString ServerVersion()
-{
-    return QCoreApplication::translate("UpdateTexts", "النسخة على السيرفر: ");
-}
-inline QString ReadError()
-{
-    return QCoreApplication::translate("UpdateTexts", "خطأ في قراءة النسخة من السيرفر");
-}
-inline QString Offline()
-{
-    return QCoreApplication::translate("UpdateTexts", "--");
-}
+inline constexpr TranslatedText CurrentVersion{
+    "UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "النسخة الحالية: ")};
+inline constexpr TranslatedText ServerVersion{
+    "UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "النسخة على السيرفر: ")};
+inline constexpr TranslatedText ReadError{
+    "UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "خطأ في قراءة النسخة من السيرفر")};
+inline constexpr TranslatedText Offline{"UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "--")};
 // "%1" is the library file's name.
-inline QString LibraryMissing()
-{
-    return QCoreApplication::translate("UpdateTexts", "ملف %1 غير موجود!");
-}
-inline QString NoUpdateLink()
-{
-    return QCoreApplication::translate("UpdateTexts", "لم يتم العثور على رابط التحديث.");
-}
-inline QString Downloaded()
-{
-    return QCoreApplication::translate("UpdateTexts",
-                                       "تم تنزيل التحديث بنجاح. سيتم فتح النسخة الجديدة الآن.");
-}
-inline QString ConfirmDownload()
-{
-    return QCoreApplication::translate("UpdateTexts", "نسخة جديدة متوفرة، هل تريد تحميلها؟");
-}
-inline QString CannotCreate()
-{
-    return QCoreApplication::translate("UpdateTexts", "Impossible de créer le fichier « %1 » : %2");
-}
-inline QString CannotStart()
-{
-    return QCoreApplication::translate("UpdateTexts", "Impossible de lancer « %1 ».");
-}
+inline constexpr TranslatedText LibraryMissing{
+    "UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "ملف %1 غير موجود!")};
+inline constexpr TranslatedText NoUpdateLink{
+    "UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "لم يتم العثور على رابط التحديث.")};
+inline constexpr TranslatedText Downloaded{
+    "UpdateTexts",
+    QT_TRANSLATE_NOOP("UpdateTexts", "تم تنزيل التحديث بنجاح. سيتم فتح النسخة الجديدة الآن.")};
+inline constexpr TranslatedText ConfirmDownload{
+    "UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "نسخة جديدة متوفرة، هل تريد تحميلها؟")};
+inline constexpr TranslatedText CannotCreate{
+    "UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "Impossible de créer le fichier « %1 » : %2")};
+inline constexpr TranslatedText CannotStart{
+    "UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "Impossible de lancer « %1 ».")};
 
 // Tool tips of the light and the offered version while and after the check.
-inline QString Checking()
-{
-    return QCoreApplication::translate("UpdateTexts", "Recherche d’une mise à jour…");
-}
-inline QString OfflineDetail()
-{
-    return QCoreApplication::translate("UpdateTexts",
-                                       "Pas de connexion au serveur de mise à jour.");
-}
+inline constexpr TranslatedText Checking{
+    "UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "Recherche d’une mise à jour…")};
+inline constexpr TranslatedText OfflineDetail{
+    "UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "Pas de connexion au serveur de mise à jour.")};
 // "%1" is why the manifest could not be read.
-inline QString ReadErrorDetail()
-{
-    return QCoreApplication::translate("UpdateTexts",
-                                       "Le fichier de version n’a pas pu être lu : %1");
-}
+inline constexpr TranslatedText ReadErrorDetail{
+    "UpdateTexts",
+    QT_TRANSLATE_NOOP("UpdateTexts", "Le fichier de version n’a pas pu être lu : %1")};
 inline QString NotSigned()
 {
     return QCoreApplication::translate(
         "UpdateTexts", "Le fichier de version n’est pas signé : la mise à jour est refusée.");
 }
-inline QString BadSignature()
-{
-    return QCoreApplication::translate("UpdateTexts",
-                                       "La signature du fichier de version ne vient pas de "
-                                       "l’éditeur : la mise à jour est refusée.");
-}
+inline constexpr TranslatedText BadSignature{
+    "UpdateTexts",
+    QT_TRANSLATE_NOOP("UpdateTexts", "La signature du fichier de version ne vient pas de "
+                                     "l’éditeur : la mise à jour est refusée.")};
 inline QString NoDigest()
 {
     return QCoreApplication::translate(
@@ -85,10 +56,7 @@ inline QString NoDigest()
 }
 
 // The update button's caption while a download runs.
-inline QString Cancel()
-{
-    return QCoreApplication::translate("UpdateTexts", "Annuler");
-}
+inline constexpr TranslatedText Cancel{"UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "Annuler")};
 // "%1" is the address.
 inline QString NotHttps()
 {
@@ -105,10 +73,8 @@ inline QString WrongDigest()
         "supprimé sans être lancé (%1).");
 }
 // "%1" is the reason given by the network.
-inline QString DownloadFailed()
-{
-    return QCoreApplication::translate("UpdateTexts", "Le téléchargement a échoué : %1");
-}
+inline constexpr TranslatedText DownloadFailed{
+    "UpdateTexts", QT_TRANSLATE_NOOP("UpdateTexts", "Le téléchargement a échoué : %1")};
 // "%1" is the offered version, "%2" where to get it.
 inline QString GetPackage()
 {
