@@ -17,11 +17,6 @@
 namespace
 {
 
-QString trimmed(QStringView text)
-{
-    return text.trimmed().toString();
-}
-
 // The ordering code of a file the exports name, when the caller did not give it:
 // "Liste_Nominative_CODE.txt" or "Liste Nominative_CODE_yyyymmdd_hhmmss.xlsx".
 QString codeFromFileName(const QString &path, Session::ExportKind kind)
@@ -192,17 +187,11 @@ std::vector<ArchivedLine> HistoryRecorder::linesOf(const WorkingList &list)
     std::vector<ArchivedLine> lines;
     lines.reserve(size_t(list.totalCount()));
     for (int i = 0; i < list.totalCount(); ++i) {
-        const TransferLine &t = list.lineOfAll(i);
-        ArchivedLine l;
-        l.caption = t.caption();
-        l.account = trimmed(t.subItemView(TransferLine::Account));
-        l.key = trimmed(t.subItemView(TransferLine::Key));
-        l.netCents = t.figures.netCents;
-        l.yieldCents = t.figures.yieldCents;
-        l.insurance = trimmed(t.subItemView(TransferLine::Insurance));
-        l.name = trimmed(t.subItemView(TransferLine::Name));
-        l.contractType = trimmed(t.subItemView(TransferLine::ContractType));
-        lines.push_back(std::move(l));
+        // The same cells a recording keeps.
+        const ArchivedLineView v = viewOf(list.lineOfAll(i));
+        lines.push_back({v.caption.toString(), v.account.toString(), v.key.toString(), v.netCents,
+                         v.yieldCents, v.insurance.toString(), v.name.toString(),
+                         v.contractType.toString()});
     }
     return lines;
 }
